@@ -1,0 +1,15 @@
+// The current local date and time, fixed in tests.
+#pragma once
+
+#include <QDateTime>
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};

@@ -1,0 +1,41 @@
+// Every message box, file choice, folder browser and modal window goes through this seam, so that
+// tests script the answers and read back what was shown.
+#pragma once
+
+#include <QString>
+
+class QDialog;
+
+// A file dialog of the catalogue: filter in the "description|*.ext" form, default extension.
+struct FileDialogSpec {
+    QString filter;
+    QString defaultExtension;
+    bool confirmOverwrite = false;
+};
+
+class Dialogs {
+public:
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~Dialogs() = default;
+    // A modal message box without icon.
+    virtual Answer message(const QString& caption, const QString& text, Buttons buttons = Buttons::Ok) = 0;
+    // Full path of the chosen file, or empty text when cancelled.
+    virtual QString openFile(const FileDialogSpec& spec) = 0;
+    virtual QString saveFile(const FileDialogSpec& spec, const QString& initialName) = 0;
+    // The folder browser with files listed; full path or empty text.
+    virtual QString browse(const QString& title) = 0;
+    // Shows one of the program's small windows modally and returns when it has closed.
+    virtual void runModal(QDialog& window) = 0;
+};
+
+// Qt's message boxes and file dialogs.
+class QtDialogs final : public Dialogs {
+public:
+    Answer message(const QString& caption, const QString& text, Buttons buttons) override;
+    QString openFile(const FileDialogSpec& spec) override;
+    QString saveFile(const FileDialogSpec& spec, const QString& initialName) override;
+    QString browse(const QString& title) override;
+    void runModal(QDialog& window) override;
+};
