@@ -12,7 +12,8 @@ QByteArray conductBytes();
 QByteArray guideBytes();
 QString contactText();
 
-inline QString statuteText();
-inline QString conductText();
+// The same texts decoded for display.
+QString statuteText();
+QString conductText();
 
 } // namespace help
