@@ -72,6 +72,7 @@ public:
     {
         if (!m_entries.isEmpty() && m_entries.last().props == span.props && !m_paragraphs) {
             m_entries.last().fcEnd = span.fcEnd;
+            m_pageFcEnd = span.fcEnd;
             return;
         }
         if (!fits(span)) {
