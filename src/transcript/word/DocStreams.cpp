@@ -119,7 +119,7 @@ private:
             count(span.props);
         count(extra.props);
         const qsizetype n = m_entries.size() + 1;
-        return n <= maxEntries() && 4 * (n + 1) + entrySize() * n + back <= 511;
+        return n <= maxEntries() && 4 * (n + 1) + entrySize() * n + back <= 510;
     }
 
     void finishPage()
@@ -131,7 +131,7 @@ private:
         for (const Span& span : m_entries)
             setU32(page, at += 4, span.fcEnd);
         const qsizetype offsetsAt = 4 * (n + 1);
-        qsizetype top = 511;
+        qsizetype top = 510; // blocks have even sizes and end below the count byte
         QList<QByteArray> blocks;
         QList<qsizetype> blockAt;
         for (qsizetype i = 0; i < n; ++i) {
@@ -143,7 +143,6 @@ private:
                     offset = blockAt[known];
                 } else {
                     top -= blockSize(props);
-                    top -= top % 2;
                     offset = top;
                     QByteArray block;
                     if (m_paragraphs) {

@@ -1,7 +1,6 @@
 // The compound-file container around the document streams, through libgsf.
 #include "DocWriter.h"
 
-#include "DocStreams.h"
 #include "GsfHandle.h"
 
 #include <QSaveFile>
@@ -36,16 +35,15 @@ GValue* newValue(GType type)
 }
 
 // Summary information with an explicit code page, so that Windows reads the strings.
-bool writeSummary(GsfOutfile* outfile, const Document& document)
+bool writeSummary(GsfOutfile* outfile, const QString& title)
 {
     GsfHandle<GsfDocMetaData> meta(gsf_doc_meta_data_new());
     GValue* codepage = newValue(G_TYPE_INT);
     g_value_set_int(codepage, 1200);
     gsf_doc_meta_data_insert(meta.get(), g_strdup(GSF_META_NAME_CODEPAGE), codepage);
-    const QByteArray title = document.paragraphs.first().text().left(80).toUtf8();
     if (!title.isEmpty()) {
         GValue* value = newValue(G_TYPE_STRING);
-        g_value_set_string(value, title.constData());
+        g_value_set_string(value, title.toUtf8().constData());
         gsf_doc_meta_data_insert(meta.get(), g_strdup(GSF_META_NAME_TITLE), value);
     }
     GsfHandle<GsfOutput> child(gsf_outfile_new_child(outfile, "\005SummaryInformation", FALSE));
@@ -59,22 +57,26 @@ bool writeSummary(GsfOutfile* outfile, const Document& document)
 
 QByteArray writeDoc(const Document& document, QString* error)
 {
+    const QByteArray bytes = packDocStreams(buildDocStreams(document), document.paragraphs.first().text().left(80));
+    if (bytes.isEmpty() && error)
+        *error = QStringLiteral("无法生成Word文档的文件结构。");
+    return bytes;
+}
+
+QByteArray packDocStreams(const DocStreams& streams, const QString& title)
+{
     gsf_init();
-    const DocStreams streams = buildDocStreams(document);
     GsfHandle<GsfOutput> sink(gsf_output_memory_new());
     GsfHandle<GsfOutfile> outfile(gsf_outfile_msole_new(sink.get()));
     bool ok = outfile && gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(outfile.get()), kWordDocumentClassId);
     ok = ok && writeStream(outfile.get(), "WordDocument", streams.wordDocument);
     ok = ok && writeStream(outfile.get(), "1Table", streams.table);
     ok = ok && writeStream(outfile.get(), "\001CompObj", streams.compObj);
-    ok = ok && writeSummary(outfile.get(), document);
+    ok = ok && writeSummary(outfile.get(), title);
     // Closing the compound file also closes the memory sink.
     ok = outfile && gsf_output_close(GSF_OUTPUT(outfile.get())) && ok;
-    if (!ok) {
-        if (error)
-            *error = QStringLiteral("无法生成Word文档的文件结构。");
+    if (!ok)
         return {};
-    }
     auto* memory = GSF_OUTPUT_MEMORY(sink.get());
     return QByteArray(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(memory)),
                       qsizetype(gsf_output_size(sink.get())));
