@@ -180,12 +180,39 @@ QFont fontFor(const CharFormat& format)
     return font;
 }
 
+namespace {
+
+// The footer's lines, their tops counted from the footer's own top, and its height.
+QList<Line> layOutFooter(MetricsCache& cache, const Document& document, qreal* height)
+{
+    QList<Line> lines;
+    *height = 0;
+    if (document.footer.isEmpty())
+        return lines;
+    for (const QString& text : document.footer.split(u'\r')) {
+        const Paragraph paragraph{{Run{text, document.footerFormat}}, Alignment::Left, document.footerFormat};
+        for (Line& line : layOutParagraph(cache, paragraph, bodyWidth(document.page), 0)) {
+            line.top = *height;
+            *height += line.height;
+            lines << line;
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
 QList<Page> layOutPages(const Document& document)
 {
     const PageSetup& setup = document.page;
     const qreal width = bodyWidth(setup);
-    const qreal height = setup.pageHeight - setup.marginTop - setup.marginBottom;
     MetricsCache cache;
+    // A footer reaching above the bottom margin pushes the body's end up, as in a word processor.
+    qreal footerHeight = 0;
+    layOutFooter(cache, document, &footerHeight);
+    const qreal bottom = std::min<qreal>(setup.pageHeight - setup.marginBottom,
+                                         setup.pageHeight - setup.footerDistance - footerHeight);
+    const qreal height = bottom - setup.marginTop;
     QList<Page> pages{Page{}};
     qreal y = 0;
     for (const Paragraph& paragraph : document.paragraphs) {
@@ -234,23 +261,13 @@ void paintPage(QPainter& painter, const Document& document, const Page& page)
     painter.setPen(Qt::black);
     for (const Line& line : page.lines)
         paintLine(painter, line, left, setup.marginTop, right);
-    if (!document.footer.isEmpty()) {
-        // The footer grows upwards from the footer distance.
-        MetricsCache cache;
-        QList<Line> lines;
-        qreal height = 0;
-        for (const QString& text : document.footer.split(u'\r')) {
-            Paragraph paragraph{{Run{text, document.footerFormat}}, Alignment::Left, document.footerFormat};
-            for (Line& line : layOutParagraph(cache, paragraph, bodyWidth(setup), 0)) {
-                line.top = height;
-                height += line.height;
-                lines << line;
-            }
-        }
-        const qreal top = setup.pageHeight - setup.footerDistance - height;
-        for (const Line& line : lines)
-            paintLine(painter, line, left, top, right);
-    }
+    MetricsCache cache;
+    qreal height = 0;
+    const QList<Line> footer = layOutFooter(cache, document, &height);
+    // The footer grows upwards from the footer distance.
+    const qreal top = setup.pageHeight - setup.footerDistance - height;
+    for (const Line& line : footer)
+        paintLine(painter, line, left, top, right);
     painter.restore();
 }
 
