@@ -534,6 +534,13 @@ private:
 std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason)
 {
     gsf_init();
+    // A damaged container makes libgsf log a warning per bad block; the caller gets one clear reason.
+    static const bool quiet = [] {
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        return true;
+    }();
+    (void)quiet;
     GsfHandle<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()), bytes.size(), FALSE));
     GError* gerror = nullptr;
     GsfHandle<GsfInfile> infile(gsf_infile_msole_new(input.get(), &gerror));
