@@ -9,9 +9,15 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -107,6 +113,53 @@ TEST_F(Printing, throughTheDefaultCupsPrinter)
     EXPECT_TRUE(text.contains(normalised(QStringLiteral("询问笔录")))) << qPrintable(text.left(500));
     EXPECT_TRUE(text.contains(normalised(sample::kFooterLine1)));
     QFile::remove(printed);
+}
+
+TEST_F(Printing, previewShowsEveryPage)
+{
+    const std::unique_ptr<QPrintPreviewDialog> preview = makePrintPreview(m_document);
+    QSignalSpy painted(preview.get(), &QPrintPreviewDialog::paintRequested);
+    preview->show();
+    auto* widget = preview->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(widget, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(painted.count() > 0 && widget->pageCount() == 3, 10000);
+    preview->close();
+}
+
+TEST_F(Printing, aPageOfAnotherSizeIsZoomedOntoA4)
+{
+    Document letter;
+    letter.page = PageSetup{12240, 15840, 1440, 1440, 1800, 1800, 720, 720, 0};
+    letter.footer = QStringLiteral("footer");
+    Caret caret;
+    typeText(letter, caret, QString(200, u'x'), CharFormat{});
+    const QString pdf = m_dir.filePath("letter.pdf");
+    QString error;
+    ASSERT_TRUE(printDocument(letter, PrintTarget{{}, pdf}, &error)) << qPrintable(error);
+    const auto boxes = tools::run("pdftotext", {"-bbox", pdf, "-"});
+    ASSERT_TRUE(boxes);
+    double right = 0;
+    const QRegularExpression xMax("xMax=\"([0-9.]+)\"");
+    for (auto it = xMax.globalMatch(boxes->out); it.hasNext();)
+        right = std::max(right, it.next().captured(1).toDouble());
+    // The body's right edge, 10440 twips from the paper's edge, shrinks by 11906/12240.
+    EXPECT_GT(right, 490.0);
+    EXPECT_LT(right, 10440 / 20.0 * 11906 / 12240 + 1);
+}
+
+TEST_F(Printing, aStoppedPrinterIsReported)
+{
+    const auto scheduler = tools::run("lpstat", {"-r"});
+    if (!scheduler || !scheduler->out.contains("scheduler is running"))
+        GTEST_SKIP() << "needs the CUPS scheduler (tests/env/cups.sh)";
+    const QString queue = QStringLiteral("QuillonStopped%1").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(tools::run("lpadmin", {"-p", queue, "-E", "-v", "file:/dev/null"}));
+    ASSERT_TRUE(tools::run("cupsdisable", {queue}));
+    QString error;
+    const bool printed = printDocument(m_document, PrintTarget{queue, {}}, &error);
+    tools::run("lpadmin", {"-x", queue});
+    EXPECT_FALSE(printed);
+    EXPECT_EQ(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(queue));
 }
 
 } // namespace

@@ -24,9 +24,10 @@ struct Damaged {
     QString what;
 };
 
+// what names the damaged part, in words for the user.
 [[noreturn]] void damaged(const char* what)
 {
-    throw Damaged{QString::fromLatin1(what)};
+    throw Damaged{QString::fromUtf8(what)};
 }
 
 constexpr qint64 kMaxCharacters = 32 * 1024 * 1024;
@@ -38,10 +39,10 @@ std::optional<QByteArray> readStream(GsfInfile* infile, const char* name)
         return std::nullopt;
     const gsf_off_t size = gsf_input_size(child.get());
     if (size < 0 || size > 256 * 1024 * 1024)
-        damaged("stream size");
+        damaged("数据流长度");
     QByteArray data(qsizetype(size), '\0');
     if (size > 0 && !gsf_input_read(child.get(), size, reinterpret_cast<guint8*>(data.data())))
-        damaged("stream read");
+        damaged("数据流");
     return data;
 }
 
@@ -166,7 +167,7 @@ private:
         const qint64 lwAt = cslwAt + 2;
         const unsigned cslw = m_main.u16(cslwAt);
         if (cslw < 6)
-            damaged("FIB");
+            damaged("文件信息块");
         m_ccpText = m_main.u32(lwAt + 12);
         m_ccpFtn = m_main.u32(lwAt + 16);
         m_ccpHdd = m_main.u32(lwAt + 20);
@@ -174,16 +175,16 @@ private:
         m_pairCount = int(m_main.u16(countAt));
         m_pairsAt = countAt + 2;
         if (m_main.overrun() || !m_main.has(m_pairsAt, 8 * qint64(m_pairCount)))
-            damaged("FIB");
+            damaged("文件信息块");
         if (m_ccpText > kMaxCharacters || m_ccpFtn > kMaxCharacters || m_ccpHdd > kMaxCharacters)
-            damaged("character counts");
+            damaged("字符数");
     }
 
     void readPieces()
     {
         const auto [fc, lcb] = pair(33);
         if (lcb == 0 || !m_table.has(fc, lcb))
-            damaged("piece table");
+            damaged("文字片段表");
         qint64 at = fc;
         const qint64 end = qint64(fc) + lcb;
         while (at < end) {
@@ -191,13 +192,13 @@ private:
             if (kind == 1) {
                 const unsigned size = m_table.u16(at + 1);
                 if (!m_table.has(at + 3, size))
-                    damaged("property modifiers");
+                    damaged("属性修改表");
                 m_prc << m_table.data().mid(at + 3, size);
                 at += 3 + size;
             } else if (kind == 2) {
                 const std::uint32_t size = m_table.u32(at + 1);
                 if (size < 4 || !m_table.has(at + 5, size) || (size - 4) % 12)
-                    damaged("piece table");
+                    damaged("文字片段表");
                 const qint64 count = (size - 4) / 12;
                 const qint64 cps = at + 5;
                 const qint64 pcds = cps + 4 * (count + 1);
@@ -206,17 +207,17 @@ private:
                     const std::uint32_t stop = m_table.u32(cps + 4 * i + 4);
                     const std::uint32_t raw = m_table.u32(pcds + 8 * i + 2);
                     if (stop < start || stop > kMaxCharacters * 2)
-                        damaged("piece table");
+                        damaged("文字片段表");
                     const bool compressed = raw & 0x40000000;
                     const std::uint32_t offset = raw & 0x3FFFFFFF;
                     m_pieces << Piece{start, stop, compressed ? offset / 2 : offset, compressed, m_table.u16(pcds + 8 * i + 6)};
                 }
                 return;
             } else {
-                damaged("piece table");
+                damaged("文字片段表");
             }
         }
-        damaged("piece table");
+        damaged("文字片段表");
     }
 
     const Piece* pieceAt(std::uint32_t cp) const
@@ -414,7 +415,7 @@ private:
         for (std::uint32_t cp = from; cp < to; ++cp) {
             const std::optional<Character> c = characterAt(cp);
             if (!c)
-                damaged("text outside its stream");
+                damaged("文字位置");
             const char16_t u = c->code;
             if (u == 0x13) {
                 fields << false;
@@ -493,7 +494,7 @@ private:
         page.linePitch = grid ? pitch : 0;
         if (page.pageWidth < 1440 || page.pageHeight < 1440 || page.marginLeft + page.marginRight >= page.pageWidth
             || page.marginTop + page.marginBottom >= page.pageHeight)
-            damaged("page setup");
+            damaged("页面设置");
         return page;
     }
 
@@ -574,7 +575,7 @@ std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason)
         }
         const std::optional<QByteArray> table = readStream(infile.get(), flags & 0x0200 ? "1Table" : "0Table");
         if (!table)
-            damaged("table stream");
+            damaged("表格数据流");
         return DocParser(*main, *table).parse();
     } catch (const Damaged& d) {
         *reason = QStringLiteral("Word文档已损坏（%1）。").arg(d.what);

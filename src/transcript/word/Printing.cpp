@@ -9,6 +9,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <cmath>
+
 namespace word {
 
 namespace {
@@ -41,6 +43,12 @@ bool renderDocument(const Document& document, QPrinter& printer)
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     painter.translate(paper.left() - page.left(), paper.top() - page.top());
     painter.scale(printer.resolution() / 1440.0, printer.resolution() / 1440.0);
+    // A page of another size is zoomed to fit the paper, as printing with a paper zoom does.
+    const qreal paperWidth = paper.width() * 1440.0 / printer.resolution();
+    const qreal paperHeight = paper.height() * 1440.0 / printer.resolution();
+    const qreal zoom = std::min(paperWidth / document.page.pageWidth, paperHeight / document.page.pageHeight);
+    if (std::abs(zoom - 1.0) > 0.002)
+        painter.scale(zoom, zoom);
     const QList<Page> pages = layOutPages(document);
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0 && !printer.newPage())
