@@ -99,6 +99,8 @@ TEST_F(BadInput, randomBytesWithAndWithoutTheContainerSignature)
     QByteArray noise(3000, '\0');
     for (char& c : noise)
         c = char(random.bounded(256));
+    expectRefused("rich.doc", "{\\rtf1\\ansi text}", QStringLiteral("RTF格式"));
+    expectRefused("zipped.doc", QByteArray("PK\x03\x04\x14\0\0\0", 8) + noise, QStringLiteral("docx"));
     expectRefused("noise.doc", noise, QStringLiteral("不是Word文档，也不是文本文件"));
     expectRefused("noise.txt", noise, QStringLiteral("不是Word文档，也不是文本文件"));
 }

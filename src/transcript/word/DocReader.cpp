@@ -84,6 +84,10 @@ std::optional<Document> readDocumentBytes(const QByteArray& bytes, QString* erro
         reason = QStringLiteral("文件太大（超过64MB）。");
     else if (bytes.startsWith(kOleSignature))
         document = parseDoc(bytes, &reason);
+    else if (bytes.startsWith("{\\rtf"))
+        reason = QStringLiteral("是RTF格式的文档，不是Word 97-2003文档，无法读取。");
+    else if (bytes.startsWith("PK\x03\x04"))
+        reason = QStringLiteral("是压缩格式（docx等）的文档，不是Word 97-2003文档，无法读取。");
     else
         document = readText(bytes, &reason);
     if (!document && error)
