@@ -120,6 +120,10 @@ TEST_F(BadInput, encryptedOldAndForeignDocuments)
     setU16(foreign.wordDocument, 0, 0x1234);
     expectRefused("foreign.doc", packDocStreams(foreign), QStringLiteral("不是Word文档"));
 
+    DocStreams tooLong = buildDocStreams(sampleDocument());
+    setU32(tooLong.wordDocument, 0x4C, 5 * 1024 * 1024);
+    expectRefused("toolong.doc", packDocStreams(tooLong), QStringLiteral("文档太长"));
+
     DocStreams noTable = buildDocStreams(sampleDocument());
     setU16(noTable.wordDocument, 0x0A, 0x5000); // points at a 0Table stream that is not there
     expectRefused("notable.doc", packDocStreams(noTable), QStringLiteral("损坏"));

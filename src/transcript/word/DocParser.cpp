@@ -20,17 +20,19 @@ namespace word {
 
 namespace {
 
-struct Damaged {
-    QString what;
+// Why the file cannot be read, in words for the user.
+struct Refusal {
+    QString reason;
 };
 
-// what names the damaged part, in words for the user.
+// what names the damaged part.
 [[noreturn]] void damaged(const char* what)
 {
-    throw Damaged{QString::fromUtf8(what)};
+    throw Refusal{QStringLiteral("Word文档已损坏（%1）。").arg(QString::fromUtf8(what))};
 }
 
-constexpr qint64 kMaxCharacters = 32 * 1024 * 1024;
+// Far beyond any transcript; keeps a crafted file from demanding gigabytes.
+constexpr qint64 kMaxCharacters = 4 * 1024 * 1024;
 
 std::optional<QByteArray> readStream(GsfInfile* infile, const char* name)
 {
@@ -176,8 +178,8 @@ private:
         m_pairsAt = countAt + 2;
         if (m_main.overrun() || !m_main.has(m_pairsAt, 8 * qint64(m_pairCount)))
             damaged("文件信息块");
-        if (m_ccpText > kMaxCharacters || m_ccpFtn > kMaxCharacters || m_ccpHdd > kMaxCharacters)
-            damaged("字符数");
+        if (qint64(m_ccpText) + m_ccpFtn + m_ccpHdd > kMaxCharacters)
+            throw Refusal{QStringLiteral("文档太长（超过400万字），无法读取。")};
     }
 
     void readPieces()
@@ -577,8 +579,8 @@ std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason)
         if (!table)
             damaged("表格数据流");
         return DocParser(*main, *table).parse();
-    } catch (const Damaged& d) {
-        *reason = QStringLiteral("Word文档已损坏（%1）。").arg(d.what);
+    } catch (const Refusal& refusal) {
+        *reason = refusal.reason;
         return std::nullopt;
     }
 }
