@@ -11,6 +11,9 @@
 #include "MainWindow.h"
 #include "app/StatusClock.h"
 #include "app/WindowCommands.h"
+#include "help/HelpViewer.h"
+#include "help/ProgramLaunchers.h"
+#include "help/WebLinks.h"
 #include "platform/Services.h"
 #include "security/PasswordLock.h"
 
@@ -30,9 +33,27 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Menu 文件.
     onMenu(w.actExit, [] { ExitProgram(); });
 
+    // Menu 烟草专卖网络(全国): each province item opens its own address.
+    for (QAction* province : w.provinceActions)
+        onMenu(province, [&s, province] { OpenWebLink(s, province->text()); });
+
     // Menu 安全设置.
     onMenu(w.actLock, [&w, &s] { StartPasswordSetting(w, s); });
     onMenu(w.actUnlock, [&s] { SwitchLockOff(s); });
+
+    // Menu 工具.
+    onMenu(w.actCalculator, [&s] { StartCalculator(s); });
+    onMenu(w.actTextEditor, [&s] { StartTextEditor(s); });
+    onMenu(w.actWordProcessor, [&w, &s] { StartWordProcessor(w, s); });
+    onMenu(w.actSpreadsheet, [&w, &s] { StartSpreadsheet(w, s); });
+    onMenu(w.actSogouDownload, [&w, &s] { OpenWebLink(s, w.actSogouDownload->text()); });
+    onMenu(w.actJidianDownload, [&w, &s] { OpenWebLink(s, w.actJidianDownload->text()); });
+
+    // Menu 帮助.
+    onMenu(w.actGuide, [&w, &s] { ShowGuide(w, s); });
+    onMenu(w.actHelpFile, [&w, &s] { ShowHelpFile(w, s); });
+    onMenu(w.actHomePage, [&w, &s] { OpenWebLink(s, w.actHomePage->text()); });
+    onMenu(w.actContact, [&s] { ShowContact(s); });
 
     // Buttons and timers.
     onClick(w.按钮1, [&w] { ShowSecondPage(w); });
