@@ -181,6 +181,7 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
         QByteArray body;
         Outcome outcome;
     };
+    ++m_running;
     Result result = net::waitWhileProcessingEvents([&](const std::atomic_bool& cancel) {
         Result done;
         net::CurlEasy handle = net::makeCurlEasy();
@@ -225,6 +226,7 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
             done.outcome.error = net::describeFailure(h, code, watch);
         return done;
     });
+    --m_running;
     m_body = result.body;
     m_outcome = result.outcome;
     return m_body;

@@ -48,6 +48,8 @@ public:
     // The body of the last response, emptied when a request starts.
     QByteArray body() const { return m_body; }
     Outcome lastOutcome() const { return m_outcome; }
+    // True while a request waits for its server (a caller's event loop runs meanwhile).
+    bool isBusy() const { return m_running > 0; }
 
     void setLimits(const net::TransferLimits& limits) { m_limits = limits; }
     // A body longer than this is cut at the limit and the request counts as failed.
@@ -63,4 +65,5 @@ private:
     qsizetype m_bodyLimit = kDefaultBodyLimit;
     QByteArray m_body;
     Outcome m_outcome;
+    int m_running = 0;
 };

@@ -52,7 +52,8 @@ class Handler(BaseHTTPRequestHandler):
             self.reply(200, b"cookies set", [("Set-Cookie", "session=abc123; Path=/"), ("Set-Cookie", "lang=zh")])
         elif url.path == "/echo":
             head = ("%s %s %s\r\n" % (self.command, self.path, self.request_version)).encode()
-            self.reply(200, head + bytes(self.headers) + body)
+            lines = "".join("%s: %s\r\n" % item for item in self.headers.items()).encode("latin-1")
+            self.reply(200, head + lines + b"\r\n" + body)
         elif url.path == "/big":
             self.reply(200, b"x" * int(query["bytes"][0]))
         elif url.path == "/stall":
