@@ -11,6 +11,8 @@
 #include "MainWindow.h"
 #include "app/StatusClock.h"
 #include "app/WindowCommands.h"
+#include "net/FtpExchange.h"
+#include "net/UpdateCheck.h"
 #include "platform/Services.h"
 #include "security/PasswordLock.h"
 
@@ -20,7 +22,6 @@
 
 void bindEvents(MainWindow& w, Components& c, Services& s)
 {
-    Q_UNUSED(c);
     const auto onClick = [&w](QPushButton* button, auto handler) { QObject::connect(button, &QPushButton::clicked, &w, handler); };
     const auto onMenu = [&w](QAction* item, auto handler) { QObject::connect(item, &QAction::triggered, &w, handler); };
 
@@ -30,9 +31,17 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Menu 文件.
     onMenu(w.actExit, [] { ExitProgram(); });
 
+    // Menu 网络功能.
+    onMenu(w.actFtpSettings, [&w] { ToggleFtpPanel(w); });
+    onMenu(w.actUpload, [&w, &s, &c] { UploadTemplate(w, s, c.ftp); });
+    onMenu(w.actDownload, [&w, &s, &c] { DownloadTemplate(w, s, c.ftp); });
+
     // Menu 安全设置.
     onMenu(w.actLock, [&w, &s] { StartPasswordSetting(w, s); });
     onMenu(w.actUnlock, [&s] { SwitchLockOff(s); });
+
+    // Menu 更新.
+    onMenu(w.actUpdate, [&s, &c] { CheckForUpdate(s, *c.webClient); });
 
     // Buttons and timers.
     onClick(w.按钮1, [&w] { ShowSecondPage(w); });
