@@ -2,5 +2,13 @@
 // connection), owned beside MainWindow and handed to the handlers by the event table.
 #pragma once
 
+#include "net/FtpConnection.h"
+
+class WebClient;
+
 struct Components {
+    // The one FTP connection, kept from a connect until the next connect replaces it.
+    FtpConnection ftp;
+    // The program-wide web client, created by main() before the window and destroyed at exit.
+    WebClient* webClient = nullptr;
 };

@@ -14,6 +14,8 @@
 #include "help/HelpViewer.h"
 #include "help/ProgramLaunchers.h"
 #include "help/WebLinks.h"
+#include "net/FtpExchange.h"
+#include "net/UpdateCheck.h"
 #include "platform/Services.h"
 #include "security/PasswordLock.h"
 
@@ -23,7 +25,6 @@
 
 void bindEvents(MainWindow& w, Components& c, Services& s)
 {
-    Q_UNUSED(c);
     const auto onClick = [&w](QPushButton* button, auto handler) { QObject::connect(button, &QPushButton::clicked, &w, handler); };
     const auto onMenu = [&w](QAction* item, auto handler) { QObject::connect(item, &QAction::triggered, &w, handler); };
 
@@ -36,6 +37,10 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Menu 烟草专卖网络(全国): each province item opens its own address.
     for (QAction* province : w.provinceActions)
         onMenu(province, [&s, province] { OpenWebLink(s, province->text()); });
+    // Menu 网络功能.
+    onMenu(w.actFtpSettings, [&w] { ToggleFtpPanel(w); });
+    onMenu(w.actUpload, [&w, &s, &c] { UploadTemplate(w, s, c.ftp); });
+    onMenu(w.actDownload, [&w, &s, &c] { DownloadTemplate(w, s, c.ftp); });
 
     // Menu 安全设置.
     onMenu(w.actLock, [&w, &s] { StartPasswordSetting(w, s); });
@@ -54,6 +59,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onMenu(w.actHelpFile, [&w, &s] { ShowHelpFile(w, s); });
     onMenu(w.actHomePage, [&w, &s] { OpenWebLink(s, w.actHomePage->text()); });
     onMenu(w.actContact, [&s] { ShowContact(s); });
+    // Menu 更新.
+    onMenu(w.actUpdate, [&s, &c] { CheckForUpdate(s, *c.webClient); });
 
     // Buttons and timers.
     onClick(w.按钮1, [&w] { ShowSecondPage(w); });
