@@ -11,6 +11,7 @@
 #include "recording/WavPathCheck.h"
 #include "ui/MainWindow.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
