@@ -3,10 +3,17 @@
 #pragma once
 
 #include "net/FtpConnection.h"
+#include "recording/AudioPlayer.h"
+#include "recording/AudioRecorder.h"
+#include "recording/RecordingTime.h"
 
 class WebClient;
 
 struct Components {
+    // 录音1: the sound recorder, with the player and the elapsed time of the recording panel.
+    AudioRecorder 录音1;
+    AudioPlayer player;
+    RecordingTime recordingTime;
     // The one FTP connection, kept from a connect until the next connect replaces it.
     FtpConnection ftp;
     // The program-wide web client, created by main() before the window and destroyed at exit.

@@ -17,6 +17,7 @@
 #include "net/FtpExchange.h"
 #include "net/UpdateCheck.h"
 #include "platform/Services.h"
+#include "recording/RecordingPanel.h"
 #include "security/PasswordLock.h"
 
 #include <QAction>
@@ -41,6 +42,9 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onMenu(w.actFtpSettings, [&w] { ToggleFtpPanel(w); });
     onMenu(w.actUpload, [&w, &s, &c] { UploadTemplate(w, s, c.ftp); });
     onMenu(w.actDownload, [&w, &s, &c] { DownloadTemplate(w, s, c.ftp); });
+    // Menu 录音笔录.
+    onMenu(w.actOpenRecording, [&w, &s] { OpenRecordingPanel(w, s); });
+    onMenu(w.actCloseRecording, [&w, &s] { CloseRecordingPanel(w, s); });
 
     // Menu 安全设置.
     onMenu(w.actLock, [&w, &s] { StartPasswordSetting(w, s); });
@@ -66,6 +70,13 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onClick(w.按钮1, [&w] { ShowSecondPage(w); });
     onClick(w.按钮2, [&w] { ShowFirstPage(w); });
     onClick(w.按钮5, [&w] { ToggleCaseNotePanel(w); });
+    onClick(w.按钮录音, [&w, &s, &c] { StartRecording(w, s, c.录音1, c.recordingTime); });
+    onClick(w.按钮暂停, [&w, &s, &c] { PauseRecording(w, s, c.录音1); });
+    onClick(w.按钮继续, [&w, &s, &c] { ContinueRecording(w, s, c.录音1); });
+    onClick(w.按钮4, [&w, &s, &c] { StopAndSaveRecording(w, s, c.录音1); });
+    onClick(w.按钮播放, [&w, &s, &c] { PlayRecording(w, s, c.player); });
+    onClick(w.暂停, [&w, &s, &c] { StopPlayback(w, s, c.player); });
+    QObject::connect(w.时钟1, &QTimer::timeout, &w, [&w, &s, &c] { AdvanceRecordingTime(w, s, c.recordingTime); });
     onClick(w.按钮3, [&w] { CloseTextViewer(w); });
     QObject::connect(w.时钟2, &QTimer::timeout, &w, [&w, &s] { StatusClock(w, s); });
 }
