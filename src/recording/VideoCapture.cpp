@@ -145,8 +145,9 @@ struct VideoCapture::Pipeline {
                                             "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
         g_object_set(previewCaps, "caps", caps, nullptr);
         gst_caps_unref(caps);
+        // Nor may pictures nobody has taken yet hold up the end of stream while stop waits for it.
         g_object_set(preview, "max-buffers", 2u, "drop", TRUE, "sync", FALSE, "enable-last-sample", FALSE,
-                     nullptr);
+                     "wait-on-eos", FALSE, nullptr);
         // A camera that delivers fewer pictures than it announced would otherwise play back too fast.
         g_object_set(rate, "skip-to-first", TRUE, nullptr);
         g_object_set(sink, "location", QFile::encodeName(file).constData(), nullptr);

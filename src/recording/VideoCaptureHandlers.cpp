@@ -37,8 +37,6 @@ void StartCapture(MainWindow& w, Services& s, VideoCapture& capture)
 {
     w.视频设备1->show();
     w.标签1->show();
-    // The frame is shown last; the picture stays on top of it.
-    w.视频设备1->raise();
     if (capture.isCapturing())
         finish(s, capture);
 

@@ -12,6 +12,7 @@
 #include "app/StatusClock.h"
 #include "app/WindowCommands.h"
 #include "platform/Services.h"
+#include "recording/VideoCaptureHandlers.h"
 #include "security/PasswordLock.h"
 
 #include <QAction>
@@ -30,6 +31,10 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Menu 文件.
     onMenu(w.actExit, [] { ExitProgram(); });
 
+    // Menu 视频录像.
+    onMenu(w.actStartCapture, [&w, &s, &c] { StartCapture(w, s, c.视频设备1); });
+    onMenu(w.actStopCapture, [&w, &s, &c] { StopCapture(w, s, c.视频设备1); });
+
     // Menu 安全设置.
     onMenu(w.actLock, [&w, &s] { StartPasswordSetting(w, s); });
     onMenu(w.actUnlock, [&s] { SwitchLockOff(s); });
@@ -40,4 +45,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onClick(w.按钮5, [&w] { ToggleCaseNotePanel(w); });
     onClick(w.按钮3, [&w] { CloseTextViewer(w); });
     QObject::connect(w.时钟2, &QTimer::timeout, &w, [&w, &s] { StatusClock(w, s); });
+
+    // Components.
+    QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
+                     [&w, &s](const QString& error, const QString& file) { CaptureInterrupted(w, s, error, file); });
 }
