@@ -6,6 +6,7 @@
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
 #include "recording/RecordingTime.h"
+#include "recording/VideoCapture.h"
 
 class WebClient;
 
@@ -14,6 +15,8 @@ struct Components {
     AudioRecorder 录音1;
     AudioPlayer player;
     RecordingTime recordingTime;
+    // The capture pipeline behind the preview area 视频设备1 of MainWindow.
+    VideoCapture 视频设备1;
     // The one FTP connection, kept from a connect until the next connect replaces it.
     FtpConnection ftp;
     // The program-wide web client, created by main() before the window and destroyed at exit.

@@ -18,6 +18,7 @@
 #include "net/UpdateCheck.h"
 #include "platform/Services.h"
 #include "recording/RecordingPanel.h"
+#include "recording/VideoCaptureHandlers.h"
 #include "security/PasswordLock.h"
 
 #include <QAction>
@@ -45,6 +46,9 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Menu 录音笔录.
     onMenu(w.actOpenRecording, [&w, &s] { OpenRecordingPanel(w, s); });
     onMenu(w.actCloseRecording, [&w, &s] { CloseRecordingPanel(w, s); });
+    // Menu 视频录像.
+    onMenu(w.actStartCapture, [&w, &s, &c] { StartCapture(w, s, c.视频设备1); });
+    onMenu(w.actStopCapture, [&w, &s, &c] { StopCapture(w, s, c.视频设备1); });
 
     // Menu 安全设置.
     onMenu(w.actLock, [&w, &s] { StartPasswordSetting(w, s); });
@@ -79,4 +83,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     QObject::connect(w.时钟1, &QTimer::timeout, &w, [&w, &s, &c] { AdvanceRecordingTime(w, s, c.recordingTime); });
     onClick(w.按钮3, [&w] { CloseTextViewer(w); });
     QObject::connect(w.时钟2, &QTimer::timeout, &w, [&w, &s] { StatusClock(w, s); });
+
+    // Components.
+    QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
+                     [&w, &s](const QString& error, const QString& file) { CaptureInterrupted(w, s, error, file); });
 }
