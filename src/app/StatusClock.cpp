@@ -1,0 +1,20 @@
+// Renders the status line every second from the status message box.
+#include "StatusClock.h"
+
+#include "platform/Clock.h"
+#include "platform/DateTimeText.h"
+#include "platform/Services.h"
+#include "ui/MainWindow.h"
+
+#include <QLineEdit>
+
+QString statusLine(const QString& message, const QDateTime& now)
+{
+    return message + QString(14, ' ') + QStringLiteral("当前日期： ") + datetimetext::datePart(now) +
+           QString(4, ' ') + datetimetext::timePart(now);
+}
+
+void StatusClock(MainWindow& w, Services& s)
+{
+    w.setStatusText(statusLine(w.编辑框25->text(), s.clock.now()));
+}

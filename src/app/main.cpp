@@ -1,0 +1,58 @@
+// Quillon: writes inquiry transcripts. Creates the platform services and the program, then runs.
+#include "platform/Clock.h"
+#include "platform/DesktopLauncher.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramDir.h"
+#include "platform/Registry.h"
+#include "platform/Services.h"
+#include "platform/Shell.h"
+#include "ui/Program.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+// Without a display Qt would abort with a platform-plugin error; say plainly what is missing.
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!hasDisplay()) {
+        std::fputs("Quillon 需要图形桌面才能打开窗口：没有找到显示器 (DISPLAY 或 WAYLAND_DISPLAY 未设置)。\n"
+                   "Quillon needs a graphical desktop: no display was found (DISPLAY and WAYLAND_DISPLAY are not set).\n",
+                   stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillon"));
+
+    SystemClock clock;
+    QtDialogs dialogs;
+    IniRegistry registry(IniRegistry::defaultPath());
+    DesktopShell shell;
+    const QString cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QDir().mkpath(cacheDir);
+    Services services{dialogs,
+                      clock,
+                      registry,
+                      shell,
+                      programdir::resolve(),
+                      QApplication::applicationFilePath(),
+                      desktop::desktopDirectory(),
+                      cacheDir};
+
+    Program program(services);
+    if (!program.start())
+        return 1;
+    return QApplication::exec();
+}

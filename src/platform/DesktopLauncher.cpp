@@ -1,0 +1,58 @@
+// A freedesktop launcher in place of a Windows shortcut file.
+#include "DesktopLauncher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace desktop {
+
+bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString& arguments,
+                  const QString& iconLocation, int windowStyle, const QString& description, const QString& hotkey)
+{
+    Q_UNUSED(windowStyle); // a launcher always opens a normal window
+    Q_UNUSED(hotkey);      // launchers carry no hotkey
+    if (!shortcutPath.contains(QLatin1String(".desktop"), Qt::CaseInsensitive))
+        shortcutPath += QLatin1String(".desktop");
+    if (QFile::exists(shortcutPath))
+        QFile::remove(shortcutPath);
+
+    const QStringList pieces = targetPath.split('/');
+    if (pieces.size() < 2)
+        return false;
+    QString workingDirectory;
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
+        workingDirectory += pieces[i] + '/';
+
+    // Without an icon location the launcher shows the program's own icon, which ships beside it.
+    const QString ownIcon = workingDirectory + QStringLiteral("quillon.png");
+    const QString icon = !iconLocation.isEmpty() ? iconLocation : (QFile::exists(ownIcon) ? ownIcon : targetPath);
+    QString exec = '"' + targetPath + '"';
+    if (!arguments.isEmpty())
+        exec += ' ' + arguments;
+    const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                         "Type=Application\n"
+                                         "Version=1.0\n"
+                                         "Name=%1\n"
+                                         "Comment=%2\n"
+                                         "Exec=%3\n"
+                                         "Path=%4\n"
+                                         "Icon=%5\n"
+                                         "Terminal=false\n")
+                              .arg(QFileInfo(shortcutPath).completeBaseName(), description, exec, workingDirectory, icon);
+    QSaveFile file(shortcutPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(entry.toUtf8()) < 0 || !file.commit())
+        return false;
+    // Desktops run only launchers that are marked executable.
+    return QFile::setPermissions(shortcutPath, QFile::permissions(shortcutPath) | QFileDevice::ExeOwner |
+                                                   QFileDevice::ExeGroup | QFileDevice::ExeOther);
+}
+
+QString desktopDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + '/';
+}
+
+} // namespace desktop

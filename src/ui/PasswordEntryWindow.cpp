@@ -1,0 +1,29 @@
+// Prompt, masked box and confirm button on a window without border or title bar.
+#include "PasswordEntryWindow.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+PasswordEntryWindow::PasswordEntryWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PasswordEntryWindow"));
+    setWindowTitle(QStringLiteral("输 入 密 码："));
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(276, 72);
+    标签1 = new QLabel(QStringLiteral("请输入登陆密码："), this);
+    标签1->setObjectName(QStringLiteral("标签1"));
+    标签1->setGeometry(7, 2, 97, 24);
+    编辑框1 = new QLineEdit(this);
+    编辑框1->setObjectName(QStringLiteral("编辑框1"));
+    编辑框1->setGeometry(21, 37, 144, 20);
+    编辑框1->setEchoMode(QLineEdit::Password);
+    编辑框1->setAlignment(Qt::AlignCenter);
+    按钮1 = new QPushButton(QStringLiteral("确认密码"), this);
+    按钮1->setObjectName(QStringLiteral("按钮1"));
+    按钮1->setGeometry(175, 30, 88, 32);
+    按钮1->setDefault(true);
+    编辑框2 = new QLineEdit(this);
+    编辑框2->setObjectName(QStringLiteral("编辑框2"));
+    编辑框2->setGeometry(546, 102, 80, 20);
+}

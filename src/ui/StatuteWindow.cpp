@@ -1,0 +1,26 @@
+// A fixed window: the statute text above a single acknowledgement button.
+#include "StatuteWindow.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+StatuteWindow::StatuteWindow(const QString& statute, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("StatuteWindow"));
+    setWindowTitle(QString(28, ' ') + QStringLiteral("中华人民共和国烟草专卖法"));
+    setFixedSize(667, 590);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    编辑框1 = new QPlainTextEdit(statute, this);
+    编辑框1->setObjectName(QStringLiteral("编辑框1"));
+    编辑框1->setGeometry(0, 0, 664, 552);
+    编辑框1->setFrameShape(QFrame::NoFrame);
+    编辑框1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    编辑框1->setStyleSheet(QStringLiteral("background-color: #E4E4E4;"));
+
+    超级按钮1 = new QPushButton(QStringLiteral("知 道"), this);
+    超级按钮1->setObjectName(QStringLiteral("超级按钮1"));
+    超级按钮1->setGeometry(243, 556, 174, 28);
+    超级按钮1->setToolTip(QStringLiteral("以上规则我以熟读."));
+    connect(超级按钮1, &QPushButton::clicked, this, &QDialog::accept);
+}
