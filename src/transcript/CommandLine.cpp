@@ -150,7 +150,7 @@ public:
 private:
     CommandEnv environment(Dialogs& dialogs) {
         return {dialogs, m_shell, m_engine, m_programDir,
-                [](const QString& key) { return ReadSetting(QStringLiteral("fenye"), key); },
+                [dir = m_programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
                 [this] { return !m_engine.location().isEmpty(); }};
     }
 

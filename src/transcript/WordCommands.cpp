@@ -21,7 +21,7 @@ namespace {
 
 CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
     return {s.dialogs, s.shell, engine, s.programDir,
-            [](const QString& key) { return ReadSetting(QStringLiteral("fenye"), key); },
+            [dir = s.programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
             [&w, &engine] { return FindWord(w, engine); }};
 }
 

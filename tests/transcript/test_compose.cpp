@@ -144,10 +144,9 @@ TEST_F(ComposeTest, PrefixOnlyAndBlankQuestionsCountAsFilledAndEmptyAnswersAsSpa
     record::TranscriptRecord r = testrecords::particulars();
     r[record::question(1).key] = QStringLiteral("问：");
     r[record::question(2).key] = QStringLiteral("  ");
-    EXPECT_EQ(compose(r), head() +
-                              QStringList{"type 问：" + sp(66) + "\r\n", "type " + sp(66) + "\r\n",
-                                          "type " + sp(2 + 66) + "\r\n", "type " + sp(66) + "\r\n"} +
-                              closing(16));
+    const QStringList lines{"type 问：" + sp(66) + "\r\n", "type " + sp(66) + "\r\n", "type " + sp(2 + 66) + "\r\n",
+                            "type " + sp(66) + "\r\n"};
+    EXPECT_EQ(compose(r), head() + lines + closing(16));
 }
 
 TEST_F(ComposeTest, MissingSecondFooterLineLeavesTwoSpaces) {
