@@ -1,0 +1,62 @@
+// Seams for tests: a fixed clock, an in-memory registry, a recording shell, a temporary program
+// directory, and the Services bundle built from them.
+#pragma once
+
+#include "ScriptedDialogs.h"
+#include "platform/Clock.h"
+#include "platform/Registry.h"
+#include "platform/Services.h"
+#include "platform/Shell.h"
+
+#include <QMap>
+#include <QSet>
+#include <QTemporaryDir>
+
+class FixedClock final : public Clock {
+public:
+    QDateTime time = QDateTime(QDate(2013, 2, 3), QTime(9, 5, 0));
+    QDateTime now() const override { return time; }
+};
+
+class MemoryRegistry final : public Registry {
+public:
+    QMap<QString, QString> values;
+    bool failWrites = false;
+    QString read(const QString& name) const override { return values.value(name); }
+    bool write(const QString& name, const QString& value) override;
+};
+
+class FakeShell final : public Shell {
+public:
+    QStringList urls;
+    QStringList documents;
+    QList<QStringList> started; // program path followed by its arguments
+    QSet<QString> installed;    // program names that findProgram finds
+    bool failStarts = false;
+    bool openDocumentResult = true;
+
+    bool openUrl(const QString& address) override;
+    bool openDocument(const QString& path) override;
+    bool startProgram(const QStringList& candidates, const QStringList& arguments) override;
+    QString findProgram(const QStringList& candidates) const override;
+};
+
+// Text of a settings or template file: encoded as GBK, LF turned into CR LF.
+QByteArray gbkFile(const QString& text);
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+struct TestServices {
+    TestServices();
+
+    QTemporaryDir root;
+    ScriptedDialogs dialogs;
+    FixedClock clock;
+    MemoryRegistry registry;
+    FakeShell shell;
+    Services services;
+
+    QString programDir() const { return services.programDir; }
+    // Writes set.ini of the program directory from text (GBK, CR LF).
+    void writeSettings(const QString& text) const;
+};
