@@ -107,7 +107,8 @@ public:
                 if (writer.print({QString(), pdf}))
                     return true;
                 dialogs.message(QStringLiteral("无法输出PDF："), QStringLiteral(" PDF文件没有生成：<%1> %2 ")
-                                                                 .arg(pdf, writer.lastError()));
+                                                                 .arg(pdf, writer.lastError()),
+                                Dialogs::Buttons::Ok);
                 return false;
             };
         }

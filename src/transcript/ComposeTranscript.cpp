@@ -115,7 +115,7 @@ private:
         if (pair >= 4 && pair <= 6 && m_lines == 8)
             footer(true);
         else if (pair >= 12 && pair <= 18 && m_lines == 20)
-            footer(!contentFollows(pair, r));
+            footer(contentFollows(pair, r));
         else if (pair >= 21 && pair <= 23 && m_lines == 20)
             footer(true);
         else if (pair == record::kPairs)

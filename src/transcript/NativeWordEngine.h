@@ -10,6 +10,7 @@ public:
     QString location() const override;
     std::unique_ptr<word::DocumentWriter> createWriter() override;
     QByteArray blankDocument() const override;
+    bool paint(const QString& path, QPrinter& printer) override;
 };
 
 } // namespace transcript

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class QPrinter;
+
 namespace transcript {
 
 class WordEngine {
@@ -19,6 +21,8 @@ public:
     virtual std::unique_ptr<word::DocumentWriter> createWriter() = 0;
     // The blank Word 97-2003 document every transcript starts from.
     virtual QByteArray blankDocument() const = 0;
+    // Paints the pages of a document file on the printer, as a print would; false when unreadable.
+    virtual bool paint(const QString& path, QPrinter& printer) = 0;
 };
 
 } // namespace transcript

@@ -13,14 +13,18 @@
 #include "app/WindowCommands.h"
 #include "platform/Services.h"
 #include "security/PasswordLock.h"
+#include "transcript/EntryAids.h"
+#include "transcript/NewTranscript.h"
+#include "transcript/OpenTemplate.h"
+#include "transcript/WordCommands.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
 
 void bindEvents(MainWindow& w, Components& c, Services& s)
 {
-    Q_UNUSED(c);
     const auto onClick = [&w](QPushButton* button, auto handler) { QObject::connect(button, &QPushButton::clicked, &w, handler); };
     const auto onMenu = [&w](QAction* item, auto handler) { QObject::connect(item, &QAction::triggered, &w, handler); };
 
@@ -28,6 +32,10 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     QObject::connect(&w, &MainWindow::aboutToClose, &w, [&s] { OpenExitWebPage(s); });
 
     // Menu 文件.
+    onMenu(w.actNewTranscript, [&w, &s] { NewTranscript(w, s); });
+    onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
+    onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, *c.Word程序1); });
+    onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, *c.Word程序1); });
     onMenu(w.actExit, [] { ExitProgram(); });
 
     // Menu 安全设置.
@@ -38,6 +46,9 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onClick(w.按钮1, [&w] { ShowSecondPage(w); });
     onClick(w.按钮2, [&w] { ShowFirstPage(w); });
     onClick(w.按钮5, [&w] { ToggleCaseNotePanel(w); });
+    QObject::connect(w.组合框6, &QComboBox::activated, &w, [&w] { AddNameAnswer(w); });
+    QObject::connect(w.组合框8, &QComboBox::activated, &w, [&w] { AddWorkUnitItems(w); });
     onClick(w.按钮3, [&w] { CloseTextViewer(w); });
+    onClick(w.按钮6, [&w, &c, &s] { PrintViewerDocument(w, s, *c.Word程序1); });
     QObject::connect(w.时钟2, &QTimer::timeout, &w, [&w, &s] { StatusClock(w, s); });
 }

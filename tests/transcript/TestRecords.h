@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <ostream>
+
 namespace testrecords {
 
 // A form with every particular filled and no content lines.
@@ -49,3 +51,6 @@ inline void fillPairs(record::TranscriptRecord& r, int first, int last) {
 }
 
 } // namespace testrecords
+
+// Readable texts in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
