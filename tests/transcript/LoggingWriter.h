@@ -3,10 +3,11 @@
 
 #include "transcript/word/DocumentWriter.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
-class LoggingWriter final : public word::DocumentWriter {
+class LoggingWriter : public word::DocumentWriter {
 public:
     QStringList log;
     // Operations that fail when called: "start", "open", "saveAs", "print".
@@ -22,7 +23,13 @@ public:
     void setUnderline(bool on) override { record("underline", on ? "1" : "0"); }
     void setAlignment(word::Alignment a) override { record("align", a == word::Alignment::Centre ? "centre" : "left"); }
     void type(const QString& text) override { record("type", text); }
-    bool saveAs(const QString& path) override { return record("saveAs", path); }
+    // Saves the typed runs as UTF-8 text, so that a saved document exists as a file.
+    bool saveAs(const QString& path) override {
+        if (!record("saveAs", path))
+            return false;
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(runs().join(QString()).toUtf8()) >= 0;
+    }
     bool print(const word::PrintTarget& target) override {
         return record("print", target.pdfPath.isEmpty() ? target.printerName : target.pdfPath);
     }
