@@ -2,10 +2,14 @@
 #include "transcript/NativeWordEngine.h"
 
 #ifdef QUILLON_HAVE_WORD
+#include "transcript/word/DocReader.h"
 #include "transcript/word/DocWriter.h"
 #include "transcript/word/NativeDocumentWriter.h"
 #include "transcript/word/Printing.h"
+#include <QPrintPreviewDialog>
 #endif
+
+#include <QDialog>
 
 namespace transcript {
 
@@ -13,18 +17,19 @@ namespace transcript {
 QString NativeWordEngine::location() const { return QStringLiteral("Quillon Word 97-2003"); }
 std::unique_ptr<word::DocumentWriter> NativeWordEngine::createWriter() { return word::createDocumentWriter(); }
 QByteArray NativeWordEngine::blankDocument() const { return word::blankDocumentBytes(); }
-bool NativeWordEngine::paint(const QString& path, QPrinter& printer) {
-    word::NativeDocumentWriter writer;
-    if (!writer.start() || !writer.connect() || !writer.open(path))
-        return false;
-    return word::paintDocument(*writer.document(), printer);
+std::unique_ptr<QDialog> NativeWordEngine::makePreview(const QString& path, QWidget* parent) {
+    QString error;
+    const std::optional<word::Document> document = word::readDocumentFile(path, &error);
+    if (!document)
+        return nullptr;
+    return word::makePrintPreview(*document, parent);
 }
 #else
 // Built without the document writer: no writer can work, and the commands say so.
 QString NativeWordEngine::location() const { return {}; }
 std::unique_ptr<word::DocumentWriter> NativeWordEngine::createWriter() { return nullptr; }
 QByteArray NativeWordEngine::blankDocument() const { return {}; }
-bool NativeWordEngine::paint(const QString&, QPrinter&) { return false; }
+std::unique_ptr<QDialog> NativeWordEngine::makePreview(const QString&, QWidget*) { return nullptr; }
 #endif
 
 } // namespace transcript

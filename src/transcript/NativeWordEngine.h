@@ -10,7 +10,7 @@ public:
     QString location() const override;
     std::unique_ptr<word::DocumentWriter> createWriter() override;
     QByteArray blankDocument() const override;
-    bool paint(const QString& path, QPrinter& printer) override;
+    std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) override;
 };
 
 } // namespace transcript

@@ -8,19 +8,17 @@
 #include "platform/Shell.h"
 #include "ui/MainWindow.h"
 
-#include <QPrintPreviewDialog>
-#include <QPrinter>
+#include <QDialog>
 
 void PreviewDocument(MainWindow& w, Services& s, transcript::WordEngine& engine, const QString& path) {
     if (s.shell.openDocument(path))
         return;
-    QPrintPreviewDialog preview(&w);
-    preview.setObjectName(QStringLiteral("printPreview"));
-    preview.setWindowTitle(path);
-    bool painted = true;
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&](QPrinter* printer) { painted = engine.paint(path, *printer) && painted; });
-    s.dialogs.runModal(preview);
-    if (!painted)
+    const std::unique_ptr<QDialog> preview = engine.makePreview(path, &w);
+    if (!preview) {
         s.dialogs.message(QStringLiteral("提 示："), QStringLiteral(" 无法预览笔录文件 <%1> 。 ").arg(path));
+        return;
+    }
+    preview->setObjectName(QStringLiteral("printPreview"));
+    preview->setWindowTitle(path);
+    s.dialogs.runModal(*preview);
 }

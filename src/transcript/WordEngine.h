@@ -9,7 +9,8 @@
 
 #include <memory>
 
-class QPrinter;
+class QDialog;
+class QWidget;
 
 namespace transcript {
 
@@ -21,8 +22,8 @@ public:
     virtual std::unique_ptr<word::DocumentWriter> createWriter() = 0;
     // The blank Word 97-2003 document every transcript starts from.
     virtual QByteArray blankDocument() const = 0;
-    // Paints the pages of a document file on the printer, as a print would; false when unreadable.
-    virtual bool paint(const QString& path, QPrinter& printer) = 0;
+    // A print preview of a document file, painted as a print would be; null when it cannot be read.
+    virtual std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) = 0;
 };
 
 } // namespace transcript

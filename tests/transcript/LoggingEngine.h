@@ -5,6 +5,7 @@
 
 #include "transcript/WordEngine.h"
 
+#include <QDialog>
 #include <QList>
 
 class LoggingEngine final : public transcript::WordEngine {
@@ -16,7 +17,8 @@ public:
     QString error = QStringLiteral("writer failed");
     // The operations of each writer, in the order the writers were made; kept after they are gone.
     QList<QStringList> sessions;
-    QStringList painted;
+    // Files shown in a preview.
+    QStringList previewed;
 
     QString location() const override { return name; }
     std::unique_ptr<word::DocumentWriter> createWriter() override {
@@ -27,9 +29,9 @@ public:
         return writer;
     }
     QByteArray blankDocument() const override { return QByteArrayLiteral("blank"); }
-    bool paint(const QString& path, QPrinter&) override {
-        painted << path;
-        return true;
+    std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) override {
+        previewed << path;
+        return std::make_unique<QDialog>(parent);
     }
     // All operations of all sessions.
     QStringList all() const {

@@ -126,6 +126,7 @@ TEST_F(SaveTest, PreviewFallsBackToOurOwnPrintPreview) {
         if (box.kind == "modal")
             modals << box.caption;
     EXPECT_EQ(modals, QStringList{"printPreview"});
+    EXPECT_EQ(p.engine->previewed, QStringList{documentPath()});
     EXPECT_EQ(p.w().编辑框25->text(), savedText());
 }
 
