@@ -56,7 +56,9 @@ private:
     QHash<int, std::shared_ptr<Metrics>> m_metrics;
 };
 
-// Height of a line holding these formats before snapping.
+// Height of a line holding this format before snapping: the font's line spacing, and for CJK text
+// at least 1.3 times the size, as word processors space it whatever the font's own metrics say
+// (so a 14 pt line takes two 15.6 pt pitches with SimSun as with Noto Serif CJK).
 qreal naturalHeight(MetricsCache& cache, const CharFormat& format)
 {
     const qreal size = format.halfPoints * 10.0;
