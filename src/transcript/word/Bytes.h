@@ -24,6 +24,19 @@ inline void putU32(QByteArray& out, std::uint32_t value)
     putU16(out, value >> 16);
 }
 
+// A property change (sprm) with a one- or two-byte operand.
+inline void putSprm8(QByteArray& out, unsigned sprm, unsigned operand)
+{
+    putU16(out, sprm);
+    putU8(out, operand);
+}
+
+inline void putSprm16(QByteArray& out, unsigned sprm, unsigned operand)
+{
+    putU16(out, sprm);
+    putU16(out, operand);
+}
+
 inline void setU16(QByteArray& out, qsizetype at, unsigned value)
 {
     out[at] = char(value & 0xFF);
