@@ -27,7 +27,7 @@ void putUpx(QByteArray& out, const QByteArray& content)
     padTo(out, 2);
 }
 
-QByteArray std_(unsigned sti, unsigned kind, unsigned next, const QString& name, const QList<QByteArray>& upxs)
+QByteArray styleEntry(unsigned sti, unsigned kind, unsigned next, const QString& name, const QList<QByteArray>& upxs)
 {
     QByteArray body;
     putU16(body, sti);
@@ -107,9 +107,9 @@ QByteArray styleSheet()
 
     for (int istd = 0; istd < 15; ++istd) {
         if (istd == 0)
-            out += std_(0, 1, 0, QStringLiteral("Normal"), {normalPara, normalChar});
+            out += styleEntry(0, 1, 0, QStringLiteral("Normal"), {normalPara, normalChar});
         else if (istd == 10)
-            out += std_(65, 2, 10, QStringLiteral("Default Paragraph Font"), {QByteArray()});
+            out += styleEntry(65, 2, 10, QStringLiteral("Default Paragraph Font"), {QByteArray()});
         else
             putU16(out, 0);
     }
