@@ -162,4 +162,19 @@ TEST_F(Printing, aStoppedPrinterIsReported)
     EXPECT_EQ(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(queue));
 }
 
+TEST_F(Printing, aQueueRefusingJobsIsReported)
+{
+    const auto scheduler = tools::run("lpstat", {"-r"});
+    if (!scheduler || !scheduler->out.contains("scheduler is running"))
+        GTEST_SKIP() << "needs the CUPS scheduler (tests/env/cups.sh)";
+    const QString queue = QStringLiteral("QuillonRejecting%1").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(tools::run("lpadmin", {"-p", queue, "-E", "-v", "file:/dev/null"}));
+    ASSERT_TRUE(tools::run("cupsreject", {queue}));
+    QString error;
+    const bool printed = printDocument(m_document, PrintTarget{queue, {}}, &error);
+    tools::run("lpadmin", {"-x", queue});
+    EXPECT_FALSE(printed);
+    EXPECT_TRUE(error.startsWith(QStringLiteral("打印作业无法送到打印机 %1。").arg(queue))) << qPrintable(error);
+}
+
 } // namespace

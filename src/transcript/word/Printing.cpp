@@ -1,6 +1,7 @@
 // Printing through QPrinter with the page renderer.
 #include "Printing.h"
 
+#include "CupsStatus.h"
 #include "PageLayout.h"
 
 #include <QPainter>
@@ -85,11 +86,14 @@ bool printDocument(const Document& document, const PrintTarget& target, QString*
             return fail(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(printer->printerName()));
     }
     setUpPage(*printer);
-    if (!renderDocument(document, *printer) || printer->printerState() == QPrinter::Error
-        || printer->printerState() == QPrinter::Aborted)
-        return fail(error, target.pdfPath.isEmpty() || !target.printerName.isEmpty()
-                               ? QStringLiteral("打印作业无法送到打印机 %1。").arg(printer->printerName())
-                               : QStringLiteral("无法写入文件 <%1>。").arg(target.pdfPath));
+    const bool toPrinter = printer->outputFormat() == QPrinter::NativeFormat;
+    const bool rendered = renderDocument(document, *printer) && printer->printerState() != QPrinter::Error
+                          && printer->printerState() != QPrinter::Aborted;
+    if (!toPrinter)
+        return rendered || fail(error, QStringLiteral("无法写入文件 <%1>。").arg(target.pdfPath));
+    const std::optional<QString> refusal = rendered ? lastCupsRefusal() : std::nullopt;
+    if (!rendered || refusal)
+        return fail(error, QStringLiteral("打印作业无法送到打印机 %1。%2").arg(printer->printerName(), refusal.value_or(QString())));
     return true;
 }
 
