@@ -59,7 +59,6 @@ protected:
     static void SetUpTestSuite()
     {
         dir = new QTemporaryDir;
-        dir->setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
         transcript = new Document(tools::writeSampleTranscript(path("transcript.doc")));
         onePair = new Document(tools::writeSampleTranscript(path("onepair.doc"), 1));
         fourteen = new Document(tools::writeSampleTranscript(path("fourteen.doc"), 14));
@@ -129,7 +128,7 @@ TEST_F(DocReaders, poiReadsEveryRunAndParagraphAsWritten)
         const QStringList expected = tools::formatListing(*document, true);
         const QStringList actual = tools::mergeListing(dump->mid(1));
         for (qsizetype i = 0; i < std::min(expected.size(), actual.size()); ++i)
-            ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << qPrintable(file) << " entry " << i << " then " << actual.value(i + 1).toStdString() << " | " << actual.value(i + 2).toStdString();
+            ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << qPrintable(file) << " entry " << i;
         EXPECT_EQ(actual.size(), expected.size()) << qPrintable(file);
     }
 }

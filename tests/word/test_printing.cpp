@@ -41,7 +41,6 @@ class Printing : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
         m_document = tools::writeSampleTranscript(m_dir.filePath("transcript.doc"));
         ASSERT_FALSE(m_document.paragraphs.size() < 60);
     }
