@@ -1,5 +1,6 @@
 // Documents that LibreOffice itself saves as Word 97-2003 files are read with their text and
-// formats: one with mixed formatting made from an OpenDocument file, and our transcript re-saved.
+// formats: one with mixed formatting and one with a field, a table and breaks, both made from
+// OpenDocument files, and our transcript re-saved.
 #include "DocReader.h"
 #include "ReaderTools.h"
 
@@ -18,8 +19,10 @@ TEST(DocReaderLibreOffice, readsWhatLibreOfficeSaves)
     const QString source = qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/tests/word/data/mixed.fodt";
     const QString fodt = dir.filePath("mixed.fodt");
     ASSERT_TRUE(QFile::copy(source, fodt));
+    const QString fields = dir.filePath("fields.fodt");
+    ASSERT_TRUE(QFile::copy(QString(source).replace("mixed.fodt", "fields.fodt"), fields));
     const Document transcript = tools::writeSampleTranscript(dir.filePath("transcript.doc"));
-    ASSERT_TRUE(tools::convertWithLibreOffice({fodt, dir.filePath("transcript.doc")}, "doc:MS Word 97",
+    ASSERT_TRUE(tools::convertWithLibreOffice({fodt, fields, dir.filePath("transcript.doc")}, "doc:MS Word 97",
                                               dir.filePath("out"), dir.filePath("profile")));
 
     QString error;
@@ -29,6 +32,11 @@ TEST(DocReaderLibreOffice, readsWhatLibreOfficeSaves)
                                "R 0 21 1 下划线 underlined", "R 0 21 0 -", "R 0 28 0 十四磅", "R 1 28 1 粗体下划线",
                                "P 0", "P 1", "R 0 21 0 居中 centred"};
     EXPECT_EQ(tools::formatListing(*mixed, false), expected);
+
+    // A field shows its result, table cells and line breaks end lines, a tab stays.
+    const std::optional<Document> withFields = readDocumentFile(dir.filePath("out/fields.doc"), &error);
+    ASSERT_TRUE(withFields) << qPrintable(error);
+    EXPECT_EQ(withFields->plainText(), QStringLiteral("第1页 field\n甲\n乙\n\nafter\ttab\nnext"));
 
     const std::optional<Document> resaved = readDocumentFile(dir.filePath("out/transcript.doc"), &error);
     ASSERT_TRUE(resaved) << qPrintable(error);
