@@ -6,6 +6,7 @@
 #include "SampleTranscript.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -89,6 +90,20 @@ TEST(PageLayout, trailingSpacesHangAndLongTextWraps)
     }
     for (qsizetype i = 5; i < lines.size(); ++i)
         EXPECT_TRUE(lines[i].fragments.first().text.startsWith(QStringLiteral("word"))) << "words are not split";
+}
+
+TEST(PageLayout, tabsReachTheNextDefaultTabStop)
+{
+    Document document = blankDocument();
+    Caret caret;
+    const CharFormat format{false, 28, false};
+    typeText(document, caret, QStringLiteral("a\tb\t\tc"), format);
+    const QList<Page> pages = layOutPages(document);
+    const Line& line = pages.first().lines.first();
+    ASSERT_EQ(line.fragments.size(), 1);
+    // a, tab to 420, b, tab to 840, tab to 1260, c.
+    const qreal c = QFontMetricsF(fontFor(format)).horizontalAdvance(u'c');
+    EXPECT_NEAR(line.fragments.first().width, 3 * 420 + c, 0.5);
 }
 
 TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance)

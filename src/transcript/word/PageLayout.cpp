@@ -83,13 +83,23 @@ bool breaksAfter(QChar c)
     return c.isSpace() || c.unicode() >= 0x2E80;
 }
 
+constexpr qreal kDefaultTabStop = 420; // the document's default tab interval, in twips
+
+// A tab reaches the next default tab stop after x.
+qreal tabWidth(qreal x)
+{
+    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
+}
+
 // Splits one paragraph into lines of cells that fit the width; spaces at a line's end hang.
 QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width)
 {
     QList<QList<Cell>> lines;
     QList<Cell> line;
     qreal used = 0;
-    for (const Cell& cell : cells) {
+    for (Cell cell : cells) {
+        if (cell.c == u'\t')
+            cell.width = tabWidth(used);
         if (cell.c != u' ' && used + cell.width > width + 0.01 && !line.isEmpty()) {
             // Break at the last opportunity inside the line, else just before this cell.
             qsizetype at = line.size();
@@ -103,8 +113,13 @@ QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width)
             lines << line.mid(0, at);
             line = line.mid(at);
             used = 0;
-            for (const Cell& kept : line)
+            for (Cell& kept : line) {
+                if (kept.c == u'\t')
+                    kept.width = tabWidth(used);
                 used += kept.width;
+            }
+            if (cell.c == u'\t')
+                cell.width = tabWidth(used);
         }
         line << cell;
         used += cell.width;
@@ -155,7 +170,7 @@ QList<Line> layOutParagraph(MetricsCache& cache, const Paragraph& paragraph, qre
     for (const Run& run : paragraph.runs) {
         Metrics& metrics = cache[run.format];
         for (QChar c : run.text)
-            cells << Cell{c, &run.format, c == u'\t' ? 420.0 : metrics.width(c)};
+            cells << Cell{c, &run.format, c == u'\t' ? 0.0 : metrics.width(c)};
     }
     const QList<QList<Cell>> broken = breakLines(cells, width);
     QList<Line> lines;
