@@ -100,10 +100,12 @@ TEST(PageLayout, tabsReachTheNextDefaultTabStop)
     typeText(document, caret, QStringLiteral("a\tb\t\tc"), format);
     const QList<Page> pages = layOutPages(document);
     const Line& line = pages.first().lines.first();
-    ASSERT_EQ(line.fragments.size(), 1);
     // a, tab to 420, b, tab to 840, tab to 1260, c.
-    const qreal c = QFontMetricsF(fontFor(format)).horizontalAdvance(u'c');
-    EXPECT_NEAR(line.fragments.first().width, 3 * 420 + c, 0.5);
+    ASSERT_EQ(line.fragments.size(), 4);
+    EXPECT_NEAR(line.fragments[1].x, 420, 0.5);
+    EXPECT_NEAR(line.fragments[3].x, 1260, 0.5);
+    EXPECT_EQ(line.fragments[3].text, "c");
+    EXPECT_NEAR(line.fragments[3].width, QFontMetricsF(fontFor(format)).horizontalAdvance(u'c'), 0.01);
 }
 
 TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance)

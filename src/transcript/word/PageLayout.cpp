@@ -145,7 +145,9 @@ Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& pa
     qreal x = 0;
     for (const Cell& cell : cells) {
         measure(*cell.format);
-        if (line.fragments.isEmpty() || line.fragments.last().format != *cell.format)
+        // A fragment ends at a format change and after a tab, so text after a tab starts at its stop.
+        if (line.fragments.isEmpty() || line.fragments.last().format != *cell.format
+            || line.fragments.last().text.endsWith(u'\t'))
             line.fragments << Fragment{QString(), *cell.format, x, 0};
         line.fragments.last().text += cell.c;
         line.fragments.last().width += cell.width;
@@ -254,7 +256,9 @@ void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal
     for (const Fragment& fragment : line.fragments) {
         const QFont font = fontFor(fragment.format);
         painter.setFont(font);
-        painter.drawText(QPointF(left + fragment.x, baseline), fragment.text);
+        QString text = fragment.text;
+        text.remove(u'\t');
+        painter.drawText(QPointF(left + fragment.x, baseline), text);
         if (fragment.format.underline) {
             const QFontMetricsF metrics(font);
             const qreal end = std::min(left + fragment.x + fragment.width, right);
