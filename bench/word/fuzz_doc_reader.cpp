@@ -14,17 +14,16 @@
 
 namespace {
 
-word::Document seedDocument()
-{
+word::Document seedDocument() {
     word::Document document = word::blankDocument();
     word::Caret caret;
     for (int i = 0; i < 80; ++i)
-        word::typeText(document, caret, QStringLiteral("问：第%1行 text\r\n").arg(i), word::CharFormat{i % 2 == 0, 28, i % 3 == 0});
+        word::typeText(document, caret, QStringLiteral("问：第%1行 text\r\n").arg(i),
+                       word::CharFormat{i % 2 == 0, 28, i % 3 == 0});
     return document;
 }
 
-void mutate(QByteArray& bytes, QRandomGenerator& random)
-{
+void mutate(QByteArray& bytes, QRandomGenerator& random) {
     if (bytes.isEmpty())
         return;
     switch (random.bounded(4)) {
@@ -35,7 +34,8 @@ void mutate(QByteArray& bytes, QRandomGenerator& random)
     case 1: {
         const qsizetype from = random.bounded(bytes.size());
         const qsizetype to = random.bounded(bytes.size());
-        const qsizetype length = std::min<qsizetype>({qsizetype(random.bounded(64)), bytes.size() - from, bytes.size() - to});
+        const qsizetype length =
+            std::min<qsizetype>({qsizetype(random.bounded(64)), bytes.size() - from, bytes.size() - to});
         bytes.replace(to, length, bytes.mid(from, length));
         break;
     }
@@ -54,8 +54,7 @@ void mutate(QByteArray& bytes, QRandomGenerator& random)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int seconds = args.size() > 1 ? args[1].toInt() : 60;

@@ -17,19 +17,18 @@ using namespace word;
 
 namespace {
 
-Document sampleDocument()
-{
+Document sampleDocument() {
     Document document = blankDocument();
     Caret caret;
     for (int i = 0; i < 60; ++i)
-        typeText(document, caret, QStringLiteral("问：第%1行的文字 text\r\n").arg(i), CharFormat{i % 2 == 0, 28, i % 3 == 0});
+        typeText(document, caret, QStringLiteral("问：第%1行的文字 text\r\n").arg(i),
+                 CharFormat{i % 2 == 0, 28, i % 3 == 0});
     return document;
 }
 
 class BadInput : public ::testing::Test {
 protected:
-    QString write(const QString& name, const QByteArray& bytes)
-    {
+    QString write(const QString& name, const QByteArray& bytes) {
         const QString path = m_dir.filePath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -38,8 +37,7 @@ protected:
     }
 
     // Reads the file and expects a refusal whose message names the file and gives the reason.
-    void expectRefused(const QString& name, const QByteArray& bytes, const QString& reason)
-    {
+    void expectRefused(const QString& name, const QByteArray& bytes, const QString& reason) {
         const QString path = write(name, bytes);
         QString error;
         EXPECT_FALSE(readDocumentFile(path, &error)) << qPrintable(name);
@@ -50,8 +48,7 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(BadInput, emptyMissingAndOversizedFiles)
-{
+TEST_F(BadInput, emptyMissingAndOversizedFiles) {
     expectRefused("empty.doc", {}, QStringLiteral("文件是空的"));
     QString error;
     EXPECT_FALSE(readDocumentFile(m_dir.filePath("missing.doc"), &error));
@@ -64,8 +61,7 @@ TEST_F(BadInput, emptyMissingAndOversizedFiles)
     EXPECT_TRUE(error.contains(QStringLiteral("文件太大"))) << qPrintable(error);
 }
 
-TEST_F(BadInput, truncatedDocuments)
-{
+TEST_F(BadInput, truncatedDocuments) {
     const QByteArray whole = writeDoc(sampleDocument());
     ASSERT_TRUE(readDocumentBytes(whole, nullptr));
     for (qsizetype length : {qsizetype(8), qsizetype(100), qsizetype(512), qsizetype(1024), qsizetype(2048),
@@ -83,8 +79,7 @@ TEST_F(BadInput, truncatedDocuments)
     }
 }
 
-TEST_F(BadInput, randomBytesWithAndWithoutTheContainerSignature)
-{
+TEST_F(BadInput, randomBytesWithAndWithoutTheContainerSignature) {
     QRandomGenerator random(4711);
     for (int i = 0; i < 40; ++i) {
         QByteArray bytes(1 + random.bounded(20000), '\0');
@@ -105,8 +100,7 @@ TEST_F(BadInput, randomBytesWithAndWithoutTheContainerSignature)
     expectRefused("noise.txt", noise, QStringLiteral("不是Word文档，也不是文本文件"));
 }
 
-TEST_F(BadInput, encryptedOldAndForeignDocuments)
-{
+TEST_F(BadInput, encryptedOldAndForeignDocuments) {
     DocStreams encrypted = buildDocStreams(sampleDocument());
     setU16(encrypted.wordDocument, 0x0A, 0x5200 | 0x0100);
     expectRefused("encrypted.doc", packDocStreams(encrypted), QStringLiteral("加密"));
@@ -130,8 +124,7 @@ TEST_F(BadInput, encryptedOldAndForeignDocuments)
 }
 
 // Damage anywhere in the streams: every read ends with a document or a reason.
-TEST_F(BadInput, damagedStreamsNeverCrash)
-{
+TEST_F(BadInput, damagedStreamsNeverCrash) {
     const DocStreams good = buildDocStreams(sampleDocument());
     QRandomGenerator random(1234);
     int refused = 0;
@@ -155,8 +148,7 @@ TEST_F(BadInput, damagedStreamsNeverCrash)
     EXPECT_GT(refused, 0);
 }
 
-TEST_F(BadInput, textFilesInGbkAndWithByteOrderMarks)
-{
+TEST_F(BadInput, textFilesInGbkAndWithByteOrderMarks) {
     const QString text = QStringLiteral("帮助说明\r\n第二行 second\r\n\r\n最后一行");
     for (const auto& [name, bytes] : {std::pair{QString("gbk.txt"), gbk::encode(text)},
                                       std::pair{QString("utf8.txt"), "\xEF\xBB\xBF" + text.toUtf8()}}) {
@@ -169,7 +161,8 @@ TEST_F(BadInput, textFilesInGbkAndWithByteOrderMarks)
     }
     expectRefused("nul.txt", QByteArray("text with a\0NUL byte", 20), QStringLiteral("不是Word文档，也不是文本文件"));
     expectRefused("badgbk.txt", QByteArray("\x81\x20\xFF\xFF abc"), QStringLiteral("不是Word文档，也不是文本文件"));
-    expectRefused("badutf8.txt", QByteArray("\xEF\xBB\xBF\xC3\x28 abc"), QStringLiteral("不是Word文档，也不是文本文件"));
+    expectRefused("badutf8.txt", QByteArray("\xEF\xBB\xBF\xC3\x28 abc"),
+                  QStringLiteral("不是Word文档，也不是文本文件"));
 }
 
 } // namespace

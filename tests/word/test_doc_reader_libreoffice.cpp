@@ -13,8 +13,7 @@ using namespace word;
 
 namespace {
 
-TEST(DocReaderLibreOffice, readsWhatLibreOfficeSaves)
-{
+TEST(DocReaderLibreOffice, readsWhatLibreOfficeSaves) {
     QTemporaryDir dir;
     const QString source = qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/tests/word/data/mixed.fodt";
     const QString fodt = dir.filePath("mixed.fodt");
@@ -28,9 +27,17 @@ TEST(DocReaderLibreOffice, readsWhatLibreOfficeSaves)
     QString error;
     const std::optional<Document> mixed = readDocumentFile(dir.filePath("out/mixed.doc"), &error);
     ASSERT_TRUE(mixed) << qPrintable(error);
-    const QStringList expected{"P 1", "R 1 44 0 询问笔录 Title", "P 0", "R 0 21 0 普通 plain ",
-                               "R 0 21 1 下划线 underlined", "R 0 21 0 -", "R 0 28 0 十四磅", "R 1 28 1 粗体下划线",
-                               "P 0", "P 1", "R 0 21 0 居中 centred"};
+    const QStringList expected{"P 1",
+                               "R 1 44 0 询问笔录 Title",
+                               "P 0",
+                               "R 0 21 0 普通 plain ",
+                               "R 0 21 1 下划线 underlined",
+                               "R 0 21 0 -",
+                               "R 0 28 0 十四磅",
+                               "R 1 28 1 粗体下划线",
+                               "P 0",
+                               "P 1",
+                               "R 0 21 0 居中 centred"};
     EXPECT_EQ(tools::formatListing(*mixed, false), expected);
 
     // A field shows its result, table cells and line breaks end lines, a tab stays.

@@ -16,15 +16,13 @@ namespace {
 
 class NativeWriter : public ::testing::Test {
 protected:
-    QString write(const QString& name, const QByteArray& bytes)
-    {
+    QString write(const QString& name, const QByteArray& bytes) {
         QFile file(m_dir.filePath(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         return file.fileName();
     }
-    void openBlank()
-    {
+    void openBlank() {
         ASSERT_TRUE(m_writer.start());
         ASSERT_TRUE(m_writer.connect());
         ASSERT_TRUE(m_writer.open(write("Doc.doc", blankDocumentBytes()))) << qPrintable(m_writer.lastError());
@@ -34,8 +32,7 @@ protected:
     NativeDocumentWriter m_writer;
 };
 
-TEST_F(NativeWriter, typesRunsAndParagraphsWithTheFormatInForce)
-{
+TEST_F(NativeWriter, typesRunsAndParagraphsWithTheFormatInForce) {
     openBlank();
     m_writer.setAlignment(Alignment::Centre);
     m_writer.setSize(22);
@@ -53,19 +50,22 @@ TEST_F(NativeWriter, typesRunsAndParagraphsWithTheFormatInForce)
     const Document& document = *m_writer.document();
     ASSERT_EQ(document.paragraphs.size(), 4);
     const CharFormat title{true, 44, false};
-    EXPECT_EQ(document.paragraphs[0], (Paragraph{{{QStringLiteral("vodir询问笔录"), title}}, Alignment::Centre, title}));
-    EXPECT_EQ(document.paragraphs[1], (Paragraph{{}, Alignment::Centre, title})) << "the empty line keeps the title size";
+    EXPECT_EQ(document.paragraphs[0],
+              (Paragraph{{{QStringLiteral("vodir询问笔录"), title}}, Alignment::Centre, title}));
+    EXPECT_EQ(document.paragraphs[1], (Paragraph{{}, Alignment::Centre, title}))
+        << "the empty line keeps the title size";
     const CharFormat plain{false, 28, false};
     const CharFormat underlined{false, 28, true};
-    EXPECT_EQ(document.paragraphs[2], (Paragraph{{{QStringLiteral("地点："), plain}, {QStringLiteral("办公室   "), underlined}},
-                                                 Alignment::Left, underlined}));
+    EXPECT_EQ(document.paragraphs[2],
+              (Paragraph{{{QStringLiteral("地点："), plain}, {QStringLiteral("办公室   "), underlined}},
+                         Alignment::Left,
+                         underlined}));
     EXPECT_EQ(document.paragraphs[3].text(), QStringLiteral("  签名"));
     EXPECT_EQ(document.paragraphs[3].mark, plain) << "the last paragraph's mark takes the typed format";
     EXPECT_EQ(document.footer, transcriptFooter());
 }
 
-TEST_F(NativeWriter, savesAsAWordFileThatReadsBackAndReplacesAnOlderOne)
-{
+TEST_F(NativeWriter, savesAsAWordFileThatReadsBackAndReplacesAnOlderOne) {
     openBlank();
     m_writer.setBold(true);
     m_writer.type(QStringLiteral("第一段\r\n第二段"));
@@ -83,8 +83,7 @@ TEST_F(NativeWriter, savesAsAWordFileThatReadsBackAndReplacesAnOlderOne)
     EXPECT_EQ(readDocumentFile(path, &error)->plainText(), QStringLiteral("第一段\n第二段"));
 }
 
-TEST_F(NativeWriter, operationsOutOfOrderFailWithAReason)
-{
+TEST_F(NativeWriter, operationsOutOfOrderFailWithAReason) {
     EXPECT_FALSE(m_writer.connect());
     EXPECT_FALSE(m_writer.open(write("Doc.doc", blankDocumentBytes())));
     EXPECT_FALSE(m_writer.lastError().isEmpty());
@@ -101,8 +100,7 @@ TEST_F(NativeWriter, operationsOutOfOrderFailWithAReason)
     EXPECT_FALSE(m_writer.connect()) << "quit ends the session";
 }
 
-TEST_F(NativeWriter, opensTextFilesAndTypesAtTheStart)
-{
+TEST_F(NativeWriter, opensTextFilesAndTypesAtTheStart) {
     ASSERT_TRUE(m_writer.start() && m_writer.connect());
     ASSERT_TRUE(m_writer.open(write("help.txt", gbk::encode(QStringLiteral("帮助第一行\r\n第二行")))));
     m_writer.type(QStringLiteral("新的\r\n"));
@@ -114,8 +112,7 @@ TEST_F(NativeWriter, opensTextFilesAndTypesAtTheStart)
     EXPECT_NE(m_writer.document(), nullptr) << "a failed open keeps the open document";
 }
 
-TEST_F(NativeWriter, blankWorkingCopyIsTheWritersEmptyDocument)
-{
+TEST_F(NativeWriter, blankWorkingCopyIsTheWritersEmptyDocument) {
     const QByteArray blank = blankDocumentBytes();
     EXPECT_EQ(blank, writeDoc(blankDocument()));
     QString error;

@@ -9,8 +9,7 @@ using namespace word;
 
 namespace {
 
-TEST(NoPrinter, printingOnTheDefaultPrinterReportsThatThereIsNone)
-{
+TEST(NoPrinter, printingOnTheDefaultPrinterReportsThatThereIsNone) {
     ASSERT_EQ(qgetenv("CUPS_SERVER"), "/nonexistent/cups.sock");
     QString error;
     EXPECT_FALSE(printDocument(blankDocument(), PrintTarget{}, &error));

@@ -18,8 +18,7 @@ using namespace word;
 namespace {
 
 // The transcript as the composition types it into the blank working copy.
-Document typedTranscript(int pairs)
-{
+Document typedTranscript(int pairs) {
     QTemporaryDir dir;
     const QString blank = dir.filePath("Doc.doc");
     QFile file(blank);
@@ -33,8 +32,7 @@ Document typedTranscript(int pairs)
     return *writer.document();
 }
 
-int bodyLines(const Page& page)
-{
+int bodyLines(const Page& page) {
     int count = 0;
     for (const Line& line : page.lines) {
         const QString& text = line.fragments.value(0).text;
@@ -43,8 +41,7 @@ int bodyLines(const Page& page)
     return count;
 }
 
-TEST(PageLayout, transcriptPagesHoldEightThenTwentyBodyLines)
-{
+TEST(PageLayout, transcriptPagesHoldEightThenTwentyBodyLines) {
     const QList<Page> pages = layOutPages(typedTranscript(24));
     ASSERT_EQ(pages.size(), 3);
     EXPECT_EQ(pages[0].lines.size(), 2 + 7 + 1 + 1 + 8 + 2);
@@ -66,8 +63,7 @@ TEST(PageLayout, transcriptPagesHoldEightThenTwentyBodyLines)
     EXPECT_EQ(layOutPages(typedTranscript(14)).size(), 2);
 }
 
-TEST(PageLayout, trailingSpacesHangAndLongTextWraps)
-{
+TEST(PageLayout, trailingSpacesHangAndLongTextWraps) {
     Document document = blankDocument();
     Caret caret;
     const CharFormat body{false, 28, true};
@@ -92,8 +88,7 @@ TEST(PageLayout, trailingSpacesHangAndLongTextWraps)
         EXPECT_TRUE(lines[i].fragments.first().text.startsWith(QStringLiteral("word"))) << "words are not split";
 }
 
-TEST(PageLayout, tabsReachTheNextDefaultTabStop)
-{
+TEST(PageLayout, tabsReachTheNextDefaultTabStop) {
     Document document = blankDocument();
     Caret caret;
     const CharFormat format{false, 28, false};
@@ -108,8 +103,7 @@ TEST(PageLayout, tabsReachTheNextDefaultTabStop)
     EXPECT_NEAR(line.fragments[3].width, QFontMetricsF(fontFor(format)).horizontalAdvance(u'c'), 0.01);
 }
 
-TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance)
-{
+TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance) {
     const Document document = typedTranscript(24);
     const QList<Page> pages = layOutPages(document);
     QImage image(1191, 1684, QImage::Format_Grayscale8); // a tenth of a twip scale
@@ -134,8 +128,7 @@ TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance)
     EXPECT_EQ(darkIn(0, 0, image.width(), 1474 / 10 - 1), 0) << "nothing above the top margin";
 }
 
-TEST(PageLayout, usesACjkSerifFont)
-{
+TEST(PageLayout, usesACjkSerifFont) {
     const QString family = fontFor(CharFormat{}).family();
     EXPECT_TRUE(family == "SimSun" || family == QStringLiteral("宋体") || family.startsWith("Noto Serif CJK"))
         << qPrintable(family);

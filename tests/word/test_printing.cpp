@@ -26,21 +26,18 @@ using namespace word;
 namespace {
 
 // Some CJK fonts map to compatibility ideographs in extracted text: texts are compared normalised.
-QString normalised(const QString& text)
-{
+QString normalised(const QString& text) {
     return text.normalized(QString::NormalizationForm_KC);
 }
 
-QString pdfText(const QString& pdf)
-{
+QString pdfText(const QString& pdf) {
     const auto output = tools::run("pdftotext", {"-layout", pdf, "-"});
     return output ? normalised(output->out) : QString();
 }
 
 class Printing : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_document = tools::writeSampleTranscript(m_dir.filePath("transcript.doc"));
         ASSERT_FALSE(m_document.paragraphs.size() < 60);
     }
@@ -48,8 +45,7 @@ protected:
     Document m_document;
 };
 
-TEST_F(Printing, intoAPdfFileWithOnePagePerLaidOutPage)
-{
+TEST_F(Printing, intoAPdfFileWithOnePagePerLaidOutPage) {
     const QString pdf = m_dir.filePath("out.pdf");
     QString error;
     ASSERT_TRUE(printDocument(m_document, PrintTarget{{}, pdf}, &error)) << qPrintable(error);
@@ -63,8 +59,7 @@ TEST_F(Printing, intoAPdfFileWithOnePagePerLaidOutPage)
     EXPECT_EQ(text.count(QStringLiteral("共")), 3) << "the page footer on every page";
 }
 
-TEST_F(Printing, theWriterPrintsItsOpenDocumentAndReportsErrors)
-{
+TEST_F(Printing, theWriterPrintsItsOpenDocumentAndReportsErrors) {
     NativeDocumentWriter writer;
     writer.start();
     writer.connect();
@@ -82,8 +77,7 @@ TEST_F(Printing, theWriterPrintsItsOpenDocumentAndReportsErrors)
     EXPECT_EQ(writer.lastError(), QStringLiteral("没有打开的文档。"));
 }
 
-TEST_F(Printing, throughTheDefaultCupsPrinter)
-{
+TEST_F(Printing, throughTheDefaultCupsPrinter) {
     const auto scheduler = tools::run("lpstat", {"-r"});
     if (!scheduler || !scheduler->out.contains("scheduler is running") || QPrinterInfo::defaultPrinterName() != "PDF")
         GTEST_SKIP() << "needs the CUPS scheduler with the PDF queue as default (tests/env/cups.sh)";
@@ -114,8 +108,7 @@ TEST_F(Printing, throughTheDefaultCupsPrinter)
     QFile::remove(printed);
 }
 
-TEST_F(Printing, previewShowsEveryPage)
-{
+TEST_F(Printing, previewShowsEveryPage) {
     const std::unique_ptr<QPrintPreviewDialog> preview = makePrintPreview(m_document);
     QSignalSpy painted(preview.get(), &QPrintPreviewDialog::paintRequested);
     preview->show();
@@ -125,8 +118,7 @@ TEST_F(Printing, previewShowsEveryPage)
     preview->close();
 }
 
-TEST_F(Printing, aPageOfAnotherSizeIsZoomedOntoA4)
-{
+TEST_F(Printing, aPageOfAnotherSizeIsZoomedOntoA4) {
     Document letter;
     letter.page = PageSetup{12240, 15840, 1440, 1440, 1800, 1800, 720, 720, 0};
     letter.footer = QStringLiteral("footer");
@@ -146,8 +138,7 @@ TEST_F(Printing, aPageOfAnotherSizeIsZoomedOntoA4)
     EXPECT_LT(right, 10440 / 20.0 * 11906 / 12240 + 1);
 }
 
-TEST_F(Printing, aStoppedPrinterIsReported)
-{
+TEST_F(Printing, aStoppedPrinterIsReported) {
     const auto scheduler = tools::run("lpstat", {"-r"});
     if (!scheduler || !scheduler->out.contains("scheduler is running"))
         GTEST_SKIP() << "needs the CUPS scheduler (tests/env/cups.sh)";
@@ -161,8 +152,7 @@ TEST_F(Printing, aStoppedPrinterIsReported)
     EXPECT_EQ(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(queue));
 }
 
-TEST_F(Printing, aQueueRefusingJobsIsReported)
-{
+TEST_F(Printing, aQueueRefusingJobsIsReported) {
     const auto scheduler = tools::run("lpstat", {"-r"});
     if (!scheduler || !scheduler->out.contains("scheduler is running"))
         GTEST_SKIP() << "needs the CUPS scheduler (tests/env/cups.sh)";

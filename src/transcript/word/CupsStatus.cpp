@@ -5,8 +5,7 @@
 
 namespace word {
 
-std::optional<QString> lastCupsRefusal()
-{
+std::optional<QString> lastCupsRefusal() {
     QLibrary cups(QStringLiteral("cups"), 2);
     using LastError = int (*)();
     using LastErrorString = const char* (*)();

@@ -3,8 +3,8 @@
 #include "DocParser.h"
 
 #include "Bytes.h"
-#include "Sprms.h"
 #include "GsfHandle.h"
+#include "Sprms.h"
 
 #include <QHash>
 #include <QList>
@@ -26,16 +26,14 @@ struct Refusal {
 };
 
 // what names the damaged part.
-[[noreturn]] void damaged(const char* what)
-{
+[[noreturn]] void damaged(const char* what) {
     throw Refusal{QStringLiteral("Word文档已损坏（%1）。").arg(QString::fromUtf8(what))};
 }
 
 // Far beyond any transcript; keeps a crafted file from demanding gigabytes.
 constexpr qint64 kMaxCharacters = 4 * 1024 * 1024;
 
-std::optional<QByteArray> readStream(GsfInfile* infile, const char* name)
-{
+std::optional<QByteArray> readStream(GsfInfile* infile, const char* name) {
     GsfHandle<GsfInput> child(gsf_infile_child_by_name(infile, name));
     if (!child)
         return std::nullopt;
@@ -70,23 +68,19 @@ struct Piece {
     unsigned prm;
 };
 
-char16_t cp1252(unsigned byte)
-{
-    static const char16_t high[32] = {0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                                      0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178};
+char16_t cp1252(unsigned byte) {
+    static const char16_t high[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
     return byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
 }
 
 class DocParser {
 public:
-    DocParser(const QByteArray& wordDocument, const QByteArray& table)
-        : m_main(wordDocument), m_table(table)
-    {
-    }
+    DocParser(const QByteArray& wordDocument, const QByteArray& table) : m_main(wordDocument), m_table(table) {}
 
-    Document parse()
-    {
+    Document parse() {
         readFib();
         readPieces();
         readStyles();
@@ -100,15 +94,13 @@ public:
     }
 
 private:
-    std::pair<std::uint32_t, std::uint32_t> pair(int index) const
-    {
+    std::pair<std::uint32_t, std::uint32_t> pair(int index) const {
         if (index >= m_pairCount)
             return {0, 0};
         return {m_main.u32(m_pairsAt + 8 * index), m_main.u32(m_pairsAt + 8 * index + 4)};
     }
 
-    void readFib()
-    {
+    void readFib() {
         const qint64 cswAt = 0x20;
         const qint64 cslwAt = cswAt + 2 + 2 * qint64(m_main.u16(cswAt));
         const qint64 lwAt = cslwAt + 2;
@@ -127,8 +119,7 @@ private:
             throw Refusal{QStringLiteral("文档太长（超过400万字），无法读取。")};
     }
 
-    void readPieces()
-    {
+    void readPieces() {
         const auto [fc, lcb] = pair(33);
         if (lcb == 0 || !m_table.has(fc, lcb))
             damaged("文字片段表");
@@ -157,7 +148,8 @@ private:
                         damaged("文字片段表");
                     const bool compressed = raw & 0x40000000;
                     const std::uint32_t offset = raw & 0x3FFFFFFF;
-                    m_pieces << Piece{start, stop, compressed ? offset / 2 : offset, compressed, m_table.u16(pcds + 8 * i + 6)};
+                    m_pieces << Piece{start, stop, compressed ? offset / 2 : offset, compressed,
+                                      m_table.u16(pcds + 8 * i + 6)};
                 }
                 return;
             } else {
@@ -167,8 +159,7 @@ private:
         damaged("文字片段表");
     }
 
-    const Piece* pieceAt(std::uint32_t cp) const
-    {
+    const Piece* pieceAt(std::uint32_t cp) const {
         auto it = std::upper_bound(m_pieces.begin(), m_pieces.end(), cp,
                                    [](std::uint32_t value, const Piece& p) { return value < p.cpStart; });
         if (it == m_pieces.begin())
@@ -177,8 +168,7 @@ private:
         return cp < it->cpEnd ? &*it : nullptr;
     }
 
-    void readStyles()
-    {
+    void readStyles() {
         const auto [fc, lcb] = pair(1);
         if (lcb < 4 || !m_table.has(fc, lcb))
             return;
@@ -216,8 +206,7 @@ private:
     }
 
     // The properties a paragraph style gives, base styles first.
-    Props styleProps(unsigned istd, int depth = 0) const
-    {
+    Props styleProps(unsigned istd, int depth = 0) const {
         if (istd >= unsigned(m_styles.size()) || depth > 10)
             return Props{CharFormat{false, 20, false}, Alignment::Left};
         const Style& style = m_styles[istd];
@@ -228,8 +217,7 @@ private:
         return props;
     }
 
-    QList<FormattedRange> readFormattingPages(int pairIndex, bool paragraphs) const
-    {
+    QList<FormattedRange> readFormattingPages(int pairIndex, bool paragraphs) const {
         QList<FormattedRange> ranges;
         const auto [fc, lcb] = pair(pairIndex);
         if (lcb < 12 || !m_table.has(fc, lcb))
@@ -244,8 +232,7 @@ private:
                 continue;
             for (unsigned j = 0; j < entries; ++j) {
                 FormattedRange range{m_main.u32(page + 4 * j), m_main.u32(page + 4 * j + 4), 0, {}};
-                const qint64 offset =
-                    2 * qint64(m_main.u8(page + 4 * (entries + 1) + (paragraphs ? 13 : 1) * j));
+                const qint64 offset = 2 * qint64(m_main.u8(page + 4 * (entries + 1) + (paragraphs ? 13 : 1) * j));
                 if (offset > 0 && offset < 511) {
                     if (paragraphs) {
                         const unsigned cb = m_main.u8(page + offset);
@@ -269,8 +256,7 @@ private:
         return ranges;
     }
 
-    static const FormattedRange* rangeAt(const QList<FormattedRange>& ranges, std::uint32_t fc)
-    {
+    static const FormattedRange* rangeAt(const QList<FormattedRange>& ranges, std::uint32_t fc) {
         auto it = std::upper_bound(ranges.begin(), ranges.end(), fc,
                                    [](std::uint32_t value, const FormattedRange& r) { return value < r.fcStart; });
         if (it == ranges.begin())
@@ -279,8 +265,7 @@ private:
         return fc < it->fcEnd ? &*it : nullptr;
     }
 
-    void applyPiece(const Piece& piece, Props& props, const CharFormat& style) const
-    {
+    void applyPiece(const Piece& piece, Props& props, const CharFormat& style) const {
         if (piece.prm & 1) {
             const qsizetype index = piece.prm >> 1;
             if (index < m_prc.size())
@@ -308,8 +293,7 @@ private:
         const Piece* piece;
     };
 
-    std::optional<Character> characterAt(std::uint32_t cp) const
-    {
+    std::optional<Character> characterAt(std::uint32_t cp) const {
         const Piece* piece = pieceAt(cp);
         if (!piece)
             return std::nullopt;
@@ -326,8 +310,7 @@ private:
         return Character{char16_t(m_main.u16(fc)), fc, piece};
     }
 
-    Props paragraphProps(const Character& mark) const
-    {
+    Props paragraphProps(const Character& mark) const {
         const FormattedRange* range = rangeAt(m_papx, mark.fc);
         const unsigned istd = range ? range->istd : 0;
         Props props = styleProps(istd);
@@ -338,8 +321,7 @@ private:
         return props;
     }
 
-    CharFormat characterFormat(const Character& c, const Props& paragraph, const CharFormat& style) const
-    {
+    CharFormat characterFormat(const Character& c, const Props& paragraph, const CharFormat& style) const {
         Props props{style, paragraph.alignment};
         if (const FormattedRange* range = rangeAt(m_chpx, c.fc)) {
             // A character style first, then the direct formatting.
@@ -354,8 +336,7 @@ private:
     }
 
     // The paragraphs of the text between two CPs; fields show their result.
-    QList<Paragraph> readStory(std::uint32_t from, std::uint32_t to) const
-    {
+    QList<Paragraph> readStory(std::uint32_t from, std::uint32_t to) const {
         QList<Paragraph> paragraphs;
         QList<Character> pending;
         QList<bool> fields; // per open field: true once its result has begun
@@ -390,8 +371,7 @@ private:
         return paragraphs.isEmpty() ? QList<Paragraph>{Paragraph{}} : paragraphs;
     }
 
-    Paragraph makeParagraph(const QList<Character>& characters, const Character& mark) const
-    {
+    Paragraph makeParagraph(const QList<Character>& characters, const Character& mark) const {
         const Props props = paragraphProps(mark);
         Paragraph paragraph;
         paragraph.alignment = props.alignment;
@@ -406,8 +386,7 @@ private:
         return paragraph;
     }
 
-    PageSetup readSection() const
-    {
+    PageSetup readSection() const {
         PageSetup page{12240, 15840, 1440, 1440, 1800, 1800, 720, 720, 0};
         const auto [fc, lcb] = pair(6);
         if (lcb < 16 || !m_table.has(fc, lcb))
@@ -425,28 +404,48 @@ private:
             const int value = in.u16(at);
             const int signedValue = std::abs(int(std::int16_t(value)));
             switch (code) {
-            case 0xB01F: page.pageWidth = value; break;
-            case 0xB020: page.pageHeight = value; break;
-            case 0xB021: page.marginLeft = value; break;
-            case 0xB022: page.marginRight = value; break;
-            case 0x9023: page.marginTop = signedValue; break;
-            case 0x9024: page.marginBottom = signedValue; break;
-            case 0xB017: page.headerDistance = value; break;
-            case 0xB018: page.footerDistance = value; break;
-            case 0x9031: pitch = signedValue; break;
-            case 0x5032: grid = value != 0; break;
-            default: break;
+            case 0xB01F:
+                page.pageWidth = value;
+                break;
+            case 0xB020:
+                page.pageHeight = value;
+                break;
+            case 0xB021:
+                page.marginLeft = value;
+                break;
+            case 0xB022:
+                page.marginRight = value;
+                break;
+            case 0x9023:
+                page.marginTop = signedValue;
+                break;
+            case 0x9024:
+                page.marginBottom = signedValue;
+                break;
+            case 0xB017:
+                page.headerDistance = value;
+                break;
+            case 0xB018:
+                page.footerDistance = value;
+                break;
+            case 0x9031:
+                pitch = signedValue;
+                break;
+            case 0x5032:
+                grid = value != 0;
+                break;
+            default:
+                break;
             }
         });
         page.linePitch = grid ? pitch : 0;
-        if (page.pageWidth < 1440 || page.pageHeight < 1440 || page.marginLeft + page.marginRight >= page.pageWidth
-            || page.marginTop + page.marginBottom >= page.pageHeight)
+        if (page.pageWidth < 1440 || page.pageHeight < 1440 || page.marginLeft + page.marginRight >= page.pageWidth ||
+            page.marginTop + page.marginBottom >= page.pageHeight)
             damaged("页面设置");
         return page;
     }
 
-    QString readFooter(CharFormat* format) const
-    {
+    QString readFooter(CharFormat* format) const {
         const auto [fc, lcb] = pair(11);
         if (m_ccpHdd == 0 || lcb < 4 * 14 || !m_table.has(fc, lcb))
             return {};
@@ -479,17 +478,18 @@ private:
 
 } // namespace
 
-std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason)
-{
+std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason) {
     gsf_init();
     // A damaged container makes libgsf log a warning per bad block; the caller gets one clear reason.
     static const bool quiet = [] {
-        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        g_log_set_handler(
+            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     (void)quiet;
-    GsfHandle<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()), bytes.size(), FALSE));
+    GsfHandle<GsfInput> input(
+        gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()), bytes.size(), FALSE));
     GError* gerror = nullptr;
     GsfHandle<GsfInfile> infile(gsf_infile_msole_new(input.get(), &gerror));
     if (gerror)

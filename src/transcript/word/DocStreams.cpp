@@ -20,12 +20,19 @@ constexpr int kFibPairs = 93;
 constexpr int kPage = 512;
 
 enum FibPair {
-    StshfOrig = 0, Stshf = 1, PlcfSed = 6, PlcfHdd = 11, PlcfBteChpx = 12, PlcfBtePapx = 13,
-    SttbfFfn = 15, Dop = 31, SttbfAssoc = 32, Clx = 33
+    StshfOrig = 0,
+    Stshf = 1,
+    PlcfSed = 6,
+    PlcfHdd = 11,
+    PlcfBteChpx = 12,
+    PlcfBtePapx = 13,
+    SttbfFfn = 15,
+    Dop = 31,
+    SttbfAssoc = 32,
+    Clx = 33
 };
 
-QByteArray chpxSprms(const CharFormat& format)
-{
+QByteArray chpxSprms(const CharFormat& format) {
     QByteArray out;
     putSprm8(out, 0x0835, format.bold ? 1 : 0);
     putSprm16(out, 0x4A43, format.halfPoints);
@@ -34,8 +41,7 @@ QByteArray chpxSprms(const CharFormat& format)
     return out;
 }
 
-QByteArray papxContent(Alignment alignment)
-{
+QByteArray papxContent(Alignment alignment) {
     QByteArray out;
     putU16(out, 0); // istd: Normal
     if (alignment == Alignment::Centre) {
@@ -55,20 +61,17 @@ struct Layout {
     std::uint32_t footerLength = 0; // footer story including its CR and guard CR
 };
 
-void addRun(Layout& layout, const QString& text, const CharFormat& format)
-{
+void addRun(Layout& layout, const QString& text, const CharFormat& format) {
     layout.text += text;
     layout.runs << Span{std::uint32_t(layout.text.size()), chpxSprms(format)};
 }
 
-void endParagraph(Layout& layout, const CharFormat& mark, Alignment alignment)
-{
+void endParagraph(Layout& layout, const CharFormat& mark, Alignment alignment) {
     addRun(layout, QStringLiteral("\r"), mark);
     layout.paragraphs << Span{std::uint32_t(layout.text.size()), papxContent(alignment)};
 }
 
-QString storyText(const QString& text)
-{
+QString storyText(const QString& text) {
     QString clean;
     for (QChar c : text)
         if (c == u'\t' || c.unicode() >= 0x20)
@@ -76,8 +79,7 @@ QString storyText(const QString& text)
     return clean;
 }
 
-Layout layOut(const Document& document)
-{
+Layout layOut(const Document& document) {
     Layout layout;
     for (const Paragraph& paragraph : document.paragraphs) {
         for (const Run& run : paragraph.runs)
@@ -99,8 +101,7 @@ Layout layOut(const Document& document)
     return layout;
 }
 
-QByteArray binTable(const QList<std::uint32_t>& starts, std::uint32_t end, std::uint32_t firstPage)
-{
+QByteArray binTable(const QList<std::uint32_t>& starts, std::uint32_t end, std::uint32_t firstPage) {
     QByteArray out;
     for (std::uint32_t fc : starts)
         putU32(out, fc);
@@ -112,8 +113,7 @@ QByteArray binTable(const QList<std::uint32_t>& starts, std::uint32_t end, std::
 
 } // namespace
 
-DocStreams buildDocStreams(const Document& document)
-{
+DocStreams buildDocStreams(const Document& document) {
     Layout layout = layOut(document);
     const std::uint32_t cpEnd = layout.text.size();
     auto fcOf = [](std::uint32_t cp) { return kTextStart + 2 * cp; };
@@ -167,9 +167,9 @@ DocStreams buildDocStreams(const Document& document)
         QByteArray hdd;
         for (int i = 0; i < 9; ++i)
             putU32(hdd, 0);
-        putU32(hdd, 0);                    // odd footer starts the section's stories
-        putU32(hdd, layout.footerLength);  // first-page header: empty
-        putU32(hdd, layout.footerLength);  // first-page footer: empty
+        putU32(hdd, 0);                   // odd footer starts the section's stories
+        putU32(hdd, layout.footerLength); // first-page header: empty
+        putU32(hdd, layout.footerLength); // first-page footer: empty
         putU32(hdd, layout.ccpHdd - 1);
         putU32(hdd, layout.ccpHdd + 1);
         place(PlcfHdd, hdd);

@@ -10,8 +10,7 @@ namespace word {
 
 namespace {
 
-QByteArray xstz(const QString& name)
-{
+QByteArray xstz(const QString& name) {
     QByteArray out;
     putU16(out, name.size());
     for (QChar c : name)
@@ -20,15 +19,13 @@ QByteArray xstz(const QString& name)
     return out;
 }
 
-void putUpx(QByteArray& out, const QByteArray& content)
-{
+void putUpx(QByteArray& out, const QByteArray& content) {
     putU16(out, content.size());
     out += content;
     padTo(out, 2);
 }
 
-QByteArray styleEntry(unsigned sti, unsigned kind, unsigned next, const QString& name, const QList<QByteArray>& upxs)
-{
+QByteArray styleEntry(unsigned sti, unsigned kind, unsigned next, const QString& name, const QList<QByteArray>& upxs) {
     QByteArray body;
     putU16(body, sti);
     putU16(body, kind | (0xFFF << 4));
@@ -44,8 +41,7 @@ QByteArray styleEntry(unsigned sti, unsigned kind, unsigned next, const QString&
     return out + body;
 }
 
-QByteArray bytesOf(std::initializer_list<unsigned> values)
-{
+QByteArray bytesOf(std::initializer_list<unsigned> values) {
     QByteArray out;
     for (unsigned v : values)
         putU8(out, v);
@@ -53,8 +49,7 @@ QByteArray bytesOf(std::initializer_list<unsigned> values)
 }
 
 QByteArray fontEntry(unsigned flags, unsigned charset, const QByteArray& panose, const QByteArray& signature,
-                     const QString& name, const QString& alternate = {})
-{
+                     const QString& name, const QString& alternate = {}) {
     QByteArray ffn;
     putU8(ffn, flags);
     putU16(ffn, 400);
@@ -77,8 +72,7 @@ QByteArray fontEntry(unsigned flags, unsigned charset, const QByteArray& panose,
 
 } // namespace
 
-QByteArray styleSheet()
-{
+QByteArray styleSheet() {
     QByteArray out;
     putU16(out, 18);
     putU16(out, 15);     // cstd
@@ -116,8 +110,7 @@ QByteArray styleSheet()
     return out;
 }
 
-QByteArray fontTable()
-{
+QByteArray fontTable() {
     QByteArray out;
     putU16(out, 5);
     putU16(out, 0);
@@ -131,8 +124,7 @@ QByteArray fontTable()
     return out;
 }
 
-QByteArray documentProperties()
-{
+QByteArray documentProperties() {
     QByteArray dop(500, '\0');
     setU16(dop, 0x00, 0x0022); // widow control, single-sided pages
     setU16(dop, 0x02, 0x0004);
@@ -147,8 +139,7 @@ QByteArray documentProperties()
     return dop;
 }
 
-QByteArray sectionProperties(const PageSetup& page)
-{
+QByteArray sectionProperties(const PageSetup& page) {
     QByteArray sprms;
     putSprm16(sprms, 0xB01F, page.pageWidth);
     putSprm16(sprms, 0xB020, page.pageHeight);
@@ -168,8 +159,7 @@ QByteArray sectionProperties(const PageSetup& page)
     return out + sprms;
 }
 
-QByteArray compObj()
-{
+QByteArray compObj() {
     QByteArray out;
     putU32(out, 0xFFFE0001);
     putU32(out, 0x00000A03);
@@ -189,8 +179,7 @@ QByteArray compObj()
     return out;
 }
 
-QByteArray associations()
-{
+QByteArray associations() {
     QByteArray out = bytesOf({0xFF, 0xFF, 0x12, 0x00, 0x00, 0x00});
     out.append(36, '\0');
     return out;

@@ -11,8 +11,7 @@ constexpr int kPage = 512;
 
 } // namespace
 
-void FkpPacker::add(const Span& span)
-{
+void FkpPacker::add(const Span& span) {
     if (!m_entries.isEmpty() && m_entries.last().props == span.props && !m_paragraphs) {
         m_entries.last().fcEnd = span.fcEnd;
         m_pageFcEnd = span.fcEnd;
@@ -26,23 +25,20 @@ void FkpPacker::add(const Span& span)
     m_pageFcEnd = span.fcEnd;
 }
 
-QList<QByteArray> FkpPacker::finish()
-{
+QList<QByteArray> FkpPacker::finish() {
     if (!m_entries.isEmpty())
         finishPage();
     return m_pages;
 }
 
-qsizetype FkpPacker::blockSize(const QByteArray& props) const
-{
+qsizetype FkpPacker::blockSize(const QByteArray& props) const {
     if (props.isEmpty())
         return 0;
     const qsizetype raw = m_paragraphs ? (props.size() % 2 ? 1 : 2) + props.size() : 1 + props.size();
     return raw + raw % 2;
 }
 
-bool FkpPacker::fits(const Span& extra) const
-{
+bool FkpPacker::fits(const Span& extra) const {
     QList<QByteArray> blocks;
     qsizetype back = 0;
     auto count = [&](const QByteArray& props) {
@@ -58,8 +54,7 @@ bool FkpPacker::fits(const Span& extra) const
     return n <= maxEntries() && 4 * (n + 1) + entrySize() * n + back <= 510;
 }
 
-void FkpPacker::finishPage()
-{
+void FkpPacker::finishPage() {
     QByteArray page(kPage, '\0');
     const qsizetype n = m_entries.size();
     qsizetype at = 0;

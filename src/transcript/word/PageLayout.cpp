@@ -12,8 +12,7 @@ namespace word {
 
 namespace {
 
-QString serifFamily()
-{
+QString serifFamily() {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
         for (const QString& candidate : {QStringLiteral("SimSun"), QStringLiteral("宋体"),
@@ -32,8 +31,7 @@ struct Metrics {
 
     explicit Metrics(const CharFormat& format) : font(fontFor(format)), metrics(font) {}
 
-    qreal width(QChar c)
-    {
+    qreal width(QChar c) {
         auto it = widths.find(c.unicode());
         if (it == widths.end())
             it = widths.insert(c.unicode(), metrics.horizontalAdvance(c));
@@ -43,8 +41,7 @@ struct Metrics {
 
 class MetricsCache {
 public:
-    Metrics& operator[](const CharFormat& format)
-    {
+    Metrics& operator[](const CharFormat& format) {
         const int key = format.halfPoints * 4 + (format.bold ? 2 : 0);
         auto it = m_metrics.find(key);
         if (it == m_metrics.end())
@@ -59,14 +56,12 @@ private:
 // Height of a line holding this format before snapping: the font's line spacing, and for CJK text
 // at least 1.3 times the size, as word processors space it whatever the font's own metrics say
 // (so a 14 pt line takes two 15.6 pt pitches with SimSun as with Noto Serif CJK).
-qreal naturalHeight(MetricsCache& cache, const CharFormat& format)
-{
+qreal naturalHeight(MetricsCache& cache, const CharFormat& format) {
     const qreal size = format.halfPoints * 10.0;
     return std::max(cache[format].metrics.height(), 1.3 * size);
 }
 
-qreal snap(qreal height, int pitch)
-{
+qreal snap(qreal height, int pitch) {
     if (pitch <= 0)
         return height;
     return std::max(1.0, std::ceil(height / pitch - 1e-6)) * pitch;
@@ -78,22 +73,19 @@ struct Cell {
     qreal width;
 };
 
-bool breaksAfter(QChar c)
-{
+bool breaksAfter(QChar c) {
     return c.isSpace() || c.unicode() >= 0x2E80;
 }
 
 constexpr qreal kDefaultTabStop = 420; // the document's default tab interval, in twips
 
 // A tab reaches the next default tab stop after x.
-qreal tabWidth(qreal x)
-{
+qreal tabWidth(qreal x) {
     return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
 }
 
 // Splits one paragraph into lines of cells that fit the width; spaces at a line's end hang.
-QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width)
-{
+QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width) {
     QList<QList<Cell>> lines;
     QList<Cell> line;
     qreal used = 0;
@@ -129,8 +121,7 @@ QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width)
 }
 
 Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& paragraph, const CharFormat* mark,
-              qreal width, int pitch)
-{
+              qreal width, int pitch) {
     Line line;
     qreal natural = 0;
     qreal ascent = 0;
@@ -146,8 +137,8 @@ Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& pa
     for (const Cell& cell : cells) {
         measure(*cell.format);
         // A fragment ends at a format change and after a tab, so text after a tab starts at its stop.
-        if (line.fragments.isEmpty() || line.fragments.last().format != *cell.format
-            || line.fragments.last().text.endsWith(u'\t'))
+        if (line.fragments.isEmpty() || line.fragments.last().format != *cell.format ||
+            line.fragments.last().text.endsWith(u'\t'))
             line.fragments << Fragment{QString(), *cell.format, x, 0};
         line.fragments.last().text += cell.c;
         line.fragments.last().width += cell.width;
@@ -166,8 +157,7 @@ Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& pa
     return line;
 }
 
-QList<Line> layOutParagraph(MetricsCache& cache, const Paragraph& paragraph, qreal width, int pitch)
-{
+QList<Line> layOutParagraph(MetricsCache& cache, const Paragraph& paragraph, qreal width, int pitch) {
     QList<Cell> cells;
     for (const Run& run : paragraph.runs) {
         Metrics& metrics = cache[run.format];
@@ -177,19 +167,18 @@ QList<Line> layOutParagraph(MetricsCache& cache, const Paragraph& paragraph, qre
     const QList<QList<Cell>> broken = breakLines(cells, width);
     QList<Line> lines;
     for (qsizetype i = 0; i < broken.size(); ++i)
-        lines << makeLine(cache, broken[i], paragraph, i + 1 == broken.size() ? &paragraph.mark : nullptr, width, pitch);
+        lines << makeLine(cache, broken[i], paragraph, i + 1 == broken.size() ? &paragraph.mark : nullptr, width,
+                          pitch);
     return lines;
 }
 
-qreal bodyWidth(const PageSetup& page)
-{
+qreal bodyWidth(const PageSetup& page) {
     return page.pageWidth - page.marginLeft - page.marginRight;
 }
 
 } // namespace
 
-QFont fontFor(const CharFormat& format)
-{
+QFont fontFor(const CharFormat& format) {
     QFont font(serifFamily());
     font.setPixelSize(format.halfPoints * 10);
     font.setBold(format.bold);
@@ -202,8 +191,7 @@ QFont fontFor(const CharFormat& format)
 namespace {
 
 // The footer's lines, their tops counted from the footer's own top, and its height.
-QList<Line> layOutFooter(MetricsCache& cache, const Document& document, qreal* height)
-{
+QList<Line> layOutFooter(MetricsCache& cache, const Document& document, qreal* height) {
     QList<Line> lines;
     *height = 0;
     if (document.footer.isEmpty())
@@ -221,16 +209,15 @@ QList<Line> layOutFooter(MetricsCache& cache, const Document& document, qreal* h
 
 } // namespace
 
-QList<Page> layOutPages(const Document& document)
-{
+QList<Page> layOutPages(const Document& document) {
     const PageSetup& setup = document.page;
     const qreal width = bodyWidth(setup);
     MetricsCache cache;
     // A footer reaching above the bottom margin pushes the body's end up, as in a word processor.
     qreal footerHeight = 0;
     layOutFooter(cache, document, &footerHeight);
-    const qreal bottom = std::min<qreal>(setup.pageHeight - setup.marginBottom,
-                                         setup.pageHeight - setup.footerDistance - footerHeight);
+    const qreal bottom =
+        std::min<qreal>(setup.pageHeight - setup.marginBottom, setup.pageHeight - setup.footerDistance - footerHeight);
     const qreal height = bottom - setup.marginTop;
     QList<Page> pages{Page{}};
     qreal y = 0;
@@ -250,8 +237,7 @@ QList<Page> layOutPages(const Document& document)
 
 namespace {
 
-void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal right)
-{
+void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal right) {
     const qreal baseline = top + line.top + line.baseline;
     for (const Fragment& fragment : line.fragments) {
         const QFont font = fontFor(fragment.format);
@@ -264,8 +250,9 @@ void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal
             const qreal end = std::min(left + fragment.x + fragment.width, right);
             if (end > left + fragment.x) {
                 const qreal y = baseline + metrics.underlinePos();
-                painter.fillRect(QRectF(left + fragment.x, y, end - left - fragment.x, std::max(metrics.lineWidth(), 10.0)),
-                                 painter.pen().color());
+                painter.fillRect(
+                    QRectF(left + fragment.x, y, end - left - fragment.x, std::max(metrics.lineWidth(), 10.0)),
+                    painter.pen().color());
             }
         }
     }
@@ -273,8 +260,7 @@ void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal
 
 } // namespace
 
-void paintPage(QPainter& painter, const Document& document, const Page& page)
-{
+void paintPage(QPainter& painter, const Document& document, const Page& page) {
     const PageSetup& setup = document.page;
     const qreal left = setup.marginLeft;
     const qreal right = setup.pageWidth - setup.marginRight;

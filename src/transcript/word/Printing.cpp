@@ -4,8 +4,8 @@
 #include "CupsStatus.h"
 #include "PageLayout.h"
 
-#include <QPainter>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -16,8 +16,7 @@ namespace word {
 
 namespace {
 
-void setUpPage(QPrinter& printer)
-{
+void setUpPage(QPrinter& printer) {
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setFullPage(true);
@@ -25,8 +24,7 @@ void setUpPage(QPrinter& printer)
     printer.setDocName(QStringLiteral("询问笔录"));
 }
 
-bool fail(QString* error, const QString& text)
-{
+bool fail(QString* error, const QString& text) {
     if (error)
         *error = text;
     return false;
@@ -34,8 +32,7 @@ bool fail(QString* error, const QString& text)
 
 } // namespace
 
-bool renderDocument(const Document& document, QPrinter& printer)
-{
+bool renderDocument(const Document& document, QPrinter& printer) {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
@@ -59,8 +56,7 @@ bool renderDocument(const Document& document, QPrinter& printer)
     return painter.end();
 }
 
-bool printDocument(const Document& document, const PrintTarget& target, QString* error)
-{
+bool printDocument(const Document& document, const PrintTarget& target, QString* error) {
     std::unique_ptr<QPrinter> printer;
     if (!target.printerName.isEmpty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(target.printerName);
@@ -87,18 +83,19 @@ bool printDocument(const Document& document, const PrintTarget& target, QString*
     }
     setUpPage(*printer);
     const bool toPrinter = printer->outputFormat() == QPrinter::NativeFormat;
-    const bool rendered = renderDocument(document, *printer) && printer->printerState() != QPrinter::Error
-                          && printer->printerState() != QPrinter::Aborted;
+    const bool rendered = renderDocument(document, *printer) && printer->printerState() != QPrinter::Error &&
+                          printer->printerState() != QPrinter::Aborted;
     if (!toPrinter)
         return rendered || fail(error, QStringLiteral("无法写入文件 <%1>。").arg(target.pdfPath));
     const std::optional<QString> refusal = rendered ? lastCupsRefusal() : std::nullopt;
     if (!rendered || refusal)
-        return fail(error, QStringLiteral("打印作业无法送到打印机 %1。%2").arg(printer->printerName(), refusal.value_or(QString())));
+        return fail(
+            error,
+            QStringLiteral("打印作业无法送到打印机 %1。%2").arg(printer->printerName(), refusal.value_or(QString())));
     return true;
 }
 
-std::unique_ptr<QPrintPreviewDialog> makePrintPreview(const Document& document, QWidget* parent)
-{
+std::unique_ptr<QPrintPreviewDialog> makePrintPreview(const Document& document, QWidget* parent) {
     auto dialog = std::make_unique<QPrintPreviewDialog>(parent);
     setUpPage(*dialog->printer());
     QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested, dialog.get(),

@@ -5,8 +5,7 @@
 
 namespace word {
 
-void forEachSprm(const QByteArray& grpprl, const std::function<void(unsigned, const ByteReader&, qint64)>& f)
-{
+void forEachSprm(const QByteArray& grpprl, const std::function<void(unsigned, const ByteReader&, qint64)>& f) {
     const ByteReader in(grpprl);
     qint64 at = 0;
     while (at + 2 <= in.size()) {
@@ -14,10 +13,21 @@ void forEachSprm(const QByteArray& grpprl, const std::function<void(unsigned, co
         qint64 operand = at + 2;
         qint64 length = 0;
         switch (code >> 13) {
-        case 0: case 1: length = 1; break;
-        case 2: case 4: case 5: length = 2; break;
-        case 3: length = 4; break;
-        case 7: length = 3; break;
+        case 0:
+        case 1:
+            length = 1;
+            break;
+        case 2:
+        case 4:
+        case 5:
+            length = 2;
+            break;
+        case 3:
+            length = 4;
+            break;
+        case 7:
+            length = 3;
+            break;
         default:
             // The table definition counts its length in two bytes, one more than it holds.
             if (code == 0xD608) {
@@ -37,8 +47,7 @@ void forEachSprm(const QByteArray& grpprl, const std::function<void(unsigned, co
     }
 }
 
-void applySprms(const QByteArray& grpprl, Props& props, const CharFormat& style)
-{
+void applySprms(const QByteArray& grpprl, Props& props, const CharFormat& style) {
     forEachSprm(grpprl, [&](unsigned code, const ByteReader& in, qint64 at) {
         switch (code) {
         case 0x0835: {
@@ -46,11 +55,18 @@ void applySprms(const QByteArray& grpprl, Props& props, const CharFormat& style)
             props.format.bold = v == 0x80 ? style.bold : v == 0x81 ? !style.bold : v != 0;
             break;
         }
-        case 0x4A43: props.format.halfPoints = std::clamp(int(in.u16(at)), 2, 3276); break;
-        case 0x2A3E: props.format.underline = in.u8(at) != 0; break;
+        case 0x4A43:
+            props.format.halfPoints = std::clamp(int(in.u16(at)), 2, 3276);
+            break;
+        case 0x2A3E:
+            props.format.underline = in.u8(at) != 0;
+            break;
         case 0x2403:
-        case 0x2461: props.alignment = in.u8(at) == 1 ? Alignment::Centre : Alignment::Left; break;
-        default: break;
+        case 0x2461:
+            props.alignment = in.u8(at) == 1 ? Alignment::Centre : Alignment::Left;
+            break;
+        default:
+            break;
         }
     });
 }
