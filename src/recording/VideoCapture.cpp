@@ -307,16 +307,18 @@ void VideoCapture::showLatestFrame()
 void VideoCapture::endAfterInterruption(const QString& error, bool streamEnded)
 {
     m_poll.stop();
+    QString report = error;
     if (!streamEnded) {
         // The source is gone: end the stream at the tee so that the muxer still writes its index.
         GstPad* teeInput = gst_element_get_static_pad(m_pipeline->tee, "sink");
         gst_pad_send_event(teeInput, gst_event_new_eos());
         gst_object_unref(teeInput);
-        QString ignored;
-        waitForEnd(m_pipeline->bus, kInterruptedStopLimitMs, &ignored);
+        QString unfinished;
+        if (!waitForEnd(m_pipeline->bus, kInterruptedStopLimitMs, &unfinished))
+            report += QStringLiteral("；录像文件没有正常结束");
     }
     const QString file = m_file;
     m_pipeline.reset();
     m_file.clear();
-    emit interrupted(error, file);
+    emit interrupted(report, file);
 }
