@@ -2,6 +2,8 @@
 // as Motion JPEG into an AVI file that is finished by an end of stream before it is closed.
 #include "recording/VideoCapture.h"
 
+#include "recording/GstSupport.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +18,9 @@
 
 namespace {
 
+using gstreamer::errorText;
+using gstreamer::MessagePtr;
+
 // The preview is polled at the frame time the capture window used (66 ms, about 15 pictures a second).
 constexpr int kPollMs = 66;
 // A camera needs a moment to deliver its first picture; a pipeline that has none by then is broken.
@@ -24,11 +29,6 @@ constexpr int kStartLimitMs = 5000;
 constexpr int kStopLimitMs = 5000;
 constexpr int kInterruptedStopLimitMs = 2000;
 const QSize kDefaultPreviewSize(165, 100);
-
-struct MessageDeleter {
-    void operator()(GstMessage* m) const { gst_message_unref(m); }
-};
-using MessagePtr = std::unique_ptr<GstMessage, MessageDeleter>;
 
 struct SampleDeleter {
     void operator()(GstSample* s) const { gst_sample_unref(s); }
@@ -40,13 +40,6 @@ QString takeError(GError* error)
     const QString text = error ? QString::fromUtf8(error->message) : QString();
     g_clear_error(&error);
     return text;
-}
-
-QString errorText(GstMessage* message)
-{
-    GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    return takeError(error);
 }
 
 // Waits for the end of stream to come through every sink; false (with the error, if one came) when
@@ -191,12 +184,7 @@ struct VideoCapture::Pipeline {
 VideoCapture::VideoCapture(QString sourceDescription, QObject* parent)
     : QObject(parent), m_source(std::move(sourceDescription))
 {
-    GError* error = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &error)) {
-        m_initError = takeError(error);
-        if (m_initError.isEmpty())
-            m_initError = QStringLiteral("GStreamer不能初始化");
-    }
+    gstreamer::ensureInitialised(&m_initError);
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &VideoCapture::poll);
 }
