@@ -5,23 +5,11 @@
 
 #include <QFile>
 
-// The resources are compiled into this static library; nothing else references their object file,
-// so they are registered explicitly before the first read.
-static void registerTextResources()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(texts);
-        return true;
-    }();
-    Q_UNUSED(registered);
-}
-
 namespace help {
 namespace {
 
 QByteArray resource(const char* name)
 {
-    registerTextResources();
     QFile file(QStringLiteral(":/texts/") + QLatin1String(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -1,0 +1,301 @@
+// The recorder's capture pipeline: source, conversion to the recording format, appsink into memory.
+#include "recording/AudioRecorder.h"
+
+#include "recording/GstSupport.h"
+#include "recording/WavFile.h"
+
+#include <gst/app/gstappsink.h>
+
+#include <QFileInfo>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// How long a source may take to deliver its first samples, and a stopping one its last.
+constexpr auto FirstDataLimit = 3s;
+constexpr auto DrainLimit = 2s;
+// autoaudiosrc falls back to a silent test source of this name when no real input answers.
+constexpr const char* FakeSourceName = "fake-auto-audio-src";
+
+QString sourceDescription()
+{
+    const QByteArray custom = qgetenv("QUILLON_AUDIO_SOURCE");
+    return custom.trimmed().isEmpty() ? QStringLiteral("autoaudiosrc") : QString::fromUtf8(custom);
+}
+
+QString capsFor(const AudioFormat& format)
+{
+    return QStringLiteral("audio/x-raw,format=%1,layout=interleaved,channels=%2,rate=%3")
+        .arg(format.bitsPerSample == 8 ? QStringLiteral("U8") : QStringLiteral("S16LE"))
+        .arg(format.channels)
+        .arg(format.samplesPerSecond);
+}
+
+} // namespace
+
+// One run of the source from start to stop, with everything it delivered. The appsink and bus callbacks
+// run on GStreamer's threads, so the data is guarded by the mutex.
+struct AudioRecorder::Capture {
+    explicit Capture(const AudioFormat& format) : format(format) { partial.reserve(BlockSize); }
+
+    ~Capture()
+    {
+        if (pipeline) {
+            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+            gstreamer::BusPtr bus(gst_element_get_bus(pipeline.get()));
+            gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+        }
+    }
+
+    void append(const char* data, qsizetype size)
+    {
+        std::lock_guard lock(mutex);
+        bytes += size;
+        while (size > 0) {
+            const qsizetype take = std::min(size, BlockSize - partial.size());
+            partial.append(data, take);
+            data += take;
+            size -= take;
+            if (partial.size() == BlockSize) {
+                blocks.push_back(std::move(partial));
+                partial = QByteArray();
+                partial.reserve(BlockSize);
+            }
+        }
+        changed.notify_all();
+    }
+
+    // Called once the source has stopped: the short last block joins the others.
+    void flushPartial()
+    {
+        std::lock_guard lock(mutex);
+        if (!partial.isEmpty()) {
+            partial.squeeze();
+            blocks.push_back(std::move(partial));
+            partial = QByteArray();
+        }
+    }
+
+    void finish(const QString& reason)
+    {
+        std::lock_guard lock(mutex);
+        if (error.isEmpty())
+            error = reason;
+        ended = true;
+        changed.notify_all();
+    }
+
+    static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self)
+    {
+        GstSample* sample = gst_app_sink_pull_sample(sink);
+        if (!sample)
+            return GST_FLOW_EOS;
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            static_cast<Capture*>(self)->append(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
+            gst_buffer_unmap(buffer, &map);
+        }
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+
+    static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer self)
+    {
+        auto* capture = static_cast<Capture*>(self);
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+            capture->finish(gstreamer::errorText(message));
+        else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)
+            capture->finish(QString());
+        return GST_BUS_DROP;
+    }
+
+    // Waits until the condition holds or the capture ended, at most limit; the mutex is held by lock.
+    template <typename Pred>
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds limit, Pred pred)
+    {
+        return changed.wait_for(lock, limit, [&] { return ended || pred(); });
+    }
+
+    const AudioFormat format;
+    gstreamer::ElementPtr pipeline;
+    bool open = false;
+    bool paused = false;
+
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<QByteArray> blocks;
+    QByteArray partial;
+    qint64 bytes = 0;
+    bool ended = false;
+    QString error;
+};
+
+AudioRecorder::AudioRecorder() = default;
+AudioRecorder::~AudioRecorder() = default;
+
+bool AudioRecorder::setFormat(int channels, int samplesPerSecond, int bitsPerSample)
+{
+    if (!AudioFormat::isAccepted(channels, samplesPerSecond, bitsPerSample))
+        return false;
+    m_format = AudioFormat{channels, samplesPerSecond, bitsPerSample};
+    return true;
+}
+
+bool AudioRecorder::fail(const QString& reason)
+{
+    m_lastError = reason;
+    return false;
+}
+
+bool AudioRecorder::start()
+{
+    QString error;
+    if (!gstreamer::ensureInitialised(&error))
+        return fail(error);
+    // Only one capture holds the input device at a time.
+    stop();
+
+    const QString description = sourceDescription() + QStringLiteral(" ! audioconvert ! audioresample ! ") +
+                                capsFor(m_format) + QStringLiteral(" ! appsink name=recordersink sync=false");
+    GError* parseError = nullptr;
+    gstreamer::ElementPtr pipeline(gst_parse_launch(description.toUtf8().constData(), &parseError));
+    if (parseError) {
+        const QString reason = QString::fromUtf8(parseError->message);
+        g_clear_error(&parseError);
+        return fail(reason);
+    }
+    if (!pipeline)
+        return fail(QStringLiteral("录音管道无法建立"));
+
+    auto capture = std::make_unique<Capture>(m_format);
+    gstreamer::ElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "recordersink"));
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &Capture::onNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, capture.get(), nullptr);
+    gstreamer::BusPtr bus(gst_element_get_bus(pipeline.get()));
+    gst_bus_set_sync_handler(bus.get(), &Capture::onBusMessage, capture.get(), nullptr);
+    capture->pipeline = std::move(pipeline);
+    capture->open = true;
+    GstElement* pipe = capture->pipeline.get();
+
+    const auto openFailure = [&] {
+        std::lock_guard lock(capture->mutex);
+        return fail(capture->error.isEmpty() ? QStringLiteral("录音设备无法打开") : capture->error);
+    };
+    // autoaudiosrc chooses its device on the way to READY.
+    if (gst_element_set_state(pipe, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+        return openFailure();
+    if (gstreamer::ElementPtr fake{gst_bin_get_by_name(GST_BIN(pipe), FakeSourceName)})
+        return fail(QStringLiteral("没有找到可用的录音设备"));
+    if (gst_element_set_state(pipe, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        return openFailure();
+
+    {
+        std::unique_lock lock(capture->mutex);
+        capture->waitFor(lock, FirstDataLimit, [&] { return capture->bytes > 0; });
+        if (!capture->error.isEmpty())
+            return fail(capture->error);
+        if (capture->bytes == 0)
+            return fail(QStringLiteral("录音设备没有送来声音数据"));
+    }
+    m_capture = std::move(capture);
+    m_lastError.clear();
+    return true;
+}
+
+bool AudioRecorder::pause()
+{
+    if (!isCapturing())
+        return false;
+    if (gst_element_set_state(m_capture->pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+        return fail(QStringLiteral("录音无法暂停"));
+    m_capture->paused = true;
+    return true;
+}
+
+bool AudioRecorder::resume()
+{
+    if (!isCapturing())
+        return false;
+    if (gst_element_set_state(m_capture->pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        return fail(QStringLiteral("录音无法继续"));
+    m_capture->paused = false;
+    return true;
+}
+
+bool AudioRecorder::stop()
+{
+    if (!isCapturing())
+        return true;
+    Capture& capture = *m_capture;
+    GstElement* pipe = capture.pipeline.get();
+    // A running source is asked to finish, so that what it holds reaches the sink; a paused one
+    // has delivered everything already.
+    if (!capture.paused) {
+        gst_element_send_event(pipe, gst_event_new_eos());
+        std::unique_lock lock(capture.mutex);
+        capture.waitFor(lock, DrainLimit, [] { return false; });
+    }
+    gst_element_set_state(pipe, GST_STATE_NULL);
+    capture.open = false;
+    capture.paused = false;
+    capture.flushPartial();
+    return true;
+}
+
+bool AudioRecorder::save(const QString& path, bool overwrite)
+{
+    if (!overwrite && QFileInfo::exists(path))
+        return fail(QStringLiteral("文件已经存在"));
+    stop();
+    static const std::vector<QByteArray> nothing;
+    const std::vector<QByteArray>& data = m_capture ? m_capture->blocks : nothing;
+    const AudioFormat format = m_capture ? m_capture->format : m_format;
+    QString error;
+    if (!wav::write(path, format, data, &error))
+        return fail(error);
+    return true;
+}
+
+bool AudioRecorder::isCapturing() const
+{
+    return m_capture && m_capture->open;
+}
+
+bool AudioRecorder::isPaused() const
+{
+    return isCapturing() && m_capture->paused;
+}
+
+qint64 AudioRecorder::recordedBytes() const
+{
+    if (!m_capture)
+        return 0;
+    std::lock_guard lock(m_capture->mutex);
+    return m_capture->bytes;
+}
+
+std::vector<QByteArray> AudioRecorder::blocks() const
+{
+    if (!m_capture)
+        return {};
+    std::lock_guard lock(m_capture->mutex);
+    std::vector<QByteArray> out = m_capture->blocks;
+    if (!m_capture->partial.isEmpty())
+        out.push_back(m_capture->partial);
+    return out;
+}
+
+QString AudioRecorder::captureError() const
+{
+    if (!m_capture)
+        return {};
+    std::lock_guard lock(m_capture->mutex);
+    return m_capture->error;
+}

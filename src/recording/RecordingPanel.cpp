@@ -1,0 +1,144 @@
+// The recording panel's handlers. The panel's state lives in the enabled and visible flags of its
+// buttons and in whether 时钟1 runs; the recorder holds the sound.
+#include "recording/RecordingPanel.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Gbk.h"
+#include "platform/Services.h"
+#include "recording/AudioPlayer.h"
+#include "recording/AudioRecorder.h"
+#include "recording/RecordingTime.h"
+#include "recording/WavPathCheck.h"
+#include "ui/MainWindow.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+namespace {
+
+constexpr int ClockPeriodMs = 1000;
+const QString NoticeCaption = QStringLiteral("提 示：");
+const QString SaveCaption = QStringLiteral("提示：");
+
+} // namespace
+
+void OpenRecordingPanel(MainWindow& w, Services&)
+{
+    w.分组框5->setVisible(true);
+}
+
+void CloseRecordingPanel(MainWindow& w, Services&)
+{
+    w.分组框5->setVisible(false);
+}
+
+void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, RecordingTime& time)
+{
+    const bool before[] = {w.按钮录音->isEnabled(), w.按钮暂停->isEnabled(), w.按钮继续->isEnabled(),
+                           w.按钮4->isEnabled()};
+    w.按钮录音->setEnabled(false);
+    w.按钮暂停->setEnabled(true);
+    w.按钮继续->setEnabled(true);
+    w.按钮4->setEnabled(true);
+
+    if (!recorder.setFormat(1, 8000, 16) || !recorder.start()) {
+        // Nothing records: the panel goes back to where it was, an unsaved recording still saveable.
+        w.按钮录音->setEnabled(before[0]);
+        w.按钮暂停->setEnabled(before[1]);
+        w.按钮继续->setEnabled(before[2]);
+        w.按钮4->setEnabled(before[3]);
+        s.dialogs.message(NoticeCaption,
+                          QStringLiteral("录音无法开始：%1。\n请检查录音设备后重新录音。").arg(recorder.lastError()));
+        return;
+    }
+
+    w.setStatusText(QStringLiteral("笔录.录音开始..."));
+    time.reset();
+    w.标签14->setText(time.text());
+    w.滑块条1->setValue(w.滑块条1->minimum());
+    w.时钟1->start(ClockPeriodMs);
+}
+
+void PauseRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
+{
+    if (!recorder.pause()) {
+        s.dialogs.message(NoticeCaption, QStringLiteral("录音无法暂停：%1。").arg(recorder.lastError()));
+        return;
+    }
+    w.按钮暂停->setVisible(false);
+    w.按钮继续->setVisible(true);
+    w.setStatusText(QStringLiteral("笔录.暂停录音..."));
+    w.时钟1->stop();
+}
+
+void ContinueRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
+{
+    if (!recorder.resume()) {
+        s.dialogs.message(NoticeCaption, QStringLiteral("录音无法继续：%1。").arg(recorder.lastError()));
+        return;
+    }
+    w.按钮暂停->setVisible(true);
+    w.按钮继续->setVisible(false);
+    w.时钟1->start(ClockPeriodMs);
+    w.setStatusText(QStringLiteral("笔录.继续录音..."));
+}
+
+void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
+{
+    w.按钮暂停->setEnabled(false);
+    w.按钮继续->setEnabled(false);
+    w.按钮录音->setEnabled(true);
+    recorder.stop();
+    w.时钟1->stop();
+    w.setStatusText(QStringLiteral("录音停止！请选择保存录音笔录的文件名称..."));
+
+    const QString deviceError = recorder.captureError();
+    if (!deviceError.isEmpty())
+        s.dialogs.message(NoticeCaption,
+                          QStringLiteral("录音设备出错，录音已中断：%1。\n中断以前的录音仍可保存。").arg(deviceError));
+
+    const QString path = s.dialogs.saveFile(w.通用对话框1, w.通用对话框1FileName);
+    if (path.isEmpty()) {
+        s.dialogs.message(SaveCaption, QStringLiteral("没有输入WAV音频文件名称，请重新保存。"));
+        return;
+    }
+    w.通用对话框1FileName = path;
+    // The dialog has already asked before replacing an existing file.
+    if (!recorder.save(path, true)) {
+        w.setStatusText(QStringLiteral("笔录.录音保存失败..."));
+        s.dialogs.message(SaveCaption, QStringLiteral("录音文件没有保存成功：%1\n%2。\n录音仍在，请重新保存。")
+                                           .arg(path, recorder.lastError()));
+        return;
+    }
+    w.按钮4->setEnabled(false);
+    w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
+}
+
+void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time)
+{
+    time.advance();
+    w.标签14->setText(time.text());
+    // The slider holds the value at its maximum 888.
+    w.滑块条1->setValue(w.滑块条1->value() + 1);
+}
+
+void PlayRecording(MainWindow& w, Services& s, AudioPlayer& player)
+{
+    w.编辑框18->setText(s.dialogs.browse(QStringLiteral(" ")));
+    const QString path = w.编辑框18->text();
+    if (path.isEmpty() || !containsWavMarker(gbk::encode(path))) {
+        s.dialogs.message(NoticeCaption, QStringLiteral("音频文件不正确，请选择正确音频文件播放..."));
+        return;
+    }
+    w.setStatusText(QStringLiteral("笔录.录音播放中..."));
+    player.play(path);
+}
+
+void StopPlayback(MainWindow&, Services&, AudioPlayer& player)
+{
+    player.stop();
+}

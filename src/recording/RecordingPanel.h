@@ -1,0 +1,19 @@
+// Handlers of the recording panel 分组框5: recording, pausing, saving and playing back, and the
+// recording clock 时钟1 with its elapsed-time display.
+#pragma once
+
+class AudioPlayer;
+class AudioRecorder;
+class MainWindow;
+struct RecordingTime;
+struct Services;
+
+void OpenRecordingPanel(MainWindow& w, Services& s);
+void CloseRecordingPanel(MainWindow& w, Services& s);
+void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, RecordingTime& time);
+void PauseRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
+void ContinueRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
+void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
+void AdvanceRecordingTime(MainWindow& w, Services& s, RecordingTime& time);
+void PlayRecording(MainWindow& w, Services& s, AudioPlayer& player);
+void StopPlayback(MainWindow& w, Services& s, AudioPlayer& player);
