@@ -219,6 +219,7 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
         const CURLcode code = curl_easy_perform(h);
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &done.outcome.status);
         done.outcome.tooLarge = reception.tooLarge;
+        done.outcome.cancelled = watch.cancelled();
         done.outcome.completed = code == CURLE_OK;
         if (reception.tooLarge)
             done.outcome.error = QStringLiteral("response larger than %1 bytes").arg(m_bodyLimit);
