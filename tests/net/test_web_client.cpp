@@ -93,6 +93,13 @@ TEST_F(WebClientTest, CookiesGoBackToTheHostThatSetThem)
     EXPECT_FALSE(fresh.FetchText(url(QStringLiteral("/echo"))).contains("abc123"));
 }
 
+TEST_F(WebClientTest, CookiesAreKeptFromLongResponseHeadersToo)
+{
+    EXPECT_EQ(web.FetchText(url(QStringLiteral("/setcookie?pad=3000"))), QByteArray("cookies set"));
+    const QByteArray echo = web.FetchText(url(QStringLiteral("/echo")));
+    EXPECT_TRUE(echo.contains("session=abc123")) << echo.toStdString();
+}
+
 TEST_F(WebClientTest, MissingHeadersAreCompletedAndHandedBack)
 {
     QString headers = QStringLiteral("accept-language: en\r\n");
