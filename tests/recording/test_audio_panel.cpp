@@ -305,3 +305,25 @@ TEST_F(Panel, PlaybackRefusesPathsWithoutLowerCaseWav)
     const QString bad = "提 示：|音频文件不正确，请选择正确音频文件播放...";
     EXPECT_EQ(dialogs().messageTexts(), (QStringList{bad, bad}));
 }
+
+TEST_F(Panel, DeviceFailingDuringARecordingIsReportedAndWhatCameBeforeCanBeSaved)
+{
+    // 100 ms buffers; the source breaks after the fifth.
+    qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true samplesperbuffer=800 ! identity error-after=5");
+    click(w().按钮录音);
+    EXPECT_EQ(state(), Recording);
+    ASSERT_TRUE(waitUntil([&] { return !dialogs().messages().isEmpty(); }));
+    EXPECT_EQ(state(), StoppedFromRecording);
+    EXPECT_EQ(w().statusText(), "笔录.录音设备出错...");
+    EXPECT_EQ(dialogs().messages()[0].caption, "提 示：");
+    EXPECT_TRUE(dialogs().messages()[0].text.startsWith("录音设备出错，录音已中断："));
+    EXPECT_FALSE(recorder().isCapturing());
+
+    dialogs().chooseNext(path("cut.wav"));
+    click(w().按钮4);
+    EXPECT_EQ(state(), SavedFromRecording);
+    EXPECT_EQ(dialogs().messages().size(), 1);
+    const QByteArray file = readAll(path("cut.wav"));
+    EXPECT_GT(file.size(), 44);
+    EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
+}
