@@ -37,7 +37,6 @@ void ShowFirstPage(MainWindow& w)
 void ToggleCaseNotePanel(MainWindow& w)
 {
     w.分组框6->setGeometry(519, 59, 500, 510);
-    w.分组框6->raise();
     w.分组框6->setVisible(w.分组框6->isHidden());
 }
 

@@ -1,4 +1,5 @@
 // Quillon: writes inquiry transcripts. Creates the platform services and the program, then runs.
+#include "net/WebClient.h"
 #include "platform/Clock.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/Dialogs.h"
@@ -51,7 +52,10 @@ int main(int argc, char** argv)
                       desktop::desktopDirectory(),
                       cacheDir};
 
+    // The program-wide web client exists before the window and lasts until the program ends.
+    WebClient webClient;
     Program program(services);
+    program.components().webClient = &webClient;
     if (!program.start())
         return 1;
     return QApplication::exec();

@@ -2,6 +2,8 @@
 // order in which a template is written. This table is the only place that maps keys to controls.
 #pragma once
 
+#include <QString>
+
 #include <array>
 #include <string_view>
 
@@ -43,5 +45,36 @@ inline constexpr int kFirstContentLine = 24;
 // Pair n (1 … 24): question line num(21+2n), answer line num(22+2n).
 constexpr const Field& question(int pair) { return kFields[kFirstContentLine + 2 * (pair - 1)]; }
 constexpr const Field& answer(int pair) { return kFields[kFirstContentLine + 2 * (pair - 1) + 1]; }
+
+// Position of a key in kFields, or -1.
+constexpr int indexOf(std::string_view key) {
+    for (int i = 0; i < int(kFields.size()); ++i) {
+        if (kFields[i].key == key)
+            return i;
+    }
+    return -1;
+}
+
+// The order in which an opened template fills the form: num1 to num70, then num75, num87, beizu.
+inline constexpr std::array<std::string_view, 73> kReadOrder = [] {
+    std::array<std::string_view, 73> order{};
+    int n = 0;
+    for (const Field& f : kFields) {
+        if (f.key != "num75" && f.key != "num87" && f.key != "beizu")
+            order[n++] = f.key;
+    }
+    order[n++] = "num75";
+    order[n++] = "num87";
+    order[n++] = "beizu";
+    return order;
+}();
+
+// The values of one transcript, held by position in kFields.
+struct TranscriptRecord {
+    std::array<QString, 73> values;
+
+    QString& operator[](std::string_view key) { return values.at(std::size_t(indexOf(key))); }
+    const QString& operator[](std::string_view key) const { return values.at(std::size_t(indexOf(key))); }
+};
 
 } // namespace record

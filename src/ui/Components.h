@@ -1,13 +1,29 @@
 // The main window's components without a face of their own (recorder, capture pipeline, FTP
-// connection), owned beside MainWindow and handed to the handlers by the event table.
+// connection, document writers), owned beside MainWindow and handed to the handlers by the event table.
 #pragma once
 
+#include "net/FtpConnection.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
 #include "recording/RecordingTime.h"
+#include "recording/VideoCapture.h"
+#include "transcript/NativeWordEngine.h"
+
+#include <memory>
+
+class WebClient;
 
 struct Components {
+    // 录音1: the sound recorder, with the player and the elapsed time of the recording panel.
     AudioRecorder 录音1;
     AudioPlayer player;
     RecordingTime recordingTime;
+    // The capture pipeline behind the preview area 视频设备1 of MainWindow.
+    VideoCapture 视频设备1;
+    // The document writers of the save and print commands.
+    std::unique_ptr<transcript::WordEngine> Word程序1 = std::make_unique<transcript::NativeWordEngine>();
+    // The one FTP connection, kept from a connect until the next connect replaces it.
+    FtpConnection ftp;
+    // The program-wide web client, created by main() before the window and destroyed at exit.
+    WebClient* webClient = nullptr;
 };

@@ -11,11 +11,22 @@
 #include "MainWindow.h"
 #include "app/StatusClock.h"
 #include "app/WindowCommands.h"
+#include "help/HelpViewer.h"
+#include "help/ProgramLaunchers.h"
+#include "help/WebLinks.h"
+#include "net/FtpExchange.h"
+#include "net/UpdateCheck.h"
 #include "platform/Services.h"
 #include "recording/RecordingPanel.h"
+#include "recording/VideoCaptureHandlers.h"
 #include "security/PasswordLock.h"
+#include "transcript/EntryAids.h"
+#include "transcript/NewTranscript.h"
+#include "transcript/OpenTemplate.h"
+#include "transcript/WordCommands.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -28,20 +39,60 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     QObject::connect(&w, &MainWindow::aboutToClose, &w, [&s] { OpenExitWebPage(s); });
 
     // Menu 文件.
+    onMenu(w.actNewTranscript, [&w, &s] { NewTranscript(w, s); });
+    onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
+    onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, *c.Word程序1); });
+    onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, *c.Word程序1); });
     onMenu(w.actExit, [] { ExitProgram(); });
+
+    // Menu 网络功能.
+    onMenu(w.actFtpSettings, [&w] { ToggleFtpPanel(w); });
+    onMenu(w.actUpload, [&w, &s, &c] { UploadTemplate(w, s, c.ftp); });
+    onMenu(w.actDownload, [&w, &s, &c] { DownloadTemplate(w, s, c.ftp); });
 
     // Menu 录音笔录.
     onMenu(w.actOpenRecording, [&w, &s] { OpenRecordingPanel(w, s); });
     onMenu(w.actCloseRecording, [&w, &s] { CloseRecordingPanel(w, s); });
 
+    // Menu 视频录像.
+    onMenu(w.actStartCapture, [&w, &s, &c] { StartCapture(w, s, c.视频设备1); });
+    onMenu(w.actStopCapture, [&w, &s, &c] { StopCapture(w, s, c.视频设备1); });
+
+    // Menu 烟草专卖网络(全国): each province item opens its own address.
+    for (QAction* province : w.provinceActions)
+        onMenu(province, [&s, province] { OpenWebLink(s, province->text()); });
+
     // Menu 安全设置.
     onMenu(w.actLock, [&w, &s] { StartPasswordSetting(w, s); });
     onMenu(w.actUnlock, [&s] { SwitchLockOff(s); });
 
-    // Buttons and timers.
+    // Menu 工具.
+    onMenu(w.actCalculator, [&s] { StartCalculator(s); });
+    onMenu(w.actTextEditor, [&s] { StartTextEditor(s); });
+    onMenu(w.actWordProcessor, [&w, &s] { StartWordProcessor(w, s); });
+    onMenu(w.actSpreadsheet, [&w, &s] { StartSpreadsheet(w, s); });
+    onMenu(w.actSogouDownload, [&w, &s] { OpenWebLink(s, w.actSogouDownload->text()); });
+    onMenu(w.actJidianDownload, [&w, &s] { OpenWebLink(s, w.actJidianDownload->text()); });
+
+    // Menu 更新.
+    onMenu(w.actUpdate, [&s, &c] { CheckForUpdate(s, *c.webClient); });
+
+    // Menu 帮助.
+    onMenu(w.actGuide, [&w, &s] { ShowGuide(w, s); });
+    onMenu(w.actHelpFile, [&w, &s] { ShowHelpFile(w, s); });
+    onMenu(w.actHomePage, [&w, &s] { OpenWebLink(s, w.actHomePage->text()); });
+    onMenu(w.actContact, [&s] { ShowContact(s); });
+
+    // Page buttons.
     onClick(w.按钮1, [&w] { ShowSecondPage(w); });
     onClick(w.按钮2, [&w] { ShowFirstPage(w); });
     onClick(w.按钮5, [&w] { ToggleCaseNotePanel(w); });
+
+    // Entry aids: a list item chosen.
+    QObject::connect(w.组合框6, &QComboBox::activated, &w, [&w] { AddNameAnswer(w); });
+    QObject::connect(w.组合框8, &QComboBox::activated, &w, [&w] { AddWorkUnitItems(w); });
+
+    // Recording panel.
     onClick(w.按钮录音, [&w, &s, &c] { StartRecording(w, s, c.录音1, c.recordingTime); });
     onClick(w.按钮暂停, [&w, &s, &c] { PauseRecording(w, s, c.录音1); });
     onClick(w.按钮继续, [&w, &s, &c] { ContinueRecording(w, s, c.录音1); });
@@ -50,6 +101,15 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onClick(w.暂停, [&w, &s, &c] { StopPlayback(w, s, c.player); });
     QObject::connect(&c.录音1, &AudioRecorder::captureFailed, &w, [&w, &s, &c] { RecordingDeviceFailed(w, s, c.录音1); });
     QObject::connect(w.时钟1, &QTimer::timeout, &w, [&w, &s, &c] { AdvanceRecordingTime(w, s, c.recordingTime); });
-    onClick(w.按钮3, [&w] { CloseTextViewer(w); });
+
+    // Status clock.
     QObject::connect(w.时钟2, &QTimer::timeout, &w, [&w, &s] { StatusClock(w, s); });
+
+    // Text viewer.
+    onClick(w.按钮3, [&w] { CloseTextViewer(w); });
+    onClick(w.按钮6, [&w, &c, &s] { PrintViewerDocument(w, s, *c.Word程序1); });
+
+    // Components: a capture that breaks off while running.
+    QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
+                     [&w, &s](const QString& error, const QString& file) { CaptureInterrupted(w, s, error, file); });
 }

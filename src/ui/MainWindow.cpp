@@ -5,6 +5,8 @@
 #include "VerticalTextButton.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -67,7 +69,10 @@ QLabel* label(QWidget* parent, const char* name, int x, int y, int w, int h, con
 
 QGroupBox* group(QWidget* parent, const char* name, int x, int y, int w, int h, const QString& title = {})
 {
-    return place(new QGroupBox(title, parent), name, x, y, w, h);
+    auto* box = place(new QGroupBox(title, parent), name, x, y, w, h);
+    // Panels are laid over the pages, which must not show through.
+    box->setAutoFillBackground(true);
+    return box;
 }
 
 template <typename Button = QPushButton>
@@ -87,10 +92,31 @@ void contentLines(QWidget* page, int left, int width, const QList<int>& tops, co
     }
 }
 
+// Set before the first control is made, so that every control takes it.
+void applyProgramFont()
+{
+    // The form's captions line up their fields with runs of spaces, which needs a font whose space
+    // is half as wide as a Chinese character, as in SimSun.
+    const QStringList installed = QFontDatabase::families();
+    QString family = QStringLiteral("SimSun");
+    for (const QString& candidate : {QStringLiteral("SimSun"), QStringLiteral("Noto Sans Mono CJK SC"),
+                                     QStringLiteral("WenQuanYi Zen Hei Mono")}) {
+        if (installed.contains(candidate)) {
+            family = candidate;
+            break;
+        }
+    }
+    QFont font(family);
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
+    applyProgramFont();
+    setFont(QApplication::font()); // the window itself was made before the font was set
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(QIcon(QStringLiteral(":/images/quillon.png")));
     auto* client = new QWidget(this);
@@ -240,6 +266,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     视频设备1->setAlignment(Qt::AlignCenter);
     视频设备1->setStyleSheet(QStringLiteral("background: black;"));
     视频设备1->hide();
+
+    // The page buttons stay reachable above the note panel and the viewer.
+    for (QPushButton* pageButton : {按钮5, 按钮2, 按钮1})
+        pageButton->raise();
 
     编辑框19 = holder(client, "编辑框19", -224, 184);
     编辑框24 = holder(client, "编辑框24", 352, -176);

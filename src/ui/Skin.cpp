@@ -15,7 +15,7 @@ struct Scheme {
 QString styleSheet(const Scheme& s)
 {
     return QStringLiteral("QMainWindow, QDialog { background-color: %3; }"
-                          "QGroupBox { border: 1px solid %1; border-radius: 3px; margin-top: 6px; }"
+                          "QGroupBox { border: 1px solid %1; border-radius: 3px; margin-top: 6px; background-color: %3; }"
                           "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"
                           "QPushButton { border: 1px solid %1; border-radius: 3px; background-color: %2; padding: 1px; }"
                           "QPushButton:hover { background-color: white; }"

@@ -11,7 +11,8 @@ StatuteWindow::StatuteWindow(const QString& statute, QWidget* parent) : QDialog(
     setFixedSize(667, 590);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    编辑框1 = new QPlainTextEdit(statute, this);
+    // The text carries CR LF line ends; the edit box keeps lines apart by LF alone.
+    编辑框1 = new QPlainTextEdit(QString(statute).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), this);
     编辑框1->setObjectName(QStringLiteral("编辑框1"));
     编辑框1->setGeometry(0, 0, 664, 552);
     编辑框1->setFrameShape(QFrame::NoFrame);

@@ -15,7 +15,8 @@ void VerticalTextButton::paintEvent(QPaintEvent*)
     const QString caption = text().trimmed();
     if (caption.isEmpty())
         return;
-    const int lineHeight = fontMetrics().height();
+    // Long captions close up their lines to stay inside the button.
+    const int lineHeight = qMin(fontMetrics().height(), (height() - 4) / int(caption.size()));
     int y = (height() - lineHeight * int(caption.size())) / 2;
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     for (const QChar c : caption) {

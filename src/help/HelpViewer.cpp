@@ -1,0 +1,69 @@
+// The text viewer covers the page area and shows one file; 编辑框24 keeps its path for printing.
+#include "HelpViewer.h"
+
+#include "FixedTexts.h"
+#include "platform/Dialogs.h"
+#include "platform/Gbk.h"
+#include "platform/Services.h"
+#include "ui/MainWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTextEdit>
+
+namespace {
+
+// The viewer shows a file's bytes up to the first zero byte, as GBK text; an unreadable file
+// shows nothing.
+QString viewerText(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.readAll();
+    const qsizetype zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    return gbk::decode(bytes);
+}
+
+bool writeWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+void showInViewer(MainWindow& w, const QString& path)
+{
+    w.超级编辑框1->setGeometry(1, 64, 1017, 506);
+    w.超级编辑框1->setPlainText(viewerText(path));
+    // The buttons sit over the viewer's lower edge, so they are raised after it.
+    for (QWidget* control : {static_cast<QWidget*>(w.超级编辑框1), static_cast<QWidget*>(w.按钮3),
+                             static_cast<QWidget*>(w.按钮6)}) {
+        control->show();
+        control->raise();
+    }
+}
+
+} // namespace
+
+void ShowGuide(MainWindow& w, Services& s)
+{
+    const QString path = s.cacheDir + QStringLiteral("/js.txt");
+    w.编辑框24->setText(path);
+    if (!writeWholeFile(path, help::guideBytes()))
+        s.dialogs.message(QStringLiteral("提 示："), QStringLiteral(" 笔录制作过程文件无法写入 <%1> ").arg(path));
+    showInViewer(w, path);
+}
+
+void ShowHelpFile(MainWindow& w, Services& s)
+{
+    const QString path = s.programDir + QStringLiteral("/帮助.txt");
+    w.编辑框24->setText(path);
+    showInViewer(w, path);
+}

@@ -1,0 +1,29 @@
+// The program items of the tools menu: calculator, text editor, word processor and spreadsheet.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class MainWindow;
+struct Services;
+
+// One way to start a program: an executable looked up on PATH and the arguments it needs.
+struct Launch {
+    QString program;
+    QStringList arguments;
+};
+
+// The Linux stand-ins for calc, notepad, WINWORD and EXCEL, in the order they are tried.
+const QList<Launch>& calculatorLaunches();
+const QList<Launch>& textEditorLaunches();
+const QList<Launch>& wordProcessorLaunches();
+const QList<Launch>& spreadsheetLaunches();
+// An office suite on PATH is what "Word is installed" means here.
+const QStringList& officeSuitePrograms();
+
+void StartCalculator(Services& s);
+void StartTextEditor(Services& s);
+// Both first look for an office suite (its path goes to 编辑框19, as Word's did) and refuse without one.
+void StartWordProcessor(MainWindow& w, Services& s);
+void StartSpreadsheet(MainWindow& w, Services& s);

@@ -1,0 +1,322 @@
+// Runs the capture pipeline: source ! tee, one branch scaled into the preview label, the other encoded
+// as Motion JPEG into an AVI file that is finished by an end of stream before it is closed.
+#include "recording/VideoCapture.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QStringList>
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+namespace {
+
+// The preview is polled at the frame time the capture window used (66 ms, about 15 pictures a second).
+constexpr int kPollMs = 66;
+// A camera needs a moment to deliver its first picture; a pipeline that has none by then is broken.
+constexpr int kStartLimitMs = 5000;
+// The end of stream normally reaches the muxer within a tenth of a second.
+constexpr int kStopLimitMs = 5000;
+constexpr int kInterruptedStopLimitMs = 2000;
+const QSize kDefaultPreviewSize(165, 100);
+
+struct MessageDeleter {
+    void operator()(GstMessage* m) const { gst_message_unref(m); }
+};
+using MessagePtr = std::unique_ptr<GstMessage, MessageDeleter>;
+
+struct SampleDeleter {
+    void operator()(GstSample* s) const { gst_sample_unref(s); }
+};
+using SamplePtr = std::unique_ptr<GstSample, SampleDeleter>;
+
+QString takeError(GError* error)
+{
+    const QString text = error ? QString::fromUtf8(error->message) : QString();
+    g_clear_error(&error);
+    return text;
+}
+
+QString errorText(GstMessage* message)
+{
+    GError* error = nullptr;
+    gst_message_parse_error(message, &error, nullptr);
+    return takeError(error);
+}
+
+// Waits for the end of stream to come through every sink; false (with the error, if one came) when
+// the stream failed or the time ran out.
+bool waitForEnd(GstBus* bus, int limitMs, QString* error)
+{
+    const MessagePtr message(gst_bus_timed_pop_filtered(bus, GstClockTime(limitMs) * GST_MSECOND,
+                                                        GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    if (!message) {
+        *error = QStringLiteral("录像没有在%1秒内正常结束").arg(limitMs / 1000);
+        return false;
+    }
+    if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR) {
+        *error = errorText(message.get());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+struct VideoCapture::Pipeline {
+    GstElement* pipeline = nullptr; // owned
+    GstBus* bus = nullptr;          // owned
+    GstElement* tee = nullptr;      // owned by pipeline
+    GstElement* preview = nullptr;  // owned by pipeline
+
+    Pipeline() : pipeline(gst_pipeline_new("video-capture")), bus(gst_element_get_bus(pipeline)) {}
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+    ~Pipeline()
+    {
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(bus);
+        gst_object_unref(pipeline);
+    }
+
+    // Adds a new element of the factory, or records the factory as missing.
+    GstElement* add(const char* factory, QStringList& missing)
+    {
+        GstElement* element = gst_element_factory_make(factory, nullptr);
+        if (!element) {
+            missing << QString::fromLatin1(factory);
+            return nullptr;
+        }
+        gst_bin_add(GST_BIN(pipeline), element);
+        return element;
+    }
+
+    // The error the pipeline posted, if any, without waiting.
+    QString pendingError()
+    {
+        const MessagePtr message(gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR));
+        return message ? errorText(message.get()) : QString();
+    }
+
+    // source ! tee ! queue ! videoscale ! videoconvert ! RGB at the preview size ! appsink
+    //             tee ! queue ! videorate ! videoconvert ! jpegenc ! avimux ! filesink
+    // Returns what is wrong, or empty text.
+    QString build(const QString& sourceDescription, const QSize& previewSize, const QString& file)
+    {
+        // Caps at the end of a description ("videotestsrc ! video/x-raw,width=640") only parse between
+        // two elements, so the source bin ends in a pass-through element.
+        const QByteArray description = (sourceDescription + QStringLiteral(" ! identity")).toUtf8();
+        GError* parseError = nullptr;
+        GstElement* source = gst_parse_bin_from_description(description.constData(), TRUE, &parseError);
+        if (parseError) {
+            if (source)
+                gst_object_unref(gst_object_ref_sink(source));
+            return takeError(parseError);
+        }
+        gst_bin_add(GST_BIN(pipeline), source);
+
+        QStringList missing;
+        tee = add("tee", missing);
+        GstElement* previewQueue = add("queue", missing);
+        GstElement* scale = add("videoscale", missing);
+        GstElement* previewConvert = add("videoconvert", missing);
+        GstElement* previewCaps = add("capsfilter", missing);
+        preview = add("appsink", missing);
+        GstElement* fileQueue = add("queue", missing);
+        GstElement* rate = add("videorate", missing);
+        GstElement* fileConvert = add("videoconvert", missing);
+        GstElement* encoder = add("jpegenc", missing);
+        GstElement* muxer = add("avimux", missing);
+        GstElement* sink = add("filesink", missing);
+        if (!missing.isEmpty())
+            return QStringLiteral("缺少GStreamer组件 %1").arg(missing.join(QStringLiteral(", ")));
+
+        // The preview must never hold up the tee, or the file branch stalls and the end of stream
+        // never arrives: keep only the latest pictures.
+        g_object_set(previewQueue, "leaky", 2 /* downstream */, "max-size-buffers", 2u, "max-size-bytes", 0u,
+                     "max-size-time", guint64(0), nullptr);
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGB", "width", G_TYPE_INT,
+                                            previewSize.width(), "height", G_TYPE_INT, previewSize.height(),
+                                            "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        g_object_set(previewCaps, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+        // Nor may pictures nobody has taken yet hold up the end of stream while stop waits for it.
+        g_object_set(preview, "max-buffers", 2u, "drop", TRUE, "sync", FALSE, "enable-last-sample", FALSE,
+                     "wait-on-eos", FALSE, nullptr);
+        // A camera that delivers fewer pictures than it announced would otherwise play back too fast.
+        g_object_set(rate, "skip-to-first", TRUE, nullptr);
+        g_object_set(sink, "location", QFile::encodeName(file).constData(), nullptr);
+
+        if (!gst_element_link(source, tee))
+            return QStringLiteral("视频源没有可用的画面输出");
+        if (!gst_element_link(tee, previewQueue) ||
+            !gst_element_link_many(previewQueue, scale, previewConvert, previewCaps, preview, nullptr) ||
+            !gst_element_link(tee, fileQueue) ||
+            !gst_element_link_many(fileQueue, rate, fileConvert, encoder, muxer, sink, nullptr))
+            return QStringLiteral("录像管道不能连接");
+        return {};
+    }
+
+    // Plays the pipeline and waits until every sink has its first picture; returns what went wrong.
+    QString play()
+    {
+        if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+            const QString error = pendingError();
+            return error.isEmpty() ? QStringLiteral("视频采集设备不能启动") : error;
+        }
+        const QDeadlineTimer deadline(kStartLimitMs);
+        for (;;) {
+            const MessagePtr message(gst_bus_timed_pop_filtered(bus, 20 * GST_MSECOND, GST_MESSAGE_ERROR));
+            if (message)
+                return errorText(message.get());
+            GstState state = GST_STATE_NULL;
+            const GstStateChangeReturn change = gst_element_get_state(pipeline, &state, nullptr, 0);
+            if (change == GST_STATE_CHANGE_SUCCESS && state == GST_STATE_PLAYING)
+                return {};
+            if (change == GST_STATE_CHANGE_FAILURE) {
+                const QString error = pendingError();
+                return error.isEmpty() ? QStringLiteral("视频采集设备不能启动") : error;
+            }
+            if (deadline.hasExpired())
+                return QStringLiteral("视频采集设备在%1秒内没有送出画面").arg(kStartLimitMs / 1000);
+        }
+    }
+};
+
+VideoCapture::VideoCapture(QString sourceDescription, QObject* parent)
+    : QObject(parent), m_source(std::move(sourceDescription))
+{
+    GError* error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+        m_initError = takeError(error);
+        if (m_initError.isEmpty())
+            m_initError = QStringLiteral("GStreamer不能初始化");
+    }
+    m_poll.setInterval(kPollMs);
+    connect(&m_poll, &QTimer::timeout, this, &VideoCapture::poll);
+}
+
+VideoCapture::~VideoCapture()
+{
+    stop();
+}
+
+void VideoCapture::setPreview(QLabel* label)
+{
+    m_preview = label;
+}
+
+bool VideoCapture::isCapturing() const
+{
+    return m_pipeline != nullptr;
+}
+
+QString VideoCapture::file() const
+{
+    return m_file;
+}
+
+VideoCapture::Result VideoCapture::start(const QString& file)
+{
+    if (isCapturing())
+        stop();
+    if (!m_initError.isEmpty())
+        return {false, m_initError};
+    if (m_source.isEmpty())
+        return {false, QStringLiteral("没有找到视频采集设备")};
+    // Never write over an earlier capture, and never delete a file that was there before.
+    if (QFileInfo::exists(file))
+        return {false, QStringLiteral("文件 <%1> 已经存在").arg(file)};
+
+    const QSize previewSize = m_preview && !m_preview->size().isEmpty() ? m_preview->size() : kDefaultPreviewSize;
+    auto pipeline = std::make_unique<Pipeline>();
+    QString error = pipeline->build(m_source, previewSize, file);
+    if (error.isEmpty())
+        error = pipeline->play();
+    if (!error.isEmpty()) {
+        pipeline.reset();
+        QFile::remove(file);
+        return {false, error};
+    }
+    m_pipeline = std::move(pipeline);
+    m_file = file;
+    m_framesShown = 0;
+    m_poll.start();
+    return {};
+}
+
+VideoCapture::Result VideoCapture::stop()
+{
+    if (!isCapturing())
+        return {};
+    m_poll.stop();
+    gst_element_send_event(m_pipeline->pipeline, gst_event_new_eos());
+    QString error;
+    const bool ended = waitForEnd(m_pipeline->bus, kStopLimitMs, &error);
+    m_pipeline.reset();
+    m_file.clear();
+    if (!ended)
+        return {false, error};
+    return {};
+}
+
+void VideoCapture::poll()
+{
+    showLatestFrame();
+    QString error;
+    bool streamEnded = false;
+    while (const MessagePtr message{gst_bus_pop(m_pipeline->bus)}) {
+        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR && error.isEmpty())
+            error = errorText(message.get());
+        else if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
+            streamEnded = true;
+    }
+    if (!error.isEmpty())
+        endAfterInterruption(error, streamEnded);
+    else if (streamEnded)
+        endAfterInterruption(QStringLiteral("视频源停止了送出画面"), true);
+}
+
+void VideoCapture::showLatestFrame()
+{
+    SamplePtr latest;
+    while (GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(m_pipeline->preview), 0))
+        latest.reset(sample);
+    if (!latest || !m_preview)
+        return;
+    GstVideoInfo info;
+    GstBuffer* buffer = gst_sample_get_buffer(latest.get());
+    GstMapInfo map;
+    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(latest.get())) ||
+        !gst_buffer_map(buffer, &map, GST_MAP_READ))
+        return;
+    const QImage picture = QImage(map.data, GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
+                                  GST_VIDEO_INFO_PLANE_STRIDE(&info, 0), QImage::Format_RGB888)
+                               .copy();
+    gst_buffer_unmap(buffer, &map);
+    m_preview->setPixmap(QPixmap::fromImage(picture));
+    ++m_framesShown;
+    emit frameShown();
+}
+
+void VideoCapture::endAfterInterruption(const QString& error, bool streamEnded)
+{
+    m_poll.stop();
+    if (!streamEnded) {
+        // The source is gone: end the stream at the tee so that the muxer still writes its index.
+        GstPad* teeInput = gst_element_get_static_pad(m_pipeline->tee, "sink");
+        gst_pad_send_event(teeInput, gst_event_new_eos());
+        gst_object_unref(teeInput);
+        QString ignored;
+        waitForEnd(m_pipeline->bus, kInterruptedStopLimitMs, &ignored);
+    }
+    const QString file = m_file;
+    m_pipeline.reset();
+    m_file.clear();
+    emit interrupted(error, file);
+}

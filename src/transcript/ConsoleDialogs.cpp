@@ -1,0 +1,19 @@
+// ConsoleDialogs: a box's caption and text as one line of standard error.
+#include "transcript/ConsoleDialogs.h"
+
+namespace transcript {
+
+Dialogs::Answer ConsoleDialogs::message(const QString& caption, const QString& text, Buttons buttons) {
+    switch (buttons) {
+    case Buttons::Ok:
+        m_err << caption << text << Qt::endl;
+        return Answer::Ok;
+    case Buttons::OkCancel:
+        return m_questionAnswer == Answer::Yes ? Answer::Ok : Answer::Cancel;
+    case Buttons::YesNo:
+        break;
+    }
+    return m_questionAnswer;
+}
+
+} // namespace transcript

@@ -1,0 +1,52 @@
+// The form binding: each field's control found by its designer name.
+#include "transcript/FormBinding.h"
+
+#include "ui/MainWindow.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTextEdit>
+
+namespace transcript {
+
+QWidget* fieldControl(MainWindow& w, const record::Field& field) {
+    const QString name = QString::fromUtf8(field.control.data(), qsizetype(field.control.size()));
+    QWidget* control = w.findChild<QWidget*>(name);
+    Q_ASSERT_X(control, "fieldControl", "a control of the field table is missing from the window");
+    return control;
+}
+
+QString controlText(const QWidget* control) {
+    if (const auto* edit = qobject_cast<const QLineEdit*>(control))
+        return edit->text();
+    if (const auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->currentText();
+    if (const auto* text = qobject_cast<const QTextEdit*>(control))
+        return text->toPlainText();
+    return {};
+}
+
+void setControlText(QWidget* control, const QString& text) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->setText(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        combo->setEditText(text);
+    else if (auto* box = qobject_cast<QTextEdit*>(control))
+        box->setPlainText(text);
+}
+
+record::TranscriptRecord readForm(MainWindow& w) {
+    record::TranscriptRecord r;
+    for (std::size_t i = 0; i < record::kFields.size(); ++i)
+        r.values[i] = controlText(fieldControl(w, record::kFields[i]));
+    return r;
+}
+
+void fillForm(MainWindow& w, const record::TranscriptRecord& r) {
+    for (std::string_view key : record::kReadOrder) {
+        const record::Field& field = record::kFields[std::size_t(record::indexOf(key))];
+        setControlText(fieldControl(w, field), r[key]);
+    }
+}
+
+} // namespace transcript

@@ -1,0 +1,20 @@
+// Copies a transcript between the form's controls and a record, through the one field table.
+#pragma once
+
+#include "transcript/TranscriptRecord.h"
+
+class MainWindow;
+class QWidget;
+
+namespace transcript {
+
+// The control of a field: an edit box, a combo box (its typed text) or the remarks box.
+QWidget* fieldControl(MainWindow& w, const record::Field& field);
+QString controlText(const QWidget* control);
+void setControlText(QWidget* control, const QString& text);
+
+record::TranscriptRecord readForm(MainWindow& w);
+// Puts every field into its control in the template read order; combo lists are not touched.
+void fillForm(MainWindow& w, const record::TranscriptRecord& r);
+
+} // namespace transcript

@@ -1,0 +1,162 @@
+// Save and print: the checks before the composition, and the save, print, close and quit after it.
+#include "transcript/TranscriptCommands.h"
+
+#include "transcript/ComposeTranscript.h"
+#include "transcript/TemplateFile.h"
+#include "transcript/WordEngine.h"
+
+#include "platform/Dialogs.h"
+#include "platform/ProgramDir.h"
+#include "platform/Shell.h"
+
+#include <QFileInfo>
+
+#include <memory>
+
+namespace transcript {
+
+namespace {
+
+const QStringList kOfficeSuites{QStringLiteral("soffice"), QStringLiteral("libreoffice")};
+
+// The checks of the current transcript before anything is composed.
+bool formComplete(const record::TranscriptRecord& r, Dialogs& dialogs, const QString& workUnitText) {
+    if (r["num16"].isEmpty()) {
+        dialogs.message(texts::kHint, workUnitText);
+        return false;
+    }
+    if (r["num6"].isEmpty() || r["num7"].isEmpty()) {
+        dialogs.message(texts::kHint, texts::kEndTimeMissing);
+        return false;
+    }
+    return true;
+}
+
+// A composed document, closed and the writer quit however the command ends.
+class Session {
+public:
+    explicit Session(WordEngine& engine) : m_writer(engine.createWriter()) {}
+    ~Session() {
+        m_writer->close();
+        m_writer->quit();
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    word::DocumentWriter& writer() { return *m_writer; }
+
+private:
+    std::unique_ptr<word::DocumentWriter> m_writer;
+};
+
+bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env) {
+    const Outcome outcome =
+        ComposeTranscript(session.writer(), r, {env.programDir, env.engine.blankDocument(), env.footerLine});
+    if (!outcome.ok)
+        env.dialogs.message(outcome.caption, outcome.text);
+    return outcome.ok;
+}
+
+bool print(word::DocumentWriter& writer, Dialogs& dialogs, const QString& caption, const word::PrintTarget& target) {
+    if (writer.print(target))
+        return true;
+    dialogs.message(caption, QStringLiteral(" 打印没有成功：%1 ").arg(writer.lastError()));
+    return false;
+}
+
+} // namespace
+
+std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& env, const SaveOptions& options) {
+    const QString caption = QStringLiteral("无法保存笔录为Word文档：");
+    if (!env.findWord()) {
+        env.dialogs.message(caption, texts::kNoWord);
+        return std::nullopt;
+    }
+    if (!formComplete(r, env.dialogs, QStringLiteral(" 笔录没有录入完成，工作单位等资料都没有添写. ")))
+        return std::nullopt;
+
+    const QString path = options.documentPath.isEmpty() ? documentPath(env.programDir, r) : options.documentPath;
+    {
+        Session session(env.engine);
+        if (!compose(session, r, env))
+            return std::nullopt;
+        const bool replace = !QFileInfo::exists(path) ||
+                             env.dialogs.message(texts::kHint, texts::kOverwrite, Dialogs::Buttons::YesNo) ==
+                                 Dialogs::Answer::Yes;
+        if (replace) {
+            if (!session.writer().saveAs(path)) {
+                env.dialogs.message(caption, QStringLiteral(" 笔录WORD文件没有保存成功：<%1> %2 ")
+                                                 .arg(path, session.writer().lastError()));
+                return std::nullopt;
+            }
+            if (options.afterSave && !options.afterSave(session.writer()))
+                return std::nullopt;
+        }
+    }
+    if (options.preview &&
+        env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
+                            Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
+        options.preview(path);
+    return QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(programdir::blDir(env.programDir));
+}
+
+std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {
+    const QString caption = QStringLiteral("无法打印：");
+    if (!env.findWord()) {
+        env.dialogs.message(caption, texts::kNoWord);
+        return std::nullopt;
+    }
+    if (!formComplete(r, env.dialogs, QStringLiteral("笔录没有录入完成，工作单位等资料没有添写.")))
+        return std::nullopt;
+    Session session(env.engine);
+    if (!compose(session, r, env) || !print(session.writer(), env.dialogs, caption, target))
+        return std::nullopt;
+    return QStringLiteral("打 印 成 功！");
+}
+
+std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target) {
+    const QString caption = QStringLiteral("无法打印：");
+    if (!env.findWord()) {
+        env.dialogs.message(caption, texts::kNoWord);
+        return std::nullopt;
+    }
+    if (!path.contains(QStringLiteral("doc"))) {
+        env.dialogs.message(texts::kHint,
+                            QStringLiteral("打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。"));
+        return std::nullopt;
+    }
+    switch (printFile(path, env, caption, target)) {
+    case PrintResult::Printed:
+        return QStringLiteral("打印笔录成功... ");
+    case PrintResult::HandedToOfficeSuite:
+        return kHandedToOfficeSuite;
+    case PrintResult::Failed:
+        break;
+    }
+    return std::nullopt;
+}
+
+PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption, const word::PrintTarget& target) {
+    QString openError;
+    {
+        Session session(env.engine);
+        word::DocumentWriter& writer = session.writer();
+        if (writer.start() && writer.connect() && writer.open(path)) {
+            writer.hide();
+            return print(writer, env.dialogs, caption, target) ? PrintResult::Printed : PrintResult::Failed;
+        }
+        openError = writer.lastError();
+    }
+    // A document our reader cannot read may still print from an office suite, on the default printer.
+    QStringList arguments{QStringLiteral("--headless")};
+    if (target.printerName.isEmpty())
+        arguments << QStringLiteral("-p") << path;
+    else
+        arguments << QStringLiteral("--pt") << target.printerName << path;
+    if (QFileInfo(path).isFile() && target.pdfPath.isEmpty() && env.shell.startProgram(kOfficeSuites, arguments))
+        return PrintResult::HandedToOfficeSuite;
+    env.dialogs.message(caption, QStringLiteral(" 无法打开要打印的文件 <%1> ：%2 ").arg(path, openError));
+    return PrintResult::Failed;
+}
+
+} // namespace transcript

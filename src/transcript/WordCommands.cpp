@@ -1,0 +1,101 @@
+// The save and print handlers: the form read into a record, the shared work, the result on the form.
+#include "transcript/WordCommands.h"
+
+#include "transcript/FormBinding.h"
+#include "transcript/Preview.h"
+#include "transcript/TranscriptCommands.h"
+#include "transcript/WordEngine.h"
+
+#include "app/Settings.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramDir.h"
+#include "platform/Services.h"
+#include "ui/MainWindow.h"
+
+#include <QLineEdit>
+#include <QTextEdit>
+
+using namespace transcript;
+
+namespace {
+
+CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
+    return {s.dialogs, s.shell, engine, s.programDir,
+            [dir = s.programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
+            [&w, &engine] { return FindWord(w, engine); }};
+}
+
+// The composition flattens the remarks; the box shows what the template holds.
+void showRemarks(MainWindow& w, const record::TranscriptRecord& r) {
+    if (w.超级编辑框2->toPlainText() != r["beizu"])
+        w.超级编辑框2->setPlainText(r["beizu"]);
+}
+
+} // namespace
+
+bool FindWord(MainWindow& w, WordEngine& engine) {
+    const QString location = engine.location();
+    w.编辑框19->setText(location);
+    return !location.isEmpty();
+}
+
+void SaveWordDocument(MainWindow& w, Services& s, WordEngine& engine) {
+    CommandEnv env = environment(w, s, engine);
+    record::TranscriptRecord r = readForm(w);
+    SaveOptions options;
+    options.preview = [&](const QString& path) { PreviewDocument(w, s, engine, path); };
+    const std::optional<QString> status = saveTranscript(r, env, options);
+    showRemarks(w, r);
+    if (status)
+        w.编辑框25->setText(*status);
+}
+
+void PrintTranscript(MainWindow& w, Services& s, WordEngine& engine) {
+    if (s.dialogs.message(QStringLiteral("打印提示："), QStringLiteral(" 是/否 打 印 当 前 笔 录 内 容 ？ \r\n"),
+                          Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
+        PrintCurrentTranscript(w, s, engine);
+    else
+        PrintChosenDocument(w, s, engine);
+}
+
+void PrintCurrentTranscript(MainWindow& w, Services& s, WordEngine& engine) {
+    CommandEnv env = environment(w, s, engine);
+    record::TranscriptRecord r = readForm(w);
+    const std::optional<QString> status = printTranscript(r, env);
+    showRemarks(w, r);
+    if (status)
+        w.编辑框25->setText(*status);
+}
+
+void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
+    const QString path = s.dialogs.openFile(w.通用对话框3);
+    if (path.isEmpty()) {
+        s.dialogs.message(QStringLiteral("错误："),
+                          QStringLiteral("没有选择正确的笔录文件！笔录WORD文件保存在 <%1/> 目录中。")
+                              .arg(programdir::blDir(s.programDir)));
+        return;
+    }
+    w.编辑框32->setText(path);
+    CommandEnv env = environment(w, s, engine);
+    if (const std::optional<QString> status = printChosenFile(path, env))
+        w.编辑框25->setText(*status);
+}
+
+void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
+    const QString caption = QStringLiteral("无 法 打 印：");
+    if (!FindWord(w, engine)) {
+        s.dialogs.message(caption, texts::kNoWord);
+        return;
+    }
+    CommandEnv env = environment(w, s, engine);
+    switch (printFile(w.编辑框24->text(), env, caption)) {
+    case PrintResult::Printed:
+        w.setStatusText(QStringLiteral("打印成功..."));
+        break;
+    case PrintResult::HandedToOfficeSuite:
+        w.setStatusText(kHandedToOfficeSuite);
+        break;
+    case PrintResult::Failed:
+        break;
+    }
+}

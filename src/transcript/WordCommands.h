@@ -1,0 +1,21 @@
+// The menu commands that hand the transcript to the document writer: save, print, and print the file
+// shown in the text viewer.
+#pragma once
+
+class MainWindow;
+struct Services;
+
+namespace transcript {
+class WordEngine;
+}
+
+// Puts the writer's name into 编辑框19; whether a writer can work.
+bool FindWord(MainWindow& w, transcript::WordEngine& engine);
+// "保存(笔录及模板)"
+void SaveWordDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);
+// "打印(笔录)"
+void PrintTranscript(MainWindow& w, Services& s, transcript::WordEngine& engine);
+void PrintCurrentTranscript(MainWindow& w, Services& s, transcript::WordEngine& engine);
+void PrintChosenDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);
+// 按钮6 "打  印" below the text viewer.
+void PrintViewerDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);

@@ -1,0 +1,27 @@
+// Reads Word 97-2003 documents (ours and simple ones saved by word processors) and plain text
+// files (GBK, or UTF-8/UTF-16 with a byte order mark) into the document model.
+#pragma once
+
+#include "Document.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace word {
+
+// Files larger than this are refused before they are read.
+constexpr qint64 kMaxDocumentBytes = 64 * 1024 * 1024;
+
+// Reads the file at path, a .doc or a text file told apart by content; on failure the error says,
+// in words for the user, why the file cannot be read.
+std::optional<Document> readDocumentFile(const QString& path, QString* error);
+
+// The same on bytes already in memory; the error then holds only the reason.
+std::optional<Document> readDocumentBytes(const QByteArray& bytes, QString* error);
+
+// The page setup a word processor gives a plain text file: A4 with its standard margins.
+PageSetup textPageSetup();
+
+} // namespace word

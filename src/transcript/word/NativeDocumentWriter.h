@@ -1,0 +1,50 @@
+// The document writer of this platform: types into the in-memory document, saves genuine Word
+// 97-2003 files, opens .doc and text files, prints through Qt.
+#pragma once
+
+#include "Document.h"
+#include "DocumentWriter.h"
+
+#include <optional>
+
+namespace word {
+
+class NativeDocumentWriter : public DocumentWriter {
+public:
+    bool start() override;
+    bool connect() override;
+    bool open(const QString& path) override;
+    void hide() override;
+
+    void setBold(bool on) override;
+    void setSize(int points) override;
+    void setUnderline(bool on) override;
+    void setAlignment(Alignment alignment) override;
+    void type(const QString& text) override;
+
+    bool saveAs(const QString& path) override;
+    bool print(const PrintTarget& target = {}) override;
+    void close() override;
+    void quit() override;
+
+    QString lastError() const override;
+
+    // The active document, if one is open.
+    const Document* document() const;
+
+private:
+    bool fail(const QString& error);
+    bool requireDocument();
+
+    bool m_started = false;
+    bool m_connected = false;
+    std::optional<Document> m_document;
+    Caret m_caret;
+    CharFormat m_format;
+    QString m_error;
+};
+
+// The writer the commands use on this platform.
+std::unique_ptr<DocumentWriter> createDocumentWriter();
+
+} // namespace word

@@ -1,0 +1,97 @@
+// Printing through QPrinter with the page renderer.
+#include "Printing.h"
+
+#include "PageLayout.h"
+
+#include <QPainter>
+#include <QPageLayout>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace word {
+
+namespace {
+
+void setUpPage(QPrinter& printer)
+{
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setFullPage(true);
+    printer.setCopyCount(1);
+    printer.setDocName(QStringLiteral("询问笔录"));
+}
+
+bool fail(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+} // namespace
+
+bool renderDocument(const Document& document, QPrinter& printer)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    // Twips from the paper's corner, whatever the printer's resolution and margins.
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    painter.translate(paper.left() - page.left(), paper.top() - page.top());
+    painter.scale(printer.resolution() / 1440.0, printer.resolution() / 1440.0);
+    const QList<Page> pages = layOutPages(document);
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !printer.newPage())
+            return false;
+        paintPage(painter, document, pages[i]);
+    }
+    return painter.end();
+}
+
+bool printDocument(const Document& document, const PrintTarget& target, QString* error)
+{
+    std::unique_ptr<QPrinter> printer;
+    if (!target.printerName.isEmpty()) {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(target.printerName);
+        if (info.isNull())
+            return fail(error, QStringLiteral("找不到打印机 %1。").arg(target.printerName));
+        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    } else if (!target.pdfPath.isEmpty()) {
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(target.pdfPath);
+    } else {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull())
+            return fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
+        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    }
+    if (target.pdfPath.isEmpty() || !target.printerName.isEmpty()) {
+        // Without a print system Qt silently turns the printer into a PDF writer with no file.
+        if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid())
+            return fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
+        const QPrinterInfo info(*printer);
+        if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted)
+            return fail(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(printer->printerName()));
+    }
+    setUpPage(*printer);
+    if (!renderDocument(document, *printer) || printer->printerState() == QPrinter::Error
+        || printer->printerState() == QPrinter::Aborted)
+        return fail(error, target.pdfPath.isEmpty() || !target.printerName.isEmpty()
+                               ? QStringLiteral("打印作业无法送到打印机 %1。").arg(printer->printerName())
+                               : QStringLiteral("无法写入文件 <%1>。").arg(target.pdfPath));
+    return true;
+}
+
+std::unique_ptr<QPrintPreviewDialog> makePrintPreview(const Document& document, QWidget* parent)
+{
+    auto dialog = std::make_unique<QPrintPreviewDialog>(parent);
+    setUpPage(*dialog->printer());
+    QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested, dialog.get(),
+                     [document](QPrinter* printer) { renderDocument(document, *printer); });
+    return dialog;
+}
+
+} // namespace word

@@ -1,0 +1,234 @@
+// The start-up sequence and the main window's life: gate, version, shortcut, tips, caption, skin,
+// statute window, date, defaults, status clock, pages, note panel, viewer, exit.
+#include "TestProgram.h"
+#include "app/StartupProcedure.h"
+#include "app/StatusClock.h"
+#include "help/FixedTexts.h"
+#include "ui/StatuteWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int modalCount(const ScriptedDialogs& d, const QString& window)
+{
+    int n = 0;
+    for (const ShownBox& box : d.shown)
+        n += box.kind == QLatin1String("modal") && box.caption == window;
+    return n;
+}
+
+} // namespace
+
+TEST(Startup, PasswordGateFollowsTheFirstCharacterOfTheFlag)
+{
+    for (const QString flag : {"1", "1abc", "10"}) {
+        TestProgram p;
+        p.env.registry.values["TESK"] = flag;
+        EXPECT_FALSE(p.start()) << "closing the password window ends the program";
+        EXPECT_EQ(modalCount(p.env.dialogs, "PasswordEntryWindow"), 1) << flag.toStdString();
+        EXPECT_FALSE(p.w().isVisible());
+    }
+    for (const QString flag : {"", "0", " 1", "2", "01"}) {
+        TestProgram p;
+        p.env.registry.values["TESK"] = flag;
+        EXPECT_TRUE(p.start());
+        EXPECT_EQ(modalCount(p.env.dialogs, "PasswordEntryWindow"), 0) << flag.toStdString();
+        EXPECT_TRUE(p.w().isVisible());
+    }
+}
+
+TEST(Startup, ReRunNeverAsksForThePassword)
+{
+    TestProgram p;
+    ASSERT_TRUE(p.start());
+    p.env.registry.values["TESK"] = "1";
+    EXPECT_TRUE(StartupProcedure(p.w(), p.env.services));
+    EXPECT_EQ(modalCount(p.env.dialogs, "PasswordEntryWindow"), 0);
+}
+
+TEST(Startup, VersionShortcutTipsAndDefaults)
+{
+    TestProgram p;
+    p.env.writeSettings(QStringLiteral("[pop]\ntanchu=0\n[biludidian]\ndidian2=辽宁省沈阳市\n"));
+    p.w().编辑框6->setText("11");
+    ASSERT_TRUE(p.start());
+    MainWindow& w = p.w();
+    EXPECT_EQ(w.编辑框25->text(), " 程 序 版 本 V 2.3");
+    EXPECT_EQ(w.statusText(), " 程 序 版 本 V 2.3");
+    EXPECT_EQ(w.编辑框1->text(), "2013");
+    EXPECT_EQ(w.编辑框2->text(), "2");
+    EXPECT_EQ(w.编辑框3->text(), "3");
+    EXPECT_EQ(w.编辑框4->text(), "9");
+    EXPECT_EQ(w.编辑框5->text(), "5");
+    EXPECT_EQ(w.编辑框6->text(), "11") << "the end time is not touched";
+    EXPECT_EQ(w.组合框1->currentText(), "男");
+    EXPECT_EQ(w.编辑框8->text(), "") << "a missing didian1 empties the place";
+    EXPECT_EQ(w.编辑框11->text(), "辽宁省沈阳市");
+
+    const QString launcher = p.env.services.desktopDir + "Quillon.desktop";
+    EXPECT_TRUE(readFile(launcher).contains("Exec=\"" + p.env.services.executablePath.toUtf8() + "\""));
+    writeFile(launcher, "edited by hand");
+    p.env.clock.time = QDateTime(QDate(2013, 2, 3), QTime(10, 0, 0));
+    ASSERT_TRUE(StartupProcedure(w, p.env.services));
+    EXPECT_TRUE(readFile(launcher).startsWith("[Desktop Entry]"));
+    EXPECT_EQ(w.编辑框4->text(), "10");
+    EXPECT_EQ(w.编辑框5->text(), "0");
+
+    EXPECT_EQ(w.按钮3->toolTip(), "关闭文件界面.");
+    EXPECT_EQ(w.按钮1->toolTip(), "返回笔录第二窗口界面.");
+    EXPECT_EQ(w.暂停->toolTip(), "停止播放音频文件...");
+    EXPECT_EQ(w.编辑框20->toolTip(), "输入FTP服务器的ip地址，比如 xxx.xxx.xxx.xxx");
+    EXPECT_EQ(w.图片框1->toolTip(), help::conductText());
+    EXPECT_TRUE(w.图片框1->toolTip().contains("烟草专卖准则"));
+}
+
+TEST(Startup, CaptionAndSkinFromTheSettings)
+{
+    TestProgram p;
+    p.env.writeSettings(QStringLiteral("[pop]\ntanchu=0\n[biaoti]\nbiaoti1=ABC\n[fengge]\nfengge=1\n"));
+    ASSERT_TRUE(p.start());
+    EXPECT_EQ(p.w().windowTitle(), " ABC");
+    EXPECT_TRUE(qApp->styleSheet().contains("#7B9EBD"));
+
+    p.env.writeSettings(QStringLiteral("[pop]\ntanchu=0\n[fengge]\nfengge=01\n"));
+    ASSERT_TRUE(StartupProcedure(p.w(), p.env.services));
+    EXPECT_EQ(p.w().windowTitle(), " ABC") << "an empty caption keeps the old one";
+    EXPECT_TRUE(qApp->styleSheet().contains("#7B9EBD")) << "01 is not a scheme";
+
+    p.env.writeSettings(QStringLiteral("[pop]\ntanchu=0\n[fengge]\nfengge=3\n"));
+    ASSERT_TRUE(StartupProcedure(p.w(), p.env.services));
+    EXPECT_TRUE(qApp->styleSheet().contains("#C6C5D7"));
+    p.env.writeSettings(QStringLiteral("[pop]\ntanchu=0\n[fengge]\nfengge=4\n"));
+    ASSERT_TRUE(StartupProcedure(p.w(), p.env.services));
+    EXPECT_TRUE(qApp->styleSheet().isEmpty());
+}
+
+TEST(Startup, StatuteWindowUnlessSwitchedOffByExactlyZero)
+{
+    for (const auto& [settings, shown] : QList<QPair<QString, int>>{{"", 2},
+                                                                    {"[pop]\ntanchu=0\n", 0},
+                                                                    {"[pop]\ntanchu=00\n", 2},
+                                                                    {"[pop]\ntanchu=no\n", 2},
+                                                                    {"[pop]\ntanchu=1\n", 2}}) {
+        TestProgram p;
+        p.env.writeSettings(settings);
+        QString statute;
+        const auto read = [&statute](QDialog& window) {
+            statute = static_cast<StatuteWindow&>(window).编辑框1->toPlainText();
+            static_cast<StatuteWindow&>(window).超级按钮1->click();
+        };
+        p.env.dialogs.onModal(read);
+        p.env.dialogs.onModal(read);
+        ASSERT_TRUE(p.start());
+        ASSERT_TRUE(StartupProcedure(p.w(), p.env.services)); // a new transcript shows it again
+        EXPECT_EQ(modalCount(p.env.dialogs, "StatuteWindow"), shown) << settings.toStdString();
+        if (shown) {
+            EXPECT_EQ(statute, help::statuteText().replace("\r\n", "\n"));
+            EXPECT_TRUE(statute.startsWith("\n第一章 总则")) << "the statute text is carried by the program";
+        }
+    }
+}
+
+TEST(StatusClock, MessageThenDateAndTime)
+{
+    EXPECT_EQ(statusLine("msg", QDateTime(QDate(2013, 2, 3), QTime(9, 5, 7))),
+              "msg              当前日期： 2013年2月3日    9时5分7秒");
+    EXPECT_EQ(statusLine("", QDateTime(QDate(2013, 2, 3), QTime(0, 0, 0))), QString(14, ' ') + "当前日期： 2013年2月3日    ");
+
+    TestProgram p;
+    ASSERT_TRUE(p.start());
+    p.w().编辑框25->setText("保存了");
+    p.env.clock.time = QDateTime(QDate(2020, 12, 31), QTime(23, 0, 0));
+    p.w().时钟2->setInterval(5);
+    QTRY_COMPARE_WITH_TIMEOUT(p.w().statusText(), "保存了" + QString(14, ' ') + "当前日期： 2020年12月31日    23时", 2000);
+}
+
+TEST(Pages, SwitchingKeepsEveryTextAndPlacesThePages)
+{
+    TestProgram p;
+    ASSERT_TRUE(p.start());
+    MainWindow& w = p.w();
+    w.组合框4->setEditText("问：甲");
+    w.组合框37->setEditText("问：乙");
+    w.编辑框9->setText("张三");
+
+    w.按钮1->click();
+    EXPECT_TRUE(w.分组框1->isHidden());
+    EXPECT_TRUE(w.分组框2->isHidden());
+    EXPECT_FALSE(w.按钮1->isEnabled());
+    EXPECT_TRUE(w.按钮2->isEnabled());
+    EXPECT_EQ(w.分组框3->geometry(), QRect(1, 59, 517, 510));
+    EXPECT_EQ(w.分组框4->geometry(), QRect(519, 59, 500, 510));
+    EXPECT_TRUE(w.分组框3->isVisible());
+
+    w.按钮2->click();
+    EXPECT_TRUE(w.分组框1->isVisible());
+    EXPECT_TRUE(w.按钮1->isEnabled());
+    EXPECT_FALSE(w.按钮2->isEnabled());
+    EXPECT_EQ(w.分组框3->x(), 1660);
+    EXPECT_EQ(w.分组框4->x(), 1660);
+    EXPECT_FALSE(w.分组框3->isHidden()) << "moved out of sight, not hidden";
+    EXPECT_EQ(w.组合框4->currentText(), "问：甲");
+    EXPECT_EQ(w.组合框37->currentText(), "问：乙");
+    EXPECT_EQ(w.编辑框9->text(), "张三");
+}
+
+TEST(Pages, NotePanelTogglesOverTheRightHalfAndViewerCloses)
+{
+    TestProgram p;
+    ASSERT_TRUE(p.start());
+    MainWindow& w = p.w();
+    w.超级编辑框2->setPlainText("备注");
+    w.按钮5->click();
+    EXPECT_TRUE(w.分组框6->isVisible());
+    EXPECT_EQ(w.分组框6->geometry(), QRect(519, 59, 500, 510));
+    w.按钮1->click();
+    EXPECT_TRUE(w.分组框6->isVisible()) << "the panel stays over the second page";
+    w.按钮5->click();
+    EXPECT_TRUE(w.分组框6->isHidden());
+    EXPECT_EQ(w.超级编辑框2->toPlainText(), "备注");
+
+    w.超级编辑框1->show();
+    w.按钮3->show();
+    w.按钮6->show();
+    w.按钮3->click();
+    EXPECT_TRUE(w.超级编辑框1->isHidden());
+    EXPECT_TRUE(w.按钮3->isHidden());
+    EXPECT_TRUE(w.按钮6->isHidden());
+}
+
+TEST(Exit, WebPageOnlyWhenControlIsExactlyOn)
+{
+    for (const auto& [control, opened] : QList<QPair<QString, bool>>{{"on", true}, {"ON", false}, {"", false}}) {
+        TestProgram p;
+        p.env.writeSettings("[pop]\ntanchu=0\n[close]\ncontrol=" + control + "\nurl=https://example.org/bye\n");
+        ASSERT_TRUE(p.start());
+        p.w().close();
+        EXPECT_EQ(p.env.shell.urls, opened ? QStringList{"https://example.org/bye"} : QStringList());
+    }
+}
+
+TEST(Exit, ExitCommandEndsTheEventLoopWithCodeZeroWithoutTheWebPage)
+{
+    TestProgram p;
+    p.env.writeSettings("[pop]\ntanchu=0\n[close]\ncontrol=on\nurl=https://example.org/bye\n");
+    ASSERT_TRUE(p.start());
+    QTimer::singleShot(0, p.w().actExit, &QAction::trigger);
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(p.env.shell.urls.isEmpty());
+}

@@ -1,0 +1,79 @@
+// Reads AVI chunks by hand: gst-discoverer-1.0 reports a duration even for a file whose header was
+// never finished, so the header and the index are checked directly.
+#include "VideoFileFacts.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtEndian>
+
+namespace {
+
+quint32 le32(const QByteArray& data, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(data.constData() + at);
+}
+
+// Walks the chunks between begin and end; lists are entered.
+void walk(const QByteArray& data, qsizetype begin, qsizetype end, const QByteArray& list, AviFacts& facts)
+{
+    qsizetype at = begin;
+    while (at + 8 <= end) {
+        const QByteArray id = data.mid(at, 4);
+        const qsizetype size = le32(data, at + 4);
+        const qsizetype body = at + 8;
+        if (body + size > end)
+            return;
+        if (id == "LIST" && size >= 4) {
+            walk(data, body + 4, body + size, data.mid(body, 4), facts);
+        } else if (id == "avih" && size >= 20) {
+            facts.microSecPerFrame = le32(data, body);
+            facts.totalFrames = le32(data, body + 16);
+        } else if (id == "strh" && size >= 36 && facts.streamType.isEmpty()) {
+            facts.streamType = data.mid(body, 4);
+            facts.streamHandler = data.mid(body + 4, 4);
+            facts.streamLength = le32(data, body + 32);
+        } else if (id == "idx1") {
+            facts.hasIndex = true;
+            facts.indexEntries = int(size / 16);
+        } else if (list == "movi" && (id.endsWith("db") || id.endsWith("dc"))) {
+            ++facts.storedFrames;
+        }
+        at = body + size + (size & 1);
+    }
+}
+
+} // namespace
+
+AviFacts readAviFacts(const QString& path)
+{
+    AviFacts facts;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return facts;
+    const QByteArray data = file.readAll();
+    if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "AVI ")
+        return facts;
+    facts.riff = true;
+    walk(data, 12, data.size(), "AVI ", facts);
+    return facts;
+}
+
+DiscovererFacts discover(const QString& path)
+{
+    DiscovererFacts facts;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("gst-discoverer-1.0"), {QStringLiteral("-v"), path});
+    if (!process.waitForFinished(60000))
+        return facts;
+    facts.ran = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    facts.output = QString::fromUtf8(process.readAll());
+    static const QRegularExpression codec(QStringLiteral("video codec: ([^\\n]+)"));
+    static const QRegularExpression duration(QStringLiteral("Duration: (\\d+):(\\d+):(\\d+(?:\\.\\d+)?)"));
+    if (const auto m = codec.match(facts.output); m.hasMatch())
+        facts.videoCodec = m.captured(1).trimmed();
+    if (const auto m = duration.match(facts.output); m.hasMatch())
+        facts.durationSeconds = m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
+    return facts;
+}

@@ -1,0 +1,193 @@
+// The capture component against real GStreamer pipelines fed by videotestsrc: complete AVI files,
+// the live preview, restarts, failures that leave no file, and interruptions.
+#include "recording/VideoCapture.h"
+
+#include "VideoFileFacts.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const QString kSource = QStringLiteral("videotestsrc is-live=true ! video/x-raw,width=320,height=240,framerate=15/1");
+
+// A file the muxer finished: header totals, stream length and index all agree with the stored frames.
+void expectFinishedMotionJpeg(const QString& file)
+{
+    const AviFacts avi = readAviFacts(file);
+    ASSERT_TRUE(avi.riff) << file.toStdString();
+    EXPECT_EQ(avi.streamType, "vids");
+    EXPECT_EQ(avi.streamHandler, "MJPG");
+    EXPECT_GT(avi.storedFrames, 0);
+    EXPECT_EQ(avi.totalFrames, quint32(avi.storedFrames));
+    EXPECT_EQ(avi.streamLength, quint32(avi.storedFrames));
+    EXPECT_TRUE(avi.hasIndex);
+    EXPECT_EQ(avi.indexEntries, avi.storedFrames);
+}
+
+class VideoCaptureTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
+    static bool waitForFrames(const VideoCapture& capture, int count)
+    {
+        return QTest::qWaitFor([&] { return capture.framesShown() >= count; }, 10000);
+    }
+
+    QTemporaryDir dir;
+    QLabel preview;
+};
+
+TEST_F(VideoCaptureTest, TwoSecondCaptureIsAFinishedMotionJpegAviOfThatLengthWithLivePreview)
+{
+    preview.resize(165, 100);
+    VideoCapture capture(kSource);
+    capture.setPreview(&preview);
+    const QString file = path(QStringLiteral("capture.avi"));
+
+    const VideoCapture::Result started = capture.start(file);
+    ASSERT_TRUE(started) << started.error.toStdString();
+    QElapsedTimer captured;
+    captured.start();
+    EXPECT_TRUE(capture.isCapturing());
+    EXPECT_EQ(capture.file(), file);
+    // The capture itself must last two seconds; the wait ends on the clock, not on a sleep.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captured.elapsed() >= 2000; }, 5000));
+    const double seconds = captured.elapsed() / 1000.0;
+    const VideoCapture::Result stopped = capture.stop();
+    ASSERT_TRUE(stopped) << stopped.error.toStdString();
+    EXPECT_FALSE(capture.isCapturing());
+
+    expectFinishedMotionJpeg(file);
+    const DiscovererFacts facts = discover(file);
+    ASSERT_TRUE(facts.ran) << facts.output.toStdString();
+    EXPECT_EQ(facts.videoCodec, QStringLiteral("Motion JPEG")) << facts.output.toStdString();
+    EXPECT_LT(std::abs(facts.durationSeconds - seconds), 0.1 * seconds)
+        << "captured " << seconds << " s, file lasts " << facts.durationSeconds << " s";
+
+    // The preview showed the source's own picture at the label's size, the 4:3 picture kept in
+    // proportion (133 × 100 in the middle): the test pattern's first bar is light grey, its last blue.
+    EXPECT_GE(capture.framesShown(), 10);
+    const QImage shown = preview.pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(165, 100));
+    const QColor left = shown.pixelColor(25, 10);
+    const QColor right = shown.pixelColor(142, 10);
+    EXPECT_GT(left.red(), 150);
+    EXPECT_GT(left.green(), 150);
+    EXPECT_GT(left.blue(), 150);
+    EXPECT_LT(right.red(), 60);
+    EXPECT_LT(right.green(), 60);
+    EXPECT_GT(right.blue(), 150);
+}
+
+TEST_F(VideoCaptureTest, StartingDuringACaptureFinishesTheRunningFileFirst)
+{
+    VideoCapture capture(kSource);
+    capture.setPreview(&preview);
+    const QString first = path(QStringLiteral("first.avi"));
+    const QString second = path(QStringLiteral("second.avi"));
+
+    ASSERT_TRUE(capture.start(first));
+    ASSERT_TRUE(waitForFrames(capture, 5));
+    ASSERT_TRUE(capture.start(second));
+    EXPECT_EQ(capture.file(), second);
+    expectFinishedMotionJpeg(first);
+    ASSERT_TRUE(waitForFrames(capture, 5));
+    ASSERT_TRUE(capture.stop());
+    expectFinishedMotionJpeg(second);
+}
+
+TEST_F(VideoCaptureTest, StopWhileIdleDoesNothing)
+{
+    VideoCapture capture(kSource);
+    EXPECT_TRUE(capture.stop());
+    EXPECT_FALSE(capture.isCapturing());
+    EXPECT_TRUE(files().isEmpty());
+}
+
+TEST_F(VideoCaptureTest, SourcesThatCannotStartAreReportedAndLeaveNoFile)
+{
+    const QStringList sources{
+        QStringLiteral("nosuchvideosource"),                             // no such element
+        QStringLiteral("v4l2src device=/dev/quillon-missing-camera"),   // the device is not there
+        QStringLiteral("videotestsrc is-live=true ! video/x-raw,format=NV12,width=-3"), // cannot negotiate
+        QString(),                                                       // no capture device at all
+    };
+    for (const QString& source : sources) {
+        SCOPED_TRACE(source.toStdString());
+        VideoCapture capture(source);
+        const VideoCapture::Result started = capture.start(path(QStringLiteral("x.avi")));
+        EXPECT_FALSE(started);
+        EXPECT_FALSE(started.error.isEmpty());
+        EXPECT_FALSE(capture.isCapturing());
+        EXPECT_TRUE(files().isEmpty()) << files().join(u' ').toStdString();
+    }
+}
+
+TEST_F(VideoCaptureTest, AnExistingFileIsNeverWrittenOver)
+{
+    const QString file = path(QStringLiteral("earlier.avi"));
+    QFile earlier(file);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier capture");
+    earlier.close();
+
+    VideoCapture capture(kSource);
+    EXPECT_FALSE(capture.start(file));
+    EXPECT_FALSE(capture.isCapturing());
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "earlier capture");
+}
+
+TEST_F(VideoCaptureTest, AnErrorDuringTheCaptureEndsItAndKeepsAFinishedFile)
+{
+    VideoCapture capture(kSource + QStringLiteral(" ! identity error-after=20"));
+    QSignalSpy interrupted(&capture, &VideoCapture::interrupted);
+    const QString file = path(QStringLiteral("broken.avi"));
+
+    ASSERT_TRUE(capture.start(file));
+    ASSERT_TRUE(interrupted.wait(10000));
+    ASSERT_EQ(interrupted.count(), 1);
+    EXPECT_FALSE(interrupted.at(0).at(0).toString().isEmpty());
+    EXPECT_EQ(interrupted.at(0).at(1).toString(), file);
+    EXPECT_FALSE(capture.isCapturing());
+    expectFinishedMotionJpeg(file);
+    EXPECT_TRUE(capture.stop());
+}
+
+TEST_F(VideoCaptureTest, ASourceThatEndsByItselfEndsTheCaptureWithAFinishedFile)
+{
+    VideoCapture capture(QStringLiteral("videotestsrc is-live=true num-buffers=10 ! video/x-raw,framerate=15/1"));
+    QSignalSpy interrupted(&capture, &VideoCapture::interrupted);
+    const QString file = path(QStringLiteral("ended.avi"));
+
+    ASSERT_TRUE(capture.start(file));
+    ASSERT_TRUE(interrupted.wait(10000));
+    EXPECT_FALSE(capture.isCapturing());
+    expectFinishedMotionJpeg(file);
+    EXPECT_EQ(readAviFacts(file).storedFrames, 10);
+}
+
+TEST_F(VideoCaptureTest, DestroyingTheComponentFinishesTheRunningCapture)
+{
+    const QString file = path(QStringLiteral("closing.avi"));
+    {
+        VideoCapture capture(kSource);
+        capture.setPreview(&preview);
+        ASSERT_TRUE(capture.start(file));
+        ASSERT_TRUE(waitForFrames(capture, 5));
+    }
+    expectFinishedMotionJpeg(file);
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+// The 视频录像 menu on the real main window: the capture area, file names in BL, restarts, failures
+// and the end of the program during a capture, with videotestsrc as the capture source.
+#include "TestProgram.h"
+#include "VideoFileFacts.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QByteArray kSource = "videotestsrc is-live=true ! video/x-raw,width=320,height=240,framerate=15/1";
+
+void expectFinished(const QString& file)
+{
+    const AviFacts avi = readAviFacts(file);
+    ASSERT_TRUE(avi.riff) << file.toStdString();
+    EXPECT_EQ(avi.streamHandler, "MJPG");
+    EXPECT_GT(avi.storedFrames, 0);
+    EXPECT_EQ(avi.totalFrames, quint32(avi.storedFrames));
+    EXPECT_EQ(avi.streamLength, quint32(avi.storedFrames));
+    EXPECT_TRUE(avi.hasIndex);
+}
+
+class VideoMenuTest : public ::testing::Test {
+protected:
+    // The capture binds to its source when the program is created.
+    void create(const QByteArray& source = kSource)
+    {
+        qputenv("QUILLON_VIDEO_SOURCE", source);
+        p = std::make_unique<TestProgram>();
+        ASSERT_TRUE(p->start());
+    }
+    void TearDown() override { qunsetenv("QUILLON_VIDEO_SOURCE"); }
+
+    MainWindow& w() { return p->w(); }
+    QString bl() const { return p->env.programDir() + QStringLiteral("/BL"); }
+    QStringList captures() const { return QDir(bl()).entryList({QStringLiteral("*.avi")}, QDir::Files, QDir::Name); }
+    bool areaShown() { return !w().视频设备1->isHidden() && !w().标签1->isHidden(); }
+    bool areaHidden() { return w().视频设备1->isHidden() && w().标签1->isHidden(); }
+    // Waits until the preview has shown n more pictures.
+    bool previewAdvances(int n = 3)
+    {
+        QSignalSpy shown(&p->program.components().视频设备1, &VideoCapture::frameShown);
+        return QTest::qWaitFor([&] { return shown.count() >= n; }, 10000);
+    }
+    void captureAt(const QDateTime& time)
+    {
+        p->env.clock.time = time;
+        w().actStartCapture->trigger();
+    }
+
+    std::unique_ptr<TestProgram> p;
+};
+
+TEST_F(VideoMenuTest, StartShowsTheAreaWithTheLivePictureAndStopHidesItAndFinishesTheFile)
+{
+    create();
+    ASSERT_FALSE(QDir(bl()).exists());
+    ASSERT_TRUE(areaHidden());
+
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
+    EXPECT_TRUE(areaShown());
+    EXPECT_EQ(captures(), QStringList{QStringLiteral("2012年11月30日9时5分7秒.avi")});
+    ASSERT_TRUE(previewAdvances());
+    EXPECT_EQ(w().视频设备1->pixmap().size(), QSize(165, 100));
+
+    w().actStopCapture->trigger();
+    EXPECT_TRUE(areaHidden());
+    EXPECT_TRUE(p->env.dialogs.shown.isEmpty()) << p->env.dialogs.messageTexts().join(u'\n').toStdString();
+    expectFinished(bl() + QStringLiteral("/2012年11月30日9时5分7秒.avi"));
+}
+
+TEST_F(VideoMenuTest, NamesAtWholeMinutesHoursAndMidnightEndInTheLastNonZeroField)
+{
+    create();
+    const QDate day(2012, 11, 30);
+    captureAt(QDateTime(day, QTime(9, 5, 0)));
+    w().actStopCapture->trigger();
+    captureAt(QDateTime(day, QTime(14, 0, 0)));
+    w().actStopCapture->trigger();
+    captureAt(QDateTime(day, QTime(0, 0, 0)));
+    w().actStopCapture->trigger();
+
+    EXPECT_EQ(captures(), (QStringList{QStringLiteral("2012年11月30日.avi"), QStringLiteral("2012年11月30日14时.avi"),
+                                       QStringLiteral("2012年11月30日9时5分.avi")}));
+    for (const QString& name : captures())
+        expectFinished(bl() + u'/' + name);
+    EXPECT_TRUE(p->env.dialogs.shown.isEmpty());
+}
+
+TEST_F(VideoMenuTest, StartingAgainFinishesTheRunningCaptureAndNeverOverwritesOneOfTheSameSecond)
+{
+    create();
+    const QDateTime second(QDate(2012, 11, 30), QTime(14, 0, 0));
+    captureAt(second);
+    ASSERT_TRUE(previewAdvances());
+    captureAt(second);
+    EXPECT_TRUE(areaShown());
+    ASSERT_TRUE(previewAdvances());
+    captureAt(second.addSecs(1));
+    ASSERT_TRUE(previewAdvances());
+    w().actStopCapture->trigger();
+
+    const QStringList names{QStringLiteral("2012年11月30日14时(2).avi"), QStringLiteral("2012年11月30日14时.avi"),
+                            QStringLiteral("2012年11月30日14时0分1秒.avi")};
+    EXPECT_EQ(captures(), names);
+    for (const QString& name : names)
+        expectFinished(bl() + u'/' + name);
+    EXPECT_TRUE(p->env.dialogs.shown.isEmpty()) << p->env.dialogs.messageTexts().join(u'\n').toStdString();
+}
+
+TEST_F(VideoMenuTest, StopWhileIdleOnlyHidesTheArea)
+{
+    create();
+    w().视频设备1->show();
+    w().标签1->show();
+    w().actStopCapture->trigger();
+    EXPECT_TRUE(areaHidden());
+    EXPECT_TRUE(p->env.dialogs.shown.isEmpty());
+    EXPECT_TRUE(captures().isEmpty());
+}
+
+TEST_F(VideoMenuTest, ACaptureThatCannotStartIsReportedHidesTheAreaAndLeavesNoFile)
+{
+    create("v4l2src device=/dev/quillon-missing-camera");
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
+
+    EXPECT_TRUE(areaHidden());
+    const QList<ShownBox> boxes = p->env.dialogs.messages();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("提 示："));
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("录像取证无法开始："))) << boxes[0].text.toStdString();
+    EXPECT_EQ(boxes[0].buttons, Dialogs::Buttons::Ok);
+    EXPECT_TRUE(captures().isEmpty());
+    EXPECT_TRUE(QDir(bl()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden)
+{
+    create(kSource + " ! identity error-after=10");
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p->env.dialogs.shown.isEmpty(); }, 10000));
+
+    EXPECT_TRUE(areaHidden());
+    const QString file = bl() + QStringLiteral("/2012年11月30日9时5分7秒.avi");
+    const QList<ShownBox> boxes = p->env.dialogs.messages();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("提 示："));
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("录像取证中断："))) << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains(file)) << boxes[0].text.toStdString();
+    expectFinished(file);
+}
+
+TEST_F(VideoMenuTest, ClosingTheWindowDuringACaptureLeavesAFinishedFile)
+{
+    create();
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
+    ASSERT_TRUE(previewAdvances());
+    const QString file = bl() + QStringLiteral("/2012年11月30日9时5分7秒.avi");
+
+    // Closing the last window ends the event loop; the program is then destroyed.
+    w().close();
+    const QString keep = p->env.root.path();
+    p->env.root.setAutoRemove(false);
+    p.reset();
+    expectFinished(file);
+    QDir(keep).removeRecursively();
+}
+
+} // namespace

@@ -1,0 +1,163 @@
+// "打印(笔录)" and 按钮6 through the real window and the Dialogs seam, with a logging word engine.
+#include "TranscriptProgram.h"
+
+#include "transcript/TemplateFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString kPrintQuestion = QStringLiteral("打印提示：| 是/否 打 印 当 前 笔 录 内 容 ？ \r\n");
+const QString kMismatch = QStringLiteral("提 示：|打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。");
+
+struct PrintTest : ::testing::Test {
+    TranscriptProgram p;
+    QString status;
+    void SetUp() override {
+        ASSERT_TRUE(p.start());
+        record::TranscriptRecord r = testrecords::particulars();
+        testrecords::fillPairs(r, 1, 3);
+        p.setForm(r);
+        status = p.w().编辑框25->text();
+    }
+    void print() { p.w().actPrintTranscript->trigger(); }
+    QString file(const QString& relative, const QByteArray& content = "text") {
+        const QString path = p.env.programDir() + '/' + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        writeFile(path, content);
+        return path;
+    }
+};
+
+TEST_F(PrintTest, YesPrintsTheCurrentTranscriptAndWritesOnlyTheTemplate) {
+    QDir().mkpath(p.blDir());
+    const QString doc = transcript::documentPath(p.env.programDir(), p.form());
+    writeFile(doc, "earlier");
+    p.env.dialogs.answerNext(Dialogs::Answer::Yes);
+    print();
+    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{kPrintQuestion});
+    ASSERT_EQ(p.engine->sessions.size(), 1);
+    const QStringList ops = p.engine->sessions[0];
+    EXPECT_EQ(ops.mid(ops.size() - 3), QStringList({"print", "close", "quit"}));
+    EXPECT_FALSE(ops.join('\n').contains("saveAs"));
+    EXPECT_EQ(readFile(doc), "earlier");
+    EXPECT_TRUE(QFile::exists(transcript::templatePath(p.env.programDir(), p.form())));
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"));
+}
+
+TEST_F(PrintTest, CurrentTranscriptRefusals) {
+    p.env.dialogs.answerNext(Dialogs::Answer::Yes);
+    p.engine->name.clear();
+    print();
+    p.engine->name = "writer";
+    p.w().编辑框14->clear();
+    p.env.dialogs.answerNext(Dialogs::Answer::Yes);
+    print();
+    p.w().编辑框14->setText("x");
+    p.w().编辑框6->clear();
+    p.env.dialogs.answerNext(Dialogs::Answer::Yes);
+    print();
+    EXPECT_EQ(p.env.dialogs.messageTexts(),
+              QStringList({kPrintQuestion, QStringLiteral("无法打印：|电 脑 没 有 安 装 WORD 办 公 软 件."), kPrintQuestion,
+                           QStringLiteral("提 示：|笔录没有录入完成，工作单位等资料没有添写."), kPrintQuestion,
+                           QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
+    EXPECT_TRUE(p.engine->sessions.isEmpty());
+    EXPECT_FALSE(QDir(p.blDir()).exists());
+    EXPECT_EQ(p.w().编辑框25->text(), status);
+}
+
+TEST_F(PrintTest, FailedPrintIsReportedNotCelebrated) {
+    p.engine->failing << "print";
+    p.engine->error = QStringLiteral("没有可用的打印机");
+    p.env.dialogs.answerNext(Dialogs::Answer::Yes);
+    print();
+    const QStringList texts = p.env.dialogs.messageTexts();
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts[1].startsWith(QStringLiteral("无法打印：|")));
+    EXPECT_TRUE(texts[1].contains(QStringLiteral("没有可用的打印机")));
+    EXPECT_EQ(p.w().编辑框25->text(), status);
+}
+
+TEST_F(PrintTest, NoChoosesADocumentAndCancelIsAnError) {
+    p.env.dialogs.answerNext(Dialogs::Answer::No);
+    p.env.dialogs.chooseNext(QString());
+    print();
+    ASSERT_EQ(p.env.dialogs.fileSpecs.size(), 1);
+    EXPECT_EQ(p.env.dialogs.fileSpecs[0].filter, QStringLiteral("*.doc 选择要打印的笔录WORD文件|*.doc"));
+    EXPECT_EQ(p.env.dialogs.fileSpecs[0].defaultExtension, "ini");
+    EXPECT_EQ(p.env.dialogs.messageTexts(),
+              QStringList({kPrintQuestion,
+                           QStringLiteral("错误：|没有选择正确的笔录文件！笔录WORD文件保存在 <%1/BL/> 目录中。")
+                               .arg(p.env.programDir())}));
+    EXPECT_TRUE(p.engine->sessions.isEmpty());
+}
+
+TEST_F(PrintTest, ChosenPathMustContainLowerCaseDoc) {
+    const QString upper = file("BL/A.DOC");
+    p.env.dialogs.answerNext(Dialogs::Answer::No);
+    p.env.dialogs.chooseNext(upper);
+    print();
+    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList({kPrintQuestion, kMismatch}));
+    EXPECT_EQ(p.w().编辑框32->text(), upper);
+    EXPECT_TRUE(p.engine->sessions.isEmpty());
+
+    // A text file in a folder whose name holds "doc" is printed.
+    const QString text = file("mydocs/notes.txt");
+    p.env.dialogs.answerNext(Dialogs::Answer::No);
+    p.env.dialogs.chooseNext(text);
+    print();
+    ASSERT_EQ(p.engine->sessions.size(), 1);
+    EXPECT_EQ(p.engine->sessions[0], QStringList({"start", "connect", "open " + text, "hide", "print", "close", "quit"}));
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打印笔录成功... "));
+}
+
+TEST_F(PrintTest, ChosenDocumentWithoutWriterIsRefused) {
+    p.engine->name.clear();
+    const QString doc = file("BL/a.doc");
+    p.env.dialogs.answerNext(Dialogs::Answer::No);
+    p.env.dialogs.chooseNext(doc);
+    print();
+    EXPECT_EQ(p.env.dialogs.messageTexts(),
+              QStringList({kPrintQuestion, QStringLiteral("无法打印：|电 脑 没 有 安 装 WORD 办 公 软 件.")}));
+    EXPECT_EQ(p.w().编辑框32->text(), doc);
+}
+
+TEST_F(PrintTest, UnreadableDocumentGoesToAnOfficeSuiteOrIsReported) {
+    const QString doc = file("BL/foreign.doc", "not a word document");
+    p.engine->failing << "open";
+    p.env.dialogs.answerNext(Dialogs::Answer::No);
+    p.env.dialogs.chooseNext(doc);
+    print();
+    ASSERT_EQ(p.env.dialogs.messages().size(), 2);
+    EXPECT_EQ(p.env.dialogs.messages()[1].caption, QStringLiteral("无法打印："));
+    EXPECT_TRUE(p.env.dialogs.messages()[1].text.contains(doc));
+    EXPECT_EQ(p.w().编辑框25->text(), status);
+
+    p.env.shell.installed << "soffice";
+    p.env.dialogs.answerNext(Dialogs::Answer::No);
+    p.env.dialogs.chooseNext(doc);
+    print();
+    EXPECT_EQ(p.env.dialogs.messages().size(), 3);
+    EXPECT_EQ(p.env.shell.started, QList<QStringList>{QStringList({"/usr/bin/soffice", "--headless", "-p", doc})});
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("笔录文件已交给办公软件打印... "));
+}
+
+TEST_F(PrintTest, ViewerButtonPrintsTheShownFileAndSetsThePaneDirectly) {
+    const QString help = file("帮助.txt");
+    p.w().编辑框24->setText(help);
+    QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
+    ASSERT_EQ(p.engine->sessions.size(), 1);
+    EXPECT_EQ(p.engine->sessions[0], QStringList({"start", "connect", "open " + help, "hide", "print", "close", "quit"}));
+    EXPECT_EQ(p.w().statusText(), QStringLiteral("打印成功..."));
+    EXPECT_EQ(p.w().编辑框25->text(), status);
+
+    p.engine->name.clear();
+    QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
+    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{QStringLiteral("无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件.")});
+    EXPECT_EQ(p.engine->sessions.size(), 1);
+}
+
+} // namespace
