@@ -204,6 +204,8 @@ TEST_F(Panel, ElapsedTimeCarriesAndTheSliderHoldsAtItsMaximum)
     tick(1);
     EXPECT_EQ(w().标签14->text(), "1:0:0");
     EXPECT_EQ(w().滑块条1->value(), 888);
+    tick(3600 * 99 + 62);
+    EXPECT_EQ(w().标签14->text(), "100:1:2");
 
     // A new recording counts from zero again.
     dialogs().chooseNext(path("long.wav"));
@@ -267,8 +269,8 @@ TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)
 TEST_F(Panel, PlaybackOfAChosenWavFile)
 {
     AudioPlayer& player = t.program.components().player;
-    const QString tonePath = path("rec/a.wav");
-    QDir().mkpath(path("rec"));
+    const QString tonePath = path("录音/a.wav");
+    QDir().mkpath(path("录音"));
     QString error;
     ASSERT_TRUE(wav::write(tonePath, AudioFormat{1, 8000, 16}, {tone(1000, 8000, 20)}, &error));
 
