@@ -190,6 +190,7 @@ bool AudioRecorder::start()
     }
     if (!pipeline)
         return fail(QStringLiteral("录音管道无法建立"));
+    gst_object_ref_sink(pipeline.get()); // the description's top-level bin comes floating
 
     auto capture = std::make_unique<Capture>(*this, ++m_captureCount, m_format);
     gstreamer::ElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "recordersink"));
