@@ -126,6 +126,18 @@ TEST_F(Panel, RecordPauseContinueAndSave)
     EXPECT_NEAR(dominantFrequency(samplesOf(file.mid(44)), 8000), 1000, 20);
 }
 
+TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)
+{
+    click(w().按钮录音);
+    dialogs().chooseNext(path("short.wav"));
+    click(w().按钮4);
+    EXPECT_EQ(state(), SavedFromRecording);
+    EXPECT_EQ(w().标签14->text(), "0:0:0");
+    const QByteArray file = readAll(path("short.wav"));
+    EXPECT_EQ(le32(file, 40), quint32(file.size() - 44));
+    EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
+}
+
 TEST_F(Panel, StopWhilePausedThenANewRecording)
 {
     click(w().按钮录音);
