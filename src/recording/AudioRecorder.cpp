@@ -41,7 +41,11 @@ QString capsFor(const AudioFormat& format)
 // One run of the source from start to stop, with everything it delivered. The appsink and bus callbacks
 // run on GStreamer's threads, so the data is guarded by the mutex.
 struct AudioRecorder::Capture {
-    explicit Capture(const AudioFormat& format) : format(format) { partial.reserve(BlockSize); }
+    Capture(AudioRecorder& recorder, quint64 id, const AudioFormat& format)
+        : recorder(recorder), id(id), format(format)
+    {
+        partial.reserve(BlockSize);
+    }
 
     ~Capture()
     {
@@ -84,8 +88,13 @@ struct AudioRecorder::Capture {
     void finish(const QString& reason)
     {
         std::lock_guard lock(mutex);
-        if (error.isEmpty())
+        if (!reason.isEmpty() && error.isEmpty()) {
             error = reason;
+            // Told on the GUI thread, and only if this is still the recorder's running capture.
+            AudioRecorder* owner = &recorder;
+            QMetaObject::invokeMethod(
+                owner, [owner, id = id] { owner->onCaptureError(id); }, Qt::QueuedConnection);
+        }
         ended = true;
         changed.notify_all();
     }
@@ -122,6 +131,8 @@ struct AudioRecorder::Capture {
         return changed.wait_for(lock, limit, [&] { return ended || pred(); });
     }
 
+    AudioRecorder& recorder;
+    const quint64 id;
     const AudioFormat format;
     gstreamer::ElementPtr pipeline;
     bool open = false;
@@ -136,8 +147,15 @@ struct AudioRecorder::Capture {
     QString error;
 };
 
-AudioRecorder::AudioRecorder() = default;
+AudioRecorder::AudioRecorder(QObject* parent) : QObject(parent) {}
 AudioRecorder::~AudioRecorder() = default;
+
+void AudioRecorder::onCaptureError(quint64 captureId)
+{
+    // The errors of a start that failed are in lastError(); those of a capture since replaced are stale.
+    if (m_capture && m_capture->id == captureId && m_capture->open)
+        emit captureFailed();
+}
 
 bool AudioRecorder::setFormat(int channels, int samplesPerSecond, int bitsPerSample)
 {
@@ -172,8 +190,9 @@ bool AudioRecorder::start()
     }
     if (!pipeline)
         return fail(QStringLiteral("录音管道无法建立"));
+    gst_object_ref_sink(pipeline.get()); // the description's top-level bin comes floating
 
-    auto capture = std::make_unique<Capture>(m_format);
+    auto capture = std::make_unique<Capture>(*this, ++m_captureCount, m_format);
     gstreamer::ElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "recordersink"));
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &Capture::onNewSample;
@@ -212,7 +231,7 @@ bool AudioRecorder::start()
 bool AudioRecorder::pause()
 {
     if (!isCapturing())
-        return false;
+        return fail(QStringLiteral("没有正在进行的录音"));
     if (gst_element_set_state(m_capture->pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
         return fail(QStringLiteral("录音无法暂停"));
     m_capture->paused = true;
@@ -222,7 +241,7 @@ bool AudioRecorder::pause()
 bool AudioRecorder::resume()
 {
     if (!isCapturing())
-        return false;
+        return fail(QStringLiteral("没有正在进行的录音"));
     if (gst_element_set_state(m_capture->pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         return fail(QStringLiteral("录音无法继续"));
     m_capture->paused = false;

@@ -4,6 +4,7 @@
 #include "recording/AudioFormat.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -12,12 +13,13 @@
 // The source is autoaudiosrc, or the gst-launch description in QUILLON_AUDIO_SOURCE, read at each start.
 // Its samples are converted to the chosen format and kept as 4096-byte blocks in arrival order; the
 // last block of a recording may be shorter. The blocks stay in memory until the next start.
-class AudioRecorder {
+class AudioRecorder : public QObject {
+    Q_OBJECT
 public:
     static constexpr qsizetype BlockSize = 4096;
 
-    AudioRecorder();
-    ~AudioRecorder();
+    explicit AudioRecorder(QObject* parent = nullptr);
+    ~AudioRecorder() override;
     AudioRecorder(const AudioRecorder&) = delete;
     AudioRecorder& operator=(const AudioRecorder&) = delete;
 
@@ -48,12 +50,18 @@ public:
     // An error the source reported after a successful start, which ended the capture early.
     QString captureError() const;
 
+signals:
+    // The source failed while recording (captureError() says how); what came before is kept.
+    void captureFailed();
+
 private:
     struct Capture;
 
     bool fail(const QString& reason);
+    void onCaptureError(quint64 captureId);
 
     AudioFormat m_format;
     std::unique_ptr<Capture> m_capture;
+    quint64 m_captureCount = 0;
     QString m_lastError;
 };

@@ -96,11 +96,6 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.时钟1->stop();
     w.setStatusText(QStringLiteral("录音停止！请选择保存录音笔录的文件名称..."));
 
-    const QString deviceError = recorder.captureError();
-    if (!deviceError.isEmpty())
-        s.dialogs.message(NoticeCaption,
-                          QStringLiteral("录音设备出错，录音已中断：%1。\n中断以前的录音仍可保存。").arg(deviceError));
-
     const QString path = s.dialogs.saveFile(w.通用对话框1, w.通用对话框1FileName);
     if (path.isEmpty()) {
         s.dialogs.message(SaveCaption, QStringLiteral("没有输入WAV音频文件名称，请重新保存。"));
@@ -116,6 +111,21 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     }
     w.按钮4->setEnabled(false);
     w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
+}
+
+void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder)
+{
+    // The capture has ended: the panel shows a stopped recording that can still be saved.
+    recorder.stop();
+    w.时钟1->stop();
+    w.按钮暂停->setEnabled(false);
+    w.按钮继续->setEnabled(false);
+    w.按钮录音->setEnabled(true);
+    w.按钮4->setEnabled(true);
+    w.setStatusText(QStringLiteral("笔录.录音设备出错..."));
+    s.dialogs.message(NoticeCaption,
+                      QStringLiteral("录音设备出错，录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。")
+                          .arg(recorder.captureError()));
 }
 
 void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time)

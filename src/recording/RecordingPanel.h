@@ -14,6 +14,8 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
 void PauseRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
 void ContinueRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
 void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
+// The recorder's source failed in the middle of a recording.
+void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder);
 void AdvanceRecordingTime(MainWindow& w, Services& s, RecordingTime& time);
 void PlayRecording(MainWindow& w, Services& s, AudioPlayer& player);
 void StopPlayback(MainWindow& w, Services& s, AudioPlayer& player);

@@ -99,6 +99,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onClick(w.按钮4, [&w, &s, &c] { StopAndSaveRecording(w, s, c.录音1); });
     onClick(w.按钮播放, [&w, &s, &c] { PlayRecording(w, s, c.player); });
     onClick(w.暂停, [&w, &s, &c] { StopPlayback(w, s, c.player); });
+    QObject::connect(&c.录音1, &AudioRecorder::captureFailed, &w, [&w, &s, &c] { RecordingDeviceFailed(w, s, c.录音1); });
     QObject::connect(w.时钟1, &QTimer::timeout, &w, [&w, &s, &c] { AdvanceRecordingTime(w, s, c.recordingTime); });
 
     // Status clock.

@@ -126,6 +126,18 @@ TEST_F(Panel, RecordPauseContinueAndSave)
     EXPECT_NEAR(dominantFrequency(samplesOf(file.mid(44)), 8000), 1000, 20);
 }
 
+TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)
+{
+    click(w().按钮录音);
+    dialogs().chooseNext(path("short.wav"));
+    click(w().按钮4);
+    EXPECT_EQ(state(), SavedFromRecording);
+    EXPECT_EQ(w().标签14->text(), "0:0:0");
+    const QByteArray file = readAll(path("short.wav"));
+    EXPECT_EQ(le32(file, 40), quint32(file.size() - 44));
+    EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
+}
+
 TEST_F(Panel, StopWhilePausedThenANewRecording)
 {
     click(w().按钮录音);
@@ -204,6 +216,8 @@ TEST_F(Panel, ElapsedTimeCarriesAndTheSliderHoldsAtItsMaximum)
     tick(1);
     EXPECT_EQ(w().标签14->text(), "1:0:0");
     EXPECT_EQ(w().滑块条1->value(), 888);
+    tick(3600 * 99 + 62);
+    EXPECT_EQ(w().标签14->text(), "100:1:2");
 
     // A new recording counts from zero again.
     dialogs().chooseNext(path("long.wav"));
@@ -267,8 +281,8 @@ TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)
 TEST_F(Panel, PlaybackOfAChosenWavFile)
 {
     AudioPlayer& player = t.program.components().player;
-    const QString tonePath = path("rec/a.wav");
-    QDir().mkpath(path("rec"));
+    const QString tonePath = path("录音/a.wav");
+    QDir().mkpath(path("录音"));
     QString error;
     ASSERT_TRUE(wav::write(tonePath, AudioFormat{1, 8000, 16}, {tone(1000, 8000, 20)}, &error));
 
@@ -304,4 +318,26 @@ TEST_F(Panel, PlaybackRefusesPathsWithoutLowerCaseWav)
     EXPECT_EQ(w().编辑框18->text(), "");
     const QString bad = "提 示：|音频文件不正确，请选择正确音频文件播放...";
     EXPECT_EQ(dialogs().messageTexts(), (QStringList{bad, bad}));
+}
+
+TEST_F(Panel, DeviceFailingDuringARecordingIsReportedAndWhatCameBeforeCanBeSaved)
+{
+    // 100 ms buffers; the source breaks after the fifth.
+    qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true samplesperbuffer=800 ! identity error-after=5");
+    click(w().按钮录音);
+    EXPECT_EQ(state(), Recording);
+    ASSERT_TRUE(waitUntil([&] { return !dialogs().messages().isEmpty(); }));
+    EXPECT_EQ(state(), StoppedFromRecording);
+    EXPECT_EQ(w().statusText(), "笔录.录音设备出错...");
+    EXPECT_EQ(dialogs().messages()[0].caption, "提 示：");
+    EXPECT_TRUE(dialogs().messages()[0].text.startsWith("录音设备出错，录音已中断："));
+    EXPECT_FALSE(recorder().isCapturing());
+
+    dialogs().chooseNext(path("cut.wav"));
+    click(w().按钮4);
+    EXPECT_EQ(state(), SavedFromRecording);
+    EXPECT_EQ(dialogs().messages().size(), 1);
+    const QByteArray file = readAll(path("cut.wav"));
+    EXPECT_GT(file.size(), 44);
+    EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
 }
