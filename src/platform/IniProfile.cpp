@@ -13,7 +13,7 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-QByteArray trimmed(QByteArrayView text)
+QByteArrayView trimmedView(QByteArrayView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -21,7 +21,12 @@ QByteArray trimmed(QByteArrayView text)
         ++begin;
     while (end > begin && isBlank(text[end - 1]))
         --end;
-    return text.sliced(begin, end - begin).toByteArray();
+    return text.sliced(begin, end - begin);
+}
+
+QByteArray trimmed(QByteArrayView text)
+{
+    return trimmedView(text).toByteArray();
 }
 
 // Section and key names compare without regard to ASCII case; the trail byte of a GBK character
@@ -104,17 +109,6 @@ struct KeyLine {
     QByteArrayView key;
     QByteArrayView rawValue;
 };
-
-QByteArrayView trimmedView(QByteArrayView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 std::optional<KeyLine> keyLine(QByteArrayView line)
 {
