@@ -10,11 +10,17 @@
 
 namespace transcript {
 
-QString NativeWordEngine::location() const { return QStringLiteral("Quillon Word 97-2003"); }
+QString NativeWordEngine::location() const {
+    return QStringLiteral("Quillon Word 97-2003");
+}
 
-std::unique_ptr<word::DocumentWriter> NativeWordEngine::createWriter() { return word::createDocumentWriter(); }
+std::unique_ptr<word::DocumentWriter> NativeWordEngine::createWriter() {
+    return word::createDocumentWriter();
+}
 
-QByteArray NativeWordEngine::blankDocument() const { return word::blankDocumentBytes(); }
+QByteArray NativeWordEngine::blankDocument() const {
+    return word::blankDocumentBytes();
+}
 
 std::unique_ptr<QDialog> NativeWordEngine::makePreview(const QString& path, QWidget* parent) {
     QString error;

@@ -60,7 +60,8 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwo) {
 TEST_F(CommandLineTest, MissingTemplateIsRefusedWithTheOpenMessage) {
     const Result r = run({"compose", root.path() + "/none.ini"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("提示： 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/BL/> 目录中。").arg(home)))
+    EXPECT_TRUE(r.err.contains(
+        QStringLiteral("提示： 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/BL/> 目录中。").arg(home)))
         << r.err.toStdString();
     EXPECT_FALSE(QDir(home + "/BL").exists());
 }
@@ -70,7 +71,8 @@ TEST_F(CommandLineTest, IncompleteTemplatesAreRefusedWithTheSaveMessages) {
     writeFile(noUnit, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum6=10\nnum7=30\nnum10=张三\n")));
     Result r = run({"compose", noUnit});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("提 示： 笔录没有录入完成，工作单位等资料都没有添写. "))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("提 示： 笔录没有录入完成，工作单位等资料都没有添写. ")))
+        << r.err.toStdString();
 
     const QString noEnd = root.path() + "/no-end.ini";
     writeFile(noEnd, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum6=10\nnum16=宏达\n")));

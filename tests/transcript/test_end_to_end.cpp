@@ -88,7 +88,8 @@ TEST(EndToEnd, SavedDocumentReadsBackInOurReaderAndLibreOffice) {
     EXPECT_EQ(ini::readString(ini, "set", "beizu"), QStringLiteral("案件经过： 拖欠工资"));
 
     QTemporaryDir out;
-    ASSERT_TRUE(word::tools::convertWithLibreOffice({doc}, "txt:Text (encoded):UTF8", out.path(), out.path() + "/profile"));
+    ASSERT_TRUE(
+        word::tools::convertWithLibreOffice({doc}, "txt:Text (encoded):UTF8", out.path(), out.path() + "/profile"));
     QString text = QString::fromUtf8(readFile(out.path() + '/' + QFileInfo(doc).completeBaseName() + ".txt"));
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
@@ -127,7 +128,8 @@ TEST(EndToEnd, CurrentTranscriptPrintsThroughCups) {
     const QStringList before = cupsPdfs();
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
     p.w().actPrintTranscript->trigger();
-    ASSERT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！")) << p.env.dialogs.messageTexts().join('\n').toStdString();
+    ASSERT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"))
+        << p.env.dialogs.messageTexts().join('\n').toStdString();
 
     QString pdf;
     QTRY_VERIFY_WITH_TIMEOUT(queueEmpty() && cupsPdfs().size() > before.size(), 60000);

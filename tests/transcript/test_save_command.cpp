@@ -59,7 +59,8 @@ TEST_F(SaveTest, RefusedWithoutWorkUnitOrEndTime) {
     save();
     EXPECT_EQ(p.env.dialogs.messageTexts(),
               QStringList({QStringLiteral("提 示：| 笔录没有录入完成，工作单位等资料都没有添写. "),
-                           QStringLiteral("提 示：| 笔录结束时间没有添写！ "), QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
+                           QStringLiteral("提 示：| 笔录结束时间没有添写！ "),
+                           QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
     expectNothingDone();
 }
 
@@ -94,7 +95,7 @@ TEST_F(SaveTest, SavesTemplateAndDocumentThenOffersThePreview) {
 TEST_F(SaveTest, OverwriteAnsweredNoKeepsTheEarlierDocument) {
     QDir().mkpath(p.blDir());
     writeFile(documentPath(), "earlier");
-    p.env.dialogs.answerNext(Dialogs::Answer::No); // overwrite
+    p.env.dialogs.answerNext(Dialogs::Answer::No);  // overwrite
     p.env.dialogs.answerNext(Dialogs::Answer::Yes); // preview
     save();
     EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList({kOverwrite, kPreview}));
