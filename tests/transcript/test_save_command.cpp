@@ -83,7 +83,8 @@ TEST_F(SaveTest, SavesTemplateAndDocumentThenOffersThePreview) {
     const QStringList ops = p.engine->sessions[0];
     EXPECT_EQ(ops.mid(0, 4), QStringList({"start", "connect", "open " + p.blDir() + "/Doc.doc", "hide"}));
     EXPECT_EQ(ops.mid(ops.size() - 3), QStringList({"saveAs " + documentPath(), "close", "quit"}));
-    EXPECT_TRUE(QFile::exists(documentPath()));
+    // The footer lines come from set.ini.
+    EXPECT_TRUE(readFile(documentPath()).contains(QStringLiteral("  被询问人：\r\n  询问人：\r\n").toUtf8()));
     EXPECT_EQ(ini::readString(templatePath(), "set", "num70"), testrecords::answerText(24));
     EXPECT_EQ(ini::readString(templatePath(), "set", "beizu"), QStringLiteral("第一行 第二行"));
     EXPECT_EQ(p.w().超级编辑框2->toPlainText(), QStringLiteral("第一行 第二行"));
