@@ -88,6 +88,11 @@ QList<Line> splitLines(const QByteArray& content)
 // The section name of a header line, or nothing when the line is not a header.
 std::optional<QByteArray> sectionName(QByteArrayView line)
 {
+    qsizetype first = 0;
+    while (first < line.size() && isBlank(line[first]))
+        ++first;
+    if (first == line.size() || line[first] != '[')
+        return std::nullopt;
     const QByteArray text = trimmed(line);
     if (!text.startsWith('['))
         return std::nullopt;
@@ -96,16 +101,27 @@ std::optional<QByteArray> sectionName(QByteArrayView line)
 }
 
 struct KeyLine {
-    QByteArray key;
+    QByteArrayView key;
     QByteArrayView rawValue;
 };
+
+QByteArrayView trimmedView(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
 
 std::optional<KeyLine> keyLine(QByteArrayView line)
 {
     const qsizetype eq = line.indexOf('=');
     if (eq < 0)
         return std::nullopt;
-    return KeyLine{trimmed(line.first(eq)), line.sliced(eq + 1)};
+    return KeyLine{trimmedView(line.first(eq)), line.sliced(eq + 1)};
 }
 
 QByteArray readFile(const QString& path)
@@ -132,15 +148,21 @@ bool replaceFile(const QString& path, const QByteArray& content)
 
 QByteArray lookup(const QByteArray& content, const QByteArray& section, const QByteArray& key)
 {
+    // One pass over the bytes without building a line list: this runs hundreds of times per start.
     bool inSection = false;
-    bool sectionSeen = false;
-    for (const Line& line : splitLines(content)) {
-        const QByteArrayView text(content.constData() + line.begin, line.end - line.begin);
+    qsizetype pos = 0;
+    while (pos < content.size()) {
+        qsizetype lf = content.indexOf('\n', pos);
+        const qsizetype next = lf < 0 ? content.size() : lf + 1;
+        qsizetype end = lf < 0 ? content.size() : lf;
+        if (end > pos && content[end - 1] == '\r')
+            --end;
+        const QByteArrayView text(content.constData() + pos, end - pos);
+        pos = next;
         if (const auto name = sectionName(text)) {
             if (inSection)
                 return {}; // only the first section of that name counts
-            inSection = !sectionSeen && sameName(*name, section);
-            sectionSeen = sectionSeen || inSection;
+            inSection = sameName(*name, section);
             continue;
         }
         if (!inSection)

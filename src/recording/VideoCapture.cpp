@@ -2,6 +2,8 @@
 // as Motion JPEG into an AVI file that is finished by an end of stream before it is closed.
 #include "recording/VideoCapture.h"
 
+#include "recording/GstSupport.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +18,9 @@
 
 namespace {
 
+using gstreamer::errorText;
+using gstreamer::MessagePtr;
+
 // The preview is polled at the frame time the capture window used (66 ms, about 15 pictures a second).
 constexpr int kPollMs = 66;
 // A camera needs a moment to deliver its first picture; a pipeline that has none by then is broken.
@@ -24,11 +29,6 @@ constexpr int kStartLimitMs = 5000;
 constexpr int kStopLimitMs = 5000;
 constexpr int kInterruptedStopLimitMs = 2000;
 const QSize kDefaultPreviewSize(165, 100);
-
-struct MessageDeleter {
-    void operator()(GstMessage* m) const { gst_message_unref(m); }
-};
-using MessagePtr = std::unique_ptr<GstMessage, MessageDeleter>;
 
 struct SampleDeleter {
     void operator()(GstSample* s) const { gst_sample_unref(s); }
@@ -40,13 +40,6 @@ QString takeError(GError* error)
     const QString text = error ? QString::fromUtf8(error->message) : QString();
     g_clear_error(&error);
     return text;
-}
-
-QString errorText(GstMessage* message)
-{
-    GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    return takeError(error);
 }
 
 // Waits for the end of stream to come through every sink; false (with the error, if one came) when
@@ -191,12 +184,7 @@ struct VideoCapture::Pipeline {
 VideoCapture::VideoCapture(QString sourceDescription, QObject* parent)
     : QObject(parent), m_source(std::move(sourceDescription))
 {
-    GError* error = nullptr;
-    if (!gst_init_check(nullptr, nullptr, &error)) {
-        m_initError = takeError(error);
-        if (m_initError.isEmpty())
-            m_initError = QStringLiteral("GStreamer不能初始化");
-    }
+    gstreamer::ensureInitialised(&m_initError);
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &VideoCapture::poll);
 }
@@ -307,16 +295,18 @@ void VideoCapture::showLatestFrame()
 void VideoCapture::endAfterInterruption(const QString& error, bool streamEnded)
 {
     m_poll.stop();
+    QString report = error;
     if (!streamEnded) {
         // The source is gone: end the stream at the tee so that the muxer still writes its index.
         GstPad* teeInput = gst_element_get_static_pad(m_pipeline->tee, "sink");
         gst_pad_send_event(teeInput, gst_event_new_eos());
         gst_object_unref(teeInput);
-        QString ignored;
-        waitForEnd(m_pipeline->bus, kInterruptedStopLimitMs, &ignored);
+        QString unfinished;
+        if (!waitForEnd(m_pipeline->bus, kInterruptedStopLimitMs, &unfinished))
+            report += QStringLiteral("；录像文件没有正常结束");
     }
     const QString file = m_file;
     m_pipeline.reset();
     m_file.clear();
-    emit interrupted(error, file);
+    emit interrupted(report, file);
 }

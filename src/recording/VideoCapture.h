@@ -29,8 +29,9 @@ public:
     // The label that shows the live picture, scaled to its size when a capture starts.
     void setPreview(QLabel* label);
 
-    // Starts capturing into file once the source delivers pictures; a running capture is finished
-    // first. On failure nothing runs and file does not exist.
+    // Starts capturing into file, a file that does not exist yet, and returns once the source
+    // delivers pictures. A running capture is finished first (callers that report a capture that
+    // could not be finished call stop() themselves). On failure nothing runs and file does not exist.
     Result start(const QString& file);
     // Ends the stream so that the muxer writes the index and the header, then closes the file.
     // Stopping while idle does nothing and succeeds.

@@ -2,6 +2,7 @@
 // and the end of the program during a capture, with videotestsrc as the capture source.
 #include "TestProgram.h"
 #include "VideoFileFacts.h"
+#include "recording/VideoSource.h"
 
 #include <QAction>
 #include <QDir>
@@ -141,6 +142,30 @@ TEST_F(VideoMenuTest, ACaptureThatCannotStartIsReportedHidesTheAreaAndLeavesNoFi
     EXPECT_EQ(boxes[0].buttons, Dialogs::Buttons::Ok);
     EXPECT_TRUE(captures().isEmpty());
     EXPECT_TRUE(QDir(bl()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(VideoMenuTest, WithoutACaptureDeviceTheStartSaysSo)
+{
+    if (!videosource::firstCaptureDevice().isEmpty())
+        GTEST_SKIP() << "this machine has a capture device";
+    create("");
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
+
+    EXPECT_TRUE(areaHidden());
+    EXPECT_EQ(p->env.dialogs.messageTexts(), QStringList{QStringLiteral("提 示：|录像取证无法开始：没有找到视频采集设备")});
+    EXPECT_TRUE(captures().isEmpty());
+}
+
+TEST_F(VideoMenuTest, ABlDirectoryThatCannotBeMadeIsReported)
+{
+    create();
+    writeFile(bl(), "not a directory");
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
+
+    EXPECT_TRUE(areaHidden());
+    EXPECT_FALSE(p->program.components().视频设备1.isCapturing());
+    EXPECT_EQ(p->env.dialogs.messageTexts(),
+              QStringList{QStringLiteral("提 示：|录像取证无法开始：不能建立目录 <%1/>").arg(bl())});
 }
 
 TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden)
