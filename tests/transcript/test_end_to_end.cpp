@@ -1,5 +1,6 @@
 // The main job end to end with the native writer: a full transcript saved from the window and read
 // back by our reader and by LibreOffice, and printed through CUPS into a PDF.
+#include "CupsQueue.h"
 #include "LoggingWriter.h"
 #include "TestProgram.h"
 #include "TestRecords.h"
@@ -101,50 +102,23 @@ TEST(EndToEnd, SavedDocumentReadsBackInOurReaderAndLibreOffice) {
     EXPECT_EQ(office, expected);
 }
 
-// The PDF files that cups-pdf has written for root.
-QStringList cupsPdfs() {
-    return QDir(QDir::homePath() + "/PDF").entryList({"*.pdf"}, QDir::Files, QDir::Time);
-}
-
-bool schedulerRunning() {
-    QProcess lpstat;
-    lpstat.start("lpstat", {"-r"});
-    return lpstat.waitForFinished(10000) && lpstat.readAllStandardOutput().trimmed() == "scheduler is running";
-}
-
-bool queueEmpty() {
-    QProcess lpstat;
-    lpstat.start("lpstat", {"-o"});
-    return lpstat.waitForFinished(10000) && lpstat.readAllStandardOutput().trimmed().isEmpty();
-}
-
 TEST(EndToEnd, CurrentTranscriptPrintsThroughCups) {
-    if (!schedulerRunning())
+    if (!cups::schedulerRunning())
         GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
     TestProgram p;
     p.env.writeSettings(kSettings);
     ASSERT_TRUE(p.start());
     typeForm(p.w(), fullRecord());
-    const QStringList before = cupsPdfs();
+    const QStringList before = cups::pdfs();
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
     p.w().actPrintTranscript->trigger();
     ASSERT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"))
         << p.env.dialogs.messageTexts().join('\n').toStdString();
 
     QString pdf;
-    QTRY_VERIFY_WITH_TIMEOUT(queueEmpty() && cupsPdfs().size() > before.size(), 60000);
-    for (const QString& name : cupsPdfs())
-        if (!before.contains(name)) {
-            pdf = QDir::homePath() + "/PDF/" + name;
-            break;
-        }
-    ASSERT_FALSE(pdf.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdf(before)).isEmpty(), 60000);
     EXPECT_EQ(word::tools::pdfPageCount(pdf), 3);
-    QProcess text;
-    text.start("pdftotext", {pdf, "-"});
-    ASSERT_TRUE(text.waitForFinished(60000));
-    const QString pages = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    const QStringList perPage = pages.split('\f');
+    const QStringList perPage = cups::pdfText(pdf).split('\f');
     // The PDF's text comes back in compatibility forms (⼈ for 人, ? for ？): compare in that form.
     const auto kc = [](const QString& text) { return text.normalized(QString::NormalizationForm_KC); };
     ASSERT_GE(perPage.size(), 3);
