@@ -14,7 +14,6 @@ inline QString lpstat(const QString& option) {
 }
 
 inline bool schedulerRunning() { return lpstat("-r") == "scheduler is running"; }
-inline bool queueEmpty() { return lpstat("-o").isEmpty(); }
 
 // cups-pdf writes root's jobs into ~/PDF.
 inline QStringList pdfs() {
@@ -25,21 +24,20 @@ inline QStringList pdfs() {
     return paths;
 }
 
-// The first PDF that is not among the earlier ones, once the queue is empty; empty text if none yet.
-inline QString newPdf(const QStringList& earlier) {
-    if (!queueEmpty())
-        return {};
-    for (const QString& path : pdfs())
-        if (!earlier.contains(path))
-            return path;
-    return {};
-}
-
 inline QString pdfText(const QString& path) {
     QProcess text;
     text.start("pdftotext", {path, "-"});
     text.waitForFinished(60000);
     return QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
+// A new PDF, not among the earlier ones, whose text holds the marker (other jobs may share the queue);
+// empty text while there is none.
+inline QString newPdfWith(const QStringList& earlier, const QString& marker) {
+    for (const QString& path : pdfs())
+        if (!earlier.contains(path) && pdfText(path).contains(marker.normalized(QString::NormalizationForm_KC)))
+            return path;
+    return {};
 }
 
 } // namespace cups

@@ -116,7 +116,7 @@ TEST(EndToEnd, CurrentTranscriptPrintsThroughCups) {
         << p.env.dialogs.messageTexts().join('\n').toStdString();
 
     QString pdf;
-    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdf(before)).isEmpty(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdfWith(before, testrecords::answerText(24))).isEmpty(), 60000);
     EXPECT_EQ(word::tools::pdfPageCount(pdf), 3);
     const QStringList perPage = cups::pdfText(pdf).split('\f');
     // The PDF's text comes back in compatibility forms (⼈ for 人, ? for ？): compare in that form.
