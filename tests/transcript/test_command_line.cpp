@@ -1,5 +1,6 @@
 // The command line run as a process: help, refusals with the menu commands' messages, compose from
 // a template made on Windows, --out, --force and --pdf, and print.
+#include "CupsQueue.h"
 #include "TestServices.h"
 
 #include "transcript/word/DocReader.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,19 @@ TEST_F(CommandLineTest, PrintSharesTheChecksOfThePrintCommand) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("无法打印： 打印没有成功："))) << r.err.toStdString();
     EXPECT_FALSE(r.out.contains(QStringLiteral("打印笔录成功")));
+}
+
+TEST_F(CommandLineTest, PrintsAComposedDocumentThroughCups) {
+    if (!cups::schedulerRunning())
+        GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
+    ASSERT_EQ(run({"compose", example()}).exitCode, 0);
+    const QStringList before = cups::pdfs();
+    const Result r = run({"print", exampleDocument()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("打印笔录成功... ")));
+    QString pdf;
+    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdfWith(before, QStringLiteral("如无误请签字"))).isEmpty(), 60000);
+    EXPECT_EQ(cups::pdfText(pdf).count('\f'), 3);
 }
 
 } // namespace
