@@ -35,7 +35,7 @@ TEST(WebLinks, OneTableOfDistinctSecureAddressesInMenuOrder)
         addresses << link.address;
         EXPECT_TRUE(link.address.startsWith(QStringLiteral("https://"))) << qPrintable(link.address);
     }
-    EXPECT_EQ(items, kProvinces + QStringList{"搜狗拼音下载", "极点五笔下载", "官方网站"});
+    EXPECT_EQ(items, kProvinces + QStringList({"搜狗拼音下载", "极点五笔下载", "官方网站"}));
     EXPECT_EQ(addresses.size(), items.size());
 }
 
