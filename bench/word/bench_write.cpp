@@ -13,8 +13,7 @@
 
 namespace {
 
-word::Document transcript()
-{
+word::Document transcript() {
     word::NativeDocumentWriter writer;
     writer.start();
     writer.connect();
@@ -29,16 +28,14 @@ word::Document transcript()
     return *writer.document();
 }
 
-void writeTranscript(benchmark::State& state)
-{
+void writeTranscript(benchmark::State& state) {
     const word::Document document = transcript();
     for (auto _ : state)
         benchmark::DoNotOptimize(word::writeDoc(document));
 }
 BENCHMARK(writeTranscript)->Unit(benchmark::kMillisecond);
 
-void layOutTranscript(benchmark::State& state)
-{
+void layOutTranscript(benchmark::State& state) {
     const word::Document document = transcript();
     for (auto _ : state)
         benchmark::DoNotOptimize(word::layOutPages(document));
@@ -47,8 +44,7 @@ BENCHMARK(layOutTranscript)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

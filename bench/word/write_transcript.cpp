@@ -13,8 +13,7 @@
 
 namespace {
 
-QString html(const word::Document& document)
-{
+QString html(const word::Document& document) {
     QString out = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>\n");
     for (const word::Paragraph& paragraph : document.paragraphs) {
         out += paragraph.alignment == word::Alignment::Centre ? "<p align=\"center\">" : "<p>";
@@ -34,8 +33,7 @@ QString html(const word::Document& document)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {

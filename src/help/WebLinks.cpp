@@ -3,6 +3,7 @@
 
 #include "FixedTexts.h"
 #include "platform/Dialogs.h"
+#include "platform/ProductAddresses.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
 
@@ -33,7 +34,7 @@ const QList<WebLink>& webLinks()
         {QStringLiteral("黑龙江省"), QStringLiteral("https://www.hl.tobacco.com.cn/")},
         {QStringLiteral("搜狗拼音下载"), QStringLiteral("https://pinyin.sogou.com/")},
         {QStringLiteral("极点五笔下载"), QStringLiteral("https://www.freewb.org/")},
-        {QStringLiteral("官方网站"), QStringLiteral("https://www.quillon.org.cn/")},
+        {QStringLiteral("官方网站"), QString::fromLatin1(product::kHomeAddress)},
     };
     return links;
 }

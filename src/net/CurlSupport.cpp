@@ -41,15 +41,6 @@ ProgressWatch::ProgressWatch(CURL* handle, const TransferLimits& limits, const s
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &ProgressWatch::onProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
-    restart();
-}
-
-void ProgressWatch::restart()
-{
-    m_lastMove = std::chrono::steady_clock::now();
-    m_lastMoved = -1;
-    m_stalled = false;
-    m_cancelled = false;
 }
 
 int ProgressWatch::onProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, curl_off_t ulNow)

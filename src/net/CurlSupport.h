@@ -33,12 +33,11 @@ struct TransferLimits {
 };
 
 // Applies the limits to a handle and installs a progress watch that ends the transfer when no byte
-// has moved for limits.stall or when cancel turns true. The watch lives as long as the handle is
-// used with it; restart() before each perform.
+// has moved for limits.stall or when cancel turns true. One watch serves one perform; it must
+// outlive it.
 class ProgressWatch {
 public:
     ProgressWatch(CURL* handle, const TransferLimits& limits, const std::atomic_bool& cancel);
-    void restart();
     bool stalled() const { return m_stalled; }
     bool cancelled() const { return m_cancelled; }
 
@@ -47,7 +46,7 @@ private:
 
     std::chrono::milliseconds m_stall;
     const std::atomic_bool& m_cancel;
-    std::chrono::steady_clock::time_point m_lastMove;
+    std::chrono::steady_clock::time_point m_lastMove = std::chrono::steady_clock::now();
     curl_off_t m_lastMoved = -1;
     bool m_stalled = false;
     bool m_cancelled = false;

@@ -42,6 +42,9 @@ void CheckForUpdate(Services& s, WebClient& web)
         return;
     }
     const QByteArray text = web.FetchText(netconfig::updateAddress());
+    // The program is ending: nobody is left to read an answer.
+    if (web.lastOutcome().cancelled)
+        return;
     const QString failure = fetchFailure(web.lastOutcome());
     if (!failure.isEmpty()) {
         s.dialogs.message(kCaption, failure);

@@ -166,6 +166,9 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
         m_outcome.error = QStringLiteral("unsupported method: %1").arg(method);
         return failure;
     }
+    // libcurl sends the form's Content-Type and Content-Length lines itself, and drops them when a
+    // redirect turns the POST into a GET; the caller gets them in its header text all the same.
+    const QByteArray headerBytes = gbk::encode(headers);
     const QByteArray postBytes = gbk::encode(postData);
     if (isPost && !postBytes.isEmpty()) {
         headers += QStringLiteral("Content-Type: application/x-www-form-urlencoded\r\n");
@@ -175,7 +178,6 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
     const QByteArray target =
         "http://" + QUrl::toAce(host) + ':' + QByteArray::number(port) + encodeRequestPath(path);
     const QByteArray proxyBytes = gbk::encode(proxy);
-    const QByteArray headerBytes = gbk::encode(headers);
 
     struct Result {
         QByteArray body;
@@ -219,6 +221,7 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
         const CURLcode code = curl_easy_perform(h);
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &done.outcome.status);
         done.outcome.tooLarge = reception.tooLarge;
+        done.outcome.cancelled = watch.cancelled();
         done.outcome.completed = code == CURLE_OK;
         if (reception.tooLarge)
             done.outcome.error = QStringLiteral("response larger than %1 bytes").arg(m_bodyLimit);

@@ -19,6 +19,7 @@ public:
         bool completed = false; // a whole response arrived
         long status = 0;        // its HTTP status, 0 when none arrived
         bool tooLarge = false;  // the body passed the size limit and was cut there
+        bool cancelled = false; // stopped because the program is ending
         QString error;          // what went wrong, empty when completed
     };
 

@@ -6,7 +6,8 @@ Prints "LISTENING <port>" once bound and serves until killed.
   /files/NAME        the bytes of ROOT/NAME, or a 404 page when it is missing
   /status/CODE       an HTML error page with that status
   /redirect?to=PATH  302 to PATH
-  /setcookie         sets the cookies "session=abc123; Path=/" and "lang=zh"
+  /setcookie         sets the cookies "session=abc123; Path=/" and "lang=zh"; with ?pad=N after
+                     a header of N bytes
   /echo              the request line, headers and body as received
   /big?bytes=N       N bytes of "x"
   /stall?bytes=N     announces 2N bytes, sends N and then stays silent
@@ -49,7 +50,9 @@ class Handler(BaseHTTPRequestHandler):
         elif url.path == "/redirect":
             self.reply(302, b"moved", [("Location", query["to"][0])])
         elif url.path == "/setcookie":
-            self.reply(200, b"cookies set", [("Set-Cookie", "session=abc123; Path=/"), ("Set-Cookie", "lang=zh")])
+            padding = [("X-Padding", "p" * int(query["pad"][0]))] if "pad" in query else []
+            cookies = [("Set-Cookie", "session=abc123; Path=/"), ("Set-Cookie", "lang=zh")]
+            self.reply(200, b"cookies set", padding + cookies)
         elif url.path == "/echo":
             head = ("%s %s %s\r\n" % (self.command, self.path, self.request_version)).encode()
             lines = "".join("%s: %s\r\n" % item for item in self.headers.items()).encode("latin-1")

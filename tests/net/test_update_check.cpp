@@ -5,6 +5,8 @@
 #include "net/WebClient.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -140,6 +142,19 @@ TEST_F(UpdateCheckTest, SecondCheckWhileOneWaitsIsRefused)
               (QStringList{kCaption + QStringLiteral("|正在检查更新，请稍候。。。"),
                            kCaption + QStringLiteral("|软件更新检查失败！ 无法连接更新服务器，请检查网络后再试。。。")}));
     EXPECT_GT(ticks, 20);
+}
+
+// Last in this file: once the application is told to quit, its event loops stay closed.
+TEST_F(UpdateCheckTest, QuittingDuringACheckEndsItWithoutAMessage)
+{
+    pointAt(QStringLiteral("/stall?bytes=10"));
+    QTimer::singleShot(200, [] { QCoreApplication::exit(0); });
+    QElapsedTimer clock;
+    clock.start();
+    program.w().actUpdate->trigger();
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(web.lastOutcome().cancelled);
+    EXPECT_TRUE(program.env.dialogs.messages().isEmpty()) << program.env.dialogs.messageTexts().join(u'\n').toStdString();
 }
 
 } // namespace

@@ -93,6 +93,13 @@ TEST_F(WebClientTest, CookiesGoBackToTheHostThatSetThem)
     EXPECT_FALSE(fresh.FetchText(url(QStringLiteral("/echo"))).contains("abc123"));
 }
 
+TEST_F(WebClientTest, CookiesAreKeptFromLongResponseHeadersToo)
+{
+    EXPECT_EQ(web.FetchText(url(QStringLiteral("/setcookie?pad=3000"))), QByteArray("cookies set"));
+    const QByteArray echo = web.FetchText(url(QStringLiteral("/echo")));
+    EXPECT_TRUE(echo.contains("session=abc123")) << echo.toStdString();
+}
+
 TEST_F(WebClientTest, MissingHeadersAreCompletedAndHandedBack)
 {
     QString headers = QStringLiteral("accept-language: en\r\n");
@@ -123,6 +130,14 @@ TEST_F(WebClientTest, PostSendsFormData)
     EXPECT_TRUE(echo.contains("Content-Length: 8\r\n"));
     EXPECT_TRUE(echo.endsWith("\r\n\r\na=1&b=\xb6\xfe")) << echo.toStdString();
     EXPECT_TRUE(headers.endsWith(QStringLiteral("Content-Length: 8\r\n")));
+
+    // A redirect answered to a POST is followed with a GET that carries no form lines.
+    headers.clear();
+    const QByteArray redirected = web.SendRequest(url(QStringLiteral("/redirect?to=/echo")), QStringLiteral("POST"),
+                                                  QString(), headers, QStringLiteral("a=1"));
+    EXPECT_TRUE(redirected.startsWith("GET /echo HTTP/1.1\r\n")) << redirected.toStdString();
+    EXPECT_FALSE(redirected.contains("Content-Length")) << redirected.toStdString();
+    EXPECT_TRUE(web.lastOutcome().completed);
 }
 
 TEST_F(WebClientTest, RequestsThatCannotBeMadeGive255ZeroBytes)

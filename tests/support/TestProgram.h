@@ -2,12 +2,16 @@
 #pragma once
 
 #include "TestServices.h"
+#include "net/WebClient.h"
 #include "ui/Program.h"
 
 #include <QComboBox>
 
 struct TestProgram {
+    TestProgram() { program.components().webClient = &webClient; }
+
     TestServices env;
+    WebClient webClient; // made before the window, as main() does
     Program program{env.services};
 
     MainWindow& w() { return program.window(); }

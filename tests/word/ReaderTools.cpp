@@ -13,8 +13,7 @@
 
 namespace word::tools {
 
-std::optional<Output> run(const QString& program, const QStringList& arguments, int timeoutMs)
-{
+std::optional<Output> run(const QString& program, const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted(10000))
@@ -25,23 +24,27 @@ std::optional<Output> run(const QString& program, const QStringList& arguments, 
         return std::nullopt;
     }
     return Output{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                  QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+                  QString::fromUtf8(process.readAllStandardOutput()),
+                  QString::fromUtf8(process.readAllStandardError())};
 }
 
 bool convertWithLibreOffice(const QStringList& files, const QString& format, const QString& outDir,
-                            const QString& profileDir)
-{
-    QStringList arguments{"-env:UserInstallation=" + QUrl::fromLocalFile(profileDir).toString(), "--headless",
-                          "--norestore", "--convert-to", format, "--outdir", outDir};
+                            const QString& profileDir) {
+    QStringList arguments{"-env:UserInstallation=" + QUrl::fromLocalFile(profileDir).toString(),
+                          "--headless",
+                          "--norestore",
+                          "--convert-to",
+                          format,
+                          "--outdir",
+                          outDir};
     arguments += files;
     // The exit code says little: the caller checks that the converted files exist.
     return run("soffice", arguments, 240000).has_value();
 }
 
-std::optional<QStringList> hwpfDump(const QString& docPath)
-{
-    const QStringList jars{"poi", "poi-scratchpad", "commons-collections4", "commons-math3", "commons-codec",
-                           "commons-logging"};
+std::optional<QStringList> hwpfDump(const QString& docPath) {
+    const QStringList jars{"poi",           "poi-scratchpad", "commons-collections4",
+                           "commons-math3", "commons-codec",  "commons-logging"};
     QStringList classPath;
     for (const QString& jar : jars)
         classPath << "/usr/share/java/" + jar + ".jar";
@@ -52,8 +55,7 @@ std::optional<QStringList> hwpfDump(const QString& docPath)
     return output->out.split(u'\n', Qt::SkipEmptyParts);
 }
 
-Document writeSampleTranscript(const QString& path, int pairs)
-{
+Document writeSampleTranscript(const QString& path, int pairs) {
     const QString blank = path + ".blank.doc";
     QFile file(blank);
     if (!file.open(QIODevice::WriteOnly) || file.write(blankDocumentBytes()) <= 0)
@@ -71,8 +73,7 @@ Document writeSampleTranscript(const QString& path, int pairs)
     return *writer.document();
 }
 
-int pdfPageCount(const QString& pdfPath)
-{
+int pdfPageCount(const QString& pdfPath) {
     const std::optional<Output> output = run("pdfinfo", {pdfPath});
     if (!output)
         return 0;
@@ -84,8 +85,7 @@ int pdfPageCount(const QString& pdfPath)
 
 namespace word::tools {
 
-QStringList mergeListing(const QStringList& lines)
-{
+QStringList mergeListing(const QStringList& lines) {
     QStringList merged;
     QString lastKey;
     for (const QString& line : lines) {
@@ -110,11 +110,11 @@ QStringList mergeListing(const QStringList& lines)
     return merged;
 }
 
-QStringList formatListing(const Document& document, bool withMarks)
-{
+QStringList formatListing(const Document& document, bool withMarks) {
     QStringList lines;
     auto run = [&](const CharFormat& f, const QString& text) {
-        lines << QStringLiteral("R %1 %2 %3 %4").arg(f.bold ? 1 : 0).arg(f.halfPoints).arg(f.underline ? 1 : 0).arg(text);
+        lines
+            << QStringLiteral("R %1 %2 %3 %4").arg(f.bold ? 1 : 0).arg(f.halfPoints).arg(f.underline ? 1 : 0).arg(text);
     };
     for (const Paragraph& paragraph : document.paragraphs) {
         lines << QStringLiteral("P %1").arg(int(paragraph.alignment));

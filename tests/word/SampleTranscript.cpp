@@ -7,25 +7,21 @@ namespace word::sample {
 
 namespace {
 
-QString spaces(int n)
-{
+QString spaces(int n) {
     return QString(n, u' ');
 }
 
-void plain(DocumentWriter& w, const QString& text)
-{
+void plain(DocumentWriter& w, const QString& text) {
     w.setUnderline(false);
     w.type(text);
 }
 
-void underlined(DocumentWriter& w, const QString& text)
-{
+void underlined(DocumentWriter& w, const QString& text) {
     w.setUnderline(true);
     w.type(text);
 }
 
-void footer(DocumentWriter& w, bool lastLineEnds)
-{
+void footer(DocumentWriter& w, bool lastLineEnds) {
     w.setUnderline(false);
     w.type("  " + kFooterLine1 + "\r\n");
     w.type("  " + kFooterLine2 + (lastLineEnds ? "\r\n" : ""));
@@ -34,18 +30,15 @@ void footer(DocumentWriter& w, bool lastLineEnds)
 
 } // namespace
 
-QString question(int pair)
-{
+QString question(int pair) {
     return QStringLiteral("问：第%1个问题，请说明当天的情况？").arg(pair);
 }
 
-QString answer(int pair)
-{
+QString answer(int pair) {
     return QStringLiteral("答：这是第%1个回答。").arg(pair);
 }
 
-void typeTranscript(DocumentWriter& w, int pairs)
-{
+void typeTranscript(DocumentWriter& w, int pairs) {
     w.setAlignment(Alignment::Centre);
     w.setSize(22);
     w.setBold(true);
@@ -105,8 +98,8 @@ void typeTranscript(DocumentWriter& w, int pairs)
             w.type(question(n) + spaces(66) + "\r\n");
             w.type(answer(n) + spaces(66) + "\r\n");
         }
-        if ((n >= 4 && n <= 6 && counter == 8) || (n >= 12 && n <= 18 && counter == 20)
-            || (n >= 21 && n <= 23 && counter == 20)) {
+        if ((n >= 4 && n <= 6 && counter == 8) || (n >= 12 && n <= 18 && counter == 20) ||
+            (n >= 21 && n <= 23 && counter == 20)) {
             footer(w, !(n >= 12 && n <= 18 && pairs <= n));
             counter = 0;
         }

@@ -18,8 +18,7 @@ using namespace word;
 namespace {
 
 // A document long enough to need several character and paragraph formatting pages.
-Document manyRunsDocument()
-{
+Document manyRunsDocument() {
     Document document = blankDocument();
     Caret caret;
     for (int i = 0; i < 240; ++i) {
@@ -33,15 +32,13 @@ Document manyRunsDocument()
     return document;
 }
 
-QString squeeze(QString text)
-{
+QString squeeze(QString text) {
     text.remove(QRegularExpression("\\s"));
     return text;
 }
 
 // Every paragraph's text appears in the output, in order, whitespace aside.
-void expectTextInOrder(const Document& document, const QString& output, const char* reader)
-{
+void expectTextInOrder(const Document& document, const QString& output, const char* reader) {
     const QString haystack = squeeze(output);
     qsizetype at = 0;
     for (const Paragraph& paragraph : document.paragraphs) {
@@ -56,10 +53,8 @@ void expectTextInOrder(const Document& document, const QString& output, const ch
 
 class DocReaders : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         dir = new QTemporaryDir;
-        dir->setAutoRemove(qEnvironmentVariableIsEmpty("KEEP"));
         transcript = new Document(tools::writeSampleTranscript(path("transcript.doc")));
         onePair = new Document(tools::writeSampleTranscript(path("onepair.doc"), 1));
         fourteen = new Document(tools::writeSampleTranscript(path("fourteen.doc"), 14));
@@ -69,8 +64,7 @@ protected:
         ASSERT_TRUE(blank.open(QIODevice::WriteOnly));
         blank.write(blankDocumentBytes());
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete transcript;
         delete onePair;
         delete fourteen;
@@ -78,13 +72,11 @@ protected:
         delete dir;
     }
     static QString path(const QString& name) { return dir->filePath(name); }
-    static QStringList allDocs()
-    {
+    static QStringList allDocs() {
         return {path("transcript.doc"), path("onepair.doc"), path("fourteen.doc"), path("manyruns.doc"),
                 path("blank.doc")};
     }
-    static QString readFile(const QString& file)
-    {
+    static QString readFile(const QString& file) {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
@@ -96,15 +88,13 @@ protected:
     static inline Document* manyRuns = nullptr;
 };
 
-TEST_F(DocReaders, compoundFileIsWellFormedForOlefile)
-{
-    const QString script = QStringLiteral(
-        "import olefile,sys\n"
-        "o=olefile.OleFileIO(sys.argv[1])\n"
-        "print(sorted('/'.join(e) for e in o.listdir()))\n"
-        "print(o.root.clsid)\n"
-        "print(o.get_size('WordDocument'))\n"
-        "print(o.get_metadata().codepage)\n");
+TEST_F(DocReaders, compoundFileIsWellFormedForOlefile) {
+    const QString script = QStringLiteral("import olefile,sys\n"
+                                          "o=olefile.OleFileIO(sys.argv[1])\n"
+                                          "print(sorted('/'.join(e) for e in o.listdir()))\n"
+                                          "print(o.root.clsid)\n"
+                                          "print(o.get_size('WordDocument'))\n"
+                                          "print(o.get_metadata().codepage)\n");
     for (const QString& doc : allDocs()) {
         const auto output = tools::run("/usr/bin/python3", {"-c", script, doc});
         ASSERT_TRUE(output && output->exitCode == 0) << (output ? qPrintable(output->err) : "python3 did not run");
@@ -117,11 +107,10 @@ TEST_F(DocReaders, compoundFileIsWellFormedForOlefile)
     }
 }
 
-TEST_F(DocReaders, poiReadsEveryRunAndParagraphAsWritten)
-{
-    for (const auto& [file, document] : {std::pair{path("transcript.doc"), transcript},
-                                         std::pair{path("manyruns.doc"), manyRuns},
-                                         std::pair{path("onepair.doc"), onePair}}) {
+TEST_F(DocReaders, poiReadsEveryRunAndParagraphAsWritten) {
+    for (const auto& [file, document] :
+         {std::pair{path("transcript.doc"), transcript}, std::pair{path("manyruns.doc"), manyRuns},
+          std::pair{path("onepair.doc"), onePair}}) {
         const std::optional<QStringList> dump = tools::hwpfDump(file);
         ASSERT_TRUE(dump) << "POI could not read " << qPrintable(file);
         ASSERT_FALSE(dump->isEmpty());
@@ -129,18 +118,17 @@ TEST_F(DocReaders, poiReadsEveryRunAndParagraphAsWritten)
         const QStringList expected = tools::formatListing(*document, true);
         const QStringList actual = tools::mergeListing(dump->mid(1));
         for (qsizetype i = 0; i < std::min(expected.size(), actual.size()); ++i)
-            ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << qPrintable(file) << " entry " << i << " then " << actual.value(i + 1).toStdString() << " | " << actual.value(i + 2).toStdString();
+            ASSERT_EQ(actual[i].toStdString(), expected[i].toStdString()) << qPrintable(file) << " entry " << i;
         EXPECT_EQ(actual.size(), expected.size()) << qPrintable(file);
     }
 }
 
-TEST_F(DocReaders, libreOfficeTextHasExactlyOurParagraphs)
-{
+TEST_F(DocReaders, libreOfficeTextHasExactlyOurParagraphs) {
     const QString out = path("txt");
     ASSERT_TRUE(tools::convertWithLibreOffice(allDocs(), "txt:Text (encoded):UTF8", out, path("profile")));
-    for (const auto& [name, document] : {std::pair{QString("transcript"), transcript},
-                                         std::pair{QString("manyruns"), manyRuns},
-                                         std::pair{QString("fourteen"), fourteen}}) {
+    for (const auto& [name, document] :
+         {std::pair{QString("transcript"), transcript}, std::pair{QString("manyruns"), manyRuns},
+          std::pair{QString("fourteen"), fourteen}}) {
         QString text = readFile(out + "/" + name + ".txt");
         ASSERT_FALSE(text.isEmpty()) << "no text from " << qPrintable(name);
         if (text.startsWith(QChar(0xFEFF)))
@@ -154,8 +142,7 @@ TEST_F(DocReaders, libreOfficeTextHasExactlyOurParagraphs)
     EXPECT_TRUE(blank.isEmpty() || blank == QChar(0xFEFF));
 }
 
-TEST_F(DocReaders, libreOfficePdfHasAsManyPagesAsOurRenderer)
-{
+TEST_F(DocReaders, libreOfficePdfHasAsManyPagesAsOurRenderer) {
     const QString out = path("pdf");
     ASSERT_TRUE(tools::convertWithLibreOffice({path("transcript.doc"), path("onepair.doc"), path("fourteen.doc")},
                                               "pdf", out, path("profile")));
@@ -176,8 +163,7 @@ struct DocxContent {
 };
 
 // Paragraph alignment and run formats from WordprocessingML, in the listing's shape.
-QStringList listDocx(const QString& xml, QString* sectPr)
-{
+QStringList listDocx(const QString& xml, QString* sectPr) {
     QStringList lines;
     QXmlStreamReader reader(xml);
     bool inRun = false;
@@ -221,15 +207,15 @@ QStringList listDocx(const QString& xml, QString* sectPr)
             if (name == "w:r") {
                 inRun = false;
                 if (!text.isEmpty())
-                    lines << QStringLiteral("R %1 %2 %3 %4").arg(bold ? 1 : 0).arg(size).arg(underline ? 1 : 0).arg(text);
+                    lines
+                        << QStringLiteral("R %1 %2 %3 %4").arg(bold ? 1 : 0).arg(size).arg(underline ? 1 : 0).arg(text);
             }
         }
     }
     return tools::mergeListing(lines);
 }
 
-TEST_F(DocReaders, libreOfficeDocxHasOurFormatsPageSetupAndFooter)
-{
+TEST_F(DocReaders, libreOfficeDocxHasOurFormatsPageSetupAndFooter) {
     const QString out = path("docx");
     ASSERT_TRUE(tools::convertWithLibreOffice({path("transcript.doc")}, "docx", out, path("profile")));
     const auto document = tools::run("unzip", {"-p", out + "/transcript.docx", "word/document.xml"});
@@ -238,8 +224,8 @@ TEST_F(DocReaders, libreOfficeDocxHasOurFormatsPageSetupAndFooter)
     const QStringList listing = listDocx(document->out, &sectPr);
     EXPECT_EQ(listing, tools::formatListing(*transcript, false));
     EXPECT_TRUE(sectPr.contains(QStringLiteral("<w:pgSz w:w=\"11906\" w:h=\"16838\"/>"))) << qPrintable(sectPr);
-    for (const char* margin : {"w:left=\"1361\"", "w:right=\"1134\"", "w:top=\"1474\"", "w:bottom=\"1134\"",
-                                  "w:footer=\"992\""})
+    for (const char* margin :
+         {"w:left=\"1361\"", "w:right=\"1134\"", "w:top=\"1474\"", "w:bottom=\"1134\"", "w:footer=\"992\""})
         EXPECT_TRUE(sectPr.contains(QLatin1String(margin))) << margin;
     EXPECT_TRUE(sectPr.contains("<w:docGrid w:type=\"lines\" w:linePitch=\"312\""));
     const auto footers = tools::run("unzip", {"-p", out + "/transcript.docx", "word/footer*.xml"});
@@ -252,8 +238,7 @@ TEST_F(DocReaders, libreOfficeDocxHasOurFormatsPageSetupAndFooter)
     EXPECT_EQ(footerText, transcriptFooter());
 }
 
-TEST_F(DocReaders, antiwordWvTextAndCatdocPrintOurText)
-{
+TEST_F(DocReaders, antiwordWvTextAndCatdocPrintOurText) {
     const auto antiword = tools::run("antiword", {"-m", "UTF-8.txt", "-w", "0", path("transcript.doc")});
     ASSERT_TRUE(antiword && antiword->exitCode == 0) << (antiword ? qPrintable(antiword->err) : "");
     expectTextInOrder(*transcript, antiword->out, "antiword");

@@ -14,13 +14,11 @@ using namespace word;
 
 namespace {
 
-std::pair<std::uint32_t, std::uint32_t> fibPair(const ByteReader& fib, int index)
-{
+std::pair<std::uint32_t, std::uint32_t> fibPair(const ByteReader& fib, int index) {
     return {fib.u32(0x9A + 8 * index), fib.u32(0x9A + 8 * index + 4)};
 }
 
-Document variedDocument(int paragraphs)
-{
+Document variedDocument(int paragraphs) {
     Document document = blankDocument();
     Caret caret;
     for (int i = 0; i < paragraphs; ++i) {
@@ -33,8 +31,7 @@ Document variedDocument(int paragraphs)
 }
 
 // Walks one bin table and its formatting pages, checking coverage and page shape.
-void checkFormattingPages(const DocStreams& streams, int pairIndex, bool paragraphs)
-{
+void checkFormattingPages(const DocStreams& streams, int pairIndex, bool paragraphs) {
     const ByteReader main(streams.wordDocument);
     const ByteReader table(streams.table);
     const auto [fc, lcb] = fibPair(main, pairIndex);
@@ -86,8 +83,8 @@ void checkFormattingPages(const DocStreams& streams, int pairIndex, bool paragra
                 const unsigned code = main.u16(at);
                 const unsigned spra = code >> 13;
                 const qint64 length = spra <= 1 ? 1 : spra == 3 ? 4 : spra == 7 ? 3 : 2;
-                ASSERT_TRUE(code == 0x0835 || code == 0x4A43 || code == 0x4A61 || code == 0x2A3E || code == 0x2403
-                            || code == 0x2461)
+                ASSERT_TRUE(code == 0x0835 || code == 0x4A43 || code == 0x4A61 || code == 0x2A3E || code == 0x2403 ||
+                            code == 0x2461)
                     << std::hex << code;
                 at += 2 + length;
                 size -= 2 + length;
@@ -99,8 +96,7 @@ void checkFormattingPages(const DocStreams& streams, int pairIndex, bool paragra
     EXPECT_EQ(expectedStart, fcMac);
 }
 
-TEST(DocStructure, blankDocumentHasTheExpectedLayout)
-{
+TEST(DocStructure, blankDocumentHasTheExpectedLayout) {
     const DocStreams streams = buildDocStreams(blankDocument());
     const ByteReader main(streams.wordDocument);
     const ByteReader table(streams.table);
@@ -114,16 +110,15 @@ TEST(DocStructure, blankDocumentHasTheExpectedLayout)
     EXPECT_EQ(main.u16(0x400), 0x0Du);
 
     const auto [clxFc, clxLcb] = fibPair(main, 33);
-    EXPECT_EQ(streams.table.mid(clxFc, clxLcb).toHex(),
-              QByteArray("021000000000000000140000000000000400000000"));
+    EXPECT_EQ(streams.table.mid(clxFc, clxLcb).toHex(), QByteArray("021000000000000000140000000000000400000000"));
     const auto [hddFc, hddLcb] = fibPair(main, 11);
     ASSERT_EQ(hddLcb, 14u * 4);
     QList<std::uint32_t> hdd;
     for (int i = 0; i < 14; ++i)
         hdd << table.u32(hddFc + 4 * i);
     EXPECT_EQ(hdd, (QList<std::uint32_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 17, 17, 17, 19}));
-    const QString footer = QString::fromUtf16(
-        reinterpret_cast<const char16_t*>(streams.wordDocument.constData() + 0x402), 15);
+    const QString footer =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(streams.wordDocument.constData() + 0x402), 15);
     EXPECT_EQ(footer, transcriptFooter());
     EXPECT_EQ(fibPair(main, 31).second, 500u) << "Dop97";
     EXPECT_EQ(fibPair(main, 32).second, 42u);
@@ -153,8 +148,7 @@ TEST(DocStructure, blankDocumentHasTheExpectedLayout)
     EXPECT_EQ(main.u16(sepx + 46), 0x7030u);
 }
 
-TEST(DocStructure, formattingPagesCoverEveryCharacterOnce)
-{
+TEST(DocStructure, formattingPagesCoverEveryCharacterOnce) {
     for (int paragraphs : {0, 1, 30, 400}) {
         SCOPED_TRACE(paragraphs);
         const Document document = paragraphs ? variedDocument(paragraphs) : blankDocument();
@@ -174,8 +168,7 @@ TEST(DocStructure, formattingPagesCoverEveryCharacterOnce)
     }
 }
 
-TEST(DocStructure, readerGivesBackWhatTheWriterWrote)
-{
+TEST(DocStructure, readerGivesBackWhatTheWriterWrote) {
     Document document = variedDocument(300);
     document.footer = QStringLiteral("第一行\r第二行 page");
     document.footerFormat = CharFormat{true, 18, false};
@@ -196,8 +189,7 @@ TEST(DocStructure, readerGivesBackWhatTheWriterWrote)
 // Rewrites the piece table as a fast save leaves it: the first six characters as 8-bit text at
 // the end of the stream with a property modifier, the rest Unicode in place with a one-sprm
 // modifier, the pieces out of file order.
-TEST(DocStructure, readerFollowsPiecesOfBothKindsAndTheirModifiers)
-{
+TEST(DocStructure, readerFollowsPiecesOfBothKindsAndTheirModifiers) {
     Document document;
     Caret caret;
     typeText(document, caret, QStringLiteral("Hello world\r\n"), CharFormat{false, 28, true});
@@ -210,7 +202,8 @@ TEST(DocStructure, readerFollowsPiecesOfBothKindsAndTheirModifiers)
     QByteArray clx;
     putU8(clx, 0x01); // property modifier 0: bold, 20 pt
     putU16(clx, 7);
-    clx += QByteArray::fromHex("3508014" "34a2800");
+    clx += QByteArray::fromHex("3508014"
+                               "34a2800");
     putU8(clx, 0x02);
     putU32(clx, 4 * 3 + 8 * 2);
     putU32(clx, 0);

@@ -7,37 +7,42 @@
 
 namespace word {
 
-inline void putU8(QByteArray& out, unsigned value)
-{
+inline void putU8(QByteArray& out, unsigned value) {
     out.append(char(value & 0xFF));
 }
 
-inline void putU16(QByteArray& out, unsigned value)
-{
+inline void putU16(QByteArray& out, unsigned value) {
     putU8(out, value);
     putU8(out, value >> 8);
 }
 
-inline void putU32(QByteArray& out, std::uint32_t value)
-{
+inline void putU32(QByteArray& out, std::uint32_t value) {
     putU16(out, value & 0xFFFF);
     putU16(out, value >> 16);
 }
 
-inline void setU16(QByteArray& out, qsizetype at, unsigned value)
-{
+// A property change (sprm) with a one- or two-byte operand.
+inline void putSprm8(QByteArray& out, unsigned sprm, unsigned operand) {
+    putU16(out, sprm);
+    putU8(out, operand);
+}
+
+inline void putSprm16(QByteArray& out, unsigned sprm, unsigned operand) {
+    putU16(out, sprm);
+    putU16(out, operand);
+}
+
+inline void setU16(QByteArray& out, qsizetype at, unsigned value) {
     out[at] = char(value & 0xFF);
     out[at + 1] = char((value >> 8) & 0xFF);
 }
 
-inline void setU32(QByteArray& out, qsizetype at, std::uint32_t value)
-{
+inline void setU32(QByteArray& out, qsizetype at, std::uint32_t value) {
     setU16(out, at, value & 0xFFFF);
     setU16(out, at + 2, value >> 16);
 }
 
-inline void padTo(QByteArray& out, qsizetype multiple)
-{
+inline void padTo(QByteArray& out, qsizetype multiple) {
     const qsizetype rest = out.size() % multiple;
     if (rest)
         out.append(multiple - rest, '\0');
@@ -57,8 +62,7 @@ public:
     bool overrun() const { return m_overrun; }
 
 private:
-    unsigned fail() const
-    {
+    unsigned fail() const {
         m_overrun = true;
         return 0;
     }

@@ -4,6 +4,7 @@
 
 #include "Bytes.h"
 #include "GsfHandle.h"
+#include "Sprms.h"
 
 #include <QHash>
 #include <QList>
@@ -14,90 +15,35 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
-#include <functional>
 
 namespace word {
 
 namespace {
 
-struct Damaged {
-    QString what;
+// Why the file cannot be read, in words for the user.
+struct Refusal {
+    QString reason;
 };
 
-[[noreturn]] void damaged(const char* what)
-{
-    throw Damaged{QString::fromLatin1(what)};
+// what names the damaged part.
+[[noreturn]] void damaged(const char* what) {
+    throw Refusal{QStringLiteral("Word文档已损坏（%1）。").arg(QString::fromUtf8(what))};
 }
 
-constexpr qint64 kMaxCharacters = 32 * 1024 * 1024;
+// Far beyond any transcript; keeps a crafted file from demanding gigabytes.
+constexpr qint64 kMaxCharacters = 4 * 1024 * 1024;
 
-std::optional<QByteArray> readStream(GsfInfile* infile, const char* name)
-{
+std::optional<QByteArray> readStream(GsfInfile* infile, const char* name) {
     GsfHandle<GsfInput> child(gsf_infile_child_by_name(infile, name));
     if (!child)
         return std::nullopt;
     const gsf_off_t size = gsf_input_size(child.get());
     if (size < 0 || size > 256 * 1024 * 1024)
-        damaged("stream size");
+        damaged("数据流长度");
     QByteArray data(qsizetype(size), '\0');
     if (size > 0 && !gsf_input_read(child.get(), size, reinterpret_cast<guint8*>(data.data())))
-        damaged("stream read");
+        damaged("数据流");
     return data;
-}
-
-// Calls f(code, operand) for each property change; the operand size follows from the code.
-void forEachSprm(const QByteArray& grpprl, const std::function<void(unsigned, const ByteReader&, qint64)>& f)
-{
-    const ByteReader in(grpprl);
-    qint64 at = 0;
-    while (at + 2 <= in.size()) {
-        const unsigned code = in.u16(at);
-        qint64 operand = at + 2;
-        qint64 length = 0;
-        switch (code >> 13) {
-        case 0: case 1: length = 1; break;
-        case 2: case 4: case 5: length = 2; break;
-        case 3: length = 4; break;
-        case 7: length = 3; break;
-        default:
-            if (code == 0xD608) {
-                length = 2 + qint64(in.u16(operand)) - 1;
-            } else if (code == 0xC615 && in.u8(operand) == 255) {
-                const unsigned deleted = in.u8(operand + 1);
-                const unsigned added = in.u8(operand + 2 + 4 * deleted);
-                length = 1 + 1 + 4 * deleted + 1 + 3 * added;
-            } else {
-                length = 1 + in.u8(operand);
-            }
-        }
-        if (!in.has(operand, length))
-            return;
-        f(code, in, operand);
-        at = operand + length;
-    }
-}
-
-struct Props {
-    CharFormat format;
-    Alignment alignment = Alignment::Left;
-};
-
-void applySprms(const QByteArray& grpprl, Props& props, const CharFormat& style)
-{
-    forEachSprm(grpprl, [&](unsigned code, const ByteReader& in, qint64 at) {
-        switch (code) {
-        case 0x0835: {
-            const unsigned v = in.u8(at);
-            props.format.bold = v == 0x80 ? style.bold : v == 0x81 ? !style.bold : v != 0;
-            break;
-        }
-        case 0x4A43: props.format.halfPoints = std::clamp(int(in.u16(at)), 2, 3276); break;
-        case 0x2A3E: props.format.underline = in.u8(at) != 0; break;
-        case 0x2403:
-        case 0x2461: props.alignment = in.u8(at) == 1 ? Alignment::Centre : Alignment::Left; break;
-        default: break;
-        }
-    });
 }
 
 struct Style {
@@ -122,23 +68,19 @@ struct Piece {
     unsigned prm;
 };
 
-char16_t cp1252(unsigned byte)
-{
-    static const char16_t high[32] = {0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                                      0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178};
+char16_t cp1252(unsigned byte) {
+    static const char16_t high[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
     return byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
 }
 
 class DocParser {
 public:
-    DocParser(const QByteArray& wordDocument, const QByteArray& table)
-        : m_main(wordDocument), m_table(table)
-    {
-    }
+    DocParser(const QByteArray& wordDocument, const QByteArray& table) : m_main(wordDocument), m_table(table) {}
 
-    Document parse()
-    {
+    Document parse() {
         readFib();
         readPieces();
         readStyles();
@@ -152,21 +94,19 @@ public:
     }
 
 private:
-    std::pair<std::uint32_t, std::uint32_t> pair(int index) const
-    {
+    std::pair<std::uint32_t, std::uint32_t> pair(int index) const {
         if (index >= m_pairCount)
             return {0, 0};
         return {m_main.u32(m_pairsAt + 8 * index), m_main.u32(m_pairsAt + 8 * index + 4)};
     }
 
-    void readFib()
-    {
+    void readFib() {
         const qint64 cswAt = 0x20;
         const qint64 cslwAt = cswAt + 2 + 2 * qint64(m_main.u16(cswAt));
         const qint64 lwAt = cslwAt + 2;
         const unsigned cslw = m_main.u16(cslwAt);
         if (cslw < 6)
-            damaged("FIB");
+            damaged("文件信息块");
         m_ccpText = m_main.u32(lwAt + 12);
         m_ccpFtn = m_main.u32(lwAt + 16);
         m_ccpHdd = m_main.u32(lwAt + 20);
@@ -174,16 +114,15 @@ private:
         m_pairCount = int(m_main.u16(countAt));
         m_pairsAt = countAt + 2;
         if (m_main.overrun() || !m_main.has(m_pairsAt, 8 * qint64(m_pairCount)))
-            damaged("FIB");
-        if (m_ccpText > kMaxCharacters || m_ccpFtn > kMaxCharacters || m_ccpHdd > kMaxCharacters)
-            damaged("character counts");
+            damaged("文件信息块");
+        if (qint64(m_ccpText) + m_ccpFtn + m_ccpHdd > kMaxCharacters)
+            throw Refusal{QStringLiteral("文档太长（超过400万字），无法读取。")};
     }
 
-    void readPieces()
-    {
+    void readPieces() {
         const auto [fc, lcb] = pair(33);
         if (lcb == 0 || !m_table.has(fc, lcb))
-            damaged("piece table");
+            damaged("文字片段表");
         qint64 at = fc;
         const qint64 end = qint64(fc) + lcb;
         while (at < end) {
@@ -191,13 +130,13 @@ private:
             if (kind == 1) {
                 const unsigned size = m_table.u16(at + 1);
                 if (!m_table.has(at + 3, size))
-                    damaged("property modifiers");
+                    damaged("属性修改表");
                 m_prc << m_table.data().mid(at + 3, size);
                 at += 3 + size;
             } else if (kind == 2) {
                 const std::uint32_t size = m_table.u32(at + 1);
                 if (size < 4 || !m_table.has(at + 5, size) || (size - 4) % 12)
-                    damaged("piece table");
+                    damaged("文字片段表");
                 const qint64 count = (size - 4) / 12;
                 const qint64 cps = at + 5;
                 const qint64 pcds = cps + 4 * (count + 1);
@@ -206,21 +145,21 @@ private:
                     const std::uint32_t stop = m_table.u32(cps + 4 * i + 4);
                     const std::uint32_t raw = m_table.u32(pcds + 8 * i + 2);
                     if (stop < start || stop > kMaxCharacters * 2)
-                        damaged("piece table");
+                        damaged("文字片段表");
                     const bool compressed = raw & 0x40000000;
                     const std::uint32_t offset = raw & 0x3FFFFFFF;
-                    m_pieces << Piece{start, stop, compressed ? offset / 2 : offset, compressed, m_table.u16(pcds + 8 * i + 6)};
+                    m_pieces << Piece{start, stop, compressed ? offset / 2 : offset, compressed,
+                                      m_table.u16(pcds + 8 * i + 6)};
                 }
                 return;
             } else {
-                damaged("piece table");
+                damaged("文字片段表");
             }
         }
-        damaged("piece table");
+        damaged("文字片段表");
     }
 
-    const Piece* pieceAt(std::uint32_t cp) const
-    {
+    const Piece* pieceAt(std::uint32_t cp) const {
         auto it = std::upper_bound(m_pieces.begin(), m_pieces.end(), cp,
                                    [](std::uint32_t value, const Piece& p) { return value < p.cpStart; });
         if (it == m_pieces.begin())
@@ -229,8 +168,7 @@ private:
         return cp < it->cpEnd ? &*it : nullptr;
     }
 
-    void readStyles()
-    {
+    void readStyles() {
         const auto [fc, lcb] = pair(1);
         if (lcb < 4 || !m_table.has(fc, lcb))
             return;
@@ -268,8 +206,7 @@ private:
     }
 
     // The properties a paragraph style gives, base styles first.
-    Props styleProps(unsigned istd, int depth = 0) const
-    {
+    Props styleProps(unsigned istd, int depth = 0) const {
         if (istd >= unsigned(m_styles.size()) || depth > 10)
             return Props{CharFormat{false, 20, false}, Alignment::Left};
         const Style& style = m_styles[istd];
@@ -280,8 +217,7 @@ private:
         return props;
     }
 
-    QList<FormattedRange> readFormattingPages(int pairIndex, bool paragraphs) const
-    {
+    QList<FormattedRange> readFormattingPages(int pairIndex, bool paragraphs) const {
         QList<FormattedRange> ranges;
         const auto [fc, lcb] = pair(pairIndex);
         if (lcb < 12 || !m_table.has(fc, lcb))
@@ -296,8 +232,7 @@ private:
                 continue;
             for (unsigned j = 0; j < entries; ++j) {
                 FormattedRange range{m_main.u32(page + 4 * j), m_main.u32(page + 4 * j + 4), 0, {}};
-                const qint64 offset =
-                    2 * qint64(m_main.u8(page + 4 * (entries + 1) + (paragraphs ? 13 : 1) * j));
+                const qint64 offset = 2 * qint64(m_main.u8(page + 4 * (entries + 1) + (paragraphs ? 13 : 1) * j));
                 if (offset > 0 && offset < 511) {
                     if (paragraphs) {
                         const unsigned cb = m_main.u8(page + offset);
@@ -321,8 +256,7 @@ private:
         return ranges;
     }
 
-    static const FormattedRange* rangeAt(const QList<FormattedRange>& ranges, std::uint32_t fc)
-    {
+    static const FormattedRange* rangeAt(const QList<FormattedRange>& ranges, std::uint32_t fc) {
         auto it = std::upper_bound(ranges.begin(), ranges.end(), fc,
                                    [](std::uint32_t value, const FormattedRange& r) { return value < r.fcStart; });
         if (it == ranges.begin())
@@ -331,8 +265,7 @@ private:
         return fc < it->fcEnd ? &*it : nullptr;
     }
 
-    void applyPiece(const Piece& piece, Props& props, const CharFormat& style) const
-    {
+    void applyPiece(const Piece& piece, Props& props, const CharFormat& style) const {
         if (piece.prm & 1) {
             const qsizetype index = piece.prm >> 1;
             if (index < m_prc.size())
@@ -360,8 +293,7 @@ private:
         const Piece* piece;
     };
 
-    std::optional<Character> characterAt(std::uint32_t cp) const
-    {
+    std::optional<Character> characterAt(std::uint32_t cp) const {
         const Piece* piece = pieceAt(cp);
         if (!piece)
             return std::nullopt;
@@ -378,8 +310,7 @@ private:
         return Character{char16_t(m_main.u16(fc)), fc, piece};
     }
 
-    Props paragraphProps(const Character& mark) const
-    {
+    Props paragraphProps(const Character& mark) const {
         const FormattedRange* range = rangeAt(m_papx, mark.fc);
         const unsigned istd = range ? range->istd : 0;
         Props props = styleProps(istd);
@@ -390,8 +321,7 @@ private:
         return props;
     }
 
-    CharFormat characterFormat(const Character& c, const Props& paragraph, const CharFormat& style) const
-    {
+    CharFormat characterFormat(const Character& c, const Props& paragraph, const CharFormat& style) const {
         Props props{style, paragraph.alignment};
         if (const FormattedRange* range = rangeAt(m_chpx, c.fc)) {
             // A character style first, then the direct formatting.
@@ -406,15 +336,14 @@ private:
     }
 
     // The paragraphs of the text between two CPs; fields show their result.
-    QList<Paragraph> readStory(std::uint32_t from, std::uint32_t to) const
-    {
+    QList<Paragraph> readStory(std::uint32_t from, std::uint32_t to) const {
         QList<Paragraph> paragraphs;
         QList<Character> pending;
         QList<bool> fields; // per open field: true once its result has begun
         for (std::uint32_t cp = from; cp < to; ++cp) {
             const std::optional<Character> c = characterAt(cp);
             if (!c)
-                damaged("text outside its stream");
+                damaged("文字位置");
             const char16_t u = c->code;
             if (u == 0x13) {
                 fields << false;
@@ -442,8 +371,7 @@ private:
         return paragraphs.isEmpty() ? QList<Paragraph>{Paragraph{}} : paragraphs;
     }
 
-    Paragraph makeParagraph(const QList<Character>& characters, const Character& mark) const
-    {
+    Paragraph makeParagraph(const QList<Character>& characters, const Character& mark) const {
         const Props props = paragraphProps(mark);
         Paragraph paragraph;
         paragraph.alignment = props.alignment;
@@ -458,8 +386,7 @@ private:
         return paragraph;
     }
 
-    PageSetup readSection() const
-    {
+    PageSetup readSection() const {
         PageSetup page{12240, 15840, 1440, 1440, 1800, 1800, 720, 720, 0};
         const auto [fc, lcb] = pair(6);
         if (lcb < 16 || !m_table.has(fc, lcb))
@@ -477,28 +404,48 @@ private:
             const int value = in.u16(at);
             const int signedValue = std::abs(int(std::int16_t(value)));
             switch (code) {
-            case 0xB01F: page.pageWidth = value; break;
-            case 0xB020: page.pageHeight = value; break;
-            case 0xB021: page.marginLeft = value; break;
-            case 0xB022: page.marginRight = value; break;
-            case 0x9023: page.marginTop = signedValue; break;
-            case 0x9024: page.marginBottom = signedValue; break;
-            case 0xB017: page.headerDistance = value; break;
-            case 0xB018: page.footerDistance = value; break;
-            case 0x9031: pitch = signedValue; break;
-            case 0x5032: grid = value != 0; break;
-            default: break;
+            case 0xB01F:
+                page.pageWidth = value;
+                break;
+            case 0xB020:
+                page.pageHeight = value;
+                break;
+            case 0xB021:
+                page.marginLeft = value;
+                break;
+            case 0xB022:
+                page.marginRight = value;
+                break;
+            case 0x9023:
+                page.marginTop = signedValue;
+                break;
+            case 0x9024:
+                page.marginBottom = signedValue;
+                break;
+            case 0xB017:
+                page.headerDistance = value;
+                break;
+            case 0xB018:
+                page.footerDistance = value;
+                break;
+            case 0x9031:
+                pitch = signedValue;
+                break;
+            case 0x5032:
+                grid = value != 0;
+                break;
+            default:
+                break;
             }
         });
         page.linePitch = grid ? pitch : 0;
-        if (page.pageWidth < 1440 || page.pageHeight < 1440 || page.marginLeft + page.marginRight >= page.pageWidth
-            || page.marginTop + page.marginBottom >= page.pageHeight)
-            damaged("page setup");
+        if (page.pageWidth < 1440 || page.pageHeight < 1440 || page.marginLeft + page.marginRight >= page.pageWidth ||
+            page.marginTop + page.marginBottom >= page.pageHeight)
+            damaged("页面设置");
         return page;
     }
 
-    QString readFooter(CharFormat* format) const
-    {
+    QString readFooter(CharFormat* format) const {
         const auto [fc, lcb] = pair(11);
         if (m_ccpHdd == 0 || lcb < 4 * 14 || !m_table.has(fc, lcb))
             return {};
@@ -531,10 +478,18 @@ private:
 
 } // namespace
 
-std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason)
-{
+std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason) {
     gsf_init();
-    GsfHandle<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()), bytes.size(), FALSE));
+    // A damaged container makes libgsf log a warning per bad block; the caller gets one clear reason.
+    static const bool quiet = [] {
+        g_log_set_handler(
+            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        return true;
+    }();
+    (void)quiet;
+    GsfHandle<GsfInput> input(
+        gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()), bytes.size(), FALSE));
     GError* gerror = nullptr;
     GsfHandle<GsfInfile> infile(gsf_infile_msole_new(input.get(), &gerror));
     if (gerror)
@@ -567,10 +522,10 @@ std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason)
         }
         const std::optional<QByteArray> table = readStream(infile.get(), flags & 0x0200 ? "1Table" : "0Table");
         if (!table)
-            damaged("table stream");
+            damaged("表格数据流");
         return DocParser(*main, *table).parse();
-    } catch (const Damaged& d) {
-        *reason = QStringLiteral("Word文档已损坏（%1）。").arg(d.what);
+    } catch (const Refusal& refusal) {
+        *reason = refusal.reason;
         return std::nullopt;
     }
 }

@@ -12,8 +12,7 @@ namespace {
 
 const char kOleSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
-bool isPlainText(const QString& text)
-{
+bool isPlainText(const QString& text) {
     for (QChar c : text) {
         const char16_t u = c.unicode();
         if (u == 0xFFFD || (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n' && u != 0x0C && u != 0x1A))
@@ -22,8 +21,7 @@ bool isPlainText(const QString& text)
     return true;
 }
 
-std::optional<QString> decodeText(const QByteArray& bytes)
-{
+std::optional<QString> decodeText(const QByteArray& bytes) {
     std::optional<QStringDecoder> decoder;
     QByteArrayView body(bytes);
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -46,8 +44,7 @@ std::optional<QString> decodeText(const QByteArray& bytes)
     return text;
 }
 
-std::optional<Document> readText(const QByteArray& bytes, QString* error)
-{
+std::optional<Document> readText(const QByteArray& bytes, QString* error) {
     const std::optional<QString> text = decodeText(bytes);
     if (!text) {
         *error = QStringLiteral("不是Word文档，也不是文本文件。");
@@ -64,8 +61,7 @@ std::optional<Document> readText(const QByteArray& bytes, QString* error)
 
 } // namespace
 
-PageSetup textPageSetup()
-{
+PageSetup textPageSetup() {
     PageSetup page;
     page.marginTop = 1440;
     page.marginBottom = 1440;
@@ -74,8 +70,7 @@ PageSetup textPageSetup()
     return page;
 }
 
-std::optional<Document> readDocumentBytes(const QByteArray& bytes, QString* error)
-{
+std::optional<Document> readDocumentBytes(const QByteArray& bytes, QString* error) {
     QString reason;
     std::optional<Document> document;
     if (bytes.isEmpty())
@@ -84,6 +79,10 @@ std::optional<Document> readDocumentBytes(const QByteArray& bytes, QString* erro
         reason = QStringLiteral("文件太大（超过64MB）。");
     else if (bytes.startsWith(kOleSignature))
         document = parseDoc(bytes, &reason);
+    else if (bytes.startsWith("{\\rtf"))
+        reason = QStringLiteral("是RTF格式的文档，不是Word 97-2003文档，无法读取。");
+    else if (bytes.startsWith("PK\x03\x04"))
+        reason = QStringLiteral("是压缩格式（docx等）的文档，不是Word 97-2003文档，无法读取。");
     else
         document = readText(bytes, &reason);
     if (!document && error)
@@ -91,8 +90,7 @@ std::optional<Document> readDocumentBytes(const QByteArray& bytes, QString* erro
     return document;
 }
 
-std::optional<Document> readDocumentFile(const QString& path, QString* error)
-{
+std::optional<Document> readDocumentFile(const QString& path, QString* error) {
     QFile file(path);
     QString reason;
     std::optional<Document> document;

@@ -17,8 +17,7 @@ namespace word {
 
 namespace {
 
-bool writeStream(GsfOutfile* outfile, const char* name, const QByteArray& data)
-{
+bool writeStream(GsfOutfile* outfile, const char* name, const QByteArray& data) {
     GsfHandle<GsfOutput> child(gsf_outfile_new_child(outfile, name, FALSE));
     if (!child)
         return false;
@@ -27,16 +26,14 @@ bool writeStream(GsfOutfile* outfile, const char* name, const QByteArray& data)
 }
 
 // A property value owned by the metadata it is inserted into.
-GValue* newValue(GType type)
-{
+GValue* newValue(GType type) {
     GValue* value = g_new0(GValue, 1);
     g_value_init(value, type);
     return value;
 }
 
 // Summary information with an explicit code page, so that Windows reads the strings.
-bool writeSummary(GsfOutfile* outfile, const QString& title)
-{
+bool writeSummary(GsfOutfile* outfile, const QString& title) {
     GsfHandle<GsfDocMetaData> meta(gsf_doc_meta_data_new());
     GValue* codepage = newValue(G_TYPE_INT);
     g_value_set_int(codepage, 1200);
@@ -55,16 +52,14 @@ bool writeSummary(GsfOutfile* outfile, const QString& title)
 
 } // namespace
 
-QByteArray writeDoc(const Document& document, QString* error)
-{
+QByteArray writeDoc(const Document& document, QString* error) {
     const QByteArray bytes = packDocStreams(buildDocStreams(document), document.paragraphs.first().text().left(80));
     if (bytes.isEmpty() && error)
         *error = QStringLiteral("无法生成Word文档的文件结构。");
     return bytes;
 }
 
-QByteArray packDocStreams(const DocStreams& streams, const QString& title)
-{
+QByteArray packDocStreams(const DocStreams& streams, const QString& title) {
     gsf_init();
     GsfHandle<GsfOutput> sink(gsf_output_memory_new());
     GsfHandle<GsfOutfile> outfile(gsf_outfile_msole_new(sink.get()));
@@ -82,8 +77,7 @@ QByteArray packDocStreams(const DocStreams& streams, const QString& title)
                       qsizetype(gsf_output_size(sink.get())));
 }
 
-bool saveDoc(const Document& document, const QString& path, QString* error)
-{
+bool saveDoc(const Document& document, const QString& path, QString* error) {
     const QByteArray bytes = writeDoc(document, error);
     if (bytes.isEmpty())
         return false;
@@ -96,8 +90,7 @@ bool saveDoc(const Document& document, const QString& path, QString* error)
     return true;
 }
 
-QByteArray blankDocumentBytes()
-{
+QByteArray blankDocumentBytes() {
     return writeDoc(blankDocument());
 }
 

@@ -3,29 +3,25 @@
 
 namespace word {
 
-QString Paragraph::text() const
-{
+QString Paragraph::text() const {
     QString result;
     for (const Run& run : runs)
         result += run.text;
     return result;
 }
 
-QString Document::plainText() const
-{
+QString Document::plainText() const {
     QStringList lines;
     for (const Paragraph& paragraph : paragraphs)
         lines << paragraph.text();
     return lines.join(u'\n');
 }
 
-QString transcriptFooter()
-{
+QString transcriptFooter() {
     return QStringLiteral("共      页第     页");
 }
 
-Document blankDocument()
-{
+Document blankDocument() {
     Document document;
     document.footer = transcriptFooter();
     return document;
@@ -33,8 +29,7 @@ Document blankDocument()
 
 namespace {
 
-void insertRun(Paragraph& paragraph, qsizetype& at, const QString& text, const CharFormat& format)
-{
+void insertRun(Paragraph& paragraph, qsizetype& at, const QString& text, const CharFormat& format) {
     if (text.isEmpty())
         return;
     if (at > 0 && paragraph.runs[at - 1].format == format) {
@@ -45,8 +40,7 @@ void insertRun(Paragraph& paragraph, qsizetype& at, const QString& text, const C
     ++at;
 }
 
-void breakParagraph(Document& document, Caret& caret, const CharFormat& format)
-{
+void breakParagraph(Document& document, Caret& caret, const CharFormat& format) {
     Paragraph& current = document.paragraphs[caret.paragraph];
     Paragraph head;
     head.alignment = current.alignment;
@@ -60,8 +54,7 @@ void breakParagraph(Document& document, Caret& caret, const CharFormat& format)
 
 } // namespace
 
-void typeText(Document& document, Caret& caret, const QString& text, const CharFormat& format)
-{
+void typeText(Document& document, Caret& caret, const QString& text, const CharFormat& format) {
     QString pending;
     auto flush = [&] {
         Paragraph& paragraph = document.paragraphs[caret.paragraph];

@@ -11,8 +11,7 @@ struct GObjectUnref {
     void operator()(void* object) const { g_object_unref(object); }
 };
 
-template <typename T>
-class GsfHandle {
+template <typename T> class GsfHandle {
 public:
     explicit GsfHandle(T* object = nullptr) : m_object(object) {}
     T* get() const { return m_object.get(); }

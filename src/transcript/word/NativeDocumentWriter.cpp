@@ -7,23 +7,20 @@
 
 namespace word {
 
-bool NativeDocumentWriter::start()
-{
+bool NativeDocumentWriter::start() {
     m_started = true;
     m_error.clear();
     return true;
 }
 
-bool NativeDocumentWriter::connect()
-{
+bool NativeDocumentWriter::connect() {
     if (!m_started)
         return fail(QStringLiteral("文档程序没有启动。"));
     m_connected = true;
     return true;
 }
 
-bool NativeDocumentWriter::open(const QString& path)
-{
+bool NativeDocumentWriter::open(const QString& path) {
     if (!m_connected)
         return fail(QStringLiteral("文档程序没有启动。"));
     QString error;
@@ -38,91 +35,76 @@ bool NativeDocumentWriter::open(const QString& path)
     return true;
 }
 
-void NativeDocumentWriter::hide()
-{
+void NativeDocumentWriter::hide() {
     // Nothing is ever shown on screen: the document lives in memory only.
 }
 
-void NativeDocumentWriter::setBold(bool on)
-{
+void NativeDocumentWriter::setBold(bool on) {
     m_format.bold = on;
 }
 
-void NativeDocumentWriter::setSize(int points)
-{
+void NativeDocumentWriter::setSize(int points) {
     if (points > 0 && points <= 1638)
         m_format.halfPoints = points * 2;
 }
 
-void NativeDocumentWriter::setUnderline(bool on)
-{
+void NativeDocumentWriter::setUnderline(bool on) {
     m_format.underline = on;
 }
 
-void NativeDocumentWriter::setAlignment(Alignment alignment)
-{
+void NativeDocumentWriter::setAlignment(Alignment alignment) {
     if (m_document)
         m_document->paragraphs[m_caret.paragraph].alignment = alignment;
 }
 
-void NativeDocumentWriter::type(const QString& text)
-{
+void NativeDocumentWriter::type(const QString& text) {
     if (requireDocument())
         typeText(*m_document, m_caret, text, m_format);
 }
 
-bool NativeDocumentWriter::saveAs(const QString& path)
-{
+bool NativeDocumentWriter::saveAs(const QString& path) {
     if (!requireDocument())
         return false;
     QString error;
     return saveDoc(*m_document, path, &error) || fail(error);
 }
 
-bool NativeDocumentWriter::print(const PrintTarget& target)
-{
+bool NativeDocumentWriter::print(const PrintTarget& target) {
     if (!requireDocument())
         return false;
     QString error;
     return printDocument(*m_document, target, &error) || fail(error);
 }
 
-void NativeDocumentWriter::close()
-{
+void NativeDocumentWriter::close() {
     m_document.reset();
     m_caret = Caret{};
 }
 
-void NativeDocumentWriter::quit()
-{
+void NativeDocumentWriter::quit() {
     close();
     m_connected = false;
     m_started = false;
 }
 
-QString NativeDocumentWriter::lastError() const
-{
+QString NativeDocumentWriter::lastError() const {
     return m_error;
 }
 
-const Document* NativeDocumentWriter::document() const
-{
+const Document* NativeDocumentWriter::document() const {
     return m_document ? &*m_document : nullptr;
 }
 
-bool NativeDocumentWriter::fail(const QString& error)
-{
+bool NativeDocumentWriter::fail(const QString& error) {
     m_error = error;
     return false;
 }
 
-bool NativeDocumentWriter::requireDocument()
-{
+bool NativeDocumentWriter::requireDocument() {
     return m_document || fail(QStringLiteral("没有打开的文档。"));
 }
 
-std::unique_ptr<DocumentWriter> createDocumentWriter()
-{
+std::unique_ptr<DocumentWriter> createDocumentWriter() {
     return std::make_unique<NativeDocumentWriter>();
 }
 

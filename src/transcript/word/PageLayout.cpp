@@ -12,8 +12,7 @@ namespace word {
 
 namespace {
 
-QString serifFamily()
-{
+QString serifFamily() {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
         for (const QString& candidate : {QStringLiteral("SimSun"), QStringLiteral("宋体"),
@@ -32,8 +31,7 @@ struct Metrics {
 
     explicit Metrics(const CharFormat& format) : font(fontFor(format)), metrics(font) {}
 
-    qreal width(QChar c)
-    {
+    qreal width(QChar c) {
         auto it = widths.find(c.unicode());
         if (it == widths.end())
             it = widths.insert(c.unicode(), metrics.horizontalAdvance(c));
@@ -43,8 +41,7 @@ struct Metrics {
 
 class MetricsCache {
 public:
-    Metrics& operator[](const CharFormat& format)
-    {
+    Metrics& operator[](const CharFormat& format) {
         const int key = format.halfPoints * 4 + (format.bold ? 2 : 0);
         auto it = m_metrics.find(key);
         if (it == m_metrics.end())
@@ -56,15 +53,15 @@ private:
     QHash<int, std::shared_ptr<Metrics>> m_metrics;
 };
 
-// Height of a line holding these formats before snapping.
-qreal naturalHeight(MetricsCache& cache, const CharFormat& format)
-{
+// Height of a line holding this format before snapping: the font's line spacing, and for CJK text
+// at least 1.3 times the size, as word processors space it whatever the font's own metrics say
+// (so a 14 pt line takes two 15.6 pt pitches with SimSun as with Noto Serif CJK).
+qreal naturalHeight(MetricsCache& cache, const CharFormat& format) {
     const qreal size = format.halfPoints * 10.0;
     return std::max(cache[format].metrics.height(), 1.3 * size);
 }
 
-qreal snap(qreal height, int pitch)
-{
+qreal snap(qreal height, int pitch) {
     if (pitch <= 0)
         return height;
     return std::max(1.0, std::ceil(height / pitch - 1e-6)) * pitch;
@@ -76,18 +73,25 @@ struct Cell {
     qreal width;
 };
 
-bool breaksAfter(QChar c)
-{
+bool breaksAfter(QChar c) {
     return c.isSpace() || c.unicode() >= 0x2E80;
 }
 
+constexpr qreal kDefaultTabStop = 420; // the document's default tab interval, in twips
+
+// A tab reaches the next default tab stop after x.
+qreal tabWidth(qreal x) {
+    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
+}
+
 // Splits one paragraph into lines of cells that fit the width; spaces at a line's end hang.
-QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width)
-{
+QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width) {
     QList<QList<Cell>> lines;
     QList<Cell> line;
     qreal used = 0;
-    for (const Cell& cell : cells) {
+    for (Cell cell : cells) {
+        if (cell.c == u'\t')
+            cell.width = tabWidth(used);
         if (cell.c != u' ' && used + cell.width > width + 0.01 && !line.isEmpty()) {
             // Break at the last opportunity inside the line, else just before this cell.
             qsizetype at = line.size();
@@ -101,8 +105,13 @@ QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width)
             lines << line.mid(0, at);
             line = line.mid(at);
             used = 0;
-            for (const Cell& kept : line)
+            for (Cell& kept : line) {
+                if (kept.c == u'\t')
+                    kept.width = tabWidth(used);
                 used += kept.width;
+            }
+            if (cell.c == u'\t')
+                cell.width = tabWidth(used);
         }
         line << cell;
         used += cell.width;
@@ -112,8 +121,7 @@ QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width)
 }
 
 Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& paragraph, const CharFormat* mark,
-              qreal width, int pitch)
-{
+              qreal width, int pitch) {
     Line line;
     qreal natural = 0;
     qreal ascent = 0;
@@ -128,7 +136,9 @@ Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& pa
     qreal x = 0;
     for (const Cell& cell : cells) {
         measure(*cell.format);
-        if (line.fragments.isEmpty() || line.fragments.last().format != *cell.format)
+        // A fragment ends at a format change and after a tab, so text after a tab starts at its stop.
+        if (line.fragments.isEmpty() || line.fragments.last().format != *cell.format ||
+            line.fragments.last().text.endsWith(u'\t'))
             line.fragments << Fragment{QString(), *cell.format, x, 0};
         line.fragments.last().text += cell.c;
         line.fragments.last().width += cell.width;
@@ -147,30 +157,28 @@ Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& pa
     return line;
 }
 
-QList<Line> layOutParagraph(MetricsCache& cache, const Paragraph& paragraph, qreal width, int pitch)
-{
+QList<Line> layOutParagraph(MetricsCache& cache, const Paragraph& paragraph, qreal width, int pitch) {
     QList<Cell> cells;
     for (const Run& run : paragraph.runs) {
         Metrics& metrics = cache[run.format];
         for (QChar c : run.text)
-            cells << Cell{c, &run.format, c == u'\t' ? 420.0 : metrics.width(c)};
+            cells << Cell{c, &run.format, c == u'\t' ? 0.0 : metrics.width(c)};
     }
     const QList<QList<Cell>> broken = breakLines(cells, width);
     QList<Line> lines;
     for (qsizetype i = 0; i < broken.size(); ++i)
-        lines << makeLine(cache, broken[i], paragraph, i + 1 == broken.size() ? &paragraph.mark : nullptr, width, pitch);
+        lines << makeLine(cache, broken[i], paragraph, i + 1 == broken.size() ? &paragraph.mark : nullptr, width,
+                          pitch);
     return lines;
 }
 
-qreal bodyWidth(const PageSetup& page)
-{
+qreal bodyWidth(const PageSetup& page) {
     return page.pageWidth - page.marginLeft - page.marginRight;
 }
 
 } // namespace
 
-QFont fontFor(const CharFormat& format)
-{
+QFont fontFor(const CharFormat& format) {
     QFont font(serifFamily());
     font.setPixelSize(format.halfPoints * 10);
     font.setBold(format.bold);
@@ -180,12 +188,37 @@ QFont fontFor(const CharFormat& format)
     return font;
 }
 
-QList<Page> layOutPages(const Document& document)
-{
+namespace {
+
+// The footer's lines, their tops counted from the footer's own top, and its height.
+QList<Line> layOutFooter(MetricsCache& cache, const Document& document, qreal* height) {
+    QList<Line> lines;
+    *height = 0;
+    if (document.footer.isEmpty())
+        return lines;
+    for (const QString& text : document.footer.split(u'\r')) {
+        const Paragraph paragraph{{Run{text, document.footerFormat}}, Alignment::Left, document.footerFormat};
+        for (Line& line : layOutParagraph(cache, paragraph, bodyWidth(document.page), 0)) {
+            line.top = *height;
+            *height += line.height;
+            lines << line;
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+QList<Page> layOutPages(const Document& document) {
     const PageSetup& setup = document.page;
     const qreal width = bodyWidth(setup);
-    const qreal height = setup.pageHeight - setup.marginTop - setup.marginBottom;
     MetricsCache cache;
+    // A footer reaching above the bottom margin pushes the body's end up, as in a word processor.
+    qreal footerHeight = 0;
+    layOutFooter(cache, document, &footerHeight);
+    const qreal bottom =
+        std::min<qreal>(setup.pageHeight - setup.marginBottom, setup.pageHeight - setup.footerDistance - footerHeight);
+    const qreal height = bottom - setup.marginTop;
     QList<Page> pages{Page{}};
     qreal y = 0;
     for (const Paragraph& paragraph : document.paragraphs) {
@@ -204,20 +237,22 @@ QList<Page> layOutPages(const Document& document)
 
 namespace {
 
-void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal right)
-{
+void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal right) {
     const qreal baseline = top + line.top + line.baseline;
     for (const Fragment& fragment : line.fragments) {
         const QFont font = fontFor(fragment.format);
         painter.setFont(font);
-        painter.drawText(QPointF(left + fragment.x, baseline), fragment.text);
+        QString text = fragment.text;
+        text.remove(u'\t');
+        painter.drawText(QPointF(left + fragment.x, baseline), text);
         if (fragment.format.underline) {
             const QFontMetricsF metrics(font);
             const qreal end = std::min(left + fragment.x + fragment.width, right);
             if (end > left + fragment.x) {
                 const qreal y = baseline + metrics.underlinePos();
-                painter.fillRect(QRectF(left + fragment.x, y, end - left - fragment.x, std::max(metrics.lineWidth(), 10.0)),
-                                 painter.pen().color());
+                painter.fillRect(
+                    QRectF(left + fragment.x, y, end - left - fragment.x, std::max(metrics.lineWidth(), 10.0)),
+                    painter.pen().color());
             }
         }
     }
@@ -225,8 +260,7 @@ void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal
 
 } // namespace
 
-void paintPage(QPainter& painter, const Document& document, const Page& page)
-{
+void paintPage(QPainter& painter, const Document& document, const Page& page) {
     const PageSetup& setup = document.page;
     const qreal left = setup.marginLeft;
     const qreal right = setup.pageWidth - setup.marginRight;
@@ -234,23 +268,13 @@ void paintPage(QPainter& painter, const Document& document, const Page& page)
     painter.setPen(Qt::black);
     for (const Line& line : page.lines)
         paintLine(painter, line, left, setup.marginTop, right);
-    if (!document.footer.isEmpty()) {
-        // The footer grows upwards from the footer distance.
-        MetricsCache cache;
-        QList<Line> lines;
-        qreal height = 0;
-        for (const QString& text : document.footer.split(u'\r')) {
-            Paragraph paragraph{{Run{text, document.footerFormat}}, Alignment::Left, document.footerFormat};
-            for (Line& line : layOutParagraph(cache, paragraph, bodyWidth(setup), 0)) {
-                line.top = height;
-                height += line.height;
-                lines << line;
-            }
-        }
-        const qreal top = setup.pageHeight - setup.footerDistance - height;
-        for (const Line& line : lines)
-            paintLine(painter, line, left, top, right);
-    }
+    MetricsCache cache;
+    qreal height = 0;
+    const QList<Line> footer = layOutFooter(cache, document, &height);
+    // The footer grows upwards from the footer distance.
+    const qreal top = setup.pageHeight - setup.footerDistance - height;
+    for (const Line& line : footer)
+        paintLine(painter, line, left, top, right);
     painter.restore();
 }
 

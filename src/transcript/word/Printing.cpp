@@ -1,20 +1,22 @@
 // Printing through QPrinter with the page renderer.
 #include "Printing.h"
 
+#include "CupsStatus.h"
 #include "PageLayout.h"
 
-#include <QPainter>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <cmath>
 
 namespace word {
 
 namespace {
 
-void setUpPage(QPrinter& printer)
-{
+void setUpPage(QPrinter& printer) {
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setFullPage(true);
@@ -22,8 +24,7 @@ void setUpPage(QPrinter& printer)
     printer.setDocName(QStringLiteral("询问笔录"));
 }
 
-bool fail(QString* error, const QString& text)
-{
+bool fail(QString* error, const QString& text) {
     if (error)
         *error = text;
     return false;
@@ -31,8 +32,7 @@ bool fail(QString* error, const QString& text)
 
 } // namespace
 
-bool renderDocument(const Document& document, QPrinter& printer)
-{
+bool renderDocument(const Document& document, QPrinter& printer) {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
@@ -41,6 +41,12 @@ bool renderDocument(const Document& document, QPrinter& printer)
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     painter.translate(paper.left() - page.left(), paper.top() - page.top());
     painter.scale(printer.resolution() / 1440.0, printer.resolution() / 1440.0);
+    // A page of another size is zoomed to fit the paper, as printing with a paper zoom does.
+    const qreal paperWidth = paper.width() * 1440.0 / printer.resolution();
+    const qreal paperHeight = paper.height() * 1440.0 / printer.resolution();
+    const qreal zoom = std::min(paperWidth / document.page.pageWidth, paperHeight / document.page.pageHeight);
+    if (std::abs(zoom - 1.0) > 0.002)
+        painter.scale(zoom, zoom);
     const QList<Page> pages = layOutPages(document);
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0 && !printer.newPage())
@@ -50,8 +56,7 @@ bool renderDocument(const Document& document, QPrinter& printer)
     return painter.end();
 }
 
-bool printDocument(const Document& document, const PrintTarget& target, QString* error)
-{
+bool printDocument(const Document& document, const PrintTarget& target, QString* error) {
     std::unique_ptr<QPrinter> printer;
     if (!target.printerName.isEmpty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(target.printerName);
@@ -77,16 +82,20 @@ bool printDocument(const Document& document, const PrintTarget& target, QString*
             return fail(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(printer->printerName()));
     }
     setUpPage(*printer);
-    if (!renderDocument(document, *printer) || printer->printerState() == QPrinter::Error
-        || printer->printerState() == QPrinter::Aborted)
-        return fail(error, target.pdfPath.isEmpty() || !target.printerName.isEmpty()
-                               ? QStringLiteral("打印作业无法送到打印机 %1。").arg(printer->printerName())
-                               : QStringLiteral("无法写入文件 <%1>。").arg(target.pdfPath));
+    const bool toPrinter = printer->outputFormat() == QPrinter::NativeFormat;
+    const bool rendered = renderDocument(document, *printer) && printer->printerState() != QPrinter::Error &&
+                          printer->printerState() != QPrinter::Aborted;
+    if (!toPrinter)
+        return rendered || fail(error, QStringLiteral("无法写入文件 <%1>。").arg(target.pdfPath));
+    const std::optional<QString> refusal = rendered ? lastCupsRefusal() : std::nullopt;
+    if (!rendered || refusal)
+        return fail(
+            error,
+            QStringLiteral("打印作业无法送到打印机 %1。%2").arg(printer->printerName(), refusal.value_or(QString())));
     return true;
 }
 
-std::unique_ptr<QPrintPreviewDialog> makePrintPreview(const Document& document, QWidget* parent)
-{
+std::unique_ptr<QPrintPreviewDialog> makePrintPreview(const Document& document, QWidget* parent) {
     auto dialog = std::make_unique<QPrintPreviewDialog>(parent);
     setUpPage(*dialog->printer());
     QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested, dialog.get(),
