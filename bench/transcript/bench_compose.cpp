@@ -21,7 +21,9 @@ record::TranscriptRecord fullRecord() {
 }
 
 transcript::CompositionInput input(const QString& dir, const QByteArray& blank) {
-    return {dir, blank, [](const QString& key) { return key == "hang1" ? QStringLiteral("被询问人：") : QStringLiteral("询问人："); }};
+    return {dir, blank, [](const QString& key) {
+                return key == "hang1" ? QStringLiteral("被询问人：") : QStringLiteral("询问人：");
+            }};
 }
 
 void BM_ComposeNative(benchmark::State& state) {

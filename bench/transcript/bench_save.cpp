@@ -29,7 +29,7 @@ void BM_SaveWordDocument(benchmark::State& state) {
         p.w().编辑框25->clear();
         if (!first)
             p.env.dialogs.answerNext(Dialogs::Answer::Yes); // overwrite
-        p.env.dialogs.answerNext(Dialogs::Answer::No); // preview
+        p.env.dialogs.answerNext(Dialogs::Answer::No);      // preview
         first = false;
         p.w().actSaveTranscript->trigger();
         if (!p.w().编辑框25->text().startsWith(QStringLiteral("笔录WORD文件以经保存在"))) {

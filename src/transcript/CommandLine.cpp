@@ -21,15 +21,15 @@ namespace transcript {
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "用法：\n"
-    "  quillon                                   打开程序窗口\n"
-    "  quillon compose TEMPLATE.ini [--out FILE.doc] [--pdf FILE.pdf] [--force]\n"
-    "      按笔录模板生成笔录WORD文档（默认保存在程序目录的 BL 目录中，并重写模板），\n"
-    "      --out 指定文档位置，--pdf 另外输出 PDF，--force 覆盖已存在的文档\n"
-    "  quillon print FILE [--printer NAME]\n"
-    "      打印笔录WORD文档(.doc)或文本文件，默认用默认打印机\n"
-    "  quillon --help                            显示本说明\n");
+const QString kUsage =
+    QStringLiteral("用法：\n"
+                   "  quillon                                   打开程序窗口\n"
+                   "  quillon compose TEMPLATE.ini [--out FILE.doc] [--pdf FILE.pdf] [--force]\n"
+                   "      按笔录模板生成笔录WORD文档（默认保存在程序目录的 BL 目录中，并重写模板），\n"
+                   "      --out 指定文档位置，--pdf 另外输出 PDF，--force 覆盖已存在的文档\n"
+                   "  quillon print FILE [--printer NAME]\n"
+                   "      打印笔录WORD文档(.doc)或文本文件，默认用默认打印机\n"
+                   "  quillon --help                            显示本说明\n");
 
 struct Options {
     QStringList positional;
@@ -77,16 +77,16 @@ std::unique_ptr<QGuiApplication> ensureApplication() {
 
 class Runner {
 public:
-    Runner()
-        : m_out(stdout), m_err(stderr), m_programDir(programdir::resolve()) {}
+    Runner() : m_out(stdout), m_err(stderr), m_programDir(programdir::resolve()) {}
 
     int compose(const Options& o) {
         if (o.positional.size() != 1 || !o.printer.isEmpty())
             return usageError(QStringLiteral("compose 需要一个模板文件"));
         const QString templateFile = o.positional.first();
         if (!QFileInfo(templateFile).isFile()) {
-            m_err << QStringLiteral("提示：") << QStringLiteral(" 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/> 目录中。")
-                                                   .arg(programdir::blDir(m_programDir))
+            m_err << QStringLiteral("提示：")
+                  << QStringLiteral(" 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/> 目录中。")
+                         .arg(programdir::blDir(m_programDir))
                   << Qt::endl;
             return 1;
         }
@@ -106,8 +106,8 @@ public:
             options.afterSave = [&](word::DocumentWriter& writer) {
                 if (writer.print({QString(), pdf}))
                     return true;
-                dialogs.message(QStringLiteral("无法输出PDF："), QStringLiteral(" PDF文件没有生成：<%1> %2 ")
-                                                                 .arg(pdf, writer.lastError()),
+                dialogs.message(QStringLiteral("无法输出PDF："),
+                                QStringLiteral(" PDF文件没有生成：<%1> %2 ").arg(pdf, writer.lastError()),
                                 Dialogs::Buttons::Ok);
                 return false;
             };
@@ -150,7 +150,10 @@ public:
 
 private:
     CommandEnv environment(Dialogs& dialogs) {
-        return {dialogs, m_shell, m_engine, m_programDir,
+        return {dialogs,
+                m_shell,
+                m_engine,
+                m_programDir,
                 [dir = m_programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
                 [this] { return !m_engine.location().isEmpty(); }};
     }

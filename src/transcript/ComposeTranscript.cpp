@@ -16,7 +16,9 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-QString spaces(int n) { return QString(n, ' '); }
+QString spaces(int n) {
+    return QString(n, ' ');
+}
 
 // Types the runs of the document with the line counter of the current page.
 class Typist {

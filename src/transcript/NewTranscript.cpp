@@ -44,7 +44,8 @@ void ClearForm(MainWindow& w, Services& s) {
             auto* box = qobject_cast<QComboBox*>(transcript::fieldControl(w, *line));
             combolists::clearItems(box);
             box->clearEditText();
-            combolists::insertItem(box, 0, line == &record::question(pair) ? QStringLiteral("问：") : QStringLiteral("答："));
+            combolists::insertItem(box, 0,
+                                   line == &record::question(pair) ? QStringLiteral("问：") : QStringLiteral("答："));
         }
     }
 

@@ -11,7 +11,9 @@ namespace transcript {
 
 namespace {
 
-QString key(std::string_view k) { return QString::fromUtf8(k.data(), qsizetype(k.size())); }
+QString key(std::string_view k) {
+    return QString::fromUtf8(k.data(), qsizetype(k.size()));
+}
 
 struct NamePart {
     std::string_view key;
@@ -42,9 +44,10 @@ Outcome checkNameParts(const record::TranscriptRecord& r) {
     for (const NamePart& part : kNameParts) {
         const QString& text = r[part.key];
         if (text.contains('/') || text.contains('\\') || text.contains(QChar(0)) || text.contains(".."))
-            return Outcome::failure(QStringLiteral("提 示："),
-                                    QStringLiteral(" %1中含有“/”、“\\”、“..”或空字符，不能用作笔录文件名，请修改后再试。 ")
-                                        .arg(QString::fromUtf8(part.label)));
+            return Outcome::failure(
+                QStringLiteral("提 示："),
+                QStringLiteral(" %1中含有“/”、“\\”、“..”或空字符，不能用作笔录文件名，请修改后再试。 ")
+                    .arg(QString::fromUtf8(part.label)));
     }
     return Outcome::success();
 }

@@ -80,22 +80,22 @@ std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& e
         Session session(env.engine);
         if (!compose(session, r, env))
             return std::nullopt;
-        const bool replace = !QFileInfo::exists(path) ||
-                             env.dialogs.message(texts::kHint, texts::kOverwrite, Dialogs::Buttons::YesNo) ==
-                                 Dialogs::Answer::Yes;
+        const bool replace =
+            !QFileInfo::exists(path) ||
+            env.dialogs.message(texts::kHint, texts::kOverwrite, Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
         if (replace) {
             if (!session.writer().saveAs(path)) {
-                env.dialogs.message(caption, QStringLiteral(" 笔录WORD文件没有保存成功：<%1> %2 ")
-                                                 .arg(path, session.writer().lastError()));
+                env.dialogs.message(
+                    caption,
+                    QStringLiteral(" 笔录WORD文件没有保存成功：<%1> %2 ").arg(path, session.writer().lastError()));
                 return std::nullopt;
             }
             if (options.afterSave && !options.afterSave(session.writer()))
                 return std::nullopt;
         }
     }
-    if (options.preview &&
-        env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
-                            Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
+    if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
+                                               Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
         options.preview(path);
     return QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(programdir::blDir(env.programDir));
 }
@@ -121,8 +121,7 @@ std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, con
         return std::nullopt;
     }
     if (!path.contains(QStringLiteral("doc"))) {
-        env.dialogs.message(texts::kHint,
-                            QStringLiteral("打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。"));
+        env.dialogs.message(texts::kHint, QStringLiteral("打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。"));
         return std::nullopt;
     }
     switch (printFile(path, env, caption, target)) {

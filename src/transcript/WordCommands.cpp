@@ -20,7 +20,10 @@ using namespace transcript;
 namespace {
 
 CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
-    return {s.dialogs, s.shell, engine, s.programDir,
+    return {s.dialogs,
+            s.shell,
+            engine,
+            s.programDir,
             [dir = s.programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
             [&w, &engine] { return FindWord(w, engine); }};
 }

@@ -39,8 +39,12 @@ inline record::TranscriptRecord particulars() {
     return r;
 }
 
-inline QString questionText(int pair) { return QStringLiteral("问：第%1个问题？").arg(pair); }
-inline QString answerText(int pair) { return QStringLiteral("答：第%1个回答。").arg(pair); }
+inline QString questionText(int pair) {
+    return QStringLiteral("问：第%1个问题？").arg(pair);
+}
+inline QString answerText(int pair) {
+    return QStringLiteral("答：第%1个回答。").arg(pair);
+}
 
 // Fills pairs first … last with numbered questions and answers.
 inline void fillPairs(record::TranscriptRecord& r, int first, int last) {
@@ -53,4 +57,6 @@ inline void fillPairs(record::TranscriptRecord& r, int first, int last) {
 } // namespace testrecords
 
 // Readable texts in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

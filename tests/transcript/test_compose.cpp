@@ -175,6 +175,17 @@ TEST_F(ComposeTest, FooterLinesAreReadAfreshAtEveryPageEnd) {
     EXPECT_TRUE(writer.log.contains("type   3\r\n"));
 }
 
+TEST_F(ComposeTest, FirstRowTakesTheSeparatorOfItsMonthAndDay) {
+    record::TranscriptRecord r = testrecords::particulars();
+    r["num2"] = "12";
+    r["num3"] = "5";
+    QStringList expected = head();
+    expected[expected.indexOf("type   11")] = "type   12";
+    expected[expected.indexOf("type   30")] = "type   5"; // the day; the end minute is also 30
+    expected[expected.indexOf("type 分  至  ")] = "type 分   至  ";
+    EXPECT_EQ(ops(compose(r)), ops(expected));
+}
+
 TEST(TimeSeparator, CountsGbkBytesOfMonthAndDay) {
     EXPECT_EQ(timeSeparator("11", "30"), "分  至  ");
     EXPECT_EQ(timeSeparator("12", "5"), "分   至  ");

@@ -61,9 +61,9 @@ TEST_F(PrintTest, CurrentTranscriptRefusals) {
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
     print();
     EXPECT_EQ(p.env.dialogs.messageTexts(),
-              QStringList({kPrintQuestion, QStringLiteral("无法打印：|电 脑 没 有 安 装 WORD 办 公 软 件."), kPrintQuestion,
-                           QStringLiteral("提 示：|笔录没有录入完成，工作单位等资料没有添写."), kPrintQuestion,
-                           QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
+              QStringList({kPrintQuestion, QStringLiteral("无法打印：|电 脑 没 有 安 装 WORD 办 公 软 件."),
+                           kPrintQuestion, QStringLiteral("提 示：|笔录没有录入完成，工作单位等资料没有添写."),
+                           kPrintQuestion, QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
     EXPECT_TRUE(p.engine->sessions.isEmpty());
     EXPECT_FALSE(QDir(p.blDir()).exists());
     EXPECT_EQ(p.w().编辑框25->text(), status);
@@ -89,9 +89,9 @@ TEST_F(PrintTest, NoChoosesADocumentAndCancelIsAnError) {
     EXPECT_EQ(p.env.dialogs.fileSpecs[0].filter, QStringLiteral("*.doc 选择要打印的笔录WORD文件|*.doc"));
     EXPECT_EQ(p.env.dialogs.fileSpecs[0].defaultExtension, "ini");
     EXPECT_EQ(p.env.dialogs.messageTexts(),
-              QStringList({kPrintQuestion,
-                           QStringLiteral("错误：|没有选择正确的笔录文件！笔录WORD文件保存在 <%1/BL/> 目录中。")
-                               .arg(p.env.programDir())}));
+              QStringList(
+                  {kPrintQuestion, QStringLiteral("错误：|没有选择正确的笔录文件！笔录WORD文件保存在 <%1/BL/> 目录中。")
+                                       .arg(p.env.programDir())}));
     EXPECT_TRUE(p.engine->sessions.isEmpty());
 }
 
@@ -110,7 +110,8 @@ TEST_F(PrintTest, ChosenPathMustContainLowerCaseDoc) {
     p.env.dialogs.chooseNext(text);
     print();
     ASSERT_EQ(p.engine->sessions.size(), 1);
-    EXPECT_EQ(p.engine->sessions[0], QStringList({"start", "connect", "open " + text, "hide", "print", "close", "quit"}));
+    EXPECT_EQ(p.engine->sessions[0],
+              QStringList({"start", "connect", "open " + text, "hide", "print", "close", "quit"}));
     EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打印笔录成功... "));
 }
 
@@ -150,13 +151,15 @@ TEST_F(PrintTest, ViewerButtonPrintsTheShownFileAndSetsThePaneDirectly) {
     p.w().编辑框24->setText(help);
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
     ASSERT_EQ(p.engine->sessions.size(), 1);
-    EXPECT_EQ(p.engine->sessions[0], QStringList({"start", "connect", "open " + help, "hide", "print", "close", "quit"}));
+    EXPECT_EQ(p.engine->sessions[0],
+              QStringList({"start", "connect", "open " + help, "hide", "print", "close", "quit"}));
     EXPECT_EQ(p.w().statusText(), QStringLiteral("打印成功..."));
     EXPECT_EQ(p.w().编辑框25->text(), status);
 
     p.engine->name.clear();
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
-    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{QStringLiteral("无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件.")});
+    EXPECT_EQ(p.env.dialogs.messageTexts(),
+              QStringList{QStringLiteral("无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件.")});
     EXPECT_EQ(p.engine->sessions.size(), 1);
 }
 

@@ -59,7 +59,8 @@ TEST_F(SaveTest, RefusedWithoutWorkUnitOrEndTime) {
     save();
     EXPECT_EQ(p.env.dialogs.messageTexts(),
               QStringList({QStringLiteral("提 示：| 笔录没有录入完成，工作单位等资料都没有添写. "),
-                           QStringLiteral("提 示：| 笔录结束时间没有添写！ "), QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
+                           QStringLiteral("提 示：| 笔录结束时间没有添写！ "),
+                           QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
     expectNothingDone();
 }
 
@@ -82,7 +83,8 @@ TEST_F(SaveTest, SavesTemplateAndDocumentThenOffersThePreview) {
     const QStringList ops = p.engine->sessions[0];
     EXPECT_EQ(ops.mid(0, 4), QStringList({"start", "connect", "open " + p.blDir() + "/Doc.doc", "hide"}));
     EXPECT_EQ(ops.mid(ops.size() - 3), QStringList({"saveAs " + documentPath(), "close", "quit"}));
-    EXPECT_TRUE(QFile::exists(documentPath()));
+    // The footer lines come from set.ini.
+    EXPECT_TRUE(readFile(documentPath()).contains(QStringLiteral("  被询问人：\r\n  询问人：\r\n").toUtf8()));
     EXPECT_EQ(ini::readString(templatePath(), "set", "num70"), testrecords::answerText(24));
     EXPECT_EQ(ini::readString(templatePath(), "set", "beizu"), QStringLiteral("第一行 第二行"));
     EXPECT_EQ(p.w().超级编辑框2->toPlainText(), QStringLiteral("第一行 第二行"));
@@ -94,7 +96,7 @@ TEST_F(SaveTest, SavesTemplateAndDocumentThenOffersThePreview) {
 TEST_F(SaveTest, OverwriteAnsweredNoKeepsTheEarlierDocument) {
     QDir().mkpath(p.blDir());
     writeFile(documentPath(), "earlier");
-    p.env.dialogs.answerNext(Dialogs::Answer::No); // overwrite
+    p.env.dialogs.answerNext(Dialogs::Answer::No);  // overwrite
     p.env.dialogs.answerNext(Dialogs::Answer::Yes); // preview
     save();
     EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList({kOverwrite, kPreview}));

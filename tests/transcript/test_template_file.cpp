@@ -104,7 +104,8 @@ TEST(Remarks, EveryLineBreakBecomesOneSpace) {
 TEST(TemplateRead, ReadsEveryKeyAndEmptiesMissingOnes) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/t.ini";
-    writeBytes(path, gbk::encode(QStringLiteral("[SET]\r\nNUM1=2013\r\nnum24= 答：是 \r\nnum75=40\r\nbeizu=\"备注\"\r\n")));
+    writeBytes(path,
+               gbk::encode(QStringLiteral("[SET]\r\nNUM1=2013\r\nnum24= 答：是 \r\nnum75=40\r\nbeizu=\"备注\"\r\n")));
     const record::TranscriptRecord r = readTemplate(path);
     EXPECT_EQ(r["num1"], "2013");
     EXPECT_EQ(r["num24"], QStringLiteral("答：是"));

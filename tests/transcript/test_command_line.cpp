@@ -1,0 +1,169 @@
+// The command line run as a process: help, refusals with the menu commands' messages, compose from
+// a template made on Windows, --out, --force and --pdf, and print.
+#include "CupsQueue.h"
+#include "TestServices.h"
+
+#include "transcript/word/DocReader.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+struct CommandLineTest : ::testing::Test {
+    QTemporaryDir root;
+    QString home = root.path() + "/home";
+
+    void SetUp() override {
+        QDir().mkpath(home);
+        writeFile(home + "/set.ini", gbkFile(QStringLiteral("[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n")));
+    }
+
+    Result run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QUILLON_HOME", home);
+        process.setProcessEnvironment(environment);
+        process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/tests/bin/transcript_cli_driver", arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString example() const { return qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/resources/example/example.ini"; }
+    QString exampleDocument() const { return home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-张建国.doc"); }
+};
+
+TEST_F(CommandLineTest, HelpListsTheCommands) {
+    const Result r = run({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("quillon compose TEMPLATE.ini [--out FILE.doc] [--pdf FILE.pdf] [--force]"));
+    EXPECT_TRUE(r.out.contains("quillon print FILE [--printer NAME]"));
+}
+
+TEST_F(CommandLineTest, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(run({"compose"}).exitCode, 2);
+    EXPECT_EQ(run({"compose", "a.ini", "--out"}).exitCode, 2);
+    EXPECT_EQ(run({"compose", "a.ini", "--colour"}).exitCode, 2);
+    EXPECT_EQ(run({"print"}).exitCode, 2);
+    EXPECT_FALSE(QDir(home + "/BL").exists());
+}
+
+TEST_F(CommandLineTest, MissingTemplateIsRefusedWithTheOpenMessage) {
+    const Result r = run({"compose", root.path() + "/none.ini"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(
+        QStringLiteral("提示： 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/BL/> 目录中。").arg(home)))
+        << r.err.toStdString();
+    EXPECT_FALSE(QDir(home + "/BL").exists());
+}
+
+TEST_F(CommandLineTest, IncompleteTemplatesAreRefusedWithTheSaveMessages) {
+    const QString noUnit = root.path() + "/no-unit.ini";
+    writeFile(noUnit, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum6=10\nnum7=30\nnum10=张三\n")));
+    Result r = run({"compose", noUnit});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("提 示： 笔录没有录入完成，工作单位等资料都没有添写. ")))
+        << r.err.toStdString();
+
+    const QString noEnd = root.path() + "/no-end.ini";
+    writeFile(noEnd, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum6=10\nnum16=宏达\n")));
+    r = run({"compose", noEnd});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("提 示： 笔录结束时间没有添写！ "))) << r.err.toStdString();
+
+    const QString badName = root.path() + "/bad-name.ini";
+    writeFile(badName, gbkFile(QStringLiteral("[set]\nnum6=10\nnum7=30\nnum16=../宏达\n")));
+    r = run({"compose", badName});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("工作单位"))) << r.err.toStdString();
+    EXPECT_FALSE(QDir(home + "/BL").exists());
+}
+
+TEST_F(CommandLineTest, ComposesAWindowsTemplateAndRefusesToOverwriteWithoutForce) {
+    Result r = run({"compose", example()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("笔录WORD文件以经保存在 <%1/BL/目录中> ").arg(home)));
+    EXPECT_TRUE(r.out.contains(exampleDocument()));
+
+    QString error;
+    const std::optional<word::Document> document = word::readDocumentFile(exampleDocument(), &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    const QString text = document->plainText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("vodir询问笔录")));
+    EXPECT_TRUE(text.contains(QStringLiteral("问：以上笔录请你看一下，如无误请签字。")));
+    EXPECT_TRUE(text.contains(QStringLiteral("  被询问人签名：")));
+    // The template is rewritten in the BL directory under its own name, as the save does.
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-张建国.ini")));
+
+    const QByteArray first = readFile(exampleDocument());
+    r = run({"compose", example()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("提 示： 文件以经存在，是否覆盖老文件？ "))) << r.err.toStdString();
+    EXPECT_EQ(readFile(exampleDocument()), first);
+
+    QFile::resize(exampleDocument(), 10);
+    r = run({"compose", example(), "--force"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(readFile(exampleDocument()), first);
+}
+
+TEST_F(CommandLineTest, OutAndPdf) {
+    const QString out = root.path() + "/out/笔录.doc";
+    QDir().mkpath(root.path() + "/out");
+    const QString pdf = root.path() + "/out/笔录.pdf";
+    const Result r = run({"compose", example(), "--out", out, "--pdf", pdf});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(out));
+    EXPECT_FALSE(QFile::exists(exampleDocument()));
+    ASSERT_TRUE(QFile::exists(pdf));
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString pages = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    // 16 pairs: 4 on the first page, 10 on the second, 2 and the filler on the third.
+    EXPECT_EQ(pages.count('\f'), 3);
+    EXPECT_TRUE(pages.contains(QStringLiteral("询问笔录")));
+    EXPECT_TRUE(pages.contains(QStringLiteral("被询问人签名").normalized(QString::NormalizationForm_KC)));
+}
+
+TEST_F(CommandLineTest, PrintSharesTheChecksOfThePrintCommand) {
+    const QString upper = root.path() + "/A.DOC";
+    writeFile(upper, "x");
+    Result r = run({"print", upper});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("提 示：打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。")));
+
+    const QString text = root.path() + "/docs/note.txt";
+    QDir().mkpath(root.path() + "/docs");
+    writeFile(text, gbkFile(QStringLiteral("一行文字\n")));
+    r = run({"print", text, "--printer", "no-such-printer"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("无法打印： 打印没有成功："))) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("打印笔录成功")));
+}
+
+TEST_F(CommandLineTest, PrintsAComposedDocumentThroughCups) {
+    if (!cups::schedulerRunning())
+        GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
+    ASSERT_EQ(run({"compose", example()}).exitCode, 0);
+    const QStringList before = cups::pdfs();
+    const Result r = run({"print", exampleDocument()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("打印笔录成功... ")));
+    QString pdf;
+    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdfWith(before, QStringLiteral("如无误请签字"))).isEmpty(), 60000);
+    EXPECT_EQ(cups::pdfText(pdf).count('\f'), 3);
+}
+
+} // namespace
