@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
+#include "transcript/CommandLine.h"
 #include "ui/Program.h"
 
 #include <QApplication>
@@ -28,9 +29,17 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // compose, print and --help work without a window, also on a machine without a display.
+    if (transcript::isCommandLine(arguments))
+        return transcript::runCommandLine(arguments);
+
     if (!hasDisplay()) {
         std::fputs("Quillon 需要图形桌面才能打开窗口：没有找到显示器 (DISPLAY 或 WAYLAND_DISPLAY 未设置)。\n"
-                   "Quillon needs a graphical desktop: no display was found (DISPLAY and WAYLAND_DISPLAY are not set).\n",
+                   "Quillon needs a graphical desktop: no display was found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                   "Without one, `quillon compose` and `quillon print` still work: see `quillon --help`.\n",
                    stderr);
         return 2;
     }

@@ -137,6 +137,29 @@ TEST_F(CommandLineTest, OutAndPdf) {
     EXPECT_TRUE(pages.contains(QStringLiteral("被询问人签名").normalized(QString::NormalizationForm_KC)));
 }
 
+TEST_F(CommandLineTest, ShippedExampleWithTheStarterSettingsKeepsItsPages) {
+    // The starter footer lines must each fit on one printed line, or every page runs over.
+    QFile::remove(home + "/set.ini");
+    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/resources/set.ini", home + "/set.ini"));
+    const QString pdf = root.path() + "/starter.pdf";
+    const Result r = run({"compose", example(), "--pdf", pdf});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString pages = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    EXPECT_EQ(pages.count('\f'), 3);
+    for (const QString& page : pages.split('\f', Qt::SkipEmptyParts)) {
+        const QStringList lines = page.split('\n', Qt::SkipEmptyParts);
+        ASSERT_GE(lines.size(), 3);
+        // The two footer lines close every page, each on a line of its own, above the page footer.
+        EXPECT_TRUE(lines[lines.size() - 3].contains(QStringLiteral("记录人签名").normalized(QString::NormalizationForm_KC)))
+            << page.toStdString();
+        EXPECT_TRUE(lines[lines.size() - 2].trimmed().endsWith(QStringLiteral("日").normalized(QString::NormalizationForm_KC)))
+            << page.toStdString();
+    }
+}
+
 TEST_F(CommandLineTest, PrintSharesTheChecksOfThePrintCommand) {
     const QString upper = root.path() + "/A.DOC";
     writeFile(upper, "x");

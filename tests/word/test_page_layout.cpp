@@ -88,6 +88,20 @@ TEST(PageLayout, trailingSpacesHangAndLongTextWraps) {
         EXPECT_TRUE(lines[i].fragments.first().text.startsWith(QStringLiteral("word"))) << "words are not split";
 }
 
+TEST(PageLayout, spacesAreHalfAChineseCharacterWideAsInSimSun) {
+    // Rows and filler lines are measured in spaces: 69 of them fill a line at 14 pt.
+    Document document = blankDocument();
+    Caret caret;
+    const CharFormat body{false, 28, true};
+    typeText(document, caret, QStringLiteral("一") + QString(20, u' ') + QStringLiteral("二"), body);
+    const Line& line = layOutPages(document).first().lines.first();
+    qreal used = 0;
+    for (const Fragment& fragment : line.fragments)
+        used += fragment.width;
+    const qreal wide = QFontMetricsF(fontFor(body)).horizontalAdvance(QStringLiteral("一"));
+    EXPECT_NEAR(used, 2 * wide + 20 * 140, 1.0);
+}
+
 TEST(PageLayout, tabsReachTheNextDefaultTabStop) {
     Document document = blankDocument();
     Caret caret;

@@ -33,8 +33,11 @@ struct Metrics {
 
     qreal width(QChar c) {
         auto it = widths.find(c.unicode());
-        if (it == widths.end())
-            it = widths.insert(c.unicode(), metrics.horizontalAdvance(c));
+        if (it == widths.end()) {
+            // A lone character's advance leaves out the word spacing that widens the font's spaces.
+            const qreal advance = metrics.horizontalAdvance(c) + (c == QLatin1Char(' ') ? font.wordSpacing() : 0);
+            it = widths.insert(c.unicode(), advance);
+        }
         return *it;
     }
 };
@@ -185,6 +188,10 @@ QFont fontFor(const CharFormat& format) {
     font.setUnderline(false); // drawn by hand, clipped at the margin
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
+    // SimSun's space is half as wide as a Chinese character, and transcripts line up their fields
+    // and underlined blanks in such spaces: a stand-in font gets the same space width.
+    const qreal space = QFontMetricsF(font).horizontalAdvance(QLatin1Char(' '));
+    font.setWordSpacing(font.pixelSize() / 2.0 - space);
     return font;
 }
 
