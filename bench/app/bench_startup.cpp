@@ -6,6 +6,7 @@
 
 #include <QApplication>
 
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -72,13 +73,3 @@ void StartupToIdleWindow(benchmark::State& state)
 BENCHMARK(StartupToIdleWindow)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,6 @@
 #include "transcript/ComposeTranscript.h"
 #include "transcript/NativeWordEngine.h"
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -55,11 +54,3 @@ void BM_ComposeLogging(benchmark::State& state) {
 BENCHMARK(BM_ComposeLogging)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -6,7 +6,6 @@
 #include "transcript/FormBinding.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QStandardPaths>
 
@@ -41,12 +40,3 @@ void BM_SaveWordDocument(benchmark::State& state) {
 BENCHMARK(BM_SaveWordDocument)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QStandardPaths::setTestModeEnabled(true);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -43,11 +42,3 @@ void layOutTranscript(benchmark::State& state) {
 BENCHMARK(layOutTranscript)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
