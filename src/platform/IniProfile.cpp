@@ -74,19 +74,22 @@ struct Line {
     qsizetype next;     // first byte of the following line
 };
 
+// The line starting at pos; a final line may lack its line end.
+Line lineAt(const QByteArray& content, qsizetype pos)
+{
+    const qsizetype lf = content.indexOf('\n', pos);
+    const qsizetype next = lf < 0 ? content.size() : lf + 1;
+    qsizetype end = lf < 0 ? content.size() : lf;
+    if (end > pos && content[end - 1] == '\r')
+        --end;
+    return {pos, end, next};
+}
+
 QList<Line> splitLines(const QByteArray& content)
 {
     QList<Line> lines;
-    qsizetype pos = 0;
-    while (pos < content.size()) {
-        qsizetype lf = content.indexOf('\n', pos);
-        const qsizetype next = lf < 0 ? content.size() : lf + 1;
-        qsizetype end = lf < 0 ? content.size() : lf;
-        if (end > pos && content[end - 1] == '\r')
-            --end;
-        lines.append({pos, end, next});
-        pos = next;
-    }
+    for (qsizetype pos = 0; pos < content.size(); pos = lines.last().next)
+        lines.append(lineAt(content, pos));
     return lines;
 }
 
@@ -146,13 +149,9 @@ QByteArray lookup(const QByteArray& content, const QByteArray& section, const QB
     bool inSection = false;
     qsizetype pos = 0;
     while (pos < content.size()) {
-        qsizetype lf = content.indexOf('\n', pos);
-        const qsizetype next = lf < 0 ? content.size() : lf + 1;
-        qsizetype end = lf < 0 ? content.size() : lf;
-        if (end > pos && content[end - 1] == '\r')
-            --end;
-        const QByteArrayView text(content.constData() + pos, end - pos);
-        pos = next;
+        const Line line = lineAt(content, pos);
+        const QByteArrayView text(content.constData() + line.begin, line.end - line.begin);
+        pos = line.next;
         if (const auto name = sectionName(text)) {
             if (inSection)
                 return {}; // only the first section of that name counts
