@@ -2,6 +2,7 @@
 // and waiting on a condition with a time limit.
 #pragma once
 
+#include "TestServices.h"
 #include "recording/AudioFormat.h"
 #include "recording/WavFile.h"
 
@@ -16,12 +17,6 @@
 #include <vector>
 
 namespace audiotest {
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 inline quint32 le32(const QByteArray& bytes, int offset)
 {

@@ -119,7 +119,7 @@ TEST_F(Panel, RecordPauseContinueAndSave)
     EXPECT_EQ(dialogs().initialNames, QStringList{QString()});
     EXPECT_EQ(w().通用对话框1FileName, path("询问录音.wav"));
 
-    const QByteArray file = readAll(path("询问录音.wav"));
+    const QByteArray file = readFile(path("询问录音.wav"));
     ASSERT_GE(file.size(), 44 + 16000);
     EXPECT_EQ(file.left(44), wav::header(AudioFormat{1, 8000, 16}, quint32(file.size() - 44)));
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
@@ -133,7 +133,7 @@ TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
     EXPECT_EQ(w().标签14->text(), "0:0:0");
-    const QByteArray file = readAll(path("short.wav"));
+    const QByteArray file = readFile(path("short.wav"));
     EXPECT_EQ(le32(file, 40), quint32(file.size() - 44));
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
 }
@@ -164,7 +164,7 @@ TEST_F(Panel, StopWhilePausedThenANewRecording)
     dialogs().chooseNext(path("second.wav"));
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
-    const QByteArray file = readAll(path("second.wav"));
+    const QByteArray file = readFile(path("second.wav"));
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
     EXPECT_NEAR(dominantFrequency(samplesOf(file.mid(44)), 8000), 440, 10);
 }
@@ -184,7 +184,7 @@ TEST_F(Panel, CancellingTheSaveDialogTwiceThenSavingKeepsTheSameRecording)
     dialogs().chooseNext(path("third.wav"));
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
-    EXPECT_EQ(readAll(path("third.wav")).mid(44), concat(recorded));
+    EXPECT_EQ(readFile(path("third.wav")).mid(44), concat(recorded));
     EXPECT_EQ(dialogs().fileSpecs.size(), 3);
 
     // The next save dialog offers the name chosen last.
@@ -256,7 +256,7 @@ TEST_F(Panel, FailedStartAfterAStopKeepsTheUnsavedRecordingSaveable)
     dialogs().chooseNext(path("kept.wav"));
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
-    EXPECT_EQ(readAll(path("kept.wav")).mid(44), kept);
+    EXPECT_EQ(readFile(path("kept.wav")).mid(44), kept);
 }
 
 TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)
@@ -275,7 +275,7 @@ TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
     EXPECT_EQ(w().statusText(), "笔录.录音保存成功...");
-    EXPECT_EQ(readAll(path("a.wav")).size() - 44, recorder().recordedBytes());
+    EXPECT_EQ(readFile(path("a.wav")).size() - 44, recorder().recordedBytes());
 }
 
 TEST_F(Panel, PlaybackOfAChosenWavFile)
@@ -337,7 +337,7 @@ TEST_F(Panel, DeviceFailingDuringARecordingIsReportedAndWhatCameBeforeCanBeSaved
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
     EXPECT_EQ(dialogs().messages().size(), 1);
-    const QByteArray file = readAll(path("cut.wav"));
+    const QByteArray file = readFile(path("cut.wav"));
     EXPECT_GT(file.size(), 44);
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
 }

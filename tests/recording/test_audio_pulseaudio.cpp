@@ -71,7 +71,7 @@ TEST(PulseAudio, RecordsTheToneOurPlayerPlaysIntoTheNullSink)
     ASSERT_TRUE(recorder.save(dir.filePath("recorded.wav"), false)) << recorder.lastError().toStdString();
     EXPECT_TRUE(recorder.captureError().isEmpty()) << recorder.captureError().toStdString();
 
-    const QByteArray file = readAll(dir.filePath("recorded.wav"));
+    const QByteArray file = readFile(dir.filePath("recorded.wav"));
     ASSERT_GT(file.size(), 44 + 3 * 16000);
     EXPECT_EQ(file.mid(0, 4), "RIFF");
     EXPECT_EQ(file.mid(8, 8), "WAVEfmt ");

@@ -74,7 +74,7 @@ TEST_F(Recorder, KeepsConvertedSoundInFullBlocksAndSavesItAll)
     EXPECT_GT(rms(samplesOf(samples)), 1000);
 
     ASSERT_TRUE(recorder.save(path("r.wav"), false)) << recorder.lastError().toStdString();
-    const QByteArray file = readAll(path("r.wav"));
+    const QByteArray file = readFile(path("r.wav"));
     ASSERT_EQ(file.size(), 44 + samples.size());
     EXPECT_EQ(file.left(44), wav::header(AudioFormat{1, 8000, 16}, quint32(samples.size())));
     EXPECT_EQ(file.mid(44), samples);
@@ -103,7 +103,7 @@ TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause)
     EXPECT_EQ(recorder.recordedBytes(), atPause);
 
     ASSERT_TRUE(recorder.save(path("p.wav"), true));
-    const QByteArray file = readAll(path("p.wav"));
+    const QByteArray file = readFile(path("p.wav"));
     const qint64 dataSize = le32(file, 40);
     EXPECT_EQ(dataSize, file.size() - 44);
     EXPECT_EQ(dataSize, atPause);
@@ -148,8 +148,8 @@ TEST_F(Recorder, SecondRecordingReplacesTheFirst)
     ASSERT_TRUE(recordAtLeast(BytesPerSecond + 4000));
     ASSERT_TRUE(recorder.save(path("second.wav"), false));
 
-    const QByteArray first = readAll(path("first.wav"));
-    const QByteArray second = readAll(path("second.wav"));
+    const QByteArray first = readFile(path("first.wav"));
+    const QByteArray second = readFile(path("second.wav"));
     EXPECT_NEAR(dominantFrequency(samplesOf(first.mid(44)), 8000), 440, 10);
     EXPECT_NEAR(dominantFrequency(samplesOf(second.mid(44)), 8000), 1000, 20);
     EXPECT_EQ(le32(second, 40), recorder.recordedBytes());
@@ -166,13 +166,13 @@ TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure)
     existing.write("old");
     existing.close();
     EXPECT_FALSE(recorder.save(path("old.wav"), false));
-    EXPECT_EQ(readAll(path("old.wav")), "old");
+    EXPECT_EQ(readFile(path("old.wav")), "old");
 
     EXPECT_FALSE(recorder.save(path("no/such/dir.wav"), true));
     EXPECT_FALSE(recorder.lastError().isEmpty());
 
     ASSERT_TRUE(recorder.save(path("old.wav"), true));
-    const QByteArray file = readAll(path("old.wav"));
+    const QByteArray file = readFile(path("old.wav"));
     EXPECT_EQ(file.size(), 44 + recorder.recordedBytes());
     EXPECT_GE(recorder.recordedBytes(), 8192);
 }
@@ -199,7 +199,7 @@ TEST_F(Recorder, SourcesThatCannotRecordDoNotStartAndKeepThePreviousRecording)
         EXPECT_EQ(concat(recorder.blocks()), kept) << description;
     }
     ASSERT_TRUE(recorder.save(path("kept.wav"), false));
-    EXPECT_EQ(readAll(path("kept.wav")).mid(44), kept);
+    EXPECT_EQ(readFile(path("kept.wav")).mid(44), kept);
     // A start that failed says so through its result, not as a failure of a running capture.
     QCoreApplication::processEvents();
     EXPECT_EQ(failed.count(), 0);
@@ -233,5 +233,5 @@ TEST_F(Recorder, SourceErrorWhileRecordingKeepsWhatCameBefore)
     ASSERT_TRUE(recorder.stop());
     EXPECT_GT(recorder.recordedBytes(), 0);
     ASSERT_TRUE(recorder.save(path("cut.wav"), false));
-    EXPECT_EQ(le32(readAll(path("cut.wav")), 40), recorder.recordedBytes());
+    EXPECT_EQ(le32(readFile(path("cut.wav")), 40), recorder.recordedBytes());
 }

@@ -61,7 +61,7 @@ TEST_F(WavWrite, HeaderThenBlocksInOrder)
     const std::vector<QByteArray> blocks{QByteArray(4096, 'a'), QByteArray(4096, 'b'), QByteArray(100, 'c')};
     QString error;
     ASSERT_TRUE(wav::write(path("r.wav"), format, blocks, &error)) << error.toStdString();
-    const QByteArray file = audiotest::readAll(path("r.wav"));
+    const QByteArray file = readFile(path("r.wav"));
     ASSERT_EQ(file.size(), 44 + 8292);
     EXPECT_EQ(file.left(44), wav::header(format, 8292));
     EXPECT_EQ(file.mid(44), audiotest::concat(blocks));
@@ -72,7 +72,7 @@ TEST_F(WavWrite, EmptyRecordingIsAHeaderAlone)
 {
     QString error;
     ASSERT_TRUE(wav::write(path("e.wav"), format, {}, &error));
-    EXPECT_EQ(audiotest::readAll(path("e.wav")), wav::header(format, 0));
+    EXPECT_EQ(readFile(path("e.wav")), wav::header(format, 0));
 }
 
 TEST_F(WavWrite, ReplacesAnOlderFile)
@@ -83,7 +83,7 @@ TEST_F(WavWrite, ReplacesAnOlderFile)
     old.close();
     QString error;
     ASSERT_TRUE(wav::write(path("r.wav"), format, {QByteArray(10, 'y')}, &error));
-    EXPECT_EQ(audiotest::readAll(path("r.wav")).size(), 54);
+    EXPECT_EQ(readFile(path("r.wav")).size(), 54);
 }
 
 TEST_F(WavWrite, FailuresAreReportedAndLeaveNothingBehind)
