@@ -19,6 +19,8 @@ namespace {
 // How long a source may take to deliver its first samples, and a stopping one its last.
 constexpr auto FirstDataLimit = 3s;
 constexpr auto DrainLimit = 2s;
+// How long a stop waits for a state change still under way to complete.
+constexpr GstClockTime SettleLimit = 3 * GST_SECOND;
 // autoaudiosrc falls back to a silent test source of this name when no real input answers.
 constexpr const char* FakeSourceName = "fake-auto-audio-src";
 
@@ -256,7 +258,13 @@ bool AudioRecorder::stop()
     GstElement* pipe = capture.pipeline.get();
     // A running source is asked to finish, so that what it holds reaches the sink; a paused one
     // has delivered everything already.
-    if (!capture.paused) {
+    // A continue right before may still be completing the pipeline's way back to PLAYING; sending
+    // the event takes the pipeline's state lock, which that completion needs, while the source
+    // waits for it: so the event goes only to a pipeline that has settled in PLAYING.
+    GstState state = GST_STATE_NULL;
+    const bool playing = gst_element_get_state(pipe, &state, nullptr, SettleLimit) == GST_STATE_CHANGE_SUCCESS &&
+                         state == GST_STATE_PLAYING;
+    if (!capture.paused && playing) {
         gst_element_send_event(pipe, gst_event_new_eos());
         std::unique_lock lock(capture.mutex);
         capture.waitFor(lock, DrainLimit, [] { return false; });
