@@ -1,7 +1,8 @@
 // Benchmarks of the start-up path: loading all preset lists from a full settings file, and the
 // whole start-up from creating the program to the idle window, on the offscreen platform.
 #include "TestProgram.h"
-#include "app/Settings.h"
+#include "app/PresetLists.h"
+#include "platform/Settings.h"
 #include "ui/ComboLists.h"
 
 #include <QApplication>

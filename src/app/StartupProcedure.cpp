@@ -2,7 +2,8 @@
 #include "StartupProcedure.h"
 
 #include "BalloonTips.h"
-#include "Settings.h"
+#include "PresetLists.h"
+#include "platform/Settings.h"
 #include "help/FixedTexts.h"
 #include "platform/Clock.h"
 #include "platform/DesktopLauncher.h"
@@ -22,8 +23,12 @@ const QString kVersionText = QStringLiteral(" 程 序 版 本 V 2.3");
 
 bool StartupProcedure(MainWindow& w, Services& s)
 {
-    if (!w.isVisible() && !PasswordGate(w, s))
-        return false;
+    // Only the first run asks; a new transcript runs the start-up again on the open window.
+    if (!w.isVisible()) {
+        if (!PasswordGate(s))
+            return false;
+        w.show();
+    }
 
     w.编辑框25->setText(kVersionText);
     w.setStatusText(kVersionText);

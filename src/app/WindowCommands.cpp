@@ -1,7 +1,7 @@
 // Pages are moved, shown and hidden, never rebuilt, so every typed text stays.
 #include "WindowCommands.h"
 
-#include "Settings.h"
+#include "platform/Settings.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
 #include "ui/MainWindow.h"

@@ -8,7 +8,7 @@
 #include "platform/Services.h"
 #include "platform/Shell.h"
 #include "transcript/CommandLine.h"
-#include "ui/Program.h"
+#include "app/Program.h"
 
 #include <QApplication>
 #include <QDir>

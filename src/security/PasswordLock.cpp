@@ -41,23 +41,20 @@ bool isLocked(const QString& flag)
     return flag.startsWith('1');
 }
 
-bool PasswordGate(MainWindow& w, Services& s)
+bool PasswordGate(Services& s)
 {
-    if (!isLocked(s.registry.read(kFlag))) {
-        w.show();
+    if (!isLocked(s.registry.read(kFlag)))
         return true;
-    }
     PasswordEntryWindow entry;
-    QObject::connect(entry.按钮1, &QPushButton::clicked, &entry, [&] { CheckPasswordEntry(entry, w, s); });
+    QObject::connect(entry.按钮1, &QPushButton::clicked, &entry, [&] { CheckPasswordEntry(entry, s); });
     s.dialogs.runModal(entry);
-    return w.isVisible();
+    return entry.result() == QDialog::Accepted;
 }
 
-void CheckPasswordEntry(PasswordEntryWindow& entry, MainWindow& w, Services& s)
+void CheckPasswordEntry(PasswordEntryWindow& entry, Services& s)
 {
     entry.编辑框2->setText(s.registry.read(kPassword));
     if (entry.编辑框1->text() == cleanStoredPassword(entry.编辑框2->text())) {
-        w.show();
         entry.accept();
         return;
     }

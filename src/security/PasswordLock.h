@@ -14,11 +14,11 @@ QString cleanStoredPassword(QString stored);
 // The lock is on when the flag's first character is "1".
 bool isLocked(const QString& flag);
 
-// The check at start: shows the main window at once when unlocked, else asks for the password.
-// Returns false when the password window was closed without the right password.
-bool PasswordGate(MainWindow& w, Services& s);
-// "确认密码" in PasswordEntryWindow.
-void CheckPasswordEntry(PasswordEntryWindow& entry, MainWindow& w, Services& s);
+// The check at start: true at once when unlocked, else asks for the password and answers whether
+// it was given; the start-up decides what follows.
+bool PasswordGate(Services& s);
+// "确认密码" in PasswordEntryWindow: accepts the window when the password is right.
+void CheckPasswordEntry(PasswordEntryWindow& entry, Services& s);
 // "加密": opens PasswordSetWindow unless a password is already set.
 void StartPasswordSetting(MainWindow& w, Services& s);
 // "加 密" in PasswordSetWindow.

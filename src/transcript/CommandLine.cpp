@@ -6,7 +6,7 @@
 #include "transcript/TemplateFile.h"
 #include "transcript/TranscriptCommands.h"
 
-#include "app/Settings.h"
+#include "platform/Settings.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
 

@@ -4,7 +4,6 @@
 #include "transcript/FormBinding.h"
 #include "transcript/TranscriptRecord.h"
 
-#include "app/StartupProcedure.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "ui/ComboLists.h"
@@ -14,15 +13,16 @@
 #include <QLineEdit>
 #include <QTextEdit>
 
-void NewTranscript(MainWindow& w, Services& s) {
+bool NewTranscript(MainWindow& w, Services& s) {
     if (!w.编辑框14->text().isEmpty() &&
         s.dialogs.message(QStringLiteral("提 示："), QStringLiteral("你确认要新建一份新的笔录？"),
                           Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)
-        return;
-    ClearForm(w, s);
+        return false;
+    ClearForm(w);
+    return true;
 }
 
-void ClearForm(MainWindow& w, Services& s) {
+void ClearForm(MainWindow& w) {
     for (QLineEdit* edit : {w.编辑框1, w.编辑框2, w.编辑框3, w.编辑框4, w.编辑框5, w.编辑框6, w.编辑框7, w.编辑框9,
                             w.编辑框10, w.编辑框14, w.编辑框15, w.编辑框16})
         edit->clear();
@@ -48,7 +48,4 @@ void ClearForm(MainWindow& w, Services& s) {
                                    line == &record::question(pair) ? QStringLiteral("问：") : QStringLiteral("答："));
         }
     }
-
-    // The start-up puts back the date and time and refills the preset lists.
-    StartupProcedure(w, s);
 }

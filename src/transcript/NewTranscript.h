@@ -4,6 +4,7 @@
 class MainWindow;
 struct Services;
 
-void NewTranscript(MainWindow& w, Services& s);
-// Empties the form, puts back the defaults and the "问："/"答：" items, and runs the start-up again.
-void ClearForm(MainWindow& w, Services& s);
+// True when the form was cleared; the caller then runs the start-up again for the date and presets.
+bool NewTranscript(MainWindow& w, Services& s);
+// Empties the form and puts back the defaults and the "问："/"答：" items.
+void ClearForm(MainWindow& w);

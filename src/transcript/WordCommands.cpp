@@ -6,7 +6,7 @@
 #include "transcript/TranscriptCommands.h"
 #include "transcript/WordEngine.h"
 
-#include "app/Settings.h"
+#include "platform/Settings.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"

@@ -1,6 +1,7 @@
 // Preset lists loaded from set.ini: order, empty items, ignored keys, every box of the mapping.
 #include "TestProgram.h"
-#include "app/Settings.h"
+#include "app/PresetLists.h"
+#include "platform/Settings.h"
 #include "transcript/TranscriptRecord.h"
 #include "ui/ComboLists.h"
 

@@ -3,7 +3,7 @@
 
 #include "TestServices.h"
 #include "net/WebClient.h"
-#include "ui/Program.h"
+#include "app/Program.h"
 
 #include <QComboBox>
 

@@ -8,9 +8,9 @@
 #include "EventTable.h"
 
 #include "Components.h"
-#include "MainWindow.h"
-#include "app/StatusClock.h"
-#include "app/WindowCommands.h"
+#include "StartupProcedure.h"
+#include "StatusClock.h"
+#include "WindowCommands.h"
 #include "help/HelpViewer.h"
 #include "help/ProgramLaunchers.h"
 #include "help/WebLinks.h"
@@ -24,6 +24,7 @@
 #include "transcript/NewTranscript.h"
 #include "transcript/OpenTemplate.h"
 #include "transcript/WordCommands.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -39,7 +40,11 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     QObject::connect(&w, &MainWindow::aboutToClose, &w, [&s] { OpenExitWebPage(s); });
 
     // Menu 文件.
-    onMenu(w.actNewTranscript, [&w, &s] { NewTranscript(w, s); });
+    onMenu(w.actNewTranscript, [&w, &s] {
+        // The start-up puts back the date and time and refills the preset lists.
+        if (NewTranscript(w, s))
+            StartupProcedure(w, s);
+    });
     onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
     onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, *c.Word程序1); });
     onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, *c.Word程序1); });

@@ -2,7 +2,7 @@
 #include "Program.h"
 
 #include "EventTable.h"
-#include "app/StartupProcedure.h"
+#include "StartupProcedure.h"
 
 
 Program::Program(Services& services) : m_services(services)

@@ -1,5 +1,5 @@
-// Reads settings key by key and loads the preset lists in their fixed order.
-#include "Settings.h"
+// Loads the preset lists in their fixed order.
+#include "PresetLists.h"
 
 #include "platform/IniProfile.h"
 #include "platform/ProgramDir.h"
@@ -31,11 +31,6 @@ QComboBox* control(MainWindow& w, std::string_view name)
 }
 
 } // namespace
-
-QString ReadSetting(const QString& programDir, const QString& section, const QString& key)
-{
-    return ini::readString(programdir::settingsPath(programDir), section, key);
-}
 
 void LoadPresetLists(MainWindow& w, const QString& programDir)
 {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Components.h"
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
 struct Services;
 
