@@ -1,0 +1,264 @@
+// POSIX calls behind the durable write path. Qt's QSaveFile is not used: Qt 6.4 commits a short
+// file after a write met ENOSPC.
+#include "DurableFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace durable {
+
+namespace {
+
+QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
+
+int closeChecked(int fd)
+{
+    // Linux releases the descriptor even when close() reports an error, so it is never retried.
+    return ::close(fd) == 0 ? 0 : errno;
+}
+
+int syncFolderOf(const QByteArray& folder)
+{
+    const int fd = ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    // Some filesystems cannot sync a folder at all; that is no failure of this write.
+    if (error == EINVAL || error == ENOTSUP)
+        error = 0;
+    const int closed = closeChecked(fd);
+    return error ? error : closed;
+}
+
+QByteArray folderOf(const QString& path) { return encoded(QFileInfo(path).absolutePath()); }
+
+bool sameBytes(const QString& a, const QString& b)
+{
+    QFile first(a);
+    QFile second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) || first.size() != second.size())
+        return false;
+    constexpr qint64 kChunk = 1 << 16;
+    while (!first.atEnd()) {
+        const QByteArray x = first.read(kChunk);
+        if (x.isEmpty() || x != second.read(kChunk))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Cause causeOf(int error)
+{
+    switch (error) {
+    case 0:
+        return Cause::None;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Cause::DiskFull;
+    case EACCES:
+    case EPERM:
+        return Cause::Permission;
+    case ENAMETOOLONG:
+        return Cause::NameTooLong;
+    case ENOENT:
+    case ENOTDIR:
+        return Cause::NoFolder;
+    case EROFS:
+        return Cause::ReadOnly;
+    default:
+        return Cause::Other;
+    }
+}
+
+QString Result::text() const
+{
+    switch (cause) {
+    case Cause::None:
+        return {};
+    case Cause::DiskFull:
+        return QStringLiteral("磁盘空间已满");
+    case Cause::Permission:
+        return QStringLiteral("没有写入权限");
+    case Cause::NameTooLong:
+        return QStringLiteral("文件名太长");
+    case Cause::NoFolder:
+        return QStringLiteral("目录不存在");
+    case Cause::ReadOnly:
+        return QStringLiteral("磁盘只读");
+    case Cause::Other:
+        break;
+    }
+    return QStringLiteral("写入出错：%1").arg(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+FileWriter::FileWriter(QString path, int newFileMode) : m_path(std::move(path)), m_newFileMode(newFileMode) {}
+
+FileWriter::~FileWriter()
+{
+    discard();
+}
+
+Result FileWriter::fail(int error)
+{
+    discard();
+    return Result::failed(error);
+}
+
+Result FileWriter::open()
+{
+    discard();
+    const QByteArray target = encoded(m_path);
+    const QByteArray folder = folderOf(m_path);
+    // The temporary name is short, so a name that is too long is found here and not after the
+    // whole file has been written.
+    const QByteArray name = encoded(QFileInfo(m_path).fileName());
+    const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
+    if (nameMax > 0 && name.size() > nameMax)
+        return Result::failed(ENAMETOOLONG);
+
+    mode_t mode = mode_t(m_newFileMode);
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0)
+        mode = existing.st_mode & 07777;
+
+    m_tempName = folder + "/.quillon-XXXXXX.part";
+    m_fd = ::mkstemps(m_tempName.data(), 5);
+    if (m_fd < 0) {
+        const int error = errno;
+        m_tempName.clear();
+        return Result::failed(error);
+    }
+    if (::fchmod(m_fd, mode) != 0)
+        return fail(errno);
+    m_written = 0;
+    return {};
+}
+
+Result FileWriter::write(const char* data, qint64 size)
+{
+    if (m_fd < 0)
+        return Result::failed(EBADF);
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (n == 0)
+            return fail(ENOSPC);
+        data += n;
+        size -= n;
+        m_written += n;
+    }
+    return {};
+}
+
+Result FileWriter::commit()
+{
+    if (m_fd < 0)
+        return Result::failed(EBADF);
+    if (::fsync(m_fd) != 0)
+        return fail(errno);
+    struct stat written {};
+    if (::fstat(m_fd, &written) != 0)
+        return fail(errno);
+    if (written.st_size != m_written)
+        return fail(EIO);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (const int error = closeChecked(fd))
+        return fail(error);
+    if (::rename(m_tempName.constData(), encoded(m_path).constData()) != 0)
+        return fail(errno);
+    m_tempName.clear();
+    // The file is in place; a folder that cannot be synced leaves it to the next write-back.
+    if (const int error = syncFolderOf(folderOf(m_path)))
+        return Result::failed(error);
+    return {};
+}
+
+void FileWriter::discard()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_tempName.isEmpty()) {
+        ::unlink(m_tempName.constData());
+        m_tempName.clear();
+    }
+}
+
+Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode)
+{
+    FileWriter writer(path, newFileMode);
+    if (Result r = writer.open(); !r)
+        return r;
+    if (Result r = writer.write(bytes); !r)
+        return r;
+    return writer.commit();
+}
+
+Result copyFile(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return Result::failed(ENOENT);
+    FileWriter writer(target);
+    if (Result r = writer.open(); !r)
+        return r;
+    std::array<char, 1 << 16> buffer{};
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), qint64(buffer.size()));
+        if (n < 0)
+            return Result::failed(EIO);
+        if (n == 0)
+            break;
+        if (Result r = writer.write(buffer.data(), n); !r)
+            return r;
+    }
+    if (Result r = writer.commit(); !r)
+        return r;
+    if (!sameBytes(source, target))
+        return Result::failed(EIO);
+    return {};
+}
+
+Result moveFile(const QString& source, const QString& target)
+{
+    if (::rename(encoded(source).constData(), encoded(target).constData()) == 0) {
+        if (const int error = syncFolderOf(folderOf(target)))
+            return Result::failed(error);
+        if (const int error = syncFolderOf(folderOf(source)))
+            return Result::failed(error);
+        return {};
+    }
+    if (errno != EXDEV)
+        return Result::failed(errno);
+    if (Result r = copyFile(source, target); !r)
+        return r;
+    if (::unlink(encoded(source).constData()) != 0)
+        return Result::failed(errno);
+    return {};
+}
+
+Result syncFolder(const QString& folder)
+{
+    return Result::failed(syncFolderOf(encoded(folder)));
+}
+
+} // namespace durable

@@ -1,0 +1,71 @@
+// The one way files are written: a file is replaced only by a complete, synced copy, and a failed
+// write leaves the earlier file byte for byte as it was, with the cause named.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace durable {
+
+// Why a write failed, in the terms the messages use.
+enum class Cause { None, DiskFull, Permission, NameTooLong, NoFolder, ReadOnly, Other };
+
+Cause causeOf(int error);
+
+struct Result {
+    Cause cause = Cause::None;
+    int error = 0; // errno of the call that failed
+
+    static Result failed(int error) { return {causeOf(error), error}; }
+    bool ok() const { return cause == Cause::None; }
+    explicit operator bool() const { return ok(); }
+    // The cause as messages name it: "磁盘空间已满", "没有写入权限", "文件名太长" and so on.
+    QString text() const;
+};
+
+// A file written piece by piece into a temporary file beside its target, which replaces the target
+// only at commit(): every write is checked, the data is synced, its size checked, the temporary
+// file renamed into place and the folder synced. Destroyed without commit, it leaves no trace.
+class FileWriter {
+public:
+    // Permissions of a new file; a file that exists keeps its own.
+    explicit FileWriter(QString path, int newFileMode = 0644);
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    Result open();
+    Result write(const char* data, qint64 size);
+    Result write(const QByteArray& bytes) { return write(bytes.constData(), bytes.size()); }
+    Result commit();
+    // Drops what was written; the target stays as it was.
+    void discard();
+
+    const QString& path() const { return m_path; }
+    qint64 written() const { return m_written; }
+
+private:
+    Result fail(int error);
+
+    QString m_path;
+    int m_newFileMode;
+    QByteArray m_tempName;
+    int m_fd = -1;
+    qint64 m_written = 0;
+};
+
+// Replaces path with bytes, or leaves the earlier file as it was.
+Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode = 0644);
+
+// Copies source to target through a FileWriter and reads the copy back to compare it before the
+// call returns success.
+Result copyFile(const QString& source, const QString& target);
+
+// Moves source to target: a rename on the same filesystem (both folders synced), else a verified
+// copy after which the source is removed. The source stays whenever the move fails.
+Result moveFile(const QString& source, const QString& target);
+
+// Syncs a folder, so that a rename or a new file in it survives a power cut.
+Result syncFolder(const QString& folder);
+
+} // namespace durable

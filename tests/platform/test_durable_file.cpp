@@ -1,0 +1,100 @@
+// The durable write path on a real, nearly full filesystem: a write either lands whole or leaves the
+// earlier file byte for byte, and says why.
+#include "SmallFilesystem.h"
+#include "TestServices.h"
+#include "platform/DurableFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray pattern(int size, char seed)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(seed + i % 251);
+    return bytes;
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+TEST(DurableFile, NearlyFullDiskKeepsTheEarlierFileOrWritesTheWholeNewOne)
+{
+    SmallFilesystem fs;
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    const QString path = fs.path() + "/transcript.doc";
+    const QByteArray earlier = pattern(16 * 1024, 'a');
+    const QByteArray later = pattern(20 * 1024 + 17, 'k');
+    for (const qint64 free : {0, 1, 2, 3, 5, 8}) {
+        ASSERT_TRUE(durable::writeFile(path, earlier)) << "room for the first save";
+        fs.leaveFree(free);
+        const durable::Result r = durable::writeFile(path, later);
+        if (r) {
+            EXPECT_EQ(readFile(path), later) << free << " blocks free";
+        } else {
+            EXPECT_EQ(r.cause, durable::Cause::DiskFull) << free << " blocks free: " << r.text().toStdString();
+            EXPECT_EQ(r.text(), "磁盘空间已满");
+            EXPECT_EQ(readFile(path), earlier) << free << " blocks free";
+        }
+        EXPECT_EQ(entries(fs.path()), (QStringList{".filler", "transcript.doc"})) << "no temporary file left";
+        fs.unfill();
+        EXPECT_EQ(free >= 8, r.ok()) << free << " blocks free";
+    }
+}
+
+TEST(DurableFile, NameTooLongIsNamedBeforeAnythingIsWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/" + QString(100, QChar(0x738B)) + ".ini"; // 300 bytes in UTF-8
+    const durable::Result r = durable::writeFile(path, "x");
+    EXPECT_EQ(r.cause, durable::Cause::NameTooLong);
+    EXPECT_EQ(r.text(), "文件名太长");
+    EXPECT_TRUE(entries(dir.path()).isEmpty());
+    EXPECT_EQ(durable::writeFile(dir.path() + "/no/such/folder.ini", "x").cause, durable::Cause::NoFolder);
+}
+
+TEST(DurableFile, ReplacedFileKeepsItsPermissions)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/registry.ini";
+    ASSERT_TRUE(durable::writeFile(path, "a", 0600));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ::chmod(QFile::encodeName(path).constData(), 0640);
+    ASSERT_TRUE(durable::writeFile(path, "b"));
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(DurableFile, MoveAcrossFilesystemsCopiesVerifiesAndKeepsTheSourceOnFailure)
+{
+    SmallFilesystem fs;
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    QTemporaryDir dir;
+    const QString source = dir.path() + "/rec.wav";
+    const QByteArray sound = pattern(64 * 1024, 'w');
+    writeFile(source, sound);
+
+    fs.leaveFree(2);
+    const durable::Result full = durable::moveFile(source, fs.path() + "/rec.wav");
+    EXPECT_EQ(full.cause, durable::Cause::DiskFull);
+    EXPECT_EQ(readFile(source), sound) << "the source stays when the move fails";
+    EXPECT_FALSE(QFile::exists(fs.path() + "/rec.wav"));
+
+    fs.unfill();
+    ASSERT_TRUE(durable::moveFile(source, fs.path() + "/rec.wav"));
+    EXPECT_EQ(readFile(fs.path() + "/rec.wav"), sound);
+    EXPECT_FALSE(QFile::exists(source));
+}
