@@ -48,9 +48,9 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/cn.org.quillon.Qui
 warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$work/root/usr/share/man/man1/quillon.1.gz" 2>&1 >/dev/null)
 [[ -z $warnings ]] || fail "manual page: $warnings"
 
-echo "== apt-get install ./$(basename "$deb")"
+echo "== apt-get install ./quillon_*.deb"
 installed=1
-(cd "$work" && apt_get install -y -q "./$(basename "$deb")") || fail "apt-get install"
+(cd "$work" && apt_get install -y -q ./quillon_*.deb) || fail "apt-get install"
 [[ $(command -v quillon) == /usr/bin/quillon ]] || fail "quillon is not /usr/bin/quillon"
 
 echo "== the installed program, as the fresh user $user"
