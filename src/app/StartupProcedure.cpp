@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/Dialogs.h"
+#include "platform/ProductVersion.h"
 #include "platform/Services.h"
 #include "security/PasswordLock.h"
 #include "ui/MainWindow.h"
@@ -18,7 +19,7 @@
 #include <QLineEdit>
 
 namespace {
-const QString kVersionText = QStringLiteral(" 程 序 版 本 V 2.3");
+const QString kVersionText = QStringLiteral(" 程 序 版 本 V ") + QLatin1String(product::kVersion);
 }
 
 bool StartupProcedure(MainWindow& w, Services& s)

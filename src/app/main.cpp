@@ -45,6 +45,8 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillon"));
+    // Desktops match the window to the installed launcher and its icon by this name.
+    QApplication::setDesktopFileName(QStringLiteral("cn.org.quillon.Quillon"));
 
     SystemClock clock;
     QtDialogs dialogs;
@@ -52,11 +54,15 @@ int main(int argc, char** argv)
     DesktopShell shell;
     const QString cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     QDir().mkpath(cacheDir);
+    const programdir::Location programDir = programdir::resolve();
+    // The program still runs, on the settings it finds, but the user learns why some are missing.
+    if (!programDir.problem.isEmpty())
+        dialogs.message(QStringLiteral("提 示："), programDir.problem, Dialogs::Buttons::Ok);
     Services services{dialogs,
                       clock,
                       registry,
                       shell,
-                      programdir::resolve(),
+                      programDir.dir,
                       QApplication::applicationFilePath(),
                       desktop::desktopDirectory(),
                       cacheDir};

@@ -2,6 +2,7 @@
 #include "net/NetConfig.h"
 
 #include "platform/ProductAddresses.h"
+#include "platform/ProductVersion.h"
 
 #include <QtGlobal>
 
@@ -10,7 +11,10 @@ namespace netconfig {
 QString updateAddress()
 {
     const QString configured = qEnvironmentVariable("QUILLON_UPDATE_URL");
-    return configured.isEmpty() ? QString::fromLatin1(product::kUpdateAddress) : configured;
+    const QString address = configured.isEmpty() ? QString::fromLatin1(product::kUpdateAddress) : configured;
+    // The server answers for the version that asks.
+    return address + (address.contains('?') ? '&' : '?') + QStringLiteral("version=") +
+           QLatin1String(product::kVersion);
 }
 
 QString homeAddress()

@@ -5,8 +5,9 @@
 
 namespace netconfig {
 
-// The update descriptor on the product's web server. QUILLON_UPDATE_URL replaces it, so that a
-// test or staging install can point the check at another server.
+// The update descriptor on the product's web server, asked for with the running version
+// ("?version=2.3"). QUILLON_UPDATE_URL replaces the address, so that a test or staging install
+// can point the check at another server.
 QString updateAddress();
 // The home page named in the new-version message.
 QString homeAddress();

@@ -26,9 +26,11 @@ bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString
     for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
         workingDirectory += pieces[i] + '/';
 
-    // Without an icon location the launcher shows the program's own icon, which ships beside it.
+    // Without an icon location the launcher shows the program's own icon: beside it in a build tree
+    // or portable copy, else the one an installed package puts into the desktop's icon theme.
     const QString ownIcon = workingDirectory + QStringLiteral("quillon.png");
-    const QString icon = !iconLocation.isEmpty() ? iconLocation : (QFile::exists(ownIcon) ? ownIcon : targetPath);
+    const QString icon =
+        !iconLocation.isEmpty() ? iconLocation : (QFile::exists(ownIcon) ? ownIcon : QStringLiteral("quillon"));
     QString exec = '"' + targetPath + '"';
     if (!arguments.isEmpty())
         exec += ' ' + arguments;

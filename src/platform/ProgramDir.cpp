@@ -1,5 +1,9 @@
-// Resolves the program directory: portable beside the executable, else a per-user data folder.
+// Resolves the program directory: portable beside the executable, else a per-user data folder that
+// the installed starter files seed.
 #include "ProgramDir.h"
+
+#include "DurableFile.h"
+#include "platform/ProductVersion.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,40 +11,82 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+
+#include <sys/stat.h>
+
 namespace programdir {
 namespace {
 
-const QStringList kStarterFiles = {QStringLiteral("set.ini"), QStringLiteral("帮助.txt")};
-
-// The starter files ship beside the executable or, when installed, under share/quillon.
-QString starterFolder(const QString& exeDir)
+// Makes folder and the folders above it that are missing, each for its owner alone, as the
+// freedesktop base directories ask. Returns the errno of the step that failed, or 0.
+int makeFolder(const QString& folder)
 {
-    if (QFile::exists(exeDir + "/set.ini"))
-        return exeDir;
-    const QString shared = QDir::cleanPath(exeDir + "/../share/quillon");
-    return QFile::exists(shared + "/set.ini") ? shared : QString();
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return 0;
+    if (info.exists())
+        return ENOTDIR;
+    const QString parent = info.absolutePath();
+    if (parent != info.absoluteFilePath())
+        if (const int error = makeFolder(parent))
+            return error;
+    if (::mkdir(QFile::encodeName(info.absoluteFilePath()).constData(), 0700) != 0 && errno != EEXIST)
+        return errno;
+    return 0;
+}
+
+// Copies each starter file that the user's program directory lacks; an upgrade that ships a new
+// set.ini leaves the user's own one alone.
+QString seed(const QString& userDir, const QString& starters)
+{
+    if (const int error = makeFolder(userDir))
+        return QStringLiteral(" 无法建立程序目录 <%1/>：%2 ").arg(userDir, durable::Result::failed(error).text());
+    QStringList failures;
+    for (const QString& name : starterFiles()) {
+        const QString source = starters + '/' + name;
+        const QString target = userDir + '/' + name;
+        if (QFileInfo::exists(target) || !QFileInfo::exists(source))
+            continue;
+        if (const durable::Result r = durable::copyFile(source, target); !r)
+            failures << QStringLiteral("%1（%2）").arg(name, r.text());
+    }
+    if (failures.isEmpty())
+        return {};
+    return QStringLiteral(" 程序的初始文件没有复制到程序目录 <%1/> 中：%2 ")
+        .arg(userDir, failures.join(QStringLiteral("，")));
 }
 
 } // namespace
 
-QString resolve()
+const QStringList& starterFiles()
 {
-    const QString fromEnv = qEnvironmentVariable("QUILLON_HOME");
-    if (!fromEnv.isEmpty())
-        return QDir::cleanPath(QDir(fromEnv).absolutePath());
+    static const QStringList files{QStringLiteral("set.ini"), QStringLiteral("帮助.txt"),
+                                   QStringLiteral("example.ini")};
+    return files;
+}
 
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFile::exists(exeDir + "/set.ini") || QFileInfo(exeDir).isWritable())
-        return exeDir;
+Location resolve(const QString& homeVariable, const QString& exeDir, const QString& userDataDir)
+{
+    if (!homeVariable.isEmpty())
+        return {QDir::cleanPath(QDir(homeVariable).absolutePath()), {}};
+    if (QFileInfo::exists(exeDir + "/set.ini"))
+        return {exeDir, {}};
 
-    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/quillon";
-    QDir().mkpath(userDir);
-    const QString starters = starterFolder(exeDir);
-    for (const QString& name : kStarterFiles) {
-        if (!starters.isEmpty() && !QFile::exists(userDir + '/' + name))
-            QFile::copy(starters + '/' + name, userDir + '/' + name);
-    }
-    return userDir;
+    // An installed program keeps nothing beside its executable, even where it could (as root).
+    const QString starters = QDir::cleanPath(exeDir + '/' + QLatin1String(product::kStarterFolderFromExecutable));
+    const bool installed = QFileInfo(starters + "/set.ini").isFile();
+    if (!installed && QFileInfo(exeDir).isWritable())
+        return {exeDir, {}};
+
+    const QString userDir = QDir::cleanPath(userDataDir + "/quillon");
+    return {userDir, seed(userDir, starters)};
+}
+
+Location resolve()
+{
+    return resolve(qEnvironmentVariable("QUILLON_HOME"), QCoreApplication::applicationDirPath(),
+                   QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
 }
 
 QString blDir(const QString& programDir)

@@ -2,13 +2,29 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace programdir {
 
-// QUILLON_HOME when set; else the executable's directory when it holds set.ini or is writable
-// (a portable install); else ~/.local/share/quillon, seeded with the starter files shipped beside
-// the executable or under share/quillon. No trailing slash.
-QString resolve();
+// The starter files an install ships: the settings, the help file and the example template.
+const QStringList& starterFiles();
+
+// The program directory and what went wrong while preparing it.
+struct Location {
+    QString dir; // no trailing slash
+    // Empty, or a message naming what could not be put in place and why.
+    QString problem;
+};
+
+// QUILLON_HOME when set; else the executable's directory when it holds set.ini (the build tree or
+// a portable copy), or when it is writable and the program is not installed; else
+// ~/.local/share/quillon (made for the owner alone), where every starter file that is missing is
+// copied from the installed ones. A file already there is never replaced.
+Location resolve();
+// The same choice for given facts: the value of QUILLON_HOME, the executable's directory and the
+// user's data folder (~/.local/share).
+Location resolve(const QString& homeVariable, const QString& exeDir, const QString& userDataDir);
+
 // The BL directory of a program directory.
 QString blDir(const QString& programDir);
 // programDir + "/set.ini"

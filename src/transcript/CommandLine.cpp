@@ -7,6 +7,7 @@
 #include "transcript/TranscriptCommands.h"
 
 #include "platform/Settings.h"
+#include "platform/ProductVersion.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
 
@@ -29,7 +30,8 @@ const QString kUsage =
                    "      --out 指定文档位置，--pdf 另外输出 PDF，--force 覆盖已存在的文档\n"
                    "  quillon print FILE [--printer NAME]\n"
                    "      打印笔录WORD文档(.doc)或文本文件，默认用默认打印机\n"
-                   "  quillon --help                            显示本说明\n");
+                   "  quillon --help                            显示本说明\n"
+                   "  quillon --version                         显示程序版本\n");
 
 struct Options {
     QStringList positional;
@@ -77,7 +79,7 @@ std::unique_ptr<QGuiApplication> ensureApplication() {
 
 class Runner {
 public:
-    Runner() : m_out(stdout), m_err(stderr), m_programDir(programdir::resolve()) {}
+    Runner() : m_out(stdout), m_err(stderr) {}
 
     int compose(const Options& o) {
         if (o.positional.size() != 1 || !o.printer.isEmpty())
@@ -86,12 +88,12 @@ public:
         if (!QFileInfo(templateFile).isFile()) {
             m_err << QStringLiteral("提示：")
                   << QStringLiteral(" 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/> 目录中。")
-                         .arg(programdir::blDir(m_programDir))
+                         .arg(programdir::blDir(programDir()))
                   << Qt::endl;
             return 1;
         }
         record::TranscriptRecord r = readTemplate(templateFile);
-        const QString docPath = o.out.isEmpty() ? documentPath(m_programDir, r) : QFileInfo(o.out).absoluteFilePath();
+        const QString docPath = o.out.isEmpty() ? documentPath(programDir(), r) : QFileInfo(o.out).absoluteFilePath();
         if (QFileInfo::exists(docPath) && !o.force) {
             m_err << texts::kHint << texts::kOverwrite << QStringLiteral("(<%1>，加 --force 覆盖)").arg(docPath)
                   << Qt::endl;
@@ -117,7 +119,7 @@ public:
             return 1;
         m_out << *status << Qt::endl;
         m_out << QStringLiteral("笔录文档：") << docPath << Qt::endl;
-        m_out << QStringLiteral("笔录模板：") << templatePath(m_programDir, r) << Qt::endl;
+        m_out << QStringLiteral("笔录模板：") << templatePath(programDir(), r) << Qt::endl;
         if (!pdf.isEmpty())
             m_out << QStringLiteral("PDF文件：") << pdf << Qt::endl;
         return 0;
@@ -142,6 +144,11 @@ public:
         return 0;
     }
 
+    int version() {
+        m_out << QStringLiteral("Quillon ") << product::kVersion << Qt::endl;
+        return 0;
+    }
+
     int usageError(const QString& text) {
         m_err << text << "\n\n" << kUsage;
         m_err.flush();
@@ -149,12 +156,23 @@ public:
     }
 
 private:
+    // Resolved on first use, so that --help and --version leave the user's folders alone.
+    const QString& programDir() {
+        if (m_programDir.isEmpty()) {
+            const programdir::Location location = programdir::resolve();
+            if (!location.problem.isEmpty())
+                m_err << QStringLiteral("提示：") << location.problem << Qt::endl;
+            m_programDir = location.dir;
+        }
+        return m_programDir;
+    }
+
     CommandEnv environment(Dialogs& dialogs) {
         return {dialogs,
                 m_shell,
                 m_engine,
-                m_programDir,
-                [dir = m_programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
+                programDir(),
+                [dir = programDir()](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
                 [this] { return !m_engine.location().isEmpty(); }};
     }
 
@@ -168,7 +186,7 @@ private:
 } // namespace
 
 bool isCommandLine(const QStringList& args) {
-    static const QStringList kCommands{"compose", "print", "--help", "-h", "help"};
+    static const QStringList kCommands{"compose", "print", "--help", "-h", "help", "--version"};
     return args.size() > 1 && kCommands.contains(args[1]);
 }
 
@@ -185,6 +203,8 @@ int runCommandLine(const QStringList& args) {
         return runner.print(options);
     if (command == "--help" || command == "-h" || command == "help")
         return runner.help();
+    if (command == "--version")
+        return runner.version();
     return runner.usageError(QStringLiteral("不认识的命令 %1").arg(command));
 }
 

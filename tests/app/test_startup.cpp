@@ -4,6 +4,7 @@
 #include "app/StartupProcedure.h"
 #include "app/StatusClock.h"
 #include "help/FixedTexts.h"
+#include "platform/ProductVersion.h"
 #include "ui/StatuteWindow.h"
 
 #include <QAction>
@@ -65,8 +66,9 @@ TEST(Startup, VersionShortcutTipsAndDefaults)
     p.w().编辑框6->setText("11");
     ASSERT_TRUE(p.start());
     MainWindow& w = p.w();
-    EXPECT_EQ(w.编辑框25->text(), " 程 序 版 本 V 2.3");
-    EXPECT_EQ(w.statusText(), " 程 序 版 本 V 2.3");
+    const QString versionText = QStringLiteral(" 程 序 版 本 V ") + QLatin1String(product::kVersion);
+    EXPECT_EQ(w.编辑框25->text(), versionText);
+    EXPECT_EQ(w.statusText(), versionText);
     EXPECT_EQ(w.编辑框1->text(), "2013");
     EXPECT_EQ(w.编辑框2->text(), "2");
     EXPECT_EQ(w.编辑框3->text(), "3");

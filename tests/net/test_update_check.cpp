@@ -3,6 +3,7 @@
 #include "TestProgram.h"
 #include "net/NetConfig.h"
 #include "net/WebClient.h"
+#include "platform/ProductVersion.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -98,6 +99,18 @@ TEST_F(UpdateCheckTest, RedirectIsFollowed)
     serve("[set]\r\ngengxin=1\r\n");
     pointAt(QStringLiteral("/redirect?to=/files/soft.ini"));
     EXPECT_TRUE(check().startsWith(QStringLiteral("软件有新版本！")));
+}
+
+TEST_F(UpdateCheckTest, TheRequestNamesTheRunningVersion)
+{
+    const QByteArray version = product::kVersion;
+    pointAt(QStringLiteral("/echo"));
+    EXPECT_EQ(check(), kNoNewVersion);
+    EXPECT_TRUE(readFile(softIni()).startsWith("GET /echo?version=" + version + " HTTP/1.1\r\n"));
+    // A configured address that has a query keeps it.
+    pointAt(QStringLiteral("/echo?site=test"));
+    EXPECT_EQ(check(), kNoNewVersion);
+    EXPECT_TRUE(readFile(softIni()).startsWith("GET /echo?site=test&version=" + version + " HTTP/1.1\r\n"));
 }
 
 TEST_F(UpdateCheckTest, FailedChecksSaySoAndKeepTheLastDescriptor)

@@ -1,7 +1,9 @@
 // The small platform stand-ins: date-time text, desktop launcher, registry store, program directory.
+#include "SmallFilesystem.h"
 #include "TestServices.h"
 #include "platform/DateTimeText.h"
 #include "platform/DesktopLauncher.h"
+#include "platform/ProductVersion.h"
 #include "platform/ProgramDir.h"
 #include "platform/Registry.h"
 
@@ -72,12 +74,67 @@ TEST(IniRegistry, StoresValuesReadableByTheOwnerOnly)
     EXPECT_FALSE(broken.write("TESK", "1"));
 }
 
-TEST(ProgramDir, HomeVariableWinsAndPathsUseSlashes)
+TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
 {
-    QTemporaryDir dir;
-    qputenv("QUILLON_HOME", dir.path().toUtf8() + "/sub/../");
-    EXPECT_EQ(programdir::resolve(), dir.path());
+    QTemporaryDir root;
+    qputenv("QUILLON_HOME", root.path().toUtf8() + "/sub/../");
+    EXPECT_EQ(programdir::resolve().dir, root.path());
     qunsetenv("QUILLON_HOME");
     EXPECT_EQ(programdir::blDir("/p"), "/p/BL");
     EXPECT_EQ(programdir::settingsPath("/p"), "/p/set.ini");
+
+    // The build tree and a portable copy keep everything beside the executable.
+    const QString data = root.filePath("home/.local/share");
+    QDir().mkpath(root.filePath("portable"));
+    writeFile(root.filePath("portable/set.ini"), "[pop]\r\n");
+    EXPECT_EQ(programdir::resolve({}, root.filePath("portable"), data).dir, root.filePath("portable"));
+    EXPECT_FALSE(QFileInfo::exists(data));
+
+    // Installed: the executable's folder is left alone even where it is writable, as for root.
+    const QString bin = root.filePath("usr/bin");
+    const QString starters = QDir::cleanPath(bin + '/' + product::kStarterFolderFromExecutable);
+    QDir().mkpath(bin);
+    QDir().mkpath(starters);
+    for (const QString& name : programdir::starterFiles())
+        writeFile(starters + '/' + name, "starter " + name.toUtf8());
+    const programdir::Location installed = programdir::resolve({}, bin, data);
+    EXPECT_EQ(installed.dir, data + "/quillon");
+    EXPECT_EQ(installed.problem, "");
+    for (const QString& name : programdir::starterFiles())
+        EXPECT_EQ(readFile(installed.dir + '/' + name), "starter " + name.toUtf8()) << name.toStdString();
+    EXPECT_EQ(QFile::permissions(installed.dir) & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    EXPECT_FALSE(QFileInfo::exists(bin + "/BL"));
+
+    // An upgrade's new starter set.ini leaves the user's own alone; a deleted help file comes back.
+    writeFile(installed.dir + "/set.ini", "mine");
+    writeFile(starters + "/set.ini", "upgraded");
+    QFile::remove(installed.dir + "/帮助.txt");
+    EXPECT_EQ(programdir::resolve({}, bin, data).problem, "");
+    EXPECT_EQ(readFile(installed.dir + "/set.ini"), "mine");
+    EXPECT_EQ(readFile(installed.dir + "/帮助.txt"), "starter 帮助.txt");
+
+    // A folder that cannot be made is reported with its cause.
+    writeFile(root.filePath("file"), "x");
+    EXPECT_EQ(programdir::resolve({}, bin, root.filePath("file")).problem,
+              QStringLiteral(" 无法建立程序目录 <%1/>：目录不存在 ").arg(root.filePath("file/quillon")));
+}
+
+TEST(ProgramDir, StarterFilesThatDoNotFitAreNamedAndLeaveNothingHalfWritten)
+{
+    SmallFilesystem fs(64);
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    QTemporaryDir root;
+    const QString bin = root.filePath("usr/bin");
+    const QString starters = QDir::cleanPath(bin + '/' + product::kStarterFolderFromExecutable);
+    QDir().mkpath(bin);
+    QDir().mkpath(starters);
+    writeFile(starters + "/set.ini", QByteArray(128 * 1024, 'x'));
+    writeFile(starters + "/帮助.txt", "help");
+
+    const programdir::Location location = programdir::resolve({}, bin, fs.path());
+    EXPECT_EQ(location.problem,
+              QStringLiteral(" 程序的初始文件没有复制到程序目录 <%1/> 中：set.ini（磁盘空间已满） ").arg(location.dir));
+    EXPECT_FALSE(QFileInfo::exists(location.dir + "/set.ini"));
+    EXPECT_EQ(readFile(location.dir + "/帮助.txt"), "help");
+    EXPECT_EQ(QDir(location.dir).entryList(QDir::Files), QStringList{"帮助.txt"});
 }
