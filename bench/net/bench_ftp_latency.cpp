@@ -1,5 +1,6 @@
 // Measures how long the GUI event loop goes without a 10 ms timer tick while a 50 MB file is
-// uploaded to and downloaded from an FTP server on 127.0.0.1 (goal: under 100 ms).
+// uploaded to and downloaded from an FTP server on 127.0.0.1 (goal: under 100 ms), and how long a
+// cancelled 50 MB download takes to stop, at full speed and from a 2 KB/s server (goal: under 1 s).
 #include "NetTestServer.h"
 #include "net/FtpConnection.h"
 
@@ -60,6 +61,35 @@ void report(const QString& what, const Figures& f, qint64 bytes = 0)
     std::printf("\n");
 }
 
+// Starts a download, cancels it after waitMs and reports how long the download took to return
+// from the cancel, and whether it left a file behind.
+void cancelledDownload(const QString& what, const NetTestServer& server, const QString& localPath, int waitMs)
+{
+    QFile::remove(localPath);
+    FtpConnection ftp;
+    if (!ftp.connect(server.address(), QStringLiteral("bench"), QStringLiteral("pw")) ||
+        !ftp.changeDirectory(QStringLiteral("wwwroot/"))) {
+        std::printf("%-24s FAILED to connect: %s\n", qPrintable(what), qPrintable(ftp.lastError()));
+        return;
+    }
+    QElapsedTimer sinceCancel;
+    qint64 movedAtCancel = 0;
+    QTimer::singleShot(waitMs, [&] {
+        movedAtCancel = ftp.progress().moved;
+        sinceCancel.start();
+        ftp.cancel();
+    });
+    const bool finished = ftp.download(QStringLiteral("big.ini"), localPath);
+    const qint64 stopMs = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+    std::printf("%-24s %s after %lld KB: stopped %lld ms after the cancel, %s\n", qPrintable(what),
+                finished ? "FINISHED" : "cancelled", static_cast<long long>(movedAtCancel / 1024),
+                static_cast<long long>(stopMs),
+                QFileInfo::exists(localPath) ||
+                        QDir(QFileInfo(localPath).path()).entryList(QDir::Files | QDir::Hidden).size() > 0
+                    ? "a file was left"
+                    : "no file left");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -115,5 +145,14 @@ int main(int argc, char** argv)
                }),
                kFileBytes);
     }
+    QTemporaryDir cancelDir;
+    for (int round = 1; round <= 3; ++round)
+        cancelledDownload(QStringLiteral("cancel at full speed #%1").arg(round), server,
+                          cancelDir.filePath(QStringLiteral("big.ini")), 40 * round);
+    NetTestServer slow(QStringLiteral("ftp_server.py"), {home.path(), QStringLiteral("bench"), QStringLiteral("pw"),
+                                                         QStringLiteral("--rate"), QStringLiteral("2048")});
+    for (int round = 1; round <= 3; ++round)
+        cancelledDownload(QStringLiteral("cancel at 2 KB/s #%1").arg(round), slow,
+                          cancelDir.filePath(QStringLiteral("big.ini")), 1500 + 300 * round);
     return 0;
 }

@@ -2,19 +2,29 @@
 #include "net/FtpExchange.h"
 
 #include "net/FtpConnection.h"
+#include "net/TransferStatus.h"
 #include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "ui/MainWindow.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace {
 
 const QString kRemoteDirectory = QStringLiteral("wwwroot/");
 const QString kSettingsCaption = QStringLiteral("请完善FTP服务器配置才可以上传下载：");
 const QString kHintCaption = QStringLiteral("提示：");
+const QString kUploadFailed = QStringLiteral("笔录上传失败.");
+const QString kDownloadFailed = QStringLiteral("笔录下载失败.");
 
 // The checks both transfers start with; false when one of them stopped the command.
 bool checkTransferSettings(MainWindow& w, Services& s, const FtpConnection& ftp)
@@ -30,22 +40,59 @@ bool checkTransferSettings(MainWindow& w, Services& s, const FtpConnection& ftp)
     }
     if (!isSafeTemplateName(w.编辑框23->text())) {
         s.dialogs.message(kSettingsCaption,
-                          QStringLiteral("文件名不能含有“/”、“\\”、“..”或空字符，请只填写笔录文件的名称！"));
+                          QStringLiteral("文件名不能含有“/”、“\\”、“..”、换行符或空字符，请只填写笔录文件的名称！"));
         return false;
     }
     return true;
 }
 
+// A failure goes to the status message box and to a message box, with its cause. A cancel is what
+// the user asked for: the status bar says it, without a box to close.
+void reportFailure(MainWindow& w, Services& s, const QString& text, bool cancelled = false)
+{
+    w.编辑框25->setText(text);
+    if (!cancelled)
+        s.dialogs.message(kHintCaption, text);
+}
+
+void reportTransferFailure(MainWindow& w, Services& s, const FtpConnection& ftp, const QString& failedText)
+{
+    reportFailure(w, s, failedText + u' ' + ftp.lastError(), ftp.lastFailure() == FtpConnection::Failure::Cancelled);
+}
+
 // Connects with the panel's settings and moves to the template directory. When that directory is
 // missing the transfer runs in the login directory, as on the servers the templates are shared on.
-bool connectWithPanelSettings(MainWindow& w, FtpConnection& ftp)
+bool connectWithPanelSettings(MainWindow& w, Services& s, FtpConnection& ftp, TransferStatus& status,
+                              const QString& failedText)
 {
+    status.show(QStringLiteral("正在连接FTP服务器 %1 ...").arg(w.编辑框20->text()));
     if (!ftp.connect(w.编辑框20->text(), w.编辑框21->text(), w.编辑框22->text())) {
-        w.编辑框25->setText(QStringLiteral("服务器帐号密码不对.."));
+        switch (ftp.lastFailure()) {
+        case FtpConnection::Failure::LoginRefused:
+            reportFailure(w, s, QStringLiteral("服务器帐号密码不对.. ") + ftp.lastError());
+            break;
+        case FtpConnection::Failure::Cancelled:
+            reportTransferFailure(w, s, ftp, failedText);
+            break;
+        default:
+            reportFailure(w, s, QStringLiteral("FTP服务器连接失败.. ") + ftp.lastError());
+            break;
+        }
         return false;
     }
-    ftp.changeDirectory(kRemoteDirectory);
+    if (!ftp.changeDirectory(kRemoteDirectory) && ftp.lastFailure() != FtpConnection::Failure::RemoteMissing) {
+        reportTransferFailure(w, s, ftp, failedText);
+        return false;
+    }
     return true;
+}
+
+// BL exists once a transcript has been saved; on a fresh install the first download makes it.
+durable::Result makeFolder(const QString& path)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), 0755) != 0)
+        return errno == EEXIST && QFileInfo(path).isDir() ? durable::Result() : durable::Result::failed(errno);
+    return durable::syncFolder(QFileInfo(path).absolutePath());
 }
 
 QString remoteName(MainWindow& w)
@@ -57,8 +104,9 @@ QString remoteName(MainWindow& w)
 
 bool isSafeTemplateName(const QString& name)
 {
-    return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(u'\0')) &&
-           !name.contains(QStringLiteral(".."));
+    // A line break would also end the FTP command that renames an upload to this name.
+    return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(u'\0')) && !name.contains(u'\r') &&
+           !name.contains(u'\n') && !name.contains(QStringLiteral(".."));
 }
 
 void ToggleFtpPanel(MainWindow& w)
@@ -80,19 +128,31 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
         s.dialogs.message(kHintCaption, QStringLiteral("请选择笔录模板文件.ini上传"));
         return;
     }
-    if (!connectWithPanelSettings(w, ftp))
+    TransferStatus status(w, ftp);
+    if (!connectWithPanelSettings(w, s, ftp, status, kUploadFailed))
         return;
-    w.编辑框25->setText(ftp.upload(localPath, remoteName(w)) ? QStringLiteral("笔录模板文件.ini上传FTP服务器成功.")
-                                                             : QStringLiteral("笔录上传失败."));
+    status.showTransfer(QStringLiteral("正在上传 %1").arg(remoteName(w)));
+    if (ftp.upload(localPath, remoteName(w)))
+        w.编辑框25->setText(QStringLiteral("笔录模板文件.ini上传FTP服务器成功."));
+    else
+        reportTransferFailure(w, s, ftp, kUploadFailed);
 }
 
 void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
 {
     if (!checkTransferSettings(w, s, ftp))
         return;
-    if (!connectWithPanelSettings(w, ftp))
+    const QString blDir = programdir::blDir(s.programDir);
+    if (const durable::Result made = makeFolder(blDir); !made) {
+        reportFailure(w, s, kDownloadFailed + QStringLiteral(" 无法建立目录 <%1>：%2").arg(blDir, made.text()));
         return;
-    const QString localPath = programdir::blDir(s.programDir) + u'/' + remoteName(w);
-    w.编辑框25->setText(ftp.download(remoteName(w), localPath) ? QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功.")
-                                                               : QStringLiteral("笔录下载失败."));
+    }
+    TransferStatus status(w, ftp);
+    if (!connectWithPanelSettings(w, s, ftp, status, kDownloadFailed))
+        return;
+    status.showTransfer(QStringLiteral("正在下载 %1").arg(remoteName(w)));
+    if (ftp.download(remoteName(w), blDir + u'/' + remoteName(w)))
+        w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
+    else
+        reportTransferFailure(w, s, ftp, kDownloadFailed);
 }

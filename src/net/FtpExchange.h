@@ -13,5 +13,6 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp);
 // "笔录下载": downloads the template named in the panel into the BL directory.
 void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp);
 
-// True when the typed template name stays inside its directory: no "/", "\", NUL or "..".
+// True when the typed template name stays inside its directory and on one line: no "/", "\", "..",
+// NUL, CR or LF.
 bool isSafeTemplateName(const QString& name);

@@ -4,11 +4,11 @@
 #include "net/NetConfig.h"
 #include "net/WebClient.h"
 #include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
 #include "platform/IniProfile.h"
 #include "platform/Services.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace {
 
@@ -24,12 +24,6 @@ QString fetchFailure(const WebClient::Outcome& outcome)
     if (!outcome.completed)
         return QStringLiteral("软件更新检查失败！ 无法连接更新服务器，请检查网络后再试。。。");
     return QString();
-}
-
-bool writeDescriptor(const QString& path, const QByteArray& text)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
 }
 
 } // namespace
@@ -51,8 +45,12 @@ void CheckForUpdate(Services& s, WebClient& web)
         return;
     }
     const QString path = QDir(s.cacheDir).filePath(QStringLiteral("soft.ini"));
-    if (!QDir().mkpath(s.cacheDir) || !writeDescriptor(path, text)) {
-        s.dialogs.message(kCaption, QStringLiteral("软件更新检查失败！ 无法写入文件 %1。。。").arg(path));
+    // A cache folder that cannot be made shows in the write's own cause.
+    QDir().mkpath(s.cacheDir);
+    const durable::Result written = durable::writeFile(path, text);
+    if (!written) {
+        s.dialogs.message(kCaption,
+                          QStringLiteral("软件更新检查失败！ 无法写入文件 %1：%2。。。").arg(path, written.text()));
         return;
     }
     if (ini::readString(path, QStringLiteral("set"), QStringLiteral("gengxin")) == QStringLiteral("1"))

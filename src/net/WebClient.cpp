@@ -218,7 +218,8 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &receive);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &reception);
         net::ProgressWatch watch(h, m_limits, cancel);
-        const CURLcode code = curl_easy_perform(h);
+        const net::CurlMulti multi = net::makeCurlMulti();
+        const CURLcode code = net::perform(multi.get(), h, watch);
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &done.outcome.status);
         done.outcome.tooLarge = reception.tooLarge;
         done.outcome.cancelled = watch.cancelled();

@@ -1,16 +1,22 @@
 #!/usr/bin/python3
 """FTP server on 127.0.0.1 for the template exchange tests.
 
-Usage: ftp_server.py HOME USER PASSWORD [--stall-after BYTES]
+Usage: ftp_server.py HOME USER PASSWORD [--stall-after BYTES] [--cut-after BYTES] [--rate BYTES]
+                     [--no-rename-over]
 Serves one account whose home is HOME, decodes names as GBK like the servers the program
-meets, prints "LISTENING <port>" once bound and serves until killed. With --stall-after the
-data connection stops moving data after BYTES bytes in either direction and stays open.
+meets, prints "LISTENING <port>" once bound and serves until killed. It refuses passive mode,
+so every transfer proves that the client works in active mode.
+  --stall-after   the data connection stops moving data after BYTES bytes and stays open
+  --cut-after     the data connection is closed after BYTES bytes
+  --rate          the data connection moves at most BYTES bytes a second
+  --no-rename-over  RNTO refuses a name that exists, as some servers do
 """
 import argparse
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -20,47 +26,70 @@ def main():
     parser.add_argument("user")
     parser.add_argument("password")
     parser.add_argument("--stall-after", type=int, default=-1)
+    parser.add_argument("--cut-after", type=int, default=-1)
+    parser.add_argument("--rate", type=int, default=0)
+    parser.add_argument("--no-rename-over", action="store_true")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.home, perm="elradfmwMT")
 
-    class GbkHandler(FTPHandler):
+    class Handler(FTPHandler):
         auth_failed_timeout = 0
         banner = "test server ready"
 
         def decode(self, data):
             return data.decode("gbk", self.unicode_errors)
 
-    class StallingDTPHandler(DTPHandler):
+        def ftp_PASV(self, line):
+            self.respond("502 Passive mode refused.")
+
+        ftp_EPSV = ftp_PASV
+
+        def ftp_RNTO(self, path):
+            if args.no_rename_over and os.path.exists(path):
+                self.respond("550 Cannot create a file when that file already exists.")
+                self._rnfr = None
+                return
+            return FTPHandler.ftp_RNTO(self, path)
+
+    class FaultyDTPHandler(DTPHandler):
         moved = 0
 
-        def _stall_if_due(self, count):
+        def _fault_if_due(self, count):
             self.moved += count
-            if self.moved >= args.stall_after:
+            if 0 <= args.cut_after <= self.moved:
+                self._resp = ("426 Connection closed; transfer aborted.", lambda *a, **k: None)
+                self.close()
+            elif 0 <= args.stall_after <= self.moved:
                 # Keep the socket open but stop serving it: the peer sees a silent connection.
                 self.del_channel()
 
         def send(self, data):
-            data = data[: max(1, args.stall_after - self.moved)]
+            limit = max(args.stall_after, args.cut_after)
+            data = data[: max(1, limit - self.moved)]
             sent = DTPHandler.send(self, data)
-            self._stall_if_due(sent)
+            self._fault_if_due(sent)
             return sent
 
         def handle_read(self):
             before = self.tot_bytes_received
             DTPHandler.handle_read(self)
-            self._stall_if_due(self.tot_bytes_received - before)
+            self._fault_if_due(self.tot_bytes_received - before)
 
         handle_read_event = handle_read
 
-    GbkHandler.authorizer = authorizer
-    if args.stall_after >= 0:
-        GbkHandler.dtp_handler = StallingDTPHandler
-        # sendfile() would move the file past send() and never stall.
-        GbkHandler.use_sendfile = False
+    Handler.authorizer = authorizer
+    if args.stall_after >= 0 or args.cut_after >= 0:
+        Handler.dtp_handler = FaultyDTPHandler
+        # sendfile() would move the file past send() and never fail.
+        Handler.use_sendfile = False
+    elif args.rate > 0:
+        ThrottledDTPHandler.read_limit = args.rate
+        ThrottledDTPHandler.write_limit = args.rate
+        Handler.dtp_handler = ThrottledDTPHandler
 
-    server = FTPServer(("127.0.0.1", 0), GbkHandler)
+    server = FTPServer(("127.0.0.1", 0), Handler)
     print("LISTENING %d" % server.socket.getsockname()[1], flush=True)
     server.serve_forever()
 

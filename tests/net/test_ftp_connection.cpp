@@ -1,13 +1,13 @@
-// The FTP connection against a real FTP server on 127.0.0.1: transfers, failures and time limits.
+// The FTP connection against a real FTP server on 127.0.0.1 that refuses passive mode: transfers,
+// uploads that complete or leave the remote name alone, failures with their causes, time limits.
 #include "NetTestServer.h"
+#include "TestServices.h"
 #include "net/FtpConnection.h"
 #include "platform/Gbk.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -15,23 +15,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using Failure = FtpConnection::Failure;
 
 // A template as the program writes it: GBK text with CR LF line ends.
 QByteArray sampleTemplate()
 {
-    return gbk::encode(QStringLiteral("[set]\r\nnum1=2012\r\nnum9=张三\r\nbeizu=案件经过：无\r\n"));
+    return gbkFile(QStringLiteral("[set]\nnum1=2012\nnum9=张三\nbeizu=案件经过：无\n"));
 }
 
 class FtpConnectionTest : public testing::Test {
@@ -44,128 +33,154 @@ protected:
 
     std::unique_ptr<NetTestServer> startServer(const QStringList& extra = {})
     {
-        auto server = std::make_unique<NetTestServer>(
+        return std::make_unique<NetTestServer>(
             QStringLiteral("ftp_server.py"),
             QStringList{home.path(), FtpTestAccount::kUser, FtpTestAccount::kPassword} + extra);
-        return server;
     }
 
-    bool connectTo(const NetTestServer& server)
+    // Connects to the server and moves to wwwroot/.
+    void enter(const NetTestServer& server)
     {
-        return ftp.connect(server.address(), FtpTestAccount::kUser, FtpTestAccount::kPassword);
+        ASSERT_TRUE(server.isListening());
+        ASSERT_TRUE(ftp.connect(server.address(), FtpTestAccount::kUser, FtpTestAccount::kPassword))
+            << ftp.lastError().toStdString();
+        ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/"))) << ftp.lastError().toStdString();
     }
 
     QString remotePath(const QString& name) const { return home.path() + QStringLiteral("/wwwroot/") + name; }
+    QStringList remoteFiles() const
+    {
+        return QDir(home.path() + QStringLiteral("/wwwroot")).entryList(QDir::Files | QDir::Hidden);
+    }
     QString localPath(const QString& name) const { return local.path() + u'/' + name; }
+    QStringList localFiles() const { return QDir(local.path()).entryList(QDir::Files | QDir::Hidden); }
 
     QTemporaryDir home;
     QTemporaryDir local;
     FtpConnection ftp;
 };
 
-TEST_F(FtpConnectionTest, UploadAndDownloadKeepEveryByte)
+TEST_F(FtpConnectionTest, ActiveModeRoundTripKeepsEveryByteAndGbkNames)
 {
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
+    enter(*server);
     // Every byte value, so that no text-mode conversion can pass unnoticed.
     QByteArray bytes = sampleTemplate();
     for (int i = 0; i < 256; ++i)
         bytes += static_cast<char>(i);
-    writeAll(localPath(QStringLiteral("x.ini")), bytes);
-
-    ASSERT_TRUE(connectTo(*server)) << ftp.lastError().toStdString();
-    EXPECT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
-    ASSERT_TRUE(ftp.upload(localPath(QStringLiteral("x.ini")), QStringLiteral("case1.ini"))) << ftp.lastError().toStdString();
-    EXPECT_EQ(readAll(remotePath(QStringLiteral("case1.ini"))), bytes);
-
-    // The same connection serves the next transfer.
-    ASSERT_TRUE(ftp.download(QStringLiteral("case1.ini"), localPath(QStringLiteral("back.ini"))))
-        << ftp.lastError().toStdString();
-    EXPECT_EQ(readAll(localPath(QStringLiteral("back.ini"))), bytes);
-}
-
-TEST_F(FtpConnectionTest, ChineseNamesTravelAsGbk)
-{
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeAll(localPath(QStringLiteral("a.ini")), sampleTemplate());
-    ASSERT_TRUE(connectTo(*server));
-    ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
+    writeFile(localPath(QStringLiteral("x.ini")), bytes);
     const QString name = QStringLiteral("2012.11.30-某公司 张三.ini");
-    ASSERT_TRUE(ftp.upload(localPath(QStringLiteral("a.ini")), name)) << ftp.lastError().toStdString();
-    EXPECT_EQ(readAll(remotePath(name)), sampleTemplate());
+
+    ASSERT_TRUE(ftp.upload(localPath(QStringLiteral("x.ini")), name)) << ftp.lastError().toStdString();
+    EXPECT_EQ(readFile(remotePath(name)), bytes);
+    EXPECT_EQ(remoteFiles(), QStringList{name});
+    // The same connection serves the next transfer.
+    ASSERT_TRUE(ftp.download(name, localPath(QStringLiteral("back.ini")))) << ftp.lastError().toStdString();
+    EXPECT_EQ(readFile(localPath(QStringLiteral("back.ini"))), bytes);
 }
 
-TEST_F(FtpConnectionTest, DownloadReplacesAnExistingLocalFile)
+TEST_F(FtpConnectionTest, UploadChangesTheRemoteNameOnlyWhenComplete)
 {
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeAll(remotePath(QStringLiteral("t.ini")), sampleTemplate());
-    writeAll(localPath(QStringLiteral("t.ini")), "an older and longer local template that must go entirely");
-    ASSERT_TRUE(connectTo(*server));
-    ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
-    ASSERT_TRUE(ftp.download(QStringLiteral("t.ini"), localPath(QStringLiteral("t.ini"))));
-    EXPECT_EQ(readAll(localPath(QStringLiteral("t.ini"))), sampleTemplate());
+    const QByteArray earlier = sampleTemplate();
+    const QByteArray bigger(1024 * 1024, 'u');
+    writeFile(remotePath(QStringLiteral("case1.ini")), earlier);
+    writeFile(localPath(QStringLiteral("new.ini")), bigger);
+    {
+        auto server = startServer({QStringLiteral("--cut-after"), QStringLiteral("65536")});
+        enter(*server);
+        EXPECT_FALSE(ftp.upload(localPath(QStringLiteral("new.ini")), QStringLiteral("case1.ini")));
+        EXPECT_EQ(ftp.lastFailure(), Failure::Interrupted) << ftp.lastError().toStdString();
+        EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), earlier);
+    }
+    // A server that will not rename onto an existing name still ends up with the new file alone.
+    auto server = startServer({QStringLiteral("--no-rename-over")});
+    enter(*server);
+    ASSERT_TRUE(ftp.upload(localPath(QStringLiteral("new.ini")), QStringLiteral("case1.ini")))
+        << ftp.lastError().toStdString();
+    EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), bigger);
+    EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")});
 }
 
-TEST_F(FtpConnectionTest, MissingRemoteFileLeavesLocalFilesAlone)
+TEST_F(FtpConnectionTest, FailedDownloadsLeaveTheLocalFileAsItWas)
 {
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeAll(localPath(QStringLiteral("kept.ini")), sampleTemplate());
-    ASSERT_TRUE(connectTo(*server));
-    ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
+    enter(*server);
+    writeFile(localPath(QStringLiteral("kept.ini")), sampleTemplate());
+    writeFile(remotePath(QStringLiteral("big.ini")), QByteArray(5000, 'b'));
 
     EXPECT_FALSE(ftp.download(QStringLiteral("kept.ini"), localPath(QStringLiteral("kept.ini"))));
-    EXPECT_EQ(readAll(localPath(QStringLiteral("kept.ini"))), sampleTemplate());
+    EXPECT_EQ(ftp.lastFailure(), Failure::RemoteMissing);
+    EXPECT_EQ(ftp.lastError(), QStringLiteral("服务器上没有文件 kept.ini"));
     EXPECT_FALSE(ftp.download(QStringLiteral("none.ini"), localPath(QStringLiteral("none.ini"))));
-    EXPECT_FALSE(QFile::exists(localPath(QStringLiteral("none.ini"))));
-    EXPECT_TRUE(ftp.lastError().contains(QStringLiteral("550"))) << ftp.lastError().toStdString();
-    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("kept.ini")});
+    ftp.setDownloadLimit(4999);
+    EXPECT_FALSE(ftp.download(QStringLiteral("big.ini"), localPath(QStringLiteral("kept.ini"))));
+    EXPECT_EQ(ftp.lastFailure(), Failure::TooLarge);
+    EXPECT_EQ(ftp.lastError(), QStringLiteral("文件大于 4.9 KB 的下载限制"));
+    ftp.setDownloadLimit(5000);
+    EXPECT_FALSE(ftp.download(QStringLiteral("big.ini"), localPath(QStringLiteral("no/such/folder.ini"))));
+    EXPECT_EQ(ftp.lastFailure(), Failure::LocalFile);
+    EXPECT_TRUE(ftp.lastError().endsWith(QStringLiteral("目录不存在"))) << ftp.lastError().toStdString();
+    EXPECT_EQ(readFile(localPath(QStringLiteral("kept.ini"))), sampleTemplate());
+    EXPECT_EQ(localFiles(), QStringList{QStringLiteral("kept.ini")});
 
-    // The connection is still usable after a failed transfer.
-    writeAll(remotePath(QStringLiteral("there.ini")), "ok");
-    EXPECT_TRUE(ftp.download(QStringLiteral("there.ini"), localPath(QStringLiteral("there.ini"))));
+    // The connection still serves a transfer after its failures, up to the limit exactly.
+    EXPECT_TRUE(ftp.download(QStringLiteral("big.ini"), localPath(QStringLiteral("kept.ini"))));
+    EXPECT_EQ(readFile(localPath(QStringLiteral("kept.ini"))), QByteArray(5000, 'b'));
 }
 
-TEST_F(FtpConnectionTest, DownloadIntoMissingDirectoryFails)
+TEST_F(FtpConnectionTest, SilentServerHitsTheTimeLimitBothWays)
 {
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeAll(remotePath(QStringLiteral("t.ini")), sampleTemplate());
-    ASSERT_TRUE(connectTo(*server));
-    ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
-    EXPECT_FALSE(ftp.download(QStringLiteral("t.ini"), local.path() + QStringLiteral("/BL/t.ini")));
+    auto server = startServer({QStringLiteral("--stall-after"), QStringLiteral("65536")});
+    writeFile(remotePath(QStringLiteral("big.ini")), QByteArray(1024 * 1024, 'b'));
+    writeFile(localPath(QStringLiteral("big.ini")), sampleTemplate());
+    writeFile(localPath(QStringLiteral("up.ini")), QByteArray(16 * 1024 * 1024, 'u'));
+    ftp.setLimits({5000ms, 1000ms});
+    enter(*server);
+
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(ftp.download(QStringLiteral("big.ini"), localPath(QStringLiteral("big.ini"))));
+    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_EQ(ftp.lastFailure(), Failure::TimedOut);
+    EXPECT_EQ(ftp.lastError(), QStringLiteral("服务器超过1秒没有响应"));
+    EXPECT_EQ(readFile(localPath(QStringLiteral("big.ini"))), sampleTemplate());
+
+    EXPECT_FALSE(ftp.upload(localPath(QStringLiteral("up.ini")), QStringLiteral("big.ini")));
+    EXPECT_EQ(ftp.lastFailure(), Failure::TimedOut);
+    EXPECT_EQ(readFile(remotePath(QStringLiteral("big.ini"))), QByteArray(1024 * 1024, 'b'));
 }
 
-TEST_F(FtpConnectionTest, WithoutWwwrootTransfersStayInTheLoginDirectory)
-{
-    ASSERT_TRUE(QDir(home.path()).rmdir(QStringLiteral("wwwroot")));
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeAll(localPath(QStringLiteral("a.ini")), sampleTemplate());
-    ASSERT_TRUE(connectTo(*server));
-    EXPECT_FALSE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
-    ASSERT_TRUE(ftp.upload(localPath(QStringLiteral("a.ini")), QStringLiteral("b.ini")));
-    EXPECT_EQ(readAll(home.path() + QStringLiteral("/b.ini")), sampleTemplate());
-}
-
-TEST_F(FtpConnectionTest, RefusedLogins)
+TEST_F(FtpConnectionTest, ConnectFailuresNameTheirCause)
 {
     auto server = startServer();
     ASSERT_TRUE(server->isListening());
     EXPECT_FALSE(ftp.connect(server->address(), FtpTestAccount::kUser, QStringLiteral("wrong")));
-    EXPECT_TRUE(ftp.lastError().contains(QStringLiteral("530"))) << ftp.lastError().toStdString();
+    EXPECT_EQ(ftp.lastFailure(), Failure::LoginRefused);
+    EXPECT_EQ(ftp.lastError(), QStringLiteral("服务器拒绝登录（服务器回复 530）"));
     EXPECT_FALSE(ftp.isConnected());
-    EXPECT_FALSE(ftp.connect(QStringLiteral("127.0.0.1:%1").arg(closedLocalPort()), FtpTestAccount::kUser,
-                             FtpTestAccount::kPassword));
-    EXPECT_FALSE(ftp.connect(QStringLiteral("127.0.0.1:notaport"), FtpTestAccount::kUser, FtpTestAccount::kPassword));
-    EXPECT_FALSE(ftp.connect(QStringLiteral("127.0.0.1:70000"), FtpTestAccount::kUser, FtpTestAccount::kPassword));
-    EXPECT_FALSE(ftp.connect(QStringLiteral("bad/host"), FtpTestAccount::kUser, FtpTestAccount::kPassword));
+
+    const QString closed = QStringLiteral("127.0.0.1:%1").arg(closedLocalPort());
+    EXPECT_FALSE(ftp.connect(closed, FtpTestAccount::kUser, FtpTestAccount::kPassword));
+    EXPECT_EQ(ftp.lastFailure(), Failure::Unreachable);
+    EXPECT_EQ(ftp.lastError(), QStringLiteral("无法连接服务器 ") + closed);
+    for (const QString& bad :
+         {QStringLiteral("127.0.0.1:notaport"), QStringLiteral("127.0.0.1:70000"), QStringLiteral("bad/host")}) {
+        EXPECT_FALSE(ftp.connect(bad, FtpTestAccount::kUser, FtpTestAccount::kPassword));
+        EXPECT_EQ(ftp.lastFailure(), Failure::BadAddress) << bad.toStdString();
+    }
     EXPECT_FALSE(ftp.download(QStringLiteral("t.ini"), localPath(QStringLiteral("t.ini"))));
+    EXPECT_EQ(ftp.lastFailure(), Failure::NotConnected);
+
+    // A server that accepts the connection and then says nothing.
+    ftp.setLimits({1000ms, 1000ms});
+    server->suspend();
+    EXPECT_FALSE(ftp.connect(server->address(), FtpTestAccount::kUser, FtpTestAccount::kPassword));
+    EXPECT_EQ(ftp.lastFailure(), Failure::TimedOut);
+    server->resume();
 
     // A later connect with the right account works again.
-    EXPECT_TRUE(connectTo(*server)) << ftp.lastError().toStdString();
+    EXPECT_TRUE(ftp.connect(server->address(), FtpTestAccount::kUser, FtpTestAccount::kPassword))
+        << ftp.lastError().toStdString();
 }
 
 TEST_F(FtpConnectionTest, ConnectReplacesTheConnection)
@@ -175,85 +190,15 @@ TEST_F(FtpConnectionTest, ConnectReplacesTheConnection)
     auto first = startServer();
     NetTestServer second(QStringLiteral("ftp_server.py"),
                          {otherHome.path(), FtpTestAccount::kUser, FtpTestAccount::kPassword});
-    ASSERT_TRUE(first->isListening() && second.isListening());
-    writeAll(localPath(QStringLiteral("a.ini")), sampleTemplate());
+    ASSERT_TRUE(second.isListening());
+    writeFile(localPath(QStringLiteral("a.ini")), sampleTemplate());
 
-    ASSERT_TRUE(connectTo(*first));
-    ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
-    ASSERT_TRUE(connectTo(second));
+    enter(*first);
+    ASSERT_TRUE(ftp.connect(second.address(), FtpTestAccount::kUser, FtpTestAccount::kPassword));
     // A new connection starts in its login directory again.
     ASSERT_TRUE(ftp.upload(localPath(QStringLiteral("a.ini")), QStringLiteral("top.ini")));
     EXPECT_TRUE(QFile::exists(otherHome.path() + QStringLiteral("/top.ini")));
     EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/top.ini")));
-}
-
-TEST_F(FtpConnectionTest, ServerThatStopsMidDownloadHitsTheTimeLimit)
-{
-    auto server = startServer({QStringLiteral("--stall-after"), QStringLiteral("65536")});
-    ASSERT_TRUE(server->isListening());
-    writeAll(remotePath(QStringLiteral("big.ini")), QByteArray(1024 * 1024, 'b'));
-    writeAll(localPath(QStringLiteral("big.ini")), sampleTemplate());
-    ftp.setLimits({5000ms, 1000ms});
-    ASSERT_TRUE(connectTo(*server));
-    ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
-
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_FALSE(ftp.download(QStringLiteral("big.ini"), localPath(QStringLiteral("big.ini"))));
-    EXPECT_LT(clock.elapsed(), 20000);
-    EXPECT_TRUE(ftp.lastError().contains(QStringLiteral("time limit"))) << ftp.lastError().toStdString();
-    EXPECT_EQ(readAll(localPath(QStringLiteral("big.ini"))), sampleTemplate());
-    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("big.ini")});
-}
-
-TEST_F(FtpConnectionTest, ServerThatStopsMidUploadHitsTheTimeLimit)
-{
-    auto server = startServer({QStringLiteral("--stall-after"), QStringLiteral("65536")});
-    ASSERT_TRUE(server->isListening());
-    writeAll(localPath(QStringLiteral("big.ini")), QByteArray(16 * 1024 * 1024, 'u'));
-    ftp.setLimits({5000ms, 1000ms});
-    ASSERT_TRUE(connectTo(*server));
-    ASSERT_TRUE(ftp.changeDirectory(QStringLiteral("wwwroot/")));
-    EXPECT_FALSE(ftp.upload(localPath(QStringLiteral("big.ini")), QStringLiteral("big.ini")));
-    EXPECT_TRUE(ftp.lastError().contains(QStringLiteral("time limit"))) << ftp.lastError().toStdString();
-}
-
-TEST_F(FtpConnectionTest, FrozenServerHitsTheLoginTimeLimit)
-{
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    ftp.setLimits({1000ms, 1000ms});
-    server->suspend();
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_FALSE(connectTo(*server));
-    EXPECT_LT(clock.elapsed(), 20000);
-    server->resume();
-}
-
-TEST_F(FtpConnectionTest, SecondOperationWhileOneRunsIsRefused)
-{
-    auto server = startServer({QStringLiteral("--stall-after"), QStringLiteral("65536")});
-    ASSERT_TRUE(server->isListening());
-    writeAll(remotePath(QStringLiteral("big.ini")), QByteArray(1024 * 1024, 'b'));
-    ftp.setLimits({5000ms, 1000ms});
-    ASSERT_TRUE(connectTo(*server));
-
-    // The event loop keeps running during the transfer: a timer fires and tries a second operation.
-    bool ticked = false;
-    bool secondResult = true;
-    QString secondError;
-    QTimer::singleShot(100, [&] {
-        ticked = true;
-        EXPECT_TRUE(ftp.isBusy());
-        secondResult = ftp.connect(server->address(), FtpTestAccount::kUser, FtpTestAccount::kPassword);
-        secondError = ftp.lastError();
-    });
-    EXPECT_FALSE(ftp.download(QStringLiteral("wwwroot/big.ini"), localPath(QStringLiteral("big.ini"))));
-    EXPECT_TRUE(ticked);
-    EXPECT_FALSE(secondResult);
-    EXPECT_TRUE(secondError.contains(QStringLiteral("still running")));
-    EXPECT_FALSE(ftp.isBusy());
 }
 
 } // namespace

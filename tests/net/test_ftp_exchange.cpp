@@ -1,12 +1,19 @@
-// "网络功能" through the real window: the settings panel, 笔录上传 and 笔录下载 against a real FTP server.
+// "网络功能" through the real window: the settings panel, 笔录上传 and 笔录下载 against a real FTP server
+// that refuses passive mode, with their progress, cancel and failure messages.
 #include "NetTestServer.h"
+#include "SmallFilesystem.h"
 #include "TestProgram.h"
 #include "platform/Gbk.h"
 
 #include <QAction>
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -17,9 +24,7 @@ namespace {
 
 const QString kSettingsMissing = QStringLiteral("请完善FTP服务器配置才可以上传下载：|FTP服务器配置没有添写！");
 const QString kChooseTemplate = QStringLiteral("提示：|请选择笔录模板文件.ini上传");
-const QString kLoginFailed = QStringLiteral("服务器帐号密码不对..");
 const QString kUploaded = QStringLiteral("笔录模板文件.ini上传FTP服务器成功.");
-const QString kUploadFailed = QStringLiteral("笔录上传失败.");
 const QString kDownloaded = QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功.");
 const QString kDownloadFailed = QStringLiteral("笔录下载失败.");
 
@@ -34,7 +39,6 @@ protected:
     {
         ASSERT_TRUE(home.isValid() && disk.isValid());
         ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("wwwroot")));
-        ASSERT_TRUE(QDir(program.env.programDir()).mkdir(QStringLiteral("BL")));
         ASSERT_TRUE(program.start());
         w().编辑框25->setText(QStringLiteral("before"));
     }
@@ -44,9 +48,11 @@ protected:
 
     std::unique_ptr<NetTestServer> startServer(const QStringList& extra = {})
     {
-        return std::make_unique<NetTestServer>(
+        auto server = std::make_unique<NetTestServer>(
             QStringLiteral("ftp_server.py"),
             QStringList{home.path(), FtpTestAccount::kUser, FtpTestAccount::kPassword} + extra);
+        EXPECT_TRUE(server->isListening());
+        return server;
     }
 
     void fillPanel(const NetTestServer& server, const QString& name)
@@ -59,12 +65,22 @@ protected:
 
     QString onDisk(const QString& name) const { return disk.path() + u'/' + name; }
     QString remote(const QString& name) const { return home.path() + QStringLiteral("/wwwroot/") + name; }
-    QString inBl(const QString& name) const { return program.env.programDir() + QStringLiteral("/BL/") + name; }
+    QString blDir() const { return program.env.programDir() + QStringLiteral("/BL"); }
+    QString inBl(const QString& name) const { return blDir() + u'/' + name; }
+    QStringList blFiles() const { return QDir(blDir()).entryList(QDir::Files | QDir::Hidden); }
 
     void upload(const QString& chosenPath)
     {
         dialogs().chooseNext(chosenPath);
         w().actUpload->trigger();
+    }
+
+    // The status text must be the failure text, shown in a message box as well.
+    void expectFailure(const QString& text)
+    {
+        EXPECT_EQ(w().编辑框25->text(), text);
+        EXPECT_EQ(dialogs().messageTexts(), QStringList{QStringLiteral("提示：|") + text});
+        dialogs().shown.clear();
     }
 
     QTemporaryDir home;
@@ -85,43 +101,40 @@ TEST_F(FtpExchangeTest, PanelItemMovesAndTogglesThePanel)
     EXPECT_TRUE(w().分组框7->isVisible());
 }
 
-TEST_F(FtpExchangeTest, UploadStoresTheChosenFileUnderTheTypedName)
+TEST_F(FtpExchangeTest, UploadThenDownloadIntoAFreshInstall)
 {
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeFile(onDisk(QStringLiteral("x.ini")), sampleTemplate());
-    fillPanel(*server, QStringLiteral("case1"));
-    upload(onDisk(QStringLiteral("x.ini")));
-
-    EXPECT_TRUE(dialogs().messages().isEmpty()) << dialogs().messageTexts().join(u'\n').toStdString();
-    ASSERT_EQ(dialogs().shown.size(), 1);
-    EXPECT_EQ(dialogs().shown[0].kind, QStringLiteral("browse"));
-    EXPECT_EQ(dialogs().shown[0].caption, QStringLiteral(" "));
-    EXPECT_EQ(w().编辑框17->text(), onDisk(QStringLiteral("x.ini")));
-    EXPECT_EQ(w().编辑框25->text(), kUploaded);
-    EXPECT_EQ(readFile(remote(QStringLiteral("case1.ini"))), sampleTemplate());
-}
-
-TEST_F(FtpExchangeTest, RoundTripKeepsTheTemplateByteForByte)
-{
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
     writeFile(onDisk(QStringLiteral("mine.ini")), sampleTemplate());
     const QString name = QStringLiteral("2013.2.3-某某建筑公司-张三");
     fillPanel(*server, name);
     upload(onDisk(QStringLiteral("mine.ini")));
-    ASSERT_EQ(w().编辑框25->text(), kUploaded);
+    ASSERT_EQ(dialogs().shown.size(), 1);
+    EXPECT_EQ(dialogs().shown[0].kind, QStringLiteral("browse"));
+    EXPECT_EQ(dialogs().shown[0].caption, QStringLiteral(" "));
+    EXPECT_EQ(w().编辑框17->text(), onDisk(QStringLiteral("mine.ini")));
+    EXPECT_EQ(w().编辑框25->text(), kUploaded);
+    EXPECT_EQ(readFile(remote(name + QStringLiteral(".ini"))), sampleTemplate());
 
+    // No BL directory yet: the download makes it.
+    ASSERT_FALSE(QFile::exists(blDir()));
     w().actDownload->trigger();
     EXPECT_EQ(w().编辑框25->text(), kDownloaded);
     EXPECT_EQ(readFile(inBl(name + QStringLiteral(".ini"))), sampleTemplate());
-    EXPECT_TRUE(dialogs().messages().isEmpty());
+
+    // A later download replaces the local template without asking.
+    writeFile(remote(name + QStringLiteral(".ini")), "[set]\r\nnum1=2014\r\n");
+    w().actDownload->trigger();
+    EXPECT_EQ(readFile(inBl(name + QStringLiteral(".ini"))), QByteArray("[set]\r\nnum1=2014\r\n"));
+    EXPECT_EQ(dialogs().shown.size(), 1);
+    // Neither side keeps a temporary file.
+    EXPECT_EQ(blFiles(), QStringList{name + QStringLiteral(".ini")});
+    EXPECT_EQ(QDir(remote(QString())).entryList(QDir::Files | QDir::Hidden),
+              QStringList{name + QStringLiteral(".ini")});
 }
 
 TEST_F(FtpExchangeTest, TypedExtensionIsKept)
 {
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
     writeFile(onDisk(QStringLiteral("x.ini")), sampleTemplate());
     fillPanel(*server, QStringLiteral("x.ini"));
     upload(onDisk(QStringLiteral("x.ini")));
@@ -133,7 +146,6 @@ TEST_F(FtpExchangeTest, TypedExtensionIsKept)
 TEST_F(FtpExchangeTest, UploadPathMustContainIni)
 {
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
     fillPanel(*server, QStringLiteral("case1"));
     ASSERT_TRUE(QDir(disk.path()).mkdir(QStringLiteral("ini")));
     writeFile(onDisk(QStringLiteral("notes.INI")), "upper");
@@ -153,14 +165,14 @@ TEST_F(FtpExchangeTest, UploadPathMustContainIni)
 TEST_F(FtpExchangeTest, EveryBoxMustBeFilled)
 {
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
     for (QLineEdit* box : {w().编辑框20, w().编辑框21, w().编辑框22, w().编辑框23}) {
         fillPanel(*server, QStringLiteral("case1"));
         box->clear();
         dialogs().shown.clear();
         w().actUpload->trigger();
         w().actDownload->trigger();
-        EXPECT_EQ(dialogs().messageTexts(), (QStringList{kSettingsMissing, kSettingsMissing})) << box->objectName().toStdString();
+        EXPECT_EQ(dialogs().messageTexts(), (QStringList{kSettingsMissing, kSettingsMissing}))
+            << box->objectName().toStdString();
         EXPECT_EQ(dialogs().shown.size(), 2); // no folder browser
         EXPECT_EQ(w().编辑框25->text(), QStringLiteral("before"));
     }
@@ -169,13 +181,15 @@ TEST_F(FtpExchangeTest, EveryBoxMustBeFilled)
 TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting)
 {
     // No server at all: a refused name must not even try to connect.
-    w().编辑框20->setText(QStringLiteral("127.0.0.1:%1").arg(closedLocalPort()));
+    const QString closed = QStringLiteral("127.0.0.1:%1").arg(closedLocalPort());
+    w().编辑框20->setText(closed);
     w().编辑框21->setText(QStringLiteral("u"));
     w().编辑框22->setText(QStringLiteral("p"));
-    const QString refusal =
-        QStringLiteral("请完善FTP服务器配置才可以上传下载：|文件名不能含有“/”、“\\”、“..”或空字符，请只填写笔录文件的名称！");
+    const QString refusal = QStringLiteral(
+        "请完善FTP服务器配置才可以上传下载：|文件名不能含有“/”、“\\”、“..”、换行符或空字符，请只填写笔录文件的名称！");
     for (const QString& name : {QStringLiteral("../set"), QStringLiteral("a/b"), QStringLiteral("a\\b"),
-                                QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b"), QStringLiteral("..")}) {
+                                QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b"), QStringLiteral("a\r\nDELE b"),
+                                QStringLiteral("..")}) {
         w().编辑框23->setText(name);
         dialogs().shown.clear();
         w().actDownload->trigger();
@@ -184,82 +198,107 @@ TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting)
         EXPECT_EQ(dialogs().shown.size(), 2);
         EXPECT_EQ(w().编辑框25->text(), QStringLiteral("before"));
     }
-    // Single dots are ordinary name characters.
+    // Single dots are ordinary name characters: this one gets as far as the missing server.
     w().编辑框23->setText(QStringLiteral("2013.2.3-单位-姓名"));
+    dialogs().shown.clear();
     w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kLoginFailed);
+    expectFailure(QStringLiteral("FTP服务器连接失败.. 无法连接服务器 ") + closed);
 }
 
-TEST_F(FtpExchangeTest, DownloadReplacesTheLocalTemplateWithoutAsking)
+TEST_F(FtpExchangeTest, FailuresNameTheirCause)
 {
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeFile(remote(QStringLiteral("case1.ini")), sampleTemplate());
-    writeFile(inBl(QStringLiteral("case1.ini")), "an older local template, longer than the new one ...........");
-    fillPanel(*server, QStringLiteral("case1"));
-    w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kDownloaded);
-    EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), sampleTemplate());
-    EXPECT_TRUE(dialogs().shown.isEmpty());
-}
-
-TEST_F(FtpExchangeTest, FailedDownloadsKeepTheLocalTemplate)
-{
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeFile(inBl(QStringLiteral("case1.ini")), sampleTemplate());
-    fillPanel(*server, QStringLiteral("case1"));
-    w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kDownloadFailed);
-    EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), sampleTemplate());
-    EXPECT_EQ(QDir(inBl(QString())).entryList(QDir::Files), QStringList{QStringLiteral("case1.ini")});
-
-    // Without a BL directory the download fails too.
-    writeFile(remote(QStringLiteral("case2.ini")), sampleTemplate());
-    ASSERT_TRUE(QDir(inBl(QString())).removeRecursively());
-    w().编辑框23->setText(QStringLiteral("case2"));
-    w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kDownloadFailed);
-}
-
-TEST_F(FtpExchangeTest, RefusedConnectionsSayTheAccountIsWrong)
-{
-    auto server = startServer();
-    ASSERT_TRUE(server->isListening());
     writeFile(onDisk(QStringLiteral("x.ini")), sampleTemplate());
     fillPanel(*server, QStringLiteral("case1"));
     w().编辑框22->setText(QStringLiteral("wrong"));
     upload(onDisk(QStringLiteral("x.ini")));
-    EXPECT_EQ(w().编辑框25->text(), kLoginFailed);
-    w().编辑框25->clear();
-    w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kLoginFailed);
+    dialogs().shown.removeFirst(); // the folder browser
+    expectFailure(QStringLiteral("服务器帐号密码不对.. 服务器拒绝登录（服务器回复 530）"));
 
     fillPanel(*server, QStringLiteral("case1"));
-    server->stop();
-    w().编辑框25->clear();
+    ASSERT_TRUE(QDir().mkpath(blDir()));
+    writeFile(inBl(QStringLiteral("case1.ini")), sampleTemplate());
     w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kLoginFailed);
-    EXPECT_TRUE(dialogs().messages().isEmpty());
+    expectFailure(QStringLiteral("笔录下载失败. 服务器上没有文件 case1.ini"));
+    EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), sampleTemplate());
+    EXPECT_EQ(blFiles(), QStringList{QStringLiteral("case1.ini")});
+
+    // A server that is not there is no wrong account.
+    server->stop();
+    w().actDownload->trigger();
+    expectFailure(QStringLiteral("FTP服务器连接失败.. 无法连接服务器 ") + server->address());
 }
 
-TEST_F(FtpExchangeTest, WithoutWwwrootTheLoginDirectoryIsUsed)
+TEST_F(FtpExchangeTest, DownloadOnAFullDiskKeepsTheLocalTemplate)
 {
-    ASSERT_TRUE(QDir(home.path()).rmdir(QStringLiteral("wwwroot")));
+    SmallFilesystem fs;
+    REQUIRE_SMALL_FILESYSTEM(fs);
     auto server = startServer();
-    ASSERT_TRUE(server->isListening());
-    writeFile(onDisk(QStringLiteral("x.ini")), sampleTemplate());
+    program.env.services.programDir = fs.path();
+    ASSERT_TRUE(QDir().mkdir(blDir()));
+    QByteArray local = sampleTemplate();
+    writeFile(inBl(QStringLiteral("case1.ini")), local);
+    const QByteArray served(12 * 1024, 'r'); // three blocks
+    writeFile(remote(QStringLiteral("case1.ini")), served);
     fillPanel(*server, QStringLiteral("case1"));
-    upload(onDisk(QStringLiteral("x.ini")));
-    EXPECT_EQ(w().编辑框25->text(), kUploaded);
-    EXPECT_EQ(readFile(home.path() + QStringLiteral("/case1.ini")), sampleTemplate());
+
+    int failures = 0;
+    int successes = 0;
+    for (const int free : {0, 1, 2, 3, 5, 8}) {
+        fs.leaveFree(free);
+        dialogs().shown.clear();
+        w().actDownload->trigger();
+        if (w().编辑框25->text() == kDownloaded) {
+            ++successes;
+            local = served;
+            EXPECT_TRUE(dialogs().shown.isEmpty());
+        } else {
+            ++failures;
+            expectFailure(
+                QStringLiteral("笔录下载失败. 无法写入文件 <%1>：磁盘空间已满").arg(inBl(QStringLiteral("case1.ini"))));
+        }
+        EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), local) << free << " blocks free";
+        EXPECT_EQ(blFiles(), QStringList{QStringLiteral("case1.ini")}) << free << " blocks free";
+    }
+    EXPECT_GT(failures, 0);
+    EXPECT_GT(successes, 0);
+}
+
+TEST_F(FtpExchangeTest, ProgressShowsInTheStatusBarAndCancelStopsTheDownload)
+{
+    auto server = startServer({QStringLiteral("--rate"), QStringLiteral("65536")});
+    writeFile(remote(QStringLiteral("big.ini")), QByteArray(2 * 1024 * 1024, 'b'));
+    fillPanel(*server, QStringLiteral("big"));
+
+    // Once the status bar counts kilobytes and percent, the user clicks "取消传输".
+    static const QRegularExpression counting(QStringLiteral("^正在下载 big\\.ini：\\d+\\.\\d KB / 2\\.0 MB（\\d+%）$"));
+    QString seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        const auto* progress = w().状态条1->findChild<QLabel*>(QStringLiteral("标签传输进度"));
+        auto* cancel = w().状态条1->findChild<QPushButton*>(QStringLiteral("按钮取消传输"));
+        if (!seen.isEmpty() || !progress || !cancel || !counting.match(progress->text()).hasMatch())
+            return;
+        seen = progress->text();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    user.start(20);
+    w().actDownload->trigger();
+
+    EXPECT_FALSE(seen.isEmpty());
+    EXPECT_EQ(w().编辑框25->text(), QStringLiteral("笔录下载失败. 传输已取消"));
+    EXPECT_TRUE(dialogs().shown.isEmpty()) << dialogs().messageTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(blFiles().isEmpty()) << blFiles().join(u' ').toStdString();
+    EXPECT_EQ(w().状态条1->findChild<QPushButton*>(QStringLiteral("按钮取消传输")), nullptr);
 }
 
 TEST_F(FtpExchangeTest, StalledTransferEndsInTimeWhileTheWindowStaysResponsive)
 {
+    ASSERT_TRUE(QDir(home.path()).rmdir(QStringLiteral("wwwroot")));
     auto server = startServer({QStringLiteral("--stall-after"), QStringLiteral("65536")});
-    ASSERT_TRUE(server->isListening());
-    writeFile(remote(QStringLiteral("big.ini")), QByteArray(1024 * 1024, 'b'));
+    // Without wwwroot/ on the server the login directory serves.
+    writeFile(home.path() + QStringLiteral("/big.ini"), QByteArray(1024 * 1024, 'b'));
+    ASSERT_TRUE(QDir().mkpath(blDir()));
     writeFile(inBl(QStringLiteral("big.ini")), sampleTemplate());
     program.program.components().ftp.setLimits({5000ms, 1000ms});
     fillPanel(*server, QStringLiteral("big"));
@@ -272,9 +311,12 @@ TEST_F(FtpExchangeTest, StalledTransferEndsInTimeWhileTheWindowStaysResponsive)
     QTimer::singleShot(200, [&] { w().actUpload->trigger(); });
     w().actDownload->trigger();
 
-    EXPECT_EQ(w().编辑框25->text(), kDownloadFailed);
+    const QString timedOut = QStringLiteral("笔录下载失败. 服务器超过1秒没有响应");
+    EXPECT_EQ(w().编辑框25->text(), timedOut);
     EXPECT_EQ(readFile(inBl(QStringLiteral("big.ini"))), sampleTemplate());
-    EXPECT_EQ(dialogs().messageTexts(), QStringList{QStringLiteral("提示：|笔录正在上传或下载，请等这次传输结束后再试。")});
+    EXPECT_EQ(dialogs().messageTexts(),
+              (QStringList{QStringLiteral("提示：|笔录正在上传或下载，请等这次传输结束后再试。"),
+                           QStringLiteral("提示：|") + timedOut}));
     EXPECT_GT(ticks, 20);
 }
 

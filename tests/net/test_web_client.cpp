@@ -102,6 +102,9 @@ TEST_F(WebClientTest, CookiesAreKeptFromLongResponseHeadersToo)
 
 TEST_F(WebClientTest, MissingHeadersAreCompletedAndHandedBack)
 {
+    // Without headers of its own a request asks for Chinese.
+    EXPECT_TRUE(web.FetchText(url(QStringLiteral("/echo"))).contains("\r\nAccept-Language: zh-cn\r\n"));
+
     QString headers = QStringLiteral("accept-language: en\r\n");
     const QString address = url(QStringLiteral("/echo?q=1"));
     const QByteArray echo = web.SendRequest(address, QStringLiteral("GET"), QString(), headers, QString());
