@@ -3,6 +3,7 @@
 
 #include "FixedTexts.h"
 #include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
 #include "platform/Gbk.h"
 #include "platform/Services.h"
 #include "ui/MainWindow.h"
@@ -12,12 +13,11 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTextEdit>
 
 namespace {
 
-// The viewer shows a file's bytes up to the first zero byte, as GBK text; an unreadable file
+// The viewer shows a file's bytes up to the first zero byte, as GB18030 text; an unreadable file
 // shows nothing.
 QString viewerText(const QString& path)
 {
@@ -29,13 +29,6 @@ QString viewerText(const QString& path)
     if (zero >= 0)
         bytes.truncate(zero);
     return gbk::decode(bytes);
-}
-
-bool writeWholeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 void showInViewer(MainWindow& w, const QString& path)
@@ -56,8 +49,10 @@ void ShowGuide(MainWindow& w, Services& s)
 {
     const QString path = s.cacheDir + QStringLiteral("/js.txt");
     w.编辑框24->setText(path);
-    if (!writeWholeFile(path, help::guideBytes()))
-        s.dialogs.message(QStringLiteral("提 示："), QStringLiteral(" 笔录制作过程文件无法写入 <%1> ").arg(path));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (const durable::Result r = durable::writeFile(path, help::guideBytes()); !r)
+        s.dialogs.message(QStringLiteral("提 示："),
+                          QStringLiteral(" 笔录制作过程文件无法写入 <%1> ：%2 ").arg(path, r.text()));
     showInViewer(w, path);
 }
 

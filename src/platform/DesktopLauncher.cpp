@@ -1,10 +1,11 @@
 // A freedesktop launcher in place of a Windows shortcut file.
 #include "DesktopLauncher.h"
 
+#include "DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace desktop {
@@ -44,12 +45,8 @@ bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString
                                          "Icon=%5\n"
                                          "Terminal=false\n")
                               .arg(QFileInfo(shortcutPath).completeBaseName(), description, exec, workingDirectory, icon);
-    QSaveFile file(shortcutPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(entry.toUtf8()) < 0 || !file.commit())
-        return false;
     // Desktops run only launchers that are marked executable.
-    return QFile::setPermissions(shortcutPath, QFile::permissions(shortcutPath) | QFileDevice::ExeOwner |
-                                                   QFileDevice::ExeGroup | QFileDevice::ExeOther);
+    return durable::writeFile(shortcutPath, entry.toUtf8(), 0755).ok();
 }
 
 QString desktopDirectory()

@@ -167,7 +167,7 @@ Result FileWriter::write(const char* data, qint64 size)
     return {};
 }
 
-Result FileWriter::commit()
+Result FileWriter::prepare()
 {
     if (m_fd < 0)
         return Result::failed(EBADF);
@@ -182,6 +182,17 @@ Result FileWriter::commit()
     m_fd = -1;
     if (const int error = closeChecked(fd))
         return fail(error);
+    m_prepared = true;
+    return {};
+}
+
+Result FileWriter::commit()
+{
+    if (!m_prepared) {
+        if (Result r = prepare(); !r)
+            return r;
+    }
+    m_prepared = false;
     if (::rename(m_tempName.constData(), encoded(m_path).constData()) != 0)
         return fail(errno);
     m_tempName.clear();
@@ -193,6 +204,7 @@ Result FileWriter::commit()
 
 void FileWriter::discard()
 {
+    m_prepared = false;
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

@@ -37,6 +37,10 @@ public:
     Result open();
     Result write(const char* data, qint64 size);
     Result write(const QByteArray& bytes) { return write(bytes.constData(), bytes.size()); }
+    // Syncs what was written and checks its size, so that only the rename is left for commit(): a
+    // file that must land together with another is prepared before the other is written.
+    Result prepare();
+    // Prepares the file unless that was done, and renames it into place.
     Result commit();
     // Drops what was written; the target stays as it was.
     void discard();
@@ -52,6 +56,7 @@ private:
     QByteArray m_tempName;
     int m_fd = -1;
     qint64 m_written = 0;
+    bool m_prepared = false;
 };
 
 // Replaces path with bytes, or leaves the earlier file as it was.

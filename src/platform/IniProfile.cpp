@@ -4,9 +4,8 @@
 #include "Gbk.h"
 
 #include <QFile>
-#include <QSaveFile>
 
-#include <optional>
+#include <cerrno>
 
 namespace ini {
 namespace {
@@ -29,37 +28,36 @@ QByteArray trimmed(QByteArrayView text)
     return trimmedView(text).toByteArray();
 }
 
-// Section and key names compare without regard to ASCII case; the trail byte of a GBK character
-// may look like an ASCII letter, so double-byte characters compare exactly.
+// Section and key names compare without regard to ASCII case; the trail bytes of a multi-byte
+// character may look like ASCII letters, so those characters compare exactly.
 bool sameName(QByteArrayView a, QByteArrayView b)
 {
     if (a.size() != b.size())
         return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 0x81 && i + 1 < a.size()) {
-            if (ca != cb || a[i + 1] != b[i + 1])
+    for (qsizetype i = 0; i < a.size();) {
+        const qsizetype width = gbk::charLength(a, i);
+        if (width > 1) {
+            if (a.sliced(i, width) != b.sliced(i, width))
                 return false;
-            ++i;
+            i += width;
             continue;
         }
         const auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-        if (fold(ca) != fold(cb))
+        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i])))
             return false;
+        ++i;
     }
     return true;
 }
 
-// Cuts at the byte limit without leaving half of a double-byte character behind.
+// Cuts at the byte limit without leaving part of a multi-byte character behind.
 QByteArray cutAtLimit(QByteArray value)
 {
     if (value.size() <= kReadLimit)
         return value;
     qsizetype end = 0;
     while (end < kReadLimit) {
-        const auto c = static_cast<unsigned char>(value[end]);
-        const qsizetype width = (c >= 0x81 && end + 1 < value.size()) ? 2 : 1;
+        const qsizetype width = gbk::charLength(value, end);
         if (end + width > kReadLimit)
             break;
         end += width;
@@ -129,21 +127,33 @@ QByteArray readFile(const QString& path)
     return file.readAll();
 }
 
-bool replaceFile(const QString& path, const QByteArray& content)
+// The whole file for an update; a file that exists but cannot be read is not replaced by one that
+// lacks its content.
+durable::Result readForUpdate(const QString& path, QByteArray* content)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (file.exists())
+            return durable::Result::failed(EACCES);
+        content->clear();
+        return {};
     }
-    return file.commit();
+    *content = file.readAll();
+    return {};
 }
 
-} // namespace
+// The value as Windows reads it: blanks around it and one pair of enclosing quotes removed, cut at
+// the read limit.
+QByteArray readValue(QByteArrayView raw)
+{
+    QByteArray value = trimmed(raw);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.sliced(1, value.size() - 2);
+    return cutAtLimit(value);
+}
 
-QByteArray lookup(const QByteArray& content, const QByteArray& section, const QByteArray& key)
+// The raw value of the first matching key in the first matching section.
+std::optional<QByteArrayView> findRaw(const QByteArray& content, const QByteArray& section, const QByteArray& key)
 {
     // One pass over the bytes without building a line list: this runs hundreds of times per start.
     bool inSection = false;
@@ -154,21 +164,31 @@ QByteArray lookup(const QByteArray& content, const QByteArray& section, const QB
         pos = line.next;
         if (const auto name = sectionName(text)) {
             if (inSection)
-                return {}; // only the first section of that name counts
+                return std::nullopt; // only the first section of that name counts
             inSection = sameName(*name, section);
             continue;
         }
         if (!inSection)
             continue;
         const auto entry = keyLine(text);
-        if (!entry || !sameName(entry->key, key))
-            continue;
-        QByteArray value = trimmed(entry->rawValue);
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-            value = value.sliced(1, value.size() - 2);
-        return cutAtLimit(value);
+        if (entry && sameName(entry->key, key))
+            return entry->rawValue;
     }
-    return {};
+    return std::nullopt;
+}
+
+} // namespace
+
+QByteArray lookup(const QByteArray& content, const QByteArray& section, const QByteArray& key)
+{
+    const std::optional<QByteArrayView> raw = findRaw(content, section, key);
+    return raw ? readValue(*raw) : QByteArray();
+}
+
+std::optional<QByteArray> rawValue(const QByteArray& content, const QByteArray& section, const QByteArray& key)
+{
+    const std::optional<QByteArrayView> raw = findRaw(content, section, key);
+    return raw ? std::optional<QByteArray>(raw->toByteArray()) : std::nullopt;
 }
 
 QByteArray update(const QByteArray& content, const QByteArray& section,
@@ -223,18 +243,39 @@ QString readString(const QString& path, const QString& section, const QString& k
     return gbk::decode(lookup(readFile(path), gbk::encode(section), gbk::encode(key)));
 }
 
-bool writeString(const QString& path, const QString& section, const QString& key, const QString& value)
+durable::Result writeString(const QString& path, const QString& section, const QString& key, const QString& value)
 {
     return writeStrings(path, section, {{key, value}});
 }
 
-bool writeStrings(const QString& path, const QString& section, const QList<Entry>& entries)
+durable::Result writeStrings(const QString& path, const QString& section, const QList<Entry>& entries)
 {
-    QList<QPair<QByteArray, QByteArray>> encoded;
-    encoded.reserve(entries.size());
-    for (const auto& [key, value] : entries)
-        encoded.append({gbk::encode(key), gbk::encode(value)});
-    return replaceFile(path, update(readFile(path), gbk::encode(section), encoded));
+    durable::FileWriter file(path);
+    if (durable::Result r = prepareStrings(file, section, entries); !r)
+        return r;
+    return file.commit();
+}
+
+durable::Result prepareStrings(durable::FileWriter& file, const QString& section, const QList<Entry>& entries)
+{
+    QByteArray content;
+    if (durable::Result r = readForUpdate(file.path(), &content); !r)
+        return r;
+    const QByteArray sectionBytes = gbk::encode(section);
+    QList<QPair<QByteArray, QByteArray>> changed;
+    changed.reserve(entries.size());
+    for (const auto& [key, value] : entries) {
+        const QByteArray keyName = gbk::encode(key);
+        // A line that already says the same keeps its bytes, whatever encoding or blanks it was written with.
+        const std::optional<QByteArrayView> raw = findRaw(content, sectionBytes, keyName);
+        if (!raw || gbk::decode(readValue(*raw)) != value)
+            changed.append({keyName, gbk::encode(value)});
+    }
+    if (durable::Result r = file.open(); !r)
+        return r;
+    if (durable::Result r = file.write(update(content, sectionBytes, changed)); !r)
+        return r;
+    return file.prepare();
 }
 
 } // namespace ini

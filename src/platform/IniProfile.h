@@ -1,10 +1,15 @@
-// INI profile files with the semantics of Windows' profile functions, over GBK bytes with CR LF lines.
+// INI profile files with the semantics of Windows' profile functions, over GB18030 bytes (GBK's
+// superset) with CR LF lines.
 #pragma once
+
+#include "DurableFile.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
+
+#include <optional>
 
 namespace ini {
 
@@ -18,15 +23,22 @@ using Entry = QPair<QString, QString>;
 // matching section and key count, blanks around the value and one pair of enclosing quotes are
 // removed, and the result is cut at kReadLimit bytes. Empty when missing.
 QByteArray lookup(const QByteArray& content, const QByteArray& section, const QByteArray& key);
+// The value of key in section exactly as it stands after the equals sign, line end excluded: no
+// blanks or quotes removed, no limit. Nothing when the section or the key is missing.
+std::optional<QByteArray> rawValue(const QByteArray& content, const QByteArray& section, const QByteArray& key);
 // The content with each entry set in section: a key that exists is rewritten in place, a missing
 // key is appended at the end of its section, a missing section is appended at the end of the file.
 // Every other byte of the content is kept.
 QByteArray update(const QByteArray& content, const QByteArray& section, const QList<QPair<QByteArray, QByteArray>>& entries);
 
 // File operations. Reading opens the file anew for each call; a missing or unreadable file reads
-// as empty text. Writing replaces the file only once the new content is complete.
+// as empty text. Writing goes through the durable write path: the file is replaced only by the
+// complete new content, else it stays as it was and the result names the cause. An entry whose key
+// already reads back as its value keeps its line byte for byte.
 QString readString(const QString& path, const QString& section, const QString& key);
-bool writeString(const QString& path, const QString& section, const QString& key, const QString& value);
-bool writeStrings(const QString& path, const QString& section, const QList<Entry>& entries);
+durable::Result writeString(const QString& path, const QString& section, const QString& key, const QString& value);
+durable::Result writeStrings(const QString& path, const QString& section, const QList<Entry>& entries);
+// The same write left prepared in file, whose path names the profile: the caller commits it.
+durable::Result prepareStrings(durable::FileWriter& file, const QString& section, const QList<Entry>& entries);
 
 } // namespace ini

@@ -1,6 +1,7 @@
-// The lock values kept in an owner-only INI file under the user's configuration directory.
+// The lock values kept in an owner-only profile file under the user's configuration directory.
 #include "Registry.h"
 
+#include "Gbk.h"
 #include "IniProfile.h"
 
 #include <QDir>
@@ -8,9 +9,53 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+
 namespace {
-const QString kSection = QStringLiteral("Software\\ORV");
+
+const QByteArray kSection = QByteArrayLiteral("Software\\ORV");
+
+QString escaped(const QString& value)
+{
+    QString text;
+    text.reserve(value.size());
+    for (const QChar c : value) {
+        if (c == '\\')
+            text += QStringLiteral("\\\\");
+        else if (c == '\r')
+            text += QStringLiteral("\\r");
+        else if (c == '\n')
+            text += QStringLiteral("\\n");
+        else
+            text += c;
+    }
+    return text;
 }
+
+// Any other backslash stands for itself, as in a value written by hand.
+QString unescaped(const QString& text)
+{
+    QString value;
+    value.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (text[i] == '\\' && (next == '\\' || next == 'r' || next == 'n')) {
+            value += next == 'r' ? QChar('\r') : next == 'n' ? QChar('\n') : QChar('\\');
+            ++i;
+        } else {
+            value += text[i];
+        }
+    }
+    return value;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 IniRegistry::IniRegistry(QString path) : m_path(std::move(path)) {}
 
@@ -21,17 +66,27 @@ QString IniRegistry::defaultPath()
 
 QString IniRegistry::read(const QString& name) const
 {
-    return ini::readString(m_path, kSection, name);
+    const std::optional<QByteArray> raw = ini::rawValue(readAll(m_path), kSection, gbk::encode(name));
+    return raw ? unescaped(gbk::decode(*raw)) : QString();
 }
 
-bool IniRegistry::write(const QString& name, const QString& value)
+durable::Result IniRegistry::write(const QString& name, const QString& value)
 {
+    // A folder that cannot be made is named by the write that follows.
     const QString dir = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(dir))
-        return false;
-    // The password is kept in clear, so neither the folder nor the file is readable by others.
-    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!ini::writeString(m_path, kSection, name, value))
-        return false;
-    return QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (QDir().mkpath(dir)) {
+        // The lock's values are nobody else's business: neither the folder nor the file is readable by others.
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    // A store that exists but cannot be read is not replaced by one that lacks its other value.
+    if (QFileInfo(m_path).isFile() && !QFileInfo(m_path).isReadable())
+        return durable::Result::failed(EACCES);
+    const QByteArray content =
+        ini::update(readAll(m_path), kSection, {{gbk::encode(name), gbk::encode(escaped(value))}});
+    if (durable::Result r = durable::writeFile(m_path, content, 0600); !r)
+        return r;
+    // A file made readable to others by hand is closed again.
+    if (!QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return durable::Result::failed(EPERM);
+    return {};
 }

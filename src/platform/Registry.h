@@ -1,18 +1,22 @@
 // The per-user value store that holds the start-up lock (key Software\ORV of the current user).
 #pragma once
 
+#include "DurableFile.h"
+
 #include <QString>
 
 class Registry {
 public:
     virtual ~Registry() = default;
-    // Text of a value; a missing store or value reads as empty text.
+    // Text of a value exactly as it was stored; a missing store or value reads as empty text.
     virtual QString read(const QString& name) const = 0;
-    // Returns false when the value could not be stored.
-    virtual bool write(const QString& name, const QString& value) = 0;
+    // Stores the value exactly as given, or says why it could not.
+    virtual durable::Result write(const QString& name, const QString& value) = 0;
 };
 
-// The Linux store: an INI file readable by its owner only.
+// The Linux store: a profile file readable by its owner only. Unlike a settings file, a value is
+// kept as it is: no blanks or quotes are removed, and a backslash, CR and LF are written as \\, \r
+// and \n so that every value stays on its line.
 class IniRegistry final : public Registry {
 public:
     explicit IniRegistry(QString path);
@@ -20,7 +24,7 @@ public:
     static QString defaultPath();
 
     QString read(const QString& name) const override;
-    bool write(const QString& name, const QString& value) override;
+    durable::Result write(const QString& name, const QString& value) override;
 
 private:
     QString m_path;

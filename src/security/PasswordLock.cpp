@@ -11,6 +11,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <sodium.h>
+
+#include <cerrno>
+
 namespace {
 
 const QString kFlag = QStringLiteral("TESK");
@@ -18,6 +22,13 @@ const QString kPassword = QStringLiteral("MIMA");
 const QString kFullWidthSpace = QStringLiteral("　");
 
 bool isSpace(QChar c) { return c == ' ' || c == kFullWidthSpace[0]; }
+
+// Writes the password's hash as MIMA; hashing fails only for want of memory.
+durable::Result storeHashOf(const QString& password, Registry& registry)
+{
+    const QString hash = hashPassword(password);
+    return hash.isEmpty() ? durable::Result::failed(ENOMEM) : registry.write(kPassword, hash);
+}
 
 } // namespace
 
@@ -41,6 +52,33 @@ bool isLocked(const QString& flag)
     return flag.startsWith('1');
 }
 
+QString hashPassword(const QString& password)
+{
+    if (sodium_init() < 0)
+        return {};
+    const QByteArray bytes = password.toUtf8();
+    char hash[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(hash, bytes.constData(), quint64(bytes.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+        return {};
+    return QString::fromLatin1(hash);
+}
+
+bool isPasswordHash(const QString& stored)
+{
+    return stored.startsWith(QLatin1String(crypto_pwhash_STRPREFIX));
+}
+
+bool passwordMatches(const QString& typed, const QString& stored)
+{
+    if (!isPasswordHash(stored))
+        return typed == stored || typed == cleanStoredPassword(stored);
+    if (sodium_init() < 0)
+        return false;
+    const QByteArray bytes = typed.toUtf8();
+    return crypto_pwhash_str_verify(stored.toLatin1().constData(), bytes.constData(), quint64(bytes.size())) == 0;
+}
+
 bool PasswordGate(Services& s)
 {
     if (!isLocked(s.registry.read(kFlag)))
@@ -53,13 +91,21 @@ bool PasswordGate(Services& s)
 
 void CheckPasswordEntry(PasswordEntryWindow& entry, Services& s)
 {
-    entry.编辑框2->setText(s.registry.read(kPassword));
-    if (entry.编辑框1->text() == cleanStoredPassword(entry.编辑框2->text())) {
-        entry.accept();
+    const QString stored = s.registry.read(kPassword);
+    entry.编辑框2->setText(stored);
+    const QString typed = entry.编辑框1->text();
+    if (!passwordMatches(typed, stored)) {
+        entry.编辑框1->clear();
+        s.dialogs.message(QStringLiteral("请 注 意："), QStringLiteral("密码输入错误！ 重新输入..."));
         return;
     }
-    entry.编辑框1->clear();
-    s.dialogs.message(QStringLiteral("请 注 意："), QStringLiteral("密码输入错误！ 重新输入..."));
+    // A password an older version kept as typed is replaced by its hash on the first right entry.
+    if (!stored.isEmpty() && !isPasswordHash(stored)) {
+        if (const durable::Result r = storeHashOf(typed, s.registry); !r)
+            s.dialogs.message(QStringLiteral("提 示："),
+                              QStringLiteral(" 密码仍以明文保存在用户配置中，无法改存为加密形式：%1 ").arg(r.text()));
+    }
+    entry.accept();
 }
 
 void StartPasswordSetting(MainWindow& w, Services& s)
@@ -81,8 +127,13 @@ void StorePassword(PasswordSetWindow& window, Services& s)
         return;
     }
     // The password goes in first, so a failure never leaves the lock on with an old password.
-    if (!s.registry.write(kPassword, first) || !s.registry.write(kFlag, QStringLiteral("1"))) {
-        s.dialogs.message(QStringLiteral("提 示："), QStringLiteral(" 加密没有成功！ 密码无法保存到用户配置中，软件下次打开时无需密码。"));
+    durable::Result r = storeHashOf(first, s.registry);
+    if (r)
+        r = s.registry.write(kFlag, QStringLiteral("1"));
+    if (!r) {
+        s.dialogs.message(
+            QStringLiteral("提 示："),
+            QStringLiteral(" 加密没有成功！ 密码无法保存到用户配置中（%1），软件下次打开时无需密码。").arg(r.text()));
         return;
     }
     s.dialogs.message(QStringLiteral("提 示："), QStringLiteral(" 加密成功！ 软件下次打开时必需输入密码。"));
@@ -91,8 +142,9 @@ void StorePassword(PasswordSetWindow& window, Services& s)
 
 void SwitchLockOff(Services& s)
 {
-    if (!s.registry.write(kFlag, QStringLiteral("0"))) {
-        s.dialogs.message(QStringLiteral("提 示："), QStringLiteral("软件解密没有成功，锁定标志无法写入用户配置！"));
+    if (const durable::Result r = s.registry.write(kFlag, QStringLiteral("0")); !r) {
+        s.dialogs.message(QStringLiteral("提 示："),
+                          QStringLiteral("软件解密没有成功，锁定标志无法写入用户配置（%1）！").arg(r.text()));
         return;
     }
     s.dialogs.message(QStringLiteral("提 示："), QStringLiteral("软件解密成功，下次运行软件无需密码！"));

@@ -8,7 +8,11 @@
 #include "platform/ProgramDir.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace transcript {
 
@@ -162,13 +166,20 @@ private:
     int m_lines = 0;
 };
 
-// Writes the working copy in one replacement, so that a reader never meets half a file.
-bool writeWorkingCopy(const QString& path, const QByteArray& blank) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(blank);
-    return file.commit();
+durable::Result makeFolder(const QString& path) {
+    if (QDir().mkpath(path))
+        return {};
+    // mkpath keeps its reason to itself: one more try at the last step names it.
+    return durable::Result::failed(::mkdir(QFile::encodeName(path).constData(), 0777) == 0 ? 0 : errno);
+}
+
+// The working copy goes through the durable write path; one that already holds the blank document
+// is left alone, which spares a save two syncs and the room of a second copy on a full disk.
+durable::Result writeWorkingCopy(const QString& path, const QByteArray& blank) {
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.size() == blank.size() && existing.readAll() == blank)
+        return {};
+    return durable::writeFile(path, blank);
 }
 
 } // namespace
@@ -185,35 +196,31 @@ QString timeSeparator(const QString& month, const QString& day) {
     }
 }
 
-Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord& r, const CompositionInput& in) {
+Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord& r, const CompositionInput& in,
+                          TemplateSave& templateSave) {
+    cleanFields(r);
     Outcome refusal = checkNameParts(r);
     if (!refusal.ok)
         return refusal;
 
     const QString bl = programdir::blDir(in.programDir);
-    if (!QDir().mkpath(bl))
+    if (const durable::Result made = makeFolder(bl); !made)
         return Outcome::failure(QStringLiteral("提 示："),
-                                QStringLiteral(" 无法建立笔录目录 <%1/> ，笔录没有保存。 ").arg(bl));
+                                QStringLiteral(" 无法建立笔录目录 <%1/> （%2），笔录没有保存。 ").arg(bl, made.text()));
 
-    Outcome result;
     const QString workingCopy = bl + QStringLiteral("/Doc.doc");
-    if (!writeWorkingCopy(workingCopy, in.blankDocument)) {
-        result = Outcome::failure(QStringLiteral("提 示："),
-                                  QStringLiteral(" 无法写入笔录工作文件 <%1> 。 ").arg(workingCopy));
-    } else if (!writer.start() || !writer.connect() || !writer.open(workingCopy)) {
-        result = Outcome::failure(QStringLiteral("提 示："),
-                                  QStringLiteral(" 笔录WORD文档无法生成：%1 ").arg(writer.lastError()));
-    } else {
-        writer.hide();
-        Typist typist(writer, in);
-        typist.title();
-        typist.particulars(r);
-        typist.body(r);
-    }
-
-    r["beizu"] = flattenRemarks(r["beizu"]);
-    const Outcome saved = saveTemplate(templatePath(in.programDir, r), r);
-    return result.ok ? saved : result;
+    if (const durable::Result written = writeWorkingCopy(workingCopy, in.blankDocument); !written)
+        return Outcome::failure(QStringLiteral("提 示："),
+                                QStringLiteral(" 无法写入笔录工作文件 <%1> ：%2 ").arg(workingCopy, written.text()));
+    if (!writer.start() || !writer.connect() || !writer.open(workingCopy))
+        return Outcome::failure(QStringLiteral("提 示："),
+                                QStringLiteral(" 笔录WORD文档无法生成：%1 ").arg(writer.lastError()));
+    writer.hide();
+    Typist typist(writer, in);
+    typist.title();
+    typist.particulars(r);
+    typist.body(r);
+    return templateSave.prepare(templatePath(in.programDir, r), r);
 }
 
 } // namespace transcript

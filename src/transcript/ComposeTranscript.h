@@ -16,6 +16,8 @@ class DocumentWriter;
 
 namespace transcript {
 
+class TemplateSave;
+
 struct CompositionInput {
     QString programDir;
     // The blank Word document every transcript starts from.
@@ -28,10 +30,11 @@ struct CompositionInput {
 // the month and day.
 QString timeSeparator(const QString& month, const QString& day);
 
-// Composes the record into the writer, leaving the document open for saving or printing, and writes
-// the template. The remarks of the record are flattened on the way. A refused name, or a document or
-// template that could not be written, gives a failure; the template is written whenever the name is
-// accepted and the BL directory exists, also when the writer fails.
-Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord& r, const CompositionInput& in);
+// Composes the record into the writer, leaving the document open for saving or printing, and
+// prepares the template in templateSave, for the caller to commit once the document has landed. The
+// record's fields are cleaned first (cleanFields). A refused name, or a working copy, document or
+// template that could not be written, gives a failure with nothing prepared.
+Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord& r, const CompositionInput& in,
+                          TemplateSave& templateSave);
 
 } // namespace transcript

@@ -1,4 +1,4 @@
-// Template file names, the name-part check, remarks flattening and the template's reads and writes.
+// Template file names, the name-part check, field cleaning and the template's reads and writes.
 #include "transcript/TemplateFile.h"
 
 #include "platform/Gbk.h"
@@ -6,6 +6,8 @@
 #include "platform/ProgramDir.h"
 
 #include <QFile>
+
+#include <cerrno>
 
 namespace transcript {
 
@@ -18,12 +20,13 @@ QString key(std::string_view k) {
 struct NamePart {
     std::string_view key;
     const char* label;
+    bool date;
 };
 
 // The fields that make up the file name, named as the form shows them.
 constexpr NamePart kNameParts[] = {
-    {"num1", "笔录时间的年份"}, {"num2", "笔录时间的月份"}, {"num3", "笔录时间的日期"},
-    {"num16", "工作单位"},      {"num10", "被询问人姓名"},
+    {"num1", "笔录时间的年份", true}, {"num2", "笔录时间的月份", true}, {"num3", "笔录时间的日期", true},
+    {"num16", "工作单位", false},     {"num10", "被询问人姓名", false},
 };
 
 } // namespace
@@ -41,6 +44,15 @@ QString documentPath(const QString& programDir, const record::TranscriptRecord& 
 }
 
 Outcome checkNameParts(const record::TranscriptRecord& r) {
+    QStringList emptyDate;
+    for (const NamePart& part : kNameParts) {
+        if (part.date && r[part.key].isEmpty())
+            emptyDate << QString::fromUtf8(part.label);
+    }
+    if (!emptyDate.isEmpty())
+        return Outcome::failure(
+            QStringLiteral("提 示："),
+            QStringLiteral(" %1没有添写，不能用作笔录文件名，请添写后再试。 ").arg(emptyDate.join("、")));
     for (const NamePart& part : kNameParts) {
         const QString& text = r[part.key];
         if (text.contains('/') || text.contains('\\') || text.contains(QChar(0)) || text.contains(".."))
@@ -52,22 +64,63 @@ Outcome checkNameParts(const record::TranscriptRecord& r) {
     return Outcome::success();
 }
 
-QString flattenRemarks(const QString& remarks) {
-    QString flat = remarks;
-    flat.replace('\r', ' ');
-    flat.replace('\n', ' ');
-    return flat;
+QString cleanFieldText(const QString& text) {
+    QString clean;
+    clean.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == '\r' || c == '\n') {
+            clean += ' ';
+            continue;
+        }
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            code = QChar::surrogateToUcs4(c, text[i + 1]);
+        else if (c.isSurrogate())
+            continue; // a lone half of a pair
+        const bool nonCharacter = (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
+        const int width = code > 0xFFFF ? 2 : 1;
+        if (!nonCharacter)
+            clean += QStringView(text).sliced(i, width);
+        i += width - 1;
+    }
+    return clean;
 }
 
-Outcome saveTemplate(const QString& path, const record::TranscriptRecord& r) {
+void cleanFields(record::TranscriptRecord& r) {
+    for (QString& value : r.values)
+        value = cleanFieldText(value);
+}
+
+Outcome TemplateSave::prepare(const QString& path, const record::TranscriptRecord& r) {
     QList<ini::Entry> entries;
     entries.reserve(qsizetype(record::kFields.size()));
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
         entries.append({key(record::kFields[i].key), r.values[i]});
-    if (!ini::writeStrings(path, QString::fromLatin1(kTemplateSection), entries))
-        return Outcome::failure(QStringLiteral("提 示："),
-                                QStringLiteral(" 笔录模板文件没有保存成功，请检查磁盘空间和目录权限：<%1> ").arg(path));
+    m_file = std::make_unique<durable::FileWriter>(path);
+    if (const durable::Result written = ini::prepareStrings(*m_file, QString::fromLatin1(kTemplateSection), entries);
+        !written)
+        return failure(written);
     return Outcome::success();
+}
+
+Outcome TemplateSave::commit() {
+    if (const durable::Result r = m_file ? m_file->commit() : durable::Result::failed(EBADF); !r)
+        return failure(r);
+    return Outcome::success();
+}
+
+Outcome TemplateSave::failure(const durable::Result& r) const {
+    return Outcome::failure(
+        QStringLiteral("提 示："),
+        QStringLiteral(" 笔录模板文件没有保存成功（%1）：<%2> ").arg(r.text(), m_file ? m_file->path() : QString()));
+}
+
+Outcome saveTemplate(const QString& path, const record::TranscriptRecord& r) {
+    TemplateSave save;
+    if (Outcome prepared = save.prepare(path, r); !prepared.ok)
+        return prepared;
+    return save.commit();
 }
 
 record::TranscriptRecord readTemplate(const QString& path) {
@@ -78,6 +131,7 @@ record::TranscriptRecord readTemplate(const QString& path) {
     record::TranscriptRecord r;
     for (std::string_view k : record::kReadOrder)
         r[k] = gbk::decode(ini::lookup(content, kTemplateSection, QByteArray(k.data(), qsizetype(k.size()))));
+    cleanFields(r);
     return r;
 }
 

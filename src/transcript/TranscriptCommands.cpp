@@ -49,12 +49,16 @@ private:
     std::unique_ptr<word::DocumentWriter> m_writer;
 };
 
-bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env) {
-    const Outcome outcome =
-        ComposeTranscript(session.writer(), r, {env.programDir, env.engine.blankDocument(), env.footerLine});
+bool report(const Outcome& outcome, Dialogs& dialogs) {
     if (!outcome.ok)
-        env.dialogs.message(outcome.caption, outcome.text);
+        dialogs.message(outcome.caption, outcome.text);
     return outcome.ok;
+}
+
+bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env, TemplateSave& templateSave) {
+    return report(ComposeTranscript(session.writer(), r, {env.programDir, env.engine.blankDocument(), env.footerLine},
+                                    templateSave),
+                  env.dialogs);
 }
 
 bool print(word::DocumentWriter& writer, Dialogs& dialogs, const QString& caption, const word::PrintTarget& target) {
@@ -75,24 +79,28 @@ std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& e
     if (!formComplete(r, env.dialogs, QStringLiteral(" 笔录没有录入完成，工作单位等资料都没有添写. ")))
         return std::nullopt;
 
-    const QString path = options.documentPath.isEmpty() ? documentPath(env.programDir, r) : options.documentPath;
+    QString path;
     {
+        // The template is prepared during the composition and put in place only after the document,
+        // so that a save that fails leaves the earlier document and the earlier template as they were.
+        TemplateSave templateSave;
         Session session(env.engine);
-        if (!compose(session, r, env))
+        if (!compose(session, r, env, templateSave))
             return std::nullopt;
+        path = options.documentPath.isEmpty() ? documentPath(env.programDir, r) : options.documentPath;
         const bool replace =
             !QFileInfo::exists(path) ||
             env.dialogs.message(texts::kHint, texts::kOverwrite, Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
-        if (replace) {
-            if (!session.writer().saveAs(path)) {
-                env.dialogs.message(
-                    caption,
-                    QStringLiteral(" 笔录WORD文件没有保存成功：<%1> %2 ").arg(path, session.writer().lastError()));
-                return std::nullopt;
-            }
-            if (options.afterSave && !options.afterSave(session.writer()))
-                return std::nullopt;
+        if (replace && !session.writer().saveAs(path)) {
+            // The writer's reason names the file.
+            env.dialogs.message(caption,
+                                QStringLiteral(" 笔录WORD文件没有保存成功：%1 ").arg(session.writer().lastError()));
+            return std::nullopt;
         }
+        if (!report(templateSave.commit(), env.dialogs))
+            return std::nullopt;
+        if (replace && options.afterSave && !options.afterSave(session.writer()))
+            return std::nullopt;
     }
     if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
                                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
@@ -108,8 +116,10 @@ std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& 
     }
     if (!formComplete(r, env.dialogs, QStringLiteral("笔录没有录入完成，工作单位等资料没有添写.")))
         return std::nullopt;
+    TemplateSave templateSave;
     Session session(env.engine);
-    if (!compose(session, r, env) || !print(session.writer(), env.dialogs, caption, target))
+    if (!compose(session, r, env, templateSave) || !report(templateSave.commit(), env.dialogs) ||
+        !print(session.writer(), env.dialogs, caption, target))
         return std::nullopt;
     return QStringLiteral("打 印 成 功！");
 }

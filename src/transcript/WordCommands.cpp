@@ -13,7 +13,6 @@
 #include "ui/MainWindow.h"
 
 #include <QLineEdit>
-#include <QTextEdit>
 
 using namespace transcript;
 
@@ -28,10 +27,13 @@ CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
             [&w, &engine] { return FindWord(w, engine); }};
 }
 
-// The composition flattens the remarks; the box shows what the template holds.
-void showRemarks(MainWindow& w, const record::TranscriptRecord& r) {
-    if (w.超级编辑框2->toPlainText() != r["beizu"])
-        w.超级编辑框2->setPlainText(r["beizu"]);
+// The composition cleans the fields (line breaks become spaces); the form shows what the files hold.
+void showCleanedFields(MainWindow& w, const record::TranscriptRecord& r) {
+    for (std::size_t i = 0; i < record::kFields.size(); ++i) {
+        QWidget* control = fieldControl(w, record::kFields[i]);
+        if (controlText(control) != r.values[i])
+            setControlText(control, r.values[i]);
+    }
 }
 
 } // namespace
@@ -48,7 +50,7 @@ void SaveWordDocument(MainWindow& w, Services& s, WordEngine& engine) {
     SaveOptions options;
     options.preview = [&](const QString& path) { PreviewDocument(w, s, engine, path); };
     const std::optional<QString> status = saveTranscript(r, env, options);
-    showRemarks(w, r);
+    showCleanedFields(w, r);
     if (status)
         w.编辑框25->setText(*status);
 }
@@ -65,7 +67,7 @@ void PrintCurrentTranscript(MainWindow& w, Services& s, WordEngine& engine) {
     CommandEnv env = environment(w, s, engine);
     record::TranscriptRecord r = readForm(w);
     const std::optional<QString> status = printTranscript(r, env);
-    showRemarks(w, r);
+    showCleanedFields(w, r);
     if (status)
         w.编辑框25->setText(*status);
 }

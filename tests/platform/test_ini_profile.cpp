@@ -65,8 +65,9 @@ TEST(IniRead, BlanksQuotesAndCase)
 TEST(IniRead, CaseFoldingLeavesChineseNamesExact)
 {
     // "数" and "擞" differ only in a trail byte that falls in the ASCII letter range.
-    const QByteArray content = gbkFile(QStringLiteral("[节]\nkey=1\n"));
+    const QByteArray content = gbkFile(QStringLiteral("[节]\nkey=1\n[䶮😀a]\nk=2\n"));
     EXPECT_EQ(read(content, "节", "KEY"), "1");
+    EXPECT_EQ(read(content, QStringLiteral("䶮😀A"), "K"), "2");
     const QByteArray lead = g(QStringLiteral("数"));
     QByteArray folded = lead;
     folded[1] = char(folded[1] ^ 0x20);
@@ -105,6 +106,11 @@ TEST(IniRead, LongValuesAreCutAtTheLimit)
     const QByteArray cut = ini::lookup("[s]\r\nk=" + chinese + "\r\n", "s", "k");
     EXPECT_EQ(cut.size(), ini::kReadLimit - 1);
     EXPECT_EQ(gbk::decode(cut), QString(5119, QChar(0x6587)));
+    // Nor is a four-byte sequence cut apart: 10 236 bytes hold 2 559 emoji.
+    const QString emoji = QString::fromUcs4(U"😀");
+    const QByteArray fourByte = g(emoji.repeated(3000));
+    const QByteArray cutFour = ini::lookup("[s]\r\nk=" + fourByte + "\r\n", "s", "k");
+    EXPECT_EQ(gbk::decode(cutFour), emoji.repeated(2559));
 }
 
 TEST(IniWrite, NewFileInKeyOrder)

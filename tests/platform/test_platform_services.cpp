@@ -54,24 +54,35 @@ TEST(DesktopLauncher, WritesAnExecutableLauncherAndReplacesTheOldOne)
     EXPECT_FALSE(QFile::exists(shortcut + ".desktop"));
 }
 
-TEST(IniRegistry, StoresValuesReadableByTheOwnerOnly)
+TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
 {
     QTemporaryDir dir;
-    IniRegistry registry(dir.filePath("config/quillon/registry.ini"));
+    const QString path = dir.filePath("config/quillon/registry.ini");
+    IniRegistry registry(path);
     EXPECT_EQ(registry.read("TESK"), "");
     ASSERT_TRUE(registry.write("TESK", "1"));
-    ASSERT_TRUE(registry.write("MIMA", " 密码 "));
-    EXPECT_EQ(registry.read("TESK"), "1");
     EXPECT_EQ(registry.read("tesk"), "1");
-    const auto permissions = QFile::permissions(dir.filePath("config/quillon/registry.ini"));
+    // Quotes, blanks, "=", backslashes, line breaks and characters outside GBK come back as given.
+    for (const QString& value : {QStringLiteral("\"q\""), QStringLiteral(" 密码 "), QStringLiteral("a=b;c"),
+                                 QStringLiteral("C:\\new\\r\r\nx\\"), QStringLiteral("王䶮😀")}) {
+        ASSERT_TRUE(registry.write("MIMA", value));
+        EXPECT_EQ(registry.read("MIMA"), value);
+        EXPECT_EQ(registry.read("TESK"), "1");
+    }
+    EXPECT_EQ(readFile(path).count('\n'), 3) << "every value on its own line";
+    const auto permissions = QFile::permissions(path);
     EXPECT_TRUE(permissions.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     EXPECT_FALSE(permissions & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
                                 QFileDevice::WriteOther | QFileDevice::ExeOwner));
     EXPECT_FALSE(QFile::permissions(dir.filePath("config/quillon")) & (QFileDevice::ReadOther | QFileDevice::ReadGroup));
 
+    // A flag edited by hand is read as it stands.
+    writeFile(path, "[Software\\ORV]\r\nTESK= 1\r\n");
+    EXPECT_EQ(registry.read("TESK"), " 1");
+
     writeFile(dir.filePath("file"), "x");
     IniRegistry broken(dir.filePath("file/registry.ini"));
-    EXPECT_FALSE(broken.write("TESK", "1"));
+    EXPECT_EQ(broken.write("TESK", "1").cause, durable::Cause::NoFolder);
 }
 
 TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)

@@ -8,7 +8,10 @@
 #include <QComboBox>
 
 struct TestProgram {
-    TestProgram() { program.components().webClient = &webClient; }
+    explicit TestProgram(TestServices::Store store = TestServices::Store::Memory) : env(store)
+    {
+        program.components().webClient = &webClient;
+    }
 
     TestServices env;
     WebClient webClient; // made before the window, as main() does

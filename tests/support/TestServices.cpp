@@ -6,12 +6,14 @@
 #include <QDir>
 #include <QFile>
 
-bool MemoryRegistry::write(const QString& name, const QString& value)
+#include <cerrno>
+
+durable::Result MemoryRegistry::write(const QString& name, const QString& value)
 {
     if (failWrites)
-        return false;
+        return durable::Result::failed(ENOSPC);
     values[name] = value;
-    return true;
+    return {};
 }
 
 bool FakeShell::openUrl(const QString& address)
@@ -63,10 +65,10 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TestServices::TestServices()
+TestServices::TestServices(Store store)
     : services{dialogs,
                clock,
-               registry,
+               store == Store::File ? static_cast<Registry&>(registryFile) : registry,
                shell,
                root.path() + QStringLiteral("/program"),
                root.path() + QStringLiteral("/program/quillon"),

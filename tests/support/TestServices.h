@@ -1,4 +1,4 @@
-// Seams for tests: a fixed clock, an in-memory registry, a recording shell, a temporary program
+// Seams for tests: a fixed clock, an in-memory or file registry, a recording shell, a temporary program
 // directory, and the Services bundle built from them.
 #pragma once
 
@@ -23,7 +23,7 @@ public:
     QMap<QString, QString> values;
     bool failWrites = false;
     QString read(const QString& name) const override { return values.value(name); }
-    bool write(const QString& name, const QString& value) override;
+    durable::Result write(const QString& name, const QString& value) override;
 };
 
 class FakeShell final : public Shell {
@@ -47,12 +47,15 @@ void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 
 struct TestServices {
-    TestServices();
+    // Where the lock's values live: in memory, or in the real store file registryFile.
+    enum class Store { Memory, File };
+    explicit TestServices(Store store = Store::Memory);
 
     QTemporaryDir root;
     ScriptedDialogs dialogs;
     FixedClock clock;
     MemoryRegistry registry;
+    IniRegistry registryFile{root.path() + QStringLiteral("/config/quillon/registry.ini")};
     FakeShell shell;
     Services services;
 

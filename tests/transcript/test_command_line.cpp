@@ -1,9 +1,14 @@
 // The command line run as a process: help, refusals with the menu commands' messages, compose from
-// a template made on Windows, --out, --force and --pdf, and print.
+// a template made on Windows, over an earlier transcript on a nearly full disk, --out, --force and
+// --pdf, and print.
 #include "CupsQueue.h"
+#include "ReaderTools.h"
+#include "SmallFilesystem.h"
 #include "TestServices.h"
 
 #include "transcript/word/DocReader.h"
+
+#include "platform/Gbk.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -83,10 +88,17 @@ TEST_F(CommandLineTest, IncompleteTemplatesAreRefusedWithTheSaveMessages) {
     EXPECT_TRUE(r.err.contains(QStringLiteral("提 示： 笔录结束时间没有添写！ "))) << r.err.toStdString();
 
     const QString badName = root.path() + "/bad-name.ini";
-    writeFile(badName, gbkFile(QStringLiteral("[set]\nnum6=10\nnum7=30\nnum16=../宏达\n")));
+    writeFile(badName, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum2=1\nnum3=2\nnum6=10\nnum7=30\nnum16=../宏达\n")));
     r = run({"compose", badName});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("工作单位"))) << r.err.toStdString();
+
+    // Without a date the files would be hidden ones named "..-单位-姓名".
+    const QString noDate = root.path() + "/no-date.ini";
+    writeFile(noDate, gbkFile(QStringLiteral("[set]\nnum2=11\nnum6=10\nnum7=30\nnum16=宏达\nnum10=张三\n")));
+    r = run({"compose", noDate});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("笔录时间的年份、笔录时间的日期没有添写"))) << r.err.toStdString();
     EXPECT_FALSE(QDir(home + "/BL").exists());
 }
 
@@ -116,6 +128,60 @@ TEST_F(CommandLineTest, ComposesAWindowsTemplateAndRefusesToOverwriteWithoutForc
     r = run({"compose", example(), "--force"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(readFile(exampleDocument()), first);
+}
+
+TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewOne) {
+    SmallFilesystem fs;
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    home = fs.path() + "/home";
+    QDir().mkpath(home);
+    writeFile(home + "/set.ini", readFile(root.path() + "/home/set.ini"));
+    ASSERT_EQ(run({"compose", example()}).exitCode, 0);
+    const QString templateFile = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-张建国.ini");
+    const QByteArray earlierDocument = readFile(exampleDocument());
+    const QByteArray earlierTemplate = readFile(templateFile);
+    ASSERT_FALSE(earlierDocument.isEmpty());
+    const QStringList files = QDir(home + "/BL").entryList(QDir::Files | QDir::Hidden);
+
+    // The same transcript with a later answer, composed over the earlier one.
+    const QString later = root.path() + "/later.ini";
+    const QString marker = QStringLiteral("答：补充核实的情况属实");
+    QByteArray laterBytes = readFile(example());
+    laterBytes.replace("num24=", "num24=" + gbk::encode(marker));
+    writeFile(later, laterBytes);
+
+    int saved = 0;
+    for (const qint64 free : {0, 1, 2, 3, 5, 8}) {
+        SCOPED_TRACE(std::to_string(free) + " blocks free");
+        writeFile(exampleDocument(), earlierDocument);
+        writeFile(templateFile, earlierTemplate);
+        fs.leaveFree(free);
+        const Result r = run({"compose", later, "--force"});
+        fs.unfill();
+        EXPECT_EQ(QDir(home + "/BL").entryList(QDir::Files | QDir::Hidden), files) << "no temporary file left";
+        if (r.exitCode != 0) {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_TRUE(r.err.contains(QStringLiteral("磁盘空间已满"))) << r.err.toStdString();
+            EXPECT_FALSE(r.out.contains(QStringLiteral("以经保存"))) << r.out.toStdString();
+            EXPECT_EQ(readFile(exampleDocument()), earlierDocument);
+            EXPECT_EQ(readFile(templateFile), earlierTemplate);
+            continue;
+        }
+        ++saved;
+        EXPECT_TRUE(readFile(templateFile).contains(gbk::encode(marker)));
+        QString error;
+        const std::optional<word::Document> document = word::readDocumentFile(exampleDocument(), &error);
+        ASSERT_TRUE(document) << error.toStdString();
+        EXPECT_TRUE(document->plainText().contains(marker));
+        for (const QStringList& reader :
+             {QStringList{"antiword", "-m", "UTF-8.txt", "-w", "0"}, QStringList{"catdoc", "-d", "utf-8", "-w"}}) {
+            const auto text = word::tools::run(reader[0], reader.mid(1) << exampleDocument());
+            ASSERT_TRUE(text && text->exitCode == 0) << reader[0].toStdString();
+            EXPECT_TRUE(text->out.contains(marker)) << reader[0].toStdString();
+        }
+    }
+    EXPECT_GT(saved, 0) << "8 free blocks leave room for the save";
+    EXPECT_LT(saved, 6) << "no free block leaves no room";
 }
 
 TEST_F(CommandLineTest, OutAndPdf) {

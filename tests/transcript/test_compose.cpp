@@ -1,6 +1,7 @@
 // The composition's exact operations and runs against a logging writer, and the template it writes.
 #include "LoggingWriter.h"
 #include "TestRecords.h"
+#include "TestServices.h"
 
 #include "transcript/ComposeTranscript.h"
 #include "transcript/TemplateFile.h"
@@ -42,8 +43,15 @@ protected:
                 }};
     }
 
+    // Composes and, when that succeeds, puts the template in place as the save command does.
+    Outcome composeAndSave(record::TranscriptRecord& r, const CompositionInput& in) {
+        TemplateSave save;
+        const Outcome outcome = ComposeTranscript(writer, r, in, save);
+        return outcome.ok ? save.commit() : outcome;
+    }
+
     QStringList compose(record::TranscriptRecord r) {
-        const Outcome outcome = ComposeTranscript(writer, r, input());
+        const Outcome outcome = composeAndSave(r, input());
         EXPECT_TRUE(outcome.ok) << outcome.text.toStdString();
         return writer.log;
     }
@@ -169,7 +177,7 @@ TEST_F(ComposeTest, FooterLinesAreReadAfreshAtEveryPageEnd) {
     int page = 0;
     CompositionInput in = input();
     in.footerLine = [&page](const QString& key) { return key == "hang1" ? QString::number(++page) : QString(); };
-    ASSERT_TRUE(ComposeTranscript(writer, r, in).ok);
+    ASSERT_TRUE(composeAndSave(r, in).ok);
     EXPECT_TRUE(writer.log.contains("type   1\r\n"));
     EXPECT_TRUE(writer.log.contains("type   2\r\n"));
     EXPECT_TRUE(writer.log.contains("type   3\r\n"));
@@ -209,7 +217,7 @@ TEST_F(ComposeTest, WorkingCopyIsTheBlankDocumentAndTheTemplateIsWritten) {
     record::TranscriptRecord r = testrecords::particulars();
     testrecords::fillPairs(r, 1, 2);
     r["beizu"] = QStringLiteral("第一行\r\n第二行\n第三行");
-    ASSERT_TRUE(ComposeTranscript(writer, r, input()).ok);
+    ASSERT_TRUE(composeAndSave(r, input()).ok);
     EXPECT_EQ(r["beizu"], QStringLiteral("第一行  第二行 第三行"));
 
     QFile copy(dir.path() + "/BL/Doc.doc");
@@ -227,10 +235,12 @@ TEST_F(ComposeTest, WorkingCopyIsTheBlankDocumentAndTheTemplateIsWritten) {
 TEST_F(ComposeTest, RefusedNameWritesNothing) {
     for (const char* key : {"num1", "num2", "num3", "num16", "num10"}) {
         for (const QString& bad : {QStringLiteral("a/b"), QStringLiteral("a\\b"), QStringLiteral(".."),
-                                   QString(QChar(0)) + "x"}) {
+                                   QString(QChar(0)) + "x", QString()}) {
+            if (bad.isEmpty() && (key == std::string_view("num16") || key == std::string_view("num10")))
+                continue; // an empty work unit or name is refused before, by the commands
             record::TranscriptRecord r = testrecords::particulars();
             r[key] = bad;
-            const Outcome outcome = ComposeTranscript(writer, r, input());
+            const Outcome outcome = composeAndSave(r, input());
             EXPECT_FALSE(outcome.ok) << key;
             EXPECT_EQ(outcome.caption, "提 示：");
         }
@@ -249,6 +259,12 @@ TEST(NameParts, RefusalNamesTheField) {
     r = testrecords::particulars();
     r["num2"] = QStringLiteral("1\\1");
     EXPECT_TRUE(checkNameParts(r).text.contains("月份"));
+    // An empty date part would give a hidden file: the refusal names the empty date fields.
+    r = testrecords::particulars();
+    r["num2"].clear();
+    r["num3"].clear();
+    EXPECT_EQ(checkNameParts(r).text,
+              QStringLiteral(" 笔录时间的月份、笔录时间的日期没有添写，不能用作笔录文件名，请添写后再试。 "));
     // A single dot, spaces and other fields are accepted.
     r = testrecords::particulars();
     r["num10"] = QStringLiteral("张.三 ");
@@ -256,24 +272,49 @@ TEST(NameParts, RefusalNamesTheField) {
     EXPECT_TRUE(checkNameParts(r).ok);
 }
 
-TEST_F(ComposeTest, WriterThatCannotOpenIsReportedAndTheTemplateStillWritten) {
+TEST_F(ComposeTest, WriterThatCannotOpenIsReportedAndNoTemplateIsWritten) {
     writer.failing << "open";
     writer.error = QStringLiteral("文件无法打开");
     record::TranscriptRecord r = testrecords::particulars();
-    const Outcome outcome = ComposeTranscript(writer, r, input());
+    const Outcome outcome = composeAndSave(r, input());
     EXPECT_FALSE(outcome.ok);
     EXPECT_TRUE(outcome.text.contains("文件无法打开"));
     EXPECT_TRUE(writer.runs().isEmpty());
-    EXPECT_TRUE(QFile::exists(templatePath(dir.path(), r)));
+    EXPECT_EQ(QDir(dir.path() + "/BL").entryList(QDir::Files | QDir::Hidden), QStringList{"Doc.doc"});
 }
 
 TEST_F(ComposeTest, TemplateThatCannotBeWrittenFailsTheComposition) {
     record::TranscriptRecord r = testrecords::particulars();
     // A directory where the template should go makes the write fail.
     ASSERT_TRUE(QDir().mkpath(templatePath(dir.path(), r)));
-    const Outcome outcome = ComposeTranscript(writer, r, input());
+    const Outcome outcome = composeAndSave(r, input());
     EXPECT_FALSE(outcome.ok);
     EXPECT_TRUE(outcome.text.contains(templatePath(dir.path(), r)));
+}
+
+TEST_F(ComposeTest, SingleLineFieldsLoseLineBreaksAndNoncharactersBeforeAnythingIsWritten) {
+    record::TranscriptRecord r = testrecords::particulars();
+    const QString extB = QString::fromUcs4(U"\U00020000");
+    r["num10"] = QStringLiteral("张\r\n三");
+    r[record::question(1).key] = QStringLiteral("问：一\n二") + QChar(0xFFFE) + QChar(0xD800) + extB;
+    r[record::answer(1).key] = QStringLiteral("答：") + QString::fromUcs4(U"\U0001FFFF") + QChar(0xFDD0) +
+                               QChar(0xDC00) + QStringLiteral("是");
+    r["beizu"] = QStringLiteral("甲\r\n乙");
+    ASSERT_TRUE(composeAndSave(r, input()).ok);
+
+    EXPECT_EQ(r["num10"], QStringLiteral("张  三"));
+    EXPECT_EQ(r[record::question(1).key], QStringLiteral("问：一 二") + extB);
+    EXPECT_EQ(r[record::answer(1).key], QStringLiteral("答：是"));
+    EXPECT_EQ(r["beizu"], QStringLiteral("甲  乙"));
+    // The document gets no paragraph where the form had a line break.
+    EXPECT_TRUE(writer.log.contains("type  张  三 "));
+    EXPECT_TRUE(writer.log.contains("type 问：一 二" + extB + sp(66) + "\r\n"));
+
+    const QString path = dir.path() + QStringLiteral("/BL/2012.11.30-宏达建筑公司-张  三.ini");
+    const QByteArray bytes = readFile(path);
+    EXPECT_EQ(bytes.count('\n'), 74) << "[set] and one line per key";
+    EXPECT_EQ(bytes.count('\r'), 74);
+    EXPECT_EQ(ini::readString(path, "set", "num23"), r[record::question(1).key]);
 }
 
 } // namespace

@@ -42,7 +42,8 @@ QStringList composedParagraphs(record::TranscriptRecord r) {
                                               return key == "hang1" ? QStringLiteral("被询问人签名：")
                                                                     : QStringLiteral("询问人签名：");
                                           }};
-    EXPECT_TRUE(transcript::ComposeTranscript(writer, r, in).ok);
+    transcript::TemplateSave save;
+    EXPECT_TRUE(transcript::ComposeTranscript(writer, r, in, save).ok);
     return writer.runs().join(QString()).split(QStringLiteral("\r\n"));
 }
 

@@ -75,8 +75,12 @@ TEST_F(SaveTest, RefusedNameWritesNothing) {
 
 TEST_F(SaveTest, SavesTemplateAndDocumentThenOffersThePreview) {
     p.w().超级编辑框2->setPlainText(QStringLiteral("第一行\n第二行"));
+    // A line break pasted into a single-line field becomes a space, as in the remarks.
+    p.w().编辑框16->setText(QStringLiteral("人民大街\r\n1号"));
     p.env.dialogs.answerNext(Dialogs::Answer::No); // preview
     save();
+    EXPECT_EQ(p.w().编辑框16->text(), QStringLiteral("人民大街  1号"));
+    EXPECT_EQ(ini::readString(templatePath(), "set", "num19"), QStringLiteral("人民大街  1号"));
     EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{kPreview});
     EXPECT_EQ(p.env.dialogs.messages()[0].buttons, Dialogs::Buttons::YesNo);
     ASSERT_EQ(p.engine->sessions.size(), 1);
@@ -132,9 +136,10 @@ TEST_F(SaveTest, PreviewFallsBackToOurOwnPrintPreview) {
     EXPECT_EQ(p.w().编辑框25->text(), savedText());
 }
 
-TEST_F(SaveTest, FailedSaveIsReportedAndKeepsTheEarlierDocument) {
+TEST_F(SaveTest, FailedSaveIsReportedAndKeepsTheEarlierDocumentAndTemplate) {
     QDir().mkpath(p.blDir());
     writeFile(documentPath(), "earlier");
+    writeFile(templatePath(), "[set]\r\nnum1=earlier\r\n");
     p.engine->failing << "saveAs";
     p.engine->error = QStringLiteral("磁盘已满");
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
@@ -145,6 +150,8 @@ TEST_F(SaveTest, FailedSaveIsReportedAndKeepsTheEarlierDocument) {
     EXPECT_TRUE(texts[1].startsWith(QStringLiteral("无法保存笔录为Word文档：|")));
     EXPECT_TRUE(texts[1].contains(QStringLiteral("磁盘已满")));
     EXPECT_EQ(readFile(documentPath()), "earlier");
+    EXPECT_EQ(readFile(templatePath()), "[set]\r\nnum1=earlier\r\n") << "the template lands only with its document";
+    EXPECT_EQ(QDir(p.blDir()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no temporary file left";
     EXPECT_EQ(p.engine->sessions[0].mid(p.engine->sessions[0].size() - 2), QStringList({"close", "quit"}));
     EXPECT_EQ(p.w().编辑框25->text(), status);
 }

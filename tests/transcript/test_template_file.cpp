@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -88,17 +89,60 @@ TEST(TemplateSave, FailedWriteIsReported) {
     EXPECT_TRUE(outcome.text.contains(path));
 }
 
-TEST(Remarks, EveryLineBreakBecomesOneSpace) {
-    EXPECT_EQ(flattenRemarks(QStringLiteral("甲\r\n乙")), QStringLiteral("甲  乙"));
-    EXPECT_EQ(flattenRemarks(QStringLiteral("\n\r甲\n\n")), QStringLiteral("  甲  "));
+TEST(FieldText, EveryLineBreakBecomesOneSpace) {
+    EXPECT_EQ(cleanFieldText(QStringLiteral("甲\r\n乙")), QStringLiteral("甲  乙"));
+    EXPECT_EQ(cleanFieldText(QStringLiteral("\n\r甲\n\n")), QStringLiteral("  甲  "));
     QString many;
     for (int i = 0; i < 300; ++i)
         many += QStringLiteral("行\r\n");
-    const QString flat = flattenRemarks(many);
+    const QString flat = cleanFieldText(many);
     EXPECT_FALSE(flat.contains('\r'));
     EXPECT_FALSE(flat.contains('\n'));
     EXPECT_EQ(flat.size(), many.size());
     EXPECT_EQ(flat.count(' '), 600);
+}
+
+TEST(TemplateSave, RareCharactersRoundTripUnderTheSameName) {
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + "/BL");
+    record::TranscriptRecord r = goldenRecord();
+    r["num10"] = QStringLiteral("王䶮");                                      // outside GBK
+    r["num16"] = QString::fromUcs4(U"\U00020BB7") + QStringLiteral("记商行"); // CJK Extension B
+    r["beizu"] = QString::fromUcs4(U"当事人说😀没有") + QStringLiteral("€5");
+    const QString path = templatePath(dir.path(), r);
+    ASSERT_TRUE(saveTemplate(path, r).ok);
+    EXPECT_TRUE(readBytes(path).contains(QByteArray("num10=\xcd\xf5\xfe\x9f\r\n"))) << "王䶮 as GB18030 writes it";
+    EXPECT_TRUE(readBytes(path).contains("\x80\x35\r\n")) << "the euro sign as code page 936 writes it";
+
+    const record::TranscriptRecord back = readTemplate(path);
+    EXPECT_EQ(back.values, r.values);
+    EXPECT_EQ(templatePath(dir.path(), back), path);
+    ASSERT_TRUE(saveTemplate(templatePath(dir.path(), back), back).ok);
+    EXPECT_EQ(QDir(dir.path() + "/BL").entryList(QDir::Files), QStringList{QFileInfo(path).fileName()});
+}
+
+TEST(TemplateSave, UnchangedWindowsTemplateKeepsItsBytes) {
+    // A template as Windows tools leave it: GBK, a hand-edited line with blanks and quotes, the euro
+    // sign as one byte, a character GBK maps to the private use area, an over-long value.
+    QByteArray windows = readBytes(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/resources/example/example.ini");
+    ASSERT_TRUE(windows.contains("num15=220104197805121234\r\n"));
+    windows.replace("num15=220104197805121234\r\n", "NUM15 = \"220104197805121234\"  \r\n");
+    windows.replace("num87=", "num87=\x80\xa8\xbc");
+    windows.replace("num18=", "num18=" + QByteArray(12000, '8'));
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/t.ini";
+    writeBytes(path, windows);
+
+    record::TranscriptRecord r = readTemplate(path);
+    ASSERT_TRUE(saveTemplate(path, r).ok);
+    EXPECT_EQ(readBytes(path), windows);
+
+    // A changed value rewrites its own line and no other.
+    r["num75"] = "35";
+    ASSERT_TRUE(saveTemplate(path, r).ok);
+    QByteArray changed = windows;
+    changed.replace("num75=34\r\n", "num75=35\r\n");
+    EXPECT_EQ(readBytes(path), changed);
 }
 
 TEST(TemplateRead, ReadsEveryKeyAndEmptiesMissingOnes) {

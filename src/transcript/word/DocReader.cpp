@@ -3,6 +3,8 @@
 
 #include "DocParser.h"
 
+#include "platform/Gbk.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -36,7 +38,10 @@ std::optional<QString> decodeText(const QByteArray& bytes) {
     } else {
         if (bytes.contains('\0'))
             return std::nullopt;
-        decoder.emplace("GBK");
+        // GB18030 reads every GBK text and more; bytes it cannot read come back as replacement
+        // characters, which no plain text holds.
+        QString text = gbk::decode(body);
+        return isPlainText(text) ? std::optional<QString>(text) : std::nullopt;
     }
     QString text = decoder->decode(body);
     if (decoder->hasError() || !isPlainText(text))

@@ -1,5 +1,5 @@
 // Reads Word 97-2003 documents (ours and simple ones saved by word processors) and plain text
-// files (GBK, or UTF-8/UTF-16 with a byte order mark) into the document model.
+// files (GB18030, GBK's superset, or UTF-8/UTF-16 with a byte order mark) into the document model.
 #pragma once
 
 #include "Document.h"

@@ -3,7 +3,7 @@
 
 #include "GsfHandle.h"
 
-#include <QSaveFile>
+#include "platform/DurableFile.h"
 
 #include <gsf/gsf-doc-meta-data.h>
 #include <gsf/gsf-meta-names.h>
@@ -81,10 +81,9 @@ bool saveDoc(const Document& document, const QString& path, QString* error) {
     const QByteArray bytes = writeDoc(document, error);
     if (bytes.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (const durable::Result r = durable::writeFile(path, bytes); !r) {
         if (error)
-            *error = QStringLiteral("无法写入文件 <%1>：%2").arg(path, file.errorString());
+            *error = QStringLiteral("无法写入文件 <%1>：%2").arg(path, r.text());
         return false;
     }
     return true;

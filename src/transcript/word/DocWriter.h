@@ -16,7 +16,8 @@ QByteArray writeDoc(const Document& document, QString* error = nullptr);
 // the title; empty when the container could not be built.
 QByteArray packDocStreams(const DocStreams& streams, const QString& title = {});
 
-// Writes the file at path; an existing file is replaced only once the new one is complete.
+// Writes the file at path through the durable write path: an existing file is replaced only by the
+// complete new one, else it stays as it was and the error names the cause ("磁盘空间已满", ...).
 bool saveDoc(const Document& document, const QString& path, QString* error = nullptr);
 
 // The blank working copy every transcript is typed into (Doc.doc): this writer's output for the
