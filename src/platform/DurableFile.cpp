@@ -252,6 +252,15 @@ Result copyFile(const QString& source, const QString& target)
 
 Result moveFile(const QString& source, const QString& target)
 {
+    // The data reaches the disk before the name does, so a power cut never leaves an empty file
+    // under the new name.
+    const int fd = ::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Result::failed(errno);
+    const int synced = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (synced)
+        return Result::failed(synced);
     if (::rename(encoded(source).constData(), encoded(target).constData()) == 0) {
         if (const int error = syncFolderOf(folderOf(target)))
             return Result::failed(error);
