@@ -30,7 +30,7 @@ QString resolve()
         return QDir::cleanPath(QDir(fromEnv).absolutePath());
 
     const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFile::exists(exeDir + "/set.ini") || QFileInfo(exeDir).isWritable())
+    if (QFile::exists(settingsPath(exeDir)) || QFileInfo(exeDir).isWritable())
         return exeDir;
 
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/quillon";
@@ -50,7 +50,13 @@ QString blDir(const QString& programDir)
 
 QString settingsPath(const QString& programDir)
 {
-    return programDir + "/set.ini";
+    const QString exact = programDir + "/set.ini";
+    if (QFileInfo::exists(exact))
+        return exact;
+    // A settings file carried over from Windows may be called Set.ini or SET.INI: file names compare
+    // without regard to case there, and the program finds it here the same way.
+    const QStringList found = QDir(programDir).entryList({QStringLiteral("set.ini")}, QDir::Files, QDir::Name);
+    return found.isEmpty() ? exact : programDir + '/' + found.first();
 }
 
 } // namespace programdir

@@ -11,7 +11,8 @@ namespace programdir {
 QString resolve();
 // The BL directory of a program directory.
 QString blDir(const QString& programDir);
-// programDir + "/set.ini"
+// The settings file of a program directory: "set.ini", or the file whose name equals it without
+// regard to case ("Set.ini", "SET.INI"); programDir + "/set.ini" when there is none.
 QString settingsPath(const QString& programDir);
 
 } // namespace programdir
