@@ -354,6 +354,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 
     nameControlsForReaders();
     setFixedSize(sizeHint());
+    move(50, 50);
 }
 
 void MainWindow::nameControlsForReaders()
