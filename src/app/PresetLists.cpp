@@ -1,8 +1,7 @@
 // Loads the preset lists in their fixed order.
 #include "PresetLists.h"
 
-#include "platform/IniProfile.h"
-#include "platform/ProgramDir.h"
+#include "platform/Settings.h"
 #include "transcript/TranscriptRecord.h"
 #include "ui/ComboLists.h"
 #include "ui/MainWindow.h"
@@ -14,11 +13,11 @@ namespace {
 enum class Empty { Insert, Skip };
 
 // Reads keys prefix+count down to prefix+1 and inserts each at the top, so key 1 ends up first.
-void loadList(QComboBox* box, const QString& settings, const QString& section, const QString& prefix, int count,
+void loadList(QComboBox* box, const QString& programDir, const QString& section, const QString& prefix, int count,
               Empty empty)
 {
     for (int n = count; n >= 1; --n) {
-        const QString value = ini::readString(settings, section, prefix + QString::number(n));
+        const QString value = ReadSetting(programDir, section, prefix + QString::number(n));
         if (empty == Empty::Skip && value.isEmpty())
             continue;
         combolists::insertItem(box, 0, value);
@@ -34,15 +33,14 @@ QComboBox* control(MainWindow& w, std::string_view name)
 
 void LoadPresetLists(MainWindow& w, const QString& programDir)
 {
-    const QString settings = programdir::settingsPath(programDir);
-    loadList(w.组合框2, settings, "Set1", "didian", 25, Empty::Insert);
-    loadList(w.组合框52, settings, "Set2", "huji", 25, Empty::Insert);
-    loadList(w.组合框53, settings, "name1", "name", 10, Empty::Insert);
-    loadList(w.组合框54, settings, "name2", "name", 10, Empty::Insert);
-    loadList(w.组合框55, settings, "name3", "name", 10, Empty::Insert);
+    loadList(w.组合框2, programDir, "Set1", "didian", 25, Empty::Insert);
+    loadList(w.组合框52, programDir, "Set2", "huji", 25, Empty::Insert);
+    loadList(w.组合框53, programDir, "name1", "name", 10, Empty::Insert);
+    loadList(w.组合框54, programDir, "name2", "name", 10, Empty::Insert);
+    loadList(w.组合框55, programDir, "name3", "name", 10, Empty::Insert);
     for (int n = 1; n <= record::kPairs; ++n) {
         const QString number = QString::number(n);
-        loadList(control(w, record::question(n).control), settings, "wenti" + number, "wenti", 10, Empty::Skip);
-        loadList(control(w, record::answer(n).control), settings, "daan" + number, "daan", 8, Empty::Skip);
+        loadList(control(w, record::question(n).control), programDir, "wenti" + number, "wenti", 10, Empty::Skip);
+        loadList(control(w, record::answer(n).control), programDir, "daan" + number, "daan", 8, Empty::Skip);
     }
 }

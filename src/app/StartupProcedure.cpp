@@ -25,14 +25,20 @@ const QString kVersionText = QStringLiteral(" 程 序 版 本 V ") + QLatin1Stri
 bool StartupProcedure(MainWindow& w, Services& s)
 {
     // Only the first run asks; a new transcript runs the start-up again on the open window.
-    if (!w.isVisible()) {
+    const bool launch = !w.isVisible();
+    if (launch) {
         if (!PasswordGate(s))
             return false;
         w.show();
     }
 
-    w.编辑框25->setText(kVersionText);
-    w.setStatusText(kVersionText);
+    // A settings file in an encoding the program does not recognise is read as GBK all the same;
+    // the inspector is told once, when the program starts.
+    QString status = kVersionText;
+    if (launch && settings::hasUnrecognisedEncoding(s.programDir))
+        status += QStringLiteral("    ") + settings::encodingNote();
+    w.编辑框25->setText(status);
+    w.setStatusText(status);
 
     // A shortcut that cannot be written changes nothing for the inspector.
     desktop::makeShortcut(s.desktopDir + QStringLiteral("Quillon"), s.executablePath, QString(), QString(), 0,

@@ -50,7 +50,8 @@ const LaunchMessages kWordMessages{QStringLiteral("无 法 打 印："), QString
 const LaunchMessages kExcelMessages{QStringLiteral("无 法 打 印："), QStringLiteral("电 脑 没 有 安 装 ExceL 办 公 软 件."),
                                     QStringLiteral("ExceL 办 公 软 件 启 动 失 败.")};
 
-// The office suite check that stands for Word's registration: both office items need it.
+// The word processor check that stands for Word's registration: both office items need it, so a
+// spreadsheet program alone does not make the spreadsheet item start.
 void launchOfficeProgram(MainWindow& w, Services& s, const QList<Launch>& launches, const LaunchMessages& messages)
 {
     const QString suite = s.shell.findProgram(officeSuitePrograms());
@@ -100,8 +101,12 @@ const QList<Launch>& spreadsheetLaunches()
 
 const QStringList& officeSuitePrograms()
 {
-    static const QStringList programs{QStringLiteral("libreoffice"), QStringLiteral("soffice"), QStringLiteral("wps"),
-                                      QStringLiteral("et")};
+    static const QStringList programs = [] {
+        QStringList names;
+        for (const Launch& launch : wordProcessorLaunches())
+            names << launch.program;
+        return names;
+    }();
     return programs;
 }
 

@@ -4,7 +4,11 @@
 
 #include <QString>
 
+#include <memory>
+
 class QDialog;
+class QMessageBox;
+class QWidget;
 
 // A file dialog of the catalogue: filter in the "description|*.ext" form, default extension.
 struct FileDialogSpec {
@@ -33,6 +37,12 @@ public:
 // Qt's message boxes and file dialogs.
 class QtDialogs final : public Dialogs {
 public:
+    // The window a box or dialog belongs to and opens centred on: the modal window whose handler
+    // raised it, else the active window, else the visible main window.
+    static QWidget* raisingWindow();
+    // The message box that message() runs, built and owned by that window but not yet shown.
+    static std::unique_ptr<QMessageBox> messageBox(const QString& caption, const QString& text, Buttons buttons);
+
     Answer message(const QString& caption, const QString& text, Buttons buttons) override;
     QString openFile(const FileDialogSpec& spec) override;
     QString saveFile(const FileDialogSpec& spec, const QString& initialName) override;

@@ -70,7 +70,7 @@ Location resolve(const QString& homeVariable, const QString& exeDir, const QStri
 {
     if (!homeVariable.isEmpty())
         return {QDir::cleanPath(QDir(homeVariable).absolutePath()), {}};
-    if (QFileInfo::exists(exeDir + "/set.ini"))
+    if (QFileInfo::exists(settingsPath(exeDir)))
         return {exeDir, {}};
 
     // An installed program keeps nothing beside its executable, even where it could (as root).
@@ -96,7 +96,13 @@ QString blDir(const QString& programDir)
 
 QString settingsPath(const QString& programDir)
 {
-    return programDir + "/set.ini";
+    const QString exact = programDir + "/set.ini";
+    if (QFileInfo::exists(exact))
+        return exact;
+    // A settings file carried over from Windows may be called Set.ini or SET.INI: file names compare
+    // without regard to case there, and the program finds it here the same way.
+    const QStringList found = QDir(programDir).entryList({QStringLiteral("set.ini")}, QDir::Files, QDir::Name);
+    return found.isEmpty() ? exact : programDir + '/' + found.first();
 }
 
 } // namespace programdir

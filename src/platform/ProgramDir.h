@@ -27,7 +27,8 @@ Location resolve(const QString& homeVariable, const QString& exeDir, const QStri
 
 // The BL directory of a program directory.
 QString blDir(const QString& programDir);
-// programDir + "/set.ini"
+// The settings file of a program directory: "set.ini", or the file whose name equals it without
+// regard to case ("Set.ini", "SET.INI"); programDir + "/set.ini" when there is none.
 QString settingsPath(const QString& programDir);
 
 } // namespace programdir

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMessageBox>
 
 namespace {
@@ -19,25 +20,46 @@ QString qtFilter(const QString& filter)
     return result.join(";;");
 }
 
-QWidget* owner() { return QApplication::activeWindow(); }
-
 } // namespace
+
+QWidget* QtDialogs::raisingWindow()
+{
+    // Handlers of a modal window run inside its event loop, so while one is open it is the window
+    // that raised the box. It need not be the active window: the borderless password window is
+    // shown before any other window and a window manager may leave it inactive.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && qobject_cast<QMainWindow*>(window))
+            return window;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const QString& text, Buttons buttons)
+{
+    // A dialog with a parent opens centred on the parent's window.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text, QMessageBox::NoButton, raisingWindow());
+    switch (buttons) {
+    case Buttons::Ok:
+        box->setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    return box;
+}
 
 Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, Buttons buttons)
 {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::NoButton, owner());
-    switch (buttons) {
-    case Buttons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    case Buttons::OkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case Buttons::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    }
-    switch (box.exec()) {
+    const std::unique_ptr<QMessageBox> box = messageBox(caption, text, buttons);
+    switch (box->exec()) {
     case QMessageBox::Cancel:
         return Answer::Cancel;
     case QMessageBox::Yes:
@@ -51,7 +73,7 @@ Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, 
 
 QString QtDialogs::openFile(const FileDialogSpec& spec)
 {
-    QFileDialog dialog(owner(), QString(), QString(), qtFilter(spec.filter));
+    QFileDialog dialog(raisingWindow(), QString(), QString(), qtFilter(spec.filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(spec.defaultExtension);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
@@ -59,7 +81,7 @@ QString QtDialogs::openFile(const FileDialogSpec& spec)
 
 QString QtDialogs::saveFile(const FileDialogSpec& spec, const QString& initialName)
 {
-    QFileDialog dialog(owner(), QString(), QString(), qtFilter(spec.filter));
+    QFileDialog dialog(raisingWindow(), QString(), QString(), qtFilter(spec.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(spec.defaultExtension);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !spec.confirmOverwrite);
@@ -71,7 +93,7 @@ QString QtDialogs::saveFile(const FileDialogSpec& spec, const QString& initialNa
 QString QtDialogs::browse(const QString& title)
 {
     // The folder browser lists files too and returns whichever item was chosen.
-    QFileDialog dialog(owner(), title);
+    QFileDialog dialog(raisingWindow(), title);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("确定"));

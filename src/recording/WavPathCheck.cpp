@@ -1,6 +1,12 @@
 // The "wav" check of the path chosen for playback.
 #include "recording/WavPathCheck.h"
 
+namespace {
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+
+} // namespace
+
 bool containsWavMarker(const QByteArray& gbkPath)
 {
     const qsizetype n = gbkPath.size();
@@ -10,7 +16,7 @@ bool containsWavMarker(const QByteArray& gbkPath)
             i += 2; // lead byte of a double-byte character
             continue;
         }
-        if (i + 3 <= n && gbkPath[i] == 'w' && gbkPath[i + 1] == 'a' && gbkPath[i + 2] == 'v')
+        if (i + 3 <= n && lower(gbkPath[i]) == 'w' && lower(gbkPath[i + 1]) == 'a' && lower(gbkPath[i + 2]) == 'v')
             return true;
         ++i;
     }

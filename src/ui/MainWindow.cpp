@@ -81,14 +81,26 @@ Button* button(QWidget* parent, const char* name, int x, int y, int w, int h, co
     return place(new Button(caption, parent), name, x, y, w, h);
 }
 
-// The 14 lines of a content page, top to bottom.
+// What a screen reader announces for a control. An editable combo box hands its keyboard focus to
+// its line edit, which announces the same name.
+void nameForReaders(QWidget* control, const QString& name)
+{
+    control->setAccessibleName(name);
+    if (auto* box = qobject_cast<QComboBox*>(control); box && box->lineEdit())
+        box->lineEdit()->setAccessibleName(name);
+}
+
+// The lines of a content page, top to bottom: question and answer of line firstLine, then of the
+// next line, and so on. Each is announced by its role and line number ("问1", "答1").
 void contentLines(QWidget* page, int left, int width, const QList<int>& tops, const QList<QComboBox**>& boxes,
-                  const QStringList& names)
+                  const QStringList& names, int firstLine)
 {
     for (qsizetype i = 0; i < boxes.size(); ++i) {
         const bool question = i % 2 == 0;
         *boxes[i] = combo(page, names[i].toUtf8().constData(), left, tops[i], width,
                           {question ? QStringLiteral("问：") : QStringLiteral("答：")});
+        nameForReaders(*boxes[i], (question ? QStringLiteral("问") : QStringLiteral("答")) +
+                                      QString::number(firstLine + int(i / 2)));
     }
 }
 
@@ -173,7 +185,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     标签9 = label(分组框1, "标签9", 16, 259, 88, 24, QStringLiteral(" 笔录内容1："));
     contentLines(分组框1, 72, 400, {300, 331, 362, 393, 424, 455},
                  {&组合框4, &组合框5, &组合框6, &组合框7, &组合框8, &组合框9},
-                 {"组合框4", "组合框5", "组合框6", "组合框7", "组合框8", "组合框9"});
+                 {"组合框4", "组合框5", "组合框6", "组合框7", "组合框8", "组合框9"}, 1);
     combolists::clearItems(组合框9);
     for (const char* item : {"答：会计", "答：农民工", "答："})
         combolists::insertItem(组合框9, 组合框9->count(), QString::fromUtf8(item));
@@ -185,7 +197,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
                  {&组合框10, &组合框11, &组合框12, &组合框13, &组合框14, &组合框15, &组合框16, &组合框17,
                   &组合框18, &组合框19, &组合框20, &组合框21, &组合框22, &组合框23},
                  {"组合框10", "组合框11", "组合框12", "组合框13", "组合框14", "组合框15", "组合框16",
-                  "组合框17", "组合框18", "组合框19", "组合框20", "组合框21", "组合框22", "组合框23"});
+                  "组合框17", "组合框18", "组合框19", "组合框20", "组合框21", "组合框22", "组合框23"}, 4);
 
     分组框3 = group(client, "分组框3", 32, 387, 517, 510);
     标签12 = label(分组框3, "标签12", 16, 19, 88, 24, QStringLiteral(" 笔录内容3："));
@@ -193,7 +205,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
                  {&组合框37, &组合框36, &组合框35, &组合框34, &组合框33, &组合框32, &组合框31, &组合框30,
                   &组合框29, &组合框28, &组合框27, &组合框26, &组合框25, &组合框24},
                  {"组合框37", "组合框36", "组合框35", "组合框34", "组合框33", "组合框32", "组合框31",
-                  "组合框30", "组合框29", "组合框28", "组合框27", "组合框26", "组合框25", "组合框24"});
+                  "组合框30", "组合框29", "组合框28", "组合框27", "组合框26", "组合框25", "组合框24"}, 11);
     分组框3->hide();
 
     分组框4 = group(client, "分组框4", 239, 421, 500, 510);
@@ -202,7 +214,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
                  {&组合框49, &组合框48, &组合框51, &组合框50, &组合框47, &组合框46, &组合框45, &组合框44,
                   &组合框43, &组合框42, &组合框41, &组合框40, &组合框39, &组合框38},
                  {"组合框49", "组合框48", "组合框51", "组合框50", "组合框47", "组合框46", "组合框45",
-                  "组合框44", "组合框43", "组合框42", "组合框41", "组合框40", "组合框39", "组合框38"});
+                  "组合框44", "组合框43", "组合框42", "组合框41", "组合框40", "组合框39", "组合框38"}, 18);
     分组框4->hide();
 
     按钮5 = button<VerticalTextButton>(client, "按钮5", 993, 202, 25, 97, QStringLiteral("案件情由备注"));
@@ -340,7 +352,73 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     actHomePage = item(help, "官方网站");
     actContact = item(help, "联系作者");
 
+    nameControlsForReaders();
     setFixedSize(sizeHint());
+    move(50, 50);
+}
+
+void MainWindow::nameControlsForReaders()
+{
+    // Each field of the particulars form is announced by its caption in the row, the way the form
+    // reads: the row caption for its first field, the field's own caption for the others.
+    const QList<QPair<QWidget*, const char*>> names = {
+        {编辑框1, "笔录起始时间 年"},
+        {编辑框2, "笔录起始时间 月"},
+        {编辑框3, "笔录起始时间 日"},
+        {编辑框4, "笔录起始时间 时"},
+        {编辑框5, "笔录起始时间 分"},
+        {编辑框6, "笔录结束时间 时"},
+        {编辑框7, "笔录结束时间 分"},
+        {编辑框8, "笔录地点"},
+        {组合框2, "笔录地点 详细"},
+        {编辑框9, "被询问人姓名"},
+        {组合框1, "性别"},
+        {编辑框11, "户籍所在地"},
+        {组合框52, "户籍所在地 详细"},
+        {编辑框12, "身份证件种类"},
+        {编辑框10, "证件号码"},
+        {编辑框26, "年龄"},
+        {编辑框14, "工作单位"},
+        {组合框3, "职务"},
+        {编辑框27, "文化程度"},
+        {编辑框15, "电话"},
+        {编辑框16, "住址"},
+        {组合框53, "询问人"},
+        {组合框54, "其他参加人"},
+        {组合框55, "记录人"},
+        // Buttons whose captions are spaced out or end in a colon.
+        {按钮1, "下一步"},
+        {按钮2, "上一步"},
+        {按钮5, "案件情由备注"},
+        {按钮6, "打印"},
+        {按钮3, "关闭"},
+        {暂停, "停止播放"},
+        {滑块条1, "录音进度"},
+        {编辑框20, "FTP_IP地址"},
+        {编辑框23, "文件名"},
+        {编辑框21, "FTP帐号"},
+        {编辑框22, "FTP密码"},
+        {超级编辑框2, "案件经过详细备注信息"},
+        {超级编辑框1, "文件内容"},
+        // The value holders are out of sight and out of the keyboard's reach.
+        {编辑框19, "办公软件路径"},
+        {编辑框24, "显示的文件路径"},
+        {编辑框25, "状态信息"},
+        {编辑框17, "上传的文件路径"},
+        {编辑框18, "播放的文件路径"},
+        {编辑框32, "模板文件路径"},
+    };
+    for (const auto& [control, name] : names)
+        nameForReaders(control, QString::fromUtf8(name));
+    for (QLineEdit* holder : {编辑框19, 编辑框24, 编辑框25, 编辑框17, 编辑框18, 编辑框32})
+        holder->setFocusPolicy(Qt::NoFocus);
+
+    // Captions that label exactly one field.
+    标签16->setBuddy(编辑框20);
+    标签19->setBuddy(编辑框23);
+    标签17->setBuddy(编辑框21);
+    标签18->setBuddy(编辑框22);
+    标签15->setBuddy(超级编辑框2);
 }
 
 void MainWindow::setStatusText(const QString& text)

@@ -213,4 +213,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Accessible names from the captions, and the captions' buddy relations.
+    void nameControlsForReaders();
 };

@@ -26,4 +26,13 @@ PasswordEntryWindow::PasswordEntryWindow(QWidget* parent) : QDialog(parent)
     编辑框2 = new QLineEdit(this);
     编辑框2->setObjectName(QStringLiteral("编辑框2"));
     编辑框2->setGeometry(546, 102, 80, 20);
+
+    // The prompt names the box for screen readers. The holder is out of sight and out of the
+    // keyboard's reach, and masked so that it never hands the stored password to an accessibility
+    // client.
+    标签1->setBuddy(编辑框1);
+    编辑框1->setAccessibleName(QStringLiteral("登陆密码"));
+    编辑框2->setAccessibleName(QStringLiteral("保存的密码"));
+    编辑框2->setFocusPolicy(Qt::NoFocus);
+    编辑框2->setEchoMode(QLineEdit::Password);
 }

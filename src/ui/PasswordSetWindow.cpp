@@ -32,4 +32,9 @@ PasswordSetWindow::PasswordSetWindow(QWidget* parent) : QDialog(parent)
     按钮1 = new QPushButton(QStringLiteral("加 密"), this);
     按钮1->setObjectName(QStringLiteral("按钮1"));
     按钮1->setGeometry(154, 16, 88, 38);
+
+    // The window's caption asks for the password twice; the boxes have no captions of their own.
+    编辑框1->setAccessibleName(QStringLiteral("新密码"));
+    编辑框2->setAccessibleName(QStringLiteral("再次输入新密码"));
+    按钮1->setAccessibleName(QStringLiteral("加密"));
 }

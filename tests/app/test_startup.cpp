@@ -4,11 +4,14 @@
 #include "app/StartupProcedure.h"
 #include "app/StatusClock.h"
 #include "help/FixedTexts.h"
+#include "platform/Gbk.h"
 #include "platform/ProductVersion.h"
+#include "platform/Settings.h"
 #include "ui/StatuteWindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,6 +143,50 @@ TEST(Startup, StatuteWindowUnlessSwitchedOffByExactlyZero)
             EXPECT_EQ(statute, help::statuteText().replace("\r\n", "\n"));
             EXPECT_TRUE(statute.startsWith("\n第一章 总则")) << "the statute text is carried by the program";
         }
+    }
+}
+
+TEST(Startup, SettingsFileFoundWithoutRegardToCaseAndReadInItsEncoding)
+{
+    const QString version = QStringLiteral(" 程 序 版 本 V 2.3");
+    const QString note = QStringLiteral("设置文件set.ini的编码无法识别（不是GBK，也没有UTF-8标记），其中的文字可能显示不正确.");
+    {
+        // Carried over from Windows under another case, in GBK.
+        TestProgram p;
+        QFile::remove(p.env.programDir() + "/set.ini");
+        writeFile(p.env.programDir() + "/SET.INI", gbkFile("[pop]\ntanchu=0\n[biludidian]\ndidian1=长春市\n[Set1]\ndidian1=询问室\n"));
+        ASSERT_TRUE(p.start());
+        EXPECT_EQ(p.w().编辑框8->text(), "长春市");
+        EXPECT_EQ(p.w().组合框2->itemText(0), "询问室");
+        EXPECT_EQ(p.w().编辑框25->text(), version) << "valid GBK needs no note";
+    }
+    {
+        // Saved by an editor as UTF-8 with a byte-order mark; a value cut at the read limit keeps
+        // whole characters only.
+        TestProgram p;
+        QFile::remove(p.env.programDir() + "/set.ini");
+        const QString longValue = QStringLiteral("a") + QString(4000, QChar(0x4E2D));
+        writeFile(p.env.programDir() + "/Set.ini",
+                  "\xEF\xBB\xBF" + QStringLiteral("[pop]\r\ntanchu=0\r\n[biaoti]\r\nbiaoti1=询问笔录\r\n"
+                                                 "[Set2]\r\nhuji1=吉林省\r\n[fenye]\r\nhang1=%1\r\n")
+                                          .arg(longValue)
+                                          .toUtf8());
+        ASSERT_TRUE(p.start());
+        EXPECT_EQ(p.w().windowTitle(), " 询问笔录");
+        EXPECT_EQ(p.w().组合框52->itemText(0), "吉林省");
+        EXPECT_EQ(ReadSetting(p.env.programDir(), "fenye", "hang1"), longValue.left(1 + 3412));
+        EXPECT_EQ(p.w().编辑框25->text(), version);
+    }
+    {
+        // UTF-8 without the mark is not valid GBK: read as GBK all the same, and said once.
+        TestProgram p;
+        writeFile(p.env.programDir() + "/set.ini", QStringLiteral("[pop]\r\ntanchu=0\r\n[biludidian]\r\ndidian1=中\r\n").toUtf8());
+        ASSERT_TRUE(p.start());
+        EXPECT_EQ(p.w().编辑框8->text(), gbk::decode(QStringLiteral("中").toUtf8()));
+        EXPECT_EQ(p.w().编辑框25->text(), version + "    " + note);
+        EXPECT_EQ(p.w().statusText(), version + "    " + note);
+        ASSERT_TRUE(StartupProcedure(p.w(), p.env.services)); // a new transcript
+        EXPECT_EQ(p.w().编辑框25->text(), version);
     }
 }
 

@@ -20,7 +20,7 @@ TEST(FixedTexts, NumeralsOfArticleNumbers)
 TEST(FixedTexts, StatuteIsTheWholeLawInItsFixedForm)
 {
     const QByteArray bytes = help::statuteBytes();
-    EXPECT_EQ(bytes.size(), 10942);
+    EXPECT_EQ(bytes.size(), 11884);
     EXPECT_TRUE(bytes.startsWith(gbk::encode(QStringLiteral("\r\n第一章 总则\r\n"))));
     EXPECT_TRUE(onlyCrLfLineEnds(bytes));
     EXPECT_TRUE(isCleanGbk(bytes));
@@ -47,6 +47,16 @@ TEST(FixedTexts, StatuteIsTheWholeLawInItsFixedForm)
     ASSERT_EQ(articleLines.size(), 46);
     EXPECT_TRUE(all.at(articleLines.first()).contains(QStringLiteral("为实行烟草专卖管理")));
     EXPECT_TRUE(all.at(articleLines.last()).contains(QStringLiteral("本法自1992年1月1日起施行")));
+
+    // Article 14 is the law's: the provinces' annual plan, each factory's plan from the provincial
+    // authority without higher quotas from local government, and approval for exceeding it.
+    QString article14;
+    for (qsizetype i = articleLines[13]; i < articleLines[14]; ++i)
+        article14 += all[i].trimmed(); // the text is wrapped into indented lines
+    for (const char* sentence : {"省、自治区、直辖市的卷烟、雪茄烟年度总产量计划由国务院计划部门下达。",
+                                 "地方人民政府不得向烟草制品生产企业下达超产任务。",
+                                 "需要超过年度总产量计划生产卷烟、雪茄烟，必须经国务院烟草专卖行政主管部门批准。"})
+        EXPECT_TRUE(article14.contains(QString::fromUtf8(sentence))) << sentence;
 
     // The appendix with the 2009 amendments follows the last article.
     const QString text = gbk::decode(bytes);

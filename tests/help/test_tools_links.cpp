@@ -142,15 +142,21 @@ TEST(Tools, OfficeProgramsStartWithTheSuitesModule)
     EXPECT_TRUE(p.env.dialogs.shown.isEmpty());
 }
 
-TEST(Tools, SpreadsheetOnlySuiteStartsExcelButNotWord)
+TEST(Tools, SpreadsheetNeedsTheWordProcessorLikeTheWordItem)
 {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.env.shell.installed = {"et"};
     p.w().actSpreadsheet->trigger();
     p.w().actWordProcessor->trigger();
+    EXPECT_TRUE(p.env.shell.started.isEmpty());
+    EXPECT_EQ(p.env.dialogs.messageTexts(), (QStringList{"无 法 打 印：|电 脑 没 有 安 装 ExceL 办 公 软 件.",
+                                                         "无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件."}));
+
+    p.env.shell.installed = {"wps", "et"};
+    p.w().actSpreadsheet->trigger();
     EXPECT_EQ(p.env.shell.started, (QList<QStringList>{{"/usr/bin/et"}}));
-    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{"无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件."});
+    EXPECT_EQ(p.control<QLineEdit>("编辑框19")->text(), QStringLiteral("/usr/bin/wps"));
 }
 
 TEST(Tools, OfficeProgramThatWillNotStartIsReported)

@@ -301,16 +301,26 @@ TEST_F(Panel, PlaybackOfAChosenWavFile)
     EXPECT_FALSE(player.isPlaying());
 }
 
-TEST_F(Panel, PlaybackRefusesPathsWithoutLowerCaseWav)
+TEST_F(Panel, PlaybackTakesTheDialogsUpperCaseExtensionAndRefusesOtherPaths)
 {
     AudioPlayer& player = t.program.components().player;
-    const QString upper = path("A.WAV");
+    // What "停止保存" writes when no extension is typed: the dialog appends its default "WAV".
+    const QString upper = path("rec1.WAV");
+    const QString other = path("rec1.mp3");
     QString error;
-    ASSERT_TRUE(wav::write(upper, AudioFormat{1, 8000, 16}, {tone(1000, 8000, 1)}, &error));
-    w().setStatusText("before");
+    ASSERT_TRUE(wav::write(upper, AudioFormat{1, 8000, 16}, {tone(1000, 8000, 20)}, &error));
+    ASSERT_TRUE(QFile::copy(upper, other));
     dialogs().chooseNext(upper);
     click(w().按钮播放);
-    EXPECT_EQ(w().编辑框18->text(), upper);
+    EXPECT_EQ(w().statusText(), "笔录.录音播放中...");
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_TRUE(dialogs().messages().isEmpty());
+    click(w().暂停);
+
+    w().setStatusText("before");
+    dialogs().chooseNext(other);
+    click(w().按钮播放);
+    EXPECT_EQ(w().编辑框18->text(), other);
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(w().statusText(), "before");
 

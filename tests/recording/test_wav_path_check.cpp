@@ -1,17 +1,18 @@
-// The "wav" check of the path chosen for playback: exact lower-case bytes, double-byte characters whole.
+// The "wav" check of the path chosen for playback: any letter case, double-byte characters whole.
 #include "platform/Gbk.h"
 #include "recording/WavPathCheck.h"
 
 #include <gtest/gtest.h>
 
-TEST(WavPathCheck, LowerCaseWavAnywhereInThePath)
+TEST(WavPathCheck, WavInAnyLetterCaseAnywhereInThePath)
 {
     EXPECT_TRUE(containsWavMarker("D:/rec/a.wav"));
     EXPECT_TRUE(containsWavMarker("/home/wavs/notes.txt"));
     EXPECT_TRUE(containsWavMarker("wav"));
-    EXPECT_FALSE(containsWavMarker("D:/A.WAV"));
-    EXPECT_FALSE(containsWavMarker("D:/a.Wav"));
+    EXPECT_TRUE(containsWavMarker("/rec/rec1.WAV")) << "the save dialog's default extension";
+    EXPECT_TRUE(containsWavMarker("D:/a.Wav"));
     EXPECT_FALSE(containsWavMarker("/rec/a.wa"));
+    EXPECT_FALSE(containsWavMarker("/rec/a.mp3"));
     EXPECT_FALSE(containsWavMarker(""));
 }
 
@@ -23,5 +24,6 @@ TEST(WavPathCheck, ChineseNamesAreSearchedByCharacter)
     const QByteArray trailW = gbk::encode(QStringLiteral("/皐av"));
     ASSERT_TRUE(trailW.contains("wav"));
     EXPECT_FALSE(containsWavMarker(trailW));
+    EXPECT_FALSE(containsWavMarker(gbk::encode(QStringLiteral("/皐AV"))));
     EXPECT_TRUE(containsWavMarker(gbk::encode(QStringLiteral("/皐wav"))));
 }

@@ -6,9 +6,11 @@
 #include "ui/PasswordEntryWindow.h"
 #include "ui/PasswordSetWindow.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -102,6 +104,31 @@ TEST(PasswordLock, EntryAtStart)
     EXPECT_EQ(messages.size(), 2);
     EXPECT_TRUE(startWith(QString(), {""})) << "no stored password: an empty entry opens the program";
     EXPECT_FALSE(startWith(secret, {})) << "closing the window without the password ends the program";
+}
+
+TEST(PasswordLock, WindowsOpenWhereTheyBelong)
+{
+    // The main window opens at its designed place, also when the password window came first.
+    TestProgram p;
+    p.env.registry.values = {{"TESK", "1"}, {"MIMA", "pw"}};
+    typeAtStart(p.env.dialogs, {"pw"});
+    ASSERT_TRUE(p.start());
+    EXPECT_EQ(p.w().frameGeometry().topLeft(), QPoint(50, 50));
+
+    // A box raised by the password window opens centred on it, although the borderless window
+    // may have been left inactive.
+    PasswordEntryWindow entry;
+    entry.move(120, 90);
+    entry.open();
+    QApplication::setActiveWindow(nullptr);
+    const std::unique_ptr<QMessageBox> box =
+        QtDialogs::messageBox(QStringLiteral("请 注 意："), QStringLiteral("密码输入错误！ 重新输入..."), Dialogs::Buttons::Ok);
+    box->show();
+    EXPECT_EQ(box->parentWidget(), &entry);
+    const QPoint offset = box->frameGeometry().center() - entry.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+    box->close();
+    entry.reject();
 }
 
 TEST(PasswordLock, WrongEntryClearsTheBox)
