@@ -48,6 +48,11 @@ QString blDir(const QString& programDir)
     return programDir + "/BL";
 }
 
+QString recoveryDir(const QString& programDir)
+{
+    return programDir + "/recovery";
+}
+
 QString settingsPath(const QString& programDir)
 {
     return programDir + "/set.ini";

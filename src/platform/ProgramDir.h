@@ -11,6 +11,9 @@ namespace programdir {
 QString resolve();
 // The BL directory of a program directory.
 QString blDir(const QString& programDir);
+// The recovery folder: recordings as they are made, markers of running captures and the unsaved
+// form, kept until the user decides about them. Not a cache: nothing there is removed by itself.
+QString recoveryDir(const QString& programDir);
 // programDir + "/set.ini"
 QString settingsPath(const QString& programDir);
 

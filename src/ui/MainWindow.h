@@ -7,6 +7,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <functional>
+
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -207,10 +209,16 @@ public:
     QAction* actHomePage;         // 官方网站
     QAction* actContact;          // 联系作者
 
+    // Asked before the window closes; when it answers false the window stays open.
+    void setCloseGuard(std::function<bool()> guard);
+
 signals:
     // Emitted from closeEvent before the window goes away.
     void aboutToClose();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::function<bool()> m_closeGuard;
 };
