@@ -6,6 +6,7 @@
 #include "transcript/WordEngine.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
 
@@ -49,11 +50,19 @@ private:
     std::unique_ptr<word::DocumentWriter> m_writer;
 };
 
+// The fingerprint beside a file just written; a failure is told, the file stays as saved.
+void fingerprintWritten(Dialogs& dialogs, const QString& path) {
+    if (const durable::Result written = fingerprint::write(path); !written)
+        dialogs.message(texts::kHint, fingerprint::failureText(path, written));
+}
+
 bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env) {
     const Outcome outcome =
         ComposeTranscript(session.writer(), r, {env.programDir, env.engine.blankDocument(), env.footerLine});
     if (!outcome.ok)
         env.dialogs.message(outcome.caption, outcome.text);
+    else
+        fingerprintWritten(env.dialogs, templatePath(env.programDir, r));
     return outcome.ok;
 }
 
@@ -90,6 +99,7 @@ std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& e
                     QStringLiteral(" 笔录WORD文件没有保存成功：<%1> %2 ").arg(path, session.writer().lastError()));
                 return std::nullopt;
             }
+            fingerprintWritten(env.dialogs, path);
             if (options.afterSave && !options.afterSave(session.writer()))
                 return std::nullopt;
         }
