@@ -7,13 +7,22 @@
 #include "recording/AudioRecorder.h"
 #include "recording/RecordingTime.h"
 #include "recording/VideoCapture.h"
+#include "transcript/FormRecovery.h"
 #include "transcript/NativeWordEngine.h"
+
+#include <QTimer>
 
 #include <memory>
 
 class WebClient;
 
 struct Components {
+    // formRecoveryFile: this program's own file in the recovery folder.
+    Components(const QString& programDir, const QString& formRecoveryFile)
+        : formRecovery(programDir, formRecoveryFile)
+    {
+    }
+
     // 录音1: the sound recorder, with the player and the elapsed time of the recording panel.
     AudioRecorder 录音1;
     AudioPlayer player;
@@ -26,4 +35,7 @@ struct Components {
     FtpConnection ftp;
     // The program-wide web client, created by main() before the window and destroyed at exit.
     WebClient* webClient = nullptr;
+    // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.
+    transcript::FormRecovery formRecovery;
+    QTimer formRecoveryClock;
 };

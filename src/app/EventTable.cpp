@@ -21,6 +21,7 @@
 #include "recording/VideoCaptureHandlers.h"
 #include "security/PasswordLock.h"
 #include "transcript/EntryAids.h"
+#include "transcript/FormRecovery.h"
 #include "transcript/NewTranscript.h"
 #include "transcript/OpenTemplate.h"
 #include "transcript/WordCommands.h"
@@ -37,18 +38,22 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     const auto onMenu = [&w](QAction* item, auto handler) { QObject::connect(item, &QAction::triggered, &w, handler); };
 
     // Window events.
+    w.setCloseGuard([&w, &s, &c] { return ConfirmProgramEnd(w, s, c); });
     QObject::connect(&w, &MainWindow::aboutToClose, &w, [&s] { OpenExitWebPage(s); });
 
     // Menu 文件.
-    onMenu(w.actNewTranscript, [&w, &s] {
-        // The start-up puts back the date and time and refills the preset lists.
-        if (NewTranscript(w, s))
+    onMenu(w.actNewTranscript, [&w, &s, &c] {
+        // The start-up puts back the date and time and refills the preset lists; the new form is
+        // the one form recovery compares with.
+        if (NewTranscript(w, s)) {
             StartupProcedure(w, s);
+            transcript::ResetFormRecovery(w, c.formRecovery);
+        }
     });
     onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
     onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, *c.Word程序1); });
     onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, *c.Word程序1); });
-    onMenu(w.actExit, [] { ExitProgram(); });
+    onMenu(w.actExit, [&w, &s, &c] { ExitProgram(w, s, c); });
 
     // Menu 网络功能.
     onMenu(w.actFtpSettings, [&w] { ToggleFtpPanel(w); });
@@ -117,4 +122,11 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Components: a capture that breaks off while running.
     QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
                      [&w, &s](const QString& error, const QString& file) { CaptureInterrupted(w, s, error, file); });
+
+    // Form recovery: every 30 seconds, at each page switch, and after a save (which may end the need).
+    const auto keepForm = [&w, &s, &c] { transcript::KeepFormForRecovery(w, s, c.formRecovery); };
+    QObject::connect(&c.formRecoveryClock, &QTimer::timeout, &w, keepForm);
+    onClick(w.按钮1, keepForm);
+    onClick(w.按钮2, keepForm);
+    onMenu(w.actSaveTranscript, keepForm);
 }

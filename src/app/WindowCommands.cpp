@@ -1,9 +1,16 @@
 // Pages are moved, shown and hidden, never rebuilt, so every typed text stays.
 #include "WindowCommands.h"
 
+#include "Components.h"
+#include "platform/RecoverySession.h"
 #include "platform/Settings.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
+#include "recording/EvidenceOnExit.h"
+#include "recording/RecordingRecovery.h"
+#include "recording/VideoCaptureHandlers.h"
+#include "transcript/FormBinding.h"
+#include "transcript/FormRecovery.h"
 #include "ui/MainWindow.h"
 
 #include <QCoreApplication>
@@ -47,9 +54,38 @@ void CloseTextViewer(MainWindow& w)
     w.按钮6->hide();
 }
 
-void ExitProgram()
+bool ConfirmProgramEnd(MainWindow& w, Services& s, Components& c)
 {
+    if (!MayEndRecordings(w, s, c.录音1, c.视频设备1))
+        return false;
+    c.formRecoveryClock.stop();
+    c.formRecovery.clear();
+    return true;
+}
+
+void ExitProgram(MainWindow& w, Services& s, Components& c)
+{
+    if (ConfirmProgramEnd(w, s, c))
+        QCoreApplication::exit(0);
+}
+
+void EndForTermination(MainWindow& w, Components& c)
+{
+    KeepRecordingsForNextStart(c.录音1, c.视频设备1);
+    c.formRecoveryClock.stop();
+    // Nobody is left to read a message box: a form that cannot be kept is said on standard error.
+    if (const durable::Result kept = c.formRecovery.keep(transcript::readForm(w)); !kept)
+        qWarning("%s: %s", qPrintable(c.formRecovery.file()), qPrintable(kept.text()));
     QCoreApplication::exit(0);
+}
+
+void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery)
+{
+    transcript::ResetFormRecovery(w, c.formRecovery);
+    RepairInterruptedCaptures(s, recovery.folder(), recovery.leftovers());
+    OfferUnsavedRecordings(w, s, recovery.folder(), recovery.leftovers());
+    transcript::OfferFormRecovery(w, s, c.formRecovery, recovery.folder(), recovery.leftovers());
+    c.formRecoveryClock.start();
 }
 
 void OpenExitWebPage(Services& s)

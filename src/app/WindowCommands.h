@@ -3,13 +3,26 @@
 #pragma once
 
 class MainWindow;
+class RecoverySession;
+struct Components;
 struct Services;
 
 void ShowSecondPage(MainWindow& w);
 void ShowFirstPage(MainWindow& w);
 void ToggleCaseNotePanel(MainWindow& w);
 void CloseTextViewer(MainWindow& w);
-// "退出": ends the program at once with exit code 0, nothing asked and nothing saved.
-void ExitProgram();
+// Closing the window or "退出": a recording or capture that would be lost is asked about first
+// (save, discard, go back). True when the program may end: a clean end, after which the unsaved form
+// is not offered again.
+bool ConfirmProgramEnd(MainWindow& w, Services& s, Components& c);
+// "退出": once ConfirmProgramEnd agrees, ends the event loop with exit code 0.
+void ExitProgram(MainWindow& w, Services& s, Components& c);
+// A logout or shutdown: the capture finished, the recording and the unsaved form kept in the recovery
+// folder for the next start, nothing asked; the event loop ends with exit code 0.
+void EndForTermination(MainWindow& w, Components& c);
+// At the start: what an unclean end left in the recovery folder: interrupted captures repaired,
+// unsaved recordings and the unsaved form offered. The form as the start-up left it is the baseline
+// of form recovery.
+void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery);
 // Run when the main window closes: opens the exit web page when set.ini asks for it.
 void OpenExitWebPage(Services& s);

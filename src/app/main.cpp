@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/DesktopLauncher.h"
 #include "platform/Dialogs.h"
+#include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
@@ -32,14 +33,17 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // compose, print and --help work without a window, also on a machine without a display.
+    // compose, print, verify and --help work without a window, also on a machine without a display.
+    if (arguments.value(1) == QLatin1String("verify"))
+        return fingerprint::verifyCommand(arguments.mid(2));
     if (transcript::isCommandLine(arguments))
         return transcript::runCommandLine(arguments);
 
     if (!hasDisplay()) {
         std::fputs("Quillon 需要图形桌面才能打开窗口：没有找到显示器 (DISPLAY 或 WAYLAND_DISPLAY 未设置)。\n"
                    "Quillon needs a graphical desktop: no display was found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-                   "Without one, `quillon compose` and `quillon print` still work: see `quillon --help`.\n",
+                   "Without one, `quillon compose`, `quillon print` and `quillon verify` still work:\n"
+                   "see `quillon --help`.\n",
                    stderr);
         return 2;
     }
@@ -71,7 +75,5 @@ int main(int argc, char** argv)
     WebClient webClient;
     Program program(services);
     program.components().webClient = &webClient;
-    if (!program.start())
-        return 1;
-    return QApplication::exec();
+    return program.run();
 }

@@ -19,8 +19,9 @@ struct FileDialogSpec {
 
 class Dialogs {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo };
-    enum class Answer { Ok, Cancel, Yes, No };
+    // SaveDiscardCancel: "保存", "放弃" and "返回", for work that would otherwise be lost.
+    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~Dialogs() = default;
     // A modal message box without icon.

@@ -94,6 +94,11 @@ QString blDir(const QString& programDir)
     return programDir + "/BL";
 }
 
+QString recoveryDir(const QString& programDir)
+{
+    return programDir + "/recovery";
+}
+
 QString settingsPath(const QString& programDir)
 {
     const QString exact = programDir + "/set.ini";

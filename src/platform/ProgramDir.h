@@ -27,6 +27,9 @@ Location resolve(const QString& homeVariable, const QString& exeDir, const QStri
 
 // The BL directory of a program directory.
 QString blDir(const QString& programDir);
+// The recovery folder: recordings as they are made, markers of running captures and the unsaved
+// form, kept until the user decides about them. Not a cache: nothing there is removed by itself.
+QString recoveryDir(const QString& programDir);
 // The settings file of a program directory: "set.ini", or the file whose name equals it without
 // regard to case ("Set.ini", "SET.INI"); programDir + "/set.ini" when there is none.
 QString settingsPath(const QString& programDir);

@@ -2,6 +2,7 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -52,6 +53,14 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const
     case Buttons::YesNo:
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
+    case Buttons::SaveDiscardCancel:
+        box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box->button(QMessageBox::Save)->setText(QStringLiteral("保存"));
+        box->button(QMessageBox::Discard)->setText(QStringLiteral("放弃"));
+        box->button(QMessageBox::Cancel)->setText(QStringLiteral("返回"));
+        box->setDefaultButton(QMessageBox::Save);
+        box->setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     return box;
 }
@@ -66,8 +75,12 @@ Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, 
         return Answer::Yes;
     case QMessageBox::No:
         return Answer::No;
+    case QMessageBox::Save:
+        return Answer::Save;
+    case QMessageBox::Discard:
+        return Answer::Discard;
     default:
-        return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok);
+        return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
     }
 }
 

@@ -1,4 +1,4 @@
-// The recorder's capture pipeline: source, conversion to the recording format, appsink into memory.
+// The recorder's capture pipeline: source, conversion to the recording format, appsink into the WAV file.
 #include "recording/AudioRecorder.h"
 
 #include "recording/GstSupport.h"
@@ -6,11 +6,14 @@
 
 #include <gst/app/gstappsink.h>
 
+#include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -19,6 +22,9 @@ namespace {
 // How long a source may take to deliver its first samples, and a stopping one its last.
 constexpr auto FirstDataLimit = 3s;
 constexpr auto DrainLimit = 2s;
+// How often the samples are synced to the disk and the header brought up to date: a killed program
+// loses at most this much, a power cut about twice as much.
+constexpr auto SyncPeriod = 500ms;
 // How long a stop waits for a state change still under way to complete.
 constexpr GstClockTime SettleLimit = 3 * GST_SECOND;
 // autoaudiosrc falls back to a silent test source of this name when no real input answers.
@@ -40,13 +46,13 @@ QString capsFor(const AudioFormat& format)
 
 } // namespace
 
-// One run of the source from start to stop, with everything it delivered. The appsink and bus callbacks
-// run on GStreamer's threads, so the data is guarded by the mutex.
+// One run of the source from start to stop, and the file it goes to. The appsink and bus callbacks
+// run on GStreamer's threads and the header is kept up to date on a thread of its own, so the file
+// and the counters are guarded by the mutex; only the sync to disk runs outside it.
 struct AudioRecorder::Capture {
-    Capture(AudioRecorder& recorder, quint64 id, const AudioFormat& format)
-        : recorder(recorder), id(id), format(format)
+    Capture(AudioRecorder& recorder, quint64 id, const AudioFormat& format, QString file)
+        : recorder(recorder), id(id), format(format), file(std::move(file))
     {
-        partial.reserve(BlockSize);
     }
 
     ~Capture()
@@ -56,40 +62,80 @@ struct AudioRecorder::Capture {
             gstreamer::BusPtr bus(gst_element_get_bus(pipeline.get()));
             gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         }
+        finishFile();
     }
 
     void append(const char* data, qsizetype size)
     {
         std::lock_guard lock(mutex);
-        bytes += size;
-        while (size > 0) {
-            const qsizetype take = std::min(size, BlockSize - partial.size());
-            partial.append(data, take);
-            data += take;
-            size -= take;
-            if (partial.size() == BlockSize) {
-                blocks.push_back(std::move(partial));
-                partial = QByteArray();
-                partial.reserve(BlockSize);
-            }
-        }
+        if (!writer.isOpen() || !error.isEmpty())
+            return;
+        const qint64 room = wav::MaxDataSize - writer.dataSize();
+        const durable::Result written = writer.append(data, std::min<qint64>(size, room));
+        bytes = writer.dataSize();
+        if (!written)
+            endLocked(QStringLiteral("录音文件写入出错：%1").arg(written.text()));
+        else if (size >= room)
+            endLocked(QStringLiteral("录音已达到WAV文件能容纳的最大长度"));
         changed.notify_all();
     }
 
-    // Called once the source has stopped: the short last block joins the others.
-    void flushPartial()
+    // Puts the samples written so far on the disk, then the header sizes for them.
+    void syncToDisk()
     {
-        std::lock_guard lock(mutex);
-        if (!partial.isEmpty()) {
-            partial.squeeze();
-            blocks.push_back(std::move(partial));
-            partial = QByteArray();
+        qint64 synced = 0;
+        {
+            std::lock_guard lock(mutex);
+            if (!writer.isOpen())
+                return;
+            synced = writer.dataSize();
         }
+        const durable::Result result = writer.syncData();
+        std::lock_guard lock(mutex);
+        if (!result)
+            endLocked(QStringLiteral("录音文件写入出错：%1").arg(result.text()));
+        else if (writer.isOpen())
+            writer.writeSizes(synced);
     }
 
-    void finish(const QString& reason)
+    void startSyncing()
+    {
+        syncer = std::thread([this] {
+            std::unique_lock lock(mutex);
+            while (!stopSyncing) {
+                wake.wait_for(lock, SyncPeriod, [this] { return stopSyncing; });
+                if (stopSyncing)
+                    break;
+                lock.unlock();
+                syncToDisk();
+                lock.lock();
+            }
+        });
+    }
+
+    // Once the source has stopped: the last header update, synced, and the file closed.
+    durable::Result finishFile()
+    {
+        if (syncer.joinable()) {
+            {
+                std::lock_guard lock(mutex);
+                stopSyncing = true;
+            }
+            wake.notify_all();
+            syncer.join();
+        }
+        std::lock_guard lock(mutex);
+        return writer.finish();
+    }
+
+    void end(const QString& reason)
     {
         std::lock_guard lock(mutex);
+        endLocked(reason);
+    }
+
+    void endLocked(const QString& reason)
+    {
         if (!reason.isEmpty() && error.isEmpty()) {
             error = reason;
             // Told on the GUI thread, and only if this is still the recorder's running capture.
@@ -120,9 +166,9 @@ struct AudioRecorder::Capture {
     {
         auto* capture = static_cast<Capture*>(self);
         if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
-            capture->finish(gstreamer::errorText(message));
+            capture->end(QStringLiteral("录音设备出错：%1").arg(gstreamer::errorText(message)));
         else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)
-            capture->finish(QString());
+            capture->end(QString());
         return GST_BUS_DROP;
     }
 
@@ -136,14 +182,19 @@ struct AudioRecorder::Capture {
     AudioRecorder& recorder;
     const quint64 id;
     const AudioFormat format;
+    // Where the recording is: its file in the recovery folder until it is saved, then the saved file.
+    QString file;
+    bool saved = false;
     gstreamer::ElementPtr pipeline;
     bool open = false;
     bool paused = false;
 
     mutable std::mutex mutex;
     std::condition_variable changed;
-    std::vector<QByteArray> blocks;
-    QByteArray partial;
+    std::condition_variable wake;
+    std::thread syncer;
+    bool stopSyncing = false;
+    wav::Writer writer;
     qint64 bytes = 0;
     bool ended = false;
     QString error;
@@ -173,7 +224,7 @@ bool AudioRecorder::fail(const QString& reason)
     return false;
 }
 
-bool AudioRecorder::start()
+bool AudioRecorder::start(const QString& file)
 {
     QString error;
     if (!gstreamer::ensureInitialised(&error))
@@ -194,7 +245,16 @@ bool AudioRecorder::start()
         return fail(QStringLiteral("录音管道无法建立"));
     gst_object_ref_sink(pipeline.get()); // the description's top-level bin comes floating
 
-    auto capture = std::make_unique<Capture>(*this, ++m_captureCount, m_format);
+    auto capture = std::make_unique<Capture>(*this, ++m_captureCount, m_format, file);
+    if (const durable::Result created = capture->writer.create(file, m_format); !created)
+        return fail(QStringLiteral("录音文件 <%1> 无法建立：%2").arg(file, created.text()));
+    // A start that fails leaves no file behind.
+    const auto abandon = [&](const QString& reason) {
+        capture.reset();
+        QFile::remove(file);
+        return fail(reason);
+    };
+
     gstreamer::ElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "recordersink"));
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &Capture::onNewSample;
@@ -206,25 +266,33 @@ bool AudioRecorder::start()
     GstElement* pipe = capture->pipeline.get();
 
     const auto openFailure = [&] {
-        std::lock_guard lock(capture->mutex);
-        return fail(capture->error.isEmpty() ? QStringLiteral("录音设备无法打开") : capture->error);
+        QString reason;
+        {
+            std::lock_guard lock(capture->mutex);
+            reason = capture->error.isEmpty() ? QStringLiteral("录音设备无法打开") : capture->error;
+        }
+        return abandon(reason);
     };
     // autoaudiosrc chooses its device on the way to READY.
     if (gst_element_set_state(pipe, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
         return openFailure();
     if (gstreamer::ElementPtr fake{gst_bin_get_by_name(GST_BIN(pipe), FakeSourceName)})
-        return fail(QStringLiteral("没有找到可用的录音设备"));
+        return abandon(QStringLiteral("没有找到可用的录音设备"));
     if (gst_element_set_state(pipe, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         return openFailure();
 
     {
         std::unique_lock lock(capture->mutex);
         capture->waitFor(lock, FirstDataLimit, [&] { return capture->bytes > 0; });
-        if (!capture->error.isEmpty())
-            return fail(capture->error);
-        if (capture->bytes == 0)
-            return fail(QStringLiteral("录音设备没有送来声音数据"));
+        QString reason = capture->error;
+        if (reason.isEmpty() && capture->bytes == 0)
+            reason = QStringLiteral("录音设备没有送来声音数据");
+        if (!reason.isEmpty()) {
+            lock.unlock();
+            return abandon(reason);
+        }
     }
+    capture->startSyncing();
     m_capture = std::move(capture);
     m_lastError.clear();
     return true;
@@ -237,6 +305,8 @@ bool AudioRecorder::pause()
     if (gst_element_set_state(m_capture->pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
         return fail(QStringLiteral("录音无法暂停"));
     m_capture->paused = true;
+    // Nothing comes while paused: what came before goes to the disk now.
+    m_capture->syncToDisk();
     return true;
 }
 
@@ -272,21 +342,38 @@ bool AudioRecorder::stop()
     gst_element_set_state(pipe, GST_STATE_NULL);
     capture.open = false;
     capture.paused = false;
-    capture.flushPartial();
+    if (const durable::Result finished = capture.finishFile(); !finished)
+        return fail(QStringLiteral("录音文件写入出错：%1").arg(finished.text()));
     return true;
 }
 
 bool AudioRecorder::save(const QString& path, bool overwrite)
 {
+    if (!m_capture)
+        return fail(QStringLiteral("还没有录音"));
     if (!overwrite && QFileInfo::exists(path))
         return fail(QStringLiteral("文件已经存在"));
     stop();
-    static const std::vector<QByteArray> nothing;
-    const std::vector<QByteArray>& data = m_capture ? m_capture->blocks : nothing;
-    const AudioFormat format = m_capture ? m_capture->format : m_format;
-    QString error;
-    if (!wav::write(path, format, data, &error))
-        return fail(error);
+    if (QFileInfo(path) == QFileInfo(m_capture->file))
+        return true;
+    // A recording saved before stays where the user put it; a copy goes to the new name.
+    const durable::Result moved =
+        m_capture->saved ? durable::copyFile(m_capture->file, path) : durable::moveFile(m_capture->file, path);
+    if (!moved)
+        return fail(moved.text());
+    m_capture->file = path;
+    m_capture->saved = true;
+    return true;
+}
+
+bool AudioRecorder::discard()
+{
+    if (!hasUnsavedRecording())
+        return true;
+    stop();
+    if (!QFile::remove(m_capture->file) && QFileInfo::exists(m_capture->file))
+        return fail(QStringLiteral("录音文件 <%1> 无法删除").arg(m_capture->file));
+    m_capture.reset();
     return true;
 }
 
@@ -300,23 +387,22 @@ bool AudioRecorder::isPaused() const
     return isCapturing() && m_capture->paused;
 }
 
+bool AudioRecorder::hasUnsavedRecording() const
+{
+    return m_capture && !m_capture->saved;
+}
+
+QString AudioRecorder::file() const
+{
+    return m_capture ? m_capture->file : QString();
+}
+
 qint64 AudioRecorder::recordedBytes() const
 {
     if (!m_capture)
         return 0;
     std::lock_guard lock(m_capture->mutex);
     return m_capture->bytes;
-}
-
-std::vector<QByteArray> AudioRecorder::blocks() const
-{
-    if (!m_capture)
-        return {};
-    std::lock_guard lock(m_capture->mutex);
-    std::vector<QByteArray> out = m_capture->blocks;
-    if (!m_capture->partial.isEmpty())
-        out.push_back(m_capture->partial);
-    return out;
 }
 
 QString AudioRecorder::captureError() const

@@ -1,24 +1,22 @@
-// The sound recorder 录音1: captures PCM from the audio source into memory, saves it as a WAV file.
+// The sound recorder 录音1: captures PCM from the audio source straight into a WAV file on disk.
 #pragma once
 
 #include "recording/AudioFormat.h"
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <memory>
-#include <vector>
 
-// The source is autoaudiosrc, or the gst-launch description in QUILLON_AUDIO_SOURCE, read at each start.
-// Its samples are converted to the chosen format and kept as 4096-byte blocks in arrival order; the
-// last block of a recording may be shorter. The blocks stay in memory until the next start.
+// The source is autoaudiosrc, or the gst-launch description in QUILLON_AUDIO_SOURCE, read at each
+// start. Its samples are converted to the chosen format and appended to the recording's file as they
+// come; the header's sizes follow at least once a second, so a killed program leaves a playable WAV
+// missing at most the last second, and memory does not grow with the recording's length.
 class AudioRecorder : public QObject {
     Q_OBJECT
 public:
-    static constexpr qsizetype BlockSize = 4096;
-
     explicit AudioRecorder(QObject* parent = nullptr);
+    // Finishes the file of a running recording; never removes it.
     ~AudioRecorder() override;
     AudioRecorder(const AudioRecorder&) = delete;
     AudioRecorder& operator=(const AudioRecorder&) = delete;
@@ -27,31 +25,41 @@ public:
     bool setFormat(int channels, int samplesPerSecond, int bitsPerSample);
     AudioFormat format() const { return m_format; }
 
-    // Opens the source and starts capturing a new recording; the previous one is discarded only once
-    // the new capture delivers sound. False with lastError() when no device opens or no sound comes.
-    bool start();
+    // Opens the source and starts a new recording into file, which must not exist yet. The previous
+    // recording is let go only once the new capture delivers sound; its file stays where it is. False
+    // with lastError() when the file cannot be made, no device opens or no sound comes; file then
+    // does not exist and the previous recording is still the current one.
+    bool start(const QString& file);
     // Stops the capture for a while; continuing appends to the same recording with no gap.
     bool pause();
     bool resume();
-    // Ends the capture, keeping everything the source delivered; harmless when already stopped.
+    // Ends the capture, keeping everything the source delivered, and finishes the file (final
+    // header, synced, closed); harmless when already stopped. False with lastError() when the file
+    // could not be finished: its samples are still there.
     bool stop();
-    // Stops the capture and writes the recording as a WAV file. False when the file exists and overwrite
-    // is false, or when the write fails (lastError() says why); the recording stays in memory either way.
+    // Stops the capture and moves the finished file to path: a rename on the same filesystem, else a
+    // copy that is read back before the recording's own file goes. False when path exists and
+    // overwrite is false, or when the move fails (lastError() names the cause); the recording keeps
+    // its file then.
     bool save(const QString& path, bool overwrite);
+    // Removes the file of a recording that was never saved: only on the user's word.
+    bool discard();
 
     QString lastError() const { return m_lastError; }
     // True between a successful start and the stop.
     bool isCapturing() const;
     bool isPaused() const;
+    // A recording exists whose file was never saved (running, paused or stopped).
+    bool hasUnsavedRecording() const;
+    // The current recording's file: where it is being recorded, or where it was saved.
+    QString file() const;
     // Bytes captured since the last start; safe to call while recording.
     qint64 recordedBytes() const;
-    // The captured blocks in order (sharing their data, no copy).
-    std::vector<QByteArray> blocks() const;
-    // An error the source reported after a successful start, which ended the capture early.
+    // An error the source or the file reported after a successful start, which ended the capture early.
     QString captureError() const;
 
 signals:
-    // The source failed while recording (captureError() says how); what came before is kept.
+    // The source or the file failed while recording (captureError() says how); what came before is kept.
     void captureFailed();
 
 private:

@@ -2,14 +2,22 @@
 // buttons and in whether 时钟1 runs; the recorder holds the sound.
 #include "recording/RecordingPanel.h"
 
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
+#include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/RecordingTime.h"
 #include "recording/WavPathCheck.h"
 #include "ui/MainWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -38,6 +46,17 @@ void CloseRecordingPanel(MainWindow& w, Services&)
 
 void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, RecordingTime& time)
 {
+    // A recording that was never saved is let go only on the user's word.
+    const QString unsaved = recorder.hasUnsavedRecording() ? recorder.file() : QString();
+    if (!unsaved.isEmpty()) {
+        const Dialogs::Answer answer = s.dialogs.message(
+            SaveCaption,
+            QStringLiteral("上一段录音还没有保存。\n保存：先保存它；放弃：删除它，开始新的录音；返回：不开始新的录音。"),
+            Dialogs::Buttons::SaveDiscardCancel);
+        if (answer == Dialogs::Answer::Cancel || (answer == Dialogs::Answer::Save && !SaveRecording(w, s, recorder)))
+            return;
+    }
+
     const bool before[] = {w.按钮录音->isEnabled(), w.按钮暂停->isEnabled(), w.按钮继续->isEnabled(),
                            w.按钮4->isEnabled()};
     w.按钮录音->setEnabled(false);
@@ -45,7 +64,9 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
     w.按钮继续->setEnabled(true);
     w.按钮4->setEnabled(true);
 
-    if (!recorder.setFormat(1, 8000, 16) || !recorder.start()) {
+    const QString folder = programdir::recoveryDir(s.programDir);
+    QDir().mkpath(folder);
+    if (!recorder.setFormat(1, 8000, 16) || !recorder.start(newRecordingFile(folder, s.clock.now()))) {
         // Nothing records: the panel goes back to where it was, an unsaved recording still saveable.
         w.按钮录音->setEnabled(before[0]);
         w.按钮暂停->setEnabled(before[1]);
@@ -55,6 +76,9 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
                           QStringLiteral("录音无法开始：%1。\n请检查录音设备后重新录音。").arg(recorder.lastError()));
         return;
     }
+    // The new recording runs: the one the user gave up goes.
+    if (!unsaved.isEmpty() && QFileInfo::exists(unsaved) && !QFile::remove(unsaved))
+        s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法删除。").arg(unsaved));
 
     w.setStatusText(QStringLiteral("笔录.录音开始..."));
     time.reset();
@@ -92,14 +116,21 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.按钮暂停->setEnabled(false);
     w.按钮继续->setEnabled(false);
     w.按钮录音->setEnabled(true);
-    recorder.stop();
+    const bool finished = recorder.stop();
     w.时钟1->stop();
     w.setStatusText(QStringLiteral("录音停止！请选择保存录音笔录的文件名称..."));
+    if (!finished)
+        s.dialogs.message(SaveCaption, QStringLiteral("录音文件没有写完整：%1。\n已录下的声音仍可保存。")
+                                           .arg(recorder.lastError()));
+    SaveRecording(w, s, recorder);
+}
 
+bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
+{
     const QString path = s.dialogs.saveFile(w.通用对话框1, w.通用对话框1FileName);
     if (path.isEmpty()) {
         s.dialogs.message(SaveCaption, QStringLiteral("没有输入WAV音频文件名称，请重新保存。"));
-        return;
+        return false;
     }
     w.通用对话框1FileName = path;
     // The dialog has already asked before replacing an existing file.
@@ -107,10 +138,28 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
         w.setStatusText(QStringLiteral("笔录.录音保存失败..."));
         s.dialogs.message(SaveCaption, QStringLiteral("录音文件没有保存成功：%1\n%2。\n录音仍在，请重新保存。")
                                            .arg(path, recorder.lastError()));
-        return;
+        return false;
     }
     w.按钮4->setEnabled(false);
     w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
+    if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
+        s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
+    return true;
+}
+
+bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
+{
+    if (!recorder.discard()) {
+        s.dialogs.message(SaveCaption, recorder.lastError());
+        return false;
+    }
+    w.时钟1->stop();
+    w.按钮录音->setEnabled(true);
+    w.按钮暂停->setEnabled(false);
+    w.按钮继续->setEnabled(false);
+    w.按钮4->setEnabled(false);
+    w.setStatusText(QStringLiteral("笔录.录音已放弃..."));
+    return true;
 }
 
 void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder)
@@ -122,10 +171,9 @@ void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.按钮继续->setEnabled(false);
     w.按钮录音->setEnabled(true);
     w.按钮4->setEnabled(true);
-    w.setStatusText(QStringLiteral("笔录.录音设备出错..."));
-    s.dialogs.message(NoticeCaption,
-                      QStringLiteral("录音设备出错，录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。")
-                          .arg(recorder.captureError()));
+    w.setStatusText(QStringLiteral("笔录.录音已中断..."));
+    s.dialogs.message(NoticeCaption, QStringLiteral("录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。")
+                                         .arg(recorder.captureError()));
 }
 
 void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time)

@@ -14,6 +14,12 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
 void PauseRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
 void ContinueRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
 void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
+// The save dialog, then the stopped recording moved to the chosen name and fingerprinted there.
+// False when no name was chosen or the save failed (the user has been told).
+bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
+// Stops the recording and removes its file, on the user's word; the panel is then idle. False when
+// the file could not be removed (the user has been told).
+bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
 // The recorder's source failed in the middle of a recording.
 void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder);
 void AdvanceRecordingTime(MainWindow& w, Services& s, RecordingTime& time);

@@ -2,9 +2,13 @@
 // as Motion JPEG into an AVI file that is finished by an end of stream before it is closed.
 #include "recording/VideoCapture.h"
 
+#include "platform/DurableFile.h"
+#include "platform/Fingerprint.h"
+#include "recording/AviRepair.h"
 #include "recording/GstSupport.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -15,6 +19,8 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
+
+#include <utility>
 
 namespace {
 
@@ -199,6 +205,16 @@ void VideoCapture::setPreview(QLabel* label)
     m_preview = label;
 }
 
+void VideoCapture::setRecoveryFolder(const QString& folder)
+{
+    m_recoveryFolder = folder;
+}
+
+QString VideoCapture::markerFile(const QString& folder, const QString& file)
+{
+    return folder + u'/' + QFileInfo(file).fileName() + QStringLiteral(".capture");
+}
+
 bool VideoCapture::isCapturing() const
 {
     return m_pipeline != nullptr;
@@ -221,6 +237,16 @@ VideoCapture::Result VideoCapture::start(const QString& file)
     if (QFileInfo::exists(file))
         return {false, QStringLiteral("文件 <%1> 已经存在").arg(file)};
 
+    // The marker is on the disk before the first picture is.
+    QString marker;
+    if (!m_recoveryFolder.isEmpty()) {
+        marker = markerFile(m_recoveryFolder, file);
+        QDir().mkpath(m_recoveryFolder);
+        if (const durable::Result written = durable::writeFile(marker, QFileInfo(file).absoluteFilePath().toUtf8());
+            !written)
+            return {false, QStringLiteral("恢复目录 <%1> 无法写入：%2").arg(m_recoveryFolder, written.text())};
+    }
+
     const QSize previewSize = m_preview && !m_preview->size().isEmpty() ? m_preview->size() : kDefaultPreviewSize;
     auto pipeline = std::make_unique<Pipeline>();
     QString error = pipeline->build(m_source, previewSize, file);
@@ -229,9 +255,12 @@ VideoCapture::Result VideoCapture::start(const QString& file)
     if (!error.isEmpty()) {
         pipeline.reset();
         QFile::remove(file);
+        if (!marker.isEmpty())
+            QFile::remove(marker);
         return {false, error};
     }
     m_pipeline = std::move(pipeline);
+    m_marker = marker;
     m_file = file;
     m_framesShown = 0;
     m_poll.start();
@@ -247,9 +276,29 @@ VideoCapture::Result VideoCapture::stop()
     QString error;
     const bool ended = waitForEnd(m_pipeline->bus, kStopLimitMs, &error);
     m_pipeline.reset();
+    const QString file = m_file;
     m_file.clear();
-    if (!ended)
-        return {false, error};
+    QString problem = completeFile(file, ended);
+    if (!ended && problem.isEmpty())
+        problem = QStringLiteral("录像文件 <%1> 没有正常结束（%2），已经修复。").arg(file, error);
+    if (!problem.isEmpty())
+        return {false, problem};
+    return {};
+}
+
+QString VideoCapture::completeFile(const QString& file, bool streamEnded)
+{
+    const QString marker = std::exchange(m_marker, QString());
+    if (!streamEnded) {
+        const avirepair::Result repaired = avirepair::repair(file);
+        // The marker stays, so that the next start tries again.
+        if (!repaired.ok)
+            return QStringLiteral("录像文件 <%1> 没有正常结束，也无法修复：%2").arg(file, repaired.error);
+    }
+    if (!marker.isEmpty())
+        QFile::remove(marker);
+    if (const durable::Result fingerprinted = fingerprint::write(file); !fingerprinted)
+        return fingerprint::failureText(file, fingerprinted);
     return {};
 }
 
@@ -302,11 +351,14 @@ void VideoCapture::endAfterInterruption(const QString& error, bool streamEnded)
         gst_pad_send_event(teeInput, gst_event_new_eos());
         gst_object_unref(teeInput);
         QString unfinished;
-        if (!waitForEnd(m_pipeline->bus, kInterruptedStopLimitMs, &unfinished))
-            report += QStringLiteral("；录像文件没有正常结束");
+        streamEnded = waitForEnd(m_pipeline->bus, kInterruptedStopLimitMs, &unfinished);
     }
     const QString file = m_file;
     m_pipeline.reset();
     m_file.clear();
+    if (const QString problem = completeFile(file, streamEnded); !problem.isEmpty())
+        report += QStringLiteral("；") + problem;
+    else if (!streamEnded)
+        report += QStringLiteral("；录像文件没有正常结束，已经修复");
     emit interrupted(report, file);
 }

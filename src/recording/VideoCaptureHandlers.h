@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class MainWindow;
 class VideoCapture;
@@ -14,5 +15,11 @@ struct Services;
 void StartCapture(MainWindow& w, Services& s, VideoCapture& capture);
 // Hides the capture area and finishes the running capture, if any.
 void StopCapture(MainWindow& w, Services& s, VideoCapture& capture);
+// Finishes the running capture and removes its file, on the user's word. False when the file could
+// not be removed (the user has been told).
+bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture);
+// At the start: each capture whose marker an unclean end left in the recovery folder is repaired
+// (frame counts and index rebuilt from its frames), fingerprinted, and the user told.
+void RepairInterruptedCaptures(Services& s, const QString& folder, const QStringList& leftovers);
 // A capture ended by itself (device lost, write error): hide the area and say so.
 void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file);

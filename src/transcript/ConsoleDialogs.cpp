@@ -12,6 +12,9 @@ Dialogs::Answer ConsoleDialogs::message(const QString& caption, const QString& t
         return m_questionAnswer == Answer::Yes ? Answer::Ok : Answer::Cancel;
     case Buttons::YesNo:
         break;
+    case Buttons::SaveDiscardCancel:
+        // Nothing is saved elsewhere or given up without a person to choose.
+        return Answer::Cancel;
     }
     return m_questionAnswer;
 }

@@ -6,6 +6,7 @@
 #include "transcript/WordEngine.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
 
@@ -49,6 +50,12 @@ private:
     std::unique_ptr<word::DocumentWriter> m_writer;
 };
 
+// The fingerprint beside a file just written; a failure is told, the file stays as saved.
+void fingerprintWritten(Dialogs& dialogs, const QString& path) {
+    if (const durable::Result written = fingerprint::write(path); !written)
+        dialogs.message(texts::kHint, fingerprint::failureText(path, written));
+}
+
 bool report(const Outcome& outcome, Dialogs& dialogs) {
     if (!outcome.ok)
         dialogs.message(outcome.caption, outcome.text);
@@ -91,14 +98,18 @@ std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& e
         const bool replace =
             !QFileInfo::exists(path) ||
             env.dialogs.message(texts::kHint, texts::kOverwrite, Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
-        if (replace && !session.writer().saveAs(path)) {
-            // The writer's reason names the file.
-            env.dialogs.message(caption,
-                                QStringLiteral(" 笔录WORD文件没有保存成功：%1 ").arg(session.writer().lastError()));
-            return std::nullopt;
+        if (replace) {
+            if (!session.writer().saveAs(path)) {
+                // The writer's reason names the file.
+                env.dialogs.message(caption,
+                                    QStringLiteral(" 笔录WORD文件没有保存成功：%1 ").arg(session.writer().lastError()));
+                return std::nullopt;
+            }
+            fingerprintWritten(env.dialogs, path);
         }
         if (!report(templateSave.commit(), env.dialogs))
             return std::nullopt;
+        fingerprintWritten(env.dialogs, templatePath(env.programDir, r));
         if (replace && options.afterSave && !options.afterSave(session.writer()))
             return std::nullopt;
     }

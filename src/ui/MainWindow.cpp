@@ -431,8 +431,17 @@ QString MainWindow::statusText() const
     return statusPane0->text();
 }
 
+void MainWindow::setCloseGuard(std::function<bool()> guard)
+{
+    m_closeGuard = std::move(guard);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
     emit aboutToClose();
     event->accept();
 }

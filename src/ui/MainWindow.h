@@ -7,6 +7,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <functional>
+
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -207,6 +209,9 @@ public:
     QAction* actHomePage;         // 官方网站
     QAction* actContact;          // 联系作者
 
+    // Asked before the window closes; when it answers false the window stays open.
+    void setCloseGuard(std::function<bool()> guard);
+
 signals:
     // Emitted from closeEvent before the window goes away.
     void aboutToClose();
@@ -217,4 +222,6 @@ protected:
 private:
     // Accessible names from the captions, and the captions' buddy relations.
     void nameControlsForReaders();
+
+    std::function<bool()> m_closeGuard;
 };

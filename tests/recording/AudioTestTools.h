@@ -28,12 +28,10 @@ inline quint16 le16(const QByteArray& bytes, int offset)
     return qFromLittleEndian<quint16>(bytes.constData() + offset);
 }
 
-inline QByteArray concat(const std::vector<QByteArray>& blocks)
+// A WAV file of 8000 Hz, 16-bit mono samples, written as a fixture.
+inline void writeWav(const QString& path, const QByteArray& samples)
 {
-    QByteArray all;
-    for (const QByteArray& block : blocks)
-        all += block;
-    return all;
+    writeFile(path, wav::header(AudioFormat{1, 8000, 16}, quint32(samples.size())) + samples);
 }
 
 inline std::vector<double> samplesOf(const QByteArray& pcm16le)

@@ -1,13 +1,17 @@
 // The recording panel through the real window and event table: the state table with its transitions,
-// the status texts, the elapsed-time label and slider, the save dialog and the playback choice.
+// the status texts, the elapsed-time label and slider, the save dialog with the recording moved out
+// of the recovery folder and fingerprinted, and the playback choice.
 #include "AudioTestTools.h"
 #include "TestProgram.h"
 
+#include "platform/Fingerprint.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
 #include "recording/RecordingPanel.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +32,7 @@ const QString Paused = "录音 D | 暂停 HE | 继续 VE | 按钮4 E | 时钟1 0
 const QString StoppedFromRecording = "录音 E | 暂停 VD | 继续 HD | 按钮4 E | 时钟1 0";
 const QString SavedFromRecording = "录音 E | 暂停 VD | 继续 HD | 按钮4 D | 时钟1 0";
 const QString NoFileName = "提示：|没有输入WAV音频文件名称，请重新保存。";
+const QString Unsaved = "提示：|上一段录音还没有保存。\n保存：先保存它；放弃：删除它，开始新的录音；返回：不开始新的录音。";
 
 class Panel : public ::testing::Test {
 protected:
@@ -48,6 +53,10 @@ protected:
     AudioRecorder& recorder() { return t.program.components().录音1; }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList recoveryFiles() const
+    {
+        return QDir(t.env.programDir() + "/recovery").entryList({"*.wav"}, QDir::Files);
+    }
 
     QString state()
     {
@@ -124,6 +133,9 @@ TEST_F(Panel, RecordPauseContinueAndSave)
     EXPECT_EQ(file.left(44), wav::header(AudioFormat{1, 8000, 16}, quint32(file.size() - 44)));
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
     EXPECT_NEAR(dominantFrequency(samplesOf(file.mid(44)), 8000), 1000, 20);
+    // Moved out of the recovery folder, with its fingerprint beside it.
+    EXPECT_TRUE(recoveryFiles().isEmpty()) << recoveryFiles().join(' ').toStdString();
+    EXPECT_EQ(fingerprint::check(path("询问录音.wav")), fingerprint::Check::Ok);
 }
 
 TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)
@@ -138,7 +150,7 @@ TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
 }
 
-TEST_F(Panel, StopWhilePausedThenANewRecording)
+TEST_F(Panel, StopWhilePausedThenANewRecordingOnlyOnTheUsersWord)
 {
     click(w().按钮录音);
     ASSERT_TRUE(recordAtLeast(8000));
@@ -146,14 +158,25 @@ TEST_F(Panel, StopWhilePausedThenANewRecording)
     click(w().按钮4); // no name chosen
     EXPECT_EQ(state(), "录音 E | 暂停 HD | 继续 VD | 按钮4 E | 时钟1 0");
     EXPECT_EQ(dialogs().messageTexts(), QStringList{NoFileName});
-    const qint64 firstBytes = recorder().recordedBytes();
+    const QString first = recorder().file();
+    const QByteArray firstRecording = readFile(first);
 
-    // The new recording discards the unsaved one and shows 继续 enabled in 暂停's place.
+    // The unsaved recording is asked about; going back starts nothing and keeps it.
+    dialogs().answerNext(Dialogs::Answer::Cancel);
+    click(w().按钮录音);
+    EXPECT_EQ(dialogs().messageTexts().last(), Unsaved);
+    EXPECT_EQ(dialogs().messages().last().buttons, Dialogs::Buttons::SaveDiscardCancel);
+    EXPECT_EQ(state(), "录音 E | 暂停 HD | 继续 VD | 按钮4 E | 时钟1 0");
+    EXPECT_EQ(readFile(first), firstRecording);
+
+    // Given up, it goes once the new recording runs, which shows 继续 enabled in 暂停's place.
     qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true freq=440");
+    dialogs().answerNext(Dialogs::Answer::Discard);
     click(w().按钮录音);
     EXPECT_EQ(state(), "录音 D | 暂停 HE | 继续 VE | 按钮4 E | 时钟1 1000");
     EXPECT_EQ(w().statusText(), "笔录.录音开始...");
-    EXPECT_LT(recorder().recordedBytes(), firstBytes);
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_EQ(recoveryFiles().size(), 1);
 
     // 继续 on a running recording brings 暂停 back and the recording simply goes on.
     click(w().按钮继续);
@@ -176,7 +199,7 @@ TEST_F(Panel, CancellingTheSaveDialogTwiceThenSavingKeepsTheSameRecording)
     click(w().按钮4);
     EXPECT_EQ(state(), StoppedFromRecording);
     EXPECT_EQ(w().statusText(), "录音停止！请选择保存录音笔录的文件名称...");
-    const std::vector<QByteArray> recorded = recorder().blocks();
+    const QByteArray recorded = readFile(recorder().file());
     click(w().按钮4);
     EXPECT_EQ(state(), StoppedFromRecording);
     EXPECT_EQ(dialogs().messageTexts(), (QStringList{NoFileName, NoFileName}));
@@ -184,7 +207,7 @@ TEST_F(Panel, CancellingTheSaveDialogTwiceThenSavingKeepsTheSameRecording)
     dialogs().chooseNext(path("third.wav"));
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
-    EXPECT_EQ(readFile(path("third.wav")).mid(44), concat(recorded));
+    EXPECT_EQ(readFile(path("third.wav")), recorded);
     EXPECT_EQ(dialogs().fileSpecs.size(), 3);
 
     // The next save dialog offers the name chosen last.
@@ -229,7 +252,7 @@ TEST_F(Panel, ElapsedTimeCarriesAndTheSliderHoldsAtItsMaximum)
     EXPECT_EQ(w().标签14->text(), "0:0:1");
 }
 
-TEST_F(Panel, RecordingThatCannotStartIsReportedAndThePanelStaysIdle)
+TEST_F(Panel, RecordingThatCannotStartIsReportedAndKeepsThePanelAndAnUnsavedRecording)
 {
     qputenv("QUILLON_AUDIO_SOURCE", "pulsesrc server=unix:/nonexistent/pulse/native");
     w().setStatusText("before");
@@ -240,23 +263,24 @@ TEST_F(Panel, RecordingThatCannotStartIsReportedAndThePanelStaysIdle)
     EXPECT_EQ(dialogs().messages()[0].caption, "提 示：");
     EXPECT_TRUE(dialogs().messages()[0].text.startsWith("录音无法开始："));
     EXPECT_FALSE(recorder().isCapturing());
-}
+    EXPECT_TRUE(recoveryFiles().isEmpty());
 
-TEST_F(Panel, FailedStartAfterAStopKeepsTheUnsavedRecordingSaveable)
-{
+    qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true");
     click(w().按钮录音);
     ASSERT_TRUE(recordAtLeast(4096));
     click(w().按钮4); // cancelled
-    const QByteArray kept = concat(recorder().blocks());
+    const QByteArray kept = readFile(recorder().file());
     qputenv("QUILLON_AUDIO_SOURCE", "no_such_element_anywhere");
+    dialogs().answerNext(Dialogs::Answer::Discard);
     click(w().按钮录音);
     EXPECT_EQ(state(), StoppedFromRecording);
     EXPECT_TRUE(dialogs().messageTexts().last().startsWith("提 示：|录音无法开始："));
+    EXPECT_EQ(recoveryFiles().size(), 1) << "given up only once a new recording runs";
 
     dialogs().chooseNext(path("kept.wav"));
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
-    EXPECT_EQ(readFile(path("kept.wav")).mid(44), kept);
+    EXPECT_EQ(readFile(path("kept.wav")), kept);
 }
 
 TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)
@@ -283,8 +307,7 @@ TEST_F(Panel, PlaybackOfAChosenWavFile)
     AudioPlayer& player = t.program.components().player;
     const QString tonePath = path("录音/a.wav");
     QDir().mkpath(path("录音"));
-    QString error;
-    ASSERT_TRUE(wav::write(tonePath, AudioFormat{1, 8000, 16}, {tone(1000, 8000, 20)}, &error));
+    writeWav(tonePath, tone(1000, 8000, 20));
 
     dialogs().chooseNext(tonePath);
     click(w().按钮播放);
@@ -307,8 +330,7 @@ TEST_F(Panel, PlaybackTakesTheDialogsUpperCaseExtensionAndRefusesOtherPaths)
     // What "停止保存" writes when no extension is typed: the dialog appends its default "WAV".
     const QString upper = path("rec1.WAV");
     const QString other = path("rec1.mp3");
-    QString error;
-    ASSERT_TRUE(wav::write(upper, AudioFormat{1, 8000, 16}, {tone(1000, 8000, 20)}, &error));
+    writeWav(upper, tone(1000, 8000, 20));
     ASSERT_TRUE(QFile::copy(upper, other));
     dialogs().chooseNext(upper);
     click(w().按钮播放);
@@ -338,9 +360,9 @@ TEST_F(Panel, DeviceFailingDuringARecordingIsReportedAndWhatCameBeforeCanBeSaved
     EXPECT_EQ(state(), Recording);
     ASSERT_TRUE(waitUntil([&] { return !dialogs().messages().isEmpty(); }));
     EXPECT_EQ(state(), StoppedFromRecording);
-    EXPECT_EQ(w().statusText(), "笔录.录音设备出错...");
+    EXPECT_EQ(w().statusText(), "笔录.录音已中断...");
     EXPECT_EQ(dialogs().messages()[0].caption, "提 示：");
-    EXPECT_TRUE(dialogs().messages()[0].text.startsWith("录音设备出错，录音已中断："));
+    EXPECT_TRUE(dialogs().messages()[0].text.startsWith("录音已中断：录音设备出错："));
     EXPECT_FALSE(recorder().isCapturing());
 
     dialogs().chooseNext(path("cut.wav"));

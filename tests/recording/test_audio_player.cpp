@@ -18,8 +18,7 @@ protected:
     QString writeTone(const QString& name, double seconds)
     {
         const QString path = dir.filePath(name);
-        QString error;
-        EXPECT_TRUE(wav::write(path, AudioFormat{1, 8000, 16}, {tone(1000, 8000, seconds)}, &error));
+        writeWav(path, tone(1000, 8000, seconds));
         return path;
     }
 

@@ -58,12 +58,11 @@ TEST(PulseAudio, RecordsTheToneOurPlayerPlaysIntoTheNullSink)
     qunsetenv("QUILLON_AUDIO_SOURCE");
     QTemporaryDir dir;
     const QString tonePath = dir.filePath("tone.wav");
-    QString error;
-    ASSERT_TRUE(wav::write(tonePath, AudioFormat{1, 8000, 16}, {tone(1000, 8000, 3)}, &error));
+    writeWav(tonePath, tone(1000, 8000, 3));
 
     AudioRecorder recorder;
     ASSERT_TRUE(recorder.setFormat(1, 8000, 16));
-    ASSERT_TRUE(recorder.start()) << recorder.lastError().toStdString();
+    ASSERT_TRUE(recorder.start(dir.filePath("recording.wav"))) << recorder.lastError().toStdString();
     AudioPlayer player;
     QSignalSpy finished(&player, &AudioPlayer::finished);
     ASSERT_TRUE(player.play(tonePath));

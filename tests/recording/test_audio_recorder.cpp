@@ -1,14 +1,17 @@
-// The recorder on real GStreamer pipelines fed by audiotestsrc: format, blocks, pause, stop, save,
-// and the failures of a source that cannot record.
+// The recorder on real GStreamer pipelines fed by audiotestsrc: samples straight to a WAV file whose
+// header follows them, pause, continue, save by moving the file (also onto a real full filesystem),
+// and sources and disks that fail.
 #include "AudioTestTools.h"
+#include "SmallFilesystem.h"
 
 #include "recording/AudioRecorder.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace audiotest;
@@ -52,32 +55,43 @@ TEST_F(Recorder, AcceptsOnlyTheListedFormats)
             }
 }
 
-TEST_F(Recorder, KeepsConvertedSoundInFullBlocksAndSavesItAll)
+TEST_F(Recorder, WritesTheConvertedSoundToItsFileWithAHeaderThatFollowsAndMovesItOnSave)
 {
-    // Odd source buffers (882 bytes at 44.1 kHz stereo before conversion) so blocks span buffers.
+    // Odd source buffers (882 bytes at 44.1 kHz stereo before conversion).
     useSource("audiotestsrc is-live=true freq=1000 samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2");
+    const QString growing = path("录音.wav");
     ASSERT_TRUE(recorder.setFormat(1, 8000, 16));
-    ASSERT_TRUE(recorder.start()) << recorder.lastError().toStdString();
-    ASSERT_TRUE(recordAtLeast(BytesPerSecond + 5000));
+    ASSERT_TRUE(recorder.start(growing)) << recorder.lastError().toStdString();
+    EXPECT_TRUE(recorder.hasUnsavedRecording());
+    EXPECT_EQ(recorder.file(), growing);
+
+    // While recording, the header on disk never claims more than the file holds and lags at most a
+    // second behind it: what a killed program leaves is a playable WAV.
+    ASSERT_TRUE(recordAtLeast(2 * BytesPerSecond));
+    ASSERT_TRUE(waitUntil([&] {
+        const QByteArray head = readFile(growing).left(44);
+        return head.size() == 44 && le32(head, 40) > 0;
+    }));
+    const QByteArray whileRecording = readFile(growing);
+    const qint64 claimed = le32(whileRecording, 40);
+    EXPECT_EQ(le32(whileRecording, 4), claimed + 36);
+    EXPECT_LE(claimed, whileRecording.size() - 44);
+    EXPECT_GE(claimed, whileRecording.size() - 44 - BytesPerSecond);
+
     ASSERT_TRUE(recorder.stop());
     EXPECT_FALSE(recorder.isCapturing());
-
-    const std::vector<QByteArray> blocks = recorder.blocks();
-    ASSERT_GE(blocks.size(), 5u);
-    for (size_t i = 0; i + 1 < blocks.size(); ++i)
-        ASSERT_EQ(blocks[i].size(), AudioRecorder::BlockSize) << "block " << i;
-    EXPECT_GT(blocks.back().size(), 0);
-    EXPECT_LE(blocks.back().size(), AudioRecorder::BlockSize);
-    const QByteArray samples = concat(blocks);
-    EXPECT_EQ(samples.size(), recorder.recordedBytes());
-    EXPECT_NEAR(dominantFrequency(samplesOf(samples), 8000), 1000, 20);
-    EXPECT_GT(rms(samplesOf(samples)), 1000);
+    const QByteArray recorded = readFile(growing);
+    ASSERT_EQ(recorded.size(), 44 + recorder.recordedBytes());
+    EXPECT_EQ(recorded.left(44), wav::header(AudioFormat{1, 8000, 16}, quint32(recorder.recordedBytes())));
+    const std::vector<double> samples = samplesOf(recorded.mid(44));
+    EXPECT_NEAR(dominantFrequency(samples, 8000), 1000, 20);
+    EXPECT_GT(rms(samples), 1000);
 
     ASSERT_TRUE(recorder.save(path("r.wav"), false)) << recorder.lastError().toStdString();
-    const QByteArray file = readFile(path("r.wav"));
-    ASSERT_EQ(file.size(), 44 + samples.size());
-    EXPECT_EQ(file.left(44), wav::header(AudioFormat{1, 8000, 16}, quint32(samples.size())));
-    EXPECT_EQ(file.mid(44), samples);
+    EXPECT_EQ(readFile(path("r.wav")), recorded);
+    EXPECT_FALSE(QFileInfo::exists(growing)) << "the recording was moved, not copied";
+    EXPECT_FALSE(recorder.hasUnsavedRecording());
+    EXPECT_EQ(recorder.file(), path("r.wav"));
 }
 
 TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause)
@@ -85,7 +99,7 @@ TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause)
     useSource("audiotestsrc is-live=true");
     QElapsedTimer sinceStart;
     sinceStart.start();
-    ASSERT_TRUE(recorder.start()) << recorder.lastError().toStdString();
+    ASSERT_TRUE(recorder.start(path("p-rec.wav"))) << recorder.lastError().toStdString();
     QElapsedTimer sinceFirstSound;
     sinceFirstSound.start();
     ASSERT_TRUE(recordAtLeast(BytesPerSecond / 2));
@@ -95,6 +109,8 @@ TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause)
     const double shortest = sinceFirstSound.elapsed() / 1000.0;
     const qint64 atPause = recorder.recordedBytes();
     EXPECT_TRUE(recorder.isPaused());
+    // A pause puts what came before on the disk, header included.
+    EXPECT_EQ(le32(readFile(path("p-rec.wav")), 40), atPause);
 
     // The paused interval has to last for the comparison to mean anything.
     QElapsedTimer paused;
@@ -115,7 +131,7 @@ TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause)
 TEST_F(Recorder, ContinuingAppendsWithoutAGap)
 {
     useSource("audiotestsrc is-live=true");
-    ASSERT_TRUE(recorder.start());
+    ASSERT_TRUE(recorder.start(path("c.wav")));
     ASSERT_TRUE(recordAtLeast(BytesPerSecond / 2));
     ASSERT_TRUE(recorder.pause());
     const qint64 first = recorder.recordedBytes();
@@ -131,59 +147,106 @@ TEST_F(Recorder, ContinuingAppendsWithoutAGap)
     const qint64 total = recorder.recordedBytes();
     // The second stretch adds what was recorded after continuing, never the paused second.
     EXPECT_LE(total - first, qint64((secondSeconds + 0.3) * BytesPerSecond));
-    EXPECT_EQ(concat(recorder.blocks()).size(), total);
-}
-
-TEST_F(Recorder, SecondRecordingReplacesTheFirst)
-{
-    useSource("audiotestsrc is-live=true freq=440");
-    ASSERT_TRUE(recorder.start());
-    ASSERT_TRUE(recordAtLeast(BytesPerSecond + 4000));
-    ASSERT_TRUE(recorder.save(path("first.wav"), false));
-
-    const qint64 firstBytes = recorder.recordedBytes();
-    useSource("audiotestsrc is-live=true freq=1000");
-    ASSERT_TRUE(recorder.start());
-    EXPECT_LT(recorder.recordedBytes(), firstBytes);
-    ASSERT_TRUE(recordAtLeast(BytesPerSecond + 4000));
-    ASSERT_TRUE(recorder.save(path("second.wav"), false));
-
-    const QByteArray first = readFile(path("first.wav"));
-    const QByteArray second = readFile(path("second.wav"));
-    EXPECT_NEAR(dominantFrequency(samplesOf(first.mid(44)), 8000), 440, 10);
-    EXPECT_NEAR(dominantFrequency(samplesOf(second.mid(44)), 8000), 1000, 20);
-    EXPECT_EQ(le32(second, 40), recorder.recordedBytes());
+    EXPECT_EQ(readFile(path("c.wav")).size(), 44 + total);
 }
 
 TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure)
 {
     useSource("audiotestsrc is-live=true");
-    ASSERT_TRUE(recorder.start());
+    ASSERT_TRUE(recorder.start(path("rec.wav")));
     ASSERT_TRUE(recordAtLeast(8192));
 
-    QFile existing(path("old.wav"));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.write("old");
-    existing.close();
+    writeFile(path("old.wav"), "old");
     EXPECT_FALSE(recorder.save(path("old.wav"), false));
     EXPECT_EQ(readFile(path("old.wav")), "old");
 
     EXPECT_FALSE(recorder.save(path("no/such/dir.wav"), true));
-    EXPECT_FALSE(recorder.lastError().isEmpty());
+    EXPECT_EQ(recorder.lastError(), "目录不存在");
+    EXPECT_TRUE(recorder.hasUnsavedRecording());
 
     ASSERT_TRUE(recorder.save(path("old.wav"), true));
-    const QByteArray file = readFile(path("old.wav"));
-    EXPECT_EQ(file.size(), 44 + recorder.recordedBytes());
+    EXPECT_EQ(readFile(path("old.wav")).size(), 44 + recorder.recordedBytes());
     EXPECT_GE(recorder.recordedBytes(), 8192);
+    EXPECT_FALSE(QFileInfo::exists(path("rec.wav")));
 }
 
-TEST_F(Recorder, SourcesThatCannotRecordDoNotStartAndKeepThePreviousRecording)
+TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
+{
+    SmallFilesystem fs;
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    useSource("audiotestsrc is-live=true freq=440");
+    const QString target = fs.path() + "/询问录音.wav";
+    const QByteArray earlier = wav::header(AudioFormat{1, 8000, 16}, 4) + "abcd";
+
+    for (const qint64 free : {0, 1, 2, 3, 5, 8}) {
+        SCOPED_TRACE(free);
+        writeFile(target, earlier);
+        // About a second and a half: 6 blocks of samples, so the copy needs 7 blocks on the small disk.
+        const QString growing = path(QStringLiteral("录音%1.wav").arg(free));
+        ASSERT_TRUE(recorder.start(growing)) << recorder.lastError().toStdString();
+        ASSERT_TRUE(recordAtLeast(BytesPerSecond * 3 / 2));
+        ASSERT_TRUE(recorder.stop());
+        const QByteArray recorded = readFile(growing);
+        ASSERT_LT(recorded.size(), 8 * 4096);
+
+        fs.leaveFree(free);
+        // The recording's own file is on another filesystem: the save copies and reads the copy back.
+        if (recorder.save(target, true)) {
+            EXPECT_EQ(readFile(target), recorded);
+            EXPECT_FALSE(QFileInfo::exists(growing));
+        } else {
+            EXPECT_EQ(recorder.lastError(), "磁盘空间已满");
+            EXPECT_EQ(readFile(target), earlier);
+            EXPECT_EQ(readFile(growing), recorded) << "the recording keeps its file";
+        }
+        EXPECT_EQ(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden),
+                  (QStringList{".filler", "询问录音.wav"}))
+            << "no temporary file left";
+        fs.unfill();
+    }
+}
+
+TEST_F(Recorder, SavingOnTheSameFilesystemIsARenameThatNeedsNoFreeSpace)
+{
+    SmallFilesystem fs;
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    useSource("audiotestsrc is-live=true");
+    const QString growing = fs.path() + "/录音.wav";
+    ASSERT_TRUE(recorder.start(growing));
+    ASSERT_TRUE(recordAtLeast(BytesPerSecond));
+    ASSERT_TRUE(recorder.stop());
+    const QByteArray recorded = readFile(growing);
+    writeFile(fs.path() + "/saved.wav", "earlier");
+    fs.leaveFree(0);
+    ASSERT_TRUE(recorder.save(fs.path() + "/saved.wav", true)) << recorder.lastError().toStdString();
+    EXPECT_EQ(readFile(fs.path() + "/saved.wav"), recorded);
+}
+
+TEST_F(Recorder, ADiskThatFillsUpEndsTheRecordingAndKeepsAPlayableFile)
+{
+    // Four blocks: full after about a second of sound.
+    SmallFilesystem fs(16);
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    useSource("audiotestsrc is-live=true");
+    QSignalSpy failed(&recorder, &AudioRecorder::captureFailed);
+    const QString file = fs.path() + "/录音.wav";
+    ASSERT_TRUE(recorder.start(file)) << recorder.lastError().toStdString();
+    ASSERT_TRUE(failed.wait(5000));
+    EXPECT_EQ(recorder.captureError(), "录音文件写入出错：磁盘空间已满");
+    ASSERT_TRUE(recorder.stop());
+    const QByteArray kept = readFile(file);
+    EXPECT_GT(kept.size(), 44 + 8192);
+    EXPECT_EQ(le32(kept, 40), quint32(kept.size() - 44) / 2 * 2);
+    EXPECT_EQ(le32(kept, 40), recorder.recordedBytes() / 2 * 2);
+}
+
+TEST_F(Recorder, SourcesThatCannotRecordLeaveNoFileAndKeepThePreviousRecording)
 {
     useSource("audiotestsrc is-live=true");
-    ASSERT_TRUE(recorder.start());
+    ASSERT_TRUE(recorder.start(path("kept.wav")));
     ASSERT_TRUE(recordAtLeast(4096));
     ASSERT_TRUE(recorder.stop());
-    const QByteArray kept = concat(recorder.blocks());
+    const QByteArray kept = readFile(path("kept.wav"));
 
     QSignalSpy failed(&recorder, &AudioRecorder::captureFailed);
     const char* broken[] = {
@@ -193,13 +256,20 @@ TEST_F(Recorder, SourcesThatCannotRecordDoNotStartAndKeepThePreviousRecording)
     };
     for (const char* description : broken) {
         useSource(description);
-        EXPECT_FALSE(recorder.start()) << description;
+        EXPECT_FALSE(recorder.start(path("new.wav"))) << description;
         EXPECT_FALSE(recorder.lastError().isEmpty()) << description;
         EXPECT_FALSE(recorder.isCapturing()) << description;
-        EXPECT_EQ(concat(recorder.blocks()), kept) << description;
+        EXPECT_FALSE(QFileInfo::exists(path("new.wav"))) << description;
+        EXPECT_EQ(recorder.file(), path("kept.wav")) << description;
     }
-    ASSERT_TRUE(recorder.save(path("kept.wav"), false));
-    EXPECT_EQ(readFile(path("kept.wav")).mid(44), kept);
+    // A file that exists already is never written over by a new recording.
+    writeFile(path("taken.wav"), "taken");
+    useSource("audiotestsrc is-live=true");
+    EXPECT_FALSE(recorder.start(path("taken.wav")));
+    EXPECT_EQ(readFile(path("taken.wav")), "taken");
+
+    ASSERT_TRUE(recorder.save(path("saved.wav"), false));
+    EXPECT_EQ(readFile(path("saved.wav")), kept);
     // A start that failed says so through its result, not as a failure of a running capture.
     QCoreApplication::processEvents();
     EXPECT_EQ(failed.count(), 0);
@@ -213,7 +283,7 @@ TEST_F(Recorder, AutoSourceWithoutAnyDeviceIsNotMistakenForARecording)
     const QByteArray server = qgetenv("PULSE_SERVER");
     qputenv("PULSE_SERVER", "unix:/nonexistent/pulse/native");
     qunsetenv("QUILLON_AUDIO_SOURCE");
-    const bool started = recorder.start();
+    const bool started = recorder.start(path("fake.wav"));
     if (server.isNull())
         qunsetenv("PULSE_SERVER");
     else
@@ -221,17 +291,4 @@ TEST_F(Recorder, AutoSourceWithoutAnyDeviceIsNotMistakenForARecording)
     EXPECT_FALSE(started);
     EXPECT_EQ(recorder.lastError(), QStringLiteral("没有找到可用的录音设备"));
     EXPECT_FALSE(recorder.isCapturing());
-}
-
-TEST_F(Recorder, SourceErrorWhileRecordingKeepsWhatCameBefore)
-{
-    useSource("audiotestsrc is-live=true samplesperbuffer=800 ! identity error-after=10");
-    QSignalSpy failed(&recorder, &AudioRecorder::captureFailed);
-    ASSERT_TRUE(recorder.start()) << recorder.lastError().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return failed.count() == 1; }));
-    EXPECT_FALSE(recorder.captureError().isEmpty());
-    ASSERT_TRUE(recorder.stop());
-    EXPECT_GT(recorder.recordedBytes(), 0);
-    ASSERT_TRUE(recorder.save(path("cut.wav"), false));
-    EXPECT_EQ(le32(readFile(path("cut.wav")), 40), recorder.recordedBytes());
 }

@@ -1,12 +1,11 @@
-// The WAV header field by field, and writing through a temporary file that replaces the old one only
-// when complete.
+// The WAV header field by field, and the file of a recording: never written over an earlier file,
+// its header settled to the samples a killed program left.
 #include "AudioTestTools.h"
 
 #include "recording/WavFile.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QTemporaryDir>
 
 using audiotest::le16;
@@ -47,66 +46,29 @@ TEST(WavHeader, OtherAcceptedFormatsDeriveRateAndAlignment)
     EXPECT_EQ(le32(bytes8, 4), 0xFFFFFFFFu);
 }
 
-class WavWrite : public ::testing::Test {
-protected:
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QStringList entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
-
+TEST(WavFile, ARecordingsFileIsNeverAnEarlierOneAndItsHeaderIsSettledToWhatItHolds)
+{
     QTemporaryDir dir;
+    const QString path = dir.filePath("r.wav");
     const AudioFormat format{1, 8000, 16};
-};
+    writeFile(path, "earlier");
+    wav::Writer writer;
+    EXPECT_EQ(writer.create(path, format).cause, durable::Cause::Other);
+    EXPECT_EQ(readFile(path), "earlier");
 
-TEST_F(WavWrite, HeaderThenBlocksInOrder)
-{
-    const std::vector<QByteArray> blocks{QByteArray(4096, 'a'), QByteArray(4096, 'b'), QByteArray(100, 'c')};
-    QString error;
-    ASSERT_TRUE(wav::write(path("r.wav"), format, blocks, &error)) << error.toStdString();
-    const QByteArray file = readFile(path("r.wav"));
-    ASSERT_EQ(file.size(), 44 + 8292);
-    EXPECT_EQ(file.left(44), wav::header(format, 8292));
-    EXPECT_EQ(file.mid(44), audiotest::concat(blocks));
-    EXPECT_EQ(entries(), QStringList{"r.wav"});
-}
+    // What a program killed between two header updates leaves: 1001 bytes of samples, a header
+    // claiming 400, and half a sample frame at the end.
+    writeFile(path, wav::header(format, 400) + QByteArray(1001, 'x'));
+    ASSERT_TRUE(wav::settleSizes(path));
+    const QByteArray settled = readFile(path);
+    EXPECT_EQ(settled.left(44), wav::header(format, 1000));
+    EXPECT_EQ(settled.size(), 44 + 1001) << "no sample is cut away";
+    const wav::Facts facts = wav::readFacts(path);
+    EXPECT_TRUE(facts.valid);
+    EXPECT_EQ(facts.headerDataSize, 1000);
+    EXPECT_EQ(facts.fileDataSize, 1000);
 
-TEST_F(WavWrite, EmptyRecordingIsAHeaderAlone)
-{
-    QString error;
-    ASSERT_TRUE(wav::write(path("e.wav"), format, {}, &error));
-    EXPECT_EQ(readFile(path("e.wav")), wav::header(format, 0));
-}
-
-TEST_F(WavWrite, ReplacesAnOlderFile)
-{
-    QFile old(path("r.wav"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(100000, 'x'));
-    old.close();
-    QString error;
-    ASSERT_TRUE(wav::write(path("r.wav"), format, {QByteArray(10, 'y')}, &error));
-    EXPECT_EQ(readFile(path("r.wav")).size(), 54);
-}
-
-TEST_F(WavWrite, FailuresAreReportedAndLeaveNothingBehind)
-{
-    QString error;
-    EXPECT_FALSE(wav::write(path("missing/r.wav"), format, {QByteArray(10, 'y')}, &error));
-    EXPECT_FALSE(error.isEmpty());
-
-    // The rename onto a directory fails only after the samples went to the temporary file.
-    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.wav"));
-    error.clear();
-    EXPECT_FALSE(wav::write(path("taken.wav"), format, {QByteArray(10, 'y')}, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(QFileInfo(path("taken.wav")).isDir());
-    EXPECT_EQ(entries(), QStringList{"taken.wav"});
-}
-
-TEST_F(WavWrite, RefusesMoreThanTheSizeFieldHolds)
-{
-    // One shared block repeated: 4 GiB of samples without the memory.
-    const std::vector<QByteArray> blocks(1024 * 1024 + 1, QByteArray(4096, 'z'));
-    QString error;
-    EXPECT_FALSE(wav::write(path("huge.wav"), format, blocks, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(QFile::exists(path("huge.wav")));
+    writeFile(path, "RIFF and nothing more");
+    EXPECT_FALSE(wav::settleSizes(path));
+    EXPECT_EQ(readFile(path), "RIFF and nothing more");
 }

@@ -25,7 +25,14 @@ Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& 
     shown << ShownBox{QStringLiteral("message"), caption, text, buttons};
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
-    return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    switch (buttons) {
+    case Buttons::YesNo:
+        return Answer::Yes;
+    case Buttons::SaveDiscardCancel:
+        return Answer::Save;
+    default:
+        return Answer::Ok;
+    }
 }
 
 QString ScriptedDialogs::nextChoice()

@@ -1,8 +1,11 @@
 // "新建(笔录)" through the real window: the confirmation, what is cleared, what is reset and kept.
 #include "TranscriptProgram.h"
 
+#include "transcript/TemplateFile.h"
+
 #include <QAction>
 #include <QDir>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QTextEdit>
 
@@ -27,7 +30,11 @@ struct NewTranscriptTest : ::testing::Test {
         p.setForm(filledRecord());
         for (QLineEdit* holder : {p.w().编辑框17, p.w().编辑框18, p.w().编辑框19, p.w().编辑框32})
             holder->setText(QStringLiteral("holder"));
+        // A page switch keeps the unsaved form in the recovery folder.
+        p.w().按钮1->click();
+        ASSERT_TRUE(QFile::exists(formRecoveryFile()));
     }
+    QString formRecoveryFile() { return p.program.components().formRecovery.file(); }
 };
 
 TEST_F(NewTranscriptTest, CancelChangesNothing) {
@@ -40,6 +47,7 @@ TEST_F(NewTranscriptTest, CancelChangesNothing) {
     EXPECT_EQ(box.buttons, Dialogs::Buttons::OkCancel);
     EXPECT_EQ(p.form().values, filledRecord().values);
     EXPECT_EQ(p.w().编辑框32->text(), "holder");
+    EXPECT_EQ(transcript::readTemplate(formRecoveryFile()).values, filledRecord().values);
 }
 
 TEST_F(NewTranscriptTest, OkClearsTheFormAndRunsTheStartUpAgain) {
@@ -82,6 +90,7 @@ TEST_F(NewTranscriptTest, OkClearsTheFormAndRunsTheStartUpAgain) {
     EXPECT_EQ(p.w().组合框2->count(), 25);
     EXPECT_EQ(p.w().组合框2->itemText(0), QStringLiteral("经理"));
     EXPECT_TRUE(QFile::exists(p.blDir() + "/old.ini"));
+    EXPECT_FALSE(QFile::exists(formRecoveryFile())) << "a new transcript is nothing to recover";
 }
 
 TEST_F(NewTranscriptTest, EmptyWorkUnitClearsWithoutAsking) {

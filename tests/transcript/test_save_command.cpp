@@ -3,11 +3,13 @@
 
 #include "transcript/TemplateFile.h"
 
+#include "platform/Fingerprint.h"
 #include "platform/IniProfile.h"
 
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextEdit>
 
 namespace {
@@ -73,10 +75,14 @@ TEST_F(SaveTest, RefusedNameWritesNothing) {
     EXPECT_EQ(p.w().编辑框25->text(), status);
 }
 
-TEST_F(SaveTest, SavesTemplateAndDocumentThenOffersThePreview) {
+TEST_F(SaveTest, SavesTemplateAndDocumentWithTheirFingerprintsThenOffersThePreview) {
     p.w().超级编辑框2->setPlainText(QStringLiteral("第一行\n第二行"));
     // A line break pasted into a single-line field becomes a space, as in the remarks.
     p.w().编辑框16->setText(QStringLiteral("人民大街\r\n1号"));
+    // Unsaved, the form is kept in the recovery folder at a page switch; the save ends that.
+    const QString recovery = p.program.components().formRecovery.file();
+    p.w().按钮1->click();
+    ASSERT_TRUE(QFile::exists(recovery));
     p.env.dialogs.answerNext(Dialogs::Answer::No); // preview
     save();
     EXPECT_EQ(p.w().编辑框16->text(), QStringLiteral("人民大街  1号"));
@@ -95,6 +101,9 @@ TEST_F(SaveTest, SavesTemplateAndDocumentThenOffersThePreview) {
     EXPECT_EQ(p.w().编辑框19->text(), p.engine->name);
     EXPECT_TRUE(p.env.shell.documents.isEmpty());
     EXPECT_EQ(p.w().编辑框25->text(), savedText());
+    EXPECT_EQ(fingerprint::check(documentPath()), fingerprint::Check::Ok);
+    EXPECT_EQ(fingerprint::check(templatePath()), fingerprint::Check::Ok);
+    EXPECT_FALSE(QFile::exists(recovery));
 }
 
 TEST_F(SaveTest, OverwriteAnsweredNoKeepsTheEarlierDocument) {

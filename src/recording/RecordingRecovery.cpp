@@ -1,0 +1,92 @@
+// Names of recording files, and the start-up offer of the recordings an unclean end left behind.
+#include "recording/RecordingRecovery.h"
+
+#include "platform/DateTimeText.h"
+#include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
+#include "platform/Fingerprint.h"
+#include "platform/Services.h"
+#include "recording/RecordingTime.h"
+#include "recording/WavFile.h"
+#include "ui/MainWindow.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kCaption = QStringLiteral("提示：");
+const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
+
+QString lengthText(qint64 seconds)
+{
+    return RecordingTime{int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60)}.text();
+}
+
+// Saves one left-over recording through the save dialog; whatever fails leaves it in the recovery folder.
+void saveLeftover(MainWindow& w, Services& s, const QString& file)
+{
+    const QString kept = QStringLiteral("录音仍留在恢复目录中，下次启动时再提示。");
+    const QString path = s.dialogs.saveFile(w.通用对话框1, w.通用对话框1FileName);
+    if (path.isEmpty()) {
+        s.dialogs.message(kCaption, QStringLiteral("没有输入WAV音频文件名称，%1").arg(kept));
+        return;
+    }
+    w.通用对话框1FileName = path;
+    if (const durable::Result moved = durable::moveFile(file, path); !moved) {
+        s.dialogs.message(kCaption,
+                          QStringLiteral("录音文件没有保存成功：%1\n%2。\n%3").arg(path, moved.text(), kept));
+        return;
+    }
+    if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
+        s.dialogs.message(kCaption, fingerprint::failureText(path, fingerprinted));
+    w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
+}
+
+} // namespace
+
+QString newRecordingFile(const QString& folder, const QDateTime& start)
+{
+    const QString base = folder + QStringLiteral("/录音-") + start.toString(kStampFormat);
+    QString name = base + QStringLiteral(".wav");
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = base + QStringLiteral("-%1.wav").arg(n);
+    return name;
+}
+
+QDateTime recordingStart(const QString& fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^录音-(\\d{8}-\\d{6})(-\\d+)?\\.wav$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    return match.hasMatch() ? QDateTime::fromString(match.captured(1), kStampFormat) : QDateTime();
+}
+
+void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, const QStringList& leftovers)
+{
+    for (const QString& name : leftovers) {
+        const QDateTime start = recordingStart(name);
+        if (!start.isValid())
+            continue;
+        const QString file = folder + u'/' + name;
+        // A header that cannot be brought up to date still leaves the samples for the user to decide on.
+        wav::settleSizes(file);
+        const wav::Facts facts = wav::readFacts(file);
+        const qint64 seconds = facts.valid ? facts.fileDataSize / facts.format.bytesPerSecond() : 0;
+        const QString text = QStringLiteral("上次程序没有正常结束，留下一段没有保存的录音：\n"
+                                            "开始时间：%1\n录音长度：%2\n"
+                                            "保存：选择文件名保存；放弃：删除这段录音；返回：留在恢复目录中，下次启动时再提示。")
+                                 .arg(datetimetext::full(start), lengthText(seconds));
+        switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardCancel)) {
+        case Dialogs::Answer::Save:
+            saveLeftover(w, s, file);
+            break;
+        case Dialogs::Answer::Discard:
+            if (!QFile::remove(file))
+                s.dialogs.message(kCaption, QStringLiteral("录音文件 <%1> 无法删除。").arg(file));
+            break;
+        default:
+            break;
+        }
+    }
+}

@@ -1,0 +1,67 @@
+// The real program in a child process, on test seams, driven without a person: it starts a
+// recording, a capture and typing into the form as asked, says what it started on standard output
+// and runs until a signal ends it or it is killed. QUILLON_HOME, QUILLON_AUDIO_SOURCE and
+// QUILLON_VIDEO_SOURCE set its world.
+//   program_driver [record] [capture] [form]
+#include "TestServices.h"
+#include "app/Program.h"
+#include "net/WebClient.h"
+#include "platform/ProgramDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTextEdit>
+#include <QTextStream>
+#include <QTimer>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    const QStringList actions = QApplication::arguments().mid(1);
+
+    ScriptedDialogs dialogs;
+    SystemClock clock;
+    MemoryRegistry registry;
+    FakeShell shell;
+    const QString programDir = programdir::resolve();
+    Services services{dialogs,       clock, registry, shell, programDir, QApplication::applicationFilePath(),
+                      programDir + "/desktop/", programDir + "/cache"};
+
+    WebClient webClient;
+    Program program(services);
+    program.components().webClient = &webClient;
+    QTimer::singleShot(0, &app, [&] {
+        MainWindow& w = program.window();
+        Components& c = program.components();
+        QTextStream out(stdout);
+        if (actions.contains("record")) {
+            w.按钮录音->click();
+            out << "RECORDING " << c.录音1.file() << Qt::endl;
+        }
+        if (actions.contains("capture")) {
+            w.actStartCapture->trigger();
+            out << "CAPTURING " << c.视频设备1.file() << Qt::endl;
+        }
+        if (actions.contains("form")) {
+            w.编辑框9->setText("张三");
+            w.编辑框14->setText("宏达公司");
+            w.组合框4->setEditText("问：你在哪里工作？");
+            w.超级编辑框2->setPlainText("当场查获");
+            // A page switch writes the unsaved form to the recovery folder.
+            w.按钮1->click();
+            out << "FORM " << c.formRecovery.file() << Qt::endl;
+        }
+        // Anything the program had to say means a step above did not happen.
+        for (const QString& box : dialogs.messageTexts())
+            out << "DIALOG " << box << Qt::endl;
+        out << "READY" << Qt::endl;
+    });
+    return program.run();
+}
