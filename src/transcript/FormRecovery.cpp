@@ -27,7 +27,7 @@ QByteArray templateBytes(const record::TranscriptRecord& r)
     QList<QPair<QByteArray, QByteArray>> entries;
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
         entries.append({QByteArray(record::kFields[i].key.data(), qsizetype(record::kFields[i].key.size())),
-                        gbk::encode(flattenRemarks(r.values[i]))});
+                        gbk::encode(cleanFieldText(r.values[i]))});
     return ini::update(QByteArray(), kTemplateSection, entries);
 }
 

@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     SystemClock clock;
     MemoryRegistry registry;
     FakeShell shell;
-    const QString programDir = programdir::resolve();
+    const QString programDir = programdir::resolve().dir;
     Services services{dialogs,       clock, registry, shell, programDir, QApplication::applicationFilePath(),
                       programDir + "/desktop/", programDir + "/cache"};
 
