@@ -5,6 +5,9 @@
 #include "transcript/ComposeTranscript.h"
 #include "transcript/TemplateFile.h"
 
+#include "transcript/word/DocWriter.h"
+#include "transcript/word/NativeDocumentWriter.h"
+
 #include "platform/Gbk.h"
 #include "platform/IniProfile.h"
 
@@ -161,6 +164,26 @@ TEST_F(ComposeTest, MissingSecondFooterLineLeavesTwoSpaces) {
     EXPECT_EQ(ops(log), ops(head() + pairs(1, 4) + footer() + pair(5) + closing(18)));
     EXPECT_TRUE(log.contains("type   \r\n"));
     EXPECT_EQ(log.last(), "type   ");
+}
+
+// Where every question and answer takes one printed line, the document is the one the fixed page
+// capacity of 8 and 20 body lines gave, to the byte.
+TEST_F(ComposeTest, OneLinePairsFromTheFirstOnGiveTheKnownDocumentByteForByte) {
+    for (int pairs : {5, 14, 24}) {
+        record::TranscriptRecord r = testrecords::particulars();
+        testrecords::fillPairs(r, 1, pairs);
+        word::NativeDocumentWriter native;
+        CompositionInput in = input();
+        in.blankDocument = word::blankDocumentBytes();
+        ASSERT_TRUE(ComposeTranscript(native, r, in).ok);
+        const QString saved = dir.filePath(QStringLiteral("%1.doc").arg(pairs));
+        ASSERT_TRUE(native.saveAs(saved)) << native.lastError().toStdString();
+        QFile golden(qEnvironmentVariable("QUILLON_SOURCE_DIR") +
+                     QStringLiteral("/tests/transcript/data/one-line-pairs-%1.doc").arg(pairs));
+        QFile written(saved);
+        ASSERT_TRUE(golden.open(QIODevice::ReadOnly) && written.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(written.readAll() == golden.readAll()) << pairs << " pairs";
+    }
 }
 
 TEST_F(ComposeTest, FooterLinesAreReadAfreshAtEveryPageEnd) {
