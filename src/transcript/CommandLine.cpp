@@ -128,11 +128,11 @@ public:
             return usageError(QStringLiteral("print 需要一个要打印的文件"));
         ConsoleDialogs dialogs(m_err, Dialogs::Answer::No);
         CommandEnv env = environment(dialogs);
-        const std::optional<QString> status =
+        const PrintOutcome outcome =
             printChosenFile(QFileInfo(o.positional.first()).absoluteFilePath(), env, {o.printer, QString()});
-        if (!status)
+        if (outcome.end != PrintOutcome::Printed)
             return 1;
-        m_out << *status << Qt::endl;
+        m_out << outcome.status << Qt::endl;
         return 0;
     }
 

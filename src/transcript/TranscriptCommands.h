@@ -50,20 +50,32 @@ struct SaveOptions {
 // The status text to leave, or nothing when refused or failed (the user has been told why).
 std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& env, const SaveOptions& options = {});
 
+// How a print command ended: refused before printing or failed while printing (the user has been
+// told why), or printed, with the status text to leave.
+struct PrintOutcome {
+    enum End { Refused, Failed, Printed };
+    End end = Refused;
+    QString status;
+};
+
+// The status text a failed print leaves, so that an earlier success no longer shows.
+inline const QString kPrintFailed = QStringLiteral("打 印 没 有 成 功！");
+
 // Printing the current transcript: checks, composition, print, close, quit.
-std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
-                                       const word::PrintTarget& target = {});
+PrintOutcome printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target = {});
 
 // Printing a chosen file, from the writer check on: the "doc" check on the path, then the print.
-std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target = {});
+PrintOutcome printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target = {});
 
 enum class PrintResult { Printed, HandedToOfficeSuite, Failed };
 
-// Opens a file, prints it, closes it and quits; a file the writer cannot read goes to an installed
-// office suite. A failure is reported under the caption.
+// Prints a file: first the printer is checked, then the writer opens, prints, closes and quits. A
+// document the writer cannot read but an office suite prints (a compound file, RTF, text) is
+// turned into PDF by an installed suite and that is printed. A failure is reported under the
+// caption.
 PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption,
                       const word::PrintTarget& target = {});
-// The status text for a file handed to an office suite: it prints on its own time.
+// The status text for a file an office suite prepared for printing.
 inline const QString kHandedToOfficeSuite = QStringLiteral("笔录文件已交给办公软件打印... ");
 
 } // namespace transcript

@@ -28,6 +28,14 @@ CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
             [&w, &engine] { return FindWord(w, engine); }};
 }
 
+// A print leaves its status text; a failed one replaces an earlier success, refusals leave it.
+void showPrintOutcome(MainWindow& w, const PrintOutcome& outcome) {
+    if (outcome.end == PrintOutcome::Printed)
+        w.编辑框25->setText(outcome.status);
+    else if (outcome.end == PrintOutcome::Failed)
+        w.编辑框25->setText(kPrintFailed);
+}
+
 // The composition flattens the remarks; the box shows what the template holds.
 void showRemarks(MainWindow& w, const record::TranscriptRecord& r) {
     if (w.超级编辑框2->toPlainText() != r["beizu"])
@@ -64,10 +72,9 @@ void PrintTranscript(MainWindow& w, Services& s, WordEngine& engine) {
 void PrintCurrentTranscript(MainWindow& w, Services& s, WordEngine& engine) {
     CommandEnv env = environment(w, s, engine);
     record::TranscriptRecord r = readForm(w);
-    const std::optional<QString> status = printTranscript(r, env);
+    const PrintOutcome outcome = printTranscript(r, env);
     showRemarks(w, r);
-    if (status)
-        w.编辑框25->setText(*status);
+    showPrintOutcome(w, outcome);
 }
 
 void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
@@ -80,8 +87,7 @@ void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
     }
     w.编辑框32->setText(path);
     CommandEnv env = environment(w, s, engine);
-    if (const std::optional<QString> status = printChosenFile(path, env))
-        w.编辑框25->setText(*status);
+    showPrintOutcome(w, printChosenFile(path, env));
 }
 
 void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
