@@ -128,11 +128,11 @@ public:
             return usageError(QStringLiteral("print 需要一个要打印的文件"));
         ConsoleDialogs dialogs(m_err, Dialogs::Answer::No);
         CommandEnv env = environment(dialogs);
-        const PrintOutcome outcome =
+        const std::optional<QString> status =
             printChosenFile(QFileInfo(o.positional.first()).absoluteFilePath(), env, {o.printer, QString()});
-        if (outcome.end != PrintOutcome::Printed)
+        if (!status)
             return 1;
-        m_out << outcome.status << Qt::endl;
+        m_out << *status << Qt::endl;
         return 0;
     }
 

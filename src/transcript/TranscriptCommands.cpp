@@ -144,39 +144,39 @@ std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& e
     return QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(programdir::blDir(env.programDir));
 }
 
-PrintOutcome printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {
+std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {
     const QString caption = QStringLiteral("无法打印：");
     if (!env.findWord()) {
         env.dialogs.message(caption, texts::kNoWord);
-        return {};
+        return std::nullopt;
     }
     if (!formComplete(r, env.dialogs, QStringLiteral("笔录没有录入完成，工作单位等资料没有添写.")))
-        return {};
+        return std::nullopt;
     Session session(env.engine);
     if (!compose(session, r, env) || !print(session.writer(), env.dialogs, caption, target))
-        return {PrintOutcome::Failed, {}};
-    return {PrintOutcome::Printed, QStringLiteral("打 印 成 功！")};
+        return std::nullopt;
+    return QStringLiteral("打 印 成 功！");
 }
 
-PrintOutcome printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target) {
+std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target) {
     const QString caption = QStringLiteral("无法打印：");
     if (!env.findWord()) {
         env.dialogs.message(caption, texts::kNoWord);
-        return {};
+        return std::nullopt;
     }
     if (!path.contains(QStringLiteral("doc"))) {
         env.dialogs.message(texts::kHint, QStringLiteral("打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。"));
-        return {};
+        return std::nullopt;
     }
     switch (printFile(path, env, caption, target)) {
     case PrintResult::Printed:
-        return {PrintOutcome::Printed, QStringLiteral("打印笔录成功... ")};
+        return QStringLiteral("打印笔录成功... ");
     case PrintResult::HandedToOfficeSuite:
-        return {PrintOutcome::Printed, kHandedToOfficeSuite};
+        return kHandedToOfficeSuite;
     case PrintResult::Failed:
         break;
     }
-    return {PrintOutcome::Failed, {}};
+    return std::nullopt;
 }
 
 PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption, const word::PrintTarget& target) {

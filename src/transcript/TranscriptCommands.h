@@ -50,22 +50,15 @@ struct SaveOptions {
 // The status text to leave, or nothing when refused or failed (the user has been told why).
 std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& env, const SaveOptions& options = {});
 
-// How a print command ended: refused before printing or failed while printing (the user has been
-// told why), or printed, with the status text to leave.
-struct PrintOutcome {
-    enum End { Refused, Failed, Printed };
-    End end = Refused;
-    QString status;
-};
-
-// The status text a failed print leaves, so that an earlier success no longer shows.
-inline const QString kPrintFailed = QStringLiteral("打 印 没 有 成 功！");
-
 // Printing the current transcript: checks, composition, print, close, quit.
-PrintOutcome printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target = {});
+std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
+                                       const word::PrintTarget& target = {});
 
 // Printing a chosen file, from the writer check on: the "doc" check on the path, then the print.
-PrintOutcome printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target = {});
+std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target = {});
+
+// The status text a print that did not happen leaves, so that an earlier success no longer shows.
+inline const QString kPrintFailed = QStringLiteral("打 印 没 有 成 功！");
 
 enum class PrintResult { Printed, HandedToOfficeSuite, Failed };
 

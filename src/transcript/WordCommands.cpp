@@ -28,14 +28,6 @@ CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
             [&w, &engine] { return FindWord(w, engine); }};
 }
 
-// A print leaves its status text; a failed one replaces an earlier success, refusals leave it.
-void showPrintOutcome(MainWindow& w, const PrintOutcome& outcome) {
-    if (outcome.end == PrintOutcome::Printed)
-        w.编辑框25->setText(outcome.status);
-    else if (outcome.end == PrintOutcome::Failed)
-        w.编辑框25->setText(kPrintFailed);
-}
-
 // The composition flattens the remarks; the box shows what the template holds.
 void showRemarks(MainWindow& w, const record::TranscriptRecord& r) {
     if (w.超级编辑框2->toPlainText() != r["beizu"])
@@ -72,9 +64,12 @@ void PrintTranscript(MainWindow& w, Services& s, WordEngine& engine) {
 void PrintCurrentTranscript(MainWindow& w, Services& s, WordEngine& engine) {
     CommandEnv env = environment(w, s, engine);
     record::TranscriptRecord r = readForm(w);
-    const PrintOutcome outcome = printTranscript(r, env);
+    const std::optional<QString> status = printTranscript(r, env);
     showRemarks(w, r);
-    showPrintOutcome(w, outcome);
+    if (status)
+        w.编辑框25->setText(*status);
+    else
+        w.编辑框25->setText(kPrintFailed);
 }
 
 void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
@@ -87,7 +82,8 @@ void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
     }
     w.编辑框32->setText(path);
     CommandEnv env = environment(w, s, engine);
-    showPrintOutcome(w, printChosenFile(path, env));
+    // A print that did not happen replaces an earlier success.
+    w.编辑框25->setText(printChosenFile(path, env).value_or(kPrintFailed));
 }
 
 void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {

@@ -66,7 +66,7 @@ TEST_F(PrintTest, CurrentTranscriptRefusals) {
                            kPrintQuestion, QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
     EXPECT_TRUE(p.engine->sessions.isEmpty());
     EXPECT_FALSE(QDir(p.blDir()).exists());
-    EXPECT_EQ(p.w().编辑框25->text(), status);
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
 TEST_F(PrintTest, FailedPrintIsReportedAndReplacesAnEarlierSuccess) {
