@@ -5,11 +5,13 @@
 #include "transcript/ComposeTranscript.h"
 #include "transcript/TemplateFile.h"
 
-#include "transcript/word/DocWriter.h"
-#include "transcript/word/NativeDocumentWriter.h"
+#include "transcript/ConsoleDialogs.h"
+#include "transcript/NativeWordEngine.h"
+#include "transcript/TranscriptCommands.h"
 
 #include "platform/Gbk.h"
 #include "platform/IniProfile.h"
+#include "platform/Shell.h"
 
 #include <QDir>
 #include <QFile>
@@ -166,15 +168,18 @@ TEST_F(ComposeTest, MissingSecondFooterLineLeavesTwoSpaces) {
 // Where every question and answer takes one printed line, the document is the one the fixed page
 // capacity of 8 and 20 body lines gave, to the byte.
 TEST_F(ComposeTest, OneLinePairsFromTheFirstOnGiveTheKnownDocumentByteForByte) {
+    QTextStream err(stderr);
+    ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
+    DesktopShell shell;
+    NativeWordEngine engine;
+    CommandEnv env{dialogs, shell, engine, dir.path(), input().footerLine, [] { return true; }};
     for (int pairs : {5, 14, 24}) {
         record::TranscriptRecord r = testrecords::particulars();
         testrecords::fillPairs(r, 1, pairs);
-        word::NativeDocumentWriter native;
-        CompositionInput in = input();
-        in.blankDocument = word::blankDocumentBytes();
-        ASSERT_TRUE(ComposeTranscript(native, r, in).ok);
-        const QString saved = dir.filePath(QStringLiteral("%1.doc").arg(pairs));
-        ASSERT_TRUE(native.saveAs(saved)) << native.lastError().toStdString();
+        SaveOptions options;
+        options.documentPath = dir.filePath(QStringLiteral("%1.doc").arg(pairs));
+        ASSERT_TRUE(saveTranscript(r, env, options));
+        const QString saved = options.documentPath;
         QFile golden(qEnvironmentVariable("QUILLON_SOURCE_DIR") +
                      QStringLiteral("/tests/transcript/data/one-line-pairs-%1.doc").arg(pairs));
         QFile written(saved);

@@ -4,11 +4,14 @@
 #include "CupsQueue.h"
 #include "TestRecords.h"
 
-#include "transcript/ComposeTranscript.h"
+#include "transcript/ConsoleDialogs.h"
+#include "transcript/NativeWordEngine.h"
+#include "transcript/TranscriptCommands.h"
 #include "transcript/word/DocReader.h"
-#include "transcript/word/DocWriter.h"
 #include "transcript/word/NativeDocumentWriter.h"
 #include "transcript/word/PageLayout.h"
+
+#include "platform/Shell.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -75,24 +78,36 @@ protected:
             GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
     }
 
-    // Composes the record, checks that the saved document lays out on the pages the print is made
-    // of, and prints it on the default printer; the PDF the queue wrote, found by the name.
+    // Saves the record as the save command does, checks that the saved document lays out on the
+    // pages the print is made of, and prints the composed document on the default printer; the PDF
+    // the queue wrote, found by the name.
     QString print(record::TranscriptRecord r) {
-        word::NativeDocumentWriter writer;
-        const transcript::CompositionInput in{dir.path(), word::blankDocumentBytes(),
-                                              [](const QString& key) { return key == "hang1" ? kHang1 : kHang2; }};
-        EXPECT_TRUE(transcript::ComposeTranscript(writer, r, in).ok);
-        const QString saved = dir.filePath(r["num10"] + ".doc");
-        EXPECT_TRUE(writer.saveAs(saved)) << writer.lastError().toStdString();
-        QString error;
-        const std::optional<word::Document> reread = word::readDocumentFile(saved, &error);
-        EXPECT_TRUE(reread) << error.toStdString();
-        if (reread) {
-            EXPECT_TRUE(word::layOutPages(*reread) == word::layOutPages(*writer.document()))
-                << "the preview of the saved file shows the printed pages";
-        }
-        const QStringList before = cups::pdfs();
-        EXPECT_TRUE(writer.print()) << writer.lastError().toStdString();
+        QTextStream err(stderr);
+        transcript::ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
+        DesktopShell shell;
+        transcript::NativeWordEngine engine;
+        transcript::CommandEnv env{dialogs,
+                                   shell,
+                                   engine,
+                                   dir.path(),
+                                   [](const QString& key) { return key == "hang1" ? kHang1 : kHang2; },
+                                   [] { return true; }};
+        transcript::SaveOptions options;
+        options.documentPath = dir.filePath(r["num10"] + ".doc");
+        QStringList before;
+        options.afterSave = [&](word::DocumentWriter& writer) {
+            const word::Document& composed = *dynamic_cast<word::NativeDocumentWriter&>(writer).document();
+            QString error;
+            const std::optional<word::Document> reread = word::readDocumentFile(options.documentPath, &error);
+            EXPECT_TRUE(reread) << error.toStdString();
+            if (reread) {
+                EXPECT_TRUE(word::layOutPages(*reread) == word::layOutPages(composed))
+                    << "the preview of the saved file shows the printed pages";
+            }
+            before = cups::pdfs();
+            return writer.print();
+        };
+        EXPECT_TRUE(transcript::saveTranscript(r, env, options));
         QString pdf;
         for (int i = 0; i < 600 && pdf.isEmpty(); ++i) {
             QTest::qWait(100);
