@@ -22,6 +22,26 @@ bool DesktopShell::startProgram(const QStringList& candidates, const QStringList
     return !program.isEmpty() && QProcess::startDetached(program, arguments);
 }
 
+std::optional<int> DesktopShell::runProgram(const QStringList& candidates, const QStringList& arguments,
+                                            int timeoutMs)
+{
+    const QString program = findProgram(candidates);
+    if (program.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted())
+        return std::nullopt;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    return process.exitCode();
+}
+
 QString DesktopShell::findProgram(const QStringList& candidates) const
 {
     for (const QString& candidate : candidates) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -14,6 +16,11 @@ public:
     // Starts the first of the candidate programs found on PATH, detached, with the arguments.
     // False when none is installed or it would not start.
     virtual bool startProgram(const QStringList& candidates, const QStringList& arguments = {}) = 0;
+    // Runs the first of the candidate programs found on PATH with the arguments and waits for it:
+    // its exit code, or nothing when none is installed, it would not start, it crashed or it ran
+    // past the time limit (it is then killed).
+    virtual std::optional<int> runProgram(const QStringList& candidates, const QStringList& arguments,
+                                          int timeoutMs) = 0;
     // Full path of the first candidate found on PATH, or empty text.
     virtual QString findProgram(const QStringList& candidates) const = 0;
 };
@@ -23,5 +30,6 @@ public:
     bool openUrl(const QString& address) override;
     bool openDocument(const QString& path) override;
     bool startProgram(const QStringList& candidates, const QStringList& arguments) override;
+    std::optional<int> runProgram(const QStringList& candidates, const QStringList& arguments, int timeoutMs) override;
     QString findProgram(const QStringList& candidates) const override;
 };

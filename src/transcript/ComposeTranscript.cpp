@@ -1,8 +1,11 @@
-// ComposeTranscript: the runs and formats of the transcript document, and its page breaks by line count.
+// ComposeTranscript: the runs and formats of the transcript document, and its page ends where the
+// page layout puts them.
 #include "transcript/ComposeTranscript.h"
 
 #include "transcript/TemplateFile.h"
+#include "transcript/word/Document.h"
 #include "transcript/word/DocumentWriter.h"
+#include "transcript/word/PageLayout.h"
 
 #include "platform/Gbk.h"
 #include "platform/ProgramDir.h"
@@ -24,28 +27,34 @@ QString spaces(int n) {
     return QString(n, ' ');
 }
 
-// Types the runs of the document with the line counter of the current page.
+// Types the runs of the document and follows where the page layout will put them, so that the two
+// signature lines close every page however many printed lines the questions and answers take.
 class Typist {
 public:
-    Typist(word::DocumentWriter& writer, const CompositionInput& in) : m_writer(writer), m_in(in) {}
+    Typist(word::DocumentWriter& writer, const CompositionInput& in)
+        : m_writer(writer), m_in(in), m_shadow(word::blankDocument()), m_pageHeight(word::bodyHeight(m_shadow)) {
+        // The writer starts typing in the format found at the start of the working copy.
+        const word::Paragraph& first = m_shadow.paragraphs.first();
+        m_format = first.runs.isEmpty() ? first.mark : first.runs.first().format;
+    }
 
     void plain(const QString& text) {
-        m_writer.setUnderline(false);
-        m_writer.type(text);
+        setUnderline(false);
+        type(text);
     }
     void underlined(const QString& text) {
-        m_writer.setUnderline(true);
-        m_writer.type(text);
+        setUnderline(true);
+        type(text);
     }
 
     void title() {
-        m_writer.setAlignment(word::Alignment::Centre);
-        m_writer.setSize(22);
-        m_writer.setBold(true);
-        m_writer.type(QStringLiteral("vodir询问笔录\r\n\r\n"));
-        m_writer.setBold(false);
-        m_writer.setSize(14);
-        m_writer.setAlignment(word::Alignment::Left);
+        setAlignment(word::Alignment::Centre);
+        setSize(22);
+        setBold(true);
+        type(QStringLiteral("vodir询问笔录\r\n\r\n"));
+        setBold(false);
+        setSize(14);
+        setAlignment(word::Alignment::Left);
     }
 
     void particulars(const record::TranscriptRecord& r) {
@@ -102,68 +111,167 @@ public:
         underlined("  " + r["num22"] + spaces(17) + kCrLf + kCrLf);
     }
 
+    // The filled pairs in order, each question and answer whole; a pair that does not fit on the
+    // rest of a page moves to the next one when it fits there, else it runs on at a line boundary.
+    // Every page ends with the signature lines, the last one after filler lines.
     void body(const record::TranscriptRecord& r) {
         plain(QStringLiteral("笔 录 内 容：") + kCrLf);
-        m_writer.setUnderline(true);
+        setUnderline(true);
+        bool typed = false;
         for (int pair = 1; pair <= record::kPairs; ++pair) {
             const QString& question = r[record::question(pair).key];
-            if (!question.isEmpty()) {
-                m_lines += 2;
-                m_writer.type(question + spaces(66) + kCrLf);
-                m_writer.type(r[record::answer(pair).key] + spaces(66) + kCrLf);
-            }
-            pageCheck(pair, r);
+            if (question.isEmpty())
+                continue;
+            typePair(question + spaces(66), r[record::answer(pair).key] + spaces(66));
+            typed = true;
         }
+        if (typed)
+            endPage(false);
     }
 
 private:
-    void pageCheck(int pair, const record::TranscriptRecord& r) {
-        if (pair >= 4 && pair <= 6 && m_lines == 8)
-            footer(true);
-        else if (pair >= 12 && pair <= 18 && m_lines == 20)
-            footer(contentFollows(pair, r));
-        else if (pair >= 21 && pair <= 23 && m_lines == 20)
-            footer(true);
-        else if (pair == record::kPairs)
-            closing();
+    void setBold(bool on) {
+        m_writer.setBold(on);
+        m_format.bold = on;
+    }
+    void setSize(int points) {
+        m_writer.setSize(points);
+        m_format.halfPoints = points * 2;
+    }
+    void setUnderline(bool on) {
+        m_writer.setUnderline(on);
+        m_format.underline = on;
+    }
+    void setAlignment(word::Alignment alignment) {
+        m_writer.setAlignment(alignment);
+        m_shadow.paragraphs[m_caret.paragraph].alignment = alignment;
     }
 
-    // Whether any question or answer line after the pair holds text.
-    static bool contentFollows(int pair, const record::TranscriptRecord& r) {
-        for (int later = pair + 1; later <= record::kPairs; ++later) {
-            if (!r[record::question(later).key].isEmpty() || !r[record::answer(later).key].isEmpty())
-                return true;
+    // Types into the writer and into the shadow copy, and places the paragraphs this finished.
+    void type(const QString& text) {
+        m_writer.type(text);
+        word::typeText(m_shadow, m_caret, text, m_format);
+        for (; m_placed < m_caret.paragraph; ++m_placed)
+            for (const word::LineExtent& line : word::measureParagraph(m_shadow.paragraphs[m_placed], m_shadow.page))
+                m_y = topOfNext(line.height) + line.height;
+    }
+
+    // Where the layout puts a line of this height: below the last one, or on top of a new page.
+    qreal topOfNext(qreal height) const { return m_y > 0 && m_y + height > m_pageHeight + 0.5 ? 0 : m_y; }
+
+    // Where the next body line goes: below the body lines of this page, else where the layout puts
+    // a line of its height.
+    qreal bodyTop(qreal height) const { return m_bodyOnPage ? m_y : topOfNext(height); }
+
+    // Whether body lines of this total height, the first of them as given, fit above the signature
+    // lines.
+    bool fits(qreal height, qreal first) const {
+        return bodyTop(first) + height + m_footerHeight <= m_pageHeight + 0.5;
+    }
+
+    // The lines a paragraph of this text takes in the current format.
+    QList<word::LineExtent> measure(const QString& text) const {
+        const word::Paragraph paragraph{{word::Run{text, m_format}}, word::Alignment::Left, m_format};
+        return word::measureParagraph(paragraph, m_shadow.page);
+    }
+
+    static qreal total(const QList<word::LineExtent>& lines) {
+        qreal height = 0;
+        for (const word::LineExtent& line : lines)
+            height += line.height;
+        return height;
+    }
+
+    void typePair(const QString& question, const QString& answer) {
+        const QList<word::LineExtent> q = measure(question);
+        const QList<word::LineExtent> a = measure(answer);
+        if (m_bodyOnPage) {
+            const qreal pair = total(q) + total(a);
+            const bool fitsAPage = pair + m_footerHeight <= m_pageHeight + 0.5;
+            // A question never closes a page without the first line of its answer.
+            if (!fits(pair, q.first().height) && (fitsAPage || !fits(total(q) + a.first().height, q.first().height)))
+                endPage(true);
         }
-        return false;
+        typeLines(question, q);
+        typeLines(answer, a);
     }
 
-    void footer(bool lineEndAfterSecond) {
-        m_writer.setUnderline(false);
-        m_writer.type("  " + m_in.footerLine(QStringLiteral("hang1")) + kCrLf);
-        m_writer.type("  " + m_in.footerLine(QStringLiteral("hang2")) + (lineEndAfterSecond ? kCrLf : QString()));
-        m_writer.setUnderline(true);
-        m_lines = 0;
-    }
-
-    void closing() {
-        if (m_lines == 0)
-            return;
-        if (m_lines < 20) {
-            QString filler;
-            for (int i = 0; i < 20 - m_lines; ++i)
-                filler += spaces(69) + kCrLf;
-            m_writer.setUnderline(true);
-            m_writer.type(filler);
-            m_lines = 0;
+    // Types a paragraph, ending pages at line boundaries where it does not fit.
+    void typeLines(const QString& text, const QList<word::LineExtent>& lines) {
+        qsizetype from = 0;
+        while (from < lines.size()) {
+            if (!m_footerRead)
+                startPage();
+            qsizetype count = 0;
+            qreal height = 0;
+            while (from + count < lines.size() && fits(height + lines[from + count].height, lines[from].height))
+                height += lines[from + count++].height;
+            // A page that cannot take a single line is closed, if it holds body lines or it is the
+            // first page below the particulars; a line higher than a whole page goes on one anyway.
+            if (count == 0 && (m_bodyOnPage || (!m_bodyStarted && bodyTop(lines[from].height) > 0))) {
+                endPage(true);
+                continue;
+            }
+            count = std::max<qsizetype>(count, 1);
+            const qsizetype begin = lines[from].start;
+            if (from + count == lines.size()) {
+                type(text.mid(begin) + kCrLf);
+            } else {
+                type(text.mid(begin, lines[from + count].start - begin) + spaces(66) + kCrLf);
+            }
+            m_bodyOnPage = true;
+            m_bodyStarted = true;
+            from += count;
+            if (from < lines.size())
+                endPage(true);
         }
-        m_writer.setUnderline(false);
-        m_writer.type("  " + m_in.footerLine(QStringLiteral("hang1")) + kCrLf);
-        m_writer.type("  " + m_in.footerLine(QStringLiteral("hang2")));
+    }
+
+    // The signature lines of a page are read afresh when the page gets its first body line.
+    void startPage() {
+        m_hang1 = "  " + m_in.footerLine(QStringLiteral("hang1"));
+        m_hang2 = "  " + m_in.footerLine(QStringLiteral("hang2"));
+        m_footerHeight = total(measure(m_hang1)) + total(measure(m_hang2));
+        m_footerRead = true;
+    }
+
+    // Fills the page with underlined filler lines and closes it with the signature lines; the last
+    // page's second signature line ends the document without a line end.
+    void endPage(bool more) {
+        if (!m_footerRead)
+            startPage();
+        const qreal fillerHeight = total(measure(spaces(69)));
+        QString filler;
+        for (qreal height = fillerHeight; m_y + height + m_footerHeight <= m_pageHeight + 0.5; height += fillerHeight)
+            filler += spaces(69) + kCrLf;
+        if (!filler.isEmpty())
+            underlined(filler);
+        plain(m_hang1 + kCrLf);
+        type(m_hang2 + (more ? kCrLf : QString()));
+        if (more)
+            setUnderline(true);
+        m_bodyOnPage = false;
+        m_footerRead = false;
+        m_footerHeight = 0;
     }
 
     word::DocumentWriter& m_writer;
     const CompositionInput& m_in;
-    int m_lines = 0;
+    // What the writer holds, for measuring: the blank working copy with everything typed into it.
+    word::Document m_shadow;
+    word::Caret m_caret;
+    word::CharFormat m_format;
+    const qreal m_pageHeight;
+    // Paragraphs placed on pages so far, and the height taken on the current page.
+    qsizetype m_placed = 0;
+    qreal m_y = 0;
+    // Body lines have been typed, the current page holds some; its signature lines and their height.
+    bool m_bodyStarted = false;
+    bool m_bodyOnPage = false;
+    bool m_footerRead = false;
+    QString m_hang1;
+    QString m_hang2;
+    qreal m_footerHeight = 0;
 };
 
 durable::Result makeFolder(const QString& path) {

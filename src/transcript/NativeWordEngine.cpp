@@ -22,6 +22,10 @@ QByteArray NativeWordEngine::blankDocument() const {
     return word::blankDocumentBytes();
 }
 
+QString NativeWordEngine::printerProblem(const word::PrintTarget& target) const {
+    return word::printerProblem(target);
+}
+
 std::unique_ptr<QDialog> NativeWordEngine::makePreview(const QString& path, QWidget* parent) {
     QString error;
     const std::optional<word::Document> document = word::readDocumentFile(path, &error);

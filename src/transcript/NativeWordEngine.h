@@ -10,6 +10,7 @@ public:
     QString location() const override;
     std::unique_ptr<word::DocumentWriter> createWriter() override;
     QByteArray blankDocument() const override;
+    QString printerProblem(const word::PrintTarget& target) const override;
     std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) override;
 };
 

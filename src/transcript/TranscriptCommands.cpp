@@ -5,12 +5,17 @@
 #include "transcript/TemplateFile.h"
 #include "transcript/WordEngine.h"
 
+#include "transcript/word/DocReader.h"
+#include "transcript/word/Printing.h"
+
 #include "platform/Dialogs.h"
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
 
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <memory>
 
@@ -73,6 +78,45 @@ bool print(word::DocumentWriter& writer, Dialogs& dialogs, const QString& captio
         return true;
     dialogs.message(caption, QStringLiteral(" 打印没有成功：%1 ").arg(writer.lastError()));
     return false;
+}
+
+PrintResult failed(Dialogs& dialogs, const QString& caption, const QString& text) {
+    dialogs.message(caption, text);
+    return PrintResult::Failed;
+}
+
+// An installed office suite turns the file into PDF, in a profile of its own so that a suite the
+// user has open does not take the work over, and the PDF goes to the printer as one job. The
+// suite answers 0 also when it could not load the file: only the PDF shows that it did.
+PrintResult printThroughOfficeSuite(const QString& path, CommandEnv& env, const QString& caption,
+                                    const word::PrintTarget& target, const QString& openError) {
+    if (env.shell.findProgram(kOfficeSuites).isEmpty())
+        return failed(
+            env.dialogs, caption,
+            QStringLiteral(" 无法打开要打印的文件 <%1> ：%2 也没有可以打印它的办公软件。 ").arg(path, openError));
+    QTemporaryDir work;
+    if (!work.isValid())
+        return failed(env.dialogs, caption, QStringLiteral(" 无法建立临时目录，文件 <%1> 没有打印。 ").arg(path));
+    const QString pdfDir = work.filePath(QStringLiteral("pdf"));
+    const std::optional<int> exit = env.shell.runProgram(
+        kOfficeSuites,
+        {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(work.filePath("profile")).toString(),
+         QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+         QStringLiteral("--outdir"), pdfDir, path},
+        120000);
+    if (!exit)
+        return failed(env.dialogs, caption,
+                      QStringLiteral(" 办公软件无法启动或没有按时结束，文件 <%1> 没有打印。 ").arg(path));
+    if (*exit != 0)
+        return failed(env.dialogs, caption,
+                      QStringLiteral(" 办公软件没有正常结束（退出码 %1），文件 <%2> 没有打印。 ").arg(*exit).arg(path));
+    const QString pdf = pdfDir + u'/' + QFileInfo(path).completeBaseName() + QStringLiteral(".pdf");
+    if (QFileInfo(pdf).size() <= 0)
+        return failed(env.dialogs, caption, QStringLiteral(" 办公软件也无法打开文件 <%1> ，没有打印。 ").arg(path));
+    QString error;
+    if (!word::printPdfFile(pdf, QFileInfo(path).fileName(), target, &error))
+        return failed(env.dialogs, caption, QStringLiteral(" 打印没有成功：%1 ").arg(error));
+    return PrintResult::HandedToOfficeSuite;
 }
 
 } // namespace
@@ -157,6 +201,10 @@ std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, con
 }
 
 PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption, const word::PrintTarget& target) {
+    // The printer first: without one no file is worth opening.
+    const QString problem = env.engine.printerProblem(target);
+    if (!problem.isEmpty())
+        return failed(env.dialogs, caption, QStringLiteral(" 打印没有成功：%1 ").arg(problem));
     QString openError;
     {
         Session session(env.engine);
@@ -167,16 +215,12 @@ PrintResult printFile(const QString& path, CommandEnv& env, const QString& capti
         }
         openError = writer.lastError();
     }
-    // A document our reader cannot read may still print from an office suite, on the default printer.
-    QStringList arguments{QStringLiteral("--headless")};
-    if (target.printerName.isEmpty())
-        arguments << QStringLiteral("-p") << path;
-    else
-        arguments << QStringLiteral("--pt") << target.printerName << path;
-    if (QFileInfo(path).isFile() && target.pdfPath.isEmpty() && env.shell.startProgram(kOfficeSuites, arguments))
-        return PrintResult::HandedToOfficeSuite;
-    env.dialogs.message(caption, QStringLiteral(" 无法打开要打印的文件 <%1> ：%2 ").arg(path, openError));
-    return PrintResult::Failed;
+    // A document our reader cannot read may still print from an office suite.
+    QFile file(path);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(1 << 16) : QByteArray();
+    if (!target.pdfPath.isEmpty() || !word::officeSuitePrints(head))
+        return failed(env.dialogs, caption, QStringLiteral(" 无法打开要打印的文件 <%1> ：%2 ").arg(path, openError));
+    return printThroughOfficeSuite(path, env, caption, target, openError);
 }
 
 } // namespace transcript

@@ -57,13 +57,18 @@ std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& 
 // Printing a chosen file, from the writer check on: the "doc" check on the path, then the print.
 std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target = {});
 
+// The status text a print that did not happen leaves, so that an earlier success no longer shows.
+inline const QString kPrintFailed = QStringLiteral("打 印 没 有 成 功！");
+
 enum class PrintResult { Printed, HandedToOfficeSuite, Failed };
 
-// Opens a file, prints it, closes it and quits; a file the writer cannot read goes to an installed
-// office suite. A failure is reported under the caption.
+// Prints a file: first the printer is checked, then the writer opens, prints, closes and quits. A
+// document the writer cannot read but an office suite prints (a compound file, RTF, text) is
+// turned into PDF by an installed suite and that is printed. A failure is reported under the
+// caption.
 PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption,
                       const word::PrintTarget& target = {});
-// The status text for a file handed to an office suite: it prints on its own time.
+// The status text for a file an office suite prepared for printing.
 inline const QString kHandedToOfficeSuite = QStringLiteral("笔录文件已交给办公软件打印... ");
 
 } // namespace transcript

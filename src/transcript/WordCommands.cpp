@@ -70,6 +70,8 @@ void PrintCurrentTranscript(MainWindow& w, Services& s, WordEngine& engine) {
     showCleanedFields(w, r);
     if (status)
         w.编辑框25->setText(*status);
+    else
+        w.编辑框25->setText(kPrintFailed);
 }
 
 void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
@@ -82,8 +84,8 @@ void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
     }
     w.编辑框32->setText(path);
     CommandEnv env = environment(w, s, engine);
-    if (const std::optional<QString> status = printChosenFile(path, env))
-        w.编辑框25->setText(*status);
+    // A print that did not happen replaces an earlier success.
+    w.编辑框25->setText(printChosenFile(path, env).value_or(kPrintFailed));
 }
 
 void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {

@@ -22,6 +22,9 @@ public:
     virtual std::unique_ptr<word::DocumentWriter> createWriter() = 0;
     // The blank Word 97-2003 document every transcript starts from.
     virtual QByteArray blankDocument() const = 0;
+    // What keeps the print target from taking a job (no such printer, no print system, a stopped
+    // printer), in words for the user; empty text when it can take one.
+    virtual QString printerProblem(const word::PrintTarget& target) const = 0;
     // A print preview of a document file, painted as a print would be; null when it cannot be read.
     virtual std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) = 0;
 };

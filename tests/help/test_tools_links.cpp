@@ -68,6 +68,7 @@ public:
     bool openUrl(const QString&) override { return false; }
     bool openDocument(const QString&) override { return false; }
     bool startProgram(const QStringList&, const QStringList&) override { return false; }
+    std::optional<int> runProgram(const QStringList&, const QStringList&, int) override { return std::nullopt; }
     QString findProgram(const QStringList&) const override { return {}; }
 };
 

@@ -37,6 +37,15 @@ bool FakeShell::startProgram(const QStringList& candidates, const QStringList& a
     return true;
 }
 
+std::optional<int> FakeShell::runProgram(const QStringList& candidates, const QStringList& arguments, int)
+{
+    const QString program = findProgram(candidates);
+    if (program.isEmpty())
+        return std::nullopt;
+    started << (QStringList{program} + arguments);
+    return runExitCode;
+}
+
 QString FakeShell::findProgram(const QStringList& candidates) const
 {
     for (const QString& candidate : candidates)

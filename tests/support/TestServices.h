@@ -34,10 +34,12 @@ public:
     QSet<QString> installed;    // program names that findProgram finds
     bool failStarts = false;
     bool openDocumentResult = true;
+    std::optional<int> runExitCode = 0; // what runProgram answers for an installed program
 
     bool openUrl(const QString& address) override;
     bool openDocument(const QString& path) override;
     bool startProgram(const QStringList& candidates, const QStringList& arguments) override;
+    std::optional<int> runProgram(const QStringList& candidates, const QStringList& arguments, int timeoutMs) override;
     QString findProgram(const QStringList& candidates) const override;
 };
 

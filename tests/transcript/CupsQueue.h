@@ -28,14 +28,14 @@ inline QString pdfText(const QString& path) {
     QProcess text;
     text.start("pdftotext", {path, "-"});
     text.waitForFinished(60000);
-    return QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    return QString::fromUtf8(text.readAllStandardOutput());
 }
 
 // A new PDF, not among the earlier ones, whose text holds the marker (other jobs may share the queue);
 // empty text while there is none.
 inline QString newPdfWith(const QStringList& earlier, const QString& marker) {
     for (const QString& path : pdfs())
-        if (!earlier.contains(path) && pdfText(path).contains(marker.normalized(QString::NormalizationForm_KC)))
+        if (!earlier.contains(path) && pdfText(path).contains(marker))
             return path;
     return {};
 }

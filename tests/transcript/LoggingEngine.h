@@ -19,6 +19,8 @@ public:
     QList<QStringList> sessions;
     // Files shown in a preview.
     QStringList previewed;
+    // What keeps the printer from taking a job; empty: nothing.
+    QString printerTrouble;
 
     QString location() const override { return name; }
     std::unique_ptr<word::DocumentWriter> createWriter() override {
@@ -29,6 +31,7 @@ public:
         return writer;
     }
     QByteArray blankDocument() const override { return QByteArrayLiteral("blank"); }
+    QString printerProblem(const word::PrintTarget&) const override { return printerTrouble; }
     std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) override {
         previewed << path;
         return std::make_unique<QDialog>(parent);

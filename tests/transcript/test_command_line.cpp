@@ -34,13 +34,15 @@ struct CommandLineTest : ::testing::Test {
         writeFile(home + "/set.ini", gbkFile(QStringLiteral("[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n")));
     }
 
-    Result run(const QStringList& arguments) {
+    Result run(const QStringList& arguments, const QStringList& variables = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QUILLON_HOME", home);
+        for (const QString& variable : variables)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
         process.setProcessEnvironment(environment);
         process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/tests/bin/transcript_cli_driver", arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_TRUE(process.waitForFinished(180000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
     }
@@ -240,6 +242,55 @@ TEST_F(CommandLineTest, PrintSharesTheChecksOfThePrintCommand) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("无法打印： 打印没有成功："))) << r.err.toStdString();
     EXPECT_FALSE(r.out.contains(QStringLiteral("打印笔录成功")));
+}
+
+TEST_F(CommandLineTest, PrintOfANonDocumentOrWithoutAPrinterFails) {
+    ASSERT_EQ(run({"compose", example()}).exitCode, 0);
+    const QString empty = root.path() + "/empty.doc";
+    writeFile(empty, QByteArray());
+    const QString random = root.path() + "/random.doc";
+    QByteArray noise;
+    for (int i = 0; i < 4096; ++i)
+        noise += char((i * 7919 + 13) % 256);
+    writeFile(random, noise);
+    const QString truncated = root.path() + "/truncated.doc";
+    writeFile(truncated, readFile(exampleDocument()).left(4096));
+    // Files no office suite prints are not handed to one; a truncated one it cannot load either.
+    const QList<std::pair<QString, QString>> failures{
+        {empty, QStringLiteral("无法打印： 无法打开要打印的文件 <%1> ").arg(empty)},
+        {random, QStringLiteral("无法打印： 无法打开要打印的文件 <%1> ").arg(random)},
+        {truncated, QStringLiteral("无法打印： 办公软件也无法打开文件 <%1> ").arg(truncated)}};
+    for (const auto& [file, message] : failures) {
+        const Result r = run({"print", file});
+        EXPECT_EQ(r.exitCode, 1) << file.toStdString();
+        EXPECT_TRUE(r.err.contains(message)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+    // A missing printer or print system is reported first, whatever the file.
+    Result r = run({"print", random, "--printer", "no-such-printer"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("无法打印： 打印没有成功：找不到打印机 no-such-printer。")))
+        << r.err.toStdString();
+    for (const QString& file : {random, exampleDocument()}) {
+        r = run({"print", file}, {"CUPS_SERVER=/nonexistent/cups.sock"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("打印没有成功：没有可用的打印机"))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST_F(CommandLineTest, AnRtfDocumentPrintsThroughTheOfficeSuiteAndCups) {
+    if (!cups::schedulerRunning())
+        GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
+    const QString marker = QStringLiteral("rtfmarker%1").arg(QCoreApplication::applicationPid());
+    const QString rtf = root.path() + "/letter.doc";
+    writeFile(rtf, QStringLiteral("{\\rtf1\\ansi %1\\par}").arg(marker).toLatin1());
+    const QStringList before = cups::pdfs();
+    const Result r = run({"print", rtf});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("笔录文件已交给办公软件打印... ")));
+    QString pdf;
+    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdfWith(before, marker)).isEmpty(), 60000);
 }
 
 TEST_F(CommandLineTest, PrintsAComposedDocumentThroughCups) {

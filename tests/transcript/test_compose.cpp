@@ -6,8 +6,13 @@
 #include "transcript/ComposeTranscript.h"
 #include "transcript/TemplateFile.h"
 
+#include "transcript/ConsoleDialogs.h"
+#include "transcript/NativeWordEngine.h"
+#include "transcript/TranscriptCommands.h"
+
 #include "platform/Gbk.h"
 #include "platform/IniProfile.h"
+#include "platform/Shell.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,8 +97,8 @@ protected:
             out << pair(n);
         return out;
     }
-    QStringList footer(bool lineEnd = true) const {
-        return {"underline 0", "type   " + hang1 + "\r\n", "type   " + hang2 + (lineEnd ? "\r\n" : ""), "underline 1"};
+    QStringList footer() const {
+        return {"underline 0", "type   " + hang1 + "\r\n", "type   " + hang2 + "\r\n", "underline 1"};
     }
     QStringList closing(int fillerLines) const {
         QStringList out;
@@ -117,10 +122,10 @@ TEST_F(ComposeTest, AllQuestionLinesEmptyEndsAfterTheBodyHeading) {
     EXPECT_EQ(footerReads, 0);
 }
 
-TEST_F(ComposeTest, OnlyPairOneGivesEighteenFillerLinesAndAnOpenLastFooter) {
+TEST_F(ComposeTest, OnlyPairOneFillsTheFirstPageAndEndsWithAnOpenLastFooter) {
     record::TranscriptRecord r = testrecords::particulars();
     testrecords::fillPairs(r, 1, 1);
-    EXPECT_EQ(ops(compose(r)), ops(head() + pair(1) + closing(18)));
+    EXPECT_EQ(ops(compose(r)), ops(head() + pair(1) + closing(6)));
 }
 
 TEST_F(ComposeTest, AllPairsGiveFootersAfterPairsFourAndFourteenAndAClosingWithoutFiller) {
@@ -129,26 +134,23 @@ TEST_F(ComposeTest, AllPairsGiveFootersAfterPairsFourAndFourteenAndAClosingWitho
     EXPECT_EQ(ops(compose(r)), ops(head() + pairs(1, 4) + footer() + pairs(5, 14) + footer() + pairs(15, 24) + closing(0)));
 }
 
-TEST_F(ComposeTest, PairsOneToFourteenEndWithAFooterWithoutLineEndAndNoClosing) {
+TEST_F(ComposeTest, AFullLastPageEndsTheDocumentWithItsFooterAndNoEmptyPageAfterIt) {
     record::TranscriptRecord r = testrecords::particulars();
-    testrecords::fillPairs(r, 1, 14);
-    EXPECT_EQ(ops(compose(r)), ops(head() + pairs(1, 4) + footer() + pairs(5, 14) + footer(false)));
-}
+    testrecords::fillPairs(r, 1, 4);
+    EXPECT_EQ(ops(compose(r)), ops(head() + pairs(1, 4) + closing(0)));
 
-TEST_F(ComposeTest, AnAnswerAfterTheFooterPairKeepsTheLineEnd) {
-    record::TranscriptRecord r = testrecords::particulars();
-    testrecords::fillPairs(r, 1, 14);
-    // Only an answer follows: it is not typed, but the footer still ends its line.
+    writer.log.clear();
+    testrecords::fillPairs(r, 5, 14);
+    // An answer without its question is not typed and does not keep the document going.
     r[record::answer(22).key] = answerText(22);
-    EXPECT_EQ(ops(compose(r)), ops(head() + pairs(1, 4) + footer() + pairs(5, 14) + footer(true)));
+    EXPECT_EQ(ops(compose(r)), ops(head() + pairs(1, 4) + footer() + pairs(5, 14) + closing(0)));
 }
 
-TEST_F(ComposeTest, LeftOutPairsMoveTheFooterToTheNextMatchingCheck) {
+TEST_F(ComposeTest, EmptyPairsBetweenFilledOnesTakeNoLines) {
     record::TranscriptRecord r = testrecords::particulars();
     testrecords::fillPairs(r, 1, 3);
     testrecords::fillPairs(r, 7, 14);
-    // 6 lines pass the first-page checks; the counter reaches 20 at pair 13.
-    EXPECT_EQ(ops(compose(r)), ops(head() + pairs(1, 3) + pairs(7, 13) + footer() + pair(14) + closing(18)));
+    EXPECT_EQ(ops(compose(r)), ops(head() + pairs(1, 3) + pair(7) + footer() + pairs(8, 14) + closing(6)));
 }
 
 TEST_F(ComposeTest, PrefixOnlyAndBlankQuestionsCountAsFilledAndEmptyAnswersAsSpaces) {
@@ -157,7 +159,7 @@ TEST_F(ComposeTest, PrefixOnlyAndBlankQuestionsCountAsFilledAndEmptyAnswersAsSpa
     r[record::question(2).key] = QStringLiteral("  ");
     const QStringList lines{"type 问：" + sp(66) + "\r\n", "type " + sp(66) + "\r\n", "type " + sp(2 + 66) + "\r\n",
                             "type " + sp(66) + "\r\n"};
-    EXPECT_EQ(ops(compose(r)), ops(head() + lines + closing(16)));
+    EXPECT_EQ(ops(compose(r)), ops(head() + lines + closing(4)));
 }
 
 TEST_F(ComposeTest, MissingSecondFooterLineLeavesTwoSpaces) {
@@ -169,6 +171,29 @@ TEST_F(ComposeTest, MissingSecondFooterLineLeavesTwoSpaces) {
     EXPECT_EQ(ops(log), ops(head() + pairs(1, 4) + footer() + pair(5) + closing(18)));
     EXPECT_TRUE(log.contains("type   \r\n"));
     EXPECT_EQ(log.last(), "type   ");
+}
+
+// Where every question and answer takes one printed line, the document is the one the fixed page
+// capacity of 8 and 20 body lines gave, to the byte.
+TEST_F(ComposeTest, OneLinePairsFromTheFirstOnGiveTheKnownDocumentByteForByte) {
+    QTextStream err(stderr);
+    ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
+    DesktopShell shell;
+    NativeWordEngine engine;
+    CommandEnv env{dialogs, shell, engine, dir.path(), input().footerLine, [] { return true; }};
+    for (int pairs : {5, 14, 24}) {
+        record::TranscriptRecord r = testrecords::particulars();
+        testrecords::fillPairs(r, 1, pairs);
+        SaveOptions options;
+        options.documentPath = dir.filePath(QStringLiteral("%1.doc").arg(pairs));
+        ASSERT_TRUE(saveTranscript(r, env, options));
+        const QString saved = options.documentPath;
+        QFile golden(qEnvironmentVariable("QUILLON_SOURCE_DIR") +
+                     QStringLiteral("/tests/transcript/data/one-line-pairs-%1.doc").arg(pairs));
+        QFile written(saved);
+        ASSERT_TRUE(golden.open(QIODevice::ReadOnly) && written.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(written.readAll() == golden.readAll()) << pairs << " pairs";
+    }
 }
 
 TEST_F(ComposeTest, FooterLinesAreReadAfreshAtEveryPageEnd) {

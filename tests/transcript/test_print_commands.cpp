@@ -66,19 +66,22 @@ TEST_F(PrintTest, CurrentTranscriptRefusals) {
                            kPrintQuestion, QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
     EXPECT_TRUE(p.engine->sessions.isEmpty());
     EXPECT_FALSE(QDir(p.blDir()).exists());
-    EXPECT_EQ(p.w().编辑框25->text(), status);
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
-TEST_F(PrintTest, FailedPrintIsReportedNotCelebrated) {
+TEST_F(PrintTest, FailedPrintIsReportedAndReplacesAnEarlierSuccess) {
+    p.env.dialogs.answerNext(Dialogs::Answer::Yes);
+    print();
+    ASSERT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"));
     p.engine->failing << "print";
     p.engine->error = QStringLiteral("没有可用的打印机");
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
     print();
     const QStringList texts = p.env.dialogs.messageTexts();
-    ASSERT_EQ(texts.size(), 2);
-    EXPECT_TRUE(texts[1].startsWith(QStringLiteral("无法打印：|")));
-    EXPECT_TRUE(texts[1].contains(QStringLiteral("没有可用的打印机")));
-    EXPECT_EQ(p.w().编辑框25->text(), status);
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_TRUE(texts[2].startsWith(QStringLiteral("无法打印：|")));
+    EXPECT_TRUE(texts[2].contains(QStringLiteral("没有可用的打印机")));
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
 TEST_F(PrintTest, NoChoosesADocumentAndCancelIsAnError) {
@@ -126,24 +129,37 @@ TEST_F(PrintTest, ChosenDocumentWithoutWriterIsRefused) {
     EXPECT_EQ(p.w().编辑框32->text(), doc);
 }
 
-TEST_F(PrintTest, UnreadableDocumentGoesToAnOfficeSuiteOrIsReported) {
-    const QString doc = file("BL/foreign.doc", "not a word document");
-    p.engine->failing << "open";
-    p.env.dialogs.answerNext(Dialogs::Answer::No);
-    p.env.dialogs.chooseNext(doc);
-    print();
-    ASSERT_EQ(p.env.dialogs.messages().size(), 2);
-    EXPECT_EQ(p.env.dialogs.messages()[1].caption, QStringLiteral("无法打印："));
-    EXPECT_TRUE(p.env.dialogs.messages()[1].text.contains(doc));
-    EXPECT_EQ(p.w().编辑框25->text(), status);
-
+TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
     p.env.shell.installed << "soffice";
-    p.env.dialogs.answerNext(Dialogs::Answer::No);
-    p.env.dialogs.chooseNext(doc);
-    print();
-    EXPECT_EQ(p.env.dialogs.messages().size(), 3);
-    EXPECT_EQ(p.env.shell.started, QList<QStringList>{QStringList({"/usr/bin/soffice", "--headless", "-p", doc})});
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("笔录文件已交给办公软件打印... "));
+    p.engine->failing << "open";
+    auto printChosen = [&](const QString& path) {
+        p.env.dialogs.answerNext(Dialogs::Answer::No);
+        p.env.dialogs.chooseNext(path);
+        print();
+        return p.env.dialogs.messages().last();
+    };
+    // A missing printer is reported before the file is opened.
+    p.engine->printerTrouble = QStringLiteral("找不到打印机 X。");
+    const QString doc = file("BL/a.doc");
+    EXPECT_EQ(printChosen(doc).text, QStringLiteral(" 打印没有成功：找不到打印机 X。 "));
+    EXPECT_TRUE(p.engine->sessions.isEmpty());
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    p.engine->printerTrouble.clear();
+
+    // A file that is no document never goes to the office suite.
+    const QString binary = file("BL/binary.doc", QByteArray("\x01\x02\x00\xFF", 4));
+    const ShownBox box = printChosen(binary);
+    EXPECT_EQ(box.caption, QStringLiteral("无法打印："));
+    EXPECT_TRUE(box.text.contains(binary));
+    EXPECT_TRUE(p.env.shell.started.isEmpty());
+
+    // A text the office suite turns into nothing is not printed either.
+    const QString text = file("BL/text.doc", "text for the office suite");
+    EXPECT_TRUE(printChosen(text).text.contains(QStringLiteral("办公软件也无法打开文件 <%1>").arg(text)));
+    ASSERT_EQ(p.env.shell.started.size(), 1);
+    EXPECT_TRUE(p.env.shell.started[0].contains("--convert-to"));
+    EXPECT_EQ(p.env.shell.started[0].last(), text);
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
 TEST_F(PrintTest, ViewerButtonPrintsTheShownFileAndSetsThePaneDirectly) {

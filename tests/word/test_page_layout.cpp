@@ -1,12 +1,13 @@
 // Page capacity on the lines grid (the transcript's 8 body lines on page 1, 20 on later pages),
-// hanging trailing spaces, the underline stopping at the right margin and the footer's place.
+// SimSun's advances, East Asian line breaking, glyphs painted at their places, the underline
+// stopping at the right margin and the footer's place.
 #include "DocWriter.h"
 #include "NativeDocumentWriter.h"
+#include "PageFont.h"
 #include "PageLayout.h"
 #include "SampleTranscript.h"
 
 #include <QFile>
-#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -63,43 +64,96 @@ TEST(PageLayout, transcriptPagesHoldEightThenTwentyBodyLines) {
     EXPECT_EQ(layOutPages(typedTranscript(14)).size(), 2);
 }
 
-TEST(PageLayout, trailingSpacesHangAndLongTextWraps) {
-    Document document = blankDocument();
-    Caret caret;
+// Where the lines of a 14 pt paragraph begin, by text.
+QStringList lineTexts(const QString& text) {
     const CharFormat body{false, 28, true};
-    typeText(document, caret, QStringLiteral("问：短") + QString(300, u' ') + "\r\n", body);
-    typeText(document, caret, QString(100, QChar(0x5B57)) + "\r\n", body);
-    typeText(document, caret, QStringLiteral("word ").repeated(60), body);
-    const QList<Page> pages = layOutPages(document);
-    ASSERT_EQ(pages.size(), 1);
-    const QList<Line>& lines = pages[0].lines;
-    const qreal width = 11906 - 1361 - 1134;
-    // 1 line of text and spaces, 100 wide characters at 14 pt on lines of 33, then the words.
-    ASSERT_GE(lines.size(), 1 + 4 + 2);
-    EXPECT_TRUE(lines[0].fragments.last().text.endsWith(QString(300, u' ')));
-    EXPECT_TRUE(lines[1].fragments.first().text.startsWith(QChar(0x5B57)));
-    for (int i = 1; i <= 4; ++i) {
-        qreal used = 0;
-        for (const Fragment& fragment : lines[i].fragments)
-            used += fragment.width;
-        EXPECT_LE(used, width + 1);
-    }
-    for (qsizetype i = 5; i < lines.size(); ++i)
-        EXPECT_TRUE(lines[i].fragments.first().text.startsWith(QStringLiteral("word"))) << "words are not split";
+    const Paragraph paragraph{{Run{text, body}}, Alignment::Left, body};
+    const QList<LineExtent> lines = measureParagraph(paragraph, blankDocument().page);
+    QStringList texts;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        texts << text.mid(lines[i].start, i + 1 < lines.size() ? lines[i + 1].start - lines[i].start : -1);
+    return texts;
 }
 
-TEST(PageLayout, spacesAreHalfAChineseCharacterWideAsInSimSun) {
-    // Rows and filler lines are measured in spaces: 69 of them fill a line at 14 pt.
+TEST(PageLayout, linesBreakByTheEastAsianRules) {
+    // 33 ems of 14 pt fill the body width; the 34th character starts the next line.
+    const QString full(33, QChar(0x5B57));
+    EXPECT_EQ(lineTexts(full + QStringLiteral("后")), QStringList({full, QStringLiteral("后")}));
+    // Closing punctuation never begins a line: the character before it goes along.
+    for (const QString& closing : {QStringLiteral("，"), QStringLiteral("。"), QStringLiteral("”")})
+        EXPECT_EQ(lineTexts(full + closing + QStringLiteral("后")),
+                  QStringList({full.left(32), full.right(1) + closing + QStringLiteral("后")}));
+    // Opening punctuation never ends one.
+    EXPECT_EQ(lineTexts(full.left(32) + QStringLiteral("“引”")), QStringList({full.left(32), QStringLiteral("“引”")}));
+    // Numbers and Latin words are not split.
+    EXPECT_EQ(lineTexts(full.left(32) + QStringLiteral("41.6万元")),
+              QStringList({full.left(32), QStringLiteral("41.6万元")}));
+    EXPECT_EQ(lineTexts(full.left(31) + QStringLiteral("Kelmar市")),
+              QStringList({full.left(31), QStringLiteral("Kelmar市")}));
+    // Spaces at a line's end hang in the margin.
+    EXPECT_EQ(lineTexts(QStringLiteral("问：短") + QString(300, u' ')).size(), 1);
+}
+
+TEST(PageLayout, charactersAreAsWideAsInSimSun) {
+    // Full-width characters one em, half-width characters and spaces half an em.
     Document document = blankDocument();
     Caret caret;
-    const CharFormat body{false, 28, true};
-    typeText(document, caret, QStringLiteral("一") + QString(20, u' ') + QStringLiteral("二"), body);
-    const Line& line = layOutPages(document).first().lines.first();
-    qreal used = 0;
-    for (const Fragment& fragment : line.fragments)
-        used += fragment.width;
-    const qreal wide = QFontMetricsF(fontFor(body)).horizontalAdvance(QStringLiteral("一"));
-    EXPECT_NEAR(used, 2 * wide + 20 * 140, 1.0);
+    const CharFormat plain{false, 28, false};
+    const CharFormat underlined{false, 28, true};
+    typeText(document, caret, QStringLiteral("工作单位："), plain);
+    typeText(document, caret, QStringLiteral("宏达建筑公司"), underlined);
+    typeText(document, caret, QStringLiteral("   职务："), plain);
+    typeText(document, caret, QStringLiteral("Kelmar 2012①αБ"), underlined);
+    const Line line = layOutPages(document).first().lines.first();
+    ASSERT_EQ(line.fragments.size(), 4);
+    EXPECT_DOUBLE_EQ(line.fragments[2].x, 11 * 280.0);
+    EXPECT_DOUBLE_EQ(line.fragments[2].width, 1.5 * 280 + 3 * 280) << "\"职务：\" after three half-em spaces";
+    EXPECT_DOUBLE_EQ(line.fragments[3].width, 11 * 140.0 + 3 * 280) << "GBK's double-byte symbols are full width";
+    // The page footer's blanks, written in by hand, are 31.5 and 26.25 pt wide at 10.5 pt.
+    const Paragraph footer{
+        {word::Run{QStringLiteral("共"), CharFormat{}}, word::Run{QString(6, u' '), {false, 21, true}},
+         word::Run{QStringLiteral("页第"), CharFormat{}}, word::Run{QString(5, u' '), {false, 21, true}}},
+        Alignment::Left,
+        CharFormat{}};
+    Document footerDocument = blankDocument();
+    footerDocument.paragraphs = {footer};
+    const Line footerLine = layOutPages(footerDocument).first().lines.first();
+    ASSERT_EQ(footerLine.fragments.size(), 4);
+    EXPECT_DOUBLE_EQ(footerLine.fragments[1].width, 31.5 * 20);
+    EXPECT_DOUBLE_EQ(footerLine.fragments[3].width, 26.25 * 20);
+}
+
+TEST(PageLayout, glyphsAreDrawnWhereTheLayoutPutThem) {
+    Document document = blankDocument();
+    document.footer.clear();
+    Caret caret;
+    const CharFormat body{false, 28, false};
+    typeText(document, caret, QStringLiteral("一") + QString(20, u' ') + QStringLiteral("二 Kelmar"), body);
+    const QList<Page> pages = layOutPages(document);
+    QImage image(1191, 1684, QImage::Format_Grayscale8); // a tenth of a twip scale
+    image.fill(255);
+    QPainter painter(&image);
+    painter.scale(0.1, 0.1);
+    paintPage(painter, document, pages.first());
+    painter.end();
+    const int top = 1474 / 10;
+    const int bottom = top + 624 / 10;
+    auto inkIn = [&](qreal fromTwips, qreal toTwips) {
+        int dark = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = int(std::ceil((1361 + fromTwips) / 10)); x < int((1361 + toTwips) / 10); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    // 二 sits in its em after 20 half-em spaces, the Latin word fills its six half ems.
+    const qreal second = 280 + 20 * 140;
+    EXPECT_EQ(inkIn(300, second - 10), 0) << "nothing where the spaces are";
+    EXPECT_GT(inkIn(second, second + 280), 0);
+    const qreal word = second + 280 + 140;
+    EXPECT_EQ(inkIn(second + 290, word - 10), 0);
+    EXPECT_GT(inkIn(word, word + 140), 0) << "the word starts at its place";
+    EXPECT_GT(inkIn(word + 5 * 140, word + 6 * 140), 0) << "and reaches its end";
+    EXPECT_EQ(inkIn(word + 6 * 140 + 10, 9000), 0);
 }
 
 TEST(PageLayout, tabsReachTheNextDefaultTabStop) {
@@ -114,7 +168,7 @@ TEST(PageLayout, tabsReachTheNextDefaultTabStop) {
     EXPECT_NEAR(line.fragments[1].x, 420, 0.5);
     EXPECT_NEAR(line.fragments[3].x, 1260, 0.5);
     EXPECT_EQ(line.fragments[3].text, "c");
-    EXPECT_NEAR(line.fragments[3].width, QFontMetricsF(fontFor(format)).horizontalAdvance(u'c'), 0.01);
+    EXPECT_DOUBLE_EQ(line.fragments[3].width, 140);
 }
 
 TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance) {
@@ -142,8 +196,8 @@ TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance) {
     EXPECT_EQ(darkIn(0, 0, image.width(), 1474 / 10 - 1), 0) << "nothing above the top margin";
 }
 
-TEST(PageLayout, usesACjkSerifFont) {
-    const QString family = fontFor(CharFormat{}).family();
+TEST(PageLayout, paintsInACjkSerifFace) {
+    const QString family = installedPageFamily();
     EXPECT_TRUE(family == "SimSun" || family == QStringLiteral("宋体") || family.startsWith("Noto Serif CJK"))
         << qPrintable(family);
 }

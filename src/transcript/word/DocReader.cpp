@@ -66,6 +66,14 @@ std::optional<Document> readText(const QByteArray& bytes, QString* error) {
 
 } // namespace
 
+bool officeSuitePrints(const QByteArray& bytes) {
+    if (bytes.startsWith(kOleSignature) || bytes.startsWith("{\\rtf"))
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    return !text.isEmpty() && !utf8.hasError() && isPlainText(text);
+}
+
 PageSetup textPageSetup() {
     PageSetup page;
     page.marginTop = 1440;

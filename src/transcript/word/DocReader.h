@@ -21,6 +21,10 @@ std::optional<Document> readDocumentFile(const QString& path, QString* error);
 // The same on bytes already in memory; the error then holds only the reason.
 std::optional<Document> readDocumentBytes(const QByteArray& bytes, QString* error);
 
+// Whether the bytes begin a document that office suites print: a compound file (Word and other
+// office formats), RTF, or UTF-8 text.
+bool officeSuitePrints(const QByteArray& bytes);
+
 // The page setup a word processor gives a plain text file: A4 with its standard margins.
 PageSetup textPageSetup();
 

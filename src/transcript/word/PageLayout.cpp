@@ -1,67 +1,104 @@
-// Line breaking, grid snapping, page breaking and painting.
+// Character advances, line breaking, grid snapping, page breaking and painting.
 #include "PageLayout.h"
 
-#include <QFontDatabase>
+#include "PageFont.h"
+
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPainter>
+#include <QPainterPath>
+#include <QStringEncoder>
 
+#include <array>
 #include <cmath>
 
 namespace word {
 
 namespace {
 
-QString serifFamily() {
-    static const QString family = [] {
-        const QStringList installed = QFontDatabase::families();
-        for (const QString& candidate : {QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                                         QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Serif CJK")})
-            if (installed.contains(candidate))
-                return candidate;
-        return QStringLiteral("serif");
-    }();
-    return family;
+// The Song face's line height in ems and its em box about the baseline. With these a 22 pt title
+// line takes three 15.6 pt grid pitches, a 14 pt line two and a 10.5 pt line one: the capacity the
+// transcript's pages are made for.
+constexpr qreal kLineHeight = 1.44;
+constexpr qreal kAscent = 0.88;
+constexpr qreal kDescent = 0.12;
+constexpr qreal kDefaultTabStop = 420; // the document's default tab interval
+
+qreal emOf(const CharFormat& format) {
+    return format.halfPoints * 10.0;
 }
 
-struct Metrics {
-    QFont font;
-    QFontMetricsF metrics;
-    QHash<char16_t, qreal> widths;
-
-    explicit Metrics(const CharFormat& format) : font(fontFor(format)), metrics(font) {}
-
-    qreal width(QChar c) {
-        auto it = widths.find(c.unicode());
-        if (it == widths.end()) {
-            // A lone character's advance leaves out the word spacing that widens the font's spaces.
-            const qreal advance = metrics.horizontalAdvance(c) + (c == QLatin1Char(' ') ? font.wordSpacing() : 0);
-            it = widths.insert(c.unicode(), advance);
+// Which characters of the Basic Multilingual Plane GBK writes in two bytes: GB18030, its superset,
+// writes them in two and every other non-ASCII character in four.
+const std::array<bool, 0x10000>& doubleByte() {
+    static const std::array<bool, 0x10000> table = [] {
+        std::array<bool, 0x10000> result{};
+        QString all;
+        all.reserve(0x10000);
+        for (char32_t c = 0x80; c < 0x10000; ++c)
+            if (!QChar::isSurrogate(c))
+                all.append(QChar(char16_t(c)));
+        QStringEncoder encoder("GB18030");
+        const QByteArray bytes = encoder.encode(all);
+        qsizetype at = 0;
+        for (const QChar c : std::as_const(all)) {
+            if (at + 1 >= bytes.size() || quint8(bytes[at]) < 0x81)
+                break;
+            const bool fourBytes = quint8(bytes[at + 1]) >= 0x30 && quint8(bytes[at + 1]) <= 0x39;
+            result[c.unicode()] = !fourBytes;
+            at += fourBytes ? 4 : 2;
         }
-        return *it;
-    }
-};
+        return result;
+    }();
+    return table;
+}
 
-class MetricsCache {
-public:
-    Metrics& operator[](const CharFormat& format) {
-        const int key = format.halfPoints * 4 + (format.bold ? 2 : 0);
-        auto it = m_metrics.find(key);
-        if (it == m_metrics.end())
-            it = m_metrics.insert(key, std::make_shared<Metrics>(format));
-        return **it;
-    }
+bool eastAsianWide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+           (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+           (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
+}
 
-private:
-    QHash<int, std::shared_ptr<Metrics>> m_metrics;
-};
+// SimSun draws GBK's single-byte characters half an em wide and its double-byte ones a whole em.
+bool halfWidth(char32_t c) {
+    if (c < 0x80)
+        return true;
+    if (c < 0x10000 && doubleByte()[c])
+        return false;
+    return !eastAsianWide(c);
+}
 
-// Height of a line holding this format before snapping: the font's line spacing, and for CJK text
-// at least 1.3 times the size, as word processors space it whatever the font's own metrics say
-// (so a 14 pt line takes two 15.6 pt pitches with SimSun as with Noto Serif CJK).
-qreal naturalHeight(MetricsCache& cache, const CharFormat& format) {
-    const qreal size = format.halfPoints * 10.0;
-    return std::max(cache[format].metrics.height(), 1.3 * size);
+qreal advance(char32_t c, const CharFormat& format) {
+    return halfWidth(c) ? emOf(format) / 2 : emOf(format);
+}
+
+// The characters word processors keep from the start and from the end of a line in Chinese text.
+const QString kNoLineStart = QStringLiteral(
+    "!%),.:;>?]}¢¨°·ˇˉ—―‖’”…‰′″›℃∶、。〃〉》」』】〕〗〙〛〞︶︺︾﹀﹄﹚﹜﹞！＂％＇），．：；？］｀｜｝～￠");
+const QString kNoLineEnd = QStringLiteral("$(£¥·‘“〈《「『【〔〖〘〚〝﹙﹛﹝＄（．［｛￡￥");
+
+bool among(const QString& set, char32_t c) {
+    return c < 0x10000 && set.contains(QChar(char16_t(c)));
+}
+
+// Whether a line may begin with `after` when `before` ends the line above. Spaces stay at the end
+// of the line they follow; Latin words and numbers are not split.
+bool breakAllowed(char32_t before, char32_t after) {
+    if (after == u' ' || among(kNoLineStart, after))
+        return false;
+    if (before == u' ' || before == u'\t')
+        return true;
+    if (among(kNoLineEnd, before))
+        return false;
+    return !(halfWidth(before) && halfWidth(after));
+}
+
+// A tab reaches the next default tab stop after x.
+qreal tabWidth(qreal x) {
+    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
 }
 
 qreal snap(qreal height, int pitch) {
@@ -71,85 +108,102 @@ qreal snap(qreal height, int pitch) {
 }
 
 struct Cell {
-    QChar c;
+    char32_t c;
+    qsizetype at; // in the paragraph's text
     const CharFormat* format;
-    qreal width;
+    qreal width; // a tab's is set when the line is broken
 };
 
-bool breaksAfter(QChar c) {
-    return c.isSpace() || c.unicode() >= 0x2E80;
+QList<Cell> cellsOf(const Paragraph& paragraph) {
+    QList<Cell> cells;
+    qsizetype at = 0;
+    for (const Run& run : paragraph.runs) {
+        const QString& text = run.text;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            char32_t c = text[i].unicode();
+            const qsizetype start = i;
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+                ++i;
+            }
+            cells << Cell{c, at + start, &run.format, c == u'\t' ? 0.0 : advance(c, run.format)};
+        }
+        at += text.size();
+    }
+    return cells;
 }
 
-constexpr qreal kDefaultTabStop = 420; // the document's default tab interval, in twips
-
-// A tab reaches the next default tab stop after x.
-qreal tabWidth(qreal x) {
-    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
-}
-
-// Splits one paragraph into lines of cells that fit the width; spaces at a line's end hang.
-QList<QList<Cell>> breakLines(const QList<Cell>& cells, qreal width) {
-    QList<QList<Cell>> lines;
-    QList<Cell> line;
+// The cells each line begins with. A line ends at the last place a line may begin before the
+// first cell that does not fit, or just before that cell when there is none; spaces hang.
+QList<qsizetype> breakLines(QList<Cell>& cells, qreal width) {
+    QList<qsizetype> starts{0};
+    qsizetype lineStart = 0;
+    qsizetype lastBreak = -1;
     qreal used = 0;
-    for (Cell cell : cells) {
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        Cell& cell = cells[i];
+        if (i > lineStart && breakAllowed(cells[i - 1].c, cell.c))
+            lastBreak = i;
         if (cell.c == u'\t')
             cell.width = tabWidth(used);
-        if (cell.c != u' ' && used + cell.width > width + 0.01 && !line.isEmpty()) {
-            // Break at the last opportunity inside the line, else just before this cell.
-            qsizetype at = line.size();
-            if (!breaksAfter(cell.c) && !breaksAfter(line.last().c)) {
-                for (qsizetype i = line.size() - 1; i > 0; --i)
-                    if (breaksAfter(line[i - 1].c)) {
-                        at = i;
-                        break;
-                    }
-            }
-            lines << line.mid(0, at);
-            line = line.mid(at);
+        while (cell.c != u' ' && i > lineStart && used + cell.width > width + 0.01) {
+            lineStart = lastBreak > lineStart ? lastBreak : i;
+            starts << lineStart;
+            lastBreak = -1;
             used = 0;
-            for (Cell& kept : line) {
-                if (kept.c == u'\t')
-                    kept.width = tabWidth(used);
-                used += kept.width;
+            for (qsizetype j = lineStart; j < i; ++j) {
+                if (j > lineStart && breakAllowed(cells[j - 1].c, cells[j].c))
+                    lastBreak = j;
+                if (cells[j].c == u'\t')
+                    cells[j].width = tabWidth(used);
+                used += cells[j].width;
             }
+            if (i > lineStart && breakAllowed(cells[i - 1].c, cell.c))
+                lastBreak = i;
             if (cell.c == u'\t')
                 cell.width = tabWidth(used);
         }
-        line << cell;
         used += cell.width;
     }
-    lines << line;
-    return lines;
+    return starts;
 }
 
-Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& paragraph, const CharFormat* mark,
-              qreal width, int pitch) {
+void appendCharacter(QString& text, char32_t c) {
+    if (QChar::requiresSurrogates(c)) {
+        text += QChar(QChar::highSurrogate(c));
+        text += QChar(QChar::lowSurrogate(c));
+    } else {
+        text += QChar(char16_t(c));
+    }
+}
+
+Line makeLine(const Cell* begin, const Cell* end, const Paragraph& paragraph, const CharFormat* mark, qreal width,
+              int pitch) {
     Line line;
     qreal natural = 0;
     qreal ascent = 0;
     qreal descent = 0;
     auto measure = [&](const CharFormat& format) {
-        natural = std::max(natural, naturalHeight(cache, format));
-        ascent = std::max(ascent, cache[format].metrics.ascent());
-        descent = std::max(descent, cache[format].metrics.descent());
+        natural = std::max(natural, kLineHeight * emOf(format));
+        ascent = std::max(ascent, kAscent * emOf(format));
+        descent = std::max(descent, kDescent * emOf(format));
     };
     if (mark)
         measure(*mark);
     qreal x = 0;
-    for (const Cell& cell : cells) {
-        measure(*cell.format);
+    for (const Cell* cell = begin; cell != end; ++cell) {
+        measure(*cell->format);
         // A fragment ends at a format change and after a tab, so text after a tab starts at its stop.
-        if (line.fragments.isEmpty() || line.fragments.last().format != *cell.format ||
+        if (line.fragments.isEmpty() || line.fragments.last().format != *cell->format ||
             line.fragments.last().text.endsWith(u'\t'))
-            line.fragments << Fragment{QString(), *cell.format, x, 0};
-        line.fragments.last().text += cell.c;
-        line.fragments.last().width += cell.width;
-        x += cell.width;
+            line.fragments << Fragment{QString(), *cell->format, x, 0};
+        appendCharacter(line.fragments.last().text, cell->c);
+        line.fragments.last().width += cell->width;
+        x += cell->width;
     }
     qreal visible = x;
-    for (qsizetype i = cells.size() - 1; i >= 0 && cells[i].c == u' '; --i)
-        visible -= cells[i].width;
+    for (const Cell* cell = end; cell != begin && (cell - 1)->c == u' '; --cell)
+        visible -= (cell - 1)->width;
     if (paragraph.alignment == Alignment::Centre) {
         const qreal shift = std::max(0.0, (width - visible) / 2);
         for (Fragment& fragment : line.fragments)
@@ -160,18 +214,20 @@ Line makeLine(MetricsCache& cache, const QList<Cell>& cells, const Paragraph& pa
     return line;
 }
 
-QList<Line> layOutParagraph(MetricsCache& cache, const Paragraph& paragraph, qreal width, int pitch) {
-    QList<Cell> cells;
-    for (const Run& run : paragraph.runs) {
-        Metrics& metrics = cache[run.format];
-        for (QChar c : run.text)
-            cells << Cell{c, &run.format, c == u'\t' ? 0.0 : metrics.width(c)};
-    }
-    const QList<QList<Cell>> broken = breakLines(cells, width);
+// The paragraph's lines, and where each begins in its text.
+QList<Line> layOutParagraph(const Paragraph& paragraph, qreal width, int pitch,
+                            QList<qsizetype>* textStarts = nullptr) {
+    QList<Cell> cells = cellsOf(paragraph);
+    const QList<qsizetype> starts = breakLines(cells, width);
     QList<Line> lines;
-    for (qsizetype i = 0; i < broken.size(); ++i)
-        lines << makeLine(cache, broken[i], paragraph, i + 1 == broken.size() ? &paragraph.mark : nullptr, width,
-                          pitch);
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : cells.size();
+        const bool last = i + 1 == starts.size();
+        lines << makeLine(cells.constData() + starts[i], cells.constData() + end, paragraph,
+                          last ? &paragraph.mark : nullptr, width, pitch);
+        if (textStarts)
+            *textStarts << (starts[i] < cells.size() ? cells[starts[i]].at : paragraph.text().size());
+    }
     return lines;
 }
 
@@ -179,33 +235,15 @@ qreal bodyWidth(const PageSetup& page) {
     return page.pageWidth - page.marginLeft - page.marginRight;
 }
 
-} // namespace
-
-QFont fontFor(const CharFormat& format) {
-    QFont font(serifFamily());
-    font.setPixelSize(format.halfPoints * 10);
-    font.setBold(format.bold);
-    font.setUnderline(false); // drawn by hand, clipped at the margin
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setKerning(false);
-    // SimSun's space is half as wide as a Chinese character, and transcripts line up their fields
-    // and underlined blanks in such spaces: a stand-in font gets the same space width.
-    const qreal space = QFontMetricsF(font).horizontalAdvance(QLatin1Char(' '));
-    font.setWordSpacing(font.pixelSize() / 2.0 - space);
-    return font;
-}
-
-namespace {
-
 // The footer's lines, their tops counted from the footer's own top, and its height.
-QList<Line> layOutFooter(MetricsCache& cache, const Document& document, qreal* height) {
+QList<Line> layOutFooter(const Document& document, qreal* height) {
     QList<Line> lines;
     *height = 0;
     if (document.footer.isEmpty())
         return lines;
     for (const QString& text : document.footer.split(u'\r')) {
         const Paragraph paragraph{{Run{text, document.footerFormat}}, Alignment::Left, document.footerFormat};
-        for (Line& line : layOutParagraph(cache, paragraph, bodyWidth(document.page), 0)) {
+        for (Line& line : layOutParagraph(paragraph, bodyWidth(document.page), 0)) {
             line.top = *height;
             *height += line.height;
             lines << line;
@@ -216,20 +254,33 @@ QList<Line> layOutFooter(MetricsCache& cache, const Document& document, qreal* h
 
 } // namespace
 
+QList<LineExtent> measureParagraph(const Paragraph& paragraph, const PageSetup& page) {
+    QList<qsizetype> starts;
+    const QList<Line> lines = layOutParagraph(paragraph, bodyWidth(page), page.linePitch, &starts);
+    QList<LineExtent> extents;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        extents << LineExtent{starts[i], lines[i].height};
+    return extents;
+}
+
+qreal bodyHeight(const Document& document) {
+    const PageSetup& setup = document.page;
+    // A footer reaching above the bottom margin pushes the body's end up, as in a word processor.
+    qreal footerHeight = 0;
+    layOutFooter(document, &footerHeight);
+    const qreal bottom =
+        std::min<qreal>(setup.pageHeight - setup.marginBottom, setup.pageHeight - setup.footerDistance - footerHeight);
+    return bottom - setup.marginTop;
+}
+
 QList<Page> layOutPages(const Document& document) {
     const PageSetup& setup = document.page;
     const qreal width = bodyWidth(setup);
-    MetricsCache cache;
-    // A footer reaching above the bottom margin pushes the body's end up, as in a word processor.
-    qreal footerHeight = 0;
-    layOutFooter(cache, document, &footerHeight);
-    const qreal bottom =
-        std::min<qreal>(setup.pageHeight - setup.marginBottom, setup.pageHeight - setup.footerDistance - footerHeight);
-    const qreal height = bottom - setup.marginTop;
+    const qreal height = bodyHeight(document);
     QList<Page> pages{Page{}};
     qreal y = 0;
     for (const Paragraph& paragraph : document.paragraphs) {
-        for (Line& line : layOutParagraph(cache, paragraph, width, setup.linePitch)) {
+        for (Line& line : layOutParagraph(paragraph, width, setup.linePitch)) {
             if (y + line.height > height + 0.5 && !pages.last().lines.isEmpty()) {
                 pages << Page{};
                 y = 0;
@@ -244,23 +295,165 @@ QList<Page> layOutPages(const Document& document) {
 
 namespace {
 
-void paintLine(QPainter& painter, const Line& line, qreal left, qreal top, qreal right) {
+// Characters of the Western code page (Windows-1252).
+bool western(char32_t c) {
+    static const QString extras = QStringLiteral("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
+    return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF) || among(extras, c);
+}
+
+// Draws fragments glyph by glyph at the layout's places: a character a whole em wide centred in its
+// em, a run of half-width characters (a Latin word, a number) fitted to the half ems it was given.
+// Bold is the regular face with its outlines stroked, as word processors embolden Song faces, which
+// have no bold of their own; the text is drawn once, so that it reads back once.
+// Western characters come from the installed face and all others from the page face: a print
+// system that splits a face into 256-glyph fonts of one name keeps the Western characters in a
+// font with an encoding of its own, and Ghostscript loses characters from same-named fonts whose
+// encodings clash.
+class Pen {
+public:
+    explicit Pen(QPainter& painter) : m_painter(painter) {}
+
+    void draw(const Fragment& fragment, qreal x, qreal baseline) {
+        const CharFormat& format = fragment.format;
+        const std::array<QRawFont, 2> faces = facesFor(format);
+        std::array<QList<quint32>, 2> glyphs;
+        std::array<QList<QPointF>, 2> positions;
+        int wordFace = 0;
+        qreal wordX = 0;
+        QList<uint> word;
+        auto endWord = [&] {
+            if (!word.isEmpty())
+                drawWord(faces[wordFace], format, word, wordX, baseline);
+            word.clear();
+        };
+        for (const uint c : fragment.text.toUcs4()) {
+            if (c == u'\t' || c == u' ') {
+                endWord();
+                x += c == u' ' ? advance(c, format) : 0;
+                continue;
+            }
+            const int face = western(c) ? 0 : 1;
+            const qreal width = advance(c, format);
+            if (halfWidth(c)) {
+                if (!word.isEmpty() && wordFace != face)
+                    endWord();
+                if (word.isEmpty()) {
+                    wordFace = face;
+                    wordX = x;
+                }
+                word << c;
+            } else {
+                endWord();
+                const quint32 glyph = glyphOf(faces[face], c);
+                if (glyph != 0) {
+                    const qreal natural = faces[face].advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
+                    glyphs[face] << glyph;
+                    positions[face] << QPointF(x + (width - natural) / 2, baseline);
+                } else {
+                    drawFallback(format, QList<uint>{c}, x, width, baseline);
+                }
+            }
+            x += width;
+        }
+        endWord();
+        for (int face = 0; face < 2; ++face)
+            if (!glyphs[face].isEmpty())
+                drawRun(faces[face], format, glyphs[face], positions[face]);
+    }
+
+private:
+    // The installed face and the page face in the format's size.
+    std::array<QRawFont, 2> facesFor(const CharFormat& format) {
+        auto it = m_faces.find(format.halfPoints);
+        if (it == m_faces.end()) {
+            const int pixels = format.halfPoints * 10;
+            it = m_faces.insert(format.halfPoints, {installedFont(pixels), pageFont(pixels)});
+        }
+        return *it;
+    }
+
+    void drawRun(const QRawFont& face, const CharFormat& format, const QList<quint32>& glyphs,
+                 const QList<QPointF>& positions) {
+        QGlyphRun run;
+        run.setRawFont(face);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        m_painter.drawGlyphRun(QPointF(), run);
+        if (!format.bold)
+            return;
+        QPainterPath outlines;
+        for (qsizetype i = 0; i < glyphs.size(); ++i)
+            outlines.addPath(face.pathForGlyph(glyphs[i]).translated(positions[i]));
+        m_painter.strokePath(outlines, QPen(m_painter.pen().color(), emOf(format) / 30));
+    }
+
+    static quint32 glyphOf(const QRawFont& face, char32_t c) {
+        QString text;
+        appendCharacter(text, c);
+        return face.glyphIndexesForString(text).value(0);
+    }
+
+    void drawWord(const QRawFont& face, const CharFormat& format, const QList<uint>& characters, qreal x,
+                  qreal baseline) {
+        const qreal box = characters.size() * emOf(format) / 2;
+        QList<quint32> glyphs;
+        for (const uint c : characters)
+            glyphs << glyphOf(face, c);
+        if (glyphs.contains(0u)) {
+            drawFallback(format, characters, x, box, baseline);
+            return;
+        }
+        QList<QPointF> positions;
+        qreal natural = 0;
+        for (const QPointF& step : face.advancesForGlyphIndexes(glyphs)) {
+            positions << QPointF(natural, 0);
+            natural += step.x();
+        }
+        if (natural <= 0)
+            return;
+        m_painter.save();
+        m_painter.translate(x, baseline);
+        m_painter.scale(box / natural, 1);
+        drawRun(face, format, glyphs, positions);
+        m_painter.restore();
+    }
+
+    // Characters neither face has, in whatever face the font machinery finds for them, fitted to
+    // their place.
+    void drawFallback(const CharFormat& format, const QList<uint>& characters, qreal x, qreal box, qreal baseline) {
+        const QFont font = fallbackFont(format.halfPoints * 10, format.bold);
+        QString text;
+        for (const uint c : characters)
+            appendCharacter(text, c);
+        const qreal natural = QFontMetricsF(font).horizontalAdvance(text);
+        if (natural <= 0)
+            return;
+        m_painter.save();
+        m_painter.setFont(font);
+        m_painter.translate(x, baseline);
+        if (natural > box)
+            m_painter.scale(box / natural, 1);
+        else
+            m_painter.translate((box - natural) / 2, 0);
+        m_painter.drawText(QPointF(), text);
+        m_painter.restore();
+    }
+
+    QPainter& m_painter;
+    QHash<int, std::array<QRawFont, 2>> m_faces;
+};
+
+void paintLine(QPainter& painter, Pen& pen, const Line& line, qreal left, qreal top, qreal right) {
     const qreal baseline = top + line.top + line.baseline;
     for (const Fragment& fragment : line.fragments) {
-        const QFont font = fontFor(fragment.format);
-        painter.setFont(font);
-        QString text = fragment.text;
-        text.remove(u'\t');
-        painter.drawText(QPointF(left + fragment.x, baseline), text);
+        pen.draw(fragment, left + fragment.x, baseline);
         if (fragment.format.underline) {
-            const QFontMetricsF metrics(font);
+            const qreal em = emOf(fragment.format);
             const qreal end = std::min(left + fragment.x + fragment.width, right);
-            if (end > left + fragment.x) {
-                const qreal y = baseline + metrics.underlinePos();
+            if (end > left + fragment.x)
                 painter.fillRect(
-                    QRectF(left + fragment.x, y, end - left - fragment.x, std::max(metrics.lineWidth(), 10.0)),
+                    QRectF(left + fragment.x, baseline + 0.1 * em, end - left - fragment.x, std::max(0.05 * em, 10.0)),
                     painter.pen().color());
-            }
         }
     }
 }
@@ -273,15 +466,15 @@ void paintPage(QPainter& painter, const Document& document, const Page& page) {
     const qreal right = setup.pageWidth - setup.marginRight;
     painter.save();
     painter.setPen(Qt::black);
+    Pen pen(painter);
     for (const Line& line : page.lines)
-        paintLine(painter, line, left, setup.marginTop, right);
-    MetricsCache cache;
+        paintLine(painter, pen, line, left, setup.marginTop, right);
     qreal height = 0;
-    const QList<Line> footer = layOutFooter(cache, document, &height);
+    const QList<Line> footer = layOutFooter(document, &height);
     // The footer grows upwards from the footer distance.
     const qreal top = setup.pageHeight - setup.footerDistance - height;
     for (const Line& line : footer)
-        paintLine(painter, line, left, top, right);
+        paintLine(painter, pen, line, left, top, right);
     painter.restore();
 }
 

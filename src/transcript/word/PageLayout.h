@@ -1,10 +1,9 @@
-// Lays the document out on pages as a word processor does on a lines-only grid, and paints pages
-// with Qt's painter. All lengths are in twips.
+// Lays the document out on pages as a word processor does with the document's Song face on a
+// lines-only grid, and paints the pages. All lengths are in twips.
 #pragma once
 
 #include "Document.h"
 
-#include <QFont>
 #include <QList>
 
 class QPainter;
@@ -16,6 +15,7 @@ struct Fragment {
     CharFormat format;
     qreal x = 0;
     qreal width = 0;
+    bool operator==(const Fragment&) const = default;
 };
 
 struct Line {
@@ -23,20 +23,36 @@ struct Line {
     qreal height = 0;
     qreal baseline = 0; // from the line's top
     QList<Fragment> fragments;
+    bool operator==(const Line&) const = default;
 };
 
 struct Page {
     QList<Line> lines;
+    bool operator==(const Page&) const = default;
 };
 
-// The font a run is shown in: SimSun where installed, else a CJK serif font; pixel size in twips.
-QFont fontFor(const CharFormat& format);
+// Where a line of a paragraph begins in the paragraph's text, and how high it is.
+struct LineExtent {
+    qsizetype start = 0;
+    qreal height = 0;
+};
 
-// The pages of the document. Each line is as high as its largest font (1.3 times the size at
-// least), snapped up to whole grid pitches; trailing spaces never wrap.
+// The lines a paragraph takes on the body width of the page.
+QList<LineExtent> measureParagraph(const Paragraph& paragraph, const PageSetup& page);
+
+// The height of every page's body: from the top margin down to the bottom margin, or to the top of
+// the footer where the footer reaches higher.
+qreal bodyHeight(const Document& document);
+
+// The pages of the document. Characters are as wide as in SimSun: a character that GBK writes in
+// one byte half an em, one it writes in two bytes a whole em (characters beyond GBK: a whole em
+// when East Asian wide). Lines break by the East Asian rules word processors apply by default; a
+// line is 1.44 times as high as its largest size, snapped up to whole grid pitches; trailing spaces
+// never wrap. A line goes to the next page when it does not fit on the body of the current one.
 QList<Page> layOutPages(const Document& document);
 
-// Paints one page; the painter's coordinates are twips from the paper's top left corner.
+// Paints one page; the painter's coordinates are twips from the paper's top left corner. Every
+// glyph sits where the layout put it, whatever face draws it.
 void paintPage(QPainter& painter, const Document& document, const Page& page);
 
 } // namespace word

@@ -56,12 +56,18 @@ bool renderDocument(const Document& document, QPrinter& printer) {
     return painter.end();
 }
 
-bool printDocument(const Document& document, const PrintTarget& target, QString* error) {
+namespace {
+
+// The printer of the target, set up and able to take a job; null with the reason in error when
+// there is none.
+std::unique_ptr<QPrinter> openPrinter(const PrintTarget& target, QString* error) {
     std::unique_ptr<QPrinter> printer;
     if (!target.printerName.isEmpty()) {
         const QPrinterInfo info = QPrinterInfo::printerInfo(target.printerName);
-        if (info.isNull())
-            return fail(error, QStringLiteral("找不到打印机 %1。").arg(target.printerName));
+        if (info.isNull()) {
+            fail(error, QStringLiteral("找不到打印机 %1。").arg(target.printerName));
+            return nullptr;
+        }
         printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     } else if (!target.pdfPath.isEmpty()) {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -69,18 +75,47 @@ bool printDocument(const Document& document, const PrintTarget& target, QString*
         printer->setOutputFileName(target.pdfPath);
     } else {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            return fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
+        if (info.isNull()) {
+            fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
+            return nullptr;
+        }
         printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     }
     if (target.pdfPath.isEmpty() || !target.printerName.isEmpty()) {
         // Without a print system Qt silently turns the printer into a PDF writer with no file.
-        if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid())
-            return fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
+        if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid()) {
+            fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
+            return nullptr;
+        }
         const QPrinterInfo info(*printer);
-        if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted)
-            return fail(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(printer->printerName()));
+        if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted) {
+            fail(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(printer->printerName()));
+            return nullptr;
+        }
     }
+    return printer;
+}
+
+} // namespace
+
+QString printerProblem(const PrintTarget& target) {
+    QString error;
+    return openPrinter(target, &error) ? QString() : error;
+}
+
+bool printPdfFile(const QString& pdfPath, const QString& title, const PrintTarget& target, QString* error) {
+    const std::unique_ptr<QPrinter> printer = openPrinter({target.printerName, QString()}, error);
+    if (!printer)
+        return false;
+    const std::optional<QString> refusal = sendToCups(printer->printerName(), pdfPath, title);
+    return !refusal ||
+           fail(error, QStringLiteral("打印作业无法送到打印机 %1。%2").arg(printer->printerName(), *refusal));
+}
+
+bool printDocument(const Document& document, const PrintTarget& target, QString* error) {
+    const std::unique_ptr<QPrinter> printer = openPrinter(target, error);
+    if (!printer)
+        return false;
     setUpPage(*printer);
     const bool toPrinter = printer->outputFormat() == QPrinter::NativeFormat;
     const bool rendered = renderDocument(document, *printer) && printer->printerState() != QPrinter::Error &&

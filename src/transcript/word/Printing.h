@@ -16,6 +16,15 @@ namespace word {
 // default printer. A missing printer or a job that could not be sent is reported in error.
 bool printDocument(const Document& document, const PrintTarget& target, QString* error = nullptr);
 
+// What keeps the target from taking a print job: a named printer that does not exist, no print
+// system or default printer, a printer that has stopped; empty text when it can take one. A PDF
+// file target can always take one.
+QString printerProblem(const PrintTarget& target);
+
+// Sends a PDF file to the target's printer as one job with the title; false with the reason in
+// error when the printer could not take it.
+bool printPdfFile(const QString& pdfPath, const QString& title, const PrintTarget& target, QString* error = nullptr);
+
 // Paints every page on a printer that is set up already; false when painting could not start.
 bool renderDocument(const Document& document, QPrinter& printer);
 
