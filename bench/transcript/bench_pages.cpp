@@ -3,6 +3,7 @@
 #include "TestRecords.h"
 
 #include "transcript/ComposeTranscript.h"
+#include "transcript/TemplateFile.h"
 #include "transcript/word/DocWriter.h"
 #include "transcript/word/NativeDocumentWriter.h"
 #include "transcript/word/PageLayout.h"
@@ -31,7 +32,8 @@ void BM_ComposeAndLayOutFourLineAnswers(benchmark::State& state) {
     for (auto _ : state) {
         record::TranscriptRecord r = full;
         word::NativeDocumentWriter writer;
-        if (!transcript::ComposeTranscript(writer, r, in).ok) {
+        transcript::TemplateSave save;
+        if (!transcript::ComposeTranscript(writer, r, in, save).ok || !save.commit().ok) {
             state.SkipWithError("the composition failed");
             return;
         }
