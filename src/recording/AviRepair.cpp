@@ -3,6 +3,7 @@
 // that ends in its standard index ix00. A killed muxer leaves the sizes it writes at the start and
 // the frames; every finished list before the last keeps its ix00 (and the first one its idx1).
 #include "recording/AviRepair.h"
+#include "recording/LittleEndian.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -19,6 +20,10 @@
 #include <unistd.h>
 
 namespace avirepair {
+
+using riff::appendLe16;
+using riff::appendLe32;
+using riff::appendLe64;
 
 namespace {
 
@@ -132,24 +137,6 @@ bool isFrameId(const QByteArray& id)
            (id.endsWith("db") || id.endsWith("dc"));
 }
 
-void appendLe16(QByteArray& out, quint16 v)
-{
-    char b[2];
-    qToLittleEndian(v, b);
-    out.append(b, 2);
-}
-void appendLe32(QByteArray& out, quint32 v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-void appendLe64(QByteArray& out, quint64 v)
-{
-    char b[8];
-    qToLittleEndian(v, b);
-    out.append(b, 8);
-}
 
 // The positions in the header list that the repair rewrites.
 struct Header {

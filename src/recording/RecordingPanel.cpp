@@ -32,6 +32,24 @@ constexpr int ClockPeriodMs = 1000;
 const QString NoticeCaption = QStringLiteral("提 示：");
 const QString SaveCaption = QStringLiteral("提示：");
 
+// Enabled flags of "录音", "暂停", "继续" and "停止保存".
+struct PanelButtons {
+    bool record, pause, resume, save;
+};
+
+PanelButtons panelButtons(const MainWindow& w)
+{
+    return {w.按钮录音->isEnabled(), w.按钮暂停->isEnabled(), w.按钮继续->isEnabled(), w.按钮4->isEnabled()};
+}
+
+void setPanelButtons(MainWindow& w, const PanelButtons& b)
+{
+    w.按钮录音->setEnabled(b.record);
+    w.按钮暂停->setEnabled(b.pause);
+    w.按钮继续->setEnabled(b.resume);
+    w.按钮4->setEnabled(b.save);
+}
+
 } // namespace
 
 void OpenRecordingPanel(MainWindow& w, Services&)
@@ -57,21 +75,14 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
             return;
     }
 
-    const bool before[] = {w.按钮录音->isEnabled(), w.按钮暂停->isEnabled(), w.按钮继续->isEnabled(),
-                           w.按钮4->isEnabled()};
-    w.按钮录音->setEnabled(false);
-    w.按钮暂停->setEnabled(true);
-    w.按钮继续->setEnabled(true);
-    w.按钮4->setEnabled(true);
+    const PanelButtons before = panelButtons(w);
+    setPanelButtons(w, {false, true, true, true});
 
     const QString folder = programdir::recoveryDir(s.programDir);
     QDir().mkpath(folder);
     if (!recorder.setFormat(1, 8000, 16) || !recorder.start(newRecordingFile(folder, s.clock.now()))) {
         // Nothing records: the panel goes back to where it was, an unsaved recording still saveable.
-        w.按钮录音->setEnabled(before[0]);
-        w.按钮暂停->setEnabled(before[1]);
-        w.按钮继续->setEnabled(before[2]);
-        w.按钮4->setEnabled(before[3]);
+        setPanelButtons(w, before);
         s.dialogs.message(NoticeCaption,
                           QStringLiteral("录音无法开始：%1。\n请检查录音设备后重新录音。").arg(recorder.lastError()));
         return;
@@ -154,10 +165,7 @@ bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
         return false;
     }
     w.时钟1->stop();
-    w.按钮录音->setEnabled(true);
-    w.按钮暂停->setEnabled(false);
-    w.按钮继续->setEnabled(false);
-    w.按钮4->setEnabled(false);
+    setPanelButtons(w, {true, false, false, false});
     w.setStatusText(QStringLiteral("笔录.录音已放弃..."));
     return true;
 }
@@ -167,10 +175,7 @@ void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder)
     // The capture has ended: the panel shows a stopped recording that can still be saved.
     recorder.stop();
     w.时钟1->stop();
-    w.按钮暂停->setEnabled(false);
-    w.按钮继续->setEnabled(false);
-    w.按钮录音->setEnabled(true);
-    w.按钮4->setEnabled(true);
+    setPanelButtons(w, {true, false, false, true});
     w.setStatusText(QStringLiteral("笔录.录音已中断..."));
     s.dialogs.message(NoticeCaption, QStringLiteral("录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。")
                                          .arg(recorder.captureError()));

@@ -1,5 +1,6 @@
 // WAV headers, and the file a recording grows in: appended samples, header sizes patched in place.
 #include "recording/WavFile.h"
+#include "recording/LittleEndian.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -12,21 +13,10 @@
 #include <unistd.h>
 
 namespace wav {
+
+using riff::appendLe16;
+using riff::appendLe32;
 namespace {
-
-void appendLe32(QByteArray& out, quint32 value)
-{
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
-void appendLe16(QByteArray& out, quint16 value)
-{
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
-}
 
 qint64 wholeFrames(qint64 bytes, const AudioFormat& format)
 {
