@@ -162,7 +162,7 @@ TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
     EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
-TEST_F(PrintTest, ViewerButtonPrintsTheShownFileAndSetsThePaneDirectly) {
+TEST_F(PrintTest, ViewerButtonPrintsTheShownFileSetsThePaneDirectlyAndReportsAFailure) {
     const QString help = file("帮助.txt");
     p.w().编辑框24->setText(help);
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
@@ -172,11 +172,18 @@ TEST_F(PrintTest, ViewerButtonPrintsTheShownFileAndSetsThePaneDirectly) {
     EXPECT_EQ(p.w().statusText(), QStringLiteral("打印成功..."));
     EXPECT_EQ(p.w().编辑框25->text(), status);
 
+    // A failed print replaces an earlier success.
+    p.w().编辑框25->setText(QStringLiteral("打 印 成 功！"));
+    p.engine->failing << "print";
+    QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
+    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{QStringLiteral("无 法 打 印：| 打印没有成功：writer failed ")});
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    EXPECT_EQ(p.w().statusText(), QStringLiteral("打 印 没 有 成 功！"));
+
     p.engine->name.clear();
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
-    EXPECT_EQ(p.env.dialogs.messageTexts(),
-              QStringList{QStringLiteral("无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件.")});
-    EXPECT_EQ(p.engine->sessions.size(), 1);
+    EXPECT_EQ(p.env.dialogs.messageTexts().last(), QStringLiteral("无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件."));
+    EXPECT_EQ(p.engine->sessions.size(), 2);
 }
 
 } // namespace
