@@ -153,8 +153,14 @@ TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
     EXPECT_TRUE(box.text.contains(binary));
     EXPECT_TRUE(p.env.shell.started.isEmpty());
 
-    // A text the office suite turns into nothing is not printed either.
+    // A suite that converts nothing without a window is not asked to.
+    p.env.shell.installed = {"wps"};
     const QString text = file("BL/text.doc", "text for the office suite");
+    EXPECT_TRUE(printChosen(text).text.contains(QStringLiteral("也没有可以打印它的办公软件")));
+    EXPECT_TRUE(p.env.shell.started.isEmpty());
+
+    // A text the office suite turns into nothing is not printed either.
+    p.env.shell.installed << "soffice";
     EXPECT_TRUE(printChosen(text).text.contains(QStringLiteral("办公软件也无法打开文件 <%1>").arg(text)));
     ASSERT_EQ(p.env.shell.started.size(), 1);
     EXPECT_TRUE(p.env.shell.started[0].contains("--convert-to"));
