@@ -402,8 +402,7 @@ FtpConnection::Outcome FtpConnection::renameInto(const QString& temporary, const
     Outcome renamed =
         sendCommands({"RNFR " + gbk::encode(temporary), "RNTO " + name}, remoteName, programEnding, m_limits);
     if (renamed.failure != Failure::None) {
-        const Outcome back =
-            sendCommands({"RNFR " + asideBytes, "RNTO " + name}, remoteName, programEnding, m_limits);
+        const Outcome back = sendCommands({"RNFR " + asideBytes, "RNTO " + name}, remoteName, programEnding, m_limits);
         if (back.failure != Failure::None)
             renamed.cause += QStringLiteral("；服务器上原来的文件现在名为 %1").arg(aside);
         return renamed;

@@ -92,7 +92,8 @@ namespace {
 // The named printer, else the default printer, set up and able to take a job; null with the reason
 // in error when there is none.
 std::unique_ptr<QPrinter> openPrinter(const QString& printerName, QString* error) {
-    const QPrinterInfo info = printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
+    const QPrinterInfo info =
+        printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
     if (info.isNull()) {
         fail(error, printerName.isEmpty() ? QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。")
                                           : QStringLiteral("找不到打印机 %1。").arg(printerName));
