@@ -2,6 +2,7 @@
 #include "ProgramLaunchers.h"
 
 #include "platform/Dialogs.h"
+#include "platform/OfficeSuites.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
 #include "ui/MainWindow.h"
@@ -54,7 +55,7 @@ const LaunchMessages kExcelMessages{QStringLiteral("无 法 打 印："), QStrin
 // spreadsheet program alone does not make the spreadsheet item start.
 void launchOfficeProgram(MainWindow& w, Services& s, const QList<Launch>& launches, const LaunchMessages& messages)
 {
-    const QString suite = s.shell.findProgram(officeSuitePrograms());
+    const QString suite = s.shell.findProgram(officesuite::programs());
     w.编辑框19->setText(suite);
     if (suite.isEmpty()) {
         s.dialogs.message(messages.notInstalledCaption, messages.notInstalled);
@@ -85,9 +86,12 @@ const QList<Launch>& textEditorLaunches()
 
 const QList<Launch>& wordProcessorLaunches()
 {
-    static const QList<Launch> launches{{QStringLiteral("libreoffice"), {QStringLiteral("--writer")}},
-                                        {QStringLiteral("soffice"), {QStringLiteral("--writer")}},
-                                        {QStringLiteral("wps"), {}}};
+    static const QList<Launch> launches = [] {
+        QList<Launch> list;
+        for (const officesuite::WordProcessor& suite : officesuite::wordProcessors())
+            list.append({suite.program, suite.arguments});
+        return list;
+    }();
     return launches;
 }
 
@@ -97,17 +101,6 @@ const QList<Launch>& spreadsheetLaunches()
                                         {QStringLiteral("soffice"), {QStringLiteral("--calc")}},
                                         {QStringLiteral("et"), {}}};
     return launches;
-}
-
-const QStringList& officeSuitePrograms()
-{
-    static const QStringList programs = [] {
-        QStringList names;
-        for (const Launch& launch : wordProcessorLaunches())
-            names << launch.program;
-        return names;
-    }();
-    return programs;
 }
 
 void StartCalculator(Services& s)

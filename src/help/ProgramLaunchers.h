@@ -19,12 +19,10 @@ const QList<Launch>& calculatorLaunches();
 const QList<Launch>& textEditorLaunches();
 const QList<Launch>& wordProcessorLaunches();
 const QList<Launch>& spreadsheetLaunches();
-// A word processor on PATH is what "Word is installed" means here, for the Word item and the
-// spreadsheet item alike.
-const QStringList& officeSuitePrograms();
 
 void StartCalculator(Services& s);
 void StartTextEditor(Services& s);
-// Both first look for a word processor (its path goes to 编辑框19, as Word's did) and refuse without one.
+// Both first look for an office suite's word processor (its path goes to 编辑框19, as Word's did) and
+// refuse without one: that is what "Word is installed" means here, for both items alike.
 void StartWordProcessor(MainWindow& w, Services& s);
 void StartSpreadsheet(MainWindow& w, Services& s);

@@ -113,6 +113,9 @@ long replyCode(CURL* handle)
 
 const QString kCancelled = QStringLiteral("传输已取消");
 
+// Tidying up after a failed transfer keeps the user waiting only briefly.
+const net::TransferLimits kTidyUpLimits{std::chrono::milliseconds(5000), std::chrono::milliseconds(5000)};
+
 } // namespace
 
 QString byteCount(qint64 bytes)
@@ -134,6 +137,11 @@ FtpConnection::~FtpConnection()
 QString FtpConnection::temporaryName(const QString& remoteName)
 {
     return u'.' + remoteName + QStringLiteral(".part");
+}
+
+QString FtpConnection::asideName(const QString& remoteName)
+{
+    return u'.' + remoteName + QStringLiteral(".old");
 }
 
 bool FtpConnection::finish(const Outcome& outcome)
@@ -340,32 +348,66 @@ bool FtpConnection::upload(const QString& localPath, const QString& remoteName)
         curl_easy_setopt(h, CURLOPT_POSTQUOTE, nullptr);
         curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
         curl_easy_setopt(h, CURLOPT_UPLOAD, 0L);
+        Outcome outcome;
         if (source.failed)
-            return {Failure::LocalFile,
-                    QStringLiteral("无法读取文件 <%1>：%2").arg(localPath, source.file.errorString())};
-        if (code == CURLE_QUOTE_ERROR)
-            return renameInto(temporary, remoteName, programEnding);
-        return classify(h, code, watch, remoteName, m_limits.stall);
+            outcome = {Failure::LocalFile,
+                       QStringLiteral("无法读取文件 <%1>：%2").arg(localPath, source.file.errorString())};
+        else if (code == CURLE_QUOTE_ERROR)
+            outcome = renameInto(temporary, remoteName, programEnding);
+        else
+            outcome = classify(h, code, watch, remoteName, m_limits.stall);
+        // Whatever arrived under the temporary name is of no use; a server that keeps it only holds
+        // a hidden file, so a refusal here is not reported.
+        if (outcome.failure != Failure::None)
+            sendCommands({"DELE " + gbk::encode(temporary)}, temporary, programEnding, kTidyUpLimits);
+        return outcome;
     });
 }
 
-// Some servers refuse to rename onto a name that exists: the earlier file goes first, and the
-// complete upload takes its name.
-FtpConnection::Outcome FtpConnection::renameInto(const QString& temporary, const QString& remoteName,
-                                                 const std::atomic_bool& programEnding)
+FtpConnection::Outcome FtpConnection::sendCommands(const QList<QByteArray>& commands, const QString& name,
+                                                   const std::atomic_bool& programEnding,
+                                                   const net::TransferLimits& limits)
 {
-    net::CurlList commands;
-    net::appendToList(commands, "*DELE " + gbk::encode(remoteName));
-    net::appendToList(commands, "RNFR " + gbk::encode(temporary));
-    net::appendToList(commands, "RNTO " + gbk::encode(remoteName));
+    net::CurlList list;
+    for (const QByteArray& command : commands)
+        net::appendToList(list, command);
     const QByteArray url = urlFor(m_directory, QString());
     CURL* h = m_handle.get();
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(h, CURLOPT_POSTQUOTE, commands.get());
-    net::ProgressWatch watch(h, m_limits, programEnding, &m_cancelRequested, &m_progress);
+    curl_easy_setopt(h, CURLOPT_POSTQUOTE, list.get());
+    // Only the program's end stops them: a cancel half way through a rename could leave the remote
+    // name without its file.
+    net::ProgressWatch watch(h, limits, programEnding);
     const CURLcode code = net::perform(m_multi.get(), h, watch);
     curl_easy_setopt(h, CURLOPT_POSTQUOTE, nullptr);
     curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
-    return classify(h, code, watch, remoteName, m_limits.stall);
+    return classify(h, code, watch, name, limits.stall);
+}
+
+// Some servers refuse to rename onto a name that exists. The earlier file is moved aside, the
+// complete upload takes its name, and only then is the earlier file deleted; when the upload cannot
+// take the name, the earlier file is moved back. The remote name never goes without a whole file.
+FtpConnection::Outcome FtpConnection::renameInto(const QString& temporary, const QString& remoteName,
+                                                 const std::atomic_bool& programEnding)
+{
+    const QString aside = asideName(remoteName);
+    const QByteArray name = gbk::encode(remoteName);
+    const QByteArray asideBytes = gbk::encode(aside);
+    const Outcome movedAside =
+        sendCommands({"RNFR " + name, "RNTO " + asideBytes}, remoteName, programEnding, m_limits);
+    if (movedAside.failure != Failure::None)
+        return movedAside;
+    Outcome renamed =
+        sendCommands({"RNFR " + gbk::encode(temporary), "RNTO " + name}, remoteName, programEnding, m_limits);
+    if (renamed.failure != Failure::None) {
+        const Outcome back = sendCommands({"RNFR " + asideBytes, "RNTO " + name}, remoteName, programEnding, m_limits);
+        if (back.failure != Failure::None)
+            renamed.cause += QStringLiteral("；服务器上原来的文件现在名为 %1").arg(aside);
+        return renamed;
+    }
+    // The earlier file has been replaced; one the server will not delete stays hidden beside it.
+    sendCommands({"DELE " + asideBytes}, aside, programEnding, kTidyUpLimits);
+    return {};
 }

@@ -3,6 +3,8 @@
 
 #include "net/CurlSupport.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 // A size as the messages show it: "812 字节", "3.5 KB", "4.0 MB".
@@ -58,7 +60,7 @@ public:
     bool download(const QString& remoteName, const QString& localPath);
     // Copies the local file byte for byte to a temporary name beside the remote name and renames it
     // to the remote name once complete, replacing a remote file of that name. A failed upload never
-    // changes what lies under the remote name.
+    // changes what lies under the remote name, and what it left under the temporary name is deleted.
     bool upload(const QString& localPath, const QString& remoteName);
 
     // Stops the running operation as soon as possible, and every later one until the next connect.
@@ -75,6 +77,9 @@ public:
 
     // The name an upload to remoteName travels under until it is complete.
     static QString temporaryName(const QString& remoteName);
+    // The name the earlier remote file is moved to while an upload takes its place, on a server
+    // that will not rename onto a name that exists.
+    static QString asideName(const QString& remoteName);
 
 private:
     struct Outcome {
@@ -88,6 +93,9 @@ private:
     // The failure behind a transfer's result; limit is the time limit that applied to it.
     Outcome classify(CURL* handle, CURLcode code, const net::ProgressWatch& watch, const QString& name,
                      std::chrono::milliseconds limit) const;
+    // Sends the commands in the transfer directory in order, up to the first one the server refuses.
+    Outcome sendCommands(const QList<QByteArray>& commands, const QString& name, const std::atomic_bool& programEnding,
+                         const net::TransferLimits& limits);
     Outcome renameInto(const QString& temporary, const QString& remoteName, const std::atomic_bool& programEnding);
 
     net::TransferLimits m_limits;

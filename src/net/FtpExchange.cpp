@@ -15,6 +15,7 @@
 #include <QLineEdit>
 
 #include <cerrno>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -26,24 +27,27 @@ const QString kHintCaption = QStringLiteral("提示：");
 const QString kUploadFailed = QStringLiteral("笔录上传失败.");
 const QString kDownloadFailed = QStringLiteral("笔录下载失败.");
 
-// The checks both transfers start with; false when one of them stopped the command.
-bool checkTransferSettings(MainWindow& w, Services& s, const FtpConnection& ftp)
+// The checks both transfers start with: the remote file name they work on, or nothing when one of
+// them stopped the command. The name is read once: the field stays editable while the transfer
+// runs, and a name typed meanwhile must not escape the check.
+std::optional<QString> checkTransferSettings(MainWindow& w, Services& s, const FtpConnection& ftp)
 {
     if (ftp.isBusy()) {
         s.dialogs.message(kHintCaption, QStringLiteral("笔录正在上传或下载，请等这次传输结束后再试。"));
-        return false;
+        return std::nullopt;
     }
+    const QString name = w.编辑框23->text();
     if (w.编辑框20->text().isEmpty() || w.编辑框21->text().isEmpty() || w.编辑框22->text().isEmpty() ||
-        w.编辑框23->text().isEmpty()) {
+        name.isEmpty()) {
         s.dialogs.message(kSettingsCaption, QStringLiteral("FTP服务器配置没有添写！"));
-        return false;
+        return std::nullopt;
     }
-    if (!isSafeTemplateName(w.编辑框23->text())) {
+    if (!isSafeTemplateName(name)) {
         s.dialogs.message(kSettingsCaption,
                           QStringLiteral("文件名不能含有“/”、“\\”、“..”、换行符或空字符，请只填写笔录文件的名称！"));
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return name + QStringLiteral(".ini");
 }
 
 // A failure goes to the status message box and to a message box, with its cause. A cancel is what
@@ -95,11 +99,6 @@ durable::Result makeFolder(const QString& path)
     return durable::syncFolder(QFileInfo(path).absolutePath());
 }
 
-QString remoteName(MainWindow& w)
-{
-    return w.编辑框23->text() + QStringLiteral(".ini");
-}
-
 } // namespace
 
 bool isSafeTemplateName(const QString& name)
@@ -119,7 +118,8 @@ void ToggleFtpPanel(MainWindow& w)
 
 void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
 {
-    if (!checkTransferSettings(w, s, ftp))
+    const std::optional<QString> remoteName = checkTransferSettings(w, s, ftp);
+    if (!remoteName)
         return;
     w.编辑框17->setText(s.dialogs.browse(QStringLiteral(" ")));
     const QString localPath = w.编辑框17->text();
@@ -131,8 +131,8 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     TransferStatus status(w, ftp);
     if (!connectWithPanelSettings(w, s, ftp, status, kUploadFailed))
         return;
-    status.showTransfer(QStringLiteral("正在上传 %1").arg(remoteName(w)));
-    if (ftp.upload(localPath, remoteName(w)))
+    status.showTransfer(QStringLiteral("正在上传 %1").arg(*remoteName));
+    if (ftp.upload(localPath, *remoteName))
         w.编辑框25->setText(QStringLiteral("笔录模板文件.ini上传FTP服务器成功."));
     else
         reportTransferFailure(w, s, ftp, kUploadFailed);
@@ -140,7 +140,8 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
 
 void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
 {
-    if (!checkTransferSettings(w, s, ftp))
+    const std::optional<QString> remoteName = checkTransferSettings(w, s, ftp);
+    if (!remoteName)
         return;
     const QString blDir = programdir::blDir(s.programDir);
     if (const durable::Result made = makeFolder(blDir); !made) {
@@ -150,8 +151,8 @@ void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     TransferStatus status(w, ftp);
     if (!connectWithPanelSettings(w, s, ftp, status, kDownloadFailed))
         return;
-    status.showTransfer(QStringLiteral("正在下载 %1").arg(remoteName(w)));
-    if (ftp.download(remoteName(w), blDir + u'/' + remoteName(w)))
+    status.showTransfer(QStringLiteral("正在下载 %1").arg(*remoteName));
+    if (ftp.download(*remoteName, blDir + u'/' + *remoteName))
         w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
     else
         reportTransferFailure(w, s, ftp, kDownloadFailed);

@@ -1,10 +1,17 @@
 // The desktop's browser, document handlers and program search path.
 #include "Shell.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+
+#include <csignal>
+
+#include <unistd.h>
 
 bool DesktopShell::openUrl(const QString& address)
 {
@@ -22,6 +29,27 @@ bool DesktopShell::startProgram(const QStringList& candidates, const QStringList
     return !program.isEmpty() && QProcess::startDetached(program, arguments);
 }
 
+namespace {
+
+// Waits for the process to end or the time to run out while the caller's event loop keeps running,
+// so that the window repaints; also ends when the program is quitting. True when it ended.
+bool waitWhileProcessingEvents(QProcess& process, int timeoutMs)
+{
+    if (!QCoreApplication::instance())
+        return process.waitForFinished(timeoutMs);
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(timeoutMs);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    return process.state() == QProcess::NotRunning;
+}
+
+} // namespace
+
 std::optional<int> DesktopShell::runProgram(const QStringList& candidates, const QStringList& arguments,
                                             int timeoutMs)
 {
@@ -29,11 +57,15 @@ std::optional<int> DesktopShell::runProgram(const QStringList& candidates, const
     if (program.isEmpty())
         return std::nullopt;
     QProcess process;
+    // A process group of its own: an office suite's launcher starts the real converter as a child of
+    // a helper, and that one has to end with it.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(program, arguments);
     if (!process.waitForStarted())
         return std::nullopt;
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
+    const pid_t group = static_cast<pid_t>(process.processId());
+    if (!waitWhileProcessingEvents(process, timeoutMs)) {
+        ::kill(-group, SIGKILL);
         process.waitForFinished();
         return std::nullopt;
     }

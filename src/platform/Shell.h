@@ -16,9 +16,10 @@ public:
     // Starts the first of the candidate programs found on PATH, detached, with the arguments.
     // False when none is installed or it would not start.
     virtual bool startProgram(const QStringList& candidates, const QStringList& arguments = {}) = 0;
-    // Runs the first of the candidate programs found on PATH with the arguments and waits for it:
-    // its exit code, or nothing when none is installed, it would not start, it crashed or it ran
-    // past the time limit (it is then killed).
+    // Runs the first of the candidate programs found on PATH with the arguments and waits for it
+    // while the caller's event loop keeps running: its exit code, or nothing when none is installed,
+    // it would not start, it crashed, it ran past the time limit or the program is quitting (it is
+    // then killed with every process it started).
     virtual std::optional<int> runProgram(const QStringList& candidates, const QStringList& arguments,
                                           int timeoutMs) = 0;
     // Full path of the first candidate found on PATH, or empty text.

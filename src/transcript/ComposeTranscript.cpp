@@ -183,14 +183,21 @@ private:
     }
 
     void typePair(const QString& question, const QString& answer) {
+        if (!m_footerRead)
+            startPage();
         const QList<word::LineExtent> q = measure(question);
         const QList<word::LineExtent> a = measure(answer);
+        const qreal first = q.first().height;
+        // A question never closes a page without the first line of its answer, also on the first
+        // page, where long particulars can leave room for the question alone.
+        const bool questionAlone = !fits(total(q) + a.first().height, first);
         if (m_bodyOnPage) {
             const qreal pair = total(q) + total(a);
             const bool fitsAPage = pair + m_footerHeight <= m_pageHeight + 0.5;
-            // A question never closes a page without the first line of its answer.
-            if (!fits(pair, q.first().height) && (fitsAPage || !fits(total(q) + a.first().height, q.first().height)))
+            if (!fits(pair, first) && (fitsAPage || questionAlone))
                 endPage(true);
+        } else if (!m_bodyStarted && bodyTop(first) > 0 && questionAlone) {
+            endPage(true);
         }
         typeLines(question, q);
         typeLines(answer, a);

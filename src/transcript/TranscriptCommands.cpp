@@ -10,6 +10,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Fingerprint.h"
+#include "platform/OfficeSuites.h"
 #include "platform/ProgramDir.h"
 #include "platform/Shell.h"
 
@@ -22,8 +23,6 @@
 namespace transcript {
 
 namespace {
-
-const QStringList kOfficeSuites{QStringLiteral("soffice"), QStringLiteral("libreoffice")};
 
 // The checks of the current transcript before anything is composed.
 bool formComplete(const record::TranscriptRecord& r, Dialogs& dialogs, const QString& workUnitText) {
@@ -90,7 +89,8 @@ PrintResult failed(Dialogs& dialogs, const QString& caption, const QString& text
 // suite answers 0 also when it could not load the file: only the PDF shows that it did.
 PrintResult printThroughOfficeSuite(const QString& path, CommandEnv& env, const QString& caption,
                                     const word::PrintTarget& target, const QString& openError) {
-    if (env.shell.findProgram(kOfficeSuites).isEmpty())
+    const QStringList converters = officesuite::programs(true);
+    if (env.shell.findProgram(converters).isEmpty())
         return failed(
             env.dialogs, caption,
             QStringLiteral(" 无法打开要打印的文件 <%1> ：%2 也没有可以打印它的办公软件。 ").arg(path, openError));
@@ -99,7 +99,7 @@ PrintResult printThroughOfficeSuite(const QString& path, CommandEnv& env, const 
         return failed(env.dialogs, caption, QStringLiteral(" 无法建立临时目录，文件 <%1> 没有打印。 ").arg(path));
     const QString pdfDir = work.filePath(QStringLiteral("pdf"));
     const std::optional<int> exit = env.shell.runProgram(
-        kOfficeSuites,
+        converters,
         {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(work.filePath("profile")).toString(),
          QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
          QStringLiteral("--outdir"), pdfDir, path},

@@ -90,12 +90,14 @@ void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
 
 void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
     const QString caption = QStringLiteral("无 法 打 印：");
-    if (!FindWord(w, engine)) {
+    PrintResult result = PrintResult::Failed;
+    if (FindWord(w, engine)) {
+        CommandEnv env = environment(w, s, engine);
+        result = printFile(w.编辑框24->text(), env, caption);
+    } else {
         s.dialogs.message(caption, texts::kNoWord);
-        return;
     }
-    CommandEnv env = environment(w, s, engine);
-    switch (printFile(w.编辑框24->text(), env, caption)) {
+    switch (result) {
     case PrintResult::Printed:
         w.setStatusText(QStringLiteral("打印成功..."));
         break;
@@ -103,6 +105,10 @@ void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
         w.setStatusText(kHandedToOfficeSuite);
         break;
     case PrintResult::Failed:
+        // A print that did not happen replaces an earlier success, also in the message box the
+        // status line is rendered from every second.
+        w.编辑框25->setText(kPrintFailed);
+        w.setStatusText(kPrintFailed);
         break;
     }
 }

@@ -2,7 +2,7 @@
 """FTP server on 127.0.0.1 for the template exchange tests.
 
 Usage: ftp_server.py HOME USER PASSWORD [--stall-after BYTES] [--cut-after BYTES] [--rate BYTES]
-                     [--no-rename-over]
+                     [--no-rename-over] [--no-rename-part]
 Serves one account whose home is HOME, decodes names as GBK like the servers the program
 meets, prints "LISTENING <port>" once bound and serves until killed. It refuses passive mode,
 so every transfer proves that the client works in active mode.
@@ -10,6 +10,7 @@ so every transfer proves that the client works in active mode.
   --cut-after     the data connection is closed after BYTES bytes
   --rate          the data connection moves at most BYTES bytes a second
   --no-rename-over  RNTO refuses a name that exists, as some servers do
+  --no-rename-part  RNFR refuses names ending in ".part", so that an upload cannot take its name
 """
 import argparse
 import os
@@ -29,6 +30,7 @@ def main():
     parser.add_argument("--cut-after", type=int, default=-1)
     parser.add_argument("--rate", type=int, default=0)
     parser.add_argument("--no-rename-over", action="store_true")
+    parser.add_argument("--no-rename-part", action="store_true")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -52,6 +54,12 @@ def main():
                 self._rnfr = None
                 return
             return FTPHandler.ftp_RNTO(self, path)
+
+        def ftp_RNFR(self, path):
+            if args.no_rename_part and path.endswith(".part"):
+                self.respond("550 File is in use.")
+                return
+            return FTPHandler.ftp_RNFR(self, path)
 
     class FaultyDTPHandler(DTPHandler):
         moved = 0

@@ -91,6 +91,16 @@ TEST_F(FtpConnectionTest, UploadChangesTheRemoteNameOnlyWhenComplete)
         EXPECT_FALSE(ftp.upload(localPath(QStringLiteral("new.ini")), QStringLiteral("case1.ini")));
         EXPECT_EQ(ftp.lastFailure(), Failure::Interrupted) << ftp.lastError().toStdString();
         EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), earlier);
+        EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")}) << "the partial upload is deleted";
+    }
+    {
+        // A complete upload that cannot take the name leaves the earlier file under it.
+        auto server = startServer({QStringLiteral("--no-rename-over"), QStringLiteral("--no-rename-part")});
+        enter(*server);
+        EXPECT_FALSE(ftp.upload(localPath(QStringLiteral("new.ini")), QStringLiteral("case1.ini")));
+        EXPECT_EQ(ftp.lastFailure(), Failure::RemoteRefused) << ftp.lastError().toStdString();
+        EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), earlier);
+        EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")});
     }
     // A server that will not rename onto an existing name still ends up with the new file alone.
     auto server = startServer({QStringLiteral("--no-rename-over")});

@@ -203,6 +203,17 @@ TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting)
     dialogs().shown.clear();
     w().actDownload->trigger();
     expectFailure(QStringLiteral("FTP服务器连接失败.. 无法连接服务器 ") + closed);
+
+    // The field stays editable while the transfer connects: a name typed meanwhile is not used.
+    auto server = startServer();
+    writeFile(remote(QStringLiteral("case1.ini")), sampleTemplate());
+    writeFile(home.path() + QStringLiteral("/escaped.ini"), "outside wwwroot");
+    fillPanel(*server, QStringLiteral("case1"));
+    QTimer::singleShot(0, [&] { w().编辑框23->setText(QStringLiteral("../escaped")); });
+    w().actDownload->trigger();
+    EXPECT_EQ(w().编辑框25->text(), kDownloaded);
+    EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), sampleTemplate());
+    EXPECT_FALSE(QFile::exists(program.env.programDir() + QStringLiteral("/escaped.ini")));
 }
 
 TEST_F(FtpExchangeTest, FailuresNameTheirCause)

@@ -12,6 +12,14 @@ if [[ $(id -u) -ne 0 ]]; then
   exit 77
 fi
 
+# The package is installed and purged system-wide: runs from other work trees on this machine wait
+# for each other.
+exec {lock}>/var/lock/quillon-package-test
+if ! flock --wait 450 "$lock"; then
+  echo "FAIL: another package test has held /var/lock/quillon-package-test for 450 s" >&2
+  exit 1
+fi
+
 work=$(mktemp -d)
 user=quillontest$$
 gui_pid=

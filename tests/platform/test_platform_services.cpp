@@ -1,4 +1,5 @@
-// The small platform stand-ins: date-time text, desktop launcher, registry store, program directory.
+// The small platform stand-ins: date-time text, programs run and waited for, desktop launcher,
+// registry store, program directory.
 #include "SmallFilesystem.h"
 #include "TestServices.h"
 #include "platform/DateTimeText.h"
@@ -6,13 +7,18 @@
 #include "platform/ProductVersion.h"
 #include "platform/ProgramDir.h"
 #include "platform/Registry.h"
+#include "platform/Shell.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 TEST(DateTimeText, LeavesOutZeroPartsFromTheRight)
 {
@@ -24,6 +30,35 @@ TEST(DateTimeText, LeavesOutZeroPartsFromTheRight)
     // A zero hour with minutes still shows the hour.
     EXPECT_EQ(datetimetext::full(QDateTime(QDate(2013, 2, 3), QTime(0, 0, 9))), "2013年2月3日0时0分9秒");
     EXPECT_EQ(datetimetext::timePart(QDateTime(d, QTime(0, 30, 0))), "0时30分");
+}
+
+// A process that is gone, or a zombie nobody has reaped yet.
+bool processGone(pid_t pid)
+{
+    if (::kill(pid, 0) != 0)
+        return true;
+    const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    return stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+TEST(DesktopShell, RunProgramGivesTheExitCodeAndKillsWhatItStartedAtTheTimeLimit)
+{
+    DesktopShell shell;
+    EXPECT_EQ(shell.runProgram({"no-such-program-here", "sh"}, {"-c", "exit 3"}, 60000), 3);
+    EXPECT_EQ(shell.runProgram({"no-such-program-here"}, {}, 60000), std::nullopt);
+
+    // A launcher whose helper outlives it unless the whole group is killed; the window's events are
+    // handled meanwhile.
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath("helper.pid");
+    bool eventsHandled = false;
+    QTimer::singleShot(0, [&] { eventsHandled = true; });
+    EXPECT_EQ(shell.runProgram({"sh"}, {"-c", QStringLiteral("sleep 600 & echo $! > %1; wait").arg(pidFile)}, 2000),
+              std::nullopt);
+    EXPECT_TRUE(eventsHandled);
+    const pid_t helper = readFile(pidFile).trimmed().toInt();
+    ASSERT_GT(helper, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(processGone(helper), 10000);
 }
 
 TEST(DesktopLauncher, WritesAnExecutableLauncherAndReplacesTheOldOne)

@@ -184,6 +184,18 @@ TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewO
     }
     EXPECT_GT(saved, 0) << "8 free blocks leave room for the save";
     EXPECT_LT(saved, 6) << "no free block leaves no room";
+
+    // A PDF that does not fit fails the command and leaves the earlier PDF as it was.
+    const QString pdf = fs.path() + QStringLiteral("/笔录.pdf");
+    writeFile(pdf, "earlier PDF");
+    fs.leaveFree(2);
+    const Result r = run({"compose", later, "--out", root.path() + "/elsewhere.doc", "--pdf", pdf});
+    fs.unfill();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("PDF文件没有生成"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("磁盘空间已满"))) << r.err.toStdString();
+    EXPECT_EQ(readFile(pdf), "earlier PDF");
+    EXPECT_EQ(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("笔录.pdf")});
 }
 
 TEST_F(CommandLineTest, OutAndPdf) {

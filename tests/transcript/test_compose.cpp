@@ -173,6 +173,25 @@ TEST_F(ComposeTest, MissingSecondFooterLineLeavesTwoSpaces) {
     EXPECT_EQ(log.last(), "type   ");
 }
 
+// Long particulars leave the first page room for a few body lines, or one, or none.
+TEST_F(ComposeTest, AQuestionBelowLongParticularsNeverEndsThePageWithoutItsAnswer) {
+    const QString questionLine = "type " + questionText(1) + sp(66) + "\r\n";
+    const QString answerLine = "type " + answerText(1) + sp(66) + "\r\n";
+    int firstPageClosedEarly = 0;
+    for (int length = 0; length <= 300; length += 2) {
+        record::TranscriptRecord r = testrecords::particulars();
+        r["num19"] = QString(length, u'路');
+        testrecords::fillPairs(r, 1, 1);
+        writer.log.clear();
+        const QStringList log = compose(r);
+        const qsizetype question = log.indexOf(questionLine);
+        ASSERT_GT(question, 0) << length;
+        EXPECT_EQ(log.value(question + 1), answerLine) << length << " characters of address";
+        firstPageClosedEarly += log.indexOf("type   " + hang1 + "\r\n") < question;
+    }
+    EXPECT_GT(firstPageClosedEarly, 0);
+}
+
 // Where every question and answer takes one printed line, the document is the one the fixed page
 // capacity of 8 and 20 body lines gave, to the byte.
 TEST_F(ComposeTest, OneLinePairsFromTheFirstOnGiveTheKnownDocumentByteForByte) {

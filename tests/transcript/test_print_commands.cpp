@@ -153,8 +153,14 @@ TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
     EXPECT_TRUE(box.text.contains(binary));
     EXPECT_TRUE(p.env.shell.started.isEmpty());
 
-    // A text the office suite turns into nothing is not printed either.
+    // A suite that converts nothing without a window is not asked to.
+    p.env.shell.installed = {"wps"};
     const QString text = file("BL/text.doc", "text for the office suite");
+    EXPECT_TRUE(printChosen(text).text.contains(QStringLiteral("也没有可以打印它的办公软件")));
+    EXPECT_TRUE(p.env.shell.started.isEmpty());
+
+    // A text the office suite turns into nothing is not printed either.
+    p.env.shell.installed << "soffice";
     EXPECT_TRUE(printChosen(text).text.contains(QStringLiteral("办公软件也无法打开文件 <%1>").arg(text)));
     ASSERT_EQ(p.env.shell.started.size(), 1);
     EXPECT_TRUE(p.env.shell.started[0].contains("--convert-to"));
@@ -162,7 +168,7 @@ TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
     EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
-TEST_F(PrintTest, ViewerButtonPrintsTheShownFileAndSetsThePaneDirectly) {
+TEST_F(PrintTest, ViewerButtonPrintsTheShownFileSetsThePaneDirectlyAndReportsAFailure) {
     const QString help = file("帮助.txt");
     p.w().编辑框24->setText(help);
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
@@ -172,11 +178,18 @@ TEST_F(PrintTest, ViewerButtonPrintsTheShownFileAndSetsThePaneDirectly) {
     EXPECT_EQ(p.w().statusText(), QStringLiteral("打印成功..."));
     EXPECT_EQ(p.w().编辑框25->text(), status);
 
+    // A failed print replaces an earlier success.
+    p.w().编辑框25->setText(QStringLiteral("打 印 成 功！"));
+    p.engine->failing << "print";
+    QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
+    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{QStringLiteral("无 法 打 印：| 打印没有成功：writer failed ")});
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    EXPECT_EQ(p.w().statusText(), QStringLiteral("打 印 没 有 成 功！"));
+
     p.engine->name.clear();
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
-    EXPECT_EQ(p.env.dialogs.messageTexts(),
-              QStringList{QStringLiteral("无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件.")});
-    EXPECT_EQ(p.engine->sessions.size(), 1);
+    EXPECT_EQ(p.env.dialogs.messageTexts().last(), QStringLiteral("无 法 打 印：|电 脑 没 有 安 装 WORD 办 公 软 件."));
+    EXPECT_EQ(p.engine->sessions.size(), 2);
 }
 
 } // namespace

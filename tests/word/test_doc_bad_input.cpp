@@ -148,10 +148,11 @@ TEST_F(BadInput, damagedStreamsNeverCrash) {
     EXPECT_GT(refused, 0);
 }
 
-TEST_F(BadInput, textFilesInGbkAndWithByteOrderMarks) {
+TEST_F(BadInput, textFilesInGbkAndInUtf8WithOrWithoutAMark) {
     const QString text = QStringLiteral("帮助说明\r\n第二行 second\r\n\r\n最后一行");
     for (const auto& [name, bytes] : {std::pair{QString("gbk.txt"), gbk::encode(text)},
-                                      std::pair{QString("utf8.txt"), "\xEF\xBB\xBF" + text.toUtf8()}}) {
+                                      std::pair{QString("utf8.txt"), "\xEF\xBB\xBF" + text.toUtf8()},
+                                      std::pair{QString("utf8-without-mark.txt"), text.toUtf8()}}) {
         QString error;
         const std::optional<Document> read = readDocumentFile(write(name, bytes), &error);
         ASSERT_TRUE(read) << qPrintable(error);

@@ -38,6 +38,12 @@ std::optional<QString> decodeText(const QByteArray& bytes) {
     } else {
         if (bytes.contains('\0'))
             return std::nullopt;
+        // Text saved as UTF-8 without a mark: Chinese text in GBK is hardly ever valid UTF-8, while
+        // UTF-8 read as GB18030 gives other characters without an error.
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString unicode = utf8.decode(body);
+        if (!utf8.hasError() && isPlainText(unicode))
+            return unicode;
         // GB18030 reads every GBK text and more; bytes it cannot read come back as replacement
         // characters, which no plain text holds.
         QString text = gbk::decode(body);

@@ -1,27 +1,34 @@
-// Printing through QPrinter with the page renderer.
+// Printing through QPrinter or into a PDF file with the page renderer.
 #include "Printing.h"
 
 #include "CupsStatus.h"
 #include "PageLayout.h"
 
+#include "platform/DurableFile.h"
+
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <cmath>
+#include <optional>
 
 namespace word {
 
 namespace {
+
+const QString kDocumentName = QStringLiteral("询问笔录");
 
 void setUpPage(QPrinter& printer) {
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setFullPage(true);
     printer.setCopyCount(1);
-    printer.setDocName(QStringLiteral("询问笔录"));
+    printer.setDocName(kDocumentName);
 }
 
 bool fail(QString* error, const QString& text) {
@@ -30,81 +37,96 @@ bool fail(QString* error, const QString& text) {
     return false;
 }
 
-} // namespace
-
-bool renderDocument(const Document& document, QPrinter& printer) {
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    // Twips from the paper's corner, whatever the printer's resolution and margins.
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+// Paints every page on a device that painter has begun on, in twips from the paper's corner whatever
+// the resolution and margins, and ends the painting.
+bool paintPages(QPainter& painter, const Document& document, QPagedPaintDevice& device, int resolution,
+                const QRectF& paper, const QRectF& page) {
     painter.translate(paper.left() - page.left(), paper.top() - page.top());
-    painter.scale(printer.resolution() / 1440.0, printer.resolution() / 1440.0);
+    painter.scale(resolution / 1440.0, resolution / 1440.0);
     // A page of another size is zoomed to fit the paper, as printing with a paper zoom does.
-    const qreal paperWidth = paper.width() * 1440.0 / printer.resolution();
-    const qreal paperHeight = paper.height() * 1440.0 / printer.resolution();
+    const qreal paperWidth = paper.width() * 1440.0 / resolution;
+    const qreal paperHeight = paper.height() * 1440.0 / resolution;
     const qreal zoom = std::min(paperWidth / document.page.pageWidth, paperHeight / document.page.pageHeight);
     if (std::abs(zoom - 1.0) > 0.002)
         painter.scale(zoom, zoom);
     const QList<Page> pages = layOutPages(document);
     for (qsizetype i = 0; i < pages.size(); ++i) {
-        if (i > 0 && !printer.newPage())
+        if (i > 0 && !device.newPage())
             return false;
         paintPage(painter, document, pages[i]);
     }
     return painter.end();
 }
 
+// The document as a PDF file's bytes. Qt's PDF engine ignores write errors on a file, so the PDF is
+// made in memory and written through the durable path, which reports them.
+std::optional<QByteArray> renderPdf(const Document& document) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(1200);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    writer.setTitle(kDocumentName);
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return std::nullopt;
+    const QPageLayout layout = writer.pageLayout();
+    if (!paintPages(painter, document, writer, writer.resolution(), layout.fullRectPixels(writer.resolution()),
+                    layout.paintRectPixels(writer.resolution())))
+        return std::nullopt;
+    return buffer.data();
+}
+
+} // namespace
+
+bool renderDocument(const Document& document, QPrinter& printer) {
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    return paintPages(painter, document, printer, printer.resolution(), printer.paperRect(QPrinter::DevicePixel),
+                      printer.pageRect(QPrinter::DevicePixel));
+}
+
 namespace {
 
-// The printer of the target, set up and able to take a job; null with the reason in error when
-// there is none.
-std::unique_ptr<QPrinter> openPrinter(const PrintTarget& target, QString* error) {
-    std::unique_ptr<QPrinter> printer;
-    if (!target.printerName.isEmpty()) {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(target.printerName);
-        if (info.isNull()) {
-            fail(error, QStringLiteral("找不到打印机 %1。").arg(target.printerName));
-            return nullptr;
-        }
-        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    } else if (!target.pdfPath.isEmpty()) {
-        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(target.pdfPath);
-    } else {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull()) {
-            fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
-            return nullptr;
-        }
-        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+// The named printer, else the default printer, set up and able to take a job; null with the reason
+// in error when there is none.
+std::unique_ptr<QPrinter> openPrinter(const QString& printerName, QString* error) {
+    const QPrinterInfo info =
+        printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
+    if (info.isNull()) {
+        fail(error, printerName.isEmpty() ? QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。")
+                                          : QStringLiteral("找不到打印机 %1。").arg(printerName));
+        return nullptr;
     }
-    if (target.pdfPath.isEmpty() || !target.printerName.isEmpty()) {
-        // Without a print system Qt silently turns the printer into a PDF writer with no file.
-        if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid()) {
-            fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
-            return nullptr;
-        }
-        const QPrinterInfo info(*printer);
-        if (info.state() == QPrinter::Error || info.state() == QPrinter::Aborted) {
-            fail(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(printer->printerName()));
-            return nullptr;
-        }
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    // Without a print system Qt silently turns the printer into a PDF writer with no file.
+    if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid()) {
+        fail(error, QStringLiteral("没有可用的打印机，请先安装并设置默认打印机。"));
+        return nullptr;
+    }
+    const QPrinterInfo state(*printer);
+    if (state.state() == QPrinter::Error || state.state() == QPrinter::Aborted) {
+        fail(error, QStringLiteral("打印机 %1 出错或已停止，无法打印。").arg(printer->printerName()));
+        return nullptr;
     }
     return printer;
+}
+
+// A PDF file is the target when no printer is named.
+bool toPdfFile(const PrintTarget& target) {
+    return target.printerName.isEmpty() && !target.pdfPath.isEmpty();
 }
 
 } // namespace
 
 QString printerProblem(const PrintTarget& target) {
     QString error;
-    return openPrinter(target, &error) ? QString() : error;
+    return toPdfFile(target) || openPrinter(target.printerName, &error) ? QString() : error;
 }
 
 bool printPdfFile(const QString& pdfPath, const QString& title, const PrintTarget& target, QString* error) {
-    const std::unique_ptr<QPrinter> printer = openPrinter({target.printerName, QString()}, error);
+    const std::unique_ptr<QPrinter> printer = openPrinter(target.printerName, error);
     if (!printer)
         return false;
     const std::optional<QString> refusal = sendToCups(printer->printerName(), pdfPath, title);
@@ -113,15 +135,19 @@ bool printPdfFile(const QString& pdfPath, const QString& title, const PrintTarge
 }
 
 bool printDocument(const Document& document, const PrintTarget& target, QString* error) {
-    const std::unique_ptr<QPrinter> printer = openPrinter(target, error);
+    if (toPdfFile(target)) {
+        const std::optional<QByteArray> pdf = renderPdf(document);
+        if (!pdf)
+            return fail(error, QStringLiteral("无法生成PDF文件 <%1>。").arg(target.pdfPath));
+        const durable::Result written = durable::writeFile(target.pdfPath, *pdf);
+        return written || fail(error, QStringLiteral("无法写入文件 <%1>：%2").arg(target.pdfPath, written.text()));
+    }
+    const std::unique_ptr<QPrinter> printer = openPrinter(target.printerName, error);
     if (!printer)
         return false;
     setUpPage(*printer);
-    const bool toPrinter = printer->outputFormat() == QPrinter::NativeFormat;
     const bool rendered = renderDocument(document, *printer) && printer->printerState() != QPrinter::Error &&
                           printer->printerState() != QPrinter::Aborted;
-    if (!toPrinter)
-        return rendered || fail(error, QStringLiteral("无法写入文件 <%1>。").arg(target.pdfPath));
     const std::optional<QString> refusal = rendered ? lastCupsRefusal() : std::nullopt;
     if (!rendered || refusal)
         return fail(

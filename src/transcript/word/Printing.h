@@ -13,7 +13,8 @@ class QWidget;
 namespace word {
 
 // One A4 copy of the whole document on the target: the named printer, else the PDF file, else the
-// default printer. A missing printer or a job that could not be sent is reported in error.
+// default printer. A missing printer, a job that could not be sent or a PDF file that could not be
+// written (the earlier file then stays as it was) is reported in error.
 bool printDocument(const Document& document, const PrintTarget& target, QString* error = nullptr);
 
 // What keeps the target from taking a print job: a named printer that does not exist, no print
