@@ -64,15 +64,18 @@ void CloseRecordingPanel(MainWindow& w, Services&)
 
 void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, RecordingTime& time)
 {
-    // A recording that was never saved is let go only on the user's word.
-    const QString unsaved = recorder.hasUnsavedRecording() ? recorder.file() : QString();
-    if (!unsaved.isEmpty()) {
+    // A recording that was never saved is let go only on the user's word. Saved, it has left the
+    // recovery folder, and the new recording may take its name there.
+    QString givenUp;
+    if (recorder.hasUnsavedRecording()) {
         const Dialogs::Answer answer = s.dialogs.message(
             SaveCaption,
             QStringLiteral("上一段录音还没有保存。\n保存：先保存它；放弃：删除它，开始新的录音；返回：不开始新的录音。"),
             Dialogs::Buttons::SaveDiscardCancel);
         if (answer == Dialogs::Answer::Cancel || (answer == Dialogs::Answer::Save && !SaveRecording(w, s, recorder)))
             return;
+        if (answer == Dialogs::Answer::Discard)
+            givenUp = recorder.file();
     }
 
     const PanelButtons before = panelButtons(w);
@@ -88,8 +91,8 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
         return;
     }
     // The new recording runs: the one the user gave up goes.
-    if (!unsaved.isEmpty() && QFileInfo::exists(unsaved) && !QFile::remove(unsaved))
-        s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法删除。").arg(unsaved));
+    if (!givenUp.isEmpty() && QFileInfo::exists(givenUp) && !QFile::remove(givenUp))
+        s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法删除。").arg(givenUp));
 
     w.setStatusText(QStringLiteral("笔录.录音开始..."));
     time.reset();
