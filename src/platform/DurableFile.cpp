@@ -95,7 +95,7 @@ QString Result::text() const
     case Cause::NameTooLong:
         return QStringLiteral("文件名太长");
     case Cause::NoFolder:
-        return QStringLiteral("目录不存在");
+        return QStringLiteral("文件或目录不存在");
     case Cause::ReadOnly:
         return QStringLiteral("磁盘只读");
     case Cause::Other:

@@ -161,7 +161,7 @@ TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure)
     EXPECT_EQ(readFile(path("old.wav")), "old");
 
     EXPECT_FALSE(recorder.save(path("no/such/dir.wav"), true));
-    EXPECT_EQ(recorder.lastError(), "目录不存在");
+    EXPECT_EQ(recorder.lastError(), "文件或目录不存在");
     EXPECT_TRUE(recorder.hasUnsavedRecording());
 
     ASSERT_TRUE(recorder.save(path("old.wav"), true));
