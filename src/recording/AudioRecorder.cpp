@@ -353,8 +353,16 @@ bool AudioRecorder::save(const QString& path, bool overwrite)
         return fail(QStringLiteral("还没有录音"));
     if (!overwrite && QFileInfo::exists(path))
         return fail(QStringLiteral("文件已经存在"));
-    stop();
-    if (QFileInfo(path) == QFileInfo(m_capture->file))
+    // A file that could not be finished is told before it goes anywhere; it is closed now, so a
+    // second save moves it as it is.
+    if (!stop())
+        return false;
+    // Two missing files count as the same for QFileInfo: only a path that names the recording's
+    // own file, by its spelling or as the same existing file, leaves nothing to do.
+    const QFileInfo target(path);
+    const QFileInfo current(m_capture->file);
+    if (target.absoluteFilePath() == current.absoluteFilePath() ||
+        (target.exists() && current.exists() && target == current))
         return true;
     // A recording saved before stays where the user put it; a copy goes to the new name.
     const durable::Result moved =

@@ -50,6 +50,13 @@ void setPanelButtons(MainWindow& w, const PanelButtons& b)
     w.按钮4->setEnabled(b.save);
 }
 
+// After a stop whose last header update or sync failed.
+void tellUnfinishedFile(Services& s, const AudioRecorder& recorder)
+{
+    s.dialogs.message(SaveCaption,
+                      QStringLiteral("录音文件没有写完整：%1。\n已录下的声音仍可保存。").arg(recorder.lastError()));
+}
+
 } // namespace
 
 void OpenRecordingPanel(MainWindow& w, Services&)
@@ -134,8 +141,7 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.时钟1->stop();
     w.setStatusText(QStringLiteral("录音停止！请选择保存录音笔录的文件名称..."));
     if (!finished)
-        s.dialogs.message(SaveCaption, QStringLiteral("录音文件没有写完整：%1。\n已录下的声音仍可保存。")
-                                           .arg(recorder.lastError()));
+        tellUnfinishedFile(s, recorder);
     SaveRecording(w, s, recorder);
 }
 
@@ -176,12 +182,14 @@ bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
 void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder)
 {
     // The capture has ended: the panel shows a stopped recording that can still be saved.
-    recorder.stop();
+    const bool finished = recorder.stop();
     w.时钟1->stop();
     setPanelButtons(w, {true, false, false, true});
     w.setStatusText(QStringLiteral("笔录.录音已中断..."));
     s.dialogs.message(NoticeCaption, QStringLiteral("录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。")
                                          .arg(recorder.captureError()));
+    if (!finished)
+        tellUnfinishedFile(s, recorder);
 }
 
 void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time)

@@ -168,6 +168,12 @@ TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure)
     EXPECT_EQ(readFile(path("old.wav")).size(), 44 + recorder.recordedBytes());
     EXPECT_GE(recorder.recordedBytes(), 8192);
     EXPECT_FALSE(QFileInfo::exists(path("rec.wav")));
+
+    // A saved file that has gone since is no file to save from: that is not success.
+    ASSERT_TRUE(QFile::remove(path("old.wav")));
+    EXPECT_FALSE(recorder.save(path("again.wav"), true));
+    EXPECT_EQ(recorder.lastError(), "文件或目录不存在");
+    EXPECT_FALSE(QFileInfo::exists(path("again.wav")));
 }
 
 TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
