@@ -48,7 +48,8 @@ QString capsFor(const AudioFormat& format)
 
 // One run of the source from start to stop, and the file it goes to. The appsink and bus callbacks
 // run on GStreamer's threads and the header is kept up to date on a thread of its own, so the file
-// and the counters are guarded by the mutex; only the sync to disk runs outside it.
+// and the counters are guarded by the mutex; only the sync to disk runs outside it, under a mutex
+// of its own.
 struct AudioRecorder::Capture {
     Capture(AudioRecorder& recorder, quint64 id, const AudioFormat& format, QString file)
         : recorder(recorder), id(id), format(format), file(std::move(file))
@@ -80,9 +81,12 @@ struct AudioRecorder::Capture {
         changed.notify_all();
     }
 
-    // Puts the samples written so far on the disk, then the header sizes for them.
+    // Puts the samples written so far on the disk, then the header sizes for them. A pause runs it
+    // on the GUI thread while the sync thread may be at it too: one at a time, so that a sync that
+    // started earlier never writes its smaller size over a later one's.
     void syncToDisk()
     {
+        std::lock_guard oneAtATime(syncing);
         qint64 synced = 0;
         {
             std::lock_guard lock(mutex);
@@ -190,6 +194,7 @@ struct AudioRecorder::Capture {
     bool paused = false;
 
     mutable std::mutex mutex;
+    std::mutex syncing; // taken before mutex, never while holding it
     std::condition_variable changed;
     std::condition_variable wake;
     std::thread syncer;
