@@ -296,4 +296,22 @@ Result syncFolder(const QString& folder)
     return Result::failed(syncFolderOf(encoded(folder)));
 }
 
+Result makeFolder(const QString& folder, int mode)
+{
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return {};
+    if (info.exists())
+        return Result::failed(ENOTDIR);
+    const QString parent = info.absolutePath();
+    if (parent != info.absoluteFilePath())
+        if (Result r = makeFolder(parent, mode); !r)
+            return r;
+    if (::mkdir(encoded(info.absoluteFilePath()).constData(), mode_t(mode)) != 0)
+        return errno == EEXIST && QFileInfo(folder).isDir() ? Result() : Result::failed(errno);
+    // The folder is made; a parent that cannot be synced leaves its entry to the next write-back.
+    syncFolderOf(encoded(parent));
+    return {};
+}
+
 } // namespace durable

@@ -75,4 +75,8 @@ Result moveFile(const QString& source, const QString& target);
 // Syncs a folder, so that a rename or a new file in it survives a power cut.
 Result syncFolder(const QString& folder);
 
+// Makes folder and the folders above it that are missing, each with mode less the user's umask, and
+// syncs the folder that holds each new one. A folder that exists already is success.
+Result makeFolder(const QString& folder, int mode = 0777);
+
 } // namespace durable
