@@ -5,6 +5,7 @@
 #include "net/TransferStatus.h"
 #include "platform/Dialogs.h"
 #include "platform/DurableFile.h"
+#include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "ui/MainWindow.h"
@@ -151,8 +152,12 @@ void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     if (!connectWithPanelSettings(w, s, ftp, status, kDownloadFailed))
         return;
     status.showTransfer(QStringLiteral("正在下载 %1").arg(remoteName(w)));
-    if (ftp.download(remoteName(w), blDir + u'/' + remoteName(w)))
-        w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
-    else
+    const QString local = blDir + u'/' + remoteName(w);
+    if (!ftp.download(remoteName(w), local)) {
         reportTransferFailure(w, s, ftp, kDownloadFailed);
+        return;
+    }
+    w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
+    if (const durable::Result fingerprinted = fingerprint::write(local); !fingerprinted)
+        s.dialogs.message(kHintCaption, fingerprint::failureText(local, fingerprinted));
 }
