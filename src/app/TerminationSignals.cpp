@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
 
 #include <fcntl.h>
@@ -17,9 +18,12 @@ int g_pipe[2] = {-1, -1};
 
 void onSignal(int number)
 {
+    // The interrupted code may be about to read errno: the write below must not change it.
+    const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
     // A full pipe already holds a signal that will be handled.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace

@@ -5,19 +5,15 @@
 #include "net/TransferStatus.h"
 #include "platform/Dialogs.h"
 #include "platform/DurableFile.h"
+#include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "ui/MainWindow.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 
-#include <cerrno>
 #include <optional>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -91,14 +87,6 @@ bool connectWithPanelSettings(MainWindow& w, Services& s, FtpConnection& ftp, Tr
     return true;
 }
 
-// BL exists once a transcript has been saved; on a fresh install the first download makes it.
-durable::Result makeFolder(const QString& path)
-{
-    if (::mkdir(QFile::encodeName(path).constData(), 0755) != 0)
-        return errno == EEXIST && QFileInfo(path).isDir() ? durable::Result() : durable::Result::failed(errno);
-    return durable::syncFolder(QFileInfo(path).absolutePath());
-}
-
 } // namespace
 
 bool isSafeTemplateName(const QString& name)
@@ -144,7 +132,8 @@ void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     if (!remoteName)
         return;
     const QString blDir = programdir::blDir(s.programDir);
-    if (const durable::Result made = makeFolder(blDir); !made) {
+    // BL exists once a transcript has been saved; on a fresh install the first download makes it.
+    if (const durable::Result made = durable::makeFolder(blDir); !made) {
         reportFailure(w, s, kDownloadFailed + QStringLiteral(" 无法建立目录 <%1>：%2").arg(blDir, made.text()));
         return;
     }
@@ -152,8 +141,12 @@ void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     if (!connectWithPanelSettings(w, s, ftp, status, kDownloadFailed))
         return;
     status.showTransfer(QStringLiteral("正在下载 %1").arg(*remoteName));
-    if (ftp.download(*remoteName, blDir + u'/' + *remoteName))
-        w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
-    else
+    const QString local = blDir + u'/' + *remoteName;
+    if (!ftp.download(*remoteName, local)) {
         reportTransferFailure(w, s, ftp, kDownloadFailed);
+        return;
+    }
+    w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
+    if (const durable::Result fingerprinted = fingerprint::write(local); !fingerprinted)
+        s.dialogs.message(kHintCaption, fingerprint::failureText(local, fingerprinted));
 }

@@ -20,7 +20,9 @@ struct FileDialogSpec {
 class Dialogs {
 public:
     // SaveDiscardCancel: "保存", "放弃" and "返回", for work that would otherwise be lost.
-    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+    // RestoreDiscardKeep: "恢复" (answered Yes), "放弃" (Discard) and "保留" (Cancel), for work left
+    // by an unclean end; a box closed without a button keeps it.
+    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, RestoreDiscardKeep };
     enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~Dialogs() = default;

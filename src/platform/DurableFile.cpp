@@ -4,11 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <array>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -41,6 +41,20 @@ int syncFolderOf(const QByteArray& folder)
 }
 
 QByteArray folderOf(const QString& path) { return encoded(QFileInfo(path).absolutePath()); }
+
+// Creates a file under a name no other file has, in folder, for writing. The kernel applies the
+// user's umask (or the folder's default ACL) to mode, as it does for every new file. -1 with errno
+// when it cannot.
+int createTemporary(const QByteArray& folder, mode_t mode, QByteArray* name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *name = folder + "/.quillon-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".part";
+        const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
 
 bool sameBytes(const QString& a, const QString& b)
 {
@@ -95,7 +109,7 @@ QString Result::text() const
     case Cause::NameTooLong:
         return QStringLiteral("文件名太长");
     case Cause::NoFolder:
-        return QStringLiteral("目录不存在");
+        return QStringLiteral("文件或目录不存在");
     case Cause::ReadOnly:
         return QStringLiteral("磁盘只读");
     case Cause::Other:
@@ -129,19 +143,15 @@ Result FileWriter::open()
     if (nameMax > 0 && name.size() > nameMax)
         return Result::failed(ENAMETOOLONG);
 
-    mode_t mode = mode_t(m_newFileMode);
-    struct stat existing {};
-    if (::stat(target.constData(), &existing) == 0)
-        mode = existing.st_mode & 07777;
-
-    m_tempName = folder + "/.quillon-XXXXXX.part";
-    m_fd = ::mkstemps(m_tempName.data(), 5);
+    m_fd = createTemporary(folder, mode_t(m_newFileMode), &m_tempName);
     if (m_fd < 0) {
         const int error = errno;
         m_tempName.clear();
         return Result::failed(error);
     }
-    if (::fchmod(m_fd, mode) != 0)
+    // A file that is replaced keeps its permissions.
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0 && ::fchmod(m_fd, existing.st_mode & 07777) != 0)
         return fail(errno);
     m_written = 0;
     return {};
@@ -197,9 +207,13 @@ Result FileWriter::commit()
         return fail(errno);
     m_tempName.clear();
     // The file is in place; a folder that cannot be synced leaves it to the next write-back.
-    if (const int error = syncFolderOf(folderOf(m_path)))
-        return Result::failed(error);
+    syncFolderOf(folderOf(m_path));
     return {};
+}
+
+QString FileWriter::temporaryPath() const
+{
+    return QFile::decodeName(m_tempName);
 }
 
 void FileWriter::discard()
@@ -243,11 +257,12 @@ Result copyFile(const QString& source, const QString& target)
         if (Result r = writer.write(buffer.data(), n); !r)
             return r;
     }
-    if (Result r = writer.commit(); !r)
+    // The copy is read back before it replaces anything: one that differs leaves the target as it was.
+    if (Result r = writer.prepare(); !r)
         return r;
-    if (!sameBytes(source, target))
+    if (!sameBytes(source, writer.temporaryPath()))
         return Result::failed(EIO);
-    return {};
+    return writer.commit();
 }
 
 Result moveFile(const QString& source, const QString& target)
@@ -262,10 +277,9 @@ Result moveFile(const QString& source, const QString& target)
     if (synced)
         return Result::failed(synced);
     if (::rename(encoded(source).constData(), encoded(target).constData()) == 0) {
-        if (const int error = syncFolderOf(folderOf(target)))
-            return Result::failed(error);
-        if (const int error = syncFolderOf(folderOf(source)))
-            return Result::failed(error);
+        // The file is under its new name; folders that cannot be synced leave that to the next write-back.
+        syncFolderOf(folderOf(target));
+        syncFolderOf(folderOf(source));
         return {};
     }
     if (errno != EXDEV)
@@ -280,6 +294,24 @@ Result moveFile(const QString& source, const QString& target)
 Result syncFolder(const QString& folder)
 {
     return Result::failed(syncFolderOf(encoded(folder)));
+}
+
+Result makeFolder(const QString& folder, int mode)
+{
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return {};
+    if (info.exists())
+        return Result::failed(ENOTDIR);
+    const QString parent = info.absolutePath();
+    if (parent != info.absoluteFilePath())
+        if (Result r = makeFolder(parent, mode); !r)
+            return r;
+    if (::mkdir(encoded(info.absoluteFilePath()).constData(), mode_t(mode)) != 0)
+        return errno == EEXIST && QFileInfo(folder).isDir() ? Result() : Result::failed(errno);
+    // The folder is made; a parent that cannot be synced leaves its entry to the next write-back.
+    syncFolderOf(encoded(parent));
+    return {};
 }
 
 } // namespace durable

@@ -28,7 +28,7 @@ struct Result {
 // file renamed into place and the folder synced. Destroyed without commit, it leaves no trace.
 class FileWriter {
 public:
-    // Permissions of a new file; a file that exists keeps its own.
+    // Permissions of a new file, less the user's umask; a file that exists keeps its own.
     explicit FileWriter(QString path, int newFileMode = 0644);
     ~FileWriter();
     FileWriter(const FileWriter&) = delete;
@@ -47,6 +47,8 @@ public:
 
     const QString& path() const { return m_path; }
     qint64 written() const { return m_written; }
+    // Where the data is until commit(): the temporary file beside the target; empty before open().
+    QString temporaryPath() const;
 
 private:
     Result fail(int error);
@@ -62,8 +64,8 @@ private:
 // Replaces path with bytes, or leaves the earlier file as it was.
 Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode = 0644);
 
-// Copies source to target through a FileWriter and reads the copy back to compare it before the
-// call returns success.
+// Copies source to target through a FileWriter and reads the copy back to compare it before it
+// replaces the target: a copy that differs leaves the earlier target as it was.
 Result copyFile(const QString& source, const QString& target);
 
 // Moves source to target: a rename on the same filesystem (both folders synced), else a verified
@@ -72,5 +74,9 @@ Result moveFile(const QString& source, const QString& target);
 
 // Syncs a folder, so that a rename or a new file in it survives a power cut.
 Result syncFolder(const QString& folder);
+
+// Makes folder and the folders above it that are missing, each with mode less the user's umask, and
+// syncs the folder that holds each new one. A folder that exists already is success.
+Result makeFolder(const QString& folder, int mode = 0777);
 
 } // namespace durable

@@ -7,41 +7,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <cerrno>
-
-#include <sys/stat.h>
-
 namespace programdir {
 namespace {
-
-// Makes folder and the folders above it that are missing, each for its owner alone, as the
-// freedesktop base directories ask. Returns the errno of the step that failed, or 0.
-int makeFolder(const QString& folder)
-{
-    const QFileInfo info(folder);
-    if (info.isDir())
-        return 0;
-    if (info.exists())
-        return ENOTDIR;
-    const QString parent = info.absolutePath();
-    if (parent != info.absoluteFilePath())
-        if (const int error = makeFolder(parent))
-            return error;
-    if (::mkdir(QFile::encodeName(info.absoluteFilePath()).constData(), 0700) != 0 && errno != EEXIST)
-        return errno;
-    return 0;
-}
 
 // Copies each starter file that the user's program directory lacks; an upgrade that ships a new
 // set.ini leaves the user's own one alone.
 QString seed(const QString& userDir, const QString& starters)
 {
-    if (const int error = makeFolder(userDir))
-        return QStringLiteral(" 无法建立程序目录 <%1/>：%2 ").arg(userDir, durable::Result::failed(error).text());
+    // Each missing folder for its owner alone, as the freedesktop base directories ask.
+    if (const durable::Result made = durable::makeFolder(userDir, 0700); !made)
+        return QStringLiteral(" 无法建立程序目录 <%1/>：%2 ").arg(userDir, made.text());
     QStringList failures;
     for (const QString& name : starterFiles()) {
         const QString source = starters + '/' + name;

@@ -61,6 +61,14 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const
         box->setDefaultButton(QMessageBox::Save);
         box->setEscapeButton(QMessageBox::Cancel);
         break;
+    case Buttons::RestoreDiscardKeep:
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::Discard | QMessageBox::Cancel);
+        box->button(QMessageBox::Yes)->setText(QStringLiteral("恢复"));
+        box->button(QMessageBox::Discard)->setText(QStringLiteral("放弃"));
+        box->button(QMessageBox::Cancel)->setText(QStringLiteral("保留"));
+        box->setDefaultButton(QMessageBox::Yes);
+        box->setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     return box;
 }

@@ -66,8 +66,13 @@ QString IniRegistry::defaultPath()
 
 QString IniRegistry::read(const QString& name) const
 {
+    return unescaped(readRaw(name));
+}
+
+QString IniRegistry::readRaw(const QString& name) const
+{
     const std::optional<QByteArray> raw = ini::rawValue(readAll(m_path), kSection, gbk::encode(name));
-    return raw ? unescaped(gbk::decode(*raw)) : QString();
+    return raw ? gbk::decode(*raw) : QString();
 }
 
 durable::Result IniRegistry::write(const QString& name, const QString& value)

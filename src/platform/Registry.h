@@ -10,6 +10,9 @@ public:
     virtual ~Registry() = default;
     // Text of a value exactly as it was stored; a missing store or value reads as empty text.
     virtual QString read(const QString& name) const = 0;
+    // Text of a value as the store holds it, with no escape undone: how an older version, which
+    // escaped nothing, wrote it. The same as read() for a store that escapes nothing.
+    virtual QString readRaw(const QString& name) const { return read(name); }
     // Stores the value exactly as given, or says why it could not.
     virtual durable::Result write(const QString& name, const QString& value) = 0;
 };
@@ -24,6 +27,7 @@ public:
     static QString defaultPath();
 
     QString read(const QString& name) const override;
+    QString readRaw(const QString& name) const override;
     durable::Result write(const QString& name, const QString& value) override;
 
 private:

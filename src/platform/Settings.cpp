@@ -22,7 +22,8 @@ QByteArray readSettingsFile(const QString& programDir)
 bool inRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
 
 // The byte structure of GB18030, GBK's superset: ASCII, two-byte characters with a lead byte
-// 81-FE and a trail byte 40-7E or 80-FE, four-byte characters 81-FE 30-39 81-FE 30-39.
+// 81-FE and a trail byte 40-7E or 80-FE, four-byte characters 81-FE 30-39 81-FE 30-39; and the
+// single byte 80, code page 936's euro sign, which gbk::decode reads as such.
 bool isGb18030(const QByteArray& bytes)
 {
     const auto at = [&bytes](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
@@ -30,7 +31,7 @@ bool isGb18030(const QByteArray& bytes)
     qsizetype i = 0;
     while (i < n) {
         const unsigned char c = at(i);
-        if (c < 0x80) {
+        if (c <= 0x80) {
             ++i;
         } else if (!inRange(c, 0x81, 0xFE) || i + 1 == n) {
             return false;

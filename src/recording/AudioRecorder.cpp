@@ -48,7 +48,8 @@ QString capsFor(const AudioFormat& format)
 
 // One run of the source from start to stop, and the file it goes to. The appsink and bus callbacks
 // run on GStreamer's threads and the header is kept up to date on a thread of its own, so the file
-// and the counters are guarded by the mutex; only the sync to disk runs outside it.
+// and the counters are guarded by the mutex; only the sync to disk runs outside it, under a mutex
+// of its own.
 struct AudioRecorder::Capture {
     Capture(AudioRecorder& recorder, quint64 id, const AudioFormat& format, QString file)
         : recorder(recorder), id(id), format(format), file(std::move(file))
@@ -80,9 +81,12 @@ struct AudioRecorder::Capture {
         changed.notify_all();
     }
 
-    // Puts the samples written so far on the disk, then the header sizes for them.
+    // Puts the samples written so far on the disk, then the header sizes for them. A pause runs it
+    // on the GUI thread while the sync thread may be at it too: one at a time, so that a sync that
+    // started earlier never writes its smaller size over a later one's.
     void syncToDisk()
     {
+        std::lock_guard oneAtATime(syncing);
         qint64 synced = 0;
         {
             std::lock_guard lock(mutex);
@@ -190,6 +194,7 @@ struct AudioRecorder::Capture {
     bool paused = false;
 
     mutable std::mutex mutex;
+    std::mutex syncing; // taken before mutex, never while holding it
     std::condition_variable changed;
     std::condition_variable wake;
     std::thread syncer;
@@ -353,8 +358,16 @@ bool AudioRecorder::save(const QString& path, bool overwrite)
         return fail(QStringLiteral("还没有录音"));
     if (!overwrite && QFileInfo::exists(path))
         return fail(QStringLiteral("文件已经存在"));
-    stop();
-    if (QFileInfo(path) == QFileInfo(m_capture->file))
+    // A file that could not be finished is told before it goes anywhere; it is closed now, so a
+    // second save moves it as it is.
+    if (!stop())
+        return false;
+    // Two missing files count as the same for QFileInfo: only a path that names the recording's
+    // own file, by its spelling or as the same existing file, leaves nothing to do.
+    const QFileInfo target(path);
+    const QFileInfo current(m_capture->file);
+    if (target.absoluteFilePath() == current.absoluteFilePath() ||
+        (target.exists() && current.exists() && target == current))
         return true;
     // A recording saved before stays where the user put it; a copy goes to the new name.
     const durable::Result moved =

@@ -39,8 +39,8 @@ public:
     bool stop();
     // Stops the capture and moves the finished file to path: a rename on the same filesystem, else a
     // copy that is read back before the recording's own file goes. False when path exists and
-    // overwrite is false, or when the move fails (lastError() names the cause); the recording keeps
-    // its file then.
+    // overwrite is false, when the file could not be finished (see stop()), or when the move fails
+    // (lastError() names the cause); the recording keeps its file then.
     bool save(const QString& path, bool overwrite);
     // Removes the file of a recording that was never saved: only on the user's word.
     bool discard();

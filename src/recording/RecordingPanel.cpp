@@ -50,6 +50,13 @@ void setPanelButtons(MainWindow& w, const PanelButtons& b)
     w.按钮4->setEnabled(b.save);
 }
 
+// After a stop whose last header update or sync failed.
+void tellUnfinishedFile(Services& s, const AudioRecorder& recorder)
+{
+    s.dialogs.message(SaveCaption,
+                      QStringLiteral("录音文件没有写完整：%1。\n已录下的声音仍可保存。").arg(recorder.lastError()));
+}
+
 } // namespace
 
 void OpenRecordingPanel(MainWindow& w, Services&)
@@ -64,15 +71,18 @@ void CloseRecordingPanel(MainWindow& w, Services&)
 
 void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, RecordingTime& time)
 {
-    // A recording that was never saved is let go only on the user's word.
-    const QString unsaved = recorder.hasUnsavedRecording() ? recorder.file() : QString();
-    if (!unsaved.isEmpty()) {
+    // A recording that was never saved is let go only on the user's word. Saved, it has left the
+    // recovery folder, and the new recording may take its name there.
+    QString givenUp;
+    if (recorder.hasUnsavedRecording()) {
         const Dialogs::Answer answer = s.dialogs.message(
             SaveCaption,
             QStringLiteral("上一段录音还没有保存。\n保存：先保存它；放弃：删除它，开始新的录音；返回：不开始新的录音。"),
             Dialogs::Buttons::SaveDiscardCancel);
         if (answer == Dialogs::Answer::Cancel || (answer == Dialogs::Answer::Save && !SaveRecording(w, s, recorder)))
             return;
+        if (answer == Dialogs::Answer::Discard)
+            givenUp = recorder.file();
     }
 
     const PanelButtons before = panelButtons(w);
@@ -88,8 +98,8 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
         return;
     }
     // The new recording runs: the one the user gave up goes.
-    if (!unsaved.isEmpty() && QFileInfo::exists(unsaved) && !QFile::remove(unsaved))
-        s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法删除。").arg(unsaved));
+    if (!givenUp.isEmpty() && QFileInfo::exists(givenUp) && !QFile::remove(givenUp))
+        s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法删除。").arg(givenUp));
 
     w.setStatusText(QStringLiteral("笔录.录音开始..."));
     time.reset();
@@ -131,8 +141,7 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.时钟1->stop();
     w.setStatusText(QStringLiteral("录音停止！请选择保存录音笔录的文件名称..."));
     if (!finished)
-        s.dialogs.message(SaveCaption, QStringLiteral("录音文件没有写完整：%1。\n已录下的声音仍可保存。")
-                                           .arg(recorder.lastError()));
+        tellUnfinishedFile(s, recorder);
     SaveRecording(w, s, recorder);
 }
 
@@ -173,12 +182,14 @@ bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
 void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder)
 {
     // The capture has ended: the panel shows a stopped recording that can still be saved.
-    recorder.stop();
+    const bool finished = recorder.stop();
     w.时钟1->stop();
     setPanelButtons(w, {true, false, false, true});
     w.setStatusText(QStringLiteral("笔录.录音已中断..."));
     s.dialogs.message(NoticeCaption, QStringLiteral("录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。")
                                          .arg(recorder.captureError()));
+    if (!finished)
+        tellUnfinishedFile(s, recorder);
 }
 
 void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time)

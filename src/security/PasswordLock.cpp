@@ -30,6 +30,15 @@ durable::Result storeHashOf(const QString& password, Registry& registry)
     return hash.isEmpty() ? durable::Result::failed(ENOMEM) : registry.write(kPassword, hash);
 }
 
+// A password an older version kept as typed is replaced by its hash, so that its text does not stay
+// in the file.
+void replacePlainPassword(const QString& password, Services& s)
+{
+    if (const durable::Result r = storeHashOf(password, s.registry); !r)
+        s.dialogs.message(QStringLiteral("提 示："),
+                          QStringLiteral(" 密码仍以明文保存在用户配置中，无法改存为加密形式：%1 ").arg(r.text()));
+}
+
 } // namespace
 
 QString cleanStoredPassword(QString stored)
@@ -81,8 +90,14 @@ bool passwordMatches(const QString& typed, const QString& stored)
 
 bool PasswordGate(Services& s)
 {
-    if (!isLocked(s.registry.read(kFlag)))
+    if (!isLocked(s.registry.read(kFlag))) {
+        // Unlocked, nobody types the password: the one an older version left is hashed as it was set
+        // (that version wrote it unescaped), without the blanks that version ignored.
+        const QString stored = s.registry.read(kPassword);
+        if (!stored.isEmpty() && !isPasswordHash(stored))
+            replacePlainPassword(cleanStoredPassword(s.registry.readRaw(kPassword)), s);
         return true;
+    }
     PasswordEntryWindow entry;
     QObject::connect(entry.按钮1, &QPushButton::clicked, &entry, [&] { CheckPasswordEntry(entry, s); });
     s.dialogs.runModal(entry);
@@ -94,17 +109,17 @@ void CheckPasswordEntry(PasswordEntryWindow& entry, Services& s)
     const QString stored = s.registry.read(kPassword);
     entry.编辑框2->setText(stored);
     const QString typed = entry.编辑框1->text();
-    if (!passwordMatches(typed, stored)) {
+    // An older version wrote the password unescaped: one with a backslash before \, n or r reads
+    // back otherwise than it was set, so a plain value is also compared as the file holds it.
+    const bool plain = !stored.isEmpty() && !isPasswordHash(stored);
+    if (!passwordMatches(typed, stored) && !(plain && passwordMatches(typed, s.registry.readRaw(kPassword)))) {
         entry.编辑框1->clear();
         s.dialogs.message(QStringLiteral("请 注 意："), QStringLiteral("密码输入错误！ 重新输入..."));
         return;
     }
-    // A password an older version kept as typed is replaced by its hash on the first right entry.
-    if (!stored.isEmpty() && !isPasswordHash(stored)) {
-        if (const durable::Result r = storeHashOf(typed, s.registry); !r)
-            s.dialogs.message(QStringLiteral("提 示："),
-                              QStringLiteral(" 密码仍以明文保存在用户配置中，无法改存为加密形式：%1 ").arg(r.text()));
-    }
+    // Replaced by its hash on the first right entry, as typed.
+    if (plain)
+        replacePlainPassword(typed, s);
     entry.accept();
 }
 

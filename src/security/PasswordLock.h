@@ -24,7 +24,8 @@ bool isPasswordHash(const QString& stored);
 bool passwordMatches(const QString& typed, const QString& stored);
 
 // The check at start: true at once when unlocked, else asks for the password and answers whether
-// it was given; the start-up decides what follows.
+// it was given; the start-up decides what follows. A plain password left by an older version is
+// replaced by its hash either way: unlocked at once, locked on the first right entry.
 bool PasswordGate(Services& s);
 // "确认密码" in PasswordEntryWindow: accepts the window when the password is right, and replaces a
 // plain stored password by its hash.

@@ -116,15 +116,16 @@ public:
                 return false;
             };
         }
-        const std::optional<QString> status = saveTranscript(r, env, options);
-        if (!status)
+        const std::optional<SaveResult> saved = saveTranscript(r, env, options);
+        if (!saved)
             return 1;
-        m_out << *status << Qt::endl;
+        m_out << saved->status << Qt::endl;
         m_out << QStringLiteral("笔录文档：") << docPath << Qt::endl;
         m_out << QStringLiteral("笔录模板：") << templatePath(programDir(), r) << Qt::endl;
         if (!pdf.isEmpty())
             m_out << QStringLiteral("PDF文件：") << pdf << Qt::endl;
-        return 0;
+        // The files are saved, but one that cannot be verified is no complete result for a script.
+        return saved->fingerprinted ? 0 : 1;
     }
 
     int print(const Options& o) {

@@ -10,12 +10,7 @@
 #include "platform/Gbk.h"
 #include "platform/ProgramDir.h"
 
-#include <QDir>
 #include <QFile>
-
-#include <cerrno>
-
-#include <sys/stat.h>
 
 namespace transcript {
 
@@ -281,13 +276,6 @@ private:
     qreal m_footerHeight = 0;
 };
 
-durable::Result makeFolder(const QString& path) {
-    if (QDir().mkpath(path))
-        return {};
-    // mkpath keeps its reason to itself: one more try at the last step names it.
-    return durable::Result::failed(::mkdir(QFile::encodeName(path).constData(), 0777) == 0 ? 0 : errno);
-}
-
 // The working copy goes through the durable write path; one that already holds the blank document
 // is left alone, which spares a save two syncs and the room of a second copy on a full disk.
 durable::Result writeWorkingCopy(const QString& path, const QByteArray& blank) {
@@ -319,7 +307,7 @@ Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord
         return refusal;
 
     const QString bl = programdir::blDir(in.programDir);
-    if (const durable::Result made = makeFolder(bl); !made)
+    if (const durable::Result made = durable::makeFolder(bl); !made)
         return Outcome::failure(QStringLiteral("提 示："),
                                 QStringLiteral(" 无法建立笔录目录 <%1/> （%2），笔录没有保存。 ").arg(bl, made.text()));
 

@@ -41,11 +41,15 @@ FormRecovery::FormRecovery(QString programDir, QString file)
 void FormRecovery::setBaseline(const record::TranscriptRecord& r)
 {
     m_baseline = r;
+    m_hasBaseline = true;
     clear();
 }
 
 durable::Result FormRecovery::keep(const record::TranscriptRecord& r)
 {
+    // Before the start-up has filled the form, nothing in it was typed.
+    if (!m_hasBaseline)
+        return {};
     const bool unsaved =
         r.values != m_baseline.values && r.values != readTemplate(templatePath(m_programDir, r)).values;
     if (!unsaved) {
@@ -107,12 +111,14 @@ void OfferFormRecovery(MainWindow& w, Services& s, FormRecovery& recovery, const
         const QString file = folder + u'/' + name;
         const record::TranscriptRecord r = readTemplate(file);
         const QString text = QStringLiteral("上次程序没有正常结束，留下一份没有保存的笔录：\n%1\n最后保存于 %2。\n"
-                                            "是否恢复到表单中？选“否”将放弃这份笔录。")
+                                            "恢复：放回表单中；放弃：删除这份笔录；保留：留在恢复目录中，下次启动时再提示。")
                                  .arg(baseName(r), datetimetext::full(QFileInfo(file).lastModified()));
-        if (s.dialogs.message(kCaption, text, Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
-            QFile::remove(file);
+        // A box closed without a button, or ended by a signal, keeps the form for the next start.
+        const Dialogs::Answer answer = s.dialogs.message(kCaption, text, Dialogs::Buttons::RestoreDiscardKeep);
+        if (answer == Dialogs::Answer::Discard && !QFile::remove(file))
+            s.dialogs.message(kCaption, QStringLiteral("笔录恢复文件 <%1> 无法删除。").arg(file));
+        if (answer != Dialogs::Answer::Yes)
             continue;
-        }
         fillForm(w, r);
         // The old file goes only once this program's own file holds the form.
         const durable::Result kept = recovery.keep(readForm(w));

@@ -21,12 +21,13 @@ public:
 
     const QString& file() const { return m_file; }
 
-    // The form as it now is needs no recovery: the start, a new transcript, a restored form on
-    // its way to the file. Removes the recovery file.
+    // The form as it now is needs no recovery: the end of the start-up, a new transcript, a restored
+    // form on its way to the file. Removes the recovery file.
     void setBaseline(const record::TranscriptRecord& r);
     // Writes the form to the recovery file while it holds unsaved changes: it differs from the
     // baseline and from its template in the BL directory. A saved or unchanged form removes the
-    // file; a form the file already holds is not written again.
+    // file; a form the file already holds is not written again. Before the first baseline (the
+    // start-up is still running) nothing is written.
     durable::Result keep(const record::TranscriptRecord& r);
     // Removes the recovery file: the program ends cleanly.
     void clear();
@@ -37,6 +38,7 @@ private:
     QString m_programDir;
     QString m_file;
     record::TranscriptRecord m_baseline;
+    bool m_hasBaseline = false;
     bool m_holds = false; // the file exists and holds m_written
     record::TranscriptRecord m_written;
     durable::Cause m_toldFailure = durable::Cause::None;
@@ -52,7 +54,8 @@ void KeepFormForRecovery(MainWindow& w, Services& s, FormRecovery& recovery);
 void ResetFormRecovery(MainWindow& w, FormRecovery& recovery);
 // At the start: a form an unclean end left among the leftovers of the recovery folder is offered;
 // restored, it goes into the form and into this program's recovery file before the old file goes.
-// Declined, the old file goes. One form is restored at most; others wait for the next start.
+// Discarded, the old file goes; kept, it is offered again at the next start. One form is restored
+// at most; others wait for the next start.
 void OfferFormRecovery(MainWindow& w, Services& s, FormRecovery& recovery, const QString& folder,
                        const QStringList& leftovers);
 

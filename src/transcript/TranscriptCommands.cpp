@@ -55,9 +55,11 @@ private:
 };
 
 // The fingerprint beside a file just written; a failure is told, the file stays as saved.
-void fingerprintWritten(Dialogs& dialogs, const QString& path) {
-    if (const durable::Result written = fingerprint::write(path); !written)
+bool fingerprintWritten(Dialogs& dialogs, const QString& path) {
+    const durable::Result written = fingerprint::write(path);
+    if (!written)
         dialogs.message(texts::kHint, fingerprint::failureText(path, written));
+    return written.ok();
 }
 
 bool report(const Outcome& outcome, Dialogs& dialogs) {
@@ -121,7 +123,7 @@ PrintResult printThroughOfficeSuite(const QString& path, CommandEnv& env, const 
 
 } // namespace
 
-std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& env, const SaveOptions& options) {
+std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env, const SaveOptions& options) {
     const QString caption = QStringLiteral("无法保存笔录为Word文档：");
     if (!env.findWord()) {
         env.dialogs.message(caption, texts::kNoWord);
@@ -131,6 +133,7 @@ std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& e
         return std::nullopt;
 
     QString path;
+    bool fingerprinted = true;
     {
         // The template is prepared during the composition and put in place only after the document,
         // so that a save that fails leaves the earlier document and the earlier template as they were.
@@ -149,18 +152,19 @@ std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& e
                                     QStringLiteral(" 笔录WORD文件没有保存成功：%1 ").arg(session.writer().lastError()));
                 return std::nullopt;
             }
-            fingerprintWritten(env.dialogs, path);
+            fingerprinted = fingerprintWritten(env.dialogs, path);
         }
         if (!report(templateSave.commit(), env.dialogs))
             return std::nullopt;
-        fingerprintWritten(env.dialogs, templatePath(env.programDir, r));
+        fingerprinted = fingerprintWritten(env.dialogs, templatePath(env.programDir, r)) && fingerprinted;
         if (replace && options.afterSave && !options.afterSave(session.writer()))
             return std::nullopt;
     }
     if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
                                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
         options.preview(path);
-    return QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(programdir::blDir(env.programDir));
+    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(programdir::blDir(env.programDir)),
+                      fingerprinted};
 }
 
 std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {
@@ -173,8 +177,10 @@ std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& 
         return std::nullopt;
     TemplateSave templateSave;
     Session session(env.engine);
-    if (!compose(session, r, env, templateSave) || !report(templateSave.commit(), env.dialogs) ||
-        !print(session.writer(), env.dialogs, caption, target))
+    if (!compose(session, r, env, templateSave) || !report(templateSave.commit(), env.dialogs))
+        return std::nullopt;
+    fingerprintWritten(env.dialogs, templatePath(env.programDir, r));
+    if (!print(session.writer(), env.dialogs, caption, target))
         return std::nullopt;
     return QStringLiteral("打 印 成 功！");
 }

@@ -46,11 +46,19 @@ struct SaveOptions {
     std::function<bool(word::DocumentWriter& writer)> afterSave;
 };
 
-// "保存(笔录及模板)": checks, composition, save (asking before an overwrite), close, quit, preview.
-// The status text to leave, or nothing when refused or failed (the user has been told why).
-std::optional<QString> saveTranscript(record::TranscriptRecord& r, CommandEnv& env, const SaveOptions& options = {});
+// A save that went through.
+struct SaveResult {
+    QString status; // the status text to leave
+    // Every file written has its fingerprint beside it; a failure has been told.
+    bool fingerprinted = true;
+};
 
-// Printing the current transcript: checks, composition, print, close, quit.
+// "保存(笔录及模板)": checks, composition, save (asking before an overwrite), fingerprints, close,
+// quit, preview. Nothing when refused or failed (the user has been told why).
+std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env,
+                                         const SaveOptions& options = {});
+
+// Printing the current transcript: checks, composition, template and its fingerprint, print, close, quit.
 std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
                                        const word::PrintTarget& target = {});
 

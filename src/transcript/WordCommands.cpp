@@ -49,10 +49,10 @@ void SaveWordDocument(MainWindow& w, Services& s, WordEngine& engine) {
     record::TranscriptRecord r = readForm(w);
     SaveOptions options;
     options.preview = [&](const QString& path) { PreviewDocument(w, s, engine, path); };
-    const std::optional<QString> status = saveTranscript(r, env, options);
+    const std::optional<SaveResult> saved = saveTranscript(r, env, options);
     showCleanedFields(w, r);
-    if (status)
-        w.编辑框25->setText(*status);
+    if (saved)
+        w.编辑框25->setText(saved->status);
 }
 
 void PrintTranscript(MainWindow& w, Services& s, WordEngine& engine) {

@@ -1,8 +1,9 @@
 // The real program in a child process, on test seams, driven without a person: it starts a
 // recording, a capture and typing into the form as asked, says what it started on standard output
 // and runs until a signal ends it or it is killed. QUILLON_HOME, QUILLON_AUDIO_SOURCE and
-// QUILLON_VIDEO_SOURCE set its world.
-//   program_driver [record] [capture] [form]
+// QUILLON_VIDEO_SOURCE set its world. With "locked" the start-up stops at the password window,
+// which stays open (PASSWORD said) until a signal ends the program.
+//   program_driver [locked] [record] [capture] [form]
 #include "TestServices.h"
 #include "app/Program.h"
 #include "net/WebClient.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -33,6 +35,14 @@ int main(int argc, char** argv)
     const QString programDir = programdir::resolve().dir;
     Services services{dialogs,       clock, registry, shell, programDir, QApplication::applicationFilePath(),
                       programDir + "/desktop/", programDir + "/cache"};
+
+    if (actions.contains("locked")) {
+        registry.values["TESK"] = "1";
+        dialogs.onModal([](QDialog& window) {
+            QTextStream(stdout) << "PASSWORD" << Qt::endl;
+            window.exec();
+        });
+    }
 
     WebClient webClient;
     Program program(services);

@@ -51,13 +51,13 @@ public:
         }
     }
 
-    // The lines up to READY, keyed by their first word, with the time each came.
-    bool waitUntilReady()
+    // The lines up to READY (or the given last line), keyed by their first word, with the time each came.
+    bool waitUntilReady(const QString& last = "READY")
     {
         while (m_clock.elapsed() < 30000) {
             while (m_process.canReadLine()) {
                 const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-                if (line == "READY")
+                if (line == last)
                     return true;
                 const qsizetype space = line.indexOf(' ');
                 m_said.insert(line.left(space), line.mid(space + 1));
@@ -145,6 +145,7 @@ TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAr
         << boxes[1].text.toStdString();
     EXPECT_EQ(boxes[1].buttons, Dialogs::Buttons::SaveDiscardCancel);
     EXPECT_TRUE(boxes[2].text.contains("宏达公司-张三")) << boxes[2].text.toStdString();
+    EXPECT_EQ(boxes[2].buttons, Dialogs::Buttons::RestoreDiscardKeep);
 
     // The recording: a playable WAV of the recorded length, moved out of the recovery folder.
     const QByteArray wav = readFile(saved);
@@ -175,14 +176,15 @@ TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAr
               (QStringList{"instance.lock", QFileInfo(second.program.components().formRecovery.file()).fileName()}));
 }
 
-TEST(CrashRecovery, SigtermFinishesTheCaptureAndKeepsTheRecordingForTheNextStart)
+TEST(CrashRecovery, SigtermFinishesTheCaptureAndKeepsTheRecordingAndTheFormForTheNextStart)
 {
     TestServices env;
     const QString recovery = env.programDir() + "/recovery";
-    Child child(env.programDir(), {"record", "capture"});
+    Child child(env.programDir(), {"record", "capture", "form"});
     ASSERT_TRUE(child.waitUntilReady());
     const QString recording = child.said("RECORDING");
     const QString capture = child.said("CAPTURING");
+    const QString form = QFileInfo(child.said("FORM")).fileName();
     ASSERT_TRUE(waitUntil([&] { return fileSize(recording) >= 44 + 2 * BytesPerSecond; }, 15000));
     child.signal(SIGTERM);
     ASSERT_TRUE(child.waitForEnd());
@@ -195,11 +197,39 @@ TEST(CrashRecovery, SigtermFinishesTheCaptureAndKeepsTheRecordingForTheNextStart
     const QByteArray kept = readFile(recording);
     EXPECT_EQ(le32(kept, 40), quint32(kept.size() - 44)) << "the recording's header is final";
 
-    // The next start offers the recording, and only that; discarding it is the user's word.
+    // The next start offers the recording and the form; discarding either is the user's word, and
+    // a form kept for later is offered again at the start after.
     env.dialogs.answerNext(Dialogs::Answer::Discard);
+    env.dialogs.answerNext(Dialogs::Answer::Cancel);
+    {
+        SecondStart second(env);
+        ASSERT_TRUE(second.program.start());
+        const QList<ShownBox> boxes = env.dialogs.messages();
+        ASSERT_EQ(boxes.size(), 2) << env.dialogs.messageTexts().join('\n').toStdString();
+        EXPECT_TRUE(boxes[0].text.contains("留下一段没有保存的录音"));
+        EXPECT_TRUE(boxes[1].text.contains("宏达公司-张三")) << boxes[1].text.toStdString();
+        EXPECT_EQ(QDir(recovery).entryList(QDir::Files), (QStringList{"instance.lock", form}));
+    }
+    env.dialogs.shown.clear();
+    env.dialogs.answerNext(Dialogs::Answer::Discard);
+    SecondStart third(env);
+    ASSERT_TRUE(third.program.start());
+    ASSERT_EQ(env.dialogs.messages().size(), 1) << env.dialogs.messageTexts().join('\n').toStdString();
+    EXPECT_TRUE(env.dialogs.messages()[0].text.contains("宏达公司-张三"));
+    EXPECT_EQ(QDir(recovery).entryList(QDir::Files), QStringList{"instance.lock"});
+}
+
+TEST(CrashRecovery, SigtermAtThePasswordWindowLeavesNoFormToOffer)
+{
+    TestServices env;
+    Child child(env.programDir(), {"locked"});
+    ASSERT_TRUE(child.waitUntilReady("PASSWORD"));
+    child.signal(SIGTERM);
+    ASSERT_TRUE(child.waitForEnd());
+    EXPECT_EQ(child.process().exitStatus(), QProcess::NormalExit);
+
+    // Nothing had been typed: the next start has nothing to offer.
     SecondStart second(env);
     ASSERT_TRUE(second.program.start());
-    ASSERT_EQ(env.dialogs.messages().size(), 1) << env.dialogs.messageTexts().join('\n').toStdString();
-    EXPECT_TRUE(env.dialogs.messages()[0].text.contains("留下一段没有保存的录音"));
-    EXPECT_EQ(QDir(recovery).entryList(QDir::Files), QStringList{"instance.lock"});
+    EXPECT_TRUE(env.dialogs.messages().isEmpty()) << env.dialogs.messageTexts().join('\n').toStdString();
 }

@@ -151,12 +151,14 @@ TEST(Startup, SettingsFileFoundWithoutRegardToCaseAndReadInItsEncoding)
     const QString version = QStringLiteral(" 程 序 版 本 V 2.3");
     const QString note = QStringLiteral("设置文件set.ini的编码无法识别（不是GBK，也没有UTF-8标记），其中的文字可能显示不正确.");
     {
-        // Carried over from Windows under another case, in GBK.
+        // Carried over from Windows under another case, in GBK with code page 936's euro byte.
         TestProgram p;
         QFile::remove(p.env.programDir() + "/set.ini");
-        writeFile(p.env.programDir() + "/SET.INI", gbkFile("[pop]\ntanchu=0\n[biludidian]\ndidian1=长春市\n[Set1]\ndidian1=询问室\n"));
+        writeFile(p.env.programDir() + "/SET.INI",
+                  gbkFile("[pop]\ntanchu=0\n[biludidian]\ndidian1=长春市\ndidian2=罚款500€\n[Set1]\ndidian1=询问室\n"));
         ASSERT_TRUE(p.start());
         EXPECT_EQ(p.w().编辑框8->text(), "长春市");
+        EXPECT_EQ(p.w().编辑框11->text(), "罚款500€");
         EXPECT_EQ(p.w().组合框2->itemText(0), "询问室");
         EXPECT_EQ(p.w().编辑框25->text(), version) << "valid GBK needs no note";
     }

@@ -129,7 +129,7 @@ TEST_F(FtpConnectionTest, FailedDownloadsLeaveTheLocalFileAsItWas)
     ftp.setDownloadLimit(5000);
     EXPECT_FALSE(ftp.download(QStringLiteral("big.ini"), localPath(QStringLiteral("no/such/folder.ini"))));
     EXPECT_EQ(ftp.lastFailure(), Failure::LocalFile);
-    EXPECT_TRUE(ftp.lastError().endsWith(QStringLiteral("目录不存在"))) << ftp.lastError().toStdString();
+    EXPECT_TRUE(ftp.lastError().endsWith(QStringLiteral("文件或目录不存在"))) << ftp.lastError().toStdString();
     EXPECT_EQ(readFile(localPath(QStringLiteral("kept.ini"))), sampleTemplate());
     EXPECT_EQ(localFiles(), QStringList{QStringLiteral("kept.ini")});
 

@@ -3,6 +3,7 @@
 #include "NetTestServer.h"
 #include "SmallFilesystem.h"
 #include "TestProgram.h"
+#include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
 
 #include <QAction>
@@ -120,14 +121,16 @@ TEST_F(FtpExchangeTest, UploadThenDownloadIntoAFreshInstall)
     w().actDownload->trigger();
     EXPECT_EQ(w().编辑框25->text(), kDownloaded);
     EXPECT_EQ(readFile(inBl(name + QStringLiteral(".ini"))), sampleTemplate());
+    EXPECT_EQ(fingerprint::check(inBl(name + QStringLiteral(".ini"))), fingerprint::Check::Ok);
 
     // A later download replaces the local template without asking.
     writeFile(remote(name + QStringLiteral(".ini")), "[set]\r\nnum1=2014\r\n");
     w().actDownload->trigger();
     EXPECT_EQ(readFile(inBl(name + QStringLiteral(".ini"))), QByteArray("[set]\r\nnum1=2014\r\n"));
+    EXPECT_EQ(fingerprint::check(inBl(name + QStringLiteral(".ini"))), fingerprint::Check::Ok);
     EXPECT_EQ(dialogs().shown.size(), 1);
     // Neither side keeps a temporary file.
-    EXPECT_EQ(blFiles(), QStringList{name + QStringLiteral(".ini")});
+    EXPECT_EQ(blFiles(), (QStringList{name + QStringLiteral(".ini"), name + QStringLiteral(".ini.sha256")}));
     EXPECT_EQ(QDir(remote(QString())).entryList(QDir::Files | QDir::Hidden),
               QStringList{name + QStringLiteral(".ini")});
 }
@@ -263,13 +266,16 @@ TEST_F(FtpExchangeTest, DownloadOnAFullDiskKeepsTheLocalTemplate)
             ++successes;
             local = served;
             EXPECT_TRUE(dialogs().shown.isEmpty());
+            EXPECT_EQ(fingerprint::check(inBl(QStringLiteral("case1.ini"))), fingerprint::Check::Ok);
         } else {
             ++failures;
             expectFailure(
                 QStringLiteral("笔录下载失败. 无法写入文件 <%1>：磁盘空间已满").arg(inBl(QStringLiteral("case1.ini"))));
         }
         EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), local) << free << " blocks free";
-        EXPECT_EQ(blFiles(), QStringList{QStringLiteral("case1.ini")}) << free << " blocks free";
+        const QStringList files = successes == 0 ? QStringList{QStringLiteral("case1.ini")}
+                                                 : QStringList{QStringLiteral("case1.ini"), QStringLiteral("case1.ini.sha256")};
+        EXPECT_EQ(blFiles(), files) << free << " blocks free";
     }
     EXPECT_GT(failures, 0);
     EXPECT_GT(successes, 0);

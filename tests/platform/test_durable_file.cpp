@@ -64,18 +64,25 @@ TEST(DurableFile, NameTooLongIsNamedBeforeAnythingIsWritten)
     EXPECT_EQ(durable::writeFile(dir.path() + "/no/such/folder.ini", "x").cause, durable::Cause::NoFolder);
 }
 
-TEST(DurableFile, ReplacedFileKeepsItsPermissions)
+TEST(DurableFile, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirPermissions)
 {
     QTemporaryDir dir;
+    const auto modeOf = [](const QString& path) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0u;
+    };
     const QString path = dir.path() + "/registry.ini";
     ASSERT_TRUE(durable::writeFile(path, "a", 0600));
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(modeOf(path), 0600u);
     ::chmod(QFile::encodeName(path).constData(), 0640);
     ASSERT_TRUE(durable::writeFile(path, "b"));
-    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(modeOf(path), 0640u);
+
+    const mode_t before = ::umask(027);
+    const bool written = durable::writeFile(dir.path() + "/new.ini", "c").ok();
+    ::umask(before);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(modeOf(dir.path() + "/new.ini"), 0640u);
 }
 
 TEST(DurableFile, MoveAcrossFilesystemsCopiesVerifiesAndKeepsTheSourceOnFailure)
@@ -97,4 +104,13 @@ TEST(DurableFile, MoveAcrossFilesystemsCopiesVerifiesAndKeepsTheSourceOnFailure)
     ASSERT_TRUE(durable::moveFile(source, fs.path() + "/rec.wav"));
     EXPECT_EQ(readFile(fs.path() + "/rec.wav"), sound);
     EXPECT_FALSE(QFile::exists(source));
+
+    // A source that does not read back as it was copied (a file of /proc says its size is 0) fails
+    // the check before the copy replaces anything.
+    const QString target = fs.path() + "/status";
+    writeFile(target, "earlier");
+    const durable::Result changed = durable::copyFile("/proc/self/status", target);
+    EXPECT_FALSE(changed.ok());
+    EXPECT_EQ(readFile(target), "earlier");
+    EXPECT_EQ(entries(fs.path()), (QStringList{"rec.wav", "status"})) << "no temporary file left";
 }

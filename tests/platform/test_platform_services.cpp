@@ -162,7 +162,7 @@ TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
     // A folder that cannot be made is reported with its cause.
     writeFile(root.filePath("file"), "x");
     EXPECT_EQ(programdir::resolve({}, bin, root.filePath("file")).problem,
-              QStringLiteral(" 无法建立程序目录 <%1/>：目录不存在 ").arg(root.filePath("file/quillon")));
+              QStringLiteral(" 无法建立程序目录 <%1/>：文件或目录不存在 ").arg(root.filePath("file/quillon")));
 }
 
 TEST(ProgramDir, StarterFilesThatDoNotFitAreNamedAndLeaveNothingHalfWritten)

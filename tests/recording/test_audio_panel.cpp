@@ -169,13 +169,26 @@ TEST_F(Panel, StopWhilePausedThenANewRecordingOnlyOnTheUsersWord)
     EXPECT_EQ(state(), "录音 E | 暂停 HD | 继续 VD | 按钮4 E | 时钟1 0");
     EXPECT_EQ(readFile(first), firstRecording);
 
+    // Saved, it leaves the recovery folder; the new recording, started in the same second of the
+    // fixed clock, takes its name there and keeps its file.
+    dialogs().answerNext(Dialogs::Answer::Save);
+    dialogs().chooseNext(path("first.wav"));
+    click(w().按钮录音);
+    EXPECT_EQ(readFile(path("first.wav")), firstRecording);
+    EXPECT_EQ(state(), "录音 D | 暂停 HE | 继续 VE | 按钮4 E | 时钟1 1000");
+    EXPECT_EQ(recorder().file(), first);
+    ASSERT_TRUE(recordAtLeast(4096));
+    EXPECT_TRUE(QFileInfo::exists(first));
+    click(w().按钮4); // no name chosen
+    const QString second = recorder().file();
+
     // Given up, it goes once the new recording runs, which shows 继续 enabled in 暂停's place.
     qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true freq=440");
     dialogs().answerNext(Dialogs::Answer::Discard);
     click(w().按钮录音);
     EXPECT_EQ(state(), "录音 D | 暂停 HE | 继续 VE | 按钮4 E | 时钟1 1000");
     EXPECT_EQ(w().statusText(), "笔录.录音开始...");
-    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_FALSE(QFileInfo::exists(second));
     EXPECT_EQ(recoveryFiles().size(), 1);
 
     // 继续 on a running recording brings 暂停 back and the recording simply goes on.

@@ -161,13 +161,19 @@ TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure)
     EXPECT_EQ(readFile(path("old.wav")), "old");
 
     EXPECT_FALSE(recorder.save(path("no/such/dir.wav"), true));
-    EXPECT_EQ(recorder.lastError(), "目录不存在");
+    EXPECT_EQ(recorder.lastError(), "文件或目录不存在");
     EXPECT_TRUE(recorder.hasUnsavedRecording());
 
     ASSERT_TRUE(recorder.save(path("old.wav"), true));
     EXPECT_EQ(readFile(path("old.wav")).size(), 44 + recorder.recordedBytes());
     EXPECT_GE(recorder.recordedBytes(), 8192);
     EXPECT_FALSE(QFileInfo::exists(path("rec.wav")));
+
+    // A saved file that has gone since is no file to save from: that is not success.
+    ASSERT_TRUE(QFile::remove(path("old.wav")));
+    EXPECT_FALSE(recorder.save(path("again.wav"), true));
+    EXPECT_EQ(recorder.lastError(), "文件或目录不存在");
+    EXPECT_FALSE(QFileInfo::exists(path("again.wav")));
 }
 
 TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
@@ -191,7 +197,8 @@ TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
 
         fs.leaveFree(free);
         // The recording's own file is on another filesystem: the save copies and reads the copy back.
-        if (recorder.save(target, true)) {
+        const bool saved = recorder.save(target, true);
+        if (saved) {
             EXPECT_EQ(readFile(target), recorded);
             EXPECT_FALSE(QFileInfo::exists(growing));
         } else {
@@ -203,6 +210,8 @@ TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
                   (QStringList{".filler", "询问录音.wav"}))
             << "no temporary file left";
         fs.unfill();
+        // The copy takes more than five blocks and at most eight.
+        EXPECT_EQ(saved, free >= 8);
     }
 }
 

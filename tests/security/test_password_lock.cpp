@@ -234,6 +234,19 @@ TEST(PasswordLock, APlainPasswordLeftByAnOlderVersionOpensOnceAndIsThenReplacedB
     EXPECT_TRUE(FileLockedProgram(migrated).startWith({"旧密码"}));
     EXPECT_FALSE(FileLockedProgram(migrated).startWith({" 旧密码 "}));
 
+    // That version escaped nothing: a backslash before n stays as it was typed.
+    const QByteArray windowsPath = "[Software\\ORV]\r\nTESK=1\r\nMIMA=C:\\new\\r1\r\n";
+    EXPECT_TRUE(FileLockedProgram(windowsPath).startWith({"C:\\new\\r1"}));
+
+    // Unlocked, the plain password is replaced at the start all the same, and opens when the flag
+    // is set again by hand.
+    FileLockedProgram unlocked(gbk::encode(QStringLiteral("[Software\\ORV]\r\nTESK=0\r\nMIMA= 旧密码 \r\n")));
+    ASSERT_TRUE(unlocked.start());
+    QByteArray hashed = readFile(unlocked.storePath());
+    EXPECT_FALSE(hashed.contains(gbk::encode(QStringLiteral("旧密码"))));
+    EXPECT_TRUE(hashed.contains("MIMA=$argon2id$"));
+    EXPECT_TRUE(FileLockedProgram(hashed.replace("TESK=0", "TESK=1")).startWith({"旧密码"}));
+
     // The flag is read as it stands: a blank before the 1 leaves the program unlocked.
     EXPECT_TRUE(FileLockedProgram("[Software\\ORV]\r\nTESK= 1\r\n").startWith({}));
 }

@@ -27,6 +27,7 @@ Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& 
         return m_answers.dequeue();
     switch (buttons) {
     case Buttons::YesNo:
+    case Buttons::RestoreDiscardKeep:
         return Answer::Yes;
     case Buttons::SaveDiscardCancel:
         return Answer::Save;

@@ -130,6 +130,15 @@ TEST_F(CommandLineTest, ComposesAWindowsTemplateAndRefusesToOverwriteWithoutForc
     r = run({"compose", example(), "--force"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(readFile(exampleDocument()), first);
+
+    // Saved, but without a fingerprint (a folder stands where it goes): said, and no success.
+    QFile::remove(exampleDocument() + ".sha256");
+    ASSERT_TRUE(QDir().mkpath(exampleDocument() + ".sha256"));
+    r = run({"compose", example(), "--force"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("指纹文件 <%1.sha256> 没有写成").arg(exampleDocument())))
+        << r.err.toStdString();
+    EXPECT_EQ(readFile(exampleDocument()), first);
 }
 
 TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewOne) {

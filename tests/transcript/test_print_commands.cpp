@@ -3,6 +3,8 @@
 
 #include "transcript/TemplateFile.h"
 
+#include "platform/Fingerprint.h"
+
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
@@ -44,7 +46,8 @@ TEST_F(PrintTest, YesPrintsTheCurrentTranscriptAndWritesOnlyTheTemplate) {
     EXPECT_EQ(ops.mid(ops.size() - 3), QStringList({"print", "close", "quit"}));
     EXPECT_FALSE(ops.join('\n').contains("saveAs"));
     EXPECT_EQ(readFile(doc), "earlier");
-    EXPECT_TRUE(QFile::exists(transcript::templatePath(p.env.programDir(), p.form())));
+    // The template written for the print carries its fingerprint, as a saved one does.
+    EXPECT_EQ(fingerprint::check(transcript::templatePath(p.env.programDir(), p.form())), fingerprint::Check::Ok);
     EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"));
 }
 
