@@ -64,10 +64,11 @@ installed=1
 echo "== the installed program, as the fresh user $user"
 useradd --create-home --shell /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
-as_user() {
-  setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups \
-    env -i -C "$home" HOME="$home" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"
-}
+# The fresh user's clean environment; setpriv and env each exec the next, so a command started with it
+# keeps the PID the script sees.
+user_env=(setpriv --reuid="$user" --regid="$(id -g "$user")" --init-groups
+  env -i -C "$home" HOME="$home" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin LANG=C.UTF-8)
+as_user() { "${user_env[@]}" "$@"; }
 program_dir=$home/.local/share/quillon
 
 out=$(as_user quillon --version) || fail "quillon --version"
@@ -93,7 +94,8 @@ as_user quillon compose /usr/share/quillon/example.ini --force >/dev/null || fai
 
 # The window's start writes the desktop launcher, which must start the installed program.
 as_user mkdir "$home/Desktop"
-as_user QT_QPA_PLATFORM=offscreen quillon >"$work/gui.log" 2>&1 &
+# Started as a simple command, so that $! is the program itself; it must not inherit the lock.
+"${user_env[@]}" QT_QPA_PLATFORM=offscreen quillon >"$work/gui.log" 2>&1 {lock}>&- &
 gui_pid=$!
 launcher=$home/Desktop/Quillon.desktop
 for _ in $(seq 600); do
@@ -109,6 +111,8 @@ grep -qx 'Icon=quillon' "$launcher" || fail "the launcher does not show the inst
 kill "$gui_pid"
 wait "$gui_pid" 2>/dev/null || true
 gui_pid=
+left=$(pgrep -a -u "$user" || true)
+[[ -z $left ]] || fail "processes of the program outlived its end: $left"
 
 echo "== apt-get purge quillon"
 apt_get purge -y -q quillon || fail "apt-get purge"
