@@ -21,6 +21,18 @@ QString qtFilter(const QString& filter)
     return result.join(";;");
 }
 
+// A choice, "放弃", and a third answer that changes nothing, which Esc and the close button give too.
+void offerThreeChoices(QMessageBox& box, QMessageBox::StandardButton choice, const QString& choiceText,
+                       const QString& leaveText)
+{
+    box.setStandardButtons(choice | QMessageBox::Discard | QMessageBox::Cancel);
+    box.button(choice)->setText(choiceText);
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("放弃"));
+    box.button(QMessageBox::Cancel)->setText(leaveText);
+    box.setDefaultButton(choice);
+    box.setEscapeButton(QMessageBox::Cancel);
+}
+
 } // namespace
 
 QWidget* QtDialogs::raisingWindow()
@@ -54,20 +66,10 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
     case Buttons::SaveDiscardCancel:
-        box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-        box->button(QMessageBox::Save)->setText(QStringLiteral("保存"));
-        box->button(QMessageBox::Discard)->setText(QStringLiteral("放弃"));
-        box->button(QMessageBox::Cancel)->setText(QStringLiteral("返回"));
-        box->setDefaultButton(QMessageBox::Save);
-        box->setEscapeButton(QMessageBox::Cancel);
+        offerThreeChoices(*box, QMessageBox::Save, QStringLiteral("保存"), QStringLiteral("返回"));
         break;
     case Buttons::RestoreDiscardKeep:
-        box->setStandardButtons(QMessageBox::Yes | QMessageBox::Discard | QMessageBox::Cancel);
-        box->button(QMessageBox::Yes)->setText(QStringLiteral("恢复"));
-        box->button(QMessageBox::Discard)->setText(QStringLiteral("放弃"));
-        box->button(QMessageBox::Cancel)->setText(QStringLiteral("保留"));
-        box->setDefaultButton(QMessageBox::Yes);
-        box->setEscapeButton(QMessageBox::Cancel);
+        offerThreeChoices(*box, QMessageBox::Yes, QStringLiteral("恢复"), QStringLiteral("保留"));
         break;
     }
     return box;
