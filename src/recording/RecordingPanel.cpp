@@ -2,6 +2,7 @@
 // buttons and in whether 时钟1 runs; the recorder holds the sound.
 #include "recording/RecordingPanel.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Fingerprint.h"
@@ -164,6 +165,7 @@ bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
+    s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
     return true;
 }
 

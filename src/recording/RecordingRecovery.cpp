@@ -1,6 +1,7 @@
 // Names of recording files, and the start-up offer of the recordings an unclean end left behind.
 #include "recording/RecordingRecovery.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/DateTimeText.h"
 #include "platform/Dialogs.h"
 #include "platform/DurableFile.h"
@@ -41,6 +42,7 @@ void saveLeftover(MainWindow& w, Services& s, const QString& file)
     }
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(kCaption, fingerprint::failureText(path, fingerprinted));
+    s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
     w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
 }
 

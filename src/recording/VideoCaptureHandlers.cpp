@@ -1,6 +1,7 @@
 // Shows and hides the capture area and drives the capture component for the 视频录像 menu.
 #include "recording/VideoCaptureHandlers.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Fingerprint.h"
@@ -28,7 +29,9 @@ void hideArea(MainWindow& w)
 // Finishes the running capture and reports what went wrong with its file.
 void finish(Services& s, VideoCapture& capture)
 {
+    const QString file = capture.file();
     const VideoCapture::Result stopped = capture.stop();
+    s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
     if (!stopped)
         s.dialogs.message(kCaption, stopped.error);
 }
@@ -66,6 +69,7 @@ void StopCapture(MainWindow& w, Services& s, VideoCapture& capture)
 void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file)
 {
     hideArea(w);
+    s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
     s.dialogs.message(kCaption, QStringLiteral("录像取证中断：%1\r\n已录下的部分保存在 <%2>").arg(error, file));
 }
 
@@ -110,6 +114,8 @@ void RepairInterruptedCaptures(Services& s, const QString& folder, const QString
         if (const durable::Result fingerprinted = fingerprint::write(file); !fingerprinted)
             text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + fingerprint::failureText(file, fingerprinted);
         QFile::remove(marker);
+        s.journal.record({repaired.repaired ? JournalEvent::Kind::CaptureRepaired : JournalEvent::Kind::CaptureFinished,
+                          {}, {file}});
         if (!text.isEmpty())
             s.dialogs.message(kCaption, text);
     }

@@ -15,6 +15,7 @@
 #include "platform/Shell.h"
 
 #include <QFileInfo>
+#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -60,6 +61,13 @@ bool fingerprintWritten(Dialogs& dialogs, const QString& path) {
     if (!written)
         dialogs.message(texts::kHint, fingerprint::failureText(path, written));
     return written.ok();
+}
+
+// The printer a print went to, as the journal names it.
+QString printerName(const word::PrintTarget& target) {
+    if (!target.printerName.isEmpty())
+        return target.printerName;
+    return target.pdfPath.isEmpty() ? QPrinterInfo::defaultPrinterName() : target.pdfPath;
 }
 
 bool report(const Outcome& outcome, Dialogs& dialogs) {
@@ -159,6 +167,8 @@ std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv
         fingerprinted = fingerprintWritten(env.dialogs, templatePath(env.programDir, r)) && fingerprinted;
         if (replace && options.afterSave && !options.afterSave(session.writer()))
             return std::nullopt;
+        env.journal.record({replace ? options.recordAs : JournalEvent::Kind::OverwriteDeclined, baseName(r),
+                            {path, templatePath(env.programDir, r)}});
     }
     if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
                                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
@@ -182,6 +192,8 @@ std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& 
     fingerprintWritten(env.dialogs, templatePath(env.programDir, r));
     if (!print(session.writer(), env.dialogs, caption, target))
         return std::nullopt;
+    env.journal.record({JournalEvent::Kind::Printed, baseName(r), {templatePath(env.programDir, r)},
+                        {{QStringLiteral("printer"), printerName(target)}}});
     return QStringLiteral("打 印 成 功！");
 }
 
@@ -195,7 +207,11 @@ std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, con
         env.dialogs.message(texts::kHint, QStringLiteral("打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。"));
         return std::nullopt;
     }
-    switch (printFile(path, env, caption, target)) {
+    const PrintResult printed = printFile(path, env, caption, target);
+    if (printed != PrintResult::Failed)
+        env.journal.record({JournalEvent::Kind::Printed, QFileInfo(path).completeBaseName(), {path},
+                            {{QStringLiteral("printer"), printerName(target)}}});
+    switch (printed) {
     case PrintResult::Printed:
         return QStringLiteral("打印笔录成功... ");
     case PrintResult::HandedToOfficeSuite:

@@ -6,6 +6,8 @@
 #include "transcript/TranscriptRecord.h"
 #include "transcript/word/DocumentWriter.h"
 
+#include "platform/ArchiveJournal.h"
+
 #include <QString>
 
 #include <functional>
@@ -27,6 +29,8 @@ struct CommandEnv {
     std::function<QString(const QString& key)> footerLine;
     // FindWord: whether a document writer can work (the window shows its name in 编辑框19).
     std::function<bool()> findWord;
+    // Told of each save and print, before it is reported as done.
+    ArchiveJournal& journal;
 };
 
 // The texts the commands share.
@@ -44,6 +48,8 @@ struct SaveOptions {
     std::function<void(const QString& path)> preview;
     // Runs on the composed document after it is saved; false when it failed (and was reported).
     std::function<bool(word::DocumentWriter& writer)> afterSave;
+    // What the journal is told a save that replaced the document was.
+    JournalEvent::Kind recordAs = JournalEvent::Kind::Saved;
 };
 
 // A save that went through.

@@ -199,7 +199,8 @@ TEST_F(ComposeTest, OneLinePairsFromTheFirstOnGiveTheKnownDocumentByteForByte) {
     ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
     DesktopShell shell;
     NativeWordEngine engine;
-    CommandEnv env{dialogs, shell, engine, dir.path(), input().footerLine, [] { return true; }};
+    RecordingJournal journal;
+    CommandEnv env{dialogs, shell, engine, dir.path(), input().footerLine, [] { return true; }, journal};
     for (int pairs : {5, 14, 24}) {
         record::TranscriptRecord r = testrecords::particulars();
         testrecords::fillPairs(r, 1, pairs);

@@ -3,6 +3,7 @@
 // whole, in order and in its own characters, and the saved document lays out on the same pages.
 #include "CupsQueue.h"
 #include "TestRecords.h"
+#include "TestServices.h"
 
 #include "transcript/ConsoleDialogs.h"
 #include "transcript/NativeWordEngine.h"
@@ -86,12 +87,14 @@ protected:
         transcript::ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
         DesktopShell shell;
         transcript::NativeWordEngine engine;
+        RecordingJournal journal;
         transcript::CommandEnv env{dialogs,
                                    shell,
                                    engine,
                                    dir.path(),
                                    [](const QString& key) { return key == "hang1" ? kHang1 : kHang2; },
-                                   [] { return true; }};
+                                   [] { return true; },
+                                   journal};
         transcript::SaveOptions options;
         options.documentPath = dir.filePath(r["num10"] + ".doc");
         QStringList before;
