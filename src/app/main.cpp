@@ -1,4 +1,6 @@
 // Quillon: writes inquiry transcripts. Creates the platform services and the program, then runs.
+#include "archive/Archive.h"
+#include "archive/CommandLine.h"
 #include "net/WebClient.h"
 #include "platform/Clock.h"
 #include "platform/DesktopLauncher.h"
@@ -9,10 +11,13 @@
 #include "platform/Services.h"
 #include "platform/Shell.h"
 #include "transcript/CommandLine.h"
+#include "transcript/DocumentPdf.h"
+#include "transcript/NativeWordEngine.h"
 #include "app/Program.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -33,11 +38,27 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // compose, print, verify and --help work without a window, also on a machine without a display.
+    // compose, print, verify, the archive's commands and --help work without a window, also on a
+    // machine without a display.
     if (arguments.value(1) == QLatin1String("verify"))
         return fingerprint::verifyCommand(arguments.mid(2));
+    if (archive::isCommandLine(arguments)) {
+        // Only the export paints (the PDF of the pages); the other commands need no more than QtCore.
+        std::unique_ptr<QCoreApplication> application;
+        if (arguments.value(1) == QLatin1String("export"))
+            application = transcript::ensureApplication();
+        else
+            application = std::make_unique<QCoreApplication>(argc, argv);
+        return archive::runCommandLine(arguments, programdir::resolve().dir,
+                                       [](const QString& document, const QString& pdf, QString* error) {
+                                           transcript::NativeWordEngine engine;
+                                           return transcript::writeDocumentPdf(engine, document, pdf, error);
+                                       });
+    }
     if (transcript::isCommandLine(arguments))
-        return transcript::runCommandLine(arguments);
+        return transcript::runCommandLine(arguments, [](const QString& programDir) -> std::unique_ptr<ArchiveJournal> {
+            return archive::consoleArchive(programDir);
+        });
 
     if (!hasDisplay()) {
         std::fputs("Quillon 需要图形桌面才能打开窗口：没有找到显示器 (DISPLAY 或 WAYLAND_DISPLAY 未设置)。\n"
@@ -62,6 +83,10 @@ int main(int argc, char** argv)
     // The program still runs, on the settings it finds, but the user learns why some are missing.
     if (!programDir.problem.isEmpty())
         dialogs.message(QStringLiteral("提 示："), programDir.problem, Dialogs::Buttons::Ok);
+    // The archive goes on in the background while the window works; what it cannot record is told.
+    archive::Archive inquiries(programDir.dir, archive::Archive::Work::InBackground, [&dialogs](const QString& text) {
+        dialogs.message(QStringLiteral("提 示："), text, Dialogs::Buttons::Ok);
+    });
     Services services{dialogs,
                       clock,
                       registry,
@@ -69,11 +94,12 @@ int main(int argc, char** argv)
                       programDir.dir,
                       QApplication::applicationFilePath(),
                       desktop::desktopDirectory(),
-                      cacheDir};
+                      cacheDir,
+                      inquiries};
 
     // The program-wide web client exists before the window and lasts until the program ends.
     WebClient webClient;
-    Program program(services);
+    Program program(services, inquiries);
     program.components().webClient = &webClient;
     return program.run();
 }

@@ -65,7 +65,7 @@ QString sidecarPath(const QString& path)
     return path + QStringLiteral(".sha256");
 }
 
-QByteArray sha256Hex(const QString& path, durable::Result* result)
+QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going)
 {
     const auto failed = [result](int error) {
         if (result)
@@ -93,6 +93,10 @@ QByteArray sha256Hex(const QString& path, durable::Result* result)
         if (n == 0)
             break;
         EVP_DigestUpdate(context.get(), buffer.data(), size_t(n));
+        if (going && !going(n)) {
+            ::close(fd);
+            return failed(ECANCELED);
+        }
     }
     ::close(fd);
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -9,14 +9,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace fingerprint {
 
 // path + ".sha256"
 QString sidecarPath(const QString& path);
 
 // The file's SHA-256 as 64 lower-case hex digits; empty, with the cause in *result, when it cannot
-// be read.
-QByteArray sha256Hex(const QString& path, durable::Result* result = nullptr);
+// be read. going(bytes) is told each piece read and stops the reading (ECANCELED) by answering false.
+QByteArray sha256Hex(const QString& path, durable::Result* result = nullptr,
+                     const std::function<bool(qint64 bytes)>& going = {});
 
 // The line sha256sum writes for a file of that name: digest, two spaces, name, line feed; a name
 // holding a backslash or a line break is escaped as sha256sum escapes it.

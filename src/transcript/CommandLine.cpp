@@ -66,22 +66,9 @@ Options parse(const QStringList& args) {
     return o;
 }
 
-// The application object that fonts and printing need; offscreen where no display is set.
-std::unique_ptr<QGuiApplication> ensureApplication() {
-    if (QCoreApplication::instance())
-        return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "quillon";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 class Runner {
 public:
-    Runner() : m_out(stdout), m_err(stderr) {}
+    explicit Runner(const JournalFactory& journal) : m_out(stdout), m_err(stderr), m_makeJournal(journal) {}
 
     int compose(const Options& o) {
         if (o.positional.size() != 1 || !o.printer.isEmpty())
@@ -105,6 +92,7 @@ public:
         CommandEnv env = environment(dialogs);
         SaveOptions options;
         options.documentPath = docPath;
+        options.recordAs = JournalEvent::Kind::Composed;
         const QString pdf = o.pdf.isEmpty() ? QString() : QFileInfo(o.pdf).absoluteFilePath();
         if (!pdf.isEmpty()) {
             options.afterSave = [&](word::DocumentWriter& writer) {
@@ -171,12 +159,15 @@ private:
     }
 
     CommandEnv environment(Dialogs& dialogs) {
+        if (!m_journal)
+            m_journal = m_makeJournal(programDir());
         return {dialogs,
                 m_shell,
                 m_engine,
                 programDir(),
                 [dir = programDir()](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
-                [this] { return !m_engine.location().isEmpty(); }};
+                [this] { return !m_engine.location().isEmpty(); },
+                *m_journal};
     }
 
     QTextStream m_out;
@@ -184,18 +175,32 @@ private:
     QString m_programDir;
     DesktopShell m_shell;
     NativeWordEngine m_engine;
+    const JournalFactory& m_makeJournal;
+    std::unique_ptr<ArchiveJournal> m_journal;
 };
 
 } // namespace
+
+std::unique_ptr<QGuiApplication> ensureApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "quillon";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
 
 bool isCommandLine(const QStringList& args) {
     static const QStringList kCommands{"compose", "print", "--help", "-h", "help", "--version"};
     return args.size() > 1 && kCommands.contains(args[1]);
 }
 
-int runCommandLine(const QStringList& args) {
+int runCommandLine(const QStringList& args, const JournalFactory& journal) {
     const std::unique_ptr<QGuiApplication> app = ensureApplication();
-    Runner runner;
+    Runner runner(journal);
     const QString command = args.value(1);
     const Options options = parse(args);
     if (!options.error.isEmpty())
