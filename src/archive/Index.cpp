@@ -285,7 +285,9 @@ bool Index::applyCustodyLine(const QByteArray& line, qint64 offset) {
     else if (!recording && !capture)
         return true;
     for (const CustodyFile& file : entry->files) {
-        if ((recording || capture) && !storeFile(file.name, recording ? FileKind::Recording : FileKind::Capture, false))
+        // Evidence linked by hand is a recording or a capture by its kind of file.
+        const bool wav = QFileInfo(file.name).suffix().compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
+        if (!storeFile(file.name, recording || (!capture && wav) ? FileKind::Recording : FileKind::Capture, false))
             return false;
         if (entry->inquiry.isEmpty())
             continue;
