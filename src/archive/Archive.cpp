@@ -90,7 +90,9 @@ void Archive::record(const JournalEvent& event) {
             files << custodyFile(m_programDir, path);
         log(name, inquiry, files, event.details);
     }
-    if (!ready())
+    // A command on the command line records and leaves the rebuild of an index that was never filled
+    // to the window or to `quillon archive`.
+    if (!ready(m_work == Work::InBackground))
         return;
     QSet<QString> templates;
     for (const QString& path : event.files)
@@ -113,41 +115,41 @@ bool Archive::log(const QString& event, const QString& inquiry, const QList<Cust
                    .arg(written.text(), custodyPath(m_programDir), custody::eventText(event)));
         return false;
     }
-    if (ready())
+    if (ready(m_work == Work::InBackground))
         handle(m_index.readCustodyLog());
     return true;
 }
 
 QList<InquiryRow> Archive::search(const SearchRequest& request) {
     QList<InquiryRow> rows;
-    if (ready())
+    if (ready(true))
         handle(m_index.search(request, &rows));
     return rows;
 }
 
 std::optional<InquiryRow> Archive::inquiry(const QString& name) {
     std::optional<InquiryRow> row;
-    if (ready())
+    if (ready(true))
         handle(m_index.inquiry(name, &row));
     return row;
 }
 
 QList<FileRow> Archive::files(const QString& inquiry) {
     QList<FileRow> rows;
-    if (ready())
+    if (ready(true))
         handle(m_index.files(inquiry, &rows));
     return rows;
 }
 
 QList<QByteArray> Archive::custodyLines(const QString& inquiry) {
     QList<CustodyLineRef> refs;
-    if (ready())
+    if (ready(true))
         handle(m_index.custodyLines(inquiry, &refs));
     return m_custody.lines(refs);
 }
 
 void Archive::recheck(const QString& inquiry) {
-    if (ready())
+    if (ready(true))
         handle(m_index.recheckFiles(inquiry));
 }
 
@@ -159,13 +161,13 @@ void Archive::rebuild() {
     startSync(true, QStringLiteral("正在从 BL 目录和保管记录重建笔录档案索引……"));
 }
 
-bool Archive::ready() {
+bool Archive::ready(bool rebuildWhenEmpty) {
     bool empty = false;
     if (const sql::Error opened = m_index.open(&empty); !opened) {
         handle(opened);
         return false;
     }
-    if (empty && !isRebuilding()) {
+    if (empty && rebuildWhenEmpty && !isRebuilding()) {
         const QString& damage = m_index.replacedBecause();
         startSync(true, damage.isEmpty()
                             ? QStringLiteral("笔录档案索引还没有建立或已被删除，正在从 BL 目录和保管记录重建……")
@@ -183,7 +185,7 @@ void Archive::handle(const sql::Error& error) {
     case sql::Failure::Damaged:
         // The next open replaces the file and ready() has it rebuilt.
         m_index.close();
-        ready();
+        ready(true);
         return;
     case sql::Failure::DiskFull:
         emit statusNote(QStringLiteral("笔录档案索引没有更新：磁盘空间已满。") + later);

@@ -69,8 +69,8 @@ private:
     // What a failed index operation means: a damaged file is replaced and rebuilt, anything else is
     // noted and caught up with later.
     void handle(const sql::Error& error);
-    // The index opened, and rebuilt when it has never been filled.
-    bool ready();
+    // The index opened, and rebuilt when it has never been filled and rebuildWhenEmpty is set.
+    bool ready(bool rebuildWhenEmpty);
     void startSync(bool full, const QString& note);
     void syncFinished(const sql::Error& error, bool full);
 

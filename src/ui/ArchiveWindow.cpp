@@ -24,6 +24,8 @@ template <typename T> T* named(T* control, const char* objectName, const char* r
 QPushButton* button(const char* caption, const char* objectName, const char* tip, QWidget* parent) {
     auto* b = named(new QPushButton(QString::fromUtf8(caption), parent), objectName, caption);
     b->setToolTip(QString::fromUtf8(tip));
+    // Enter belongs to the list, where it opens the chosen inquiry, not to whichever button is first.
+    b->setAutoDefault(false);
     return b;
 }
 

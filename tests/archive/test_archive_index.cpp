@@ -118,6 +118,7 @@ TEST(ArchiveIndex, AnIndexDeletedOrOverwrittenIsRebuiltWithEveryInquiryAndLink) 
 
     QStringList told;
     auto a = openArchive(dir, &told);
+    ASSERT_EQ(a->search({}).size(), 2);
     // The recording is saved while 王伟's inquiry is open; the capture after it is given to 李明 by
     // hand; the capture within 王伟's time is taken from it by hand.
     a->record({JournalEvent::Kind::Opened, baseName(wang), {wangTemplate}});
