@@ -65,6 +65,7 @@ public:
     Error open(const QString& path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
+    sqlite3* handle() const { return m_db; }
 
     // Runs one or more statements without results.
     bool exec(const char* sql);

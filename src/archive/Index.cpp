@@ -105,8 +105,8 @@ bool Index::storeInquiry(const InquiryFacts& facts) {
     sql::Query text = m_db.query("INSERT INTO inquiry_text(id, fields, search) VALUES(?, ?, ?)");
     if (!text.bind(id).bind(fieldsJson(facts.record)).bind(search).run())
         return false;
-    sql::Query terms = m_db.query("INSERT INTO inquiry_terms(rowid, terms) VALUES(?, ?)");
-    return terms.bind(id).bind(QString::fromLatin1(search::terms(search))).run();
+    sql::Query terms = m_db.query("INSERT INTO inquiry_terms(rowid, search) VALUES(?, ?)");
+    return terms.bind(id).bind(search).run();
 }
 
 bool Index::removeInquiryText(const QString& name) {
@@ -121,9 +121,9 @@ bool Index::removeInquiryText(const QString& name) {
         id = find.integer(0);
         search = find.text(1);
     }
-    // The terms table keeps no text: a row goes by giving back the very terms it was given.
-    sql::Query terms = m_db.query("INSERT INTO inquiry_terms(inquiry_terms, rowid, terms) VALUES('delete', ?, ?)");
-    if (!terms.bind(id).bind(QString::fromLatin1(search::terms(search))).run())
+    // The terms table keeps no text: a row goes by giving back the very text it was given.
+    sql::Query terms = m_db.query("INSERT INTO inquiry_terms(inquiry_terms, rowid, search) VALUES('delete', ?, ?)");
+    if (!terms.bind(id).bind(search).run())
         return false;
     sql::Query text = m_db.query("DELETE FROM inquiry_text WHERE id = ?");
     return text.bind(id).run();

@@ -2,6 +2,7 @@
 // every program of the same program directory takes for that.
 #include "archive/Index.h"
 
+#include "archive/CharacterTokenizer.h"
 #include "archive/Locations.h"
 
 #include <QFile>
@@ -45,7 +46,7 @@ CREATE TABLE IF NOT EXISTS inquiry_text(
     id INTEGER PRIMARY KEY,
     fields TEXT NOT NULL,
     search TEXT NOT NULL);
-CREATE VIRTUAL TABLE IF NOT EXISTS inquiry_terms USING fts5(terms, content='', detail='none', tokenize='ascii');
+CREATE VIRTUAL TABLE IF NOT EXISTS inquiry_terms USING fts5(search, content='', tokenize='characters');
 CREATE TABLE IF NOT EXISTS file(
     name TEXT PRIMARY KEY,
     kind INTEGER NOT NULL,
@@ -162,6 +163,8 @@ sql::Error Index::open(bool* needsRebuild) {
     m_replacedBecause.clear();
     for (int attempt = 0; attempt < 2; ++attempt) {
         error = m_db.open(indexPath(m_programDir));
+        if (error && !registerCharacterTokenizer(m_db.handle()))
+            error = {sql::Failure::Other, QStringLiteral("SQLite 没有全文检索模块 FTS5")};
         if (error)
             error = checkSchema(m_db, &rebuild);
         if (error.failure != sql::Failure::Damaged)

@@ -24,27 +24,20 @@ sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) 
     rows->clear();
     if (const sql::Error opened = open(); !opened)
         return opened;
-    const std::optional<search::Plan> plan = search::plan(request.text);
-    // The statement depends only on the number of long words, so few are prepared.
+    const std::optional<QByteArray> match = search::matchExpression(request.text);
+    // Four statements at most, each prepared once.
     std::string sql = kColumns;
-    if (plan && !plan->substrings.isEmpty())
-        sql += " JOIN inquiry_text t ON t.id = i.id";
     sql += " WHERE 1";
-    if (plan)
+    if (match)
         sql += " AND i.id IN (SELECT rowid FROM inquiry_terms WHERE inquiry_terms MATCH ?)";
-    for (qsizetype i = 0; plan && i < plan->substrings.size(); ++i)
-        sql += " AND instr(t.search, ?) > 0";
     if (!request.from.isNull())
         sql += " AND i.date <> '' AND i.date >= ?";
     if (!request.to.isNull())
         sql += " AND i.date <> '' AND i.date <= ?";
     sql += " ORDER BY i.date DESC, i.starts DESC, i.name";
     sql::Query q = m_db.query(sql.c_str());
-    if (plan) {
-        q.bind(QString::fromLatin1(plan->match));
-        for (const QString& word : plan->substrings)
-            q.bind(word);
-    }
+    if (match)
+        q.bind(QString::fromUtf8(*match));
     if (!request.from.isNull())
         q.bind(request.from.toString(Qt::ISODate));
     if (!request.to.isNull())
