@@ -141,8 +141,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     QObject::connect(aw.表格笔录->selectionModel(), &QItemSelectionModel::currentRowChanged, &w,
                      [&c] { ShowChosenInquiry(c.archiveWindow, c.inquiries); });
     QObject::connect(aw.表格笔录, &QTableView::activated, &w,
-                     [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery); });
-    onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery); });
+                     [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.inquiries, c.formRecovery); });
+    onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.inquiries, c.formRecovery); });
     onClick(aw.按钮预览, [&w, &s, &c] { PreviewChosenInquiry(w, c.archiveWindow, s, *c.Word程序1); });
     onClick(aw.按钮打印, [&w, &s, &c] { PrintChosenInquiry(w, c.archiveWindow, s, *c.Word程序1); });
     onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.inquiries); });

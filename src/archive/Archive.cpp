@@ -88,7 +88,7 @@ void Archive::record(const JournalEvent& event) {
         QList<CustodyFile> files;
         for (const QString& path : event.files)
             files << custodyFile(m_programDir, path);
-        log(name, inquiry, files, event.details);
+        append(name, inquiry, files, event.details);
     }
     // A command on the command line records and leaves the rebuild of an index that was never filled
     // to the window or to `quillon archive`.
@@ -103,8 +103,8 @@ void Archive::record(const JournalEvent& event) {
     emit indexChanged();
 }
 
-bool Archive::log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-                  const QList<QPair<QString, QString>>& details) {
+bool Archive::append(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
+                     const QList<QPair<QString, QString>>& details) {
     CustodyEntry entry;
     entry.event = event;
     entry.inquiry = inquiry;
@@ -118,6 +118,13 @@ bool Archive::log(const QString& event, const QString& inquiry, const QList<Cust
     if (ready(m_work == Work::InBackground))
         handle(m_index.readCustodyLog());
     return true;
+}
+
+bool Archive::log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
+                  const QList<QPair<QString, QString>>& details) {
+    const bool written = append(event, inquiry, files, details);
+    emit indexChanged();
+    return written;
 }
 
 QList<InquiryRow> Archive::search(const SearchRequest& request) {
@@ -151,6 +158,7 @@ QList<QByteArray> Archive::custodyLines(const QString& inquiry) {
 void Archive::recheck(const QString& inquiry) {
     if (ready(true))
         handle(m_index.recheckFiles(inquiry));
+    emit indexChanged();
 }
 
 void Archive::refresh() {

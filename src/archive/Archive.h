@@ -66,6 +66,9 @@ signals:
     void indexChanged();
 
 private:
+    // The entry written and read into the index.
+    bool append(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
+                const QList<QPair<QString, QString>>& details);
     // What a failed index operation means: a damaged file is replaced and rebuilt, anything else is
     // noted and caught up with later.
     void handle(const sql::Error& error);

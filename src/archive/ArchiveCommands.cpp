@@ -207,6 +207,9 @@ void ShowChosenInquiry(ArchiveWindow& aw, Archive& a) {
     }
     aw.表格文件->resizeColumnsToContents();
     aw.表格保管记录->resizeColumnsToContents();
+    if (const std::optional<InquiryRow> row = inquiry.isEmpty() ? std::nullopt : a.inquiry(inquiry);
+        row && !row->problem.isEmpty())
+        aw.标签档案状态->setText(QStringLiteral("笔录模板 %1.ini 无法读取：%2").arg(inquiry, row->problem));
 }
 
 void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
@@ -214,7 +217,8 @@ void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
     aw.标签档案状态->setText(text);
 }
 
-void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, const transcript::FormRecovery& recovery) {
+void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a,
+                       const transcript::FormRecovery& recovery) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -226,6 +230,10 @@ void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, const tran
     const QString path = templateOf(s, inquiry);
     if (!QFileInfo::exists(path)) {
         s.dialogs.message(kCaption, QStringLiteral("笔录模板 <%1> 已不存在。").arg(path));
+        return;
+    }
+    if (const std::optional<InquiryRow> row = a.inquiry(inquiry); row && !row->problem.isEmpty()) {
+        s.dialogs.message(kCaption, QStringLiteral("笔录模板 <%1> 无法读取：%2").arg(path, row->problem));
         return;
     }
     LoadTemplate(w, s, path);

@@ -30,8 +30,9 @@ void ShowChosenInquiry(ArchiveWindow& aw, archive::Archive& a);
 void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text);
 
 // 打开: the chosen inquiry into the form as "打开(笔录模板)" loads a template, asking first when the
-// form holds unsaved work.
-void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, const transcript::FormRecovery& recovery);
+// form holds unsaved work; a template that cannot be read is refused with its problem.
+void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, archive::Archive& a,
+                       const transcript::FormRecovery& recovery);
 // 预览 and 打印: the chosen inquiry's document.
 void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine);
 void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine);

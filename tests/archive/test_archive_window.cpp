@@ -6,7 +6,9 @@
 #include "archive/InquiryTableModel.h"
 #include "ui/ArchiveWindow.h"
 
+#include <QAction>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -83,4 +85,42 @@ TEST(ArchiveWindow, FindsAnInquiryAndOpensItIntoTheFormByKeyboard) {
     aw.按钮打开->click();
     EXPECT_EQ(w.编辑框9->text(), "王小伟");
     EXPECT_EQ(w.编辑框32->text(), xiaoTemplate);
+}
+
+TEST(ArchiveWindow, ChecksTheChosenInquiryAndExportsItsBundle) {
+    TestProgram p;
+    const Inquiry wang{"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}};
+    writeTemplate(p.env.programDir(), wang);
+    // A capture within the inquiry's time belongs to it.
+    const QString capture = writeEvidence(p.env.programDir() + "/BL/2013年2月3日9时30分.avi");
+    ASSERT_TRUE(p.start());
+    ArchiveWindow& aw = p.program.components().archiveWindow;
+    p.w().actArchive->trigger();
+    ASSERT_EQ(aw.表格笔录->model()->rowCount(), 1);
+    aw.表格笔录->setFocus();
+    QTest::keyClick(aw.表格笔录, Qt::Key_Home);
+    ASSERT_EQ(aw.表格文件->rowCount(), 2);
+    EXPECT_EQ(aw.表格笔录->model()->index(0, archive::InquiryTableModel::Captures).data(), 1);
+
+    writeFile(capture, "changed behind the program's back");
+    aw.按钮校验->click();
+    ASSERT_EQ(p.env.dialogs.messages().size(), 1);
+    const ShownBox checked = p.env.dialogs.messages().first();
+    EXPECT_EQ(checked.caption, "校验结果：");
+    EXPECT_TRUE(checked.text.contains("BL/2013年2月3日9时30分.avi：与指纹不符")) << checked.text.toStdString();
+    EXPECT_TRUE(checked.text.contains(".ini：一致")) << checked.text.toStdString();
+    EXPECT_EQ(aw.表格笔录->model()->index(0, archive::InquiryTableModel::State).data(), "已改动");
+    ASSERT_EQ(aw.表格保管记录->rowCount(), 1);
+    EXPECT_EQ(aw.表格保管记录->item(0, 1)->text(), "校验");
+
+    writeEvidence(capture);
+    const QString bundle = p.env.root.filePath("移交包.zip");
+    p.env.dialogs.chooseNext(bundle);
+    aw.按钮导出->click();
+    EXPECT_EQ(p.env.dialogs.messages().size(), 1) << p.env.dialogs.messageTexts().join('\n').toStdString();
+    EXPECT_TRUE(aw.标签档案状态->text().startsWith("已导出移交包")) << aw.标签档案状态->text().toStdString();
+    EXPECT_FALSE(aw.标签导出进度->isVisible());
+    EXPECT_TRUE(aw.按钮导出->isEnabled());
+    EXPECT_TRUE(readFile(bundle).contains("2013年2月3日9时30分.avi.sha256"));
+    EXPECT_EQ(aw.表格保管记录->rowCount(), 2) << "the check, then the export";
 }
