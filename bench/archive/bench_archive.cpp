@@ -5,6 +5,8 @@
 //   bench_archive [--benchmark_filter=...]      (QUILLON_BENCH_INQUIRIES sets another number)
 #include "TestProgram.h"
 
+#include "ProcessMemory.h"
+
 #include "archive/Archive.h"
 #include "archive/InquiryTableModel.h"
 #include "archive/Locations.h"
@@ -26,23 +28,8 @@
 
 namespace {
 
-// Resident and peak memory of this process in MB.
-double memoryMb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
-// The peak starts again from what is resident now.
-void resetPeak() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
+using bench::memoryMb;
+using bench::resetPeak;
 
 const QStringList& words() {
     static const QStringList list =

@@ -1,6 +1,8 @@
 // The hand-over bundle of an inquiry with a 1 GB capture: how long the export takes and how much
 // memory it needs above the program's idle state, which stays flat because files are streamed.
 //   bench_export [--benchmark_filter=...]      (QUILLON_BENCH_CAPTURE_MB sets another size)
+#include "ProcessMemory.h"
+
 #include "archive/Bundle.h"
 #include "platform/Fingerprint.h"
 
@@ -13,21 +15,8 @@
 
 namespace {
 
-double memoryMb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
-void resetPeak() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
+using bench::memoryMb;
+using bench::resetPeak;
 
 void ExportWithLargeCapture(benchmark::State& state) {
     const qint64 megabytes = qEnvironmentVariableIntValue("QUILLON_BENCH_CAPTURE_MB") > 0

@@ -162,7 +162,9 @@ void Archive::recheck(const QString& inquiry) {
 }
 
 void Archive::refresh() {
-    startSync(false, {});
+    // An index never filled is read in full first.
+    if (ready(true))
+        startSync(false, {});
 }
 
 void Archive::rebuild() {

@@ -17,7 +17,6 @@
 #include "platform/BackgroundWait.h"
 #include "platform/ByteCount.h"
 #include "platform/Dialogs.h"
-#include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "ui/ArchiveWindow.h"
@@ -68,20 +67,6 @@ QString howText(LinkHow how) {
     static const char* const kTexts[] = {"已取消关联", "打开笔录时保存", "录像时间在笔录时间内", "手工关联",
                                          "笔录本身"};
     return QString::fromUtf8(kTexts[int(how)]);
-}
-
-FileState checkedState(fingerprint::Check check) {
-    switch (check) {
-    case fingerprint::Check::Ok:
-        return FileState::Ok;
-    case fingerprint::Check::Changed:
-        return FileState::Changed;
-    case fingerprint::Check::NoFingerprint:
-        return FileState::NoFingerprint;
-    case fingerprint::Check::Unreadable:
-        break;
-    }
-    return FileState::Unreadable;
 }
 
 void setRow(QTableWidget* table, int row, const QStringList& cells) {
@@ -267,7 +252,7 @@ void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a) {
         if (file.how == LinkHow::Unlinked)
             continue;
         const QString path = fullPath(a.programDir(), file.name);
-        const FileState state = QFileInfo::exists(path) ? checkedState(fingerprint::check(path)) : FileState::Missing;
+        const FileState state = fileStateOf(path);
         allMatch = allMatch && state == FileState::Ok;
         CustodyFile entry = custodyFile(a.programDir(), path);
         entry.check = stateText(state);

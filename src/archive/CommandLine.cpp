@@ -27,7 +27,8 @@ int listInquiries(Archive& archive, const QStringList& words) {
             err << QStringLiteral("笔录模板 %1.ini：%2").arg(row.name, row.problem) << Qt::endl;
     }
     out.flush();
-    return 0;
+    // An index that could not be read or brought up to date has been named on standard error.
+    return archive.lastSyncError().ok() ? 0 : 1;
 }
 
 int exportBundle(Archive& archive, const QStringList& args, const PdfMaker& pdf) {
@@ -44,6 +45,12 @@ int exportBundle(Archive& archive, const QStringList& args, const PdfMaker& pdf)
     if (templatePath.isEmpty() || target.isEmpty())
         return usageError(QStringLiteral("export 需要一个笔录模板和 --out FILE.zip"));
     archive.refresh();
+    if (!archive.lastSyncError().ok()) {
+        QTextStream(stderr)
+            << QStringLiteral("移交包没有导出：笔录档案索引无法使用（%1）").arg(archive.lastSyncError().text)
+            << Qt::endl;
+        return 1;
+    }
     const BundleResult result = exportInquiry(archive, templatePath, target, pdf, [](const BundleRequest& request) {
         BundleProgress progress;
         return writeBundle(request, progress, [] { return false; });

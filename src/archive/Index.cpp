@@ -31,20 +31,6 @@ constexpr int kLineBatch = 2000;
 const char* const kOwnSuffixes[] = {".ini", ".doc", ".pdf"};
 constexpr FileKind kOwnKinds[] = {FileKind::Template, FileKind::Document, FileKind::Pdf};
 
-FileState stateOf(fingerprint::Check check) {
-    switch (check) {
-    case fingerprint::Check::Ok:
-        return FileState::Ok;
-    case fingerprint::Check::Changed:
-        return FileState::Changed;
-    case fingerprint::Check::NoFingerprint:
-        return FileState::NoFingerprint;
-    case fingerprint::Check::Unreadable:
-        break;
-    }
-    return FileState::Unreadable;
-}
-
 QString fieldsJson(const record::TranscriptRecord& r) {
     QJsonObject fields;
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
@@ -67,6 +53,22 @@ QString startText(const QDateTime& start) {
 }
 
 } // namespace
+
+FileState fileStateOf(const QString& path) {
+    if (!stampOf(path).exists())
+        return FileState::Missing;
+    switch (fingerprint::check(path)) {
+    case fingerprint::Check::Ok:
+        return FileState::Ok;
+    case fingerprint::Check::Changed:
+        return FileState::Changed;
+    case fingerprint::Check::NoFingerprint:
+        return FileState::NoFingerprint;
+    case fingerprint::Check::Unreadable:
+        break;
+    }
+    return FileState::Unreadable;
+}
 
 bool Index::storeInquiry(const InquiryFacts& facts) {
     if (!removeInquiryText(facts.name))
@@ -153,7 +155,7 @@ bool Index::storeFile(const QString& name, FileKind kind, bool force) {
         if (!m_db.error().ok())
             return false;
     }
-    const FileState state = stamp.exists() ? stateOf(fingerprint::check(path)) : FileState::Missing;
+    const FileState state = fileStateOf(path);
     const QDateTime start = kind == FileKind::Capture ? captureStart(QFileInfo(path).fileName()) : QDateTime();
     {
         sql::Query store = m_db.query("INSERT OR REPLACE INTO file(name, kind, size, modified, sidecar, state, "

@@ -22,6 +22,9 @@ enum class FileKind { Template, Document, Pdf, Recording, Capture };
 // A file's fingerprint as the index last found it.
 enum class FileState { Ok, Changed, NoFingerprint, Unreadable, Missing };
 
+// A file checked against its fingerprint now.
+FileState fileStateOf(const QString& path);
+
 // Why a file belongs to an inquiry. Unlinked is a link the user removed: it outweighs the others.
 enum class LinkHow { Unlinked = 0, WhileOpen = 1, ByTime = 2, ByHand = 3, Own = 4 };
 
