@@ -1,6 +1,7 @@
 // The inquiry index on the real SQLite: words of any length found anywhere in an inquiry, and an
 // index that is deleted or overwritten rebuilt from the files with nothing lost.
 #include "ArchiveFixture.h"
+#include "SmallFilesystem.h"
 
 #include "archive/Archive.h"
 #include "archive/Locations.h"
@@ -162,4 +163,40 @@ TEST(ArchiveIndex, AnIndexDeletedOrOverwrittenIsRebuiltWithEveryInquiryAndLink) 
         EXPECT_TRUE(toldLater.isEmpty());
     }
     EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+}
+
+TEST(ArchiveIndex, AFullDiskLosesNothingOnceThereIsRoomAgain) {
+    SmallFilesystem fs(8 * 1024);
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    const QString dir = fs.path() + "/program";
+    const Inquiry wang{"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}};
+    const Inquiry li{"2013.2.4", "14:00", "15:00", "李明", "伟业商行", "Kelmar市", "李四", {}};
+    writeTemplate(dir, wang);
+    QStringList told;
+    {
+        const auto before = openArchive(dir, &told);
+        ASSERT_EQ(before->search({}).size(), 1);
+        // Entries until the log's last page has no room for the next one: the disk full stops it.
+        do
+            ASSERT_TRUE(before->log(archive::custody::kLinked, baseName(wang), {})) << told.join('\n').toStdString();
+        while (QFileInfo(archive::custodyPath(dir)).size() % 4096 < 4096 - 150);
+    }
+    const QByteArray log = readFile(archive::custodyPath(dir));
+    const QString saved = writeTemplate(dir, li);
+
+    // The program starts on a full disk and saves.
+    fs.leaveFree(0);
+    const auto a = openArchive(dir, &told);
+    Notes notes(*a);
+    a->record({JournalEvent::Kind::Saved, baseName(li), {saved}});
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told.first().contains("保管记录没有写成（磁盘空间已满）")) << told.first().toStdString();
+    EXPECT_EQ(readFile(archive::custodyPath(dir)), log) << "no piece of the entry stays";
+    ASSERT_FALSE(notes.said.isEmpty());
+    EXPECT_TRUE(notes.said.last().contains("磁盘空间已满")) << notes.said.last().toStdString();
+
+    fs.unfill();
+    a->refresh();
+    EXPECT_EQ(interviewees(a->search({})), (QStringList{"李明", "王伟"}));
+    EXPECT_TRUE(archive::verify(dir).ok());
 }
