@@ -162,7 +162,7 @@ void ListInquiries(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows) {
 
 void ShowChosenInquiry(ArchiveWindow& aw, Archive& a) {
     const QString inquiry = chosenInquiry(aw);
-    aw.setInquiryCommandsEnabled(!inquiry.isEmpty() && !aw.按钮取消导出->isVisible());
+    aw.setInquiryCommandsEnabled(!inquiry.isEmpty() && aw.按钮取消导出->isHidden());
     const QList<FileRow> files = inquiry.isEmpty() ? QList<FileRow>() : a.files(inquiry);
     aw.表格文件->setRowCount(int(files.size()));
     for (int i = 0; i < files.size(); ++i) {
@@ -185,7 +185,7 @@ void ShowChosenInquiry(ArchiveWindow& aw, Archive& a) {
         for (const CustodyFile& file : entry->files)
             names << (file.check.isEmpty() ? file.name : file.name + QStringLiteral("（%1）").arg(file.check));
         for (const auto& [key, value] : entry->details)
-            names << key + QStringLiteral("：") + value;
+            names << custody::detailText(key) + QStringLiteral("：") + value;
         setRow(aw.表格保管记录, i,
                {entry->time, custody::eventText(entry->event), entry->user + u'@' + entry->host,
                 names.join(QStringLiteral("、"))});
@@ -198,7 +198,8 @@ void ShowChosenInquiry(ArchiveWindow& aw, Archive& a) {
 }
 
 void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
-    w.setStatusText(text);
+    // The status message box, which the status clock shows until the next message.
+    w.编辑框25->setText(text);
     aw.标签档案状态->setText(text);
 }
 

@@ -26,7 +26,8 @@ void ShowArchiveWindow(ArchiveWindow& aw, archive::Archive& a, archive::InquiryT
 void ListInquiries(ArchiveWindow& aw, archive::Archive& a, archive::InquiryTableModel& rows);
 // The chosen inquiry's files and custody entries, and the commands it allows.
 void ShowChosenInquiry(ArchiveWindow& aw, archive::Archive& a);
-// A note of the archive (index rebuilt, not written) in the main window's status bar and the archive's.
+// A note of the archive (index rebuilt, not written) in the main window's status message box and in
+// the archive window's status line.
 void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text);
 
 // 打开: the chosen inquiry into the form as "打开(笔录模板)" loads a template, asking first when the

@@ -41,6 +41,15 @@ QString eventText(const QString& event) {
     return texts.value(event, event);
 }
 
+QString detailText(const QString& key) {
+    static const QHash<QString, QString> texts{
+        {QStringLiteral("printer"), QStringLiteral("打印机")},
+        {QStringLiteral("server"), QStringLiteral("服务器")},
+        {QStringLiteral("remote"), QStringLiteral("服务器上的文件")},
+    };
+    return texts.value(key, key);
+}
+
 } // namespace custody
 
 namespace {
@@ -147,9 +156,9 @@ durable::Result CustodyLog::append(CustodyEntry entry) {
     if (const durable::Result opened = log.open(); !opened)
         return opened;
     const auto [last, complete] = lastLine(log);
-    entry.time = QDateTime::currentDateTime()
-                     .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
-                     .toString(Qt::ISODateWithMs);
+    // The local time with its offset, as ISO 8601 writes it ("+08:00", or "Z" where the zone is UTC).
+    const QDateTime now = QDateTime::currentDateTime();
+    entry.time = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
     entry.user = userName();
     entry.host = QSysInfo::machineHostName();
     entry.previous = log.size() == 0 ? kNoLineBefore : sha256Of(last);

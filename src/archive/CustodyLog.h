@@ -35,6 +35,8 @@ inline const QString kExported = QStringLiteral("exported");
 
 // The event in the words the archive window shows ("保存", "录音保存", …); the name itself when unknown.
 QString eventText(const QString& event);
+// The same for the keys of an event's details ("printer" is "打印机").
+QString detailText(const QString& key);
 } // namespace custody
 
 struct CustodyFile {
