@@ -41,6 +41,12 @@ QString eventText(const QString& event) {
     return texts.value(event, event);
 }
 
+QString userName() {
+    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(::geteuid());
+}
+
 QString detailText(const QString& key) {
     static const QHash<QString, QString> texts{
         {QStringLiteral("printer"), QStringLiteral("打印机")},
@@ -59,12 +65,6 @@ const QString kNoLineBefore = QString(64, u'0');
 
 QString sha256Of(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
-QString userName() {
-    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_name)
-        return QString::fromLocal8Bit(entry->pw_name);
-    return QString::number(::geteuid());
 }
 
 // The last line of the log: its bytes, and whether a line feed ends it. Empty for an empty log.
@@ -159,7 +159,7 @@ durable::Result CustodyLog::append(CustodyEntry entry) {
     // The local time with its offset, as ISO 8601 writes it ("+08:00", or "Z" where the zone is UTC).
     const QDateTime now = QDateTime::currentDateTime();
     entry.time = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
-    entry.user = userName();
+    entry.user = custody::userName();
     entry.host = QSysInfo::machineHostName();
     entry.previous = log.size() == 0 ? kNoLineBefore : sha256Of(last);
     QByteArray bytes;

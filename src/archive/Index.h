@@ -104,6 +104,9 @@ public:
     sql::Error files(const QString& inquiry, QList<FileRow>* files);
     sql::Error custodyLines(const QString& inquiry, QList<CustodyLineRef>* lines);
     sql::Error inquiryCount(int* count);
+    // The connection open() made, for the tables kept beside the index (the office archive's
+    // outbox), which a rebuild leaves alone.
+    sql::Connection& connection() { return m_db; }
     // Why the last open() replaced the file: empty when it did not.
     const QString& replacedBecause() const { return m_replacedBecause; }
 

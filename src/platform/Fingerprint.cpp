@@ -25,8 +25,7 @@ struct DigestDeleter {
 
 // sha256sum's escape: a line that starts with a backslash holds a name with "\\" for a backslash
 // and "\n" for a line feed.
-QByteArray unescapedName(const QByteArray& name)
-{
+QByteArray unescapedName(const QByteArray& name) {
     QByteArray out;
     for (qsizetype i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && i + 1 < name.size()) {
@@ -40,8 +39,7 @@ QByteArray unescapedName(const QByteArray& name)
 }
 
 // The digest the sidecar records for the file name, or empty when it names no such file.
-QByteArray recordedDigest(const QByteArray& sidecar, const QByteArray& fileName)
-{
+QByteArray recordedDigest(const QByteArray& sidecar, const QByteArray& fileName) {
     for (QByteArray line : sidecar.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
@@ -60,13 +58,11 @@ QByteArray recordedDigest(const QByteArray& sidecar, const QByteArray& fileName)
 
 } // namespace
 
-QString sidecarPath(const QString& path)
-{
+QString sidecarPath(const QString& path) {
     return path + QStringLiteral(".sha256");
 }
 
-QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going)
-{
+QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going) {
     const auto failed = [result](int error) {
         if (result)
             *result = durable::Result::failed(error);
@@ -107,8 +103,7 @@ QByteArray sha256Hex(const QString& path, durable::Result* result, const std::fu
     return QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex();
 }
 
-QByteArray sidecarLine(const QByteArray& hex, const QString& fileName)
-{
+QByteArray sidecarLine(const QByteArray& hex, const QString& fileName) {
     QByteArray name = QFile::encodeName(fileName);
     if (!name.contains('\\') && !name.contains('\n'))
         return hex + "  " + name + '\n';
@@ -116,8 +111,7 @@ QByteArray sidecarLine(const QByteArray& hex, const QString& fileName)
     return '\\' + hex + "  " + name + '\n';
 }
 
-durable::Result write(const QString& path)
-{
+durable::Result write(const QString& path) {
     durable::Result result;
     const QByteArray hex = sha256Hex(path, &result);
     if (result)
@@ -127,17 +121,19 @@ durable::Result write(const QString& path)
     return result;
 }
 
-QString failureText(const QString& path, const durable::Result& result)
-{
+QString failureText(const QString& path, const durable::Result& result) {
     return QStringLiteral("指纹文件 <%1> 没有写成：%2").arg(sidecarPath(path), result.text());
 }
 
-Check check(const QString& path)
-{
+QByteArray recorded(const QString& path) {
     QFile sidecar(sidecarPath(path));
     if (!sidecar.open(QIODevice::ReadOnly))
-        return Check::NoFingerprint;
-    const QByteArray recorded = recordedDigest(sidecar.readAll(), QFile::encodeName(QFileInfo(path).fileName()));
+        return {};
+    return recordedDigest(sidecar.readAll(), QFile::encodeName(QFileInfo(path).fileName()));
+}
+
+Check check(const QString& path) {
+    const QByteArray recorded = fingerprint::recorded(path);
     if (recorded.isEmpty())
         return Check::NoFingerprint;
     durable::Result read;
@@ -147,8 +143,7 @@ Check check(const QString& path)
     return actual == recorded ? Check::Ok : Check::Changed;
 }
 
-int verifyCommand(const QStringList& files)
-{
+int verifyCommand(const QStringList& files) {
     QTextStream out(stdout);
     if (files.isEmpty()) {
         QTextStream(stderr) << QStringLiteral("用法：quillon verify FILE...\n"

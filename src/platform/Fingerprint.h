@@ -32,6 +32,9 @@ durable::Result write(const QString& path);
 // The message for a sidecar that could not be written, in the style of the save messages.
 QString failureText(const QString& path, const durable::Result& result);
 
+// The SHA-256 that path's sidecar records for it; empty when there is none.
+QByteArray recorded(const QString& path);
+
 enum class Check { Ok, Changed, NoFingerprint, Unreadable };
 Check check(const QString& path);
 
