@@ -3,6 +3,7 @@
 
 #include "archive/CustodyLog.h"
 #include "archive/Export.h"
+#include "archive/office/OfficeCommands.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -21,8 +22,7 @@ int listInquiries(Archive& archive, const QStringList& words) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     for (const InquiryRow& row : archive.search({words.join(u' '), {}, {}})) {
-        out << row.date << '\t' << row.interviewee << '\t' << row.unit << '\t' << row.place << '\t' << row.pairs << '\t'
-            << row.name << '\n';
+        out << inquiryLine(row) << '\n';
         if (!row.problem.isEmpty())
             err << QStringLiteral("笔录模板 %1.ini：%2").arg(row.name, row.problem) << Qt::endl;
     }
@@ -71,8 +71,13 @@ int exportBundle(Archive& archive, const QStringList& args, const PdfMaker& pdf)
 
 } // namespace
 
+QString inquiryLine(const InquiryRow& row) {
+    return QStringList{row.date, row.interviewee, row.unit, row.place, QString::number(row.pairs), row.name}.join(
+        u'\t');
+}
+
 bool isCommandLine(const QStringList& args) {
-    static const QStringList kCommands{"archive", "export", "log"};
+    static const QStringList kCommands{"archive", "export", "log", "sync"};
     return args.size() > 1 && kCommands.contains(args[1]);
 }
 
@@ -93,6 +98,13 @@ int runCommandLine(const QStringList& args, const QString& programDir, const Pdf
             return usageError(QStringLiteral("log 只有 verify 一个命令"));
         return verifyCommand(programDir);
     }
+    if (command == QLatin1String("sync")) {
+        if (!rest.isEmpty())
+            return usageError(QStringLiteral("sync 不带参数"));
+        return office::syncCommand(programDir);
+    }
+    if (command == QLatin1String("archive") && rest.value(0) == QLatin1String("--office"))
+        return office::officeSearchCommand(programDir, rest.mid(1));
     const std::unique_ptr<Archive> archive = consoleArchive(programDir);
     if (command == QLatin1String("export"))
         return exportBundle(*archive, rest, pdf);

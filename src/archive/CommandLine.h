@@ -1,5 +1,6 @@
 // The archive's commands without a window: `quillon archive [QUERY]`, `quillon archive --rebuild`,
-// `quillon export TEMPLATE.ini --out FILE.zip` and `quillon log verify`.
+// `quillon archive --office [QUERY]`, `quillon sync`, `quillon export TEMPLATE.ini --out FILE.zip` and
+// `quillon log verify`.
 #pragma once
 
 #include "archive/Archive.h"
@@ -20,5 +21,9 @@ int runCommandLine(const QStringList& args, const QString& programDir, const Pdf
 
 // The archive of a command line: its work done at once, its notes and problems on standard error.
 std::unique_ptr<Archive> consoleArchive(const QString& programDir);
+
+// One inquiry as the listing prints it: date, interviewee, unit, place, pairs and base name,
+// tab-separated.
+QString inquiryLine(const InquiryRow& row);
 
 } // namespace archive

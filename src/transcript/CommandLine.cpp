@@ -7,9 +7,9 @@
 #include "transcript/TemplateFile.h"
 #include "transcript/TranscriptCommands.h"
 
-#include "platform/Settings.h"
 #include "platform/ProductVersion.h"
 #include "platform/ProgramDir.h"
+#include "platform/Settings.h"
 #include "platform/Shell.h"
 
 #include <QFileInfo>
@@ -38,6 +38,10 @@ const QString kUsage =
                    "      日期、被询问人、工作单位、地点、问答数、文件名；一两个汉字也能找到\n"
                    "  quillon archive --rebuild\n"
                    "      按 BL 目录和保管记录重建笔录档案的索引\n"
+                   "  quillon archive --office [WORD...]\n"
+                   "      在单位的笔录档案服务器上查找（set.ini 的 [archive] server），输出同上\n"
+                   "  quillon sync\n"
+                   "      把等待推送的笔录推送到笔录档案服务器，显示推送了几份、还有几份等待\n"
                    "  quillon export TEMPLATE.ini --out FILE.zip\n"
                    "      把一份笔录的文档、模板、PDF、录音、录像、指纹和保管记录导出为移交包，\n"
                    "      解压后可用 sha256sum -c manifest.sha256 核对\n"

@@ -7,6 +7,8 @@ QString Error::text() const {
     switch (failure) {
     case Failure::None:
         return {};
+    case Failure::NotConfigured:
+        return QStringLiteral("没有设置笔录档案服务器：set.ini 的 [archive] 节没有 server 一项。");
     case Failure::BadSetting:
         return QStringLiteral("set.ini 中 [archive] 的 server 设置不能用：%1").arg(detail);
     case Failure::Unreachable:
@@ -29,6 +31,8 @@ QString Error::text() const {
         return QStringLiteral("笔录档案服务器的磁盘已满：%1").arg(detail);
     case Failure::Stopped:
         return QStringLiteral("程序正在退出，没有做完。");
+    case Failure::LocalOutbox:
+        return QStringLiteral("本机的待推送记录（archive.sqlite）无法使用：%1").arg(detail);
     case Failure::Other:
         break;
     }

@@ -8,6 +8,7 @@ namespace archive::office {
 
 enum class Failure {
     None,
+    NotConfigured, // set.ini names no office archive
     BadSetting,    // [archive] server in set.ini cannot be used
     Unreachable,   // no server answered, or the connection broke off
     LoginRefused,  // the server answered and refused the role, its password or its certificate
@@ -18,6 +19,7 @@ enum class Failure {
     SchemaTooNew,  // newer
     DiskFull,      // the server could not write
     Stopped,       // the program is ending
+    LocalOutbox,   // the outbox in archive.sqlite could not be read or written
     Other,
 };
 

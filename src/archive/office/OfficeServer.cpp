@@ -1,6 +1,8 @@
 // The schema version check: each migration says which program versions still work with it.
 #include "archive/office/OfficeServer.h"
 
+#include "archive/office/ServerSetting.h"
+
 namespace archive::office {
 
 Error checkServer(pg::Connection& connection, ServerFacts* facts) {
@@ -35,6 +37,24 @@ Error checkServer(pg::Connection& connection, ServerFacts* facts) {
     const qint64 limit = unit.isNull(0, 1) ? -1 : unit.text(0, 1).trimmed().toLongLong(&limited);
     facts->evidenceLimit = limited ? limit : -1;
     return {};
+}
+
+Error connectOffice(const QString& programDir, pg::Connection& connection, ServerFacts* facts, bool toPush) {
+    const ServerSetting setting = serverSetting(programDir);
+    if (!setting.error.ok())
+        return setting.error;
+    if (setting.conninfo.isEmpty())
+        return {Failure::NotConfigured, {}};
+    Error error = connection.open(setting.conninfo);
+    if (error.ok())
+        error = checkServer(connection, facts);
+    if (error.ok() && toPush && facts->unit.isEmpty())
+        error = {Failure::PolicyDenied,
+                 QStringLiteral("登录的角色不属于笔录档案的任何单位，请管理员在 quillon.member 中登记")};
+    if (!error.ok() && (error.failure == Failure::Unreachable || error.failure == Failure::LoginRefused ||
+                        error.failure == Failure::Untrusted))
+        error.detail = QStringLiteral("%1（%2）").arg(error.detail, serverName(setting.conninfo));
+    return error;
 }
 
 } // namespace archive::office

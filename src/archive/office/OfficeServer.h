@@ -19,4 +19,8 @@ struct ServerFacts {
 // this program can work with, is named as such.
 Error checkServer(pg::Connection& connection, ServerFacts* facts);
 
+// Connects to the server set.ini names and checks it; a role that belongs to no unit is refused
+// when pushing is asked for, since the server would refuse every version it sent.
+Error connectOffice(const QString& programDir, pg::Connection& connection, ServerFacts* facts, bool toPush = true);
+
 } // namespace archive::office

@@ -269,9 +269,14 @@ sql::Error Outbox::catchUp(int* added) {
     if (const sql::Error opened = ready(); !opened)
         return opened;
     sql::Connection& db = m_index.connection();
-    // The lines the index has not read yet are linked first, so that a version lists its evidence.
-    if (const sql::Error read = m_index.readCustodyLog(); !read)
-        return read;
+    // The index is brought level with BL/ and the log first, so that a version lists its evidence;
+    // an index never filled (lost, or a new program directory) is filled from the files.
+    bool empty = false;
+    if (const sql::Error opened = m_index.open(&empty); !opened)
+        return opened;
+    static const std::atomic_bool never = false;
+    if (const sql::Error synced = m_index.sync(empty, never); !synced)
+        return synced;
     qint64 read = -1;
     {
         sql::Query meta = db.query("SELECT value FROM meta WHERE key = 'outbox'");

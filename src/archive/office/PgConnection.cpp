@@ -158,16 +158,14 @@ Error Connection::open(const QByteArray& conninfo) {
     m_conn = PQconnectStartParams(keys, values, 1);
     if (!m_conn)
         return {Failure::Other, QStringLiteral("libpq 无法分配连接")};
-    if (PQstatus(m_conn) == CONNECTION_BAD) {
-        const Error error{Failure::BadSetting, messageText(PQerrorMessage(m_conn))};
-        close();
-        return error;
-    }
     PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
     const int limitMs = connectSeconds(m_conn) * 1000;
     QElapsedTimer clock;
     clock.start();
-    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    // A Unix socket that nobody listens on fails at once, inside PQconnectStartParams: that is a
+    // server not running, not a bad setting (the setting was parsed before).
+    PostgresPollingStatusType polling =
+        PQstatus(m_conn) == CONNECTION_BAD ? PGRES_POLLING_FAILED : PGRES_POLLING_WRITING;
     ConnStatusType stage = CONNECTION_STARTED;
     while (polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
         if (m_stop && *m_stop) {
