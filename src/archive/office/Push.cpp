@@ -130,16 +130,30 @@ Error pushInside(pg::Connection& connection, const Version& v, const std::atomic
 
 } // namespace
 
+Error pushVersions(pg::Connection& connection, const QList<Version>& versions, const std::atomic_bool& stop) {
+    if (Error error = connection.exec("BEGIN"); !error)
+        return error;
+    for (const Version& version : versions) {
+        bool known = false;
+        if (Error error = pushInside(connection, version, stop, &known); !error) {
+            // A broken connection has ended the transaction on the server already.
+            if (connection.isOpen())
+                connection.exec("ROLLBACK");
+            return error;
+        }
+    }
+    // The deferred check that every content is whole runs here; its failure is the push's.
+    return connection.exec("COMMIT");
+}
+
 Error pushVersion(pg::Connection& connection, const Version& version, const std::atomic_bool& stop, bool* known) {
     if (Error error = connection.exec("BEGIN"); !error)
         return error;
     if (Error error = pushInside(connection, version, stop, known); !error) {
-        // A broken connection has ended the transaction on the server already.
         if (connection.isOpen())
             connection.exec("ROLLBACK");
         return error;
     }
-    // The deferred check that every content is whole runs here; its failure is the push's.
     return connection.exec("COMMIT");
 }
 

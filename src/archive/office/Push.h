@@ -15,4 +15,8 @@ namespace archive::office {
 Error pushVersion(pg::Connection& connection, const Version& version, const std::atomic_bool& stop,
                   bool* known = nullptr);
 
+// Several versions in one transaction, for a desktop's first upload: all of them or none. A failure
+// does not say which version caused it; the caller pushes them one by one to find out.
+Error pushVersions(pg::Connection& connection, const QList<Version>& versions, const std::atomic_bool& stop);
+
 } // namespace archive::office

@@ -57,21 +57,39 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
         // Versions refused in this run come last; when only they are left, the run is over.
         if (items.isEmpty() || tried.contains(items.first().id))
             break;
+        QList<Version> versions;
+        QList<qint64> ids;
         for (const OutboxItem& item : items) {
             if (tried.contains(item.id))
                 continue;
             tried.insert(item.id);
-            const Version version = versionOf(item, outbox, programDir, facts.evidenceLimit, stop);
+            versions << versionOf(item, outbox, programDir, facts.evidenceLimit, stop);
+            ids << item.id;
+        }
+        // The batch in one transaction, which a desktop's first upload of its whole archive needs to
+        // be quick; when the server refuses it, each version on its own finds which it refused.
+        if (versions.size() > 1) {
+            const Error error = pushVersions(connection, versions, stop);
+            if (!error.ok() && endsRun(error.failure))
+                return finish(error);
+            if (error.ok()) {
+                if (const sql::Error noted = outbox.done(ids); !noted)
+                    return finish(local(noted));
+                result.pushed += int(ids.size());
+                continue;
+            }
+        }
+        for (const Version& version : versions) {
             if (Error error = pushVersion(connection, version, stop); !error) {
                 if (endsRun(error.failure))
                     return finish(error);
                 ++result.refused;
                 result.error = error;
-                if (const sql::Error noted = outbox.failed(item.id, error.text()); !noted)
+                if (const sql::Error noted = outbox.failed(version.outboxId, error.text()); !noted)
                     return finish(local(noted));
                 continue;
             }
-            if (const sql::Error noted = outbox.done({item.id}); !noted)
+            if (const sql::Error noted = outbox.done({version.outboxId}); !noted)
                 return finish(local(noted));
             ++result.pushed;
         }
