@@ -1,6 +1,7 @@
 // The real message boxes and file dialogs behind Dialogs, answered as a user answers them: a button
-// clicked, Esc or Enter typed, a name typed into a file dialog.
+// clicked, Esc or Enter typed, a name typed into a file dialog. Also Qt's own texts in Chinese.
 #include "platform/Dialogs.h"
+#include "platform/QtTranslations.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -157,4 +158,31 @@ TEST(QtDialogs, FileDialogsGiveThePathChosenOrNothing)
     EXPECT_EQ(dialogs.saveFile({QStringLiteral("WAV录音文件|*.wav"), QStringLiteral("wav")}, QString()),
               dir.filePath(QStringLiteral("询问录音.wav")));
     EXPECT_FALSE(saveIt.leftOpen);
+}
+
+TEST(QtTranslations, QtsOwnTextsInTheLocalesLanguageElseInChinese)
+{
+    QApplication& app = *qApp;
+    const auto cancelText = [] {
+        const std::unique_ptr<QMessageBox> box = QtDialogs::messageBox(QString(), QString(), Dialogs::Buttons::OkCancel);
+        return box->button(QMessageBox::Cancel)->text();
+    };
+    ASSERT_TRUE(qttranslations::install(app, QLocale(QLocale::German, QLocale::Germany)));
+    EXPECT_EQ(cancelText(), QStringLiteral("Abbrechen"));
+
+    // Qt has no texts for the C locale: Chinese ones.
+    ASSERT_TRUE(qttranslations::install(app, QLocale::c()));
+    EXPECT_EQ(cancelText(), QStringLiteral("取消"));
+    const std::unique_ptr<QMessageBox> yesNo = QtDialogs::messageBox(QString(), QString(), Dialogs::Buttons::YesNo);
+    EXPECT_EQ(yesNo->button(QMessageBox::Yes)->text(), QStringLiteral("是(&Y)"));
+    EXPECT_EQ(yesNo->button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
+    EXPECT_EQ(QtDialogs::messageBox(QString(), QString(), Dialogs::Buttons::Ok)->button(QMessageBox::Ok)->text(),
+              QStringLiteral("确定"));
+
+    QFileDialog saveAs;
+    saveAs.setAcceptMode(QFileDialog::AcceptSave);
+    EXPECT_EQ(saveAs.windowTitle(), QStringLiteral("另存为"));
+    EXPECT_EQ(saveAs.labelText(QFileDialog::LookIn), QStringLiteral("查找范围："));
+    EXPECT_EQ(saveAs.labelText(QFileDialog::FileName), QStringLiteral("文件名称(&N)："));
+    EXPECT_EQ(saveAs.labelText(QFileDialog::FileType), QStringLiteral("文件类型："));
 }
