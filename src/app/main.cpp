@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
+#include "platform/QtTranslations.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
@@ -51,6 +52,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("quillon"));
     // Desktops match the window to the installed launcher and its icon by this name.
     QApplication::setDesktopFileName(QStringLiteral("cn.org.quillon.Quillon"));
+    // Without Qt's catalogue the standard buttons and file dialogs speak English; nothing else changes.
+    if (!qttranslations::install(app))
+        std::fputs("Quillon: Qt 的中文翻译 (qtbase_zh_CN.qm) 没有找到，标准按钮和文件对话框以英文显示。\n", stderr);
 
     SystemClock clock;
     QtDialogs dialogs;

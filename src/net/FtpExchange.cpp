@@ -62,11 +62,13 @@ void reportTransferFailure(MainWindow& w, Services& s, const FtpConnection& ftp,
 
 // Connects with the panel's settings and moves to the template directory. When that directory is
 // missing the transfer runs in the login directory, as on the servers the templates are shared on.
+// A failure is told once the status bar no longer shows the transfer.
 bool connectWithPanelSettings(MainWindow& w, Services& s, FtpConnection& ftp, TransferStatus& status,
                               const QString& failedText)
 {
     status.show(QStringLiteral("正在连接FTP服务器 %1 ...").arg(w.编辑框20->text()));
     if (!ftp.connect(w.编辑框20->text(), w.编辑框21->text(), w.编辑框22->text())) {
+        status.finish();
         switch (ftp.lastFailure()) {
         case FtpConnection::Failure::LoginRefused:
             reportFailure(w, s, QStringLiteral("服务器帐号密码不对.. ") + ftp.lastError());
@@ -81,6 +83,7 @@ bool connectWithPanelSettings(MainWindow& w, Services& s, FtpConnection& ftp, Tr
         return false;
     }
     if (!ftp.changeDirectory(kRemoteDirectory) && ftp.lastFailure() != FtpConnection::Failure::RemoteMissing) {
+        status.finish();
         reportTransferFailure(w, s, ftp, failedText);
         return false;
     }
@@ -120,7 +123,9 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     if (!connectWithPanelSettings(w, s, ftp, status, kUploadFailed))
         return;
     status.showTransfer(QStringLiteral("正在上传 %1").arg(*remoteName));
-    if (ftp.upload(localPath, *remoteName))
+    const bool uploaded = ftp.upload(localPath, *remoteName);
+    status.finish();
+    if (uploaded)
         w.编辑框25->setText(QStringLiteral("笔录模板文件.ini上传FTP服务器成功."));
     else
         reportTransferFailure(w, s, ftp, kUploadFailed);
@@ -142,7 +147,9 @@ void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
         return;
     status.showTransfer(QStringLiteral("正在下载 %1").arg(*remoteName));
     const QString local = blDir + u'/' + *remoteName;
-    if (!ftp.download(*remoteName, local)) {
+    const bool downloaded = ftp.download(*remoteName, local);
+    status.finish();
+    if (!downloaded) {
         reportTransferFailure(w, s, ftp, kDownloadFailed);
         return;
     }

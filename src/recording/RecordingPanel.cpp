@@ -161,7 +161,9 @@ bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
         return false;
     }
     w.按钮4->setEnabled(false);
-    w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
+    // The status message, which the clock keeps showing, as after a saved document.
+    w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
+    w.setStatusText(w.编辑框25->text());
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
     return true;

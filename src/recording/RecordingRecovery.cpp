@@ -77,7 +77,7 @@ void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, c
                                             "开始时间：%1\n录音长度：%2\n"
                                             "保存：选择文件名保存；放弃：删除这段录音；返回：留在恢复目录中，下次启动时再提示。")
                                  .arg(datetimetext::full(start), lengthText(seconds));
-        switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardCancel)) {
+        switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardKeep)) {
         case Dialogs::Answer::Save:
             saveLeftover(w, s, file);
             break;

@@ -13,6 +13,7 @@ Dialogs::Answer ConsoleDialogs::message(const QString& caption, const QString& t
     case Buttons::YesNo:
         break;
     case Buttons::SaveDiscardCancel:
+    case Buttons::SaveDiscardKeep:
     case Buttons::RestoreDiscardKeep:
         // Nothing is saved elsewhere or given up without a person to choose.
         return Answer::Cancel;

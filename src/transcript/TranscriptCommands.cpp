@@ -11,7 +11,6 @@
 #include "platform/Dialogs.h"
 #include "platform/Fingerprint.h"
 #include "platform/OfficeSuites.h"
-#include "platform/ProgramDir.h"
 #include "platform/Shell.h"
 
 #include <QFileInfo>
@@ -163,8 +162,8 @@ std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv
     if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
                                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
         options.preview(path);
-    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(programdir::blDir(env.programDir)),
-                      fingerprinted};
+    // The folder the document went to: BL, or the one the command line was given.
+    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(QFileInfo(path).path()), fingerprinted};
 }
 
 std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {

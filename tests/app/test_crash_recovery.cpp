@@ -143,7 +143,7 @@ TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAr
         << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[1].text.startsWith("上次程序没有正常结束，留下一段没有保存的录音：\n开始时间："))
         << boxes[1].text.toStdString();
-    EXPECT_EQ(boxes[1].buttons, Dialogs::Buttons::SaveDiscardCancel);
+    EXPECT_EQ(boxes[1].buttons, Dialogs::Buttons::SaveDiscardKeep);
     EXPECT_TRUE(boxes[2].text.contains("宏达公司-张三")) << boxes[2].text.toStdString();
     EXPECT_EQ(boxes[2].buttons, Dialogs::Buttons::RestoreDiscardKeep);
 

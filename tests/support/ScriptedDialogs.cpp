@@ -30,6 +30,7 @@ Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& 
     case Buttons::RestoreDiscardKeep:
         return Answer::Yes;
     case Buttons::SaveDiscardCancel:
+    case Buttons::SaveDiscardKeep:
         return Answer::Save;
     default:
         return Answer::Ok;
