@@ -70,11 +70,6 @@ QList<QList<Word>> wordsByPage(const QString& pdf) {
     return pages;
 }
 
-struct Printed {
-    QString pdf;
-    QList<QList<Word>> pages;
-};
-
 class TranscriptPages : public ::testing::Test {
 protected:
     // Saves the record as the save command does into NAME.doc, where NAME is the interviewee, checks
