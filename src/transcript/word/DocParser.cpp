@@ -375,6 +375,9 @@ private:
         const Props props = paragraphProps(mark);
         Paragraph paragraph;
         paragraph.alignment = props.alignment;
+        paragraph.lineSpacing = props.lineSpacing;
+        paragraph.rightTab = props.rightTab;
+        paragraph.pageBreakBefore = props.pageBreakBefore;
         paragraph.mark = characterFormat(mark, props, props.format);
         for (const Character& c : characters) {
             const CharFormat format = characterFormat(c, props, props.format);

@@ -7,6 +7,13 @@
 
 namespace word {
 
+namespace {
+
+// 22 inches in twips, the longest page side a word processor takes.
+constexpr int kLongestLength = 31680;
+
+} // namespace
+
 bool NativeDocumentWriter::start() {
     m_started = true;
     m_error.clear();
@@ -53,8 +60,23 @@ void NativeDocumentWriter::setUnderline(bool on) {
 }
 
 void NativeDocumentWriter::setAlignment(Alignment alignment) {
-    if (m_document)
-        m_document->paragraphs[m_caret.paragraph].alignment = alignment;
+    if (Paragraph* paragraph = currentParagraph())
+        paragraph->alignment = alignment;
+}
+
+void NativeDocumentWriter::setLineSpacing(int twips) {
+    if (Paragraph* paragraph = currentParagraph(); paragraph && twips >= 0 && twips <= kLongestLength)
+        paragraph->lineSpacing = twips;
+}
+
+void NativeDocumentWriter::setRightTab(int twips) {
+    if (Paragraph* paragraph = currentParagraph(); paragraph && twips >= 0 && twips <= kLongestLength)
+        paragraph->rightTab = twips;
+}
+
+void NativeDocumentWriter::setPageBreakBefore(bool on) {
+    if (Paragraph* paragraph = currentParagraph())
+        paragraph->pageBreakBefore = on;
 }
 
 void NativeDocumentWriter::type(const QString& text) {
@@ -98,6 +120,10 @@ const Document* NativeDocumentWriter::document() const {
 bool NativeDocumentWriter::fail(const QString& error) {
     m_error = error;
     return false;
+}
+
+Paragraph* NativeDocumentWriter::currentParagraph() {
+    return m_document ? &m_document->paragraphs[m_caret.paragraph] : nullptr;
 }
 
 bool NativeDocumentWriter::requireDocument() {

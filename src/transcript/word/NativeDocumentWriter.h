@@ -20,6 +20,9 @@ public:
     void setSize(int points) override;
     void setUnderline(bool on) override;
     void setAlignment(Alignment alignment) override;
+    void setLineSpacing(int twips) override;
+    void setRightTab(int twips) override;
+    void setPageBreakBefore(bool on) override;
     void type(const QString& text) override;
 
     bool saveAs(const QString& path) override;
@@ -34,6 +37,8 @@ public:
 
 private:
     bool fail(const QString& error);
+    // The paragraph at the insertion point, if a document is open.
+    Paragraph* currentParagraph();
     bool requireDocument();
 
     bool m_started = false;

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -276,6 +277,27 @@ QFont sized(const QString& family, int pixelSize, bool bold) {
     return font;
 }
 
+bool latinIsHalfWidth(const QString& family) {
+    const QRawFont face = QRawFont::fromFont(sized(family, 1000, false));
+    const QList<quint32> glyphs = face.glyphIndexesForString(QStringLiteral("MW%5a-"));
+    if (glyphs.contains(0u))
+        return false;
+    const QList<QPointF> advances = face.advancesForGlyphIndexes(glyphs);
+    return std::all_of(advances.begin(), advances.end(), [](const QPointF& a) { return std::abs(a.x() - 500) < 1; });
+}
+
+const QString& halfWidthFamily() {
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        for (const QString& candidate :
+             {installedPageFamily(), QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("WenQuanYi Zen Hei Mono")})
+            if (installed.contains(candidate) && latinIsHalfWidth(candidate))
+                return candidate;
+        return installedPageFamily();
+    }();
+    return family;
+}
+
 } // namespace
 
 QString installedPageFamily() {
@@ -296,6 +318,10 @@ QRawFont pageFont(int pixelSize) {
 
 QRawFont installedFont(int pixelSize) {
     return QRawFont::fromFont(sized(installedPageFamily(), pixelSize, false));
+}
+
+QRawFont halfWidthFont(int pixelSize) {
+    return QRawFont::fromFont(sized(halfWidthFamily(), pixelSize, false));
 }
 
 QFont fallbackFont(int pixelSize, bool bold) {

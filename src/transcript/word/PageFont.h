@@ -20,6 +20,11 @@ QRawFont pageFont(int pixelSize);
 // The installed face itself at a pixel size.
 QRawFont installedFont(int pixelSize);
 
+// The face half-width characters are painted in, at a pixel size: one whose Latin letters, digits
+// and signs are all half an em wide, as the document's Song face has them (SimSun itself where
+// installed), else the installed face.
+QRawFont halfWidthFont(int pixelSize);
+
 // The installed page family at a pixel size, for characters neither face has a glyph for: the font
 // machinery finds another face that has one.
 QFont fallbackFont(int pixelSize, bool bold);

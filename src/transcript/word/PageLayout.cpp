@@ -96,11 +96,6 @@ bool breakAllowed(char32_t before, char32_t after) {
     return !(halfWidth(before) && halfWidth(after));
 }
 
-// A tab reaches the next default tab stop after x.
-qreal tabWidth(qreal x) {
-    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
-}
-
 qreal snap(qreal height, int pitch) {
     if (pitch <= 0)
         return height;
@@ -133,9 +128,31 @@ QList<Cell> cellsOf(const Paragraph& paragraph) {
     return cells;
 }
 
+// A tab at x reaches the paragraph's right-aligned stop when that lies ahead, so that the text after
+// it up to the next tab ends at the stop; else the next default tab stop.
+qreal tabWidth(const QList<Cell>& cells, qsizetype tab, qreal x, int rightTab) {
+    if (rightTab > x) {
+        qreal following = 0;
+        for (qsizetype j = tab + 1; j < cells.size() && cells[j].c != u'\t'; ++j)
+            following += cells[j].width;
+        return std::max(0.0, rightTab - x - following);
+    }
+    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
+}
+
+// The width of the stretch no line may break from cell `from` on, spaces left out as they hang.
+qreal unbreakableWidth(const QList<Cell>& cells, qsizetype from) {
+    qreal width = 0;
+    for (qsizetype j = from; j < cells.size() && (j == from || !breakAllowed(cells[j - 1].c, cells[j].c)); ++j)
+        if (cells[j].c != u' ')
+            width += cells[j].width;
+    return width;
+}
+
 // The cells each line begins with. A line ends at the last place a line may begin before the
-// first cell that does not fit, or just before that cell when there is none; spaces hang.
-QList<qsizetype> breakLines(QList<Cell>& cells, qreal width) {
+// first cell that does not fit, or just before that cell when there is none or when what follows
+// that place is too wide for any line (a long web address stays beside its label); spaces hang.
+QList<qsizetype> breakLines(QList<Cell>& cells, qreal width, int rightTab) {
     QList<qsizetype> starts{0};
     qsizetype lineStart = 0;
     qsizetype lastBreak = -1;
@@ -145,9 +162,12 @@ QList<qsizetype> breakLines(QList<Cell>& cells, qreal width) {
         if (i > lineStart && breakAllowed(cells[i - 1].c, cell.c))
             lastBreak = i;
         if (cell.c == u'\t')
-            cell.width = tabWidth(used);
+            cell.width = tabWidth(cells, i, used, rightTab);
         while (cell.c != u' ' && i > lineStart && used + cell.width > width + 0.01) {
-            lineStart = lastBreak > lineStart ? lastBreak : i;
+            const bool moves = lastBreak > lineStart && unbreakableWidth(cells, lastBreak) <= width + 0.01;
+            // A word split at the margin still keeps closing punctuation from the next line's start.
+            const bool keepsPunctuation = !moves && i - 1 > lineStart && among(kNoLineStart, cell.c);
+            lineStart = moves ? lastBreak : keepsPunctuation ? i - 1 : i;
             starts << lineStart;
             lastBreak = -1;
             used = 0;
@@ -155,13 +175,13 @@ QList<qsizetype> breakLines(QList<Cell>& cells, qreal width) {
                 if (j > lineStart && breakAllowed(cells[j - 1].c, cells[j].c))
                     lastBreak = j;
                 if (cells[j].c == u'\t')
-                    cells[j].width = tabWidth(used);
+                    cells[j].width = tabWidth(cells, j, used, rightTab);
                 used += cells[j].width;
             }
             if (i > lineStart && breakAllowed(cells[i - 1].c, cell.c))
                 lastBreak = i;
             if (cell.c == u'\t')
-                cell.width = tabWidth(used);
+                cell.width = tabWidth(cells, i, used, rightTab);
         }
         used += cell.width;
     }
@@ -209,7 +229,7 @@ Line makeLine(const Cell* begin, const Cell* end, const Paragraph& paragraph, co
         for (Fragment& fragment : line.fragments)
             fragment.x += shift;
     }
-    line.height = snap(natural, pitch);
+    line.height = paragraph.lineSpacing > 0 ? paragraph.lineSpacing : snap(natural, pitch);
     line.baseline = (line.height - (ascent + descent)) / 2 + ascent;
     return line;
 }
@@ -218,7 +238,7 @@ Line makeLine(const Cell* begin, const Cell* end, const Paragraph& paragraph, co
 QList<Line> layOutParagraph(const Paragraph& paragraph, qreal width, int pitch,
                             QList<qsizetype>* textStarts = nullptr) {
     QList<Cell> cells = cellsOf(paragraph);
-    const QList<qsizetype> starts = breakLines(cells, width);
+    const QList<qsizetype> starts = breakLines(cells, width, paragraph.rightTab);
     QList<Line> lines;
     for (qsizetype i = 0; i < starts.size(); ++i) {
         const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : cells.size();
@@ -229,10 +249,6 @@ QList<Line> layOutParagraph(const Paragraph& paragraph, qreal width, int pitch,
             *textStarts << (starts[i] < cells.size() ? cells[starts[i]].at : paragraph.text().size());
     }
     return lines;
-}
-
-qreal bodyWidth(const PageSetup& page) {
-    return page.pageWidth - page.marginLeft - page.marginRight;
 }
 
 // The footer's lines, their tops counted from the footer's own top, and its height.
@@ -253,6 +269,14 @@ QList<Line> layOutFooter(const Document& document, qreal* height) {
 }
 
 } // namespace
+
+qreal bodyWidth(const PageSetup& page) {
+    return page.pageWidth - page.marginLeft - page.marginRight;
+}
+
+qreal gridLineHeight(const CharFormat& format, const PageSetup& page) {
+    return snap(kLineHeight * emOf(format), page.linePitch);
+}
 
 QList<LineExtent> measureParagraph(const Paragraph& paragraph, const PageSetup& page) {
     QList<qsizetype> starts;
@@ -280,6 +304,10 @@ QList<Page> layOutPages(const Document& document) {
     QList<Page> pages{Page{}};
     qreal y = 0;
     for (const Paragraph& paragraph : document.paragraphs) {
+        if (paragraph.pageBreakBefore && !pages.last().lines.isEmpty()) {
+            pages << Page{};
+            y = 0;
+        }
         for (Line& line : layOutParagraph(paragraph, width, setup.linePitch)) {
             if (y + line.height > height + 0.5 && !pages.last().lines.isEmpty()) {
                 pages << Page{};
@@ -301,29 +329,37 @@ bool western(char32_t c) {
     return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF) || among(extras, c);
 }
 
+// Dashes drawn across their whole cell, so that two of them make one line, as a Chinese dash (——)
+// is written.
+bool joins(char32_t c) {
+    return c == 0x2014 || c == 0x2015;
+}
+
 // Draws fragments glyph by glyph at the layout's places: a character a whole em wide centred in its
-// em, a run of half-width characters (a Latin word, a number) fitted to the half ems it was given.
-// Bold is the regular face with its outlines stroked, as word processors embolden Song faces, which
-// have no bold of their own; the text is drawn once, so that it reads back once.
-// Western characters come from the installed face and all others from the page face: a print
-// system that splits a face into 256-glyph fonts of one name keeps the Western characters in a
-// font with an encoding of its own, and Ghostscript loses characters from same-named fonts whose
-// encodings clash.
+// em, a dash stretched over it, a run of half-width characters (a Latin word, a number) in a face
+// whose Latin is half-width, as the document's Song face has it, fitted to the half ems it was
+// given. Bold is the regular face with its outlines stroked, as word processors embolden Song
+// faces, which have no bold of their own; the text is drawn once, so that it reads back once.
+// Western characters come from installed faces and all others from the page face: a print system
+// that splits a face into 256-glyph fonts of one name keeps the Western characters in a font with
+// an encoding of its own, and Ghostscript loses characters from same-named fonts whose encodings
+// clash.
 class Pen {
 public:
     explicit Pen(QPainter& painter) : m_painter(painter) {}
 
     void draw(const Fragment& fragment, qreal x, qreal baseline) {
         const CharFormat& format = fragment.format;
-        const std::array<QRawFont, 2> faces = facesFor(format);
+        const Faces& faces = facesFor(format);
         std::array<QList<quint32>, 2> glyphs;
         std::array<QList<QPointF>, 2> positions;
-        int wordFace = 0;
+        bool wordWestern = false;
         qreal wordX = 0;
         QList<uint> word;
         auto endWord = [&] {
             if (!word.isEmpty())
-                drawWord(faces[wordFace], format, word, wordX, baseline);
+                drawWord(wordWestern ? QList<QRawFont>{faces.halfWidth, faces.installed} : QList<QRawFont>{faces.page},
+                         format, word, wordX, baseline);
             word.clear();
         };
         for (const uint c : fragment.text.toUcs4()) {
@@ -332,42 +368,53 @@ public:
                 x += c == u' ' ? advance(c, format) : 0;
                 continue;
             }
-            const int face = western(c) ? 0 : 1;
+            const bool isWestern = western(c);
             const qreal width = advance(c, format);
             if (halfWidth(c)) {
-                if (!word.isEmpty() && wordFace != face)
+                if (!word.isEmpty() && wordWestern != isWestern)
                     endWord();
                 if (word.isEmpty()) {
-                    wordFace = face;
+                    wordWestern = isWestern;
                     wordX = x;
                 }
                 word << c;
             } else {
                 endWord();
-                const quint32 glyph = glyphOf(faces[face], c);
-                if (glyph != 0) {
-                    const qreal natural = faces[face].advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
-                    glyphs[face] << glyph;
-                    positions[face] << QPointF(x + (width - natural) / 2, baseline);
-                } else {
+                const QRawFont& face = isWestern ? faces.installed : faces.page;
+                const quint32 glyph = glyphOf(face, c);
+                if (glyph == 0) {
                     drawFallback(format, QList<uint>{c}, x, width, baseline);
+                } else if (joins(c)) {
+                    drawStretched(face, format, glyph, x, width, baseline);
+                } else {
+                    const qreal natural = face.advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
+                    glyphs[isWestern ? 0 : 1] << glyph;
+                    positions[isWestern ? 0 : 1] << QPointF(x + (width - natural) / 2, baseline);
                 }
             }
             x += width;
         }
         endWord();
-        for (int face = 0; face < 2; ++face)
-            if (!glyphs[face].isEmpty())
-                drawRun(faces[face], format, glyphs[face], positions[face]);
+        if (!glyphs[0].isEmpty())
+            drawRun(faces.installed, format, glyphs[0], positions[0]);
+        if (!glyphs[1].isEmpty())
+            drawRun(faces.page, format, glyphs[1], positions[1]);
     }
 
 private:
-    // The installed face and the page face in the format's size.
-    std::array<QRawFont, 2> facesFor(const CharFormat& format) {
+    struct Faces {
+        QRawFont installed;
+        QRawFont page;
+        QRawFont halfWidth;
+    };
+
+    // The faces in the format's size.
+    const Faces& facesFor(const CharFormat& format) {
         auto it = m_faces.find(format.halfPoints);
         if (it == m_faces.end()) {
             const int pixels = format.halfPoints * 10;
-            it = m_faces.insert(format.halfPoints, {installedFont(pixels), pageFont(pixels)});
+            it = m_faces.insert(format.halfPoints,
+                                Faces{installedFont(pixels), pageFont(pixels), halfWidthFont(pixels)});
         }
         return *it;
     }
@@ -393,33 +440,50 @@ private:
         return face.glyphIndexesForString(text).value(0);
     }
 
-    void drawWord(const QRawFont& face, const CharFormat& format, const QList<uint>& characters, qreal x,
-                  qreal baseline) {
-        const qreal box = characters.size() * emOf(format) / 2;
-        QList<quint32> glyphs;
-        for (const uint c : characters)
-            glyphs << glyphOf(face, c);
-        if (glyphs.contains(0u)) {
-            drawFallback(format, characters, x, box, baseline);
+    // The glyph's ink scaled to fill the cell from edge to edge.
+    void drawStretched(const QRawFont& face, const CharFormat& format, quint32 glyph, qreal x, qreal box,
+                       qreal baseline) {
+        const QRectF ink = face.boundingRect(glyph);
+        if (ink.width() <= 0)
             return;
-        }
-        QList<QPointF> positions;
-        qreal natural = 0;
-        for (const QPointF& step : face.advancesForGlyphIndexes(glyphs)) {
-            positions << QPointF(natural, 0);
-            natural += step.x();
-        }
-        if (natural <= 0)
-            return;
+        const qreal scale = box / ink.width();
         m_painter.save();
-        m_painter.translate(x, baseline);
-        m_painter.scale(box / natural, 1);
-        drawRun(face, format, glyphs, positions);
+        m_painter.translate(x - ink.left() * scale, baseline);
+        m_painter.scale(scale, 1);
+        drawRun(face, format, QList<quint32>{glyph}, QList<QPointF>{QPointF()});
         m_painter.restore();
     }
 
-    // Characters neither face has, in whatever face the font machinery finds for them, fitted to
-    // their place.
+    // A run of half-width characters from the first face that has them all, fitted to their half ems.
+    void drawWord(const QList<QRawFont>& candidates, const CharFormat& format, const QList<uint>& characters, qreal x,
+                  qreal baseline) {
+        const qreal box = characters.size() * emOf(format) / 2;
+        for (const QRawFont& face : candidates) {
+            QList<quint32> glyphs;
+            for (const uint c : characters)
+                glyphs << glyphOf(face, c);
+            if (glyphs.contains(0u))
+                continue;
+            QList<QPointF> positions;
+            qreal natural = 0;
+            for (const QPointF& step : face.advancesForGlyphIndexes(glyphs)) {
+                positions << QPointF(natural, 0);
+                natural += step.x();
+            }
+            if (natural <= 0)
+                return;
+            m_painter.save();
+            m_painter.translate(x, baseline);
+            m_painter.scale(box / natural, 1);
+            drawRun(face, format, glyphs, positions);
+            m_painter.restore();
+            return;
+        }
+        drawFallback(format, characters, x, box, baseline);
+    }
+
+    // Characters no face has, in whatever face the font machinery finds for them, fitted to their
+    // place.
     void drawFallback(const CharFormat& format, const QList<uint>& characters, qreal x, qreal box, qreal baseline) {
         const QFont font = fallbackFont(format.halfPoints * 10, format.bold);
         QString text;
@@ -440,8 +504,21 @@ private:
     }
 
     QPainter& m_painter;
-    QHash<int, std::array<QRawFont, 2>> m_faces;
+    QHash<int, Faces> m_faces;
 };
+
+// An underline half a point high, with a hairline along it: a page shown or replayed smaller than
+// that still gets one device pixel of it.
+void drawUnderline(QPainter& painter, const QRectF& bar) {
+    painter.fillRect(bar, painter.pen().color());
+    const QPen pen = painter.pen();
+    QPen hairline(pen.color(), 0);
+    hairline.setCapStyle(Qt::FlatCap);
+    painter.setPen(hairline);
+    const qreal y = bar.center().y();
+    painter.drawLine(QLineF(bar.left(), y, bar.right(), y));
+    painter.setPen(pen);
+}
 
 void paintLine(QPainter& painter, Pen& pen, const Line& line, qreal left, qreal top, qreal right) {
     const qreal baseline = top + line.top + line.baseline;
@@ -451,9 +528,8 @@ void paintLine(QPainter& painter, Pen& pen, const Line& line, qreal left, qreal 
             const qreal em = emOf(fragment.format);
             const qreal end = std::min(left + fragment.x + fragment.width, right);
             if (end > left + fragment.x)
-                painter.fillRect(
-                    QRectF(left + fragment.x, baseline + 0.1 * em, end - left - fragment.x, std::max(0.05 * em, 10.0)),
-                    painter.pen().color());
+                drawUnderline(painter, QRectF(left + fragment.x, baseline + 0.1 * em, end - left - fragment.x,
+                                              std::max(0.05 * em, 10.0)));
         }
     }
 }

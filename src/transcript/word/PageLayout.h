@@ -37,6 +37,12 @@ struct LineExtent {
     qreal height = 0;
 };
 
+// The width of the page's body, between the margins.
+qreal bodyWidth(const PageSetup& page);
+
+// The height of a line of this size on the page's grid.
+qreal gridLineHeight(const CharFormat& format, const PageSetup& page);
+
 // The lines a paragraph takes on the body width of the page.
 QList<LineExtent> measureParagraph(const Paragraph& paragraph, const PageSetup& page);
 
@@ -47,8 +53,9 @@ qreal bodyHeight(const Document& document);
 // The pages of the document. Characters are as wide as in SimSun: a character that GBK writes in
 // one byte half an em, one it writes in two bytes a whole em (characters beyond GBK: a whole em
 // when East Asian wide). Lines break by the East Asian rules word processors apply by default; a
-// line is 1.44 times as high as its largest size, snapped up to whole grid pitches; trailing spaces
-// never wrap. A line goes to the next page when it does not fit on the body of the current one.
+// line is 1.44 times as high as its largest size, snapped up to whole grid pitches, unless its
+// paragraph gives an exact height; trailing spaces never wrap. A line goes to the next page when it
+// does not fit on the body of the current one, and so does a paragraph that begins a page.
 QList<Page> layOutPages(const Document& document);
 
 // Paints one page; the painter's coordinates are twips from the paper's top left corner. Every
