@@ -16,21 +16,21 @@ constexpr char kPrefix[] = ".quillon-save-";
 constexpr char kSuffix[] = ".intent";
 constexpr char kHeader[] = "quillon-save 1";
 
-QByteArray pathField(const QString& path)
+QByteArray pathField(const QDir& folder, const QString& path)
 {
-    return QFile::encodeName(path).toPercentEncoding("/");
+    return QFile::encodeName(folder.relativeFilePath(path)).toPercentEncoding("/");
 }
 
-QString pathOf(const QByteArray& field)
+QString pathOf(const QDir& folder, const QByteArray& field)
 {
-    return QFile::decodeName(QByteArray::fromPercentEncoding(field));
+    return QDir::cleanPath(folder.absoluteFilePath(QFile::decodeName(QByteArray::fromPercentEncoding(field))));
 }
 
-QByteArray earlierField(const StagedFile& file)
+QByteArray earlierField(const QDir& folder, const StagedFile& file)
 {
     if (!file.targetExisted)
         return "-";
-    return file.earlier.isEmpty() ? QByteArray("=") : pathField(file.earlier);
+    return file.earlier.isEmpty() ? QByteArray("=") : pathField(folder, file.earlier);
 }
 
 bool isDigest(const QByteArray& text)
@@ -53,19 +53,21 @@ bool isIntentFileName(QByteArrayView name)
            name.startsWith(kPrefix) && name.endsWith(kSuffix);
 }
 
-QByteArray encodeIntent(const SaveIntent& intent)
+QByteArray encodeIntent(const SaveIntent& intent, const QString& folder)
 {
+    const QDir dir(folder);
     QByteArray text = QByteArray(kHeader) + '\n';
     for (const QString& copy : intent.copies)
-        text += "copy " + pathField(copy) + '\n';
+        text += "copy " + pathField(dir, copy) + '\n';
     for (const StagedFile& file : intent.files)
-        text += "file " + file.digest + ' ' + pathField(file.temporary) + ' ' + pathField(file.target) + ' ' +
-                earlierField(file) + '\n';
+        text += "file " + file.digest + ' ' + pathField(dir, file.temporary) + ' ' + pathField(dir, file.target) +
+                ' ' + earlierField(dir, file) + '\n';
     return text;
 }
 
-std::optional<SaveIntent> decodeIntent(const QByteArray& bytes)
+std::optional<SaveIntent> decodeIntent(const QByteArray& bytes, const QString& folder)
 {
+    const QDir dir(folder);
     if (!bytes.endsWith('\n'))
         return std::nullopt;
     const QList<QByteArray> lines = bytes.chopped(1).split('\n');
@@ -75,12 +77,12 @@ std::optional<SaveIntent> decodeIntent(const QByteArray& bytes)
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QList<QByteArray> fields = lines[i].split(' ');
         if (fields.size() == 2 && fields[0] == "copy" && !fields[1].isEmpty()) {
-            intent.copies << pathOf(fields[1]);
+            intent.copies << pathOf(dir, fields[1]);
         } else if (fields.size() == 5 && fields[0] == "file" && isDigest(fields[1]) && !fields[2].isEmpty() &&
                    !fields[3].isEmpty() && !fields[4].isEmpty()) {
             const bool existed = fields[4] != "-";
-            const QString earlier = existed && fields[4] != "=" ? pathOf(fields[4]) : QString();
-            intent.files.append({fields[1], pathOf(fields[2]), pathOf(fields[3]), existed, earlier});
+            const QString earlier = existed && fields[4] != "=" ? pathOf(dir, fields[4]) : QString();
+            intent.files.append({fields[1], pathOf(dir, fields[2]), pathOf(dir, fields[3]), existed, earlier});
         } else {
             return std::nullopt;
         }
@@ -108,7 +110,7 @@ QSet<QByteArray> namesWantedIn(const QString& folder)
     for (const QString& path : intentFilesIn(folder)) {
         QFile file(path);
         const std::optional<SaveIntent> intent =
-            file.open(QIODevice::ReadOnly) ? decodeIntent(file.readAll()) : std::nullopt;
+            file.open(QIODevice::ReadOnly) ? decodeIntent(file.readAll(), folder) : std::nullopt;
         if (!intent)
             continue;
         for (const StagedFile& staged : intent->files) {

@@ -35,12 +35,14 @@ struct SaveIntent {
 QString intentFileName(const QString& firstTarget);
 bool isIntentFileName(QByteArrayView name);
 
-// A line "quillon-save 1", then a line "copy <path>" for each copy and "file <digest> <temporary>
-// <target> <earlier>" for each file, paths percent-encoded; the earlier file is "-" when there was
-// none and "=" when it could not be kept.
-QByteArray encodeIntent(const SaveIntent& intent);
-// Nothing when the bytes are not such a record.
-std::optional<SaveIntent> decodeIntent(const QByteArray& bytes);
+// The copy of the record for one folder: a line "quillon-save 1", then a line "copy <path>" for each
+// copy and "file <digest> <temporary> <target> <earlier>" for each file, the earlier file "-" when
+// there was none and "=" when it could not be kept. Paths are relative to that folder and
+// percent-encoded, so that a folder moved or copied elsewhere (a disk mounted at another place, a
+// copy of the program directory) never leads its records to the files of the old place.
+QByteArray encodeIntent(const SaveIntent& intent, const QString& folder);
+// Nothing when the bytes are not such a record; paths made absolute from the folder it was in.
+std::optional<SaveIntent> decodeIntent(const QByteArray& bytes, const QString& folder);
 
 // The records in a folder, as paths.
 QStringList intentFilesIn(const QString& folder);

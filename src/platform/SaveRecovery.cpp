@@ -106,10 +106,14 @@ Ending completeSave(const SaveIntent& intent)
 
 int finishInterruptedSaves(const QString& folder, const TargetLocks* held)
 {
+    // The paths the locks are taken on have their links followed; so have the folder's here.
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    if (real.isEmpty())
+        return 0;
     int completed = 0;
-    for (const QString& record : intentFilesIn(folder)) {
+    for (const QString& record : intentFilesIn(real)) {
         const QByteArray bytes = readAll(record);
-        const std::optional<SaveIntent> intent = decodeIntent(bytes);
+        const std::optional<SaveIntent> intent = decodeIntent(bytes, real);
         if (!intent)
             continue;
         QStringList targets;

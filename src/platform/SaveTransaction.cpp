@@ -145,9 +145,8 @@ Result SaveTransaction::commit()
     const QString name = intentFileName(m_files.first().target);
     for (const QString& folder : m_folders)
         intent.copies << folder + u'/' + name;
-    const QByteArray record = encodeIntent(intent);
     for (const QString& copy : intent.copies) {
-        if (Result r = writeFile(copy, record); !r) {
+        if (Result r = writeFile(copy, encodeIntent(intent, QFileInfo(copy).path())); !r) {
             for (const QString& written : intent.copies)
                 ::unlink(encoded(written).constData());
             m_failedFile = copy;
