@@ -49,7 +49,8 @@ int tryLock(const QByteArray& path)
         const int fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd < 0)
             return -1;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // A filesystem that keeps no locks cannot keep saves apart: they go ahead as before.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL) {
             const int error = errno;
             ::close(fd);
             errno = error;
@@ -68,7 +69,7 @@ TargetLocks::~TargetLocks()
     release();
 }
 
-Result TargetLocks::acquire(const QStringList& targets, int waitMs)
+Result TargetLocks::acquire(const QStringList& targets, int waitMs, QString* failed)
 {
     QList<std::pair<QByteArray, QString>> wanted;
     for (const QString& target : targets) {
@@ -85,6 +86,8 @@ Result TargetLocks::acquire(const QStringList& targets, int waitMs)
             const int error = errno;
             if ((error != EWOULDBLOCK && error != EINTR) || deadline.hasExpired()) {
                 release();
+                if (failed)
+                    *failed = target;
                 return error == EWOULDBLOCK ? Result{Cause::Busy, error} : Result::failed(error);
             }
             QThread::msleep(kPollMs);

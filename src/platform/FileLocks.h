@@ -26,8 +26,9 @@ public:
 
     // Locks every target (the files themselves, links already followed) in one fixed order, so that
     // two saves over the same files cannot wait on each other, giving other holders up to waitMs in
-    // all. Cause::Busy, holding none of them, when one is still held then.
-    Result acquire(const QStringList& targets, int waitMs);
+    // all. Cause::Busy, holding none of them, when one is still held then; *failed names the target
+    // whose lock was busy or could not be made.
+    Result acquire(const QStringList& targets, int waitMs, QString* failed = nullptr);
     bool holds(const QString& target) const;
     void release();
 

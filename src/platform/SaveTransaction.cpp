@@ -65,8 +65,9 @@ Result SaveTransaction::begin(int waitMs)
         if (!m_folders.contains(folder))
             m_folders << folder;
     }
-    if (Result r = m_locks.acquire(targets, waitMs); !r)
-        return failed(-1, r);
+    QString busy;
+    if (Result r = m_locks.acquire(targets, waitMs, &busy); !r)
+        return failed(targets.indexOf(busy), r);
     for (const QString& folder : m_folders)
         finishInterruptedSaves(folder, &m_locks);
     m_begun = true;

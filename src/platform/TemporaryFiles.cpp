@@ -94,13 +94,9 @@ int createTemporary(const QByteArray& folder, mode_t mode, QByteArray* path)
         const int fd = ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno == EEXIST)
             continue;
-        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const int error = errno;
-            ::close(fd);
-            ::unlink(path->constData());
-            errno = error;
-            return -1;
-        }
+        // On a filesystem that keeps no locks the process id in the name tells alone.
+        if (fd >= 0)
+            ::flock(fd, LOCK_EX | LOCK_NB);
         return fd;
     }
     errno = EEXIST;
