@@ -14,13 +14,13 @@ enum class Cause {
     Permission,
     NameTooLong,
     NoFolder,
-    NotAFolder,   // a part of the path is a file
+    NotAFolder,     // a part of the path is a file
     FolderInTheWay, // a folder has the file's name
-    ReadOnly,     // the filesystem
-    ReadOnlyFile, // the file: its owner made it so
-    Unreadable,   // the source of a copy
-    SameFile,     // two files of one save are one file
-    Busy,         // another save holds the file
+    ReadOnly,       // the filesystem
+    ReadOnlyFile,   // the file: its owner made it so
+    Unreadable,     // the source of a copy, or a file to update
+    SameFile,       // two files of one save are one file
+    Busy,           // another save holds the file
     Other
 };
 
@@ -38,10 +38,11 @@ struct Result {
 };
 
 // Where a write to path lands, in *target: symbolic links followed (a relative one from its own
-// folder), the folder without links. And whether it may land there: the folder exists, takes a
-// name that long, and a file there is neither a folder nor read-only, which its owner shows by
-// taking away every write permission (also for root) or the system by refusing access.
+// folder), the folder without links.
 Result writtenPath(const QString& path, QString* target);
+// The same, and whether the write may land there: the folder exists and takes a name that long,
+// and a file there is neither a folder nor read-only, which its owner shows by taking away every
+// write permission (that holds for root too) or the system by refusing access.
 Result checkTarget(const QString& path, QString* target);
 
 // Whether two paths name one file: the same file once links are followed, or two names of it.
