@@ -7,13 +7,13 @@
 #include "platform/ProgramDir.h"
 #include "platform/QtTranslations.h"
 #include "platform/Registry.h"
+#include "platform/SaveRecovery.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
 #include "transcript/CommandLine.h"
 #include "app/Program.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -35,8 +35,11 @@ int main(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     // compose, print, verify and --help work without a window, also on a machine without a display.
-    if (arguments.value(1) == QLatin1String("verify"))
+    if (arguments.value(1) == QLatin1String("verify")) {
+        // A save that was cut off is finished or undone first: the files then are all of one save.
+        durable::finishInterruptedSavesOf(arguments.mid(2));
         return fingerprint::verifyCommand(arguments.mid(2));
+    }
     if (transcript::isCommandLine(arguments))
         return transcript::runCommandLine(arguments);
 
@@ -60,8 +63,8 @@ int main(int argc, char** argv)
     QtDialogs dialogs;
     IniRegistry registry(IniRegistry::defaultPath());
     DesktopShell shell;
+    // Made by the first write that goes there, which says when it cannot.
     const QString cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QDir().mkpath(cacheDir);
     const programdir::Location programDir = programdir::resolve();
     // The program still runs, on the settings it finds, but the user learns why some are missing.
     if (!programDir.problem.isEmpty())

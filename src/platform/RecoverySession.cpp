@@ -1,6 +1,8 @@
 // flock(2) locks go with the open file: a killed program releases its lock with its last descriptor.
 #include "RecoverySession.h"
 
+#include "DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -14,7 +16,8 @@ const QString kLockName = QStringLiteral("instance.lock");
 
 RecoverySession::RecoverySession(QString folder) : m_folder(std::move(folder))
 {
-    QDir().mkpath(m_folder);
+    // A folder that cannot be made leaves the program without its lock, as a lock file that cannot be opened does.
+    durable::makeFolder(m_folder);
     m_lock = ::open(QFile::encodeName(m_folder + u'/' + kLockName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (m_lock < 0)
         return;

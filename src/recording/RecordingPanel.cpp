@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
 #include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
 #include "platform/ProgramDir.h"
@@ -15,7 +16,6 @@
 #include "recording/WavPathCheck.h"
 #include "ui/MainWindow.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -89,7 +89,11 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
     setPanelButtons(w, {false, true, true, true});
 
     const QString folder = programdir::recoveryDir(s.programDir);
-    QDir().mkpath(folder);
+    if (const durable::Result made = durable::makeFolder(folder); !made) {
+        setPanelButtons(w, before);
+        s.dialogs.message(NoticeCaption, QStringLiteral("录音无法开始：恢复目录 <%1/> 无法建立（%2）。").arg(folder, made.text()));
+        return;
+    }
     if (!recorder.setFormat(1, 8000, 16) || !recorder.start(newRecordingFile(folder, s.clock.now()))) {
         // Nothing records: the panel goes back to where it was, an unsaved recording still saveable.
         setPanelButtons(w, before);

@@ -8,7 +8,6 @@
 #include "recording/GstSupport.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -241,9 +240,10 @@ VideoCapture::Result VideoCapture::start(const QString& file)
     QString marker;
     if (!m_recoveryFolder.isEmpty()) {
         marker = markerFile(m_recoveryFolder, file);
-        QDir().mkpath(m_recoveryFolder);
-        if (const durable::Result written = durable::writeFile(marker, QFileInfo(file).absoluteFilePath().toUtf8());
-            !written)
+        durable::Result written = durable::makeFolder(m_recoveryFolder);
+        if (written)
+            written = durable::writeFile(marker, QFileInfo(file).absoluteFilePath().toUtf8());
+        if (!written)
             return {false, QStringLiteral("恢复目录 <%1> 无法写入：%2").arg(m_recoveryFolder, written.text())};
     }
 

@@ -3,6 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
@@ -11,7 +12,6 @@
 #include "recording/VideoCapture.h"
 #include "ui/MainWindow.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 
@@ -43,9 +43,9 @@ void StartCapture(MainWindow& w, Services& s, VideoCapture& capture)
         finish(s, capture);
 
     const QString blDir = programdir::blDir(s.programDir);
-    if (!QDir().mkpath(blDir)) {
+    if (const durable::Result made = durable::makeFolder(blDir); !made) {
         hideArea(w);
-        s.dialogs.message(kCaption, QStringLiteral("录像取证无法开始：不能建立目录 <%1/>").arg(blDir));
+        s.dialogs.message(kCaption, QStringLiteral("录像取证无法开始：不能建立目录 <%1/>（%2）").arg(blDir, made.text()));
         return;
     }
     capture.setPreview(w.视频设备1);

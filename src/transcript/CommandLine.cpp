@@ -6,6 +6,8 @@
 #include "transcript/TemplateFile.h"
 #include "transcript/TranscriptCommands.h"
 
+#include "platform/DurableFile.h"
+#include "platform/Fingerprint.h"
 #include "platform/Settings.h"
 #include "platform/ProductVersion.h"
 #include "platform/ProgramDir.h"
@@ -79,6 +81,24 @@ std::unique_ptr<QGuiApplication> ensureApplication() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// Files of one compose that are one file: the template read, and the files it writes (each is
+// written only once the one before it is complete, so that one written over another is lost). The
+// refusal, or empty text.
+QString sameFiles(const QString& source, const QString& templateFile, const QString& document, const QString& pdf) {
+    QList<std::pair<QString, QStringList>> checks{{document, {source, templateFile}}};
+    if (!pdf.isEmpty())
+        checks.append({pdf,
+                       {source, templateFile, fingerprint::sidecarPath(templateFile), document,
+                        fingerprint::sidecarPath(document)}});
+    for (const auto& [output, others] : checks) {
+        for (const QString& other : others) {
+            if (durable::sameFile(output, other))
+                return QStringLiteral(" 输出文件 <%1> 和 <%2> 是同一个文件，什么也没有写入。 ").arg(output, other);
+        }
+    }
+    return {};
+}
+
 class Runner {
 public:
     Runner() : m_out(stdout), m_err(stderr) {}
@@ -96,6 +116,12 @@ public:
         }
         record::TranscriptRecord r = readTemplate(templateFile);
         const QString docPath = o.out.isEmpty() ? documentPath(programDir(), r) : QFileInfo(o.out).absoluteFilePath();
+        const QString pdf = o.pdf.isEmpty() ? QString() : QFileInfo(o.pdf).absoluteFilePath();
+        if (const QString clash = sameFiles(templateFile, templatePath(programDir(), r), docPath, pdf);
+            !clash.isEmpty()) {
+            m_err << texts::kHint << clash << Qt::endl;
+            return 1;
+        }
         if (QFileInfo::exists(docPath) && !o.force) {
             m_err << texts::kHint << texts::kOverwrite << QStringLiteral("(<%1>，加 --force 覆盖)").arg(docPath)
                   << Qt::endl;
@@ -105,27 +131,27 @@ public:
         CommandEnv env = environment(dialogs);
         SaveOptions options;
         options.documentPath = docPath;
-        const QString pdf = o.pdf.isEmpty() ? QString() : QFileInfo(o.pdf).absoluteFilePath();
         if (!pdf.isEmpty()) {
             options.afterSave = [&](word::DocumentWriter& writer) {
                 if (writer.print({QString(), pdf}))
                     return true;
                 dialogs.message(QStringLiteral("无法输出PDF："),
-                                QStringLiteral(" PDF文件没有生成：<%1> %2 ").arg(pdf, writer.lastError()),
+                                QStringLiteral(" PDF文件没有生成：<%1> %2 笔录文档和模板已经保存。 ")
+                                    .arg(pdf, writer.lastError()),
                                 Dialogs::Buttons::Ok);
                 return false;
             };
         }
         const std::optional<SaveResult> saved = saveTranscript(r, env, options);
-        if (!saved)
+        if (!saved || !saved->saved)
             return 1;
         m_out << saved->status << Qt::endl;
         m_out << QStringLiteral("笔录文档：") << docPath << Qt::endl;
         m_out << QStringLiteral("笔录模板：") << templatePath(programDir(), r) << Qt::endl;
-        if (!pdf.isEmpty())
+        if (!pdf.isEmpty() && saved->complete)
             m_out << QStringLiteral("PDF文件：") << pdf << Qt::endl;
-        // The files are saved, but one that cannot be verified is no complete result for a script.
-        return saved->fingerprinted ? 0 : 1;
+        // The transcript is saved, but without the PDF asked for it is no complete result for a script.
+        return saved->complete ? 0 : 1;
     }
 
     int print(const Options& o) {

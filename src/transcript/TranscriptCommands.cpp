@@ -3,13 +3,13 @@
 
 #include "transcript/ComposeTranscript.h"
 #include "transcript/TemplateFile.h"
+#include "transcript/TranscriptSave.h"
 #include "transcript/WordEngine.h"
 
 #include "transcript/word/DocReader.h"
 #include "transcript/word/Printing.h"
 
 #include "platform/Dialogs.h"
-#include "platform/Fingerprint.h"
 #include "platform/OfficeSuites.h"
 #include "platform/Shell.h"
 
@@ -52,14 +52,6 @@ public:
 private:
     std::unique_ptr<word::DocumentWriter> m_writer;
 };
-
-// The fingerprint beside a file just written; a failure is told, the file stays as saved.
-bool fingerprintWritten(Dialogs& dialogs, const QString& path) {
-    const durable::Result written = fingerprint::write(path);
-    if (!written)
-        dialogs.message(texts::kHint, fingerprint::failureText(path, written));
-    return written.ok();
-}
 
 bool report(const Outcome& outcome, Dialogs& dialogs) {
     if (!outcome.ok)
@@ -132,38 +124,35 @@ std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv
         return std::nullopt;
 
     QString path;
-    bool fingerprinted = true;
+    bool replaced = false;
+    bool complete = true;
     {
-        // The template is prepared during the composition and put in place only after the document,
-        // so that a save that fails leaves the earlier document and the earlier template as they were.
         TemplateSave templateSave;
         Session session(env.engine);
         if (!compose(session, r, env, templateSave))
             return std::nullopt;
         path = options.documentPath.isEmpty() ? documentPath(env.programDir, r) : options.documentPath;
-        const bool replace =
-            !QFileInfo::exists(path) ||
-            env.dialogs.message(texts::kHint, texts::kOverwrite, Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
-        if (replace) {
-            if (!session.writer().saveAs(path)) {
-                // The writer's reason names the file.
-                env.dialogs.message(caption,
-                                    QStringLiteral(" 笔录WORD文件没有保存成功：%1 ").arg(session.writer().lastError()));
+        TranscriptSave save(caption, path, templateSave.path());
+        if (!report(save.begin(), env.dialogs))
+            return std::nullopt;
+        // The template pairs with its document: only a Yes replaces either. A No, or a box ended by
+        // the program's end, leaves both earlier files as they were.
+        replaced = !save.documentExists() || env.dialogs.message(texts::kHint, texts::kOverwrite,
+                                                                 Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
+        if (replaced) {
+            if (!report(save.stageDocument(session.writer()), env.dialogs) ||
+                !report(save.stageTemplate(templateSave.bytes()), env.dialogs) || !report(save.commit(), env.dialogs))
                 return std::nullopt;
-            }
-            fingerprinted = fingerprintWritten(env.dialogs, path);
+            complete = !options.afterSave || options.afterSave(session.writer());
         }
-        if (!report(templateSave.commit(), env.dialogs))
-            return std::nullopt;
-        fingerprinted = fingerprintWritten(env.dialogs, templatePath(env.programDir, r)) && fingerprinted;
-        if (replace && options.afterSave && !options.afterSave(session.writer()))
-            return std::nullopt;
     }
     if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
                                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
         options.preview(path);
+    if (!replaced)
+        return SaveResult{kNothingReplaced, false, complete};
     // The folder the document went to: BL, or the one the command line was given.
-    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(QFileInfo(path).path()), fingerprinted};
+    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(QFileInfo(path).path()), true, complete};
 }
 
 std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {
@@ -176,9 +165,12 @@ std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& 
         return std::nullopt;
     TemplateSave templateSave;
     Session session(env.engine);
-    if (!compose(session, r, env, templateSave) || !report(templateSave.commit(), env.dialogs))
+    if (!compose(session, r, env, templateSave))
         return std::nullopt;
-    fingerprintWritten(env.dialogs, templatePath(env.programDir, r));
+    TranscriptSave save(caption, QString(), templateSave.path());
+    if (!report(save.begin(), env.dialogs) || !report(save.stageTemplate(templateSave.bytes()), env.dialogs) ||
+        !report(save.commit(), env.dialogs))
+        return std::nullopt;
     if (!print(session.writer(), env.dialogs, caption, target))
         return std::nullopt;
     return QStringLiteral("打 印 成 功！");

@@ -42,23 +42,32 @@ struct SaveOptions {
     QString documentPath;
     // Asks " 是 否 对 此 笔 录 文 件 进 行 预 览？ " and runs this on Yes; not asked when empty.
     std::function<void(const QString& path)> preview;
-    // Runs on the composed document after it is saved; false when it failed (and was reported).
+    // Runs on the composed document once the transcript is saved; false when it failed (and was
+    // reported).
     std::function<bool(word::DocumentWriter& writer)> afterSave;
 };
 
-// A save that went through.
+// The status text when the user did not let the save replace the earlier document.
+inline const QString kNothingReplaced = QStringLiteral("笔录没有保存：原有的笔录WORD文件和模板都没有替换 ");
+
+// A save that was not refused and did not fail.
 struct SaveResult {
     QString status; // the status text to leave
-    // Every file written has its fingerprint beside it; a failure has been told.
-    bool fingerprinted = true;
+    // The document, the template and their fingerprints were replaced; false when the user said No
+    // to the overwrite question, and every earlier file stayed as it was.
+    bool saved = true;
+    // afterSave, if any, did its work; a failure has been told.
+    bool complete = true;
 };
 
-// "保存(笔录及模板)": checks, composition, save (asking before an overwrite), fingerprints, close,
-// quit, preview. Nothing when refused or failed (the user has been told why).
+// "保存(笔录及模板)": checks, composition, save of the document, the template and their fingerprints
+// as one (asking before an overwrite), close, quit, preview. Nothing when refused or failed (the
+// user has been told why).
 std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env,
                                          const SaveOptions& options = {});
 
-// Printing the current transcript: checks, composition, template and its fingerprint, print, close, quit.
+// Printing the current transcript: checks, composition, template and its fingerprint saved as one,
+// print, close, quit.
 std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
                                        const word::PrintTarget& target = {});
 

@@ -175,7 +175,7 @@ TEST_F(VideoMenuTest, ABlDirectoryThatCannotBeMadeIsReported)
     EXPECT_TRUE(areaHidden());
     EXPECT_FALSE(p->program.components().视频设备1.isCapturing());
     EXPECT_EQ(p->env.dialogs.messageTexts(),
-              QStringList{QStringLiteral("提 示：|录像取证无法开始：不能建立目录 <%1/>").arg(bl())});
+              QStringList{QStringLiteral("提 示：|录像取证无法开始：不能建立目录 <%1/>（路径中有一级不是目录）").arg(bl())});
 }
 
 TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden)

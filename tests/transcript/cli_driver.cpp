@@ -1,7 +1,32 @@
-// The command line on its own, as the quillon executable runs it before any window exists.
+// The command line on its own, as the quillon executable runs it before any window exists. With
+// QUILLON_TEST_STOP_AT=N it stops itself right after the N-th step of the durable write path (a
+// write, sync, rename, link or removal): killed, or only halted when QUILLON_TEST_STOP_SIGNAL=STOP,
+// so that a test can look at every state a kill or a hung save leaves behind.
 #include "transcript/CommandLine.h"
 
+#include "platform/DurableFile.h"
+
+#include <csignal>
+
+namespace {
+
+int g_stopAt = 0;
+int g_steps = 0;
+int g_signal = SIGKILL;
+
+void countStep() {
+    if (++g_steps == g_stopAt)
+        std::raise(g_signal);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    g_stopAt = qEnvironmentVariableIntValue("QUILLON_TEST_STOP_AT");
+    if (qgetenv("QUILLON_TEST_STOP_SIGNAL") == "STOP")
+        g_signal = SIGSTOP;
+    if (g_stopAt > 0)
+        durable::setStepHook(countStep);
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

@@ -8,6 +8,7 @@
 
 #include "transcript/word/DocReader.h"
 
+#include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -131,14 +134,67 @@ TEST_F(CommandLineTest, ComposesAWindowsTemplateAndRefusesToOverwriteWithoutForc
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(readFile(exampleDocument()), first);
 
-    // Saved, but without a fingerprint (a folder stands where it goes): said, and no success.
+    // A fingerprint that cannot be written (a folder stands where it goes) stops the whole save
+    // before anything is replaced.
+    QFile::resize(exampleDocument(), 10);
     QFile::remove(exampleDocument() + ".sha256");
     ASSERT_TRUE(QDir().mkpath(exampleDocument() + ".sha256"));
     r = run({"compose", example(), "--force"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("指纹文件 <%1.sha256> 没有写成").arg(exampleDocument())))
+    EXPECT_TRUE(r.err.contains(QStringLiteral("无法写入文件 <%1.sha256>：那里已经有一个同名的目录").arg(exampleDocument())))
         << r.err.toStdString();
-    EXPECT_EQ(readFile(exampleDocument()), first);
+    EXPECT_EQ(readFile(exampleDocument()), first.left(10));
+}
+
+TEST_F(CommandLineTest, LinksAreWrittenThroughAndReadOnlyFilesAndClashingOutputsLeftAlone) {
+    ASSERT_EQ(run({"compose", example()}).exitCode, 0);
+    const QString templateFile = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-张建国.ini");
+    // The document is a link into another folder: the file it leads to gets the new document.
+    const QString elsewhere = root.path() + "/elsewhere/笔录.doc";
+    QDir().mkpath(root.path() + "/elsewhere");
+    ASSERT_TRUE(QFile::rename(exampleDocument(), elsewhere));
+    ASSERT_TRUE(QFile::link("../../elsewhere/笔录.doc", exampleDocument()));
+    QFile::resize(elsewhere, 10);
+    Result r = run({"compose", example(), "--force"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo(exampleDocument()).isSymLink());
+    EXPECT_GT(QFileInfo(elsewhere).size(), 10);
+    EXPECT_EQ(fingerprint::check(exampleDocument()), fingerprint::Check::Ok);
+    EXPECT_EQ(QDir(root.path() + "/elsewhere").entryList(QDir::Files | QDir::Hidden), QStringList{"笔录.doc"});
+
+    // A template its owner made read-only is left alone, and so is every other file of the save.
+    ::chmod(QFile::encodeName(templateFile).constData(), 0444);
+    const QByteArray document = readFile(elsewhere);
+    const QByteArray earlierTemplate = readFile(templateFile);
+    const QString later = root.path() + "/later.ini";
+    writeFile(later, readFile(example()).replace("num24=", "num24=later"));
+    r = run({"compose", later, "--force"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("无法写入文件 <%1>：文件是只读的").arg(templateFile)))
+        << r.err.toStdString();
+    EXPECT_EQ(readFile(elsewhere), document);
+    EXPECT_EQ(readFile(templateFile), earlierTemplate);
+    ::chmod(QFile::encodeName(templateFile).constData(), 0644);
+
+    // Outputs that are one file with the template or with each other are refused before anything is written.
+    r = run({"compose", example(), "--out", templateFile});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("是同一个文件"))) << r.err.toStdString();
+    EXPECT_EQ(readFile(templateFile), earlierTemplate);
+    const QString out = root.path() + "/out.doc";
+    r = run({"compose", example(), "--out", out, "--pdf", root.path() + "/./out.doc"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(out));
+
+    // A name whose fingerprint the folder cannot take (the document's it can) is refused before anything is written.
+    const QStringList files = QDir(home + "/BL").entryList(QDir::Files | QDir::Hidden);
+    const QString longName = root.path() + "/long.ini";
+    // 248 bytes: "2012.11.30-", the work unit (30), "-", 197 x and the name (9).
+    writeFile(longName, readFile(example()).replace("num10=", "num10=" + QByteArray(197, 'x')));
+    r = run({"compose", longName});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral(".doc.sha256>：文件名太长"))) << r.err.toStdString();
+    EXPECT_EQ(QDir(home + "/BL").entryList(QDir::Files | QDir::Hidden), files);
 }
 
 TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewOne) {
@@ -162,7 +218,7 @@ TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewO
     writeFile(later, laterBytes);
 
     int saved = 0;
-    for (const qint64 free : {0, 1, 2, 3, 5, 8}) {
+    for (const qint64 free : {0, 1, 2, 3, 5, 8, 10}) {
         SCOPED_TRACE(std::to_string(free) + " blocks free");
         writeFile(exampleDocument(), earlierDocument);
         writeFile(templateFile, earlierTemplate);
@@ -191,18 +247,20 @@ TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewO
             EXPECT_TRUE(text->out.contains(marker)) << reader[0].toStdString();
         }
     }
-    EXPECT_GT(saved, 0) << "8 free blocks leave room for the save";
-    EXPECT_LT(saved, 6) << "no free block leaves no room";
+    EXPECT_GT(saved, 0) << "10 free blocks leave room for the four new files beside the earlier ones";
+    EXPECT_LT(saved, 7) << "no free block leaves no room";
 
-    // A PDF that does not fit fails the command and leaves the earlier PDF as it was.
+    // A PDF that does not fit fails the command and leaves the earlier PDF as it was; the transcript
+    // (its document elsewhere) is saved, and the message says so.
     const QString pdf = fs.path() + QStringLiteral("/笔录.pdf");
     writeFile(pdf, "earlier PDF");
-    fs.leaveFree(2);
+    fs.leaveFree(4);
     const Result r = run({"compose", later, "--out", root.path() + "/elsewhere.doc", "--pdf", pdf});
     fs.unfill();
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("PDF文件没有生成"))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("磁盘空间已满"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("笔录文档和模板已经保存"))) << r.err.toStdString();
     EXPECT_EQ(readFile(pdf), "earlier PDF");
     EXPECT_EQ(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("笔录.pdf")});
 }

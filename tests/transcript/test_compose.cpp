@@ -54,7 +54,10 @@ protected:
     Outcome composeAndSave(record::TranscriptRecord& r, const CompositionInput& in) {
         TemplateSave save;
         const Outcome outcome = ComposeTranscript(writer, r, in, save);
-        return outcome.ok ? save.commit() : outcome;
+        if (!outcome.ok)
+            return outcome;
+        const durable::Result written = durable::writeFile(save.path(), save.bytes());
+        return written ? Outcome::success() : templateFailure(save.path(), written);
     }
 
     QStringList compose(record::TranscriptRecord r) {
