@@ -34,8 +34,14 @@ int main(int argc, char** argv)
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     // compose, print, verify and --help work without a window, also on a machine without a display.
-    if (arguments.value(1) == QLatin1String("verify"))
-        return fingerprint::verifyCommand(arguments.mid(2));
+    if (arguments.value(1) == QLatin1String("verify")) {
+        // File names are checked by their bytes: a name in another encoding than the locale's must
+        // not turn into replacement characters.
+        QByteArrayList files;
+        for (int i = 2; i < argc; ++i)
+            files << QByteArray(argv[i]);
+        return fingerprint::verifyCommand(files);
+    }
     if (transcript::isCommandLine(arguments))
         return transcript::runCommandLine(arguments);
 
