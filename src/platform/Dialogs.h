@@ -22,7 +22,11 @@ public:
     // SaveDiscardCancel: "保存", "放弃" and "返回", for work that would otherwise be lost.
     // RestoreDiscardKeep: "恢复" (answered Yes), "放弃" (Discard) and "保留" (Cancel), for work left
     // by an unclean end; a box closed without a button keeps it.
-    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, RestoreDiscardKeep };
+    // DiscardCancel: "放弃" and "取消", the second question before something is given up; "取消" is the
+    // default and what closing the box gives.
+    // SetAsideDiscard: "保留到别处" (answered Save) and "放弃", for a file that cannot be repaired; a box
+    // closed without a button sets it aside.
+    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, RestoreDiscardKeep, DiscardCancel, SetAsideDiscard };
     enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~Dialogs() = default;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -88,8 +89,9 @@ Cause causeOf(int error)
     case ENAMETOOLONG:
         return Cause::NameTooLong;
     case ENOENT:
-    case ENOTDIR:
         return Cause::NoFolder;
+    case ENOTDIR:
+        return Cause::NotAFolder;
     case EROFS:
         return Cause::ReadOnly;
     default:
@@ -110,6 +112,8 @@ QString Result::text() const
         return QStringLiteral("文件名太长");
     case Cause::NoFolder:
         return QStringLiteral("文件或目录不存在");
+    case Cause::NotAFolder:
+        return QStringLiteral("同名的文件占用了目录的位置");
     case Cause::ReadOnly:
         return QStringLiteral("磁盘只读");
     case Cause::Other:
@@ -265,7 +269,24 @@ Result copyFile(const QString& source, const QString& target)
     return writer.commit();
 }
 
-Result moveFile(const QString& source, const QString& target)
+namespace {
+
+// rename(2), or, when replace is false, a rename that fails with EEXIST rather than replace a file.
+int renameFile(const QByteArray& source, const QByteArray& target, bool replace)
+{
+    if (replace)
+        return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A filesystem without that rename: a new link cannot replace anything either.
+    if (::link(source.constData(), target.constData()) != 0)
+        return errno == EPERM ? EXDEV : errno;
+    return ::unlink(source.constData()) == 0 ? 0 : errno;
+}
+
+Result move(const QString& source, const QString& target, bool replace)
 {
     // The data reaches the disk before the name does, so a power cut never leaves an empty file
     // under the new name.
@@ -276,19 +297,34 @@ Result moveFile(const QString& source, const QString& target)
     ::close(fd);
     if (synced)
         return Result::failed(synced);
-    if (::rename(encoded(source).constData(), encoded(target).constData()) == 0) {
+    const int renamed = renameFile(encoded(source), encoded(target), replace);
+    if (renamed == 0) {
         // The file is under its new name; folders that cannot be synced leave that to the next write-back.
         syncFolderOf(folderOf(target));
         syncFolderOf(folderOf(source));
         return {};
     }
-    if (errno != EXDEV)
-        return Result::failed(errno);
+    if (renamed != EXDEV)
+        return Result::failed(renamed);
+    if (!replace && QFileInfo::exists(target))
+        return Result::failed(EEXIST);
     if (Result r = copyFile(source, target); !r)
         return r;
     if (::unlink(encoded(source).constData()) != 0)
         return Result::failed(errno);
     return {};
+}
+
+} // namespace
+
+Result moveFile(const QString& source, const QString& target)
+{
+    return move(source, target, true);
+}
+
+Result moveToNewName(const QString& source, const QString& target)
+{
+    return move(source, target, false);
 }
 
 Result syncFolder(const QString& folder)

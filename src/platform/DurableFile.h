@@ -8,7 +8,8 @@
 namespace durable {
 
 // Why a write failed, in the terms the messages use.
-enum class Cause { None, DiskFull, Permission, NameTooLong, NoFolder, ReadOnly, Other };
+// NotAFolder: a file stands where a folder of the path should be.
+enum class Cause { None, DiskFull, Permission, NameTooLong, NoFolder, NotAFolder, ReadOnly, Other };
 
 Cause causeOf(int error);
 
@@ -71,6 +72,8 @@ Result copyFile(const QString& source, const QString& target);
 // Moves source to target: a rename on the same filesystem (both folders synced), else a verified
 // copy after which the source is removed. The source stays whenever the move fails.
 Result moveFile(const QString& source, const QString& target);
+// The same move, except that it never replaces a file: with target taken it fails (EEXIST).
+Result moveToNewName(const QString& source, const QString& target);
 
 // Syncs a folder, so that a rename or a new file in it survives a power cut.
 Result syncFolder(const QString& folder);

@@ -117,7 +117,7 @@ TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
 
     writeFile(dir.filePath("file"), "x");
     IniRegistry broken(dir.filePath("file/registry.ini"));
-    EXPECT_EQ(broken.write("TESK", "1").cause, durable::Cause::NoFolder);
+    EXPECT_EQ(broken.write("TESK", "1").cause, durable::Cause::NotAFolder);
 }
 
 TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
@@ -161,8 +161,9 @@ TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
 
     // A folder that cannot be made is reported with its cause.
     writeFile(root.filePath("file"), "x");
-    EXPECT_EQ(programdir::resolve({}, bin, root.filePath("file")).problem,
-              QStringLiteral(" 无法建立程序目录 <%1/>：文件或目录不存在 ").arg(root.filePath("file/quillon")));
+    EXPECT_EQ(
+        programdir::resolve({}, bin, root.filePath("file")).problem,
+        QStringLiteral(" 无法建立程序目录 <%1/>：同名的文件占用了目录的位置 ").arg(root.filePath("file/quillon")));
 }
 
 TEST(ProgramDir, StarterFilesThatDoNotFitAreNamedAndLeaveNothingHalfWritten)
