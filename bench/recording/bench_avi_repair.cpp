@@ -1,7 +1,8 @@
 // Time of the repair of a large killed capture: a Motion-JPEG AVI of about the given size (past 1 GB
 // the muxer writes further RIFF lists) is made with the real muxer, then cut as a kill leaves it
 // (index gone, last frame half written) and, in a second copy, also given a block of zeros in the
-// middle. Each is repaired once; the time and the frames kept are printed.
+// middle, over a frame's header. Each is repaired once; the time and the frames kept are printed:
+// one frame less than the finished file for the kill, two with the zeros.
 //   bench_avi_repair [megabytes]       default 1100
 #include "recording/AviRepair.h"
 
@@ -21,8 +22,8 @@
 
 namespace {
 
-// Frames of the snow pattern at 640 × 480 take about 90 KB each.
-constexpr qint64 kFrameBytes = 90 * 1024;
+// Frames of the snow pattern at 640 × 480 take about 190 KB each.
+constexpr qint64 kFrameBytes = 190 * 1024;
 
 bool makeCapture(const QString& path, qint64 bytes)
 {
@@ -51,22 +52,31 @@ bool makeCapture(const QString& path, qint64 bytes)
     return ok;
 }
 
-// What a kill leaves: the file ends in the middle of its last frame, the header's frame count is 0.
+// What a kill leaves: the last frame half written, its index never written, the header's frame
+// count 0. The zeros start at the header of the first frame past the middle.
 bool cut(const QString& path, bool zeroBlock)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    const qint64 tail = std::min<qint64>(file.size(), 4 << 20);
-    if (!file.seek(file.size() - tail))
-        return false;
-    const qint64 lastFrame = file.size() - tail + file.read(tail).lastIndexOf("00dc");
-    constexpr qint64 kTotalFrames = 48; // avih: after RIFF, the header list and avih's own header, 16 on
-    if (!file.resize(lastFrame + 5000) || !file.seek(kTotalFrames) || file.write(QByteArray(4, '\0')) != 4)
-        return false;
-    if (zeroBlock && (!file.seek(file.size() / 2 / 4096 * 4096) || file.write(QByteArray(4096, '\0')) != 4096))
-        return false;
-    return file.flush();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+    const qint64 size = ::lseek(fd, 0, SEEK_END);
+    const auto readAt = [fd](qint64 pos, qint64 length) {
+        QByteArray bytes(length, '\0');
+        return ::pread(fd, bytes.data(), size_t(length), pos) == length ? bytes : QByteArray();
+    };
+    const auto writeAt = [fd](qint64 pos, const QByteArray& bytes) {
+        return ::pwrite(fd, bytes.constData(), size_t(bytes.size()), pos) == bytes.size();
+    };
+    constexpr qint64 kSearch = 4 << 20;
+    constexpr qint64 kTotalFrames = 48; // avih's TotalFrames: 32 bytes of list headers, then 16 into avih
+    // The index of the last list follows its last frame: idx1 in a file of one list, ix00 in others.
+    const QByteArray end = readAt(size - kSearch, kSearch);
+    const qint64 index = size - kSearch + std::max(end.lastIndexOf("idx1"), end.lastIndexOf("ix00"));
+    const qint64 middle = size / 2 + readAt(size / 2, kSearch).indexOf("00db");
+    bool ok = fd >= 0 && index > size - kSearch && middle > size / 2 && ::ftruncate(fd, index - 5000) == 0 &&
+              writeAt(kTotalFrames, QByteArray(4, '\0'));
+    if (ok && zeroBlock)
+        ok = writeAt(middle, QByteArray(4096, '\0'));
+    ::close(fd);
+    return ok;
 }
 
 void repairAndReport(const QString& path, const char* what)
@@ -91,6 +101,8 @@ int main(int argc, char** argv)
     std::printf("making a capture of about %lld MB...\n", static_cast<long long>(megabytes));
     if (!makeCapture(made, megabytes * 1024 * 1024))
         return 1;
+    ::sync();
+    repairAndReport(made, "finished (left as it is)");
     for (const bool zeroBlock : {false, true}) {
         const QString copy = dir.filePath(zeroBlock ? "damaged.avi" : "killed.avi");
         if (!QFile::copy(made, copy) || !cut(copy, zeroBlock))
