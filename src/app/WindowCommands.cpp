@@ -2,9 +2,11 @@
 #include "WindowCommands.h"
 
 #include "Components.h"
+#include "platform/Clock.h"
 #include "platform/RecoverySession.h"
-#include "platform/Settings.h"
 #include "platform/Services.h"
+#include "platform/SetAside.h"
+#include "platform/Settings.h"
 #include "platform/Shell.h"
 #include "recording/EvidenceOnExit.h"
 #include "recording/RecordingRecovery.h"
@@ -82,6 +84,13 @@ void EndForTermination(MainWindow& w, Components& c)
 void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery)
 {
     transcript::ResetFormRecovery(w, c.formRecovery);
+    // Without the lock, what lies in the folder may belong to a program that is still running.
+    if (!recovery.problem().isEmpty())
+        s.dialogs.message(QStringLiteral("提示："),
+                          QStringLiteral("%1。\n上次没有正常结束时留下的录音、录像和笔录这次不能提示，"
+                                         "它们仍留在恢复目录中。")
+                              .arg(recovery.problem()));
+    setaside::removeExpired(recovery.folder(), s.clock.now());
     RepairInterruptedCaptures(s, recovery.folder(), recovery.leftovers());
     OfferUnsavedRecordings(w, s, recovery.folder(), recovery.leftovers());
     transcript::OfferFormRecovery(w, s, c.formRecovery, recovery.folder(), recovery.leftovers());

@@ -38,7 +38,12 @@ int main(int argc, char** argv)
     if (arguments.value(1) == QLatin1String("verify")) {
         // A save that was cut off is finished or undone first: the files then are all of one save.
         durable::finishInterruptedSavesOf(arguments.mid(2));
-        return fingerprint::verifyCommand(arguments.mid(2));
+        // File names are checked by their bytes: a name in another encoding than the locale's must
+        // not turn into replacement characters.
+        QByteArrayList files;
+        for (int i = 2; i < argc; ++i)
+            files << QByteArray(argv[i]);
+        return fingerprint::verifyCommand(files);
     }
     if (transcript::isCommandLine(arguments))
         return transcript::runCommandLine(arguments);

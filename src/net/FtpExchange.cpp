@@ -55,9 +55,11 @@ void reportFailure(MainWindow& w, Services& s, const QString& text, bool cancell
         s.dialogs.message(kHintCaption, text);
 }
 
+// While the program ends, nobody is left to close a box: the status bar alone says it.
 void reportTransferFailure(MainWindow& w, Services& s, const FtpConnection& ftp, const QString& failedText)
 {
-    reportFailure(w, s, failedText + u' ' + ftp.lastError(), ftp.lastFailure() == FtpConnection::Failure::Cancelled);
+    reportFailure(w, s, failedText + u' ' + ftp.lastError(),
+                  ftp.lastFailure() == FtpConnection::Failure::Cancelled || ftp.programEnded());
 }
 
 // Connects with the panel's settings and moves to the template directory. When that directory is

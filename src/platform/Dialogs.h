@@ -24,7 +24,20 @@ public:
     // wait for the next start; a box closed without a button keeps it.
     // RestoreDiscardKeep: "恢复" (answered Yes), "放弃" (Discard) and "保留" (Cancel), the same for
     // work that can go back where it was.
-    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, SaveDiscardKeep, RestoreDiscardKeep };
+    // DiscardCancel: "放弃" and "取消", the second question before something is given up; "取消" is the
+    // default and what closing the box gives.
+    // SetAsideDiscard: "保留到别处" (answered Save) and "放弃", for a file that cannot be repaired; a box
+    // closed without a button sets it aside.
+    enum class Buttons {
+        Ok,
+        OkCancel,
+        YesNo,
+        SaveDiscardCancel,
+        SaveDiscardKeep,
+        RestoreDiscardKeep,
+        DiscardCancel,
+        SetAsideDiscard
+    };
     enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~Dialogs() = default;

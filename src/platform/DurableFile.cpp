@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -111,7 +112,7 @@ QString Result::text() const
     case Cause::NoFolder:
         return QStringLiteral("文件或目录不存在");
     case Cause::NotAFolder:
-        return QStringLiteral("路径中有一级不是目录");
+        return QStringLiteral("同名的文件占用了目录的位置");
     case Cause::FolderInTheWay:
         return QStringLiteral("那里已经有一个同名的目录");
     case Cause::ReadOnly:
@@ -357,7 +358,24 @@ Result copyFile(const QString& source, const QString& target)
     return writer.commit();
 }
 
-Result moveFile(const QString& source, const QString& target)
+namespace {
+
+// rename(2), or, when replace is false, a rename that fails with EEXIST rather than replace a file.
+int renameFile(const QByteArray& source, const QByteArray& target, bool replace)
+{
+    if (replace)
+        return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A filesystem without that rename: a new link cannot replace anything either.
+    if (::link(source.constData(), target.constData()) != 0)
+        return errno == EPERM ? EXDEV : errno;
+    return ::unlink(source.constData()) == 0 ? 0 : errno;
+}
+
+Result move(const QString& source, const QString& target, bool replace)
 {
     // The data reaches the disk before the name does, so a power cut never leaves an empty file
     // under the new name.
@@ -368,20 +386,35 @@ Result moveFile(const QString& source, const QString& target)
     ::close(fd);
     if (synced)
         return Result::failed(synced);
-    if (::rename(encoded(source).constData(), encoded(target).constData()) == 0) {
+    const int renamed = renameFile(encoded(source), encoded(target), replace);
+    if (renamed == 0) {
         stepDone();
         // The file is under its new name; folders that cannot be synced leave that to the next write-back.
         syncFolderOf(folderOf(target));
         syncFolderOf(folderOf(source));
         return {};
     }
-    if (errno != EXDEV)
-        return Result::failed(errno);
+    if (renamed != EXDEV)
+        return Result::failed(renamed);
+    if (!replace && QFileInfo::exists(target))
+        return Result::failed(EEXIST);
     if (Result r = copyFile(source, target); !r)
         return r;
     if (::unlink(encoded(source).constData()) != 0)
         return Result::failed(errno);
     return {};
+}
+
+} // namespace
+
+Result moveFile(const QString& source, const QString& target)
+{
+    return move(source, target, true);
+}
+
+Result moveToNewName(const QString& source, const QString& target)
+{
+    return move(source, target, false);
 }
 
 Result syncFolder(const QString& folder)

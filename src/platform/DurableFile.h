@@ -14,7 +14,7 @@ enum class Cause {
     Permission,
     NameTooLong,
     NoFolder,
-    NotAFolder,     // a part of the path is a file
+    NotAFolder,     // a file stands where a folder of the path should be
     FolderInTheWay, // a folder has the file's name
     ReadOnly,       // the filesystem
     ReadOnlyFile,   // the file: its owner made it so
@@ -102,6 +102,8 @@ Result copyFile(const QString& source, const QString& target);
 // Moves source to target: a rename on the same filesystem (both folders synced), else a verified
 // copy after which the source is removed. The source stays whenever the move fails.
 Result moveFile(const QString& source, const QString& target);
+// The same move, except that it never replaces a file: with target taken it fails (EEXIST).
+Result moveToNewName(const QString& source, const QString& target);
 
 // Syncs a folder, so that a rename or a new file in it survives a power cut.
 Result syncFolder(const QString& folder);

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include <openssl/evp.h>
 
@@ -23,41 +22,6 @@ struct DigestDeleter {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
 
-// sha256sum's escape: a line that starts with a backslash holds a name with "\\" for a backslash
-// and "\n" for a line feed.
-QByteArray unescapedName(const QByteArray& name)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (name[i] == '\\' && i + 1 < name.size()) {
-            ++i;
-            out += name[i] == 'n' ? '\n' : name[i];
-        } else {
-            out += name[i];
-        }
-    }
-    return out;
-}
-
-// The digest the sidecar records for the file name, or empty when it names no such file.
-QByteArray recordedDigest(const QByteArray& sidecar, const QByteArray& fileName)
-{
-    for (QByteArray line : sidecar.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const bool escaped = line.startsWith('\\');
-        if (escaped)
-            line.remove(0, 1);
-        // "<64 hex digits> <space or *><name>"
-        if (line.size() < 66 || line[64] != ' ' || (line[65] != ' ' && line[65] != '*'))
-            continue;
-        const QByteArray name = line.mid(66);
-        if ((escaped ? unescapedName(name) : name) == fileName)
-            return line.left(64).toLower();
-    }
-    return {};
-}
-
 } // namespace
 
 QString sidecarPath(const QString& path)
@@ -67,12 +31,17 @@ QString sidecarPath(const QString& path)
 
 QByteArray sha256Hex(const QString& path, durable::Result* result)
 {
+    return sha256Hex(QFile::encodeName(path), result);
+}
+
+QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result)
+{
     const auto failed = [result](int error) {
         if (result)
             *result = durable::Result::failed(error);
         return QByteArray();
     };
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(encodedPath.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return failed(errno);
     const std::unique_ptr<EVP_MD_CTX, DigestDeleter> context(EVP_MD_CTX_new());
@@ -106,9 +75,9 @@ QByteArray sha256Hex(const QString& path, durable::Result* result)
 QByteArray sidecarLine(const QByteArray& hex, const QString& fileName)
 {
     QByteArray name = QFile::encodeName(fileName);
-    if (!name.contains('\\') && !name.contains('\n'))
+    if (!name.contains('\\') && !name.contains('\n') && !name.contains('\r'))
         return hex + "  " + name + '\n';
-    name.replace("\\", "\\\\").replace("\n", "\\n");
+    name.replace("\\", "\\\\").replace("\n", "\\n").replace("\r", "\\r");
     return '\\' + hex + "  " + name + '\n';
 }
 
@@ -126,51 +95,6 @@ durable::Result write(const QString& path)
 QString failureText(const QString& path, const durable::Result& result)
 {
     return QStringLiteral("指纹文件 <%1> 没有写成：%2").arg(sidecarPath(path), result.text());
-}
-
-Check check(const QString& path)
-{
-    QFile sidecar(sidecarPath(path));
-    if (!sidecar.open(QIODevice::ReadOnly))
-        return Check::NoFingerprint;
-    const QByteArray recorded = recordedDigest(sidecar.readAll(), QFile::encodeName(QFileInfo(path).fileName()));
-    if (recorded.isEmpty())
-        return Check::NoFingerprint;
-    durable::Result read;
-    const QByteArray actual = sha256Hex(path, &read);
-    if (!read)
-        return Check::Unreadable;
-    return actual == recorded ? Check::Ok : Check::Changed;
-}
-
-int verifyCommand(const QStringList& files)
-{
-    QTextStream out(stdout);
-    if (files.isEmpty()) {
-        QTextStream(stderr) << QStringLiteral("用法：quillon verify FILE...\n"
-                                              "  按 FILE.sha256 指纹文件核对每个文件，全部一致时返回 0\n");
-        return 2;
-    }
-    bool allOk = true;
-    for (const QString& file : files) {
-        const Check result = check(file);
-        allOk = allOk && result == Check::Ok;
-        switch (result) {
-        case Check::Ok:
-            out << file << QStringLiteral(": OK\n");
-            break;
-        case Check::Changed:
-            out << file << QStringLiteral(": FAILED (内容与指纹不符)\n");
-            break;
-        case Check::NoFingerprint:
-            out << file << QStringLiteral(": FAILED (没有指纹：%1)\n").arg(sidecarPath(file));
-            break;
-        case Check::Unreadable:
-            out << file << QStringLiteral(": FAILED (文件无法读取)\n");
-            break;
-        }
-    }
-    return allOk ? 0 : 1;
 }
 
 } // namespace fingerprint

@@ -45,6 +45,17 @@ void offerThreeChoices(QMessageBox& box, QMessageBox::StandardButton choice, con
     }
 }
 
+// Two choices in the program's own words; safe is the default, and what Esc and the close button give.
+void offerTwoChoices(QMessageBox& box, QMessageBox::StandardButton first, const QString& firstText,
+                     QMessageBox::StandardButton second, const QString& secondText, QMessageBox::StandardButton safe)
+{
+    setButtons(box, first | second, safe, safe);
+    for (const auto& [button, text] : {std::pair{first, firstText}, std::pair{second, secondText}}) {
+        box.button(button)->setText(text);
+        box.button(button)->setIcon(QIcon());
+    }
+}
+
 } // namespace
 
 QWidget* QtDialogs::raisingWindow()
@@ -87,6 +98,14 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const
         break;
     case Buttons::RestoreDiscardKeep:
         offerThreeChoices(*box, QMessageBox::Yes, QStringLiteral("恢复"), QStringLiteral("保留"));
+        break;
+    case Buttons::DiscardCancel:
+        offerTwoChoices(*box, QMessageBox::Discard, QStringLiteral("放弃"), QMessageBox::Cancel, QStringLiteral("取消"),
+                        QMessageBox::Cancel);
+        break;
+    case Buttons::SetAsideDiscard:
+        offerTwoChoices(*box, QMessageBox::Save, QStringLiteral("保留到别处"), QMessageBox::Discard,
+                        QStringLiteral("放弃"), QMessageBox::Save);
         break;
     }
     return box;

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -16,11 +18,25 @@ const QString kLockName = QStringLiteral("instance.lock");
 
 RecoverySession::RecoverySession(QString folder) : m_folder(std::move(folder))
 {
-    // A folder that cannot be made leaves the program without its lock, as a lock file that cannot be opened does.
-    durable::makeFolder(m_folder);
-    m_lock = ::open(QFile::encodeName(m_folder + u'/' + kLockName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (m_lock < 0)
+    if (const durable::Result made = durable::makeFolder(m_folder); !made) {
+        m_problem = QStringLiteral("恢复目录 <%1> 无法建立：%2").arg(m_folder, made.text());
         return;
+    }
+    // flock needs no write access: a lock file that only its maker may write still locks for all.
+    const QByteArray lockPath = QFile::encodeName(m_folder + u'/' + kLockName);
+    m_lock = ::open(lockPath.constData(), O_RDONLY | O_CLOEXEC);
+    QString cause;
+    if (m_lock < 0 && errno == ENOENT) {
+        m_lock = ::open(lockPath.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (m_lock < 0)
+            cause = durable::Result::failed(errno).text();
+    } else if (m_lock < 0) {
+        cause = errno == EACCES ? QStringLiteral("没有读取权限") : durable::Result::failed(errno).text();
+    }
+    if (m_lock < 0) {
+        m_problem = QStringLiteral("恢复目录的锁文件 <%1/%2> 无法打开：%3").arg(m_folder, kLockName, cause);
+        return;
+    }
     if (::flock(m_lock, LOCK_EX | LOCK_NB) == 0) {
         // Hidden files are not listed: the temporary files of writes that were cut off hold nothing whole.
         m_leftovers = QDir(m_folder).entryList(QDir::Files, QDir::Name);

@@ -32,8 +32,9 @@ const QString kUsage =
                    "      --out 指定文档位置，--pdf 另外输出 PDF，--force 覆盖已存在的文档\n"
                    "  quillon print FILE [--printer NAME]\n"
                    "      打印笔录WORD文档(.doc)或文本文件，默认用默认打印机\n"
-                   "  quillon verify FILE...\n"
-                   "      按 FILE.sha256 指纹文件核对录音、录像、笔录文档和模板，逐个显示 OK 或 FAILED\n"
+                   "  quillon verify FILE... | LIST.sha256...\n"
+                   "      按 FILE.sha256 指纹文件核对录音、录像、笔录文档和模板，或按指纹列表核对其中的每个文件，\n"
+                   "      逐个显示 OK 或 FAILED\n"
                    "  quillon --help                            显示本说明\n"
                    "  quillon --version                         显示程序版本\n");
 

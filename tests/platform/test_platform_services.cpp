@@ -135,6 +135,10 @@ TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
     EXPECT_EQ(file.st_mode & 07777, 0400u);
     EXPECT_EQ(store.st_mode & 07777, 0500u);
     ::chmod(folder.constData(), 0700);
+
+    writeFile(dir.filePath("file"), "x");
+    IniRegistry broken(dir.filePath("file/registry.ini"));
+    EXPECT_EQ(broken.write("TESK", "1").cause, durable::Cause::NotAFolder);
 }
 
 TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
@@ -178,8 +182,9 @@ TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
 
     // A folder that cannot be made is reported with its cause: a file stands where a folder should.
     writeFile(root.filePath("file"), "x");
-    EXPECT_EQ(programdir::resolve({}, bin, root.filePath("file")).problem,
-              QStringLiteral(" 无法建立程序目录 <%1/>：路径中有一级不是目录 ").arg(root.filePath("file/quillon")));
+    EXPECT_EQ(
+        programdir::resolve({}, bin, root.filePath("file")).problem,
+        QStringLiteral(" 无法建立程序目录 <%1/>：同名的文件占用了目录的位置 ").arg(root.filePath("file/quillon")));
 }
 
 TEST(ProgramDir, StarterFilesThatDoNotFitAreNamedAndLeaveNothingHalfWritten)

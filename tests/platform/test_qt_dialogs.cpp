@@ -92,6 +92,12 @@ TEST(QtDialogs, EveryButtonEscAndEnterGiveTheirAnswer)
         {B::RestoreDiscardKeep,
          {click(S::Yes, A::Yes, "恢复"), click(S::Discard, A::Discard, "放弃"), click(S::Cancel, A::Cancel, "保留"),
           type(esc, A::Cancel), type(enter, A::Yes)}},
+        {B::DiscardCancel,
+         {click(S::Discard, A::Discard, "放弃"), click(S::Cancel, A::Cancel, "取消"), type(esc, A::Cancel),
+          type(enter, A::Cancel)}},
+        {B::SetAsideDiscard,
+         {click(S::Save, A::Save, "保留到别处"), click(S::Discard, A::Discard, "放弃"), type(esc, A::Save),
+          type(enter, A::Save)}},
     };
 
     QtDialogs dialogs;
