@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QRegularExpression>
 
 namespace {
@@ -39,7 +40,9 @@ void saveLeftover(MainWindow& w, Services& s, const QString& file)
     }
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(kCaption, fingerprint::failureText(path, fingerprinted));
-    w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
+    // The status message, which the clock keeps showing, as after a recording saved from the panel.
+    w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
+    w.setStatusText(w.编辑框25->text());
 }
 
 } // namespace
