@@ -87,7 +87,9 @@ durable::Result write(const QString& path)
     const QByteArray hex = sha256Hex(path, &result);
     if (result)
         result = durable::writeFile(sidecarPath(path), sidecarLine(hex, QFileInfo(path).fileName()));
-    if (!result)
+    // A sidecar that no longer matches its file would call it changed, so a failed write takes the
+    // old one away; one its owner made read-only is left as the owner wanted.
+    if (!result && result.cause != durable::Cause::ReadOnlyFile)
         QFile::remove(sidecarPath(path));
     return result;
 }
