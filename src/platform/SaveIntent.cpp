@@ -3,6 +3,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -94,13 +95,15 @@ std::optional<SaveIntent> decodeIntent(const QByteArray& bytes, const QString& f
 
 QStringList intentFilesIn(const QString& folder)
 {
+    // Every name is looked at, without a wildcard filter to compile and without sorting a large folder
+    // by name; the few records are sorted, so that they are completed in the same order every time.
     QStringList files;
-    const QStringList names = QDir(folder).entryList({QLatin1String(kPrefix) + '*' + QLatin1String(kSuffix)},
-                                                     QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        if (isIntentFileName(QFile::encodeName(name)))
-            files << folder + u'/' + name;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System); it.hasNext();) {
+        it.next();
+        if (isIntentFileName(QFile::encodeName(it.fileName())))
+            files << it.filePath();
     }
+    files.sort();
     return files;
 }
 

@@ -44,7 +44,7 @@ struct CommandLineTest : ::testing::Test {
         for (const QString& variable : variables)
             environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
         process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/tests/bin/transcript_cli_driver", arguments);
+        process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/quillon", arguments);
         EXPECT_TRUE(process.waitForFinished(180000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
