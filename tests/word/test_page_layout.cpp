@@ -250,6 +250,25 @@ TEST(PageLayout, underlinesShowOnAPageShownAtHalfSize) {
     }
 }
 
+// The page face holds the document's characters and no others, each glyph named by one character:
+// a radical whose glyph is its ideograph's is left to the fallback face.
+TEST(PageLayout, thePageFaceIsCutToTheDocumentsCharacters) {
+    Document document = blankDocument();
+    Caret caret;
+    typeText(document, caret, QStringLiteral("询问笔录 人⼈\r\n第二页的龘"), CharFormat{false, 28, false});
+    const PageFace face(document);
+    const QRawFont page = face.at(280);
+    ASSERT_TRUE(page.isValid());
+    EXPECT_NE(face.family(), installedPageFamily());
+    for (const QChar c : QStringLiteral("询问笔录人龘共页第"))
+        EXPECT_NE(page.glyphIndexesForString(c).value(0), 0u) << QString(c).toStdString();
+    for (const QChar c : QStringLiteral("⼈鑫淼"))
+        EXPECT_EQ(page.glyphIndexesForString(c).value(0), 0u) << QString(c).toStdString();
+    const QByteArray maxp = page.fontTable("maxp");
+    ASSERT_GE(maxp.size(), 6);
+    EXPECT_LT(quint8(maxp[4]) << 8 | quint8(maxp[5]), 50) << "glyphs of the document only";
+}
+
 TEST(PageLayout, paintsInACjkSerifFaceWithHalfWidthLatin) {
     const QString family = installedPageFamily();
     EXPECT_TRUE(family == "SimSun" || family == QStringLiteral("宋体") || family.startsWith("Noto Serif CJK"))
