@@ -1,12 +1,10 @@
-// The table of commands. A command that draws nothing runs in the front or in the compose part,
-// without the libraries of the window; one that paints pages runs in the pages part.
+// The table of commands. A command that draws nothing runs in the front or in a part without the
+// libraries of the window; one that paints pages runs in the pages part.
 #include "CommandTable.h"
 
 #include "transcript/Usage.h"
 
-#include "platform/Fingerprint.h"
 #include "platform/ProductVersion.h"
-#include "platform/SaveRecovery.h"
 
 #include <QTextStream>
 
@@ -25,17 +23,6 @@ int version(int, char**) {
     return 0;
 }
 
-int verify(int argc, char** argv) {
-    // A save that was cut off is finished or undone first: the files then are all of one save.
-    durable::finishInterruptedSavesOf(commandArguments(argc, argv));
-    // File names are checked by their bytes: a name in another encoding than the locale's must not
-    // turn into replacement characters.
-    QByteArrayList files;
-    for (int i = 2; i < argc; ++i)
-        files << QByteArray(argv[i]);
-    return fingerprint::verifyCommand(files);
-}
-
 bool asksForPdf(int argc, char** argv) {
     for (int i = 2; i < argc; ++i)
         if (std::strcmp(argv[i], "--pdf") == 0)
@@ -48,7 +35,7 @@ const Command kCommands[] = {
     {"-h", help},
     {"help", help},
     {"--version", version},
-    {"verify", verify},
+    {"verify", nullptr, kVerifyPart, "quillon_verify"},
     {"compose", nullptr, kPagesPart, "quillon_compose", asksForPdf},
     {"compose", nullptr, kComposePart, "quillon_compose"},
     {"print", nullptr, kPagesPart, "quillon_print"},
