@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace word {
@@ -105,7 +107,9 @@ CharacterMap readCharacterMap(const QByteArray& cmap) {
     CharacterMap map = format12 >= 0  ? readFormat12(cmap, format12)
                        : format4 >= 0 ? readFormat4(cmap, format4)
                                       : CharacterMap();
-    std::sort(map.begin(), map.end());
+    // Groups and segments come in the order of their characters, as the format asks.
+    if (!std::is_sorted(map.begin(), map.end()))
+        std::sort(map.begin(), map.end());
     map.erase(std::unique(map.begin(), map.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
               map.end());
     return map;
@@ -245,14 +249,13 @@ QFont sized(const QString& family, int pixelSize, bool bold) {
     return font;
 }
 
-// The file of the installed page face as the font machinery finds it, opened (mapped, not read),
-// with its Unicode map.
-struct InstalledFace {
-    HbHandle<hb_face_t> face;
-    CharacterMap map;
+// Where a face lives, as the font machinery finds it for a family: its file and its index there.
+struct FaceLocation {
+    QByteArray file;
+    unsigned index = 0;
 };
 
-HbHandle<hb_face_t> openFaceFile(const QString& family) {
+std::optional<FaceLocation> locateFace(const QString& family) {
     const QByteArray name = family.toUtf8();
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
@@ -263,32 +266,43 @@ HbHandle<hb_face_t> openFaceFile(const QString& family) {
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
-    HbHandle<hb_face_t> face;
+    std::optional<FaceLocation> location;
     FcChar8* file = nullptr;
     int index = 0;
     if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-        FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) {
-        const HbHandle<hb_blob_t> blob(hb_blob_create_from_file_or_fail(reinterpret_cast<const char*>(file)));
-        if (blob)
-            face.reset(hb_face_create(blob.get(), unsigned(index)));
-    }
+        FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch)
+        location = FaceLocation{QByteArray(reinterpret_cast<const char*>(file)), unsigned(index)};
     if (match)
         FcPatternDestroy(match);
-    return face;
+    return location;
 }
 
-const InstalledFace& installedFace() {
-    static const InstalledFace installed = [] {
-        InstalledFace found{openFaceFile(installedPageFamily()), {}};
-        // It is the face Qt paints with when its header, which dates the face, is the same.
-        const QByteArray head = QRawFont::fromFont(sized(installedPageFamily(), 1000, false)).fontTable("head");
-        if (!found.face || head.isEmpty() || tableOf(found.face.get(), "head") != head)
-            return InstalledFace{};
-        found.map = readCharacterMap(tableOf(found.face.get(), "cmap"));
-        return found;
+// The file of the installed page face, opened (mapped, not read), with its header and Unicode map.
+struct InstalledFace {
+    HbHandle<hb_face_t> face;
+    QByteArray head;
+    CharacterMap map;
+};
+
+// Read once, by the thread that first cuts a face; the installed face is the same for the whole run.
+const InstalledFace& installedFace(const FaceLocation& location) {
+    static const InstalledFace installed = [&location] {
+        const HbHandle<hb_blob_t> blob(hb_blob_create_from_file_or_fail(location.file.constData()));
+        InstalledFace opened{HbHandle<hb_face_t>(blob ? hb_face_create(blob.get(), location.index) : nullptr), {}, {}};
+        if (opened.face) {
+            opened.head = tableOf(opened.face.get(), "head");
+            opened.map = readCharacterMap(tableOf(opened.face.get(), "cmap"));
+        }
+        return opened;
     }();
     return installed;
 }
+
+// A page face cut out of a face file, and the header of the face it was cut from.
+struct CutFace {
+    QByteArray font;
+    QByteArray head;
+};
 
 // The face cut down to the characters of map, with the tables a page face needs and a name table
 // for family; empty when the subsetter fails.
@@ -324,6 +338,14 @@ QByteArray subsetFace(hb_face_t* face, const CharacterMap& map, const QString& f
     tables["name"] = writeNames(family);
     return writeFont(tables);
 }
+// The page face for the characters of text, named family; runs on any thread.
+CutFace cutFace(const FaceLocation& location, const QString& text, const QString& family) {
+    const InstalledFace& installed = installedFace(location);
+    if (!installed.face)
+        return {};
+    return {subsetFace(installed.face.get(), pageMap(installed.map, text), family), installed.head};
+}
+
 bool latinIsHalfWidth(const QString& family) {
     const QRawFont face = QRawFont::fromFont(sized(family, 1000, false));
     const QList<quint32> glyphs = face.glyphIndexesForString(QStringLiteral("MW%5a-"));
@@ -362,13 +384,19 @@ QString installedPageFamily() {
 PageFace::PageFace(const Document& document) {
     // Each face a family of its own: a preview still replays pages in the face of its document
     // while another document is printed.
-    static int made = 0;
-    const InstalledFace& installed = installedFace();
-    if (installed.face) {
-        const QString family = QStringLiteral("Quillon Page Serif %1").arg(++made);
-        const QByteArray font =
-            subsetFace(installed.face.get(), pageMap(installed.map, document.plainText() + document.footer), family);
-        m_fontId = font.isEmpty() ? -1 : QFontDatabase::addApplicationFontFromData(font);
+    static int faces = 0;
+    const QString family = QStringLiteral("Quillon Page Serif %1").arg(++faces);
+    static const std::optional<FaceLocation> location = locateFace(installedPageFamily());
+    // The face is cut on another thread while this one opens the faces pages are painted in besides.
+    std::future<CutFace> cutting;
+    if (location)
+        cutting = std::async(std::launch::async, cutFace, *location, document.plainText() + document.footer, family);
+    const QByteArray head = QRawFont::fromFont(sized(installedPageFamily(), 1000, false)).fontTable("head");
+    halfWidthFamily();
+    const CutFace cut = cutting.valid() ? cutting.get() : CutFace{};
+    // It is cut from the face Qt paints with when its header, which dates the face, is the same.
+    if (!cut.font.isEmpty() && !head.isEmpty() && cut.head == head) {
+        m_fontId = QFontDatabase::addApplicationFontFromData(cut.font);
         m_family = QFontDatabase::applicationFontFamilies(m_fontId).value(0);
     }
     if (m_family.isEmpty())
