@@ -14,6 +14,7 @@
 #include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -249,6 +250,10 @@ QFont sized(const QString& family, int pixelSize, bool bold) {
     return font;
 }
 
+// The families pages are painted in, the first one installed.
+const QStringList kPageFamilies{QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),
+                                QStringLiteral("Noto Serif CJK")};
+
 // Where a face lives, as the font machinery finds it for a family: its file and its index there.
 struct FaceLocation {
     QByteArray file;
@@ -277,25 +282,49 @@ std::optional<FaceLocation> locateFace(const QString& family) {
     return location;
 }
 
-// The file of the installed page face, opened (mapped, not read), with its header and Unicode map.
+// The installed page face's file found through fontconfig alone, before Qt has read its font database:
+// the face of the first of kPageFamilies that a font has.
+std::optional<FaceLocation> guessedPageFace() {
+    for (const QString& family : kPageFamilies) {
+        const QByteArray name = family.toUtf8();
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+        FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+        const bool installed = fonts && fonts->nfont > 0;
+        if (fonts)
+            FcFontSetDestroy(fonts);
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+        if (installed)
+            return locateFace(family);
+    }
+    return std::nullopt;
+}
+
+// The file of a face, opened (mapped, not read), with its header and Unicode map.
 struct InstalledFace {
     HbHandle<hb_face_t> face;
     QByteArray head;
     CharacterMap map;
 };
 
-// Read once, by the thread that first cuts a face; the installed face is the same for the whole run.
+// Each file read once in a run, by the thread that first cuts a face from it.
 const InstalledFace& installedFace(const FaceLocation& location) {
-    static const InstalledFace installed = [&location] {
+    static std::mutex lock;
+    static std::map<std::pair<QByteArray, unsigned>, std::unique_ptr<InstalledFace>> opened;
+    const std::lock_guard guard(lock);
+    std::unique_ptr<InstalledFace>& face = opened[{location.file, location.index}];
+    if (!face) {
         const HbHandle<hb_blob_t> blob(hb_blob_create_from_file_or_fail(location.file.constData()));
-        InstalledFace opened{HbHandle<hb_face_t>(blob ? hb_face_create(blob.get(), location.index) : nullptr), {}, {}};
-        if (opened.face) {
-            opened.head = tableOf(opened.face.get(), "head");
-            opened.map = readCharacterMap(tableOf(opened.face.get(), "cmap"));
+        face = std::make_unique<InstalledFace>();
+        face->face.reset(blob ? hb_face_create(blob.get(), location.index) : nullptr);
+        if (face->face) {
+            face->head = tableOf(face->face.get(), "head");
+            face->map = readCharacterMap(tableOf(face->face.get(), "cmap"));
         }
-        return opened;
-    }();
-    return installed;
+    }
+    return *face;
 }
 
 // A page face cut out of a face file, and the header of the face it was cut from.
@@ -372,8 +401,7 @@ const QString& halfWidthFamily() {
 QString installedPageFamily() {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
-        for (const QString& candidate : {QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                                         QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Serif CJK")})
+        for (const QString& candidate : kPageFamilies)
             if (installed.contains(candidate))
                 return candidate;
         return QStringLiteral("serif");
@@ -386,15 +414,22 @@ PageFace::PageFace(const Document& document) {
     // while another document is printed.
     static int faces = 0;
     const QString family = QStringLiteral("Quillon Page Serif %1").arg(++faces);
-    static const std::optional<FaceLocation> location = locateFace(installedPageFamily());
-    // The face is cut on another thread while this one opens the faces pages are painted in besides.
+    const QString text = document.plainText() + document.footer;
+    // The face is cut on another thread, from the file fontconfig names, while this one reads Qt's
+    // font database and opens the faces pages are painted in besides.
+    static const std::optional<FaceLocation> guessed = guessedPageFace();
     std::future<CutFace> cutting;
-    if (location)
-        cutting = std::async(std::launch::async, cutFace, *location, document.plainText() + document.footer, family);
+    if (guessed)
+        cutting = std::async(std::launch::async, cutFace, *guessed, text, family);
     const QByteArray head = QRawFont::fromFont(sized(installedPageFamily(), 1000, false)).fontTable("head");
     halfWidthFamily();
-    const CutFace cut = cutting.valid() ? cutting.get() : CutFace{};
-    // It is cut from the face Qt paints with when its header, which dates the face, is the same.
+    CutFace cut = cutting.valid() ? cutting.get() : CutFace{};
+    // The header dates a face: where Qt paints with another face than that file's, the face is cut
+    // from the one Qt names.
+    if (cut.head != head) {
+        const std::optional<FaceLocation> named = locateFace(installedPageFamily());
+        cut = named ? cutFace(*named, text, family) : CutFace{};
+    }
     if (!cut.font.isEmpty() && !head.isEmpty() && cut.head == head) {
         m_fontId = QFontDatabase::addApplicationFontFromData(cut.font);
         m_family = QFontDatabase::applicationFontFamilies(m_fontId).value(0);
