@@ -303,7 +303,7 @@ TEST_F(CommandLineTest, ABatchComposesEveryGoodTemplateAndNamesTheOthers) {
     for (const QString& name : {QStringLiteral("李四"), QStringLiteral("王五")}) {
         templates << root.path() + '/' + name + ".ini";
         writeFile(templates.last(), readFile(example()).replace("num10=" + gbk::encode(QStringLiteral("张建国")),
-                                                                 "num10=" + gbk::encode(name)));
+                                                                "num10=" + gbk::encode(name)));
     }
     const QString noEnd = root.path() + "/no-end.ini";
     writeFile(noEnd, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum2=1\nnum3=2\nnum6=10\nnum16=宏达\n")));
@@ -348,15 +348,17 @@ TEST_F(CommandLineTest, CommandsThatDrawNothingLoadNoWindowLibrary) {
             files += readFile(root.path() + '/' + name);
         return QString::fromUtf8(files);
     };
-    const QRegularExpression window(QStringLiteral("file=\\S*(libQt6Gui|libQt6Widgets|libgst|libcups|libcurl|libsodium)"));
+    const QRegularExpression window(
+        QStringLiteral("file=\\S*(libQt6Gui|libQt6Widgets|libgst|libcups|libcurl|libsodium)"));
     writeFile(root.path() + "/one", "1");
     ASSERT_TRUE(fingerprint::write(root.path() + "/one"));
-    for (const QStringList& arguments : {QStringList{"--version"}, QStringList{"--help"},
-                                         QStringList{"verify", root.path() + "/one"}, QStringList{"compose", example()}}) {
+    for (const QStringList& arguments :
+         {QStringList{"--version"}, QStringList{"--help"}, QStringList{"verify", root.path() + "/one"},
+          QStringList{"compose", example()}}) {
         const QString files = loaded(arguments);
         EXPECT_TRUE(files.contains("libQt6Core")) << arguments.join(' ').toStdString();
-        EXPECT_FALSE(files.contains(window)) << arguments.join(' ').toStdString() << ": "
-                                             << window.match(files).captured(0).toStdString();
+        EXPECT_FALSE(files.contains(window))
+            << arguments.join(' ').toStdString() << ": " << window.match(files).captured(0).toStdString();
     }
     EXPECT_TRUE(loaded({"compose", example(), "--force", "--pdf", root.path() + "/a.pdf"}).contains(window));
 }
