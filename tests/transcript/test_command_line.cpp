@@ -333,6 +333,28 @@ TEST_F(CommandLineTest, ABatchComposesEveryGoodTemplateAndNamesTheOthers) {
     EXPECT_EQ(r.err.count(QStringLiteral("文件以经存在")), 2) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("宏达建筑工程有限公司-王五.doc>，加 --force 覆盖")));
     EXPECT_EQ(readFile(home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-李四.doc")), documents[0]);
+
+    // Many at once, saved side by side, every one whole; two templates of one document in their
+    // order, so that the later one's answer is the one kept.
+    QStringList many;
+    for (int i = 0; i < 40; ++i) {
+        many << root.path() + QStringLiteral("/many%1.ini").arg(i);
+        writeFile(many.last(), readFile(example()).replace("num10=", "num10=" + QByteArray::number(i)));
+    }
+    const QString later = root.path() + "/later.ini";
+    writeFile(later, readFile(many[7]).replace("num54=", "num54=" + gbk::encode(QStringLiteral("后来的答案"))));
+    many.insert(20, later);
+    r = run(QStringList{"compose", "--force"} + many);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 41);
+    for (int i = 0; i < 40; ++i) {
+        const QString document = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-%1张建国.doc").arg(i);
+        EXPECT_EQ(fingerprint::check(document), fingerprint::Check::Ok) << i;
+        QString error;
+        const std::optional<word::Document> read = word::readDocumentFile(document, &error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_EQ(read->plainText().contains(QStringLiteral("后来的答案")), i == 7) << i;
+    }
 }
 
 // The commands that draw nothing load none of the window's libraries; one that paints pages does.
