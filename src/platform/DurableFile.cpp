@@ -211,7 +211,7 @@ Result FileWriter::open()
         return r;
     m_target = encoded(target);
     const QByteArray folder = folderOf(m_target);
-    removeStaleFiles(QFile::decodeName(folder));
+    removeStaleFilesBeforeWrite(QFile::decodeName(folder));
     m_fd = createTemporary(folder, mode_t(m_newFileMode), &m_tempName);
     if (m_fd < 0) {
         const int error = errno;

@@ -104,7 +104,7 @@ Ending completeSave(const SaveIntent& intent)
     return finishSave(intent);
 }
 
-int finishInterruptedSaves(const QString& folder, const TargetLocks* held)
+int finishInterruptedSaves(const QString& folder, const TargetLocks* held, int waitMs)
 {
     // The paths the locks are taken on have their links followed; so have the folder's here.
     const QString real = QFileInfo(folder).canonicalFilePath();
@@ -122,7 +122,7 @@ int finishInterruptedSaves(const QString& folder, const TargetLocks* held)
                 targets << file.target;
         }
         TargetLocks locks;
-        if (!locks.acquire(targets, kSaveWaitMs))
+        if (!locks.acquire(targets, waitMs))
             continue;
         // Its program may have finished it between the read and the locks, and another save begun.
         if (readAll(record) != bytes)

@@ -2,14 +2,13 @@
 // whole, else back to the earlier files, so that nothing ever shows a mixture of two saves.
 #pragma once
 
+#include "platform/FileLocks.h"
 #include "platform/SaveIntent.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace durable {
-
-class TargetLocks;
 
 enum class Ending {
     Finished, // every new file in place
@@ -26,10 +25,10 @@ Ending undoSave(const SaveIntent& intent);
 Ending completeSave(const SaveIntent& intent);
 
 // Completes the saves whose records are in folder, each under the locks of its files. A save whose
-// files stay locked is still running (it is putting its files in place, which takes moments) and is
-// left to its program. Locks already held (by the save that asks) count as taken. Returns how many
-// were completed.
-int finishInterruptedSaves(const QString& folder, const TargetLocks* held = nullptr);
+// files stay locked past waitMs is still running (it is putting its files in place, which takes
+// moments) and is left to its program. Locks already held (by the save that asks) count as taken.
+// Returns how many were completed.
+int finishInterruptedSaves(const QString& folder, const TargetLocks* held = nullptr, int waitMs = kSaveWaitMs);
 
 // The same for the folders of the given files (as named, and where their links lead): what
 // `quillon verify` does before it checks them.

@@ -68,8 +68,10 @@ Result SaveTransaction::begin(int waitMs)
     QString busy;
     if (Result r = m_locks.acquire(targets, waitMs, &busy); !r)
         return failed(targets.indexOf(busy), r);
+    // A save that holds the files of its record is running beside this one, on files this save does
+    // not have (it holds its own): it is left to finish without waiting for it.
     for (const QString& folder : m_folders)
-        finishInterruptedSaves(folder, &m_locks);
+        finishInterruptedSaves(folder, &m_locks, 0);
     m_begun = true;
     return {};
 }

@@ -4,13 +4,16 @@
 #include "FileLocks.h"
 #include "SaveIntent.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QHash>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <memory>
+#include <mutex>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -101,6 +104,20 @@ int createTemporary(const QByteArray& folder, mode_t mode, QByteArray* path)
     }
     errno = EEXIST;
     return -1;
+}
+
+void removeStaleFilesBeforeWrite(const QString& folder)
+{
+    static std::mutex lock;
+    static QHash<QString, QDeadlineTimer> nextSweep;
+    {
+        const std::lock_guard guard(lock);
+        const auto next = nextSweep.constFind(folder);
+        if (next != nextSweep.cend() && !next->hasExpired())
+            return;
+        nextSweep.insert(folder, QDeadlineTimer(60000));
+    }
+    removeStaleFiles(folder);
 }
 
 int removeStaleFiles(const QString& folder)

@@ -27,4 +27,8 @@ QByteArray unusedTemporaryPath(const QByteArray& folder);
 // Returns how many files went.
 int removeStaleFiles(const QString& folder);
 
+// removeStaleFiles for a folder about to be written, at most once a minute for each folder: a batch
+// of saves into one folder would read the whole folder again for every file it writes.
+void removeStaleFilesBeforeWrite(const QString& folder);
+
 } // namespace durable

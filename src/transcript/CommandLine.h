@@ -1,17 +1,22 @@
-// The command line for the main job without a window: compose a template into a document, print a
-// file, with the checks and messages of the menu commands.
+// The command line for the main job without a window: compose templates into documents, with the
+// checks and messages of the save command.
 #pragma once
 
 #include <QStringList>
 
+namespace word {
+class PageRenderer;
+}
+
 namespace transcript {
 
-// Whether the arguments (program name first) ask for the command line instead of the window.
-bool isCommandLine(const QStringList& args);
-
-// Runs "compose", "print" or "--help" (program name first). Messages go to standard error, results
-// to standard output; 0 on success, 1 when refused or failed, 2 on a usage error. Creates the
-// application object when there is none, on the offscreen platform when no display is set.
-int runCommandLine(const QStringList& args);
+// "compose TEMPLATE.ini... [--out FILE.doc] [--pdf FILE.pdf] [--force]", the arguments after the
+// program's name and the command. Each template goes to its own document in BL, as the save
+// command writes it; --out and --pdf take one template only, and the PDF needs pages to paint on.
+// Without --force an existing document is named and left alone. Messages go to standard error,
+// results to standard output: for several templates one line for each, in their order. 0 when
+// every template was composed, 1 when one was refused or failed (the others are still composed),
+// 2 on a usage error. Needs the application object.
+int composeCommand(const QStringList& arguments, const word::PageRenderer* pages = nullptr);
 
 } // namespace transcript

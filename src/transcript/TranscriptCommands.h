@@ -1,5 +1,5 @@
-// The save and print work shared by the menu commands and the command line: every check, message and
-// status text, on a record instead of the form.
+// The save shared by the menu command and the command line: every check, message and status text, on
+// a record instead of the form; and the steps the print commands share with it.
 #pragma once
 
 #include "transcript/Outcome.h"
@@ -11,16 +11,17 @@
 #include <functional>
 #include <optional>
 
+#include <memory>
+
 class Dialogs;
-class Shell;
 
 namespace transcript {
 
+class TemplateSave;
 class WordEngine;
 
 struct CommandEnv {
     Dialogs& dialogs;
-    Shell& shell;
     WordEngine& engine;
     QString programDir;
     // Reads a key of section fenye of set.ini afresh.
@@ -66,26 +67,31 @@ struct SaveResult {
 std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env,
                                          const SaveOptions& options = {});
 
-// Printing the current transcript: checks, composition, template and its fingerprint saved as one,
-// print, close, quit.
-std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
-                                       const word::PrintTarget& target = {});
+// Steps of the save and the print commands.
 
-// Printing a chosen file, from the writer check on: the "doc" check on the path, then the print.
-std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target = {});
+// The checks of the current transcript before anything is composed; the work unit's message is the
+// command's own.
+bool formComplete(const record::TranscriptRecord& r, Dialogs& dialogs, const QString& workUnitText);
 
-// The status text a print that did not happen leaves, so that an earlier success no longer shows.
-inline const QString kPrintFailed = QStringLiteral("打 印 没 有 成 功！");
+// Tells a failed outcome in a message box; whether it succeeded.
+bool report(const Outcome& outcome, Dialogs& dialogs);
 
-enum class PrintResult { Printed, HandedToOfficeSuite, Failed };
+// A composed document, closed and the writer quit however the command ends.
+class Session {
+public:
+    explicit Session(WordEngine& engine);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
-// Prints a file: first the printer is checked, then the writer opens, prints, closes and quits. A
-// document the writer cannot read but an office suite prints (a compound file, RTF, text) is
-// turned into PDF by an installed suite and that is printed. A failure is reported under the
-// caption.
-PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption,
-                      const word::PrintTarget& target = {});
-// The status text for a file an office suite prepared for printing.
-inline const QString kHandedToOfficeSuite = QStringLiteral("笔录文件已交给办公软件打印... ");
+    word::DocumentWriter& writer() { return *m_writer; }
+
+private:
+    std::unique_ptr<word::DocumentWriter> m_writer;
+};
+
+// ComposeTranscript into the session's writer with the environment's blank document and footer
+// lines; a failure is told.
+bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env, TemplateSave& templateSave);
 
 } // namespace transcript

@@ -1,10 +1,12 @@
-// The command line on its own, as the quillon executable runs it before any window exists. With
-// QUILLON_TEST_STOP_AT=N it stops itself right after the N-th step of the durable write path (a
-// write, sync, rename, link or removal): killed, or only halted when QUILLON_TEST_STOP_SIGNAL=STOP,
-// so that a test can look at every state a kill or a hung save leaves behind.
+// `quillon compose` on its own, as the program's compose part runs it. With QUILLON_TEST_STOP_AT=N it
+// stops itself right after the N-th step of the durable write path (a write, sync, rename, link or
+// removal): killed, or only halted when QUILLON_TEST_STOP_SIGNAL=STOP, so that a test can look at
+// every state a kill or a hung save leaves behind. Usage: transcript_cli_driver compose ARGUMENTS...
 #include "transcript/CommandLine.h"
 
 #include "platform/DurableFile.h"
+
+#include <QCoreApplication>
 
 #include <csignal>
 
@@ -27,8 +29,6 @@ int main(int argc, char** argv) {
         g_signal = SIGSTOP;
     if (g_stopAt > 0)
         durable::setStepHook(countStep);
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    return transcript::runCommandLine(args);
+    QCoreApplication app(argc, argv);
+    return transcript::composeCommand(app.arguments().mid(2));
 }

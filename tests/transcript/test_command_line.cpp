@@ -1,6 +1,6 @@
-// The command line run as a process: help, refusals with the menu commands' messages, compose from
-// a template made on Windows, over an earlier transcript on a nearly full disk, --out, --force and
-// --pdf, and print.
+// The command line run as the installed program runs it: help, refusals with the menu commands'
+// messages, compose from a template made on Windows, over an earlier transcript on a nearly full disk,
+// --out, --force and --pdf, a batch of templates, print, and the libraries each command loads.
 #include "CupsQueue.h"
 #include "ReaderTools.h"
 #include "SmallFilesystem.h"
@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ struct CommandLineTest : ::testing::Test {
         for (const QString& variable : variables)
             environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
         process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/tests/bin/transcript_cli_driver", arguments);
+        process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/quillon", arguments);
         EXPECT_TRUE(process.waitForFinished(180000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
@@ -65,7 +66,12 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(run({"compose"}).exitCode, 2);
     EXPECT_EQ(run({"compose", "a.ini", "--out"}).exitCode, 2);
     EXPECT_EQ(run({"compose", "a.ini", "--colour"}).exitCode, 2);
+    EXPECT_EQ(run({"compose", example(), example(), "--pdf", root.path() + "/a.pdf"}).exitCode, 2);
     EXPECT_EQ(run({"print"}).exitCode, 2);
+    // A mistyped command is named, where it would open the window and wait for nobody.
+    const Result mistyped = run({"verfiy", root.path() + "/a.doc"});
+    EXPECT_EQ(mistyped.exitCode, 2);
+    EXPECT_TRUE(mistyped.err.startsWith(QStringLiteral("不认识的命令 verfiy"))) << mistyped.err.toStdString();
     EXPECT_FALSE(QDir(home + "/BL").exists());
 }
 
@@ -269,7 +275,11 @@ TEST_F(CommandLineTest, OutAndPdf) {
     const QString out = root.path() + "/out/笔录.doc";
     QDir().mkpath(root.path() + "/out");
     const QString pdf = root.path() + "/out/笔录.pdf";
-    const Result r = run({"compose", example(), "--out", out, "--pdf", pdf});
+    // The last answer, on the last page, holds characters no other page has.
+    const QString rare = QStringLiteral("鑫淼焱垚犇骉羴麤龘靐齉爩");
+    const QString template16 = root.path() + "/rare.ini";
+    writeFile(template16, readFile(example()).replace("num54=", "num54=" + gbk::encode(rare)));
+    const Result r = run({"compose", template16, "--out", out, "--pdf", pdf});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(out));
     EXPECT_FALSE(QFile::exists(exampleDocument()));
@@ -282,6 +292,97 @@ TEST_F(CommandLineTest, OutAndPdf) {
     EXPECT_EQ(pages.count('\f'), 3);
     EXPECT_TRUE(pages.contains(QStringLiteral("询问笔录")));
     EXPECT_TRUE(pages.contains(QStringLiteral("被询问人签名").normalized(QString::NormalizationForm_KC)));
+    EXPECT_TRUE(pages.section('\f', 2, 2).contains(rare)) << pages.section('\f', 2, 2).toStdString();
+    EXPECT_FALSE(pages.section('\f', 0, 1).contains(QStringLiteral("龘")));
+}
+
+// Each template of a batch to its own document, the others done where one is refused; without
+// --force the documents a batch finds are named and left alone.
+TEST_F(CommandLineTest, ABatchComposesEveryGoodTemplateAndNamesTheOthers) {
+    QStringList templates;
+    for (const QString& name : {QStringLiteral("李四"), QStringLiteral("王五")}) {
+        templates << root.path() + '/' + name + ".ini";
+        writeFile(templates.last(), readFile(example()).replace("num10=" + gbk::encode(QStringLiteral("张建国")),
+                                                                "num10=" + gbk::encode(name)));
+    }
+    const QString noEnd = root.path() + "/no-end.ini";
+    writeFile(noEnd, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum2=1\nnum3=2\nnum6=10\nnum16=宏达\n")));
+    templates.insert(1, noEnd);
+    Result r = run(QStringList{"compose"} + templates);
+    EXPECT_EQ(r.exitCode, 1);
+    const QStringList written = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(written.size(), 2) << r.out.toStdString();
+    EXPECT_EQ(r.err.split('\n', Qt::SkipEmptyParts),
+              QStringList{noEnd + QStringLiteral("：提 示： 笔录结束时间没有添写！")});
+    QList<QByteArray> documents;
+    for (int i : {0, 1}) {
+        const QString name = i == 0 ? QStringLiteral("李四") : QStringLiteral("王五");
+        const QString document = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-%1.doc").arg(name);
+        EXPECT_EQ(written[i], templates[i * 2] + QStringLiteral("：笔录文档 ") + document);
+        EXPECT_EQ(fingerprint::check(document), fingerprint::Check::Ok);
+        QString error;
+        const std::optional<word::Document> read = word::readDocumentFile(document, &error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_TRUE(read->plainText().contains(name));
+        documents << readFile(document);
+    }
+
+    r = run(QStringList{"compose"} + templates.mid(0, 1) + templates.mid(2));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_EQ(r.err.count(QStringLiteral("文件以经存在")), 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("宏达建筑工程有限公司-王五.doc>，加 --force 覆盖")));
+    EXPECT_EQ(readFile(home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-李四.doc")), documents[0]);
+
+    // Many at once, saved side by side, every one whole; two templates of one document in their
+    // order, so that the later one's answer is the one kept.
+    QStringList many;
+    for (int i = 0; i < 40; ++i) {
+        many << root.path() + QStringLiteral("/many%1.ini").arg(i);
+        writeFile(many.last(), readFile(example()).replace("num10=", "num10=" + QByteArray::number(i)));
+    }
+    const QString later = root.path() + "/later.ini";
+    writeFile(later, readFile(many[7]).replace("num54=", "num54=" + gbk::encode(QStringLiteral("后来的答案"))));
+    many.insert(20, later);
+    r = run(QStringList{"compose", "--force"} + many);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 41);
+    for (int i = 0; i < 40; ++i) {
+        const QString document = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-%1张建国.doc").arg(i);
+        EXPECT_EQ(fingerprint::check(document), fingerprint::Check::Ok) << i;
+        QString error;
+        const std::optional<word::Document> read = word::readDocumentFile(document, &error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_EQ(read->plainText().contains(QStringLiteral("后来的答案")), i == 7) << i;
+    }
+}
+
+// The commands that draw nothing load none of the window's libraries; one that paints pages does.
+TEST_F(CommandLineTest, CommandsThatDrawNothingLoadNoWindowLibrary) {
+    const QString log = root.path() + "/loaded";
+    const auto loaded = [&](const QStringList& arguments) {
+        for (const QString& old : QDir(root.path()).entryList({"loaded.*"}))
+            QFile::remove(root.path() + '/' + old);
+        const Result r = run(arguments, {"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + log});
+        EXPECT_LT(r.exitCode, 2) << arguments.join(' ').toStdString() << r.err.toStdString();
+        QByteArray files;
+        for (const QString& name : QDir(root.path()).entryList({"loaded.*"}))
+            files += readFile(root.path() + '/' + name);
+        return QString::fromUtf8(files);
+    };
+    const QRegularExpression window(
+        QStringLiteral("file=\\S*(libQt6Gui|libQt6Widgets|libgst|libcups|libcurl|libsodium)"));
+    writeFile(root.path() + "/one", "1");
+    ASSERT_TRUE(fingerprint::write(root.path() + "/one"));
+    for (const QStringList& arguments :
+         {QStringList{"--version"}, QStringList{"--help"}, QStringList{"verify", root.path() + "/one"},
+          QStringList{"compose", example()}}) {
+        const QString files = loaded(arguments);
+        EXPECT_TRUE(files.contains("libQt6Core")) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(files.contains(window))
+            << arguments.join(' ').toStdString() << ": " << window.match(files).captured(0).toStdString();
+    }
+    EXPECT_TRUE(loaded({"compose", example(), "--force", "--pdf", root.path() + "/a.pdf"}).contains(window));
 }
 
 TEST_F(CommandLineTest, ShippedExampleWithTheStarterSettingsKeepsItsPages) {

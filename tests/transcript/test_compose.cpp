@@ -12,7 +12,6 @@
 
 #include "platform/Gbk.h"
 #include "platform/IniProfile.h"
-#include "platform/Shell.h"
 
 #include <QDir>
 #include <QFile>
@@ -208,9 +207,8 @@ TEST_F(ComposeTest, AQuestionBelowLongParticularsNeverEndsThePageWithoutItsAnswe
 TEST_F(ComposeTest, OneLinePairsFromTheFirstOnGiveTheKnownDocumentByteForByte) {
     QTextStream err(stderr);
     ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
-    DesktopShell shell;
     NativeWordEngine engine;
-    CommandEnv env{dialogs, shell, engine, dir.path(), input().footerLine, [] { return true; }};
+    CommandEnv env{dialogs, engine, dir.path(), input().footerLine, [] { return true; }};
     for (int pairs : {5, 14, 24}) {
         record::TranscriptRecord r = testrecords::particulars();
         testrecords::fillPairs(r, 1, pairs);

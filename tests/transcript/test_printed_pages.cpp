@@ -13,7 +13,7 @@
 #include "transcript/word/NativeDocumentWriter.h"
 #include "transcript/word/PageLayout.h"
 
-#include "platform/Shell.h"
+#include "transcript/word/Printing.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -77,12 +77,8 @@ protected:
     QString save(record::TranscriptRecord r, const std::function<bool(word::DocumentWriter&)>& print) {
         QTextStream err(stderr);
         transcript::ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
-        DesktopShell shell;
-        transcript::NativeWordEngine engine;
-        transcript::CommandEnv env{dialogs,
-                                   shell,
-                                   engine,
-                                   dir.path(),
+        transcript::NativeWordEngine engine(&word::pageRenderer());
+        transcript::CommandEnv env{dialogs, engine, dir.path(),
                                    [](const QString& key) { return key == "hang1" ? kHang1 : kHang2; },
                                    [] { return true; }};
         transcript::SaveOptions options;

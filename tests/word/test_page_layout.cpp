@@ -5,6 +5,7 @@
 #include "NativeDocumentWriter.h"
 #include "PageFont.h"
 #include "PageLayout.h"
+#include "PagePainting.h"
 #include "SampleTranscript.h"
 
 #include <QFile>
@@ -140,7 +141,7 @@ TEST(PageLayout, glyphsAreDrawnWhereTheLayoutPutThem) {
     image.fill(255);
     QPainter painter(&image);
     painter.scale(0.1, 0.1);
-    paintPage(painter, document, pages.first());
+    paintPage(painter, document, pages.first(), PageFace(document));
     painter.end();
     const int top = 1474 / 10;
     const int bottom = top + 624 / 10;
@@ -196,7 +197,7 @@ TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance) {
     image.fill(255);
     QPainter painter(&image);
     painter.scale(0.1, 0.1);
-    paintPage(painter, document, pages[0]);
+    paintPage(painter, document, pages[0], PageFace(document));
     painter.end();
     auto darkIn = [&](int x0, int y0, int x1, int y1) {
         int dark = 0;
@@ -219,9 +220,10 @@ TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance) {
 TEST(PageLayout, underlinesShowOnAPageShownAtHalfSize) {
     const Document document = typedTranscript(24);
     const Page page = layOutPages(document).first();
+    const PageFace face(document);
     QPicture recorded;
     QPainter recorder(&recorded);
-    paintPage(recorder, document, page);
+    paintPage(recorder, document, page, face);
     recorder.end();
     const qreal scale = 0.5 * 96 / 1440; // half size on a 96 dpi screen
     for (const bool replayed : {false, true}) {
@@ -232,7 +234,7 @@ TEST(PageLayout, underlinesShowOnAPageShownAtHalfSize) {
         if (replayed)
             painter.drawPicture(0, 0, recorded);
         else
-            paintPage(painter, document, page);
+            paintPage(painter, document, page, face);
         painter.end();
         // Rows inked just left of the right margin, each run of them one underline.
         const int x = int((11906 - 1134 - 60) * scale);
@@ -246,6 +248,25 @@ TEST(PageLayout, underlinesShowOnAPageShownAtHalfSize) {
         EXPECT_EQ(underlines, 6 + 8) << "particulars rows 2 to 7 and eight body lines"
                                      << (replayed ? ", replayed" : "");
     }
+}
+
+// The page face holds the document's characters and no others, each glyph named by one character:
+// a radical whose glyph is its ideograph's is left to the fallback face.
+TEST(PageLayout, thePageFaceIsCutToTheDocumentsCharacters) {
+    Document document = blankDocument();
+    Caret caret;
+    typeText(document, caret, QStringLiteral("询问笔录 人⼈\r\n第二页的龘"), CharFormat{false, 28, false});
+    const PageFace face(document);
+    const QRawFont page = face.at(280);
+    ASSERT_TRUE(page.isValid());
+    EXPECT_NE(face.family(), installedPageFamily());
+    for (const QChar c : QStringLiteral("询问笔录人龘共页第"))
+        EXPECT_NE(page.glyphIndexesForString(c).value(0), 0u) << QString(c).toStdString();
+    for (const QChar c : QStringLiteral("⼈鑫淼"))
+        EXPECT_EQ(page.glyphIndexesForString(c).value(0), 0u) << QString(c).toStdString();
+    const QByteArray maxp = page.fontTable("maxp");
+    ASSERT_GE(maxp.size(), 6);
+    EXPECT_LT(quint8(maxp[4]) << 8 | quint8(maxp[5]), 50) << "glyphs of the document only";
 }
 
 TEST(PageLayout, paintsInACjkSerifFaceWithHalfWidthLatin) {

@@ -482,6 +482,7 @@ private:
 } // namespace
 
 std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason) {
+    const std::lock_guard lock(gsfLock());
     gsf_init();
     // A damaged container makes libgsf log a warning per bad block; the caller gets one clear reason.
     static const bool quiet = [] {

@@ -3,7 +3,7 @@
 
 #include "DocReader.h"
 #include "DocWriter.h"
-#include "Printing.h"
+#include "PageRenderer.h"
 
 namespace word {
 
@@ -94,8 +94,10 @@ bool NativeDocumentWriter::saveAs(const QString& path) {
 bool NativeDocumentWriter::print(const PrintTarget& target) {
     if (!requireDocument())
         return false;
+    if (!m_pages)
+        return fail(kCannotPaint);
     QString error;
-    return printDocument(*m_document, target, &error) || fail(error);
+    return m_pages->print(*m_document, target, &error) || fail(error);
 }
 
 void NativeDocumentWriter::close() {
@@ -128,10 +130,6 @@ Paragraph* NativeDocumentWriter::currentParagraph() {
 
 bool NativeDocumentWriter::requireDocument() {
     return m_document || fail(QStringLiteral("没有打开的文档。"));
-}
-
-std::unique_ptr<DocumentWriter> createDocumentWriter() {
-    return std::make_unique<NativeDocumentWriter>();
 }
 
 } // namespace word

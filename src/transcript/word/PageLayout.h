@@ -1,12 +1,10 @@
 // Lays the document out on pages as a word processor does with the document's Song face on a
-// lines-only grid, and paints the pages. All lengths are in twips.
+// lines-only grid. All lengths are in twips.
 #pragma once
 
 #include "Document.h"
 
 #include <QList>
-
-class QPainter;
 
 namespace word {
 
@@ -58,8 +56,17 @@ qreal bodyHeight(const Document& document);
 // does not fit on the body of the current one, and so does a paragraph that begins a page.
 QList<Page> layOutPages(const Document& document);
 
-// Paints one page; the painter's coordinates are twips from the paper's top left corner. Every
-// glyph sits where the layout put it, whatever face draws it.
-void paintPage(QPainter& painter, const Document& document, const Page& page);
+// The footer's lines, their tops counted from the footer's own top, and its height.
+QList<Line> layOutFooter(const Document& document, qreal* height);
+
+// The size of an em in the format.
+qreal emOf(const CharFormat& format);
+// Whether the character takes half an em: SimSun draws GBK's single-byte characters half an em wide
+// and its double-byte ones a whole em.
+bool halfWidth(char32_t c);
+// The character's width in the format.
+qreal advance(char32_t c, const CharFormat& format);
+// Appends a character, as a surrogate pair beyond the Basic Multilingual Plane.
+void appendCharacter(QString& text, char32_t c);
 
 } // namespace word

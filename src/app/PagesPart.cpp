@@ -1,0 +1,33 @@
+// The pages part: the commands that paint pages (compose with a PDF, print), on the GUI application
+// without the window's other libraries.
+#include "CommandTable.h"
+
+#include "transcript/CommandLine.h"
+#include "transcript/PrintCommandLine.h"
+#include "transcript/word/Printing.h"
+
+#include <QGuiApplication>
+
+namespace {
+
+// Fonts and printing need the GUI application, offscreen where no display is set; it takes none of
+// the command's arguments.
+template <typename Command> int withGuiApplication(char** argv, Command command) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int programOnly = 1;
+    QGuiApplication app(programOnly, argv);
+    return command();
+}
+
+} // namespace
+
+extern "C" Q_DECL_EXPORT int quillon_compose(int argc, char** argv) {
+    return withGuiApplication(
+        argv, [&] { return transcript::composeCommand(commandArguments(argc, argv), &word::pageRenderer()); });
+}
+
+extern "C" Q_DECL_EXPORT int quillon_print(int argc, char** argv) {
+    return withGuiApplication(argv, [&] { return transcript::printCommand(commandArguments(argc, argv)); });
+}
