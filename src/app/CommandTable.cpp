@@ -39,6 +39,9 @@ const Command kCommands[] = {
     {"compose", nullptr, kPagesPart, "quillon_compose", asksForPdf},
     {"compose", nullptr, kComposePart, "quillon_compose"},
     {"print", nullptr, kPagesPart, "quillon_print"},
+    {"archive", nullptr, kArchivePart, "quillon_archive"},
+    {"log", nullptr, kArchivePart, "quillon_log"},
+    {"export", nullptr, kPagesPart, "quillon_export"},
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // connection, document writers), owned beside MainWindow and handed to the handlers by the event table.
 #pragma once
 
+#include "archive/InquiryTableModel.h"
 #include "net/FtpConnection.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
@@ -10,17 +11,22 @@
 #include "transcript/FormRecovery.h"
 #include "transcript/NativeWordEngine.h"
 #include "transcript/word/Printing.h"
+#include "ui/ArchiveWindow.h"
 
 #include <QTimer>
 
 #include <memory>
 
 class WebClient;
+namespace archive {
+class Archive;
+}
 
 struct Components {
-    // formRecoveryFile: this program's own file in the recovery folder.
-    Components(const QString& programDir, const QString& formRecoveryFile)
-        : formRecovery(programDir, formRecoveryFile)
+    // formRecoveryFile: this program's own file in the recovery folder; window: the main window,
+    // which the archive window belongs to.
+    Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
+        : inquiries(archive), archiveWindow(&archiveRows, window), formRecovery(programDir, formRecoveryFile)
     {
     }
 
@@ -37,6 +43,11 @@ struct Components {
     FtpConnection ftp;
     // The program-wide web client, created by main() before the window and destroyed at exit.
     WebClient* webClient = nullptr;
+    // The inquiry archive of the program directory, made by main() as the services' journal too, and
+    // "笔录档案", the window that shows it.
+    archive::Archive& inquiries;
+    archive::InquiryTableModel archiveRows;
+    ArchiveWindow archiveWindow;
     // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.
     transcript::FormRecovery formRecovery;
     QTimer formRecoveryClock;

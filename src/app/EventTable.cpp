@@ -11,6 +11,8 @@
 #include "StartupProcedure.h"
 #include "StatusClock.h"
 #include "WindowCommands.h"
+#include "archive/Archive.h"
+#include "archive/ArchiveCommands.h"
 #include "help/HelpViewer.h"
 #include "help/ProgramLaunchers.h"
 #include "help/WebLinks.h"
@@ -28,8 +30,12 @@
 #include "ui/MainWindow.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 void bindEvents(MainWindow& w, Components& c, Services& s)
@@ -51,6 +57,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
         }
     });
     onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
+    onMenu(w.actArchive, [&c] { ShowArchiveWindow(c.archiveWindow, c.inquiries, c.archiveRows); });
     onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, *c.Word程序1); });
     onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, *c.Word程序1); });
     onMenu(w.actExit, [&w, &s, &c] { ExitProgram(w, s, c); });
@@ -122,6 +129,29 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Components: a capture that breaks off while running.
     QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
                      [&w, &s](const QString& error, const QString& file) { CaptureInterrupted(w, s, error, file); });
+
+    // The archive window ("笔录档案"): the search as it is typed, the date range, the chosen inquiry
+    // (Enter or a double click opens it), its commands, and the archive's notes and changes.
+    ArchiveWindow& aw = c.archiveWindow;
+    const auto list = [&c] { ListInquiries(c.archiveWindow, c.inquiries, c.archiveRows); };
+    QObject::connect(aw.编辑框搜索, &QLineEdit::textChanged, &w, list);
+    QObject::connect(aw.复选框日期, &QCheckBox::toggled, &w, list);
+    QObject::connect(aw.日期框起, &QDateEdit::dateChanged, &w, list);
+    QObject::connect(aw.日期框止, &QDateEdit::dateChanged, &w, list);
+    QObject::connect(aw.表格笔录->selectionModel(), &QItemSelectionModel::currentRowChanged, &w,
+                     [&c] { ShowChosenInquiry(c.archiveWindow, c.inquiries); });
+    QObject::connect(aw.表格笔录, &QTableView::activated, &w,
+                     [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.inquiries, c.formRecovery); });
+    onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.inquiries, c.formRecovery); });
+    onClick(aw.按钮预览, [&w, &s, &c] { PreviewChosenInquiry(w, c.archiveWindow, s, *c.Word程序1); });
+    onClick(aw.按钮打印, [&w, &s, &c] { PrintChosenInquiry(w, c.archiveWindow, s, *c.Word程序1); });
+    onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.inquiries); });
+    onClick(aw.按钮导出, [&w, &s, &c] { ExportChosenInquiry(w, c.archiveWindow, s, c.inquiries, *c.Word程序1); });
+    onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.inquiries); });
+    onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.inquiries); });
+    QObject::connect(&c.inquiries, &archive::Archive::indexChanged, &w, list);
+    QObject::connect(&c.inquiries, &archive::Archive::statusNote, &w,
+                     [&w, &c](const QString& text) { ShowArchiveNote(w, c.archiveWindow, text); });
 
     // Form recovery: every 30 seconds, at each page switch, and after a save (which may end the need).
     const auto keepForm = [&w, &s, &c] { transcript::KeepFormForRecovery(w, s, c.formRecovery); };

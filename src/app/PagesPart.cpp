@@ -1,8 +1,12 @@
-// The pages part: the commands that paint pages (compose with a PDF, print), on the GUI application
-// without the window's other libraries.
+// The pages part: the commands that paint pages (compose with a PDF, print, the hand-over bundle with
+// the PDF of its pages), on the GUI application without the window's other libraries.
 #include "CommandTable.h"
 
+#include "archive/CommandLine.h"
+#include "archive/ExportCommand.h"
 #include "transcript/CommandLine.h"
+#include "transcript/DocumentPdf.h"
+#include "transcript/NativeWordEngine.h"
 #include "transcript/PrintCommandLine.h"
 #include "transcript/word/Printing.h"
 
@@ -21,13 +25,28 @@ template <typename Command> int withGuiApplication(char** argv, Command command)
     return command();
 }
 
+std::unique_ptr<ArchiveJournal> journal(const QString& programDir) {
+    return archive::consoleArchive(programDir);
+}
+
 } // namespace
 
 extern "C" Q_DECL_EXPORT int quillon_compose(int argc, char** argv) {
-    return withGuiApplication(
-        argv, [&] { return transcript::composeCommand(commandArguments(argc, argv), &word::pageRenderer()); });
+    return withGuiApplication(argv, [&] {
+        return transcript::composeCommand(commandArguments(argc, argv), journal, &word::pageRenderer());
+    });
 }
 
 extern "C" Q_DECL_EXPORT int quillon_print(int argc, char** argv) {
-    return withGuiApplication(argv, [&] { return transcript::printCommand(commandArguments(argc, argv)); });
+    return withGuiApplication(argv, [&] { return transcript::printCommand(commandArguments(argc, argv), journal); });
+}
+
+extern "C" Q_DECL_EXPORT int quillon_export(int argc, char** argv) {
+    return withGuiApplication(argv, [&] {
+        return archive::exportCommand(commandArguments(argc, argv),
+                                      [](const QString& document, const QString& pdf, QString* error) {
+                                          transcript::NativeWordEngine engine(&word::pageRenderer());
+                                          return transcript::writeDocumentPdf(engine, document, pdf, error);
+                                      });
+    });
 }

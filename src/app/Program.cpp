@@ -15,10 +15,12 @@ namespace {
 constexpr int kFormRecoveryPeriodMs = 30 * 1000;
 }
 
-Program::Program(Services& services)
+Program::Program(Services& services, archive::Archive& archive)
     : m_services(services), m_recovery(programdir::recoveryDir(services.programDir)),
-      m_components(services.programDir, transcript::formRecoveryFile(m_recovery.folder(), services.clock.now(),
-                                                                     QCoreApplication::applicationPid()))
+      m_components(services.programDir,
+                   transcript::formRecoveryFile(m_recovery.folder(), services.clock.now(),
+                                                QCoreApplication::applicationPid()),
+                   archive, &m_window)
 {
     m_components.视频设备1.setRecoveryFolder(m_recovery.folder());
     m_components.formRecoveryClock.setInterval(kFormRecoveryPeriodMs);

@@ -10,10 +10,14 @@
 
 class TerminationSignals;
 struct Services;
+namespace archive {
+class Archive;
+}
 
 class Program {
 public:
-    explicit Program(Services& services);
+    // archive: the archive of the program directory, which services tells of every command.
+    Program(Services& services, archive::Archive& archive);
     ~Program();
 
     MainWindow& window() { return m_window; }

@@ -2,6 +2,7 @@
 #include "WindowCommands.h"
 
 #include "Components.h"
+#include "archive/Archive.h"
 #include "platform/Clock.h"
 #include "platform/RecoverySession.h"
 #include "platform/Services.h"
@@ -73,7 +74,9 @@ void ExitProgram(MainWindow& w, Services& s, Components& c)
 
 void EndForTermination(MainWindow& w, Components& c)
 {
-    KeepRecordingsForNextStart(c.录音1, c.视频设备1);
+    // Nobody is left to read a message box: what the archive cannot record is said on standard error.
+    c.inquiries.setTell([](const QString& text) { qWarning("%s", qPrintable(text)); });
+    KeepRecordingsForNextStart(c.录音1, c.视频设备1, c.inquiries);
     c.formRecoveryClock.stop();
     // Nobody is left to read a message box: a form that cannot be kept is said on standard error.
     if (const durable::Result kept = c.formRecovery.keep(transcript::readForm(w)); !kept)

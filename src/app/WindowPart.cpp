@@ -1,5 +1,6 @@
 // The window's part: creates the platform services and the program, then runs the window.
 #include "app/Program.h"
+#include "archive/Archive.h"
 #include "net/WebClient.h"
 #include "platform/Clock.h"
 #include "platform/DesktopLauncher.h"
@@ -53,6 +54,10 @@ extern "C" Q_DECL_EXPORT int quillon_window(int argc, char** argv) {
     // The program still runs, on the settings it finds, but the user learns why some are missing.
     if (!programDir.problem.isEmpty())
         dialogs.message(QStringLiteral("提 示："), programDir.problem, Dialogs::Buttons::Ok);
+    // The archive goes on in the background while the window works; what it cannot record is told.
+    archive::Archive inquiries(programDir.dir, archive::Archive::Work::InBackground, [&dialogs](const QString& text) {
+        dialogs.message(QStringLiteral("提 示："), text, Dialogs::Buttons::Ok);
+    });
     Services services{dialogs,
                       clock,
                       registry,
@@ -60,11 +65,12 @@ extern "C" Q_DECL_EXPORT int quillon_window(int argc, char** argv) {
                       programDir.dir,
                       QApplication::applicationFilePath(),
                       desktop::desktopDirectory(),
-                      cacheDir};
+                      cacheDir,
+                      inquiries};
 
     // The program-wide web client exists before the window and lasts until the program ends.
     WebClient webClient;
-    Program program(services);
+    Program program(services, inquiries);
     program.components().webClient = &webClient;
     return program.run();
 }

@@ -1,8 +1,8 @@
 // The program's one FTP connection over libcurl, in active mode with binary transfers.
 #include "net/FtpConnection.h"
 
-#include "net/BackgroundWait.h"
 #include "net/NetConfig.h"
+#include "platform/BackgroundWait.h"
 #include "platform/DurableFile.h"
 #include "platform/Gbk.h"
 
@@ -121,15 +121,6 @@ const std::atomic_bool kCarryThrough = false;
 
 } // namespace
 
-QString byteCount(qint64 bytes)
-{
-    if (bytes < 1024)
-        return QStringLiteral("%1 字节").arg(bytes);
-    if (bytes < 1024 * 1024)
-        return QStringLiteral("%1 KB").arg(bytes / 1024.0, 0, 'f', 1);
-    return QStringLiteral("%1 MB").arg(bytes / (1024.0 * 1024.0), 0, 'f', 1);
-}
-
 FtpConnection::FtpConnection() = default;
 
 FtpConnection::~FtpConnection()
@@ -159,7 +150,7 @@ template <typename Work> bool FtpConnection::runExclusive(Work&& work)
     if (m_busy)
         return finish({Failure::Busy, QStringLiteral("另一次传输还没有结束")});
     m_busy = true;
-    const Outcome outcome = net::waitWhileProcessingEvents(std::forward<Work>(work), &m_programEnded);
+    const Outcome outcome = background::waitWhileProcessingEvents(std::forward<Work>(work), &m_programEnded);
     m_busy = false;
     return finish(outcome);
 }

@@ -2,13 +2,11 @@
 #pragma once
 
 #include "net/CurlSupport.h"
+#include "platform/ByteCount.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
-// A size as the messages show it: "812 字节", "3.5 KB", "4.0 MB".
-QString byteCount(qint64 bytes);
 
 // Each operation blocks its caller until the server has answered, but runs the network work on a
 // worker thread while the caller's event loop keeps running, so the window stays responsive and a

@@ -3,6 +3,7 @@
 
 #include "net/FtpConnection.h"
 #include "net/TransferStatus.h"
+#include "platform/ArchiveJournal.h"
 #include "platform/Dialogs.h"
 #include "platform/DurableFile.h"
 #include "platform/Fingerprint.h"
@@ -10,6 +11,7 @@
 #include "platform/Services.h"
 #include "ui/MainWindow.h"
 
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 
@@ -127,9 +129,11 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     status.showTransfer(QStringLiteral("正在上传 %1").arg(*remoteName));
     const bool uploaded = ftp.upload(localPath, *remoteName);
     status.finish();
-    if (uploaded)
+    if (uploaded) {
+        s.journal.record({JournalEvent::Kind::Uploaded, QFileInfo(localPath).completeBaseName(), {localPath},
+                          {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
         w.编辑框25->setText(QStringLiteral("笔录模板文件.ini上传FTP服务器成功."));
-    else
+    } else
         reportTransferFailure(w, s, ftp, kUploadFailed);
 }
 
@@ -155,7 +159,9 @@ void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
         reportTransferFailure(w, s, ftp, kDownloadFailed);
         return;
     }
-    w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
     if (const durable::Result fingerprinted = fingerprint::write(local); !fingerprinted)
         s.dialogs.message(kHintCaption, fingerprint::failureText(local, fingerprinted));
+    s.journal.record({JournalEvent::Kind::Downloaded, QFileInfo(local).completeBaseName(), {local},
+                      {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
+    w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
 }

@@ -1,8 +1,8 @@
 // The program-wide HTTP client over libcurl.
 #include "net/WebClient.h"
 
-#include "net/BackgroundWait.h"
 #include "net/NetConfig.h"
+#include "platform/BackgroundWait.h"
 #include "platform/Gbk.h"
 
 #include <QUrl>
@@ -184,7 +184,7 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
         Outcome outcome;
     };
     ++m_running;
-    Result result = net::waitWhileProcessingEvents([&](const std::atomic_bool& cancel) {
+    Result result = background::waitWhileProcessingEvents([&](const std::atomic_bool& cancel) {
         Result done;
         net::CurlEasy handle = net::makeCurlEasy();
         CURL* h = handle.get();

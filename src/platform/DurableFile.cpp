@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -312,6 +313,87 @@ void FileWriter::discard()
         ::unlink(m_tempName.constData());
         m_tempName.clear();
     }
+}
+
+AppendFile::AppendFile(QString path, int newFileMode) : m_path(std::move(path)), m_newFileMode(newFileMode) {}
+
+AppendFile::~AppendFile()
+{
+    // Closing the descriptor releases the lock.
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+Result AppendFile::open()
+{
+    if (m_fd >= 0)
+        return {};
+    const QByteArray path = encoded(m_path);
+    const bool existed = ::access(path.constData(), F_OK) == 0;
+    m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, mode_t(m_newFileMode));
+    if (m_fd < 0)
+        return Result::failed(errno);
+    if (!existed)
+        syncFolderOf(folderOf(m_path));
+    int locked;
+    do
+        locked = ::flock(m_fd, LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    struct stat info {};
+    if (locked != 0 || ::fstat(m_fd, &info) != 0) {
+        const int error = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        return Result::failed(error);
+    }
+    m_size = info.st_size;
+    return {};
+}
+
+QByteArray AppendFile::read(qint64 offset, qint64 length) const
+{
+    if (m_fd < 0 || offset < 0 || length <= 0)
+        return {};
+    QByteArray bytes(length, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(m_fd, bytes.data() + got, size_t(length - got), off_t(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
+Result AppendFile::append(const QByteArray& bytes)
+{
+    if (m_fd < 0)
+        return Result::failed(EBADF);
+    qint64 done = 0;
+    int error = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += n;
+    }
+    if (!error && ::fsync(m_fd) != 0)
+        error = errno;
+    if (error) {
+        // What reached the file of this append goes again, so that the next one starts on a whole line.
+        if (::ftruncate(m_fd, off_t(m_size)) == 0)
+            ::fsync(m_fd);
+        return Result::failed(error);
+    }
+    m_size += done;
+    return {};
 }
 
 Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode)

@@ -92,6 +92,31 @@ private:
     bool m_prepared = false;
 };
 
+// A file that only grows, such as a log. open() takes an exclusive lock on the file that lasts as
+// long as the object, so that what several programs append never interleaves; append() writes at
+// the end and syncs, and an append that fails part way is taken back, so that no piece of it stays.
+// Nothing already in the file is ever changed.
+class AppendFile {
+public:
+    explicit AppendFile(QString path, int newFileMode = 0644);
+    ~AppendFile();
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    // Opens the file, made when missing, and waits for the lock.
+    Result open();
+    qint64 size() const { return m_size; }
+    // Up to length bytes from offset; empty when they cannot be read.
+    QByteArray read(qint64 offset, qint64 length) const;
+    Result append(const QByteArray& bytes);
+
+private:
+    QString m_path;
+    int m_newFileMode;
+    int m_fd = -1;
+    qint64 m_size = 0;
+};
+
 // Replaces path with bytes, or leaves the earlier file as it was.
 Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode = 0644);
 

@@ -105,12 +105,12 @@ QString sidecarPath(const QString& path)
     return path + QStringLiteral(".sha256");
 }
 
-QByteArray sha256Hex(const QString& path, durable::Result* result)
+QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going)
 {
-    return sha256Hex(QFile::encodeName(path), result);
+    return sha256Hex(QFile::encodeName(path), result, going);
 }
 
-QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result)
+QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result, const std::function<bool(qint64)>& going)
 {
     const auto failed = [result](int error) {
         if (result)
@@ -144,6 +144,10 @@ QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result)
         if (n == 0)
             break;
         digest.add(buffer.data(), std::size_t(n));
+        if (going && !going(n)) {
+            ::close(fd);
+            return failed(ECANCELED);
+        }
     }
     ::close(fd);
     if (result)

@@ -9,15 +9,20 @@
 #include <QByteArrayList>
 #include <QString>
 
+#include <functional>
+
 namespace fingerprint {
 
 // path + ".sha256"
 QString sidecarPath(const QString& path);
 
 // The file's SHA-256 as 64 lower-case hex digits; empty, with the cause in *result, when it cannot
-// be read. The second form takes the path's bytes as the system knows them.
-QByteArray sha256Hex(const QString& path, durable::Result* result = nullptr);
-QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result = nullptr);
+// be read. The second form takes the path's bytes as the system knows them. going(bytes) is told each
+// piece read and stops the reading (ECANCELED) by answering false.
+QByteArray sha256Hex(const QString& path, durable::Result* result = nullptr,
+                     const std::function<bool(qint64 bytes)>& going = {});
+QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result = nullptr,
+                     const std::function<bool(qint64 bytes)>& going = {});
 
 // The line sha256sum writes for a file of that name: digest, two spaces, name, line feed; a name
 // holding a backslash, a line feed or a carriage return is escaped as sha256sum escapes it.
@@ -35,10 +40,19 @@ QString failureText(const QString& path, const durable::Result& result);
 enum class Check { Ok, Changed, NoFingerprint, Missing, Unreadable };
 Check check(const QString& path);
 
+// One file a check looked at: its path as given, its SHA-256 when it could be read, and the verdict
+// as printed ("OK", "FAILED (…)").
+struct CheckedFile {
+    QByteArray path;
+    QByteArray sha256;
+    QString verdict;
+};
+
 // `quillon verify ARGUMENT...`, with the arguments' bytes as given. A FILE is checked against
 // FILE.sha256 and gets one line, "FILE: OK" or "FILE: FAILED (why)"; a LIST.sha256 is checked as
 // `sha256sum -c LIST.sha256` checks it, one line for each file it names. Every verdict is the one
-// sha256sum gives. 0 when every check is OK, 1 otherwise, 2 without arguments.
-int verifyCommand(const QByteArrayList& arguments);
+// sha256sum gives, and is also handed to checked when given. 0 when every check is OK, 1 otherwise,
+// 2 without arguments.
+int verifyCommand(const QByteArrayList& arguments, const std::function<void(const CheckedFile&)>& checked = {});
 
 } // namespace fingerprint

@@ -189,6 +189,8 @@ struct FileVerdict {
     Check check = Check::NoFingerprint;
     // A name the sidecar gives the file, or the one it names instead, when it is not the path given.
     QByteArray otherName;
+    // The file's SHA-256, when the check read it.
+    QByteArray actual;
 };
 
 // The file against the lines of its sidecar that name it. A relative name in the sidecar counts
@@ -197,7 +199,7 @@ FileVerdict checkFile(const QByteArray& path)
 {
     struct stat file {};
     if (::stat(path.constData(), &file) != 0)
-        return {errno == ENOENT || errno == ENOTDIR ? Check::Missing : Check::Unreadable, {}};
+        return {errno == ENOENT || errno == ENOTDIR ? Check::Missing : Check::Unreadable, {}, {}};
     const std::optional<QByteArray> sidecar = readAll(path + ".sha256");
     if (!sidecar)
         return {};
@@ -216,9 +218,10 @@ FileVerdict checkFile(const QByteArray& path)
     durable::Result read;
     const QByteArray actual = sha256Hex(path, &read);
     if (!read)
-        return {unhashable(read), {}};
+        return {unhashable(read), {}, {}};
     verdict.check = Check::Ok;
     verdict.otherName.clear();
+    verdict.actual = actual;
     for (const Entry& e : own) {
         if (e.hex != actual)
             verdict.check = Check::Changed;
@@ -238,10 +241,15 @@ QByteArray printable(const QByteArray& name)
     return '\\' + escaped;
 }
 
-void print(const QByteArray& name, const QString& verdict)
+using Observer = std::function<void(const CheckedFile&)>;
+
+// The verdict printed, and handed to the observer with the file's SHA-256 when it was read.
+void print(const QByteArray& name, const QString& verdict, const Observer& checked, const QByteArray& sha256 = {})
 {
     const QByteArray line = printable(name) + ": " + verdict.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    if (checked)
+        checked({name, sha256, verdict});
 }
 
 QString failed(const QString& why)
@@ -249,43 +257,44 @@ QString failed(const QString& why)
     return QStringLiteral("FAILED (%1)").arg(why);
 }
 
-bool verifyFile(const QByteArray& path)
+bool verifyFile(const QByteArray& path, const Observer& checked)
 {
     const FileVerdict verdict = checkFile(path);
     const QString otherName = QFile::decodeName(verdict.otherName);
+    const auto report = [&](const QString& text) { print(path, text, checked, verdict.actual); };
     switch (verdict.check) {
     case Check::Ok:
-        print(path, otherName.isEmpty() ? QStringLiteral("OK") : QStringLiteral("OK (指纹中记为 %1)").arg(otherName));
+        report(otherName.isEmpty() ? QStringLiteral("OK") : QStringLiteral("OK (指纹中记为 %1)").arg(otherName));
         return true;
     case Check::Changed:
-        print(path, failed(QStringLiteral("内容与指纹不符")));
+        report(failed(QStringLiteral("内容与指纹不符")));
         return false;
     case Check::NoFingerprint:
-        print(path, failed(otherName.isEmpty()
-                               ? QStringLiteral("没有指纹：%1.sha256").arg(QFile::decodeName(path))
-                               : QStringLiteral("%1.sha256 记的是 %2 的指纹").arg(QFile::decodeName(path), otherName)));
+        report(failed(otherName.isEmpty()
+                          ? QStringLiteral("没有指纹：%1.sha256").arg(QFile::decodeName(path))
+                          : QStringLiteral("%1.sha256 记的是 %2 的指纹").arg(QFile::decodeName(path), otherName)));
         return false;
     case Check::Missing:
-        print(path, failed(QStringLiteral("文件不存在")));
+        report(failed(QStringLiteral("文件不存在")));
         return false;
     case Check::Unreadable:
-        print(path, failed(QStringLiteral("文件无法读取")));
+        report(failed(QStringLiteral("文件无法读取")));
         return false;
     }
     return false;
 }
 
 // Every file the list names, by the name as written: relative names count from the current folder.
-bool verifyList(const QByteArray& list)
+bool verifyList(const QByteArray& list, const Observer& checked)
 {
     const std::optional<QByteArray> text = readAll(list);
     if (!text) {
-        print(list, failed(QStringLiteral("指纹文件无法读取")));
+        print(list, failed(QStringLiteral("指纹文件无法读取")), {});
         return false;
     }
     const std::vector<Entry> entries = readList(*text);
     if (entries.empty()) {
-        print(list, failed(QStringLiteral("没有格式正确的指纹行")));
+        print(list, failed(QStringLiteral("没有格式正确的指纹行")), {});
         return false;
     }
     bool allOk = true;
@@ -293,12 +302,14 @@ bool verifyList(const QByteArray& list)
         durable::Result read;
         const QByteArray actual = sha256Hex(e.name, &read);
         if (!read)
-            print(e.name, failed(unhashable(read) == Check::Missing ? QStringLiteral("文件不存在")
-                                                                    : QStringLiteral("文件无法读取")));
+            print(e.name,
+                  failed(unhashable(read) == Check::Missing ? QStringLiteral("文件不存在")
+                                                            : QStringLiteral("文件无法读取")),
+                  checked);
         else if (actual != e.hex)
-            print(e.name, failed(QStringLiteral("内容与指纹不符")));
+            print(e.name, failed(QStringLiteral("内容与指纹不符")), checked, actual);
         else
-            print(e.name, QStringLiteral("OK"));
+            print(e.name, QStringLiteral("OK"), checked, actual);
         allOk = allOk && read && actual == e.hex;
     }
     return allOk;
@@ -311,7 +322,7 @@ Check check(const QString& path)
     return checkFile(QFile::encodeName(path)).check;
 }
 
-int verifyCommand(const QByteArrayList& arguments)
+int verifyCommand(const QByteArrayList& arguments, const std::function<void(const CheckedFile&)>& checked)
 {
     if (arguments.isEmpty()) {
         std::fputs(
@@ -322,7 +333,7 @@ int verifyCommand(const QByteArrayList& arguments)
     }
     bool allOk = true;
     for (const QByteArray& argument : arguments) {
-        const bool ok = argument.endsWith(".sha256") ? verifyList(argument) : verifyFile(argument);
+        const bool ok = argument.endsWith(".sha256") ? verifyList(argument, checked) : verifyFile(argument, checked);
         allOk = allOk && ok;
     }
     std::fflush(stdout);

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class ArchiveJournal;
 class Dialogs;
 class Clock;
 class Registry;
@@ -20,4 +21,6 @@ struct Services {
     QString desktopDir;
     // The user's cache directory for the fixed files soft.ini and js.txt.
     QString cacheDir;
+    // Told what each command does to an inquiry's files: the inquiry archive and the custody log.
+    ArchiveJournal& journal;
 };

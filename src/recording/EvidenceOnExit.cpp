@@ -1,6 +1,7 @@
 // The questions before the program ends, one for the recording and one for the capture.
 #include "recording/EvidenceOnExit.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "recording/AudioRecorder.h"
@@ -53,8 +54,13 @@ bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, Video
     return true;
 }
 
-void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture)
+void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture, ArchiveJournal& journal)
 {
-    capture.stop();
+    if (capture.isCapturing()) {
+        const QString file = capture.file();
+        // What went wrong with the file is for the next start, which repairs it.
+        capture.stop();
+        journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
+    }
     recorder.stop();
 }

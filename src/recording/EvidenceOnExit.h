@@ -2,6 +2,7 @@
 // kept for the next start when the system ends it.
 #pragma once
 
+class ArchiveJournal;
 class AudioRecorder;
 class MainWindow;
 class VideoCapture;
@@ -13,6 +14,6 @@ struct Services;
 // goes on and nothing is lost.
 bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, VideoCapture& capture);
 
-// A logout or shutdown (SIGTERM): the running capture is finished, and the recording is ended with
-// its file complete in the recovery folder, where the next start offers it.
-void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture);
+// A logout or shutdown (SIGTERM): the running capture is finished and told to the journal, and the
+// recording is ended with its file complete in the recovery folder, where the next start offers it.
+void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture, ArchiveJournal& journal);

@@ -2,6 +2,7 @@
 // buttons and in whether 时钟1 runs; the recorder holds the sound.
 #include "recording/RecordingPanel.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/DurableFile.h"
@@ -128,7 +129,7 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
     }
     // The new recording runs: the one the user gave up goes to the discarded folder.
     if (!givenUp.isEmpty() && QFileInfo::exists(givenUp)) {
-        if (const setaside::Moved moved = setaside::discard(givenUp, folder, now); !moved)
+        if (const setaside::Moved moved = DiscardEvidence(s, givenUp); !moved)
             s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法移到 <%2/>：%3。")
                                                  .arg(givenUp, setaside::discardedFolder(folder), moved.result.text()));
     }
@@ -193,11 +194,12 @@ bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
         return false;
     }
     w.按钮4->setEnabled(false);
+    if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
+        s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
+    s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
     // The status message, which the clock keeps showing, as after a saved document.
     w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
     w.setStatusText(w.编辑框25->text());
-    if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
-        s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
     return true;
 }
 
@@ -213,10 +215,10 @@ bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     setPanelButtons(w, {true, false, false, false});
     w.setStatusText(QStringLiteral("笔录.录音已放弃..."));
     // A file that cannot be moved stays in the recovery folder, where the next start offers it.
-    const QString folder = programdir::recoveryDir(s.programDir);
-    if (const setaside::Moved moved = setaside::discard(file, folder, s.clock.now()); !moved)
+    if (const setaside::Moved moved = DiscardEvidence(s, file); !moved)
         s.dialogs.message(SaveCaption, QStringLiteral("放弃的录音文件 <%1> 无法移到 <%2/>：%3。\n下次启动时再提示。")
-                                           .arg(file, setaside::discardedFolder(folder), moved.result.text()));
+                                           .arg(file, setaside::discardedFolder(programdir::recoveryDir(s.programDir)),
+                                                moved.result.text()));
     return true;
 }
 

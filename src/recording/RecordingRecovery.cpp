@@ -1,6 +1,7 @@
 // Names of recording files, and the start-up offer of the recordings an unclean end left behind.
 #include "recording/RecordingRecovery.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Clock.h"
 #include "platform/DateTimeText.h"
 #include "platform/Dialogs.h"
@@ -40,6 +41,7 @@ void saveLeftover(MainWindow& w, Services& s, const QString& file)
     }
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(kCaption, fingerprint::failureText(path, fingerprinted));
+    s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
     // The status message, which the clock keeps showing, as after a recording saved from the panel.
     w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
     w.setStatusText(w.编辑框25->text());
@@ -68,6 +70,14 @@ bool ConfirmDiscardRecording(Services& s, const QString& file, qint64 seconds)
     return setaside::confirmDiscard(s.dialogs, kCaption, question, programdir::recoveryDir(s.programDir));
 }
 
+setaside::Moved DiscardEvidence(Services& s, const QString& file)
+{
+    const setaside::Moved moved = setaside::discard(file, programdir::recoveryDir(s.programDir), s.clock.now());
+    if (moved)
+        s.journal.record({JournalEvent::Kind::Discarded, {}, {moved.path}, {{QStringLiteral("from"), file}}});
+    return moved;
+}
+
 void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, const QStringList& leftovers)
 {
     for (const QString& name : leftovers) {
@@ -93,7 +103,7 @@ void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, c
         case Dialogs::Answer::Discard:
             if (!ConfirmDiscardRecording(s, file, seconds))
                 break;
-            if (const setaside::Moved moved = setaside::discard(file, folder, s.clock.now()); !moved)
+            if (const setaside::Moved moved = DiscardEvidence(s, file); !moved)
                 s.dialogs.message(kCaption, QStringLiteral("录音文件 <%1> 无法移到 <%2/>：%3。\n下次启动时再提示。")
                                                 .arg(file, setaside::discardedFolder(folder), moved.result.text()));
             break;

@@ -2,6 +2,8 @@
 // start, of a recording an earlier run left there unsaved.
 #pragma once
 
+#include "platform/SetAside.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -18,6 +20,10 @@ QDateTime recordingStart(const QString& fileName);
 // The second question before a recording is given up, naming its start time and length; true when
 // the user answers "放弃".
 bool ConfirmDiscardRecording(Services& s, const QString& file, qint64 seconds);
+
+// Moves a recording or capture the user gave up into the discarded folder of the recovery folder
+// and tells the journal where it went; a move that failed is returned untold.
+setaside::Moved DiscardEvidence(Services& s, const QString& file);
 
 // Each recording among the leftovers of the recovery folder is offered with its start time and
 // length: saved through the usual dialog, discarded into the discarded folder once the user has said

@@ -1,6 +1,7 @@
 // Shows and hides the capture area and drives the capture component for the 视频录像 menu.
 #include "recording/VideoCaptureHandlers.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Clock.h"
 #include "platform/DateTimeText.h"
 #include "platform/Dialogs.h"
@@ -11,6 +12,7 @@
 #include "platform/SetAside.h"
 #include "recording/AviRepair.h"
 #include "recording/CaptureFileName.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/RecordingTime.h"
 #include "recording/VideoCapture.h"
 #include "ui/MainWindow.h"
@@ -32,12 +34,17 @@ void hideArea(MainWindow& w)
     w.标签1->hide();
 }
 
-// Finishes the running capture and reports what went wrong with its file.
-void finish(Services& s, VideoCapture& capture)
+// Finishes the running capture and reports what went wrong with its file; the journal is told of a
+// capture that is kept, one the user gives up is told when it has gone. The capture's file.
+QString finish(Services& s, VideoCapture& capture, bool kept = true)
 {
+    const QString file = capture.file();
     const VideoCapture::Result stopped = capture.stop();
+    if (kept)
+        s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
     if (!stopped)
         s.dialogs.message(kCaption, stopped.error);
+    return file;
 }
 
 // A leftover capture that cannot be repaired is offered once: set aside with a note, or, on the
@@ -69,6 +76,10 @@ void offerUnrepairable(Services& s, const QString& folder, const QString& marker
                                         .arg(file, target, moved.result.text()));
         return;
     }
+    s.journal.record({discard ? JournalEvent::Kind::Discarded : JournalEvent::Kind::SetAside,
+                      {},
+                      {moved.path},
+                      {{QStringLiteral("from"), file}}});
     QFile::remove(marker);
 }
 
@@ -112,6 +123,7 @@ void StopCapture(MainWindow& w, Services& s, VideoCapture& capture)
 void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file)
 {
     hideArea(w);
+    s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
     s.dialogs.message(kCaption, QStringLiteral("录像取证中断：%1\r\n已录下的部分保存在 <%2>").arg(error, file));
 }
 
@@ -124,16 +136,25 @@ bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture)
             .arg(file, datetimetext::full(capture.startTime()), RecordingTime::text(capture.seconds()));
     if (!setaside::confirmDiscard(s.dialogs, kCaption, question, folder))
         return false;
-    StopCapture(w, s, capture);
-    const QDateTime now = s.clock.now();
-    for (const QString& path : {file, fingerprint::sidecarPath(file)}) {
-        if (!QFileInfo::exists(path))
-            continue;
-        if (const setaside::Moved moved = setaside::discard(path, folder, now); !moved) {
-            s.dialogs.message(kCaption, QStringLiteral("录像文件 <%1> 无法移到 <%2/>：%3。")
-                                            .arg(path, setaside::discardedFolder(folder), moved.result.text()));
-            return false;
+    hideArea(w);
+    if (capture.isCapturing())
+        finish(s, capture, false);
+    const auto notMoved = [&](const QString& path, const durable::Result& result) {
+        s.dialogs.message(kCaption, QStringLiteral("录像文件 <%1> 无法移到 <%2/>：%3。")
+                                        .arg(path, setaside::discardedFolder(folder), result.text()));
+        return false;
+    };
+    if (QFileInfo::exists(file)) {
+        // A capture that stays where it is is a finished capture like any other.
+        if (const setaside::Moved moved = DiscardEvidence(s, file); !moved) {
+            s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
+            return notMoved(file, moved.result);
         }
+    }
+    const QString sidecar = fingerprint::sidecarPath(file);
+    if (QFileInfo::exists(sidecar)) {
+        if (const setaside::Moved moved = setaside::discard(sidecar, folder, s.clock.now()); !moved)
+            return notMoved(sidecar, moved.result);
     }
     return true;
 }
@@ -174,6 +195,8 @@ void RepairInterruptedCaptures(Services& s, const QString& folder, const QString
         if (const durable::Result fingerprinted = fingerprint::write(file); !fingerprinted)
             text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + fingerprint::failureText(file, fingerprinted);
         QFile::remove(marker);
+        s.journal.record({repaired.repaired ? JournalEvent::Kind::CaptureRepaired : JournalEvent::Kind::CaptureFinished,
+                          {}, {file}});
         if (!text.isEmpty())
             s.dialogs.message(kCaption, text);
     }

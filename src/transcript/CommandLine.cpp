@@ -97,7 +97,8 @@ struct Composed {
 
 class Composer {
 public:
-    Composer(const QString& programDir, const word::PageRenderer* pages) : m_programDir(programDir), m_engine(pages) {}
+    Composer(const QString& programDir, const JournalFactory& journal, const word::PageRenderer* pages)
+        : m_programDir(programDir), m_engine(pages), m_journal(journal(programDir)) {}
 
     // The job of a template; nothing when it is no file, which has been told.
     std::optional<Job> read(const QString& templateFile, const QString& out, Dialogs& dialogs) const {
@@ -127,11 +128,15 @@ public:
             return std::nullopt;
         }
         CommandEnv env{
-            dialogs, m_engine, m_programDir,
+            dialogs,
+            m_engine,
+            m_programDir,
             [dir = m_programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
-            [this] { return !m_engine.location().isEmpty(); }};
+            [this] { return !m_engine.location().isEmpty(); },
+            *m_journal};
         SaveOptions options;
         options.documentPath = job.document;
+        options.recordAs = JournalEvent::Kind::Composed;
         if (!pdf.isEmpty()) {
             options.afterSave = [&](word::DocumentWriter& writer) {
                 if (writer.print({QString(), pdf}))
@@ -152,20 +157,13 @@ public:
 private:
     QString m_programDir;
     NativeWordEngine m_engine;
+    std::unique_ptr<ArchiveJournal> m_journal;
 };
 
-// The program directory, resolved when a command needs it, with what went wrong preparing it told.
-QString programDir(QTextStream& err) {
-    const programdir::Location location = programdir::resolve();
-    if (!location.problem.isEmpty())
-        err << QStringLiteral("提示：") << location.problem << Qt::endl;
-    return location.dir;
-}
-
-int composeOne(const Options& o, const word::PageRenderer* pages) {
+int composeOne(const Options& o, const JournalFactory& journal, const word::PageRenderer* pages) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    Composer composer(programDir(err), pages);
+    Composer composer(programdir::resolveForCommand(), journal, pages);
     ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
     std::optional<Job> job = composer.read(o.templates.first(), o.out, dialogs);
     if (!job)
@@ -198,10 +196,10 @@ Verdict refusal(const QString& templateFile, const QString& told) {
 // The templates in turn on several threads; those with one document in turn on one thread, in the
 // order given, so that the outcome is the one of composing them one after the other. One line for
 // each template, printed in their order as soon as it and those before it are done.
-int composeBatch(const Options& o) {
+int composeBatch(const Options& o, const JournalFactory& journal) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    Composer composer(programDir(err), nullptr);
+    Composer composer(programdir::resolveForCommand(), journal, nullptr);
 
     std::vector<Verdict> verdicts(std::size_t(o.templates.size()));
     std::vector<bool> done(verdicts.size());
@@ -273,7 +271,7 @@ int composeBatch(const Options& o) {
 
 } // namespace
 
-int composeCommand(const QStringList& arguments, const word::PageRenderer* pages) {
+int composeCommand(const QStringList& arguments, const JournalFactory& journal, const word::PageRenderer* pages) {
     const Options o = parse(arguments);
     if (!o.error.isEmpty())
         return usageError(o.error);
@@ -281,7 +279,7 @@ int composeCommand(const QStringList& arguments, const word::PageRenderer* pages
         return usageError(QStringLiteral("compose 需要一个模板文件"));
     if (o.templates.size() > 1 && (!o.out.isEmpty() || !o.pdf.isEmpty()))
         return usageError(QStringLiteral("--out 和 --pdf 只能用于一个模板"));
-    return o.templates.size() == 1 ? composeOne(o, pages) : composeBatch(o);
+    return o.templates.size() == 1 ? composeOne(o, journal, pages) : composeBatch(o, journal);
 }
 
 } // namespace transcript

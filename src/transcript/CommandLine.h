@@ -2,6 +2,8 @@
 // checks and messages of the save command.
 #pragma once
 
+#include "platform/ArchiveJournal.h"
+
 #include <QStringList>
 
 namespace word {
@@ -16,7 +18,9 @@ namespace transcript {
 // Without --force an existing document is named and left alone. Messages go to standard error,
 // results to standard output: for several templates one line for each, in their order. 0 when
 // every template was composed, 1 when one was refused or failed (the others are still composed),
-// 2 on a usage error. Needs the application object.
-int composeCommand(const QStringList& arguments, const word::PageRenderer* pages = nullptr);
+// 2 on a usage error. Each save is told to the journal made for the program directory, from the
+// threads that save. Needs the application object.
+int composeCommand(const QStringList& arguments, const JournalFactory& journal,
+                   const word::PageRenderer* pages = nullptr);
 
 } // namespace transcript

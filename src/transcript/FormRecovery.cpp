@@ -52,9 +52,7 @@ durable::Result FormRecovery::keep(const record::TranscriptRecord& r)
     // Before the start-up has filled the form, nothing in it was typed.
     if (!m_hasBaseline)
         return {};
-    const bool unsaved =
-        r.values != m_baseline.values && r.values != readTemplate(templatePath(m_programDir, r)).values;
-    if (!unsaved) {
+    if (!holdsUnsavedWork(r)) {
         clear();
         return {};
     }
@@ -65,6 +63,12 @@ durable::Result FormRecovery::keep(const record::TranscriptRecord& r)
     m_written = r;
     m_holds = true;
     return {};
+}
+
+bool FormRecovery::holdsUnsavedWork(const record::TranscriptRecord& r) const
+{
+    return m_hasBaseline && r.values != m_baseline.values &&
+           r.values != readTemplate(templatePath(m_programDir, r)).values;
 }
 
 void FormRecovery::clear()

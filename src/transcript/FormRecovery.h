@@ -29,6 +29,9 @@ public:
     // file; a form the file already holds is not written again. Before the first baseline (the
     // start-up is still running) nothing is written.
     durable::Result keep(const record::TranscriptRecord& r);
+    // Whether the form differs from the baseline and from its template in the BL directory: work
+    // that a new transcript or another template would lose.
+    bool holdsUnsavedWork(const record::TranscriptRecord& r) const;
     // Removes the recovery file: the program ends cleanly.
     void clear();
     // Whether a result of keep() is to be told: a failure is told once, until a write succeeds again.

@@ -4,6 +4,7 @@
 #include "transcript/FormBinding.h"
 #include "transcript/TranscriptRecord.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "ui/ComboLists.h"
@@ -19,6 +20,7 @@ bool NewTranscript(MainWindow& w, Services& s) {
                           Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok)
         return false;
     ClearForm(w);
+    s.journal.record({JournalEvent::Kind::NewTranscript, {}, {}});
     return true;
 }
 

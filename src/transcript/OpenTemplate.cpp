@@ -4,11 +4,13 @@
 #include "transcript/FormBinding.h"
 #include "transcript/TemplateFile.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "ui/MainWindow.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 
 void OpenTemplate(MainWindow& w, Services& s) {
@@ -19,6 +21,11 @@ void OpenTemplate(MainWindow& w, Services& s) {
                               .arg(programdir::blDir(s.programDir)));
         return;
     }
+    LoadTemplate(w, s, path);
+}
+
+void LoadTemplate(MainWindow& w, Services& s, const QString& path) {
     w.编辑框32->setText(path);
     transcript::fillForm(w, transcript::readTemplate(path));
+    s.journal.record({JournalEvent::Kind::Opened, QFileInfo(path).completeBaseName(), {path}});
 }

@@ -19,7 +19,7 @@
 
 namespace transcript {
 
-int printCommand(const QStringList& arguments) {
+int printCommand(const QStringList& arguments, const JournalFactory& journal) {
     QStringList files;
     QString printer;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -39,15 +39,17 @@ int printCommand(const QStringList& arguments) {
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const programdir::Location location = programdir::resolve();
-    if (!location.problem.isEmpty())
-        err << QStringLiteral("提示：") << location.problem << Qt::endl;
+    const QString programDir = programdir::resolveForCommand();
     ConsoleDialogs dialogs(err, Dialogs::Answer::No);
     DesktopShell shell;
     NativeWordEngine engine(&word::pageRenderer());
-    CommandEnv env{dialogs, engine, location.dir,
-                   [dir = location.dir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
-                   [&engine] { return !engine.location().isEmpty(); }};
+    const std::unique_ptr<ArchiveJournal> journalOfDir = journal(programDir);
+    CommandEnv env{dialogs,
+                   engine,
+                   programDir,
+                   [programDir](const QString& key) { return ReadSetting(programDir, QStringLiteral("fenye"), key); },
+                   [&engine] { return !engine.location().isEmpty(); },
+                   *journalOfDir};
     const std::optional<QString> status =
         printChosenFile(QFileInfo(files.first()).absoluteFilePath(), env, shell, {printer, QString()});
     if (!status)

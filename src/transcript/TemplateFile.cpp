@@ -123,6 +123,10 @@ record::TranscriptRecord readTemplate(const QString& path) {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
         content = file.readAll();
+    return parseTemplate(content);
+}
+
+record::TranscriptRecord parseTemplate(const QByteArray& content) {
     record::TranscriptRecord r;
     for (std::string_view k : record::kReadOrder)
         r[k] = gbk::decode(ini::lookup(content, kTemplateSection, QByteArray(k.data(), qsizetype(k.size()))));

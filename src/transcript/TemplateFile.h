@@ -53,5 +53,7 @@ Outcome saveTemplate(const QString& path, const record::TranscriptRecord& r);
 
 // Every key of the file, cleaned; a missing key or an unreadable file gives empty values.
 record::TranscriptRecord readTemplate(const QString& path);
+// The same for a template file's content.
+record::TranscriptRecord parseTemplate(const QByteArray& content);
 
 } // namespace transcript

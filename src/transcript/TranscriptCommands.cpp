@@ -62,7 +62,7 @@ std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv
         if (!compose(session, r, env, templateSave))
             return std::nullopt;
         path = options.documentPath.isEmpty() ? documentPath(env.programDir, r) : options.documentPath;
-        TranscriptSave save(caption, path, templateSave.path());
+        TranscriptSave save(caption, path, templateSave.path(), env.journal, options.recordAs);
         if (!report(save.begin(), env.dialogs))
             return std::nullopt;
         // The template pairs with its document: only a Yes replaces either. A No, or a box ended by
@@ -74,6 +74,8 @@ std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv
                 !report(save.stageTemplate(templateSave.bytes()), env.dialogs) || !report(save.commit(), env.dialogs))
                 return std::nullopt;
             complete = !options.afterSave || options.afterSave(session.writer());
+        } else {
+            save.decline();
         }
     }
     if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),

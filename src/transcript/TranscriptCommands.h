@@ -6,6 +6,8 @@
 #include "transcript/TranscriptRecord.h"
 #include "transcript/word/DocumentWriter.h"
 
+#include "platform/ArchiveJournal.h"
+
 #include <QString>
 
 #include <functional>
@@ -28,6 +30,8 @@ struct CommandEnv {
     std::function<QString(const QString& key)> footerLine;
     // FindWord: whether a document writer can work (the window shows its name in 编辑框19).
     std::function<bool()> findWord;
+    // Told of each save and print, before it is reported as done.
+    ArchiveJournal& journal;
 };
 
 // The texts the commands share.
@@ -46,6 +50,8 @@ struct SaveOptions {
     // Runs on the composed document once the transcript is saved; false when it failed (and was
     // reported).
     std::function<bool(word::DocumentWriter& writer)> afterSave;
+    // What the journal is told the save was: Saved, or Composed on the command line.
+    JournalEvent::Kind recordAs = JournalEvent::Kind::Saved;
 };
 
 // The status text when the user did not let the save replace the earlier document.

@@ -14,6 +14,7 @@
 #include "platform/Shell.h"
 
 #include <QFileInfo>
+#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -26,6 +27,15 @@ bool print(word::DocumentWriter& writer, Dialogs& dialogs, const QString& captio
         return true;
     dialogs.message(caption, QStringLiteral(" 打印没有成功：%1 ").arg(writer.lastError()));
     return false;
+}
+
+// The journal told of a file printed, with the printer it went to.
+void recordPrint(CommandEnv& env, const QString& path, const word::PrintTarget& target) {
+    QString printer = target.printerName;
+    if (printer.isEmpty())
+        printer = target.pdfPath.isEmpty() ? QPrinterInfo::defaultPrinterName() : target.pdfPath;
+    env.journal.record({JournalEvent::Kind::Printed, QFileInfo(path).completeBaseName(), {path},
+                        {{QStringLiteral("printer"), printer}}});
 }
 
 PrintResult failed(Dialogs& dialogs, const QString& caption, const QString& text) {
@@ -82,12 +92,13 @@ std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& 
     Session session(env.engine);
     if (!compose(session, r, env, templateSave))
         return std::nullopt;
-    TranscriptSave save(caption, QString(), templateSave.path());
+    TranscriptSave save(caption, QString(), templateSave.path(), env.journal, JournalEvent::Kind::Saved);
     if (!report(save.begin(), env.dialogs) || !report(save.stageTemplate(templateSave.bytes()), env.dialogs) ||
         !report(save.commit(), env.dialogs))
         return std::nullopt;
     if (!print(session.writer(), env.dialogs, caption, target))
         return std::nullopt;
+    recordPrint(env, templateSave.path(), target);
     return QStringLiteral("打 印 成 功！");
 }
 
@@ -102,7 +113,10 @@ std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, She
         env.dialogs.message(texts::kHint, QStringLiteral("打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。"));
         return std::nullopt;
     }
-    switch (printFile(path, env, shell, caption, target)) {
+    const PrintResult printed = printFile(path, env, shell, caption, target);
+    if (printed != PrintResult::Failed)
+        recordPrint(env, path, target);
+    switch (printed) {
     case PrintResult::Printed:
         return QStringLiteral("打印笔录成功... ");
     case PrintResult::HandedToOfficeSuite:

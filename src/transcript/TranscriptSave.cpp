@@ -23,9 +23,11 @@ QStringList filesOf(const QString& documentPath, const QString& templatePath) {
 
 } // namespace
 
-TranscriptSave::TranscriptSave(QString caption, QString documentPath, QString templatePath)
+TranscriptSave::TranscriptSave(QString caption, QString documentPath, QString templatePath, ArchiveJournal& journal,
+                               JournalEvent::Kind event)
     : m_caption(std::move(caption)), m_documentPath(std::move(documentPath)), m_templatePath(std::move(templatePath)),
-      m_template(m_documentPath.isEmpty() ? 0 : 2), m_save(filesOf(m_documentPath, m_templatePath)) {}
+      m_journal(journal), m_event(event), m_template(m_documentPath.isEmpty() ? 0 : 2),
+      m_save(filesOf(m_documentPath, m_templatePath)) {}
 
 Outcome TranscriptSave::failure(const durable::Result& r) const {
     if (r.cause == durable::Cause::Busy)
@@ -75,8 +77,22 @@ Outcome TranscriptSave::commit() {
     if (const durable::Result committed = m_save.commit(); !committed)
         return failure(committed);
     // The one place where a save of the transcript is known to be complete: every file of it is in
-    // place with its fingerprint, and stays so after a kill or a power cut.
+    // place with its fingerprint, and stays so after a kill or a power cut. The custody log and the
+    // archive learn of it here, before anyone is told that it is done.
+    record(m_event);
     return Outcome::success();
+}
+
+void TranscriptSave::decline() {
+    record(JournalEvent::Kind::OverwriteDeclined);
+}
+
+void TranscriptSave::record(JournalEvent::Kind event) {
+    QStringList files;
+    if (!m_documentPath.isEmpty())
+        files << m_documentPath;
+    files << m_templatePath;
+    m_journal.record({event, QFileInfo(m_templatePath).completeBaseName(), files});
 }
 
 } // namespace transcript

@@ -4,6 +4,7 @@
 
 #include "transcript/Outcome.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/SaveTransaction.h"
 
 #include <QByteArray>
@@ -17,10 +18,12 @@ namespace transcript {
 
 // The document and its fingerprint (unless documentPath is empty: printing saves the template
 // alone), then the template and its fingerprint, through one save transaction. Failures come back
-// under the caption, with the file they concern and the cause.
+// under the caption, with the file they concern and the cause. The journal is told of the save as
+// event once it is committed.
 class TranscriptSave {
 public:
-    TranscriptSave(QString caption, QString documentPath, QString templatePath);
+    TranscriptSave(QString caption, QString documentPath, QString templatePath, ArchiveJournal& journal,
+                   JournalEvent::Kind event);
 
     // Checks and locks the files; says so when another save of this transcript is running.
     Outcome begin();
@@ -29,16 +32,22 @@ public:
     // The writer saves the composed document beside its target; its fingerprint follows.
     Outcome stageDocument(word::DocumentWriter& writer);
     Outcome stageTemplate(const QByteArray& bytes);
-    // Puts every file in place, or leaves every earlier file as it was.
+    // Puts every file in place, or leaves every earlier file as it was; once they are in place the
+    // journal records the save before commit() returns.
     Outcome commit();
+    // Tells the journal that the user kept the earlier files instead.
+    void decline();
 
 private:
     Outcome failure(const durable::Result& r) const;
     Outcome stageFingerprint(qsizetype file, const QString& path);
+    void record(JournalEvent::Kind event);
 
     QString m_caption;
     QString m_documentPath;
     QString m_templatePath;
+    ArchiveJournal& m_journal;
+    JournalEvent::Kind m_event;
     qsizetype m_template; // the template's index among the transaction's files
     durable::SaveTransaction m_save;
 };

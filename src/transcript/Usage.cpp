@@ -23,6 +23,16 @@ const QString kUsage =
                    "  quillon verify FILE... | LIST.sha256...\n"
                    "      按 FILE.sha256 指纹文件核对录音、录像、笔录文档和模板，或按指纹列表核对其中的每个文件，\n"
                    "      逐个显示 OK 或 FAILED\n"
+                   "  quillon archive [WORD...]\n"
+                   "      列出笔录档案中含有每个 WORD 的笔录，新的在前，每行以 Tab 分隔：\n"
+                   "      日期、被询问人、工作单位、地点、问答数、文件名；一两个汉字也能找到\n"
+                   "  quillon archive --rebuild\n"
+                   "      按 BL 目录和保管记录重建笔录档案的索引\n"
+                   "  quillon export TEMPLATE.ini --out FILE.zip\n"
+                   "      把一份笔录的文档、模板、PDF、录音、录像、指纹和保管记录导出为移交包，\n"
+                   "      解压后可用 sha256sum -c manifest.sha256 核对\n"
+                   "  quillon log verify\n"
+                   "      核对保管记录 custody.log 的记录链和其中记下的文件指纹\n"
                    "  quillon --help                            显示本说明\n"
                    "  quillon --version                         显示程序版本\n");
 

@@ -21,7 +21,8 @@ namespace {
 CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
     return {s.dialogs, engine, s.programDir,
             [dir = s.programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
-            [&w, &engine] { return FindWord(w, engine); }};
+            [&w, &engine] { return FindWord(w, engine); },
+            s.journal};
 }
 
 // The composition cleans the fields (line breaks become spaces); the form shows what the files hold.
@@ -80,6 +81,10 @@ void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
         return;
     }
     w.编辑框32->setText(path);
+    PrintDocumentFile(w, s, engine, path);
+}
+
+void PrintDocumentFile(MainWindow& w, Services& s, WordEngine& engine, const QString& path) {
     CommandEnv env = environment(w, s, engine);
     // A print that did not happen replaces an earlier success.
     w.编辑框25->setText(printChosenFile(path, env, s.shell).value_or(kPrintFailed));

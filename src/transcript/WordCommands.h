@@ -2,6 +2,8 @@
 // shown in the text viewer.
 #pragma once
 
+#include <QString>
+
 class MainWindow;
 struct Services;
 
@@ -17,5 +19,7 @@ void SaveWordDocument(MainWindow& w, Services& s, transcript::WordEngine& engine
 void PrintTranscript(MainWindow& w, Services& s, transcript::WordEngine& engine);
 void PrintCurrentTranscript(MainWindow& w, Services& s, transcript::WordEngine& engine);
 void PrintChosenDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);
+// Prints a document file, as a chosen one is printed.
+void PrintDocumentFile(MainWindow& w, Services& s, transcript::WordEngine& engine, const QString& path);
 // 按钮6 "打  印" below the text viewer.
 void PrintViewerDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);

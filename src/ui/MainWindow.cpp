@@ -318,6 +318,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     QMenu* file = menu("文件");
     actNewTranscript = item(file, "新建(笔录)");
     actOpenTemplate = item(file, "打开(笔录模板)");
+    actArchive = item(file, "笔录档案");
+    actArchive->setShortcut(QKeySequence::Find);
     actSaveTranscript = item(file, "保存(笔录及模板)");
     actPrintTranscript = item(file, "打印(笔录)");
     actExit = item(file, "退出");

@@ -184,6 +184,7 @@ public:
     // Menu items. Menus, in order: 文件, 网络功能, 录音笔录, 视频录像, 烟草专卖网络(全国), 安全设置, 工具, 更新, 帮助.
     QAction* actNewTranscript;    // 新建(笔录)
     QAction* actOpenTemplate;     // 打开(笔录模板)
+    QAction* actArchive;          // 笔录档案 (Ctrl+F)
     QAction* actSaveTranscript;   // 保存(笔录及模板)
     QAction* actPrintTranscript;  // 打印(笔录)
     QAction* actExit;             // 退出

@@ -7,6 +7,7 @@
 //   program_driver [at=TIME] [locked] [record] [capture] [form]
 #include "TestServices.h"
 #include "app/Program.h"
+#include "archive/Archive.h"
 #include "net/WebClient.h"
 #include "platform/ProgramDir.h"
 
@@ -40,8 +41,10 @@ int main(int argc, char** argv)
     MemoryRegistry registry;
     FakeShell shell;
     const QString programDir = programdir::resolve().dir;
-    Services services{dialogs,       clock, registry, shell, programDir, QApplication::applicationFilePath(),
-                      programDir + "/desktop/", programDir + "/cache"};
+    archive::Archive inquiries(programDir, archive::Archive::Work::InBackground,
+                               [&dialogs](const QString& text) { dialogs.message("提 示：", text, Dialogs::Buttons::Ok); });
+    Services services{dialogs,    clock, registry, shell, programDir, QApplication::applicationFilePath(),
+                      programDir + "/desktop/", programDir + "/cache", inquiries};
 
     if (actions.contains("locked")) {
         registry.values["TESK"] = "1";
@@ -52,7 +55,7 @@ int main(int argc, char** argv)
     }
 
     WebClient webClient;
-    Program program(services);
+    Program program(services, inquiries);
     program.components().webClient = &webClient;
     QTimer::singleShot(0, &app, [&] {
         MainWindow& w = program.window();

@@ -8,6 +8,7 @@
 #include "TestServices.h"
 #include "VideoFileFacts.h"
 #include "app/Program.h"
+#include "archive/Archive.h"
 #include "net/WebClient.h"
 #include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
@@ -40,8 +41,15 @@ qint64 fileSize(const QString& path)
 
 // The real program started again on the same program directory, dialogs scripted.
 struct SecondStart {
-    explicit SecondStart(TestServices& env) : program(env.services) { program.components().webClient = &web; }
+    explicit SecondStart(TestServices& env)
+        : archive(env.programDir(), archive::Archive::Work::AtOnce,
+                  [&env](const QString& text) { env.dialogs.message("提 示：", text, Dialogs::Buttons::Ok); }),
+          program(env.services, archive)
+    {
+        program.components().webClient = &web;
+    }
     WebClient web;
+    archive::Archive archive;
     Program program;
 };
 

@@ -82,6 +82,6 @@ TEST(StarterFiles, HelpFileExplainsEveryPartOfTheProgram)
                             "hang1", "hang2", "control", "url"})
         EXPECT_TRUE(help.contains(QLatin1String(key))) << key;
     for (const char* topic : {"BL", "保存(笔录及模板)", "打开(笔录模板)", "打印(笔录)", "录音", "录像取证", "FTP", "加密",
-                              "解密", "新建(笔录)"})
+                              "解密", "新建(笔录)", "笔录档案", "custody.log"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(topic))) << topic;
 }

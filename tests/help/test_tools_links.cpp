@@ -80,7 +80,7 @@ TEST(WebLinks, AnAddressNothingOpensIsReported)
     NoBrowserShell shell;
     Services services = env.services;
     Services noBrowser{services.dialogs, services.clock, services.registry, shell, services.programDir,
-                       services.executablePath, services.desktopDir, services.cacheDir};
+                       services.executablePath, services.desktopDir, services.cacheDir, services.journal};
     OpenWebLink(noBrowser, QStringLiteral("吉林省"));
     EXPECT_EQ(env.dialogs.messageTexts(),
               QStringList{QStringLiteral("无 法 打 开 网 页：|没 有 可 以 打 开 网 页 的 浏 览 器： ") + addressOf("吉林省")});

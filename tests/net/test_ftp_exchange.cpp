@@ -133,6 +133,19 @@ TEST_F(FtpExchangeTest, UploadThenDownloadIntoAFreshInstall)
     EXPECT_EQ(blFiles(), (QStringList{name + QStringLiteral(".ini"), name + QStringLiteral(".ini.sha256")}));
     EXPECT_EQ(QDir(remote(QString())).entryList(QDir::Files | QDir::Hidden),
               QStringList{name + QStringLiteral(".ini")});
+
+    // Each transfer is told to the archive with its server and remote name.
+    const QList<JournalEvent>& told = program.env.journal.events;
+    ASSERT_EQ(told.size(), 3);
+    EXPECT_EQ(told[0].kind, JournalEvent::Kind::Uploaded);
+    EXPECT_EQ(told[0].inquiry, "mine");
+    EXPECT_EQ(told[0].files, QStringList{onDisk(QStringLiteral("mine.ini"))});
+    const QList<QPair<QString, QString>> details{{"server", server->address()}, {"remote", "wwwroot/" + name + ".ini"}};
+    EXPECT_EQ(told[0].details, details);
+    EXPECT_EQ(told[2].kind, JournalEvent::Kind::Downloaded);
+    EXPECT_EQ(told[2].inquiry, name);
+    EXPECT_EQ(told[2].files, QStringList{inBl(name + QStringLiteral(".ini"))});
+    EXPECT_EQ(told[2].details, details);
 }
 
 TEST_F(FtpExchangeTest, TypedExtensionIsKept)

@@ -134,9 +134,12 @@ TEST_F(Panel, RecordPauseContinueAndSave)
     EXPECT_EQ(file.left(44), wav::header(AudioFormat{1, 8000, 16}, quint32(file.size() - 44)));
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
     EXPECT_NEAR(dominantFrequency(samplesOf(file.mid(44)), 8000), 1000, 20);
-    // Moved out of the recovery folder, with its fingerprint beside it.
+    // Moved out of the recovery folder, with its fingerprint beside it, and told to the archive.
     EXPECT_TRUE(recoveryFiles().isEmpty()) << recoveryFiles().join(' ').toStdString();
     EXPECT_EQ(fingerprint::check(path("询问录音.wav")), fingerprint::Check::Ok);
+    ASSERT_EQ(t.env.journal.events.size(), 1);
+    EXPECT_EQ(t.env.journal.events[0].kind, JournalEvent::Kind::RecordingSaved);
+    EXPECT_EQ(t.env.journal.events[0].files, QStringList{path("询问录音.wav")});
 }
 
 TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)

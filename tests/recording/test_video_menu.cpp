@@ -115,6 +115,13 @@ TEST_F(VideoMenuTest, StartingAgainFinishesTheRunningCaptureAndNeverOverwritesOn
     for (const QString& name : names)
         expectFinishedAvi(bl() + u'/' + name);
     EXPECT_TRUE(p->env.dialogs.shown.isEmpty()) << p->env.dialogs.messageTexts().join(u'\n').toStdString();
+    // Each finished capture is told to the archive, in the order they were finished.
+    QStringList told;
+    for (const JournalEvent& event : p->env.journal.events) {
+        EXPECT_EQ(event.kind, JournalEvent::Kind::CaptureFinished);
+        told << event.files;
+    }
+    EXPECT_EQ(told, (QStringList{bl() + u'/' + names[1], bl() + u'/' + names[0], bl() + u'/' + names[2]}));
 }
 
 TEST_F(VideoMenuTest, StopWhileIdleOnlyHidesTheArea)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "TestServices.h"
+#include "archive/Archive.h"
 #include "net/WebClient.h"
 #include "app/Program.h"
 
@@ -15,7 +16,11 @@ struct TestProgram {
 
     TestServices env;
     WebClient webClient; // made before the window, as main() does
-    Program program{env.services};
+    // The real archive of the program directory, for the archive window; the commands tell their
+    // events to env.journal, which keeps them for the tests to read.
+    archive::Archive archive{env.programDir(), archive::Archive::Work::AtOnce,
+                             [this](const QString& text) { env.dialogs.message("提 示：", text, Dialogs::Buttons::Ok); }};
+    Program program{env.services, archive};
 
     MainWindow& w() { return program.window(); }
     bool start() { return program.start(); }

@@ -82,7 +82,8 @@ TestServices::TestServices(Store store)
                root.path() + QStringLiteral("/program"),
                root.path() + QStringLiteral("/program/quillon"),
                root.path() + QStringLiteral("/desktop/"),
-               root.path() + QStringLiteral("/cache")}
+               root.path() + QStringLiteral("/cache"),
+               journal}
 {
     QDir().mkpath(services.programDir);
     QDir().mkpath(services.desktopDir);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ScriptedDialogs.h"
+#include "platform/ArchiveJournal.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
@@ -43,6 +44,13 @@ public:
     QString findProgram(const QStringList& candidates) const override;
 };
 
+// The archive's seam in tests: keeps every event it is told.
+class RecordingJournal final : public ArchiveJournal {
+public:
+    QList<JournalEvent> events;
+    void record(const JournalEvent& event) override { events << event; }
+};
+
 // Text of a settings or template file: encoded as GBK, LF turned into CR LF.
 QByteArray gbkFile(const QString& text);
 void writeFile(const QString& path, const QByteArray& bytes);
@@ -59,6 +67,7 @@ struct TestServices {
     MemoryRegistry registry;
     IniRegistry registryFile{root.path() + QStringLiteral("/config/quillon/registry.ini")};
     FakeShell shell;
+    RecordingJournal journal;
     Services services;
 
     QString programDir() const { return services.programDir; }

@@ -204,7 +204,8 @@ TEST_F(CommandLineTest, LinksAreWrittenThroughAndReadOnlyFilesAndClashingOutputs
 }
 
 TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewOne) {
-    SmallFilesystem fs;
+    // Room for the archive's index and custody log beside the transcript's files.
+    SmallFilesystem fs(1024);
     REQUIRE_SMALL_FILESYSTEM(fs);
     home = fs.path() + "/home";
     QDir().mkpath(home);
@@ -376,7 +377,7 @@ TEST_F(CommandLineTest, CommandsThatDrawNothingLoadNoWindowLibrary) {
     ASSERT_TRUE(fingerprint::write(root.path() + "/one"));
     for (const QStringList& arguments :
          {QStringList{"--version"}, QStringList{"--help"}, QStringList{"verify", root.path() + "/one"},
-          QStringList{"compose", example()}}) {
+          QStringList{"compose", example()}, QStringList{"archive", "王"}, QStringList{"log", "verify"}}) {
         const QString files = loaded(arguments);
         EXPECT_TRUE(files.contains("libQt6Core")) << arguments.join(' ').toStdString();
         EXPECT_FALSE(files.contains(window))

@@ -208,7 +208,8 @@ TEST_F(ComposeTest, OneLinePairsFromTheFirstOnGiveTheKnownDocumentByteForByte) {
     QTextStream err(stderr);
     ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
     NativeWordEngine engine;
-    CommandEnv env{dialogs, engine, dir.path(), input().footerLine, [] { return true; }};
+    RecordingJournal journal;
+    CommandEnv env{dialogs, engine, dir.path(), input().footerLine, [] { return true; }, journal};
     for (int pairs : {5, 14, 24}) {
         record::TranscriptRecord r = testrecords::particulars();
         testrecords::fillPairs(r, 1, pairs);

@@ -5,6 +5,7 @@
 #include "CupsQueue.h"
 #include "ReaderTools.h"
 #include "TestRecords.h"
+#include "TestServices.h"
 
 #include "transcript/ConsoleDialogs.h"
 #include "transcript/NativeWordEngine.h"
@@ -78,9 +79,11 @@ protected:
         QTextStream err(stderr);
         transcript::ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
         transcript::NativeWordEngine engine(&word::pageRenderer());
+        RecordingJournal journal;
         transcript::CommandEnv env{dialogs, engine, dir.path(),
                                    [](const QString& key) { return key == "hang1" ? kHang1 : kHang2; },
-                                   [] { return true; }};
+                                   [] { return true; },
+                                   journal};
         transcript::SaveOptions options;
         options.documentPath = dir.filePath(r["num10"] + ".doc");
         options.afterSave = [&](word::DocumentWriter& writer) {

@@ -92,4 +92,8 @@ TEST(Accessibility, EveryReachableControlHasANameOfItsOwn)
 
     PasswordSetWindow set;
     EXPECT_EQ(expectNamedAndDistinct(set), 3);
+
+    // 笔录档案: the search, the date range, the list, the commands, the chosen inquiry's files and
+    // custody entries, and the window's own buttons.
+    EXPECT_GE(expectNamedAndDistinct(p.program.components().archiveWindow), 16);
 }

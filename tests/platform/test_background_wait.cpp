@@ -1,5 +1,5 @@
-// Waiting for network work on a worker thread while the GUI thread's event loop keeps running.
-#include "net/BackgroundWait.h"
+// Waiting for blocking work on a worker thread while the GUI thread's event loop keeps running.
+#include "platform/BackgroundWait.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -21,7 +21,7 @@ TEST(BackgroundWait, EventsAreHandledWhileTheWorkRuns)
     ticker.start(5);
     const std::thread::id caller = std::this_thread::get_id();
     std::thread::id worker;
-    const int result = net::waitWhileProcessingEvents([&](const std::atomic_bool& cancel) {
+    const int result = background::waitWhileProcessingEvents([&](const std::atomic_bool& cancel) {
         worker = std::this_thread::get_id();
         std::this_thread::sleep_for(300ms);
         return cancel ? -1 : 42;
@@ -34,7 +34,7 @@ TEST(BackgroundWait, EventsAreHandledWhileTheWorkRuns)
 TEST(BackgroundWait, WorkThatEndsAtOnceStillReturnsItsResult)
 {
     for (int i = 0; i < 200; ++i)
-        EXPECT_EQ(net::waitWhileProcessingEvents([i](const std::atomic_bool&) { return i; }), i);
+        EXPECT_EQ(background::waitWhileProcessingEvents([i](const std::atomic_bool&) { return i; }), i);
 }
 
 // Last in this file: once the application is told to quit, its event loops stay closed.
@@ -42,7 +42,7 @@ TEST(BackgroundWait, QuittingTheApplicationCancelsTheWork)
 {
     QTimer::singleShot(100, [] { QCoreApplication::exit(0); });
     const auto start = std::chrono::steady_clock::now();
-    const bool sawCancel = net::waitWhileProcessingEvents([](const std::atomic_bool& cancel) {
+    const bool sawCancel = background::waitWhileProcessingEvents([](const std::atomic_bool& cancel) {
         const auto limit = std::chrono::steady_clock::now() + 20s;
         while (!cancel && std::chrono::steady_clock::now() < limit)
             std::this_thread::sleep_for(10ms);

@@ -1,4 +1,4 @@
-// Runs blocking network work on a worker thread while the calling GUI thread keeps processing events.
+// Runs blocking work (a transfer, an export) on a worker thread while the GUI thread keeps processing events.
 #pragma once
 
 #include <QCoreApplication>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <type_traits>
 
-namespace net {
+namespace background {
 
 // Runs work(cancel) on its own thread and returns its result. Meanwhile the caller's thread runs a
 // local event loop, so windows repaint and timers tick; callers guard against being re-entered.
@@ -50,4 +50,4 @@ std::invoke_result_t<Work, const std::atomic_bool&> waitWhileProcessingEvents(Wo
     return std::move(*result);
 }
 
-} // namespace net
+} // namespace background

@@ -1,0 +1,335 @@
+// The journal's events turned into custody entries and index updates, and the rebuild beside the
+// event loop, which works on a connection of its own.
+#include "archive/Archive.h"
+
+#include "archive/Locations.h"
+
+#include <QMetaObject>
+#include <QSet>
+
+namespace archive {
+
+namespace {
+
+QString eventName(JournalEvent::Kind kind) {
+    switch (kind) {
+    case JournalEvent::Kind::Composed:
+        return custody::kComposed;
+    case JournalEvent::Kind::Saved:
+        return custody::kSaved;
+    case JournalEvent::Kind::OverwriteDeclined:
+        return custody::kOverwriteDeclined;
+    case JournalEvent::Kind::Printed:
+        return custody::kPrinted;
+    case JournalEvent::Kind::RecordingSaved:
+        return custody::kRecordingSaved;
+    case JournalEvent::Kind::CaptureFinished:
+        return custody::kCaptureFinished;
+    case JournalEvent::Kind::CaptureRepaired:
+        return custody::kCaptureRepaired;
+    case JournalEvent::Kind::Uploaded:
+        return custody::kUploaded;
+    case JournalEvent::Kind::Downloaded:
+        return custody::kDownloaded;
+    case JournalEvent::Kind::Discarded:
+        return custody::kDiscarded;
+    case JournalEvent::Kind::SetAside:
+        return custody::kSetAside;
+    case JournalEvent::Kind::Opened:
+    case JournalEvent::Kind::NewTranscript:
+        break;
+    }
+    return {};
+}
+
+bool isEvidence(JournalEvent::Kind kind) {
+    return kind == JournalEvent::Kind::RecordingSaved || kind == JournalEvent::Kind::CaptureFinished ||
+           kind == JournalEvent::Kind::CaptureRepaired || kind == JournalEvent::Kind::Discarded ||
+           kind == JournalEvent::Kind::SetAside;
+}
+
+} // namespace
+
+Archive::Archive(QString programDir, Work work, std::function<void(const QString&)> tell)
+    : m_programDir(std::move(programDir)), m_work(work), m_tell(std::move(tell)), m_index(m_programDir),
+      m_custody(m_programDir) {}
+
+Archive::~Archive() {
+    m_cancel = true;
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void Archive::setTell(std::function<void(const QString&)> tell) {
+    const std::lock_guard lock(m_lock);
+    m_tell = std::move(tell);
+}
+
+QString Archive::currentInquiry() const {
+    const std::lock_guard lock(m_currentLock);
+    return m_current;
+}
+
+bool Archive::isRebuilding() const {
+    const std::lock_guard lock(m_lock);
+    return m_worker.joinable();
+}
+
+sql::Error Archive::lastSyncError() const {
+    const std::lock_guard lock(m_lock);
+    return m_syncError;
+}
+
+void Archive::record(const JournalEvent& event) {
+    const QString name = eventName(event.kind);
+    Job job;
+    QString inquiry = event.inquiry;
+    {
+        const std::lock_guard lock(m_currentLock);
+        switch (event.kind) {
+        case JournalEvent::Kind::Opened:
+        case JournalEvent::Kind::Saved:
+        case JournalEvent::Kind::Composed:
+        case JournalEvent::Kind::OverwriteDeclined:
+            m_current = event.inquiry;
+            break;
+        case JournalEvent::Kind::NewTranscript:
+            m_current.clear();
+            return;
+        default:
+            break;
+        }
+        if (isEvidence(event.kind) && inquiry.isEmpty())
+            inquiry = m_current;
+    }
+    if (!name.isEmpty()) {
+        CustodyEntry entry;
+        entry.event = name;
+        entry.inquiry = inquiry;
+        // Files are read before any lock, so that the saves of a batch hash theirs side by side.
+        for (const QString& path : event.files)
+            entry.files << custodyFile(m_programDir, path);
+        entry.details = event.details;
+        for (auto& [key, value] : entry.details)
+            if (key == QLatin1String("from"))
+                value = storedName(m_programDir, value);
+        job.entry = std::move(entry);
+    }
+    for (const QString& path : event.files)
+        if (const QString found = templateOf(m_programDir, path); !found.isEmpty())
+            job.templates.insert(found);
+    commit(job);
+}
+
+bool Archive::log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
+                  const QList<QPair<QString, QString>>& details) {
+    CustodyEntry entry;
+    entry.event = event;
+    entry.inquiry = inquiry;
+    entry.files = files;
+    entry.details = details;
+    Job job;
+    job.entry = std::move(entry);
+    commit(job);
+    return job.written;
+}
+
+void Archive::commit(Job& job) {
+    std::unique_lock queue(m_queueLock);
+    m_queue.push_back(&job);
+    while (!job.done) {
+        if (m_committing) {
+            m_committed.wait(queue);
+            continue;
+        }
+        m_committing = true;
+        const std::vector<Job*> jobs = std::exchange(m_queue, {});
+        queue.unlock();
+        QStringList told;
+        write(jobs, told);
+        queue.lock();
+        for (Job* written : jobs)
+            written->done = true;
+        m_committing = false;
+        m_committed.notify_all();
+        // Said once nothing is being written: a message box's event loop may record the next event.
+        queue.unlock();
+        for (const QString& text : told)
+            m_tell(text);
+        queue.lock();
+    }
+}
+
+void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
+    const std::lock_guard lock(m_lock);
+    QList<CustodyEntry> entries;
+    for (const Job* job : jobs)
+        if (job->entry)
+            entries << *job->entry;
+    // A command on the command line records and leaves the rebuild of an index that was never filled
+    // to the window or to `quillon archive`.
+    const bool rebuildWhenEmpty = m_work == Work::InBackground;
+    if (!entries.isEmpty()) {
+        const durable::Result written = m_custody.append(entries);
+        for (Job* job : jobs) {
+            if (!job->entry)
+                continue;
+            job->written = written.ok();
+            if (!written)
+                told << QStringLiteral("保管记录没有写成（%1）：<%2>\n这次“%3”已经做完，但没有记入保管记录。")
+                            .arg(written.text(), custodyPath(m_programDir), custody::eventText(job->entry->event));
+        }
+        if (written && ready(rebuildWhenEmpty))
+            handle(m_index.readCustodyLog());
+    }
+    QStringList templates;
+    for (const Job* job : jobs)
+        for (const QString& path : job->templates)
+            if (!templates.contains(path))
+                templates << path;
+    if (!templates.isEmpty() && ready(rebuildWhenEmpty))
+        handle(m_index.updateInquiries(templates));
+    emit indexChanged();
+}
+
+QList<InquiryRow> Archive::search(const SearchRequest& request) {
+    const std::lock_guard lock(m_lock);
+    QList<InquiryRow> rows;
+    if (ready(true))
+        handle(m_index.search(request, &rows));
+    return rows;
+}
+
+std::optional<InquiryRow> Archive::inquiry(const QString& name) {
+    const std::lock_guard lock(m_lock);
+    std::optional<InquiryRow> row;
+    if (ready(true))
+        handle(m_index.inquiry(name, &row));
+    return row;
+}
+
+QList<FileRow> Archive::files(const QString& inquiry) {
+    const std::lock_guard lock(m_lock);
+    QList<FileRow> rows;
+    if (ready(true))
+        handle(m_index.files(inquiry, &rows));
+    return rows;
+}
+
+QList<QByteArray> Archive::custodyLines(const QString& inquiry) {
+    const std::lock_guard lock(m_lock);
+    QList<CustodyLineRef> refs;
+    if (ready(true))
+        handle(m_index.custodyLines(inquiry, &refs));
+    return m_custody.lines(refs);
+}
+
+void Archive::recheck(const QString& inquiry) {
+    const std::lock_guard lock(m_lock);
+    if (ready(true))
+        handle(m_index.recheckFiles(inquiry));
+    emit indexChanged();
+}
+
+void Archive::refresh() {
+    const std::lock_guard lock(m_lock);
+    // An index never filled is read in full first.
+    if (ready(true))
+        startSync(false, {});
+}
+
+void Archive::rebuild() {
+    const std::lock_guard lock(m_lock);
+    startSync(true, QStringLiteral("正在从 BL 目录和保管记录重建笔录档案索引……"));
+}
+
+bool Archive::ready(bool rebuildWhenEmpty) {
+    bool empty = false;
+    if (const sql::Error opened = m_index.open(&empty); !opened) {
+        handle(opened);
+        return false;
+    }
+    if (empty && rebuildWhenEmpty && !isRebuilding()) {
+        const QString& damage = m_index.replacedBecause();
+        startSync(true, damage.isEmpty()
+                            ? QStringLiteral("笔录档案索引还没有建立或已被删除，正在从 BL 目录和保管记录重建……")
+                            : QStringLiteral("笔录档案索引已损坏（%1），已换成新的索引，正在从 BL 目录和保管记录重建……")
+                                  .arg(damage));
+    }
+    return true;
+}
+
+void Archive::handle(const sql::Error& error) {
+    const QString later = QStringLiteral("笔录文件都在，打开笔录档案时会补上。");
+    switch (error.failure) {
+    case sql::Failure::None:
+        return;
+    case sql::Failure::Damaged:
+        // The next open replaces the file and ready() has it rebuilt.
+        m_index.close();
+        ready(true);
+        return;
+    case sql::Failure::DiskFull:
+        emit statusNote(QStringLiteral("笔录档案索引没有更新：磁盘空间已满。") + later);
+        return;
+    case sql::Failure::Busy:
+        emit statusNote(QStringLiteral("笔录档案索引没有更新：另一个程序占用太久。") + later);
+        return;
+    case sql::Failure::ReadOnly:
+    case sql::Failure::Other:
+        break;
+    }
+    emit statusNote(QStringLiteral("笔录档案索引没有更新：%1。").arg(error.text) + later);
+}
+
+void Archive::startSync(bool full, const QString& note) {
+    if (m_worker.joinable()) {
+        m_nextSync = full || m_nextSync.value_or(false);
+        if (!note.isEmpty())
+            m_nextNote = note;
+        return;
+    }
+    if (!note.isEmpty())
+        emit statusNote(note);
+    if (m_work == Work::AtOnce) {
+        const std::atomic_bool never = false;
+        syncFinished(m_index.sync(full, never), full);
+        return;
+    }
+    m_cancel = false;
+    m_worker = std::thread([this, full] {
+        Index index(m_programDir);
+        const sql::Error error = index.sync(full, m_cancel);
+        QMetaObject::invokeMethod(
+            this,
+            [this, error, full] {
+                const std::lock_guard lock(m_lock);
+                m_worker.join();
+                syncFinished(error, full);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Archive::syncFinished(const sql::Error& error, bool full) {
+    m_syncError = error;
+    // A file found damaged while it was being read anew is replaced and read again; a new file that
+    // fails in the same way is not tried again and again.
+    if (error.failure == sql::Failure::Damaged && !full) {
+        handle(error);
+    } else if (!error.ok()) {
+        emit statusNote(QStringLiteral("笔录档案索引没有建完：%1。下次打开笔录档案时再试。").arg(error.text));
+    } else if (full) {
+        int count = 0;
+        m_index.inquiryCount(&count);
+        emit statusNote(QStringLiteral("笔录档案索引已重建：共 %1 份笔录。").arg(count));
+    }
+    emit indexChanged();
+    if (m_nextSync) {
+        const bool nextFull = *m_nextSync;
+        m_nextSync.reset();
+        startSync(nextFull, std::exchange(m_nextNote, QString()));
+    }
+}
+
+} // namespace archive

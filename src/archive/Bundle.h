@@ -1,0 +1,54 @@
+// The hand-over bundle of one inquiry: one ZIP with the document, the template, a PDF of the pages,
+// the linked recordings and captures, their .sha256 fingerprints, the inquiry's custody-log lines
+// and manifest.sha256 over every file in it, so that `sha256sum -c manifest.sha256` in the unpacked
+// folder confirms the lot. Names keep their Chinese characters (flagged as UTF-8), big files are
+// streamed from the disk, and the ZIP appears under its name only when it is complete and synced.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+namespace archive {
+
+// Writes a PDF of a document's pages through the page renderer, which needs the program's main
+// thread: the caller makes the PDF before the bundle is written. False with the reason in error.
+using PdfMaker = std::function<bool(const QString& document, const QString& pdf, QString* error)>;
+
+struct BundleRequest {
+    QString inquiry;
+    QString templatePath;
+    QString documentPath;   // empty or missing: the inquiry has no document
+    QString pdfPath;        // the PDF of the document's pages, named <inquiry>.pdf in the bundle
+    QStringList recordings; // full paths
+    QStringList captures;
+    QList<QByteArray> custodyLines;
+    QString target; // the ZIP file
+};
+
+// How far an export has got; read from another thread while it runs.
+struct BundleProgress {
+    std::atomic<qint64> done = 0;
+    std::atomic<qint64> total = 0;
+};
+
+struct BundleResult {
+    bool ok = false;
+    bool cancelled = false;
+    QString error;     // why it failed, in the words of the messages
+    QStringList names; // the files in the bundle, manifest.sha256 last
+    // Evidence linked to the inquiry that no longer exists, and so is not in the bundle.
+    QStringList missing;
+};
+
+// Runs on any thread. cancelled() is asked now and then and stops the export when it answers true;
+// a cancelled or failed export leaves nothing under the target's name and an earlier file there
+// as it was.
+BundleResult writeBundle(const BundleRequest& request, BundleProgress& progress,
+                         const std::function<bool()>& cancelled);
+
+} // namespace archive

@@ -1,0 +1,108 @@
+// The custody log, custody.log in the program directory: one JSON object a line for everything done
+// to an inquiry's files, with the time, the user and the host, each file's SHA-256, and the SHA-256
+// of the line before, so that a line edited, removed or moved breaks the chain. It is only ever
+// appended to; a last line torn by a power cut is kept as it is and the next entry notes it.
+#pragma once
+
+#include "archive/Index.h"
+
+#include "platform/DurableFile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <optional>
+
+namespace archive {
+
+namespace custody {
+// The events as the log names them.
+inline const QString kComposed = QStringLiteral("composed");
+inline const QString kSaved = QStringLiteral("saved");
+inline const QString kOverwriteDeclined = QStringLiteral("overwrite-declined");
+inline const QString kPrinted = QStringLiteral("printed");
+inline const QString kRecordingSaved = QStringLiteral("recording-saved");
+inline const QString kCaptureFinished = QStringLiteral("capture-finished");
+inline const QString kCaptureRepaired = QStringLiteral("capture-repaired");
+inline const QString kUploaded = QStringLiteral("uploaded");
+inline const QString kDownloaded = QStringLiteral("downloaded");
+inline const QString kFingerprintChecked = QStringLiteral("fingerprint-checked");
+inline const QString kLinked = QStringLiteral("linked");
+inline const QString kUnlinked = QStringLiteral("unlinked");
+inline const QString kExported = QStringLiteral("exported");
+// A file moved out of use into the recovery folder: given up by the user, or a capture that could not
+// be repaired; "from" in the details names where it was.
+inline const QString kDiscarded = QStringLiteral("discarded");
+inline const QString kSetAside = QStringLiteral("set-aside");
+
+// The event in the words the archive window shows ("保存", "录音保存", …); the name itself when unknown.
+QString eventText(const QString& event);
+// The same for the keys of an event's details ("printer" is "打印机").
+QString detailText(const QString& key);
+} // namespace custody
+
+struct CustodyFile {
+    QString name;   // as the index stores it
+    QString sha256; // empty when the file could not be read
+    // For a fingerprint check: its result ("一致", "与指纹不符", …).
+    QString check = {};
+};
+
+struct CustodyEntry {
+    QString time; // ISO 8601 with the zone
+    QString user;
+    QString host;
+    QString event;
+    QString inquiry;
+    QList<CustodyFile> files;
+    QList<QPair<QString, QString>> details;
+    QString note;     // what the writer found wrong with the line before
+    QString previous; // SHA-256 of the line before
+
+    // Nothing when the line is no complete entry.
+    static std::optional<CustodyEntry> parse(const QByteArray& line);
+    QByteArray line() const;
+};
+
+// A file's entry: its stored name and its SHA-256 now.
+CustodyFile custodyFile(const QString& programDir, const QString& path);
+
+class CustodyLog {
+public:
+    explicit CustodyLog(QString programDir);
+
+    // Appends the entry with the time, the user, the host and the chain; synced before it returns.
+    // Several programs append to one log in turn; entries given together are written with one sync.
+    durable::Result append(QList<CustodyEntry> entries);
+    // The lines the index points at, in the order given.
+    QList<QByteArray> lines(const QList<CustodyLineRef>& refs) const;
+
+private:
+    QString m_programDir;
+};
+
+// What a check of the whole log found.
+struct Verification {
+    int lines = 0;
+    // The first line where the chain breaks, and why; 0 when it holds to the end.
+    int brokenLine = 0;
+    QString why;
+    // Lines torn earlier that the next entry notes: kept, not a break.
+    QStringList notes;
+    int filesChecked = 0;
+    // Files that no longer match the SHA-256 the log last recorded for them, with why.
+    QStringList fileProblems;
+
+    bool ok() const { return brokenLine == 0 && fileProblems.isEmpty(); }
+};
+
+Verification verify(const QString& programDir);
+
+// `quillon log verify`: the chain from the first line to the last, then every file the log names
+// against its last recorded SHA-256. Prints OK, or the first line where the chain breaks and why,
+// and every file that differs; 0 when all holds, 1 otherwise.
+int verifyCommand(const QString& programDir);
+
+} // namespace archive

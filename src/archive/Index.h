@@ -1,0 +1,138 @@
+// The inquiry index, archive.sqlite in the program directory: one row per inquiry with its fields,
+// its files and their fingerprint states, the evidence that belongs to it, and the custody-log
+// lines that name it. It is a cache of the templates in BL/ and of custody.log, never the record:
+// a file that is damaged or is not an index is replaced by an empty one and rebuilt from them.
+#pragma once
+
+#include "archive/Database.h"
+#include "archive/InquiryFacts.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+namespace archive {
+
+enum class FileKind { Template, Document, Pdf, Recording, Capture };
+
+// A file's fingerprint as the index last found it.
+enum class FileState { Ok, Changed, NoFingerprint, Unreadable, Missing };
+
+// A file checked against its fingerprint now.
+FileState fileStateOf(const QString& path);
+
+// Why a file belongs to an inquiry. Unlinked is a link the user removed: it outweighs the others.
+enum class LinkHow { Unlinked = 0, WhileOpen = 1, ByTime = 2, ByHand = 3, Own = 4 };
+
+// The worst fingerprint state of an inquiry's files.
+enum class InquiryState { AllMatch = 0, Missing = 1, Changed = 2 };
+
+struct InquiryRow {
+    QString name;
+    QString date; // yyyy-MM-dd or empty
+    QString starts;
+    QString ends;
+    QString interviewee;
+    QString unit;
+    QString place;
+    QString inspector;
+    int pairs = 0;
+    int recordings = 0;
+    int captures = 0;
+    InquiryState state = InquiryState::AllMatch;
+    QString problem; // why the template could not be read
+};
+
+struct FileRow {
+    QString name; // as stored: relative to the program directory inside it
+    FileKind kind = FileKind::Template;
+    qint64 size = -1;
+    qint64 modified = 0; // nanoseconds since the epoch
+    FileState state = FileState::Missing;
+    LinkHow how = LinkHow::Own;
+};
+
+struct SearchRequest {
+    QString text; // words, each looked for as a substring of any field
+    QDate from;   // null: no lower bound
+    QDate to;
+};
+
+// Where a custody-log line lies in the log.
+struct CustodyLineRef {
+    qint64 offset = 0;
+    qint64 length = 0;
+};
+
+class Index {
+public:
+    // The schema this program reads and writes; a file of a later one is left alone.
+    static constexpr int kSchemaVersion = 1;
+
+    explicit Index(QString programDir);
+
+    const QString& programDir() const { return m_programDir; }
+
+    // Opens archive.sqlite, made when missing. A file that is damaged or holds something else is
+    // replaced by an empty index (under a lock, so that two programs do it once). Reopens when the
+    // file was deleted or replaced since. needsRebuild: the index has never been filled completely.
+    sql::Error open(bool* needsRebuild = nullptr);
+    void close() { m_db.close(); }
+
+    // Reads templates again and brings their rows, their own files (template, document, PDF) and
+    // fingerprints, their capture links by time and their counts up to date, in one transaction.
+    sql::Error updateInquiries(const QStringList& templatePaths);
+    // Reads the custody-log lines the index has not seen: links of evidence and the lines of each
+    // inquiry. A log that is shorter than what was read, or changed, is read again from its start.
+    sql::Error readCustodyLog();
+    // Fingerprint states of an inquiry's files found anew, or of the given files.
+    sql::Error recheckFiles(const QString& inquiry);
+
+    // Brings the index level with BL/ and custody.log: templates and captures that appeared,
+    // changed or disappeared. With full set, every file is read again and the links are taken from
+    // the custody log anew. progress(done, total) is called now and then; cancel stops between batches.
+    sql::Error sync(bool full, const std::atomic_bool& cancel, const std::function<void(int, int)>& progress = {});
+
+    // Reading: each fills its result and says what went wrong.
+    sql::Error search(const SearchRequest& request, QList<InquiryRow>* rows);
+    sql::Error inquiry(const QString& name, std::optional<InquiryRow>* row);
+    // The inquiry's own files and its evidence, unlinked ones included.
+    sql::Error files(const QString& inquiry, QList<FileRow>* files);
+    sql::Error custodyLines(const QString& inquiry, QList<CustodyLineRef>* lines);
+    // The inquiries a recording or capture (its stored name) belongs to, a link removed by hand aside.
+    sql::Error inquiriesOf(const QString& file, QStringList* inquiries);
+    sql::Error inquiryCount(int* count);
+    // Why the last open() replaced the file: empty when it did not.
+    const QString& replacedBecause() const { return m_replacedBecause; }
+
+private:
+    sql::Error result();
+    bool replacedBehindUs() const;
+    sql::Error replaceDamagedFile();
+    // Within a transaction.
+    bool storeTemplate(const QString& templatePath);
+    bool storeInquiry(const InquiryFacts& facts);
+    bool storeOwnFiles(const QString& inquiry);
+    bool removeInquiryText(const QString& name);
+    bool removeInquiry(const QString& name);
+    bool storeFile(const QString& name, FileKind kind, bool force);
+    bool linkByTime(const QString& inquiry);
+    bool linkCaptureByTime(const QString& name, const QDateTime& start);
+    bool updateCounts(const QString& inquiry);
+    bool applyCustodyLine(const QByteArray& line, qint64 offset);
+    // A recording or capture moved out of use ("from" in the details): no longer any inquiry's.
+    bool forgetFile(const QList<QPair<QString, QString>>& details);
+
+    QString m_programDir;
+    sql::Connection m_db;
+    // The file the connection has open, to notice it being deleted or replaced.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
+    QString m_replacedBecause;
+};
+
+} // namespace archive

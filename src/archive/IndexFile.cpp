@@ -1,0 +1,211 @@
+// Opening archive.sqlite: the schema made or checked, and a damaged file replaced under a lock that
+// every program of the same program directory takes for that.
+#include "archive/Index.h"
+
+#include "archive/CharacterTokenizer.h"
+#include "archive/Locations.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace archive {
+
+namespace {
+
+// Links, files and custody lines are keyed by names, so that the index holds what the custody log
+// says of an inquiry before its template is read. The lists read only the small inquiry table; the
+// texts sit beside it.
+constexpr char kSchema[] = R"(
+CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS inquiry(
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL UNIQUE,
+    size INTEGER NOT NULL,
+    modified INTEGER NOT NULL,
+    date TEXT NOT NULL,
+    starts TEXT NOT NULL,
+    ends TEXT NOT NULL,
+    interviewee TEXT NOT NULL,
+    unit TEXT NOT NULL,
+    place TEXT NOT NULL,
+    inspector TEXT NOT NULL,
+    pairs INTEGER NOT NULL,
+    recordings INTEGER NOT NULL DEFAULT 0,
+    captures INTEGER NOT NULL DEFAULT 0,
+    state INTEGER NOT NULL DEFAULT 0,
+    problem TEXT NOT NULL DEFAULT '');
+CREATE INDEX IF NOT EXISTS inquiry_by_date ON inquiry(date, starts);
+CREATE TABLE IF NOT EXISTS inquiry_text(
+    id INTEGER PRIMARY KEY,
+    fields TEXT NOT NULL,
+    search TEXT NOT NULL);
+CREATE VIRTUAL TABLE IF NOT EXISTS inquiry_terms USING fts5(search, content='', tokenize='characters');
+CREATE TABLE IF NOT EXISTS file(
+    name TEXT PRIMARY KEY,
+    kind INTEGER NOT NULL,
+    size INTEGER NOT NULL,
+    modified INTEGER NOT NULL,
+    sidecar INTEGER NOT NULL,
+    state INTEGER NOT NULL,
+    started TEXT) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS file_by_start ON file(started) WHERE started IS NOT NULL;
+CREATE TABLE IF NOT EXISTS link(
+    inquiry TEXT NOT NULL,
+    file TEXT NOT NULL,
+    how INTEGER NOT NULL,
+    PRIMARY KEY(inquiry, file)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS link_by_file ON link(file);
+CREATE TABLE IF NOT EXISTS custody(
+    offset INTEGER PRIMARY KEY,
+    length INTEGER NOT NULL,
+    inquiry TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS custody_by_inquiry ON custody(inquiry);
+)";
+
+// An exclusive lock on archive.lock while it lives.
+class FileLock {
+public:
+    explicit FileLock(const QString& path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        if (m_fd >= 0)
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~FileLock() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+bool sameFile(const QString& path, quint64 device, quint64 inode) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && quint64(info.st_dev) == device &&
+           quint64(info.st_ino) == inode;
+}
+
+sql::Error taken(sql::Connection& db) {
+    const sql::Error error = db.error();
+    db.clearError();
+    return error;
+}
+
+// Makes the tables in an empty file and checks them in any other; needsRebuild: never filled completely.
+sql::Error checkSchema(sql::Connection& db, bool* needsRebuild) {
+    int objects = 0;
+    {
+        sql::Query count = db.query("SELECT count(*) FROM sqlite_schema");
+        if (count.next())
+            objects = int(count.integer(0));
+    }
+    if (!db.error().ok())
+        return taken(db);
+    if (objects == 0) {
+        sql::Transaction made(db);
+        if (made.began() && db.exec(kSchema)) {
+            sql::Query version = db.query("INSERT OR IGNORE INTO meta(key, value) VALUES('schema', ?)");
+            version.bind(QString::number(Index::kSchemaVersion)).run();
+        }
+        if (!db.error().ok() || !made.commit())
+            return taken(db);
+    }
+    QString schema;
+    QString built;
+    {
+        sql::Query meta = db.query("SELECT key, value FROM meta WHERE key IN ('schema', 'built')");
+        while (meta.next())
+            (meta.text(0) == QLatin1String("schema") ? schema : built) = meta.text(1);
+    }
+    // A database without our tables is not an index: it is replaced like a damaged one. A lock held
+    // by another program, or a full disk, is no reason to.
+    if (!db.error().ok() && db.error().failure != sql::Failure::Other)
+        return taken(db);
+    if (!db.error().ok() || schema.isEmpty()) {
+        db.clearError();
+        return {sql::Failure::Damaged, QStringLiteral("不是笔录档案索引")};
+    }
+    if (schema.toInt() > Index::kSchemaVersion)
+        return {sql::Failure::Other, QStringLiteral("索引由更新版本的程序建立（版本 %1）").arg(schema)};
+    *needsRebuild = built.isEmpty();
+    return {};
+}
+
+} // namespace
+
+Index::Index(QString programDir) : m_programDir(std::move(programDir)) {}
+
+bool Index::replacedBehindUs() const {
+    return !sameFile(indexPath(m_programDir), m_device, m_inode);
+}
+
+sql::Error Index::result() {
+    return taken(m_db);
+}
+
+sql::Error Index::open(bool* needsRebuild) {
+    if (needsRebuild)
+        *needsRebuild = false;
+    if (m_db.isOpen() && !replacedBehindUs())
+        return {};
+    bool rebuild = false;
+    sql::Error error;
+    m_replacedBecause.clear();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        error = m_db.open(indexPath(m_programDir));
+        if (error && !registerCharacterTokenizer(m_db.handle()))
+            error = {sql::Failure::Other, QStringLiteral("SQLite 没有全文检索模块 FTS5")};
+        if (error)
+            error = checkSchema(m_db, &rebuild);
+        if (error.failure != sql::Failure::Damaged)
+            break;
+        m_replacedBecause = error.text;
+        m_db.close();
+        if (const sql::Error replaced = replaceDamagedFile(); !replaced)
+            return replaced;
+    }
+    if (!error) {
+        m_db.close();
+        return error;
+    }
+    struct stat info {};
+    if (::stat(QFile::encodeName(indexPath(m_programDir)).constData(), &info) == 0) {
+        m_device = info.st_dev;
+        m_inode = info.st_ino;
+    }
+    if (needsRebuild)
+        *needsRebuild = rebuild;
+    return {};
+}
+
+sql::Error Index::replaceDamagedFile() {
+    const QString path = indexPath(m_programDir);
+    const FileLock lock(lockPath(m_programDir));
+    // Another program may have replaced it while this one waited for the lock.
+    {
+        sql::Connection probe;
+        bool unused = false;
+        if (probe.open(path).ok() && checkSchema(probe, &unused).ok())
+            return {};
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        const QByteArray name = QFile::encodeName(path + QLatin1String(suffix));
+        if (::unlink(name.constData()) != 0 && errno != ENOENT)
+            return {
+                sql::Failure::Other,
+                QStringLiteral("损坏的索引文件 <%1> 无法删除：%2").arg(path, QString::fromLocal8Bit(strerror(errno)))};
+    }
+    return {};
+}
+
+} // namespace archive

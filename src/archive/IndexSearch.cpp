@@ -1,0 +1,108 @@
+// Reading the index: the inquiries a search finds, newest first, an inquiry's files and lines, and the
+// inquiries of a piece of evidence.
+#include "archive/Index.h"
+
+#include "archive/SearchText.h"
+
+#include <string>
+
+namespace archive {
+
+namespace {
+
+constexpr char kColumns[] = "SELECT i.name, i.date, i.starts, i.ends, i.interviewee, i.unit, i.place, i.inspector, "
+                            "i.pairs, i.recordings, i.captures, i.state, i.problem FROM inquiry i";
+
+InquiryRow rowOf(const sql::Query& q) {
+    return {q.text(0), q.text(1), q.text(2),         q.text(3),         q.text(4),          q.text(5),
+            q.text(6), q.text(7), int(q.integer(8)), int(q.integer(9)), int(q.integer(10)), InquiryState(q.integer(11)),
+            q.text(12)};
+}
+
+} // namespace
+
+sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) {
+    rows->clear();
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    const std::optional<QByteArray> match = search::matchExpression(request.text);
+    // Four statements at most, each prepared once.
+    std::string sql = kColumns;
+    sql += " WHERE 1";
+    if (match)
+        sql += " AND i.id IN (SELECT rowid FROM inquiry_terms WHERE inquiry_terms MATCH ?)";
+    if (!request.from.isNull())
+        sql += " AND i.date <> '' AND i.date >= ?";
+    if (!request.to.isNull())
+        sql += " AND i.date <> '' AND i.date <= ?";
+    sql += " ORDER BY i.date DESC, i.starts DESC, i.name";
+    sql::Query q = m_db.query(sql.c_str());
+    if (match)
+        q.bind(QString::fromUtf8(*match));
+    if (!request.from.isNull())
+        q.bind(request.from.toString(Qt::ISODate));
+    if (!request.to.isNull())
+        q.bind(request.to.toString(Qt::ISODate));
+    while (q.next())
+        *rows << rowOf(q);
+    return result();
+}
+
+sql::Error Index::inquiry(const QString& name, std::optional<InquiryRow>* row) {
+    row->reset();
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    static const std::string sql = std::string(kColumns) + " WHERE i.name = ?";
+    sql::Query q = m_db.query(sql.c_str());
+    q.bind(name);
+    if (q.next())
+        *row = rowOf(q);
+    return result();
+}
+
+sql::Error Index::files(const QString& inquiry, QList<FileRow>* files) {
+    files->clear();
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    sql::Query q = m_db.query("SELECT f.name, f.kind, f.size, f.modified, f.state, l.how FROM link l JOIN file f "
+                              "ON f.name = l.file WHERE l.inquiry = ? ORDER BY f.kind, f.name");
+    q.bind(inquiry);
+    while (q.next())
+        files->append({q.text(0), FileKind(q.integer(1)), q.integer(2), q.integer(3), FileState(q.integer(4)),
+                       LinkHow(q.integer(5))});
+    return result();
+}
+
+sql::Error Index::custodyLines(const QString& inquiry, QList<CustodyLineRef>* lines) {
+    lines->clear();
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    sql::Query q = m_db.query("SELECT offset, length FROM custody WHERE inquiry = ? ORDER BY offset");
+    q.bind(inquiry);
+    while (q.next())
+        lines->append({q.integer(0), q.integer(1)});
+    return result();
+}
+
+sql::Error Index::inquiriesOf(const QString& file, QStringList* inquiries) {
+    inquiries->clear();
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    sql::Query q = m_db.query("SELECT inquiry FROM link WHERE file = ? AND how > 0 ORDER BY inquiry");
+    q.bind(file);
+    while (q.next())
+        *inquiries << q.text(0);
+    return result();
+}
+
+sql::Error Index::inquiryCount(int* count) {
+    *count = 0;
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    sql::Query q = m_db.query("SELECT count(*) FROM inquiry");
+    if (q.next())
+        *count = int(q.integer(0));
+    return result();
+}
+
+} // namespace archive

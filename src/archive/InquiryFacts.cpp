@@ -1,0 +1,89 @@
+// A template's fields and the list columns derived from them.
+#include "archive/InquiryFacts.h"
+
+#include "transcript/TemplateFile.h"
+
+#include "platform/DateTimeText.h"
+#include "platform/IniProfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace archive {
+
+namespace {
+
+// A template larger than this is not one the program wrote: 73 values of at most 10 239 bytes.
+constexpr qint64 kLargestTemplate = 1024 * 1024;
+
+// "9" and "5" give "09:05"; empty when the hour is not a number or the time is not a real one.
+QString timeText(const QString& hour, const QString& minute) {
+    bool hourOk = false;
+    bool minuteOk = true;
+    const int h = hour.trimmed().toInt(&hourOk);
+    const int m = minute.trimmed().isEmpty() ? 0 : minute.trimmed().toInt(&minuteOk);
+    const QTime time(h, m);
+    return hourOk && minuteOk && time.isValid() ? time.toString(QStringLiteral("HH:mm")) : QString();
+}
+
+// A line holds something when more is left than the "问：" or "答：" the form starts it with.
+bool holdsText(QString line, const QString& prompt) {
+    line = line.trimmed();
+    if (line.startsWith(prompt) || line.startsWith(prompt.left(1) + u':'))
+        line = line.mid(prompt.size()).trimmed();
+    return !line.isEmpty();
+}
+
+bool isTemplate(const QByteArray& content) {
+    for (const record::Field& field : record::kFields)
+        if (ini::rawValue(content, transcript::kTemplateSection,
+                          QByteArray(field.key.data(), qsizetype(field.key.size()))))
+            return true;
+    return false;
+}
+
+} // namespace
+
+InquiryFacts readInquiry(const QString& templatePath) {
+    InquiryFacts facts;
+    facts.name = QFileInfo(templatePath).completeBaseName();
+    facts.stamp = stampOf(templatePath);
+    QFile file(templatePath);
+    if (facts.stamp.size > kLargestTemplate) {
+        facts.problem = QStringLiteral("文件太大（%1 字节），不是笔录模板").arg(facts.stamp.size);
+        return facts;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        facts.problem = QStringLiteral("无法读取：%1").arg(file.errorString());
+        return facts;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        facts.problem = QStringLiteral("无法读取：%1").arg(file.errorString());
+        return facts;
+    }
+    if (!isTemplate(content)) {
+        facts.problem = QStringLiteral("不是笔录模板：没有 [set] 节的 num1、num2 等键");
+        return facts;
+    }
+    facts.record = transcript::parseTemplate(content);
+    const record::TranscriptRecord& r = facts.record;
+    const QDate date(r["num1"].trimmed().toInt(), r["num2"].trimmed().toInt(), r["num3"].trimmed().toInt());
+    facts.date = date.isValid() ? date.toString(Qt::ISODate) : QString();
+    facts.starts = timeText(r["num4"], r["num5"]);
+    facts.ends = timeText(r["num6"], r["num7"]);
+    for (int pair = 1; pair <= record::kPairs; ++pair)
+        if (holdsText(r[record::question(pair).key], QStringLiteral("问：")) ||
+            holdsText(r[record::answer(pair).key], QStringLiteral("答：")))
+            ++facts.pairs;
+    return facts;
+}
+
+QDateTime captureStart(const QString& fileName) {
+    static const QRegularExpression pattern(QStringLiteral("^(.+?)(?:\\(\\d+\\))?\\.avi$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    return match.hasMatch() ? datetimetext::parse(match.captured(1)) : QDateTime();
+}
+
+} // namespace archive

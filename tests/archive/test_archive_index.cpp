@@ -1,0 +1,202 @@
+// The inquiry index on the real SQLite: words of any length found anywhere in an inquiry, and an
+// index that is deleted or overwritten rebuilt from the files with nothing lost.
+#include "ArchiveFixture.h"
+#include "SmallFilesystem.h"
+
+#include "archive/Archive.h"
+#include "archive/Locations.h"
+
+#include <QRandomGenerator>
+
+using namespace archivetest;
+
+namespace {
+
+QStringList interviewees(const QList<archive::InquiryRow>& rows) {
+    QStringList names;
+    for (const archive::InquiryRow& row : rows)
+        names << row.interviewee;
+    return names;
+}
+
+struct Notes {
+    explicit Notes(archive::Archive& a) {
+        QObject::connect(&a, &archive::Archive::statusNote, [this](const QString& text) { said << text; });
+    }
+    QStringList said;
+};
+
+std::unique_ptr<archive::Archive> openArchive(const QString& dir, QStringList* told) {
+    return std::make_unique<archive::Archive>(dir, archive::Archive::Work::AtOnce,
+                                              [told](const QString& text) { *told << text; });
+}
+
+// What the index says of an inquiry: its list row and how each of its files belongs to it.
+QString describe(archive::Archive& a, const QString& inquiry) {
+    const std::optional<archive::InquiryRow> row = a.inquiry(inquiry);
+    if (!row)
+        return QStringLiteral("(none)");
+    QString text = QStringLiteral("%1 %2 pairs=%3 rec=%4 cap=%5 state=%6;")
+                       .arg(row->interviewee, row->date)
+                       .arg(row->pairs)
+                       .arg(row->recordings)
+                       .arg(row->captures)
+                       .arg(int(row->state));
+    for (const archive::FileRow& file : a.files(inquiry))
+        text += QStringLiteral(" %1:%2:%3").arg(file.name).arg(int(file.how)).arg(int(file.state));
+    return text + QStringLiteral("; lines=%1").arg(a.custodyLines(inquiry).size());
+}
+
+} // namespace
+
+TEST(ArchiveIndex, FindsWordsOfOneTwoAndMoreCharactersAnywhereInAnInquiry) {
+    QTemporaryDir home;
+    const QString dir = home.path();
+    const Inquiry wang{"2013.2.3", "9:05",
+                       "10:30",    "王伟",
+                       "宏达公司", "Kelmar市",
+                       "李四",     {"问：工资发了吗？", "答：拖欠工资三个月了。", "问：伟明是谁？", "答：我同事。"}};
+    const QString wangTemplate = writeTemplate(dir, wang);
+    writeTemplate(dir, {"2013.3.1", "8:00", "9:00", "王小伟", "伟业商行", "Kelmar市", "李四", {}});
+    writeTemplate(dir, {"2014.5.6",
+                        "14:00",
+                        "15:00",
+                        "李明",
+                        "汇丰ABC有限公司",
+                        "Kelmar市",
+                        "李四",
+                        {"问：经理是谁？", "答：王伟是我们经理。"}});
+    // An old version's template without num75 and num87, with a name outside GBK.
+    writeTemplate(dir, {"2012.1.9", "8:00", "9:00", "吉𠮷", "个体", "Kelmar市", "李四", {}}, false);
+    writeFile(dir + "/BL/坏了.ini", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+
+    QStringList told;
+    const auto a = openArchive(dir, &told);
+    const auto find = [&](const QString& text) { return interviewees(a->search({text, {}, {}})); };
+
+    EXPECT_EQ(find("王"), (QStringList{"李明", "王小伟", "王伟"}));
+    EXPECT_EQ(find("王伟"), (QStringList{"李明", "王伟"}));
+    EXPECT_EQ(find("伟"), (QStringList{"李明", "王小伟", "王伟"}));
+    // Both pairs of the word are there, but not side by side.
+    EXPECT_EQ(find("王伟明"), QStringList());
+    EXPECT_EQ(find("三个月"), QStringList{"王伟"});
+    EXPECT_EQ(find("拖欠工资"), QStringList{"王伟"});
+    EXPECT_EQ(find("王伟 经理"), QStringList{"李明"});
+    EXPECT_EQ(find("abc"), QStringList{"李明"});
+    EXPECT_EQ(find("ＡＢＣ"), QStringList{"李明"});
+    EXPECT_EQ(find("𠮷"), QStringList{"吉𠮷"});
+    EXPECT_EQ(find("个体"), QStringList{"吉𠮷"});
+    EXPECT_EQ(interviewees(a->search({{}, QDate(2013, 1, 1), QDate(2013, 12, 31)})), (QStringList{"王小伟", "王伟"}));
+
+    const QList<archive::InquiryRow> all = a->search({});
+    ASSERT_EQ(all.size(), 5);
+    EXPECT_EQ(all.last().name, "坏了");
+    EXPECT_TRUE(all.last().problem.contains("不是笔录模板")) << all.last().problem.toStdString();
+    EXPECT_EQ(a->inquiry(baseName(wang))->pairs, 2);
+
+    // The saved template replaces every term of the old one: a word that went is no longer found.
+    Inquiry changed = wang;
+    changed.pairs = QStringList{"问：工资发了吗？", "答：已经发了。"};
+    writeTemplate(dir, changed);
+    a->record({JournalEvent::Kind::Saved, baseName(wang), {wangTemplate}});
+    EXPECT_EQ(find("拖欠"), QStringList());
+    EXPECT_EQ(find("已经发"), QStringList{"王伟"});
+    EXPECT_EQ(a->inquiry(baseName(wang))->pairs, 1);
+    EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+}
+
+TEST(ArchiveIndex, AnIndexDeletedOrOverwrittenIsRebuiltWithEveryInquiryAndLink) {
+    QTemporaryDir home;
+    const QString dir = home.filePath("program");
+    const Inquiry wang{"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {"问：你好？", "答：好。"}};
+    const Inquiry li{"2013.2.4", "14:00", "15:00", "李明", "伟业商行", "Kelmar市", "李四", {}};
+    const QString wangTemplate = writeTemplate(dir, wang);
+    writeTemplate(dir, li);
+    // Recordings are saved wherever the user likes.
+    const QString recording = writeEvidence(home.filePath("录音/询问录音.wav"));
+    const QString inWindow = writeEvidence(dir + "/BL/2013年2月3日9时30分.avi");
+    const QString outside = writeEvidence(dir + "/BL/2013年2月3日11时.avi");
+
+    QStringList told;
+    auto a = openArchive(dir, &told);
+    ASSERT_EQ(a->search({}).size(), 2);
+    // The recording is saved while 王伟's inquiry is open; the capture after it is given to 李明 by
+    // hand; the capture within 王伟's time is taken from it by hand.
+    a->record({JournalEvent::Kind::Opened, baseName(wang), {wangTemplate}});
+    a->record({JournalEvent::Kind::RecordingSaved, {}, {recording}});
+    a->record({JournalEvent::Kind::NewTranscript, {}, {}});
+    a->record({JournalEvent::Kind::CaptureFinished, {}, {outside}});
+    ASSERT_TRUE(a->log(archive::custody::kLinked, baseName(li), {archive::custodyFile(dir, outside)}));
+    const QString before = describe(*a, baseName(wang)) + '\n' + describe(*a, baseName(li));
+    EXPECT_TRUE(before.contains("询问录音.wav:1:0")) << before.toStdString();
+    EXPECT_TRUE(before.contains("BL/2013年2月3日9时30分.avi:2:0")) << before.toStdString();
+    EXPECT_TRUE(before.contains("BL/2013年2月3日11时.avi:3:0")) << before.toStdString();
+    ASSERT_TRUE(a->log(archive::custody::kUnlinked, baseName(wang), {archive::custodyFile(dir, inWindow)}));
+    const QString linked = describe(*a, baseName(wang)) + '\n' + describe(*a, baseName(li));
+    EXPECT_TRUE(linked.contains("王伟 2013-02-03 pairs=1 rec=1 cap=0 state=0;")) << linked.toStdString();
+    EXPECT_TRUE(linked.contains("BL/2013年2月3日9时30分.avi:0:0")) << linked.toStdString();
+
+    const QString index = archive::indexPath(dir);
+    for (const bool overwrite : {false, true}) {
+        SCOPED_TRACE(overwrite ? "overwritten" : "deleted");
+        if (overwrite) {
+            // With the program closed: a running one holds everything in its write-ahead log.
+            a.reset();
+            QByteArray noise(QFileInfo(index).size(), '\0');
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+            writeFile(index, noise);
+        } else {
+            ASSERT_TRUE(QFile::remove(index));
+        }
+        QStringList toldLater;
+        const auto later = openArchive(dir, &toldLater);
+        Notes notes(*later);
+        EXPECT_EQ(describe(*later, baseName(wang)) + '\n' + describe(*later, baseName(li)), linked);
+        EXPECT_EQ(later->search({}).size(), 2);
+        ASSERT_EQ(notes.said.size(), 2) << notes.said.join('\n').toStdString();
+        EXPECT_TRUE(notes.said[0].contains(overwrite ? "已损坏" : "已被删除")) << notes.said[0].toStdString();
+        EXPECT_EQ(notes.said[1], "笔录档案索引已重建：共 2 份笔录。");
+        // The program that was running when its index was deleted goes on with the new one.
+        if (a) {
+            EXPECT_EQ(describe(*a, baseName(wang)) + '\n' + describe(*a, baseName(li)), linked);
+        }
+        EXPECT_TRUE(toldLater.isEmpty());
+    }
+    EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+}
+
+TEST(ArchiveIndex, AFullDiskLosesNothingOnceThereIsRoomAgain) {
+    SmallFilesystem fs(8 * 1024);
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    const QString dir = fs.path() + "/program";
+    const Inquiry wang{"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}};
+    const Inquiry li{"2013.2.4", "14:00", "15:00", "李明", "伟业商行", "Kelmar市", "李四", {}};
+    writeTemplate(dir, wang);
+    QStringList told;
+    {
+        const auto before = openArchive(dir, &told);
+        ASSERT_EQ(before->search({}).size(), 1);
+        // Entries until the log's last page has no room for the next one: the disk full stops it.
+        do
+            ASSERT_TRUE(before->log(archive::custody::kLinked, baseName(wang), {})) << told.join('\n').toStdString();
+        while (QFileInfo(archive::custodyPath(dir)).size() % 4096 < 4096 - 150);
+    }
+    const QByteArray log = readFile(archive::custodyPath(dir));
+    const QString saved = writeTemplate(dir, li);
+
+    // The program starts on a full disk and saves.
+    fs.leaveFree(0);
+    const auto a = openArchive(dir, &told);
+    Notes notes(*a);
+    a->record({JournalEvent::Kind::Saved, baseName(li), {saved}});
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told.first().contains("保管记录没有写成（磁盘空间已满）")) << told.first().toStdString();
+    EXPECT_EQ(readFile(archive::custodyPath(dir)), log) << "no piece of the entry stays";
+    ASSERT_FALSE(notes.said.isEmpty());
+    EXPECT_TRUE(notes.said.last().contains("磁盘空间已满")) << notes.said.last().toStdString();
+
+    fs.unfill();
+    a->refresh();
+    EXPECT_EQ(interviewees(a->search({})), (QStringList{"李明", "王伟"}));
+    EXPECT_TRUE(archive::verify(dir).ok());
+}

@@ -1,0 +1,117 @@
+// The hand-over bundle: `quillon export` of a composed inquiry with its evidence, unpacked by unzip
+// and checked by sha256sum -c; and an export cancelled or failing leaves no bundle behind.
+#include "ArchiveFixture.h"
+
+#include "archive/Archive.h"
+#include "archive/Bundle.h"
+#include "archive/Locations.h"
+
+using namespace archivetest;
+
+namespace {
+
+Ran tool(const QString& program, const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Names are unpacked as the UTF-8 they are flagged as.
+    environment.insert("LC_ALL", "C.UTF-8");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
+    QTemporaryDir home;
+    const QString dir = home.filePath("program");
+    QDir().mkpath(dir);
+    const QString example = qEnvironmentVariable("QUILLON_BINARY_DIR") + "/example.ini";
+    ASSERT_EQ(quillon(dir, {"compose", example}).exitCode, 0);
+    const QString inquiry = QStringLiteral("2012.11.30-宏达建筑工程有限公司-张建国");
+    const QString templatePath = dir + "/BL/" + inquiry + ".ini";
+    // A capture within the inquiry's time, and a recording linked to it by hand.
+    writeEvidence(dir + "/BL/2012年11月30日9时10分.avi", 3 * 1024 * 1024);
+    const QString recording = writeEvidence(home.filePath("录音/询问 张建国.wav"), 100000);
+    {
+        archive::Archive a(dir, archive::Archive::Work::AtOnce,
+                           [](const QString& text) { FAIL() << text.toStdString(); });
+        ASSERT_TRUE(a.log(archive::custody::kLinked, inquiry, {archive::custodyFile(dir, recording)}));
+    }
+
+    const QString bundle = home.filePath("移交/张建国.zip");
+    QDir().mkpath(home.filePath("移交"));
+    const Ran exported = quillon(dir, {"export", templatePath, "--out", bundle});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+
+    const QString unpacked = home.filePath("unpacked");
+    QDir().mkpath(unpacked);
+    ASSERT_EQ(tool("unzip", {"-q", bundle}, unpacked).exitCode, 0);
+    const Ran checked = tool("sha256sum", {"-c", "manifest.sha256"}, unpacked);
+    EXPECT_EQ(checked.exitCode, 0) << checked.out.toStdString() << checked.err.toStdString();
+    const QStringList expected{inquiry + ".doc",
+                               inquiry + ".doc.sha256",
+                               inquiry + ".ini",
+                               inquiry + ".ini.sha256",
+                               inquiry + ".pdf",
+                               "录音/询问 张建国.wav",
+                               "录音/询问 张建国.wav.sha256",
+                               "录像/2012年11月30日9时10分.avi",
+                               "录像/2012年11月30日9时10分.avi.sha256",
+                               "custody.log"};
+    for (const QString& name : expected)
+        EXPECT_TRUE(checked.out.contains(name + ": OK")) << name.toStdString();
+    EXPECT_EQ(checked.out.count(": OK"), expected.size());
+    // The fingerprints travel with their files and confirm them where they lie.
+    EXPECT_EQ(tool("sha256sum", {"-c", "询问 张建国.wav.sha256"}, unpacked + "/录音").exitCode, 0);
+    EXPECT_TRUE(readFile(unpacked + "/" + inquiry + ".pdf").startsWith("%PDF"));
+    EXPECT_EQ(readFile(unpacked + "/custody.log").count('\n'), 2) << "composed and linked";
+
+    // The export is in the custody log, naming the bundle as it was handed over.
+    const QList<QByteArray> log = readFile(archive::custodyPath(dir)).split('\n');
+    const std::optional<archive::CustodyEntry> last = archive::CustodyEntry::parse(log.value(log.size() - 2));
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->event, "exported");
+    EXPECT_EQ(last->files.value(0).sha256, fingerprint::sha256Hex(bundle));
+    EXPECT_EQ(quillon(dir, {"log", "verify"}).exitCode, 0);
+}
+
+TEST(Bundle, ACancelledOrFailedExportLeavesNoBundle) {
+    QTemporaryDir home;
+    const QString dir = home.path();
+    const QString templatePath =
+        writeTemplate(dir, {"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}});
+    archive::BundleRequest request;
+    request.inquiry = QFileInfo(templatePath).completeBaseName();
+    request.templatePath = templatePath;
+    request.captures << writeEvidence(dir + "/BL/2013年2月3日9时30分.avi", 16 * 1024 * 1024);
+    request.target = home.filePath("移交包.zip");
+    writeFile(request.target, "an earlier bundle");
+
+    archive::BundleProgress progress;
+    // Cancelled while the archive is written, after every file was read for the manifest.
+    archive::BundleResult result =
+        archive::writeBundle(request, progress, [&] { return progress.done > progress.total / 2; });
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(readFile(request.target), "an earlier bundle");
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"移交包.zip"});
+
+    // A folder that does not exist: the failure is named and nothing is left.
+    request.target = home.filePath("没有这个目录/移交包.zip");
+    result = archive::writeBundle(request, progress, [] { return false; });
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"移交包.zip"});
+
+    request.target = home.filePath("移交包.zip");
+    result = archive::writeBundle(request, progress, [] { return false; });
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(result.names.last(), "manifest.sha256");
+    EXPECT_TRUE(readFile(request.target).startsWith("PK"));
+}

@@ -1,0 +1,110 @@
+// The custody log: its chain found broken at an edited or a removed line, a torn last line reported
+// and kept, the next entry noting it, and the files it names checked, through `quillon log verify`.
+#include "ArchiveFixture.h"
+
+#include "archive/Archive.h"
+#include "archive/CustodyLog.h"
+#include "archive/Locations.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QRegularExpression>
+
+using namespace archivetest;
+
+namespace {
+
+QList<QByteArray> linesOf(const QByteArray& log) {
+    QList<QByteArray> lines = log.split('\n');
+    lines.removeLast(); // after the last line feed
+    return lines;
+}
+
+QByteArray joined(const QList<QByteArray>& lines) {
+    return lines.join('\n') + '\n';
+}
+
+} // namespace
+
+TEST(CustodyLog, EditedRemovedAndTornLinesAreFoundAndTheTornOneIsKept) {
+    QTemporaryDir home;
+    const QString dir = home.path();
+    const Inquiry wang{"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}};
+    const QString templatePath = writeTemplate(dir, wang);
+    const QString capture = writeEvidence(dir + "/BL/2013年2月3日9时30分.avi");
+    QStringList told;
+    archive::Archive a(dir, archive::Archive::Work::AtOnce, [&told](const QString& text) { told << text; });
+    a.record({JournalEvent::Kind::Opened, baseName(wang), {templatePath}});
+    a.record({JournalEvent::Kind::Saved, baseName(wang), {templatePath}});
+    a.record({JournalEvent::Kind::CaptureFinished, {}, {capture}});
+    a.record({JournalEvent::Kind::Printed, baseName(wang), {templatePath}, {{"printer", "PDF"}}});
+    a.record({JournalEvent::Kind::Uploaded,
+              baseName(wang),
+              {templatePath},
+              {{"server", "10.0.0.1"}, {"remote", "wwwroot/x.ini"}}});
+    ASSERT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+
+    const QString log = archive::custodyPath(dir);
+    const QByteArray good = readFile(log);
+    const QList<QByteArray> lines = linesOf(good);
+    ASSERT_EQ(lines.size(), 4);
+    const std::optional<archive::CustodyEntry> capturing = archive::CustodyEntry::parse(lines[1]);
+    ASSERT_TRUE(capturing);
+    EXPECT_EQ(capturing->event, "capture-finished");
+    EXPECT_EQ(capturing->inquiry, baseName(wang)) << "saved while the inquiry was open";
+    EXPECT_EQ(capturing->files.value(0).name, "BL/2013年2月3日9时30分.avi");
+    EXPECT_EQ(capturing->files.value(0).sha256, fingerprint::sha256Hex(capture));
+    EXPECT_TRUE(QDateTime::fromString(capturing->time, Qt::ISODateWithMs).isValid()) << capturing->time.toStdString();
+    EXPECT_NE(capturing->time.indexOf(QRegularExpression("(Z|[+-]\\d\\d:\\d\\d)$")), -1);
+    EXPECT_FALSE(capturing->user.isEmpty());
+    EXPECT_FALSE(capturing->host.isEmpty());
+
+    archive::Verification v = archive::verify(dir);
+    EXPECT_TRUE(v.ok());
+    EXPECT_EQ(v.lines, 4);
+    EXPECT_EQ(v.filesChecked, 2);
+
+    // One entry edited: the chain breaks at the line after it.
+    QList<QByteArray> edited = lines;
+    edited[1].replace("capture-finished", "capture-repaired");
+    writeFile(log, joined(edited));
+    v = archive::verify(dir);
+    EXPECT_EQ(v.brokenLine, 3);
+    EXPECT_TRUE(v.why.contains("第 2 行被改动")) << v.why.toStdString();
+
+    // One entry removed: the chain breaks where it was.
+    QList<QByteArray> removed = lines;
+    removed.removeAt(1);
+    writeFile(log, joined(removed));
+    EXPECT_EQ(archive::verify(dir).brokenLine, 2);
+
+    // A file the log names, changed since.
+    writeFile(log, good);
+    writeFile(capture, "changed");
+    v = archive::verify(dir);
+    EXPECT_EQ(v.brokenLine, 0);
+    EXPECT_EQ(v.fileProblems, QStringList{"BL/2013年2月3日9时30分.avi: FAILED（与第 2 行记下的指纹不符）"});
+    writeEvidence(capture);
+
+    // The last line torn by a power cut: reported, and the command fails.
+    const QByteArray torn = good.left(good.size() - 40);
+    writeFile(log, torn);
+    Ran verified = quillon(dir, {"log", "verify"});
+    EXPECT_EQ(verified.exitCode, 1);
+    EXPECT_TRUE(verified.out.contains("第 4 行：最后一行不完整")) << verified.out.toStdString();
+
+    // The next entry leaves the torn line as it is, notes it and chains to it.
+    a.record({JournalEvent::Kind::Saved, baseName(wang), {templatePath}});
+    const QByteArray after = readFile(log);
+    EXPECT_TRUE(after.startsWith(torn + '\n'));
+    const std::optional<archive::CustodyEntry> next = archive::CustodyEntry::parse(linesOf(after).last());
+    ASSERT_TRUE(next);
+    EXPECT_FALSE(next->note.isEmpty());
+    EXPECT_EQ(next->previous,
+              QCryptographicHash::hash(torn.mid(torn.lastIndexOf('\n') + 1), QCryptographicHash::Sha256).toHex());
+    verified = quillon(dir, {"log", "verify"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("第 4 行不完整（写入时中断），第 5 行已注明")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains(": OK（5 条记录")) << verified.out.toStdString();
+    EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+}
