@@ -177,7 +177,7 @@ void UpdateAfterOneSave(benchmark::State& state) {
         file.write(original + gbk::encode(QStringLiteral("beizu=补充说明第%1次\r\n").arg(++n)));
         file.close();
         state.ResumeTiming();
-        if (!index.updateInquiry(office.someTemplate()).ok())
+        if (!index.updateInquiries({office.someTemplate()}).ok())
             state.SkipWithError("the update failed");
     }
 }

@@ -33,7 +33,8 @@ void BM_ComposeAndLayOutFourLineAnswers(benchmark::State& state) {
         record::TranscriptRecord r = full;
         word::NativeDocumentWriter writer;
         transcript::TemplateSave save;
-        if (!transcript::ComposeTranscript(writer, r, in, save).ok || !save.commit().ok) {
+        if (!transcript::ComposeTranscript(writer, r, in, save).ok ||
+            !durable::writeFile(save.path(), save.bytes())) {
             state.SkipWithError("the composition failed");
             return;
         }

@@ -10,6 +10,7 @@
 #include "recording/VideoCapture.h"
 #include "transcript/FormRecovery.h"
 #include "transcript/NativeWordEngine.h"
+#include "transcript/word/Printing.h"
 #include "ui/ArchiveWindow.h"
 
 #include <QTimer>
@@ -36,7 +37,8 @@ struct Components {
     // The capture pipeline behind the preview area 视频设备1 of MainWindow.
     VideoCapture 视频设备1;
     // The document writers of the save and print commands.
-    std::unique_ptr<transcript::WordEngine> Word程序1 = std::make_unique<transcript::NativeWordEngine>();
+    std::unique_ptr<transcript::WordEngine> Word程序1 =
+        std::make_unique<transcript::NativeWordEngine>(&word::pageRenderer());
     // The one FTP connection, kept from a connect until the next connect replaces it.
     FtpConnection ftp;
     // The program-wide web client, created by main() before the window and destroyed at exit.

@@ -146,7 +146,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onClick(aw.按钮预览, [&w, &s, &c] { PreviewChosenInquiry(w, c.archiveWindow, s, *c.Word程序1); });
     onClick(aw.按钮打印, [&w, &s, &c] { PrintChosenInquiry(w, c.archiveWindow, s, *c.Word程序1); });
     onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.inquiries); });
-    onClick(aw.按钮导出, [&s, &c] { ExportChosenInquiry(c.archiveWindow, s, c.inquiries, *c.Word程序1); });
+    onClick(aw.按钮导出, [&w, &s, &c] { ExportChosenInquiry(w, c.archiveWindow, s, c.inquiries, *c.Word程序1); });
     onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.inquiries); });
     onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.inquiries); });
     QObject::connect(&c.inquiries, &archive::Archive::indexChanged, &w, list);

@@ -41,6 +41,10 @@ int Program::run()
 {
     m_termination = std::make_unique<TerminationSignals>();
     QObject::connect(m_termination.get(), &TerminationSignals::received, &m_window, [this] {
+        // A second request while the first is being carried out (a nested event loop may deliver it)
+        // joins the first.
+        if (m_terminated)
+            return;
         m_terminated = true;
         EndForTermination(m_window, m_components);
     });

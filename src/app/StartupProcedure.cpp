@@ -1,4 +1,5 @@
-// Password gate, version text, shortcut, tips, caption, skin, statute, date and presets, in order.
+// Tidying what a killed program left, password gate, version text, shortcut, tips, caption, skin, statute,
+// date and presets, in order.
 #include "StartupProcedure.h"
 
 #include "BalloonTips.h"
@@ -9,6 +10,9 @@
 #include "platform/DesktopLauncher.h"
 #include "platform/Dialogs.h"
 #include "platform/ProductVersion.h"
+#include "platform/ProgramDir.h"
+#include "platform/SaveRecovery.h"
+#include "platform/TemporaryFiles.h"
 #include "platform/Services.h"
 #include "security/PasswordLock.h"
 #include "ui/MainWindow.h"
@@ -27,6 +31,11 @@ bool StartupProcedure(MainWindow& w, Services& s)
     // Only the first run asks; a new transcript runs the start-up again on the open window.
     const bool launch = !w.isVisible();
     if (launch) {
+        // What a killed program left: a save cut off is finished or undone, whoever starts.
+        const QString bl = programdir::blDir(s.programDir);
+        durable::finishInterruptedSaves(bl);
+        durable::removeStaleFiles(bl);
+        durable::removeStaleFiles(programdir::recoveryDir(s.programDir));
         if (!PasswordGate(s))
             return false;
         w.show();

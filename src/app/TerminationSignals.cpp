@@ -38,8 +38,10 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char byte = 0;
-        while (::read(g_pipe[0], &byte, 1) == 1)
+        while (::read(g_pipe[0], &byte, 1) == 1) {
+            m_received = true;
             emit received(byte);
+        }
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -53,8 +55,10 @@ TerminationSignals::~TerminationSignals()
 {
     if (!m_notifier)
         return;
+    // The program is ending because it was asked to: the same request again, sent as a logout often
+    // sends it, joins the first instead of cutting its end short.
     for (const int number : kSignals)
-        ::signal(number, SIG_DFL);
+        ::signal(number, m_received ? SIG_IGN : SIG_DFL);
     delete m_notifier;
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);

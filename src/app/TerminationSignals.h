@@ -11,7 +11,8 @@ class TerminationSignals final : public QObject {
     Q_OBJECT
 public:
     explicit TerminationSignals(QObject* parent = nullptr);
-    // Puts the default actions back.
+    // Puts the default actions back; once a signal has been received, the signals are ignored
+    // instead, for the rest of the process's end.
     ~TerminationSignals() override;
 
 signals:
@@ -19,4 +20,5 @@ signals:
 
 private:
     QSocketNotifier* m_notifier = nullptr;
+    bool m_received = false;
 };

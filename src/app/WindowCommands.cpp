@@ -2,9 +2,12 @@
 #include "WindowCommands.h"
 
 #include "Components.h"
+#include "archive/Archive.h"
+#include "platform/Clock.h"
 #include "platform/RecoverySession.h"
-#include "platform/Settings.h"
 #include "platform/Services.h"
+#include "platform/SetAside.h"
+#include "platform/Settings.h"
 #include "platform/Shell.h"
 #include "recording/EvidenceOnExit.h"
 #include "recording/RecordingRecovery.h"
@@ -71,7 +74,9 @@ void ExitProgram(MainWindow& w, Services& s, Components& c)
 
 void EndForTermination(MainWindow& w, Components& c)
 {
-    KeepRecordingsForNextStart(c.录音1, c.视频设备1);
+    // Nobody is left to read a message box: what the archive cannot record is said on standard error.
+    c.inquiries.setTell([](const QString& text) { qWarning("%s", qPrintable(text)); });
+    KeepRecordingsForNextStart(c.录音1, c.视频设备1, c.inquiries);
     c.formRecoveryClock.stop();
     // Nobody is left to read a message box: a form that cannot be kept is said on standard error.
     if (const durable::Result kept = c.formRecovery.keep(transcript::readForm(w)); !kept)
@@ -82,6 +87,13 @@ void EndForTermination(MainWindow& w, Components& c)
 void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery)
 {
     transcript::ResetFormRecovery(w, c.formRecovery);
+    // Without the lock, what lies in the folder may belong to a program that is still running.
+    if (!recovery.problem().isEmpty())
+        s.dialogs.message(QStringLiteral("提示："),
+                          QStringLiteral("%1。\n上次没有正常结束时留下的录音、录像和笔录这次不能提示，"
+                                         "它们仍留在恢复目录中。")
+                              .arg(recovery.problem()));
+    setaside::removeExpired(recovery.folder(), s.clock.now());
     RepairInterruptedCaptures(s, recovery.folder(), recovery.leftovers());
     OfferUnsavedRecordings(w, s, recovery.folder(), recovery.leftovers());
     transcript::OfferFormRecovery(w, s, c.formRecovery, recovery.folder(), recovery.leftovers());

@@ -21,8 +21,8 @@ void ExitProgram(MainWindow& w, Services& s, Components& c);
 // folder for the next start, nothing asked; the event loop ends with exit code 0.
 void EndForTermination(MainWindow& w, Components& c);
 // At the start: what an unclean end left in the recovery folder: interrupted captures repaired,
-// unsaved recordings and the unsaved form offered. The form as the start-up left it is the baseline
-// of form recovery.
+// unsaved recordings and the unsaved form offered; or why nothing could be looked for. Discarded
+// files past their 30 days go. The form as the start-up left it is the baseline of form recovery.
 void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery);
 // Run when the main window closes: opens the exit web page when set.ini asks for it.
 void OpenExitWebPage(Services& s);

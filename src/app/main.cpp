@@ -1,105 +1,21 @@
-// Quillon: writes inquiry transcripts. Creates the platform services and the program, then runs.
-#include "archive/Archive.h"
-#include "archive/CommandLine.h"
-#include "net/WebClient.h"
-#include "platform/Clock.h"
-#include "platform/DesktopLauncher.h"
-#include "platform/Dialogs.h"
-#include "platform/Fingerprint.h"
-#include "platform/ProgramDir.h"
-#include "platform/Registry.h"
-#include "platform/Services.h"
-#include "platform/Shell.h"
-#include "transcript/CommandLine.h"
-#include "transcript/DocumentPdf.h"
-#include "transcript/NativeWordEngine.h"
-#include "app/Program.h"
+// Quillon: writes inquiry transcripts. The front of the program: it runs the commands that draw
+// nothing itself or in the compose part, on QtCore alone, and loads the window's part only for the
+// window, and the pages part for the commands that paint pages.
+#include "CommandTable.h"
+#include "Parts.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QGuiApplication>
-#include <QStandardPaths>
+#include "transcript/Usage.h"
 
-#include <cstdio>
-
-namespace {
-
-// Without a display Qt would abort with a platform-plugin error; say plainly what is missing.
-bool hasDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-} // namespace
+#include <sys/stat.h>
 
 int main(int argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    // compose, print, verify, the archive's commands and --help work without a window, also on a
-    // machine without a display.
-    if (arguments.value(1) == QLatin1String("verify"))
-        return fingerprint::verifyCommand(arguments.mid(2));
-    if (archive::isCommandLine(arguments)) {
-        // Only the export paints (the PDF of the pages); the other commands need no more than QtCore.
-        std::unique_ptr<QCoreApplication> application;
-        if (arguments.value(1) == QLatin1String("export"))
-            application = transcript::ensureApplication();
-        else
-            application = std::make_unique<QCoreApplication>(argc, argv);
-        return archive::runCommandLine(arguments, programdir::resolve().dir,
-                                       [](const QString& document, const QString& pdf, QString* error) {
-                                           transcript::NativeWordEngine engine;
-                                           return transcript::writeDocumentPdf(engine, document, pdf, error);
-                                       });
-    }
-    if (transcript::isCommandLine(arguments))
-        return transcript::runCommandLine(arguments, [](const QString& programDir) -> std::unique_ptr<ArchiveJournal> {
-            return archive::consoleArchive(programDir);
-        });
-
-    if (!hasDisplay()) {
-        std::fputs("Quillon 需要图形桌面才能打开窗口：没有找到显示器 (DISPLAY 或 WAYLAND_DISPLAY 未设置)。\n"
-                   "Quillon needs a graphical desktop: no display was found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-                   "Without one, `quillon compose`, `quillon print` and `quillon verify` still work:\n"
-                   "see `quillon --help`.\n",
-                   stderr);
-        return 2;
-    }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quillon"));
-    // Desktops match the window to the installed launcher and its icon by this name.
-    QApplication::setDesktopFileName(QStringLiteral("cn.org.quillon.Quillon"));
-
-    SystemClock clock;
-    QtDialogs dialogs;
-    IniRegistry registry(IniRegistry::defaultPath());
-    DesktopShell shell;
-    const QString cacheDir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QDir().mkpath(cacheDir);
-    const programdir::Location programDir = programdir::resolve();
-    // The program still runs, on the settings it finds, but the user learns why some are missing.
-    if (!programDir.problem.isEmpty())
-        dialogs.message(QStringLiteral("提 示："), programDir.problem, Dialogs::Buttons::Ok);
-    // The archive goes on in the background while the window works; what it cannot record is told.
-    archive::Archive inquiries(programDir.dir, archive::Archive::Work::InBackground, [&dialogs](const QString& text) {
-        dialogs.message(QStringLiteral("提 示："), text, Dialogs::Buttons::Ok);
-    });
-    Services services{dialogs,
-                      clock,
-                      registry,
-                      shell,
-                      programDir.dir,
-                      QApplication::applicationFilePath(),
-                      desktop::desktopDirectory(),
-                      cacheDir,
-                      inquiries};
-
-    // The program-wide web client exists before the window and lasts until the program ends.
-    WebClient webClient;
-    Program program(services, inquiries);
-    program.components().webClient = &webClient;
-    return program.run();
+    if (const Command* command = findCommand(argc, argv))
+        return command->run ? command->run(argc, argv) : runInPart(command->part, command->entry, argc, argv);
+    // A word that is no command, no option and no file is a mistake: the window would wait for a
+    // user that a script does not have.
+    struct stat file {};
+    if (argc > 1 && argv[1][0] != '-' && ::stat(argv[1], &file) != 0)
+        return transcript::usageError(QStringLiteral("不认识的命令 %1").arg(QString::fromLocal8Bit(argv[1])));
+    return runInPart(kWindowPart, kWindowEntry, argc, argv);
 }

@@ -4,9 +4,6 @@
 
 #include "archive/Locations.h"
 
-#include "platform/ProgramDir.h"
-
-#include <QFileInfo>
 #include <QMetaObject>
 #include <QSet>
 
@@ -34,6 +31,10 @@ QString eventName(JournalEvent::Kind kind) {
         return custody::kUploaded;
     case JournalEvent::Kind::Downloaded:
         return custody::kDownloaded;
+    case JournalEvent::Kind::Discarded:
+        return custody::kDiscarded;
+    case JournalEvent::Kind::SetAside:
+        return custody::kSetAside;
     case JournalEvent::Kind::Opened:
     case JournalEvent::Kind::NewTranscript:
         break;
@@ -43,18 +44,8 @@ QString eventName(JournalEvent::Kind kind) {
 
 bool isEvidence(JournalEvent::Kind kind) {
     return kind == JournalEvent::Kind::RecordingSaved || kind == JournalEvent::Kind::CaptureFinished ||
-           kind == JournalEvent::Kind::CaptureRepaired;
-}
-
-// The template of a template, document or PDF in BL/; empty for any other file.
-QString templateOf(const QString& programDir, const QString& file) {
-    const QFileInfo info(file);
-    const QString bl = QFileInfo(programdir::blDir(programDir)).absoluteFilePath();
-    const QString suffix = info.suffix().toLower();
-    if (info.absolutePath() != bl ||
-        (suffix != QLatin1String("ini") && suffix != QLatin1String("doc") && suffix != QLatin1String("pdf")))
-        return {};
-    return bl + u'/' + info.completeBaseName() + QStringLiteral(".ini");
+           kind == JournalEvent::Kind::CaptureRepaired || kind == JournalEvent::Kind::Discarded ||
+           kind == JournalEvent::Kind::SetAside;
 }
 
 } // namespace
@@ -69,65 +60,140 @@ Archive::~Archive() {
         m_worker.join();
 }
 
-void Archive::record(const JournalEvent& event) {
-    switch (event.kind) {
-    case JournalEvent::Kind::Opened:
-    case JournalEvent::Kind::Saved:
-    case JournalEvent::Kind::Composed:
-    case JournalEvent::Kind::OverwriteDeclined:
-        m_current = event.inquiry;
-        break;
-    case JournalEvent::Kind::NewTranscript:
-        m_current.clear();
-        return;
-    default:
-        break;
-    }
-    const QString inquiry = isEvidence(event.kind) && event.inquiry.isEmpty() ? m_current : event.inquiry;
-    if (const QString name = eventName(event.kind); !name.isEmpty()) {
-        QList<CustodyFile> files;
-        for (const QString& path : event.files)
-            files << custodyFile(m_programDir, path);
-        append(name, inquiry, files, event.details);
-    }
-    // A command on the command line records and leaves the rebuild of an index that was never filled
-    // to the window or to `quillon archive`.
-    if (!ready(m_work == Work::InBackground))
-        return;
-    QSet<QString> templates;
-    for (const QString& path : event.files)
-        if (const QString found = templateOf(m_programDir, path); !found.isEmpty())
-            templates.insert(found);
-    for (const QString& path : templates)
-        handle(m_index.updateInquiry(path));
-    emit indexChanged();
+void Archive::setTell(std::function<void(const QString&)> tell) {
+    const std::lock_guard lock(m_lock);
+    m_tell = std::move(tell);
 }
 
-bool Archive::append(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-                     const QList<QPair<QString, QString>>& details) {
+QString Archive::currentInquiry() const {
+    const std::lock_guard lock(m_currentLock);
+    return m_current;
+}
+
+bool Archive::isRebuilding() const {
+    const std::lock_guard lock(m_lock);
+    return m_worker.joinable();
+}
+
+sql::Error Archive::lastSyncError() const {
+    const std::lock_guard lock(m_lock);
+    return m_syncError;
+}
+
+void Archive::record(const JournalEvent& event) {
+    const QString name = eventName(event.kind);
+    Job job;
+    QString inquiry = event.inquiry;
+    {
+        const std::lock_guard lock(m_currentLock);
+        switch (event.kind) {
+        case JournalEvent::Kind::Opened:
+        case JournalEvent::Kind::Saved:
+        case JournalEvent::Kind::Composed:
+        case JournalEvent::Kind::OverwriteDeclined:
+            m_current = event.inquiry;
+            break;
+        case JournalEvent::Kind::NewTranscript:
+            m_current.clear();
+            return;
+        default:
+            break;
+        }
+        if (isEvidence(event.kind) && inquiry.isEmpty())
+            inquiry = m_current;
+    }
+    if (!name.isEmpty()) {
+        CustodyEntry entry;
+        entry.event = name;
+        entry.inquiry = inquiry;
+        // Files are read before any lock, so that the saves of a batch hash theirs side by side.
+        for (const QString& path : event.files)
+            entry.files << custodyFile(m_programDir, path);
+        entry.details = event.details;
+        for (auto& [key, value] : entry.details)
+            if (key == QLatin1String("from"))
+                value = storedName(m_programDir, value);
+        job.entry = std::move(entry);
+    }
+    for (const QString& path : event.files)
+        if (const QString found = templateOf(m_programDir, path); !found.isEmpty())
+            job.templates.insert(found);
+    commit(job);
+}
+
+bool Archive::log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
+                  const QList<QPair<QString, QString>>& details) {
     CustodyEntry entry;
     entry.event = event;
     entry.inquiry = inquiry;
     entry.files = files;
     entry.details = details;
-    if (const durable::Result written = m_custody.append(entry); !written) {
-        m_tell(QStringLiteral("保管记录没有写成（%1）：<%2>\n这次“%3”已经做完，但没有记入保管记录。")
-                   .arg(written.text(), custodyPath(m_programDir), custody::eventText(event)));
-        return false;
-    }
-    if (ready(m_work == Work::InBackground))
-        handle(m_index.readCustodyLog());
-    return true;
+    Job job;
+    job.entry = std::move(entry);
+    commit(job);
+    return job.written;
 }
 
-bool Archive::log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-                  const QList<QPair<QString, QString>>& details) {
-    const bool written = append(event, inquiry, files, details);
+void Archive::commit(Job& job) {
+    std::unique_lock queue(m_queueLock);
+    m_queue.push_back(&job);
+    while (!job.done) {
+        if (m_committing) {
+            m_committed.wait(queue);
+            continue;
+        }
+        m_committing = true;
+        const std::vector<Job*> jobs = std::exchange(m_queue, {});
+        queue.unlock();
+        QStringList told;
+        write(jobs, told);
+        queue.lock();
+        for (Job* written : jobs)
+            written->done = true;
+        m_committing = false;
+        m_committed.notify_all();
+        // Said once nothing is being written: a message box's event loop may record the next event.
+        queue.unlock();
+        for (const QString& text : told)
+            m_tell(text);
+        queue.lock();
+    }
+}
+
+void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
+    const std::lock_guard lock(m_lock);
+    QList<CustodyEntry> entries;
+    for (const Job* job : jobs)
+        if (job->entry)
+            entries << *job->entry;
+    // A command on the command line records and leaves the rebuild of an index that was never filled
+    // to the window or to `quillon archive`.
+    const bool rebuildWhenEmpty = m_work == Work::InBackground;
+    if (!entries.isEmpty()) {
+        const durable::Result written = m_custody.append(entries);
+        for (Job* job : jobs) {
+            if (!job->entry)
+                continue;
+            job->written = written.ok();
+            if (!written)
+                told << QStringLiteral("保管记录没有写成（%1）：<%2>\n这次“%3”已经做完，但没有记入保管记录。")
+                            .arg(written.text(), custodyPath(m_programDir), custody::eventText(job->entry->event));
+        }
+        if (written && ready(rebuildWhenEmpty))
+            handle(m_index.readCustodyLog());
+    }
+    QStringList templates;
+    for (const Job* job : jobs)
+        for (const QString& path : job->templates)
+            if (!templates.contains(path))
+                templates << path;
+    if (!templates.isEmpty() && ready(rebuildWhenEmpty))
+        handle(m_index.updateInquiries(templates));
     emit indexChanged();
-    return written;
 }
 
 QList<InquiryRow> Archive::search(const SearchRequest& request) {
+    const std::lock_guard lock(m_lock);
     QList<InquiryRow> rows;
     if (ready(true))
         handle(m_index.search(request, &rows));
@@ -135,6 +201,7 @@ QList<InquiryRow> Archive::search(const SearchRequest& request) {
 }
 
 std::optional<InquiryRow> Archive::inquiry(const QString& name) {
+    const std::lock_guard lock(m_lock);
     std::optional<InquiryRow> row;
     if (ready(true))
         handle(m_index.inquiry(name, &row));
@@ -142,6 +209,7 @@ std::optional<InquiryRow> Archive::inquiry(const QString& name) {
 }
 
 QList<FileRow> Archive::files(const QString& inquiry) {
+    const std::lock_guard lock(m_lock);
     QList<FileRow> rows;
     if (ready(true))
         handle(m_index.files(inquiry, &rows));
@@ -149,6 +217,7 @@ QList<FileRow> Archive::files(const QString& inquiry) {
 }
 
 QList<QByteArray> Archive::custodyLines(const QString& inquiry) {
+    const std::lock_guard lock(m_lock);
     QList<CustodyLineRef> refs;
     if (ready(true))
         handle(m_index.custodyLines(inquiry, &refs));
@@ -156,18 +225,21 @@ QList<QByteArray> Archive::custodyLines(const QString& inquiry) {
 }
 
 void Archive::recheck(const QString& inquiry) {
+    const std::lock_guard lock(m_lock);
     if (ready(true))
         handle(m_index.recheckFiles(inquiry));
     emit indexChanged();
 }
 
 void Archive::refresh() {
+    const std::lock_guard lock(m_lock);
     // An index never filled is read in full first.
     if (ready(true))
         startSync(false, {});
 }
 
 void Archive::rebuild() {
+    const std::lock_guard lock(m_lock);
     startSync(true, QStringLiteral("正在从 BL 目录和保管记录重建笔录档案索引……"));
 }
 
@@ -231,6 +303,7 @@ void Archive::startSync(bool full, const QString& note) {
         QMetaObject::invokeMethod(
             this,
             [this, error, full] {
+                const std::lock_guard lock(m_lock);
                 m_worker.join();
                 syncFinished(error, full);
             },

@@ -2,6 +2,8 @@
 // events (the journal), it writes the custody log and keeps the index current; it remembers the
 // inquiry open in the form, to which saved evidence belongs; and when the index is lost or damaged
 // it carries on and rebuilds it from the files, in the background when the program has a window.
+// Its functions may be called from several threads: one runs at a time, and events recorded at the
+// same moment are written together, with one sync of the custody log.
 #pragma once
 
 #include "archive/CustodyLog.h"
@@ -10,13 +12,17 @@
 #include "platform/ArchiveJournal.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace archive {
 
@@ -34,6 +40,8 @@ public:
     Archive& operator=(const Archive&) = delete;
 
     const QString& programDir() const { return m_programDir; }
+    // From now on problems are said through tell (the program is ending and nobody reads a box).
+    void setTell(std::function<void(const QString&)> tell);
 
     void record(const JournalEvent& event) override;
     // An entry for the archive's own commands (a check, a link, an export); false when it could not
@@ -41,7 +49,7 @@ public:
     bool log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
              const QList<QPair<QString, QString>>& details = {});
     // The inquiry open in the form: evidence saved now belongs to it. Empty when none is.
-    const QString& currentInquiry() const { return m_current; }
+    QString currentInquiry() const;
 
     QList<InquiryRow> search(const SearchRequest& request);
     std::optional<InquiryRow> inquiry(const QString& name);
@@ -55,9 +63,9 @@ public:
     void refresh();
     // The index read anew from every file.
     void rebuild();
-    bool isRebuilding() const { return m_worker.joinable(); }
+    bool isRebuilding() const;
     // How the last refresh or rebuild ended.
-    const sql::Error& lastSyncError() const { return m_syncError; }
+    sql::Error lastSyncError() const;
 
 signals:
     // A sentence for the status bar: the index lost and being rebuilt, rebuilt, not written.
@@ -66,9 +74,19 @@ signals:
     void indexChanged();
 
 private:
-    // The entry written and read into the index.
-    bool append(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-                const QList<QPair<QString, QString>>& details);
+    // An event on its way into the custody log and the index.
+    struct Job {
+        std::optional<CustodyEntry> entry; // none for an event the log does not keep
+        QSet<QString> templates;           // the templates whose rows it changes
+        bool written = false;              // the entry is in the log
+        bool done = false;
+    };
+    // Waits until the job is written: by this thread, together with the jobs that wait at the same
+    // moment, or by the thread that writes when it comes.
+    void commit(Job& job);
+    // The entries appended with one sync, the index brought up to date; what could not be written is
+    // added to told, to be said once no job is being written.
+    void write(const std::vector<Job*>& jobs, QStringList& told);
     // What a failed index operation means: a damaged file is replaced and rebuilt, anything else is
     // noted and caught up with later.
     void handle(const sql::Error& error);
@@ -79,10 +97,20 @@ private:
 
     QString m_programDir;
     Work m_work;
+    // Held by every function: the saves of a batch record from several threads, and a signal's
+    // receiver may call the archive again on the same thread.
+    mutable std::recursive_mutex m_lock;
     std::function<void(const QString&)> m_tell;
     Index m_index;
     CustodyLog m_custody;
+    // The inquiry open in the form, kept apart from m_lock so that jobs queue while one is written.
+    mutable std::mutex m_currentLock;
     QString m_current;
+    // The jobs waiting to be written, and whether a thread is writing.
+    std::mutex m_queueLock;
+    std::condition_variable m_committed;
+    std::vector<Job*> m_queue;
+    bool m_committing = false;
     // The sync running beside the event loop, and what is to follow it.
     std::thread m_worker;
     std::atomic_bool m_cancel = false;

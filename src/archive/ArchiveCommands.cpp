@@ -268,7 +268,7 @@ void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a) {
                                                         report.join(u'\n'));
 }
 
-void ExportChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine) {
+void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -298,7 +298,7 @@ void ExportChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a, transcript:
         s.dialogs.message(kCaption, QStringLiteral("移交包没有导出：%1").arg(result.error));
         return;
     }
-    aw.标签档案状态->setText(QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
+    ShowArchiveNote(w, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
     if (!result.missing.isEmpty())
         s.dialogs.message(
             kCaption,

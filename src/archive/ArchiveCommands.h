@@ -39,8 +39,10 @@ void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcr
 void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine);
 // 校验: every file of the chosen inquiry against its fingerprint, each result shown and logged.
 void CheckChosenInquiry(ArchiveWindow& aw, Services& s, archive::Archive& a);
-// 导出: the hand-over bundle of the chosen inquiry, with progress and 取消导出 (Esc) while it runs.
-void ExportChosenInquiry(ArchiveWindow& aw, Services& s, archive::Archive& a, transcript::WordEngine& engine);
+// 导出: the hand-over bundle of the chosen inquiry, with progress and 取消导出 (Esc) while it runs; its
+// success is the status message of the main window too.
+void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, archive::Archive& a,
+                         transcript::WordEngine& engine);
 // 关联证据… and 取消关联: a recording or capture linked to the chosen inquiry by hand, or unlinked.
 void LinkEvidence(ArchiveWindow& aw, Services& s, archive::Archive& a);
 void UnlinkEvidence(ArchiveWindow& aw, Services& s, archive::Archive& a);

@@ -1,10 +1,9 @@
-// The archive's commands without a window: `quillon archive [QUERY]`, `quillon archive --rebuild`,
-// `quillon archive --office [QUERY]`, `quillon sync`, `quillon export TEMPLATE.ini --out FILE.zip` and
-// `quillon log verify`.
+// The archive's commands without a window that draw nothing: `quillon archive [QUERY]`,
+// `quillon archive --rebuild`, `quillon archive --office [QUERY]`, `quillon sync` and
+// `quillon log verify`, and the archive the other commands of the command line tell what they did.
 #pragma once
 
 #include "archive/Archive.h"
-#include "archive/Bundle.h"
 
 #include <QStringList>
 
@@ -12,18 +11,20 @@
 
 namespace archive {
 
-// Whether the arguments (program name first) ask for one of these commands.
-bool isCommandLine(const QStringList& args);
-
-// Runs the command. Results go to standard output, messages to standard error; 0 on success, 1 when
-// it failed or found a fault, 2 on a usage error. pdf paints the bundle's PDF.
-int runCommandLine(const QStringList& args, const QString& programDir, const PdfMaker& pdf);
-
 // The archive of a command line: its work done at once, its notes and problems on standard error.
 std::unique_ptr<Archive> consoleArchive(const QString& programDir);
 
 // One inquiry as the listing prints it: date, interviewee, unit, place, pairs and base name,
 // tab-separated.
 QString inquiryLine(const InquiryRow& row);
+
+// "archive [WORD...]" and "archive --rebuild", the arguments after the program's name and the
+// command. The list goes to standard output, messages to standard error; 0 on success, 1 when the
+// index could not be used, 2 on a usage error. Needs the application object.
+int archiveCommand(const QStringList& arguments);
+// "log verify": the check of the custody log; 0 when it holds, 1 when it does not, 2 on a usage error.
+int logCommand(const QStringList& arguments);
+// "sync": the outbox pushed to the office's server now.
+int syncCommand(const QStringList& arguments);
 
 } // namespace archive

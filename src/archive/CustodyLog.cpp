@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QSysInfo>
 #include <QTextStream>
 
@@ -37,6 +38,8 @@ QString eventText(const QString& event) {
         {kLinked, QStringLiteral("关联证据")},
         {kUnlinked, QStringLiteral("取消关联")},
         {kExported, QStringLiteral("导出")},
+        {kDiscarded, QStringLiteral("放弃")},
+        {kSetAside, QStringLiteral("无法修复，移出")},
     };
     return texts.value(event, event);
 }
@@ -52,6 +55,7 @@ QString detailText(const QString& key) {
         {QStringLiteral("printer"), QStringLiteral("打印机")},
         {QStringLiteral("server"), QStringLiteral("服务器")},
         {QStringLiteral("remote"), QStringLiteral("服务器上的文件")},
+        {QStringLiteral("from"), QStringLiteral("原来的位置")},
     };
     return texts.value(key, key);
 }
@@ -151,24 +155,30 @@ CustodyFile custodyFile(const QString& programDir, const QString& path) {
 
 CustodyLog::CustodyLog(QString programDir) : m_programDir(std::move(programDir)) {}
 
-durable::Result CustodyLog::append(CustodyEntry entry) {
+durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
     durable::AppendFile log(custodyPath(m_programDir));
     if (const durable::Result opened = log.open(); !opened)
         return opened;
     const auto [last, complete] = lastLine(log);
     // The local time with its offset, as ISO 8601 writes it ("+08:00", or "Z" where the zone is UTC).
     const QDateTime now = QDateTime::currentDateTime();
-    entry.time = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
-    entry.user = custody::userName();
-    entry.host = QSysInfo::machineHostName();
-    entry.previous = log.size() == 0 ? kNoLineBefore : sha256Of(last);
+    const QString time = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    QString previous = log.size() == 0 ? kNoLineBefore : sha256Of(last);
     QByteArray bytes;
     if (log.size() > 0 && !complete) {
         // The torn line stays as it is; the chain goes on from its bytes.
-        entry.note = QStringLiteral("上一行不完整（写入时中断，如断电），原样保留");
+        entries.first().note = QStringLiteral("上一行不完整（写入时中断，如断电），原样保留");
         bytes += '\n';
     }
-    bytes += entry.line() + '\n';
+    for (CustodyEntry& entry : entries) {
+        entry.time = time;
+        entry.user = custody::userName();
+        entry.host = QSysInfo::machineHostName();
+        entry.previous = previous;
+        const QByteArray line = entry.line();
+        previous = sha256Of(line);
+        bytes += line + '\n';
+    }
     return log.append(bytes);
 }
 
@@ -187,14 +197,36 @@ QList<QByteArray> CustodyLog::lines(const QList<CustodyLineRef>& refs) const {
     return found;
 }
 
+namespace {
+
+// Events that look at a file without writing it: the SHA-256 they record is what they saw, and a file
+// the log knows keeps the one its last writing recorded, so that a check of a changed file never
+// vouches for the change.
+bool onlyLooks(const QString& event) {
+    static const QStringList kLooking{custody::kOverwriteDeclined, custody::kPrinted,  custody::kUploaded,
+                                      custody::kFingerprintChecked, custody::kLinked, custody::kUnlinked};
+    return kLooking.contains(event);
+}
+
+// What the log last recorded of a file.
+struct Recorded {
+    QString sha256;
+    int line = 0;
+    // Moved out of use into the recovery folder, where it is removed in time: gone is no fault.
+    bool mayBeGone = false;
+};
+
+} // namespace
+
 Verification verify(const QString& programDir) {
     Verification v;
     QFile log(custodyPath(programDir));
     if (!log.open(QIODevice::ReadOnly))
         return v;
-    // The last SHA-256 the log records for each file, and the line that records it.
-    QHash<QString, QPair<QString, int>> recorded;
+    QHash<QString, Recorded> recorded;
+    // Every file the log names, in the order it first names them.
     QStringList order;
+    QSet<QString> named;
     QString before = kNoLineBefore;
     // A line that is no entry counts when the next one notes it and goes on from its bytes.
     QByteArray pending;
@@ -235,12 +267,19 @@ Verification verify(const QString& programDir) {
             pendingLine = v.lines;
             continue;
         }
+        // A file moved out of use is no longer looked for where it was.
+        const bool moved = entry->event == custody::kDiscarded || entry->event == custody::kSetAside;
+        for (const auto& [key, value] : entry->details)
+            if (moved && key == QLatin1String("from"))
+                recorded.remove(value);
         for (const CustodyFile& file : entry->files) {
-            if (file.sha256.isEmpty())
+            if (file.sha256.isEmpty() || (onlyLooks(entry->event) && recorded.contains(file.name)))
                 continue;
-            if (!recorded.contains(file.name))
+            if (!named.contains(file.name)) {
+                named.insert(file.name);
                 order << file.name;
-            recorded.insert(file.name, {file.sha256, v.lines});
+            }
+            recorded.insert(file.name, {file.sha256, v.lines, moved});
         }
     }
     if (pendingLine && !v.brokenLine) {
@@ -248,13 +287,18 @@ Verification verify(const QString& programDir) {
         v.why = QStringLiteral("不是完整的记录（被改动或写入时中断）");
     }
     for (const QString& name : order) {
-        const auto& [sha256, line] = recorded[name];
+        const auto found = recorded.constFind(name);
+        if (found == recorded.constEnd())
+            continue;
         const QString path = fullPath(programDir, name);
+        const bool exists = QFile::exists(path);
+        if (!exists && found->mayBeGone)
+            continue;
         ++v.filesChecked;
-        if (!QFile::exists(path))
-            v.fileProblems << QStringLiteral("%1: FAILED（文件已不存在，第 %2 行记下过它）").arg(name).arg(line);
-        else if (QString::fromLatin1(fingerprint::sha256Hex(path)) != sha256)
-            v.fileProblems << QStringLiteral("%1: FAILED（与第 %2 行记下的指纹不符）").arg(name).arg(line);
+        if (!exists)
+            v.fileProblems << QStringLiteral("%1: FAILED（文件已不存在，第 %2 行记下过它）").arg(name).arg(found->line);
+        else if (QString::fromLatin1(fingerprint::sha256Hex(path)) != found->sha256)
+            v.fileProblems << QStringLiteral("%1: FAILED（与第 %2 行记下的指纹不符）").arg(name).arg(found->line);
     }
     return v;
 }

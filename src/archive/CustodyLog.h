@@ -32,6 +32,10 @@ inline const QString kFingerprintChecked = QStringLiteral("fingerprint-checked")
 inline const QString kLinked = QStringLiteral("linked");
 inline const QString kUnlinked = QStringLiteral("unlinked");
 inline const QString kExported = QStringLiteral("exported");
+// A file moved out of use into the recovery folder: given up by the user, or a capture that could not
+// be repaired; "from" in the details names where it was.
+inline const QString kDiscarded = QStringLiteral("discarded");
+inline const QString kSetAside = QStringLiteral("set-aside");
 
 // The event in the words the archive window shows ("保存", "录音保存", …); the name itself when unknown.
 QString eventText(const QString& event);
@@ -72,8 +76,8 @@ public:
     explicit CustodyLog(QString programDir);
 
     // Appends the entry with the time, the user, the host and the chain; synced before it returns.
-    // Several programs append to one log in turn.
-    durable::Result append(CustodyEntry entry);
+    // Several programs append to one log in turn; entries given together are written with one sync.
+    durable::Result append(QList<CustodyEntry> entries);
     // The lines the index points at, in the order given.
     QList<QByteArray> lines(const QList<CustodyLineRef>& refs) const;
 

@@ -43,6 +43,8 @@ FileState fileStateOf(const QString& path) {
         return FileState::Changed;
     case fingerprint::Check::NoFingerprint:
         return FileState::NoFingerprint;
+    case fingerprint::Check::Missing:
+        return FileState::Missing;
     case fingerprint::Check::Unreadable:
         break;
     }
@@ -217,11 +219,14 @@ bool Index::storeTemplate(const QString& templatePath) {
     return storeInquiry(facts) && storeOwnFiles(facts.name) && linkByTime(facts.name) && updateCounts(facts.name);
 }
 
-sql::Error Index::updateInquiry(const QString& templatePath) {
+sql::Error Index::updateInquiries(const QStringList& templatePaths) {
     if (const sql::Error opened = open(); !opened)
         return opened;
     sql::Transaction transaction(m_db);
-    if (transaction.began() && storeTemplate(templatePath))
+    bool ok = transaction.began();
+    for (const QString& path : templatePaths)
+        ok = ok && storeTemplate(path);
+    if (ok)
         transaction.commit();
     return result();
 }
@@ -256,6 +261,8 @@ bool Index::applyCustodyLine(const QByteArray& line, qint64 offset) {
             return false;
     }
     const QString& event = entry->event;
+    if (event == custody::kDiscarded || event == custody::kSetAside)
+        return forgetFile(entry->details);
     const bool recording = event == custody::kRecordingSaved;
     const bool capture = event == custody::kCaptureFinished || event == custody::kCaptureRepaired;
     LinkHow how = LinkHow::WhileOpen;
@@ -277,6 +284,28 @@ bool Index::applyCustodyLine(const QByteArray& line, qint64 offset) {
             return false;
     }
     return entry->inquiry.isEmpty() || updateCounts(entry->inquiry);
+}
+
+bool Index::forgetFile(const QList<QPair<QString, QString>>& details) {
+    for (const auto& [key, name] : details) {
+        if (key != QLatin1String("from"))
+            continue;
+        QStringList inquiries;
+        {
+            sql::Query linked = m_db.query("SELECT inquiry FROM link WHERE file = ?");
+            linked.bind(name);
+            while (linked.next())
+                inquiries << linked.text(0);
+        }
+        sql::Query links = m_db.query("DELETE FROM link WHERE file = ?");
+        sql::Query file = m_db.query("DELETE FROM file WHERE name = ?");
+        if (!m_db.error().ok() || !links.bind(name).run() || !file.bind(name).run())
+            return false;
+        for (const QString& inquiry : inquiries)
+            if (!updateCounts(inquiry))
+                return false;
+    }
+    return true;
 }
 
 sql::Error Index::readCustodyLog() {

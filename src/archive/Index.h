@@ -83,9 +83,9 @@ public:
     sql::Error open(bool* needsRebuild = nullptr);
     void close() { m_db.close(); }
 
-    // Reads a template again and brings its row, its own files (template, document, PDF) and their
-    // fingerprints, its capture links by time and its counts up to date.
-    sql::Error updateInquiry(const QString& templatePath);
+    // Reads templates again and brings their rows, their own files (template, document, PDF) and
+    // fingerprints, their capture links by time and their counts up to date, in one transaction.
+    sql::Error updateInquiries(const QStringList& templatePaths);
     // Reads the custody-log lines the index has not seen: links of evidence and the lines of each
     // inquiry. A log that is shorter than what was read, or changed, is read again from its start.
     sql::Error readCustodyLog();
@@ -103,6 +103,8 @@ public:
     // The inquiry's own files and its evidence, unlinked ones included.
     sql::Error files(const QString& inquiry, QList<FileRow>* files);
     sql::Error custodyLines(const QString& inquiry, QList<CustodyLineRef>* lines);
+    // The inquiries a recording or capture (its stored name) belongs to, a link removed by hand aside.
+    sql::Error inquiriesOf(const QString& file, QStringList* inquiries);
     sql::Error inquiryCount(int* count);
     // The connection open() made, for the tables kept beside the index (the office archive's
     // outbox), which a rebuild leaves alone.
@@ -125,6 +127,8 @@ private:
     bool linkCaptureByTime(const QString& name, const QDateTime& start);
     bool updateCounts(const QString& inquiry);
     bool applyCustodyLine(const QByteArray& line, qint64 offset);
+    // A recording or capture moved out of use ("from" in the details): no longer any inquiry's.
+    bool forgetFile(const QList<QPair<QString, QString>>& details);
 
     QString m_programDir;
     sql::Connection m_db;

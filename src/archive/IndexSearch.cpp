@@ -1,4 +1,5 @@
-// Reading the index: the inquiries a search finds, newest first, and an inquiry's files and lines.
+// Reading the index: the inquiries a search finds, newest first, an inquiry's files and lines, and the
+// inquiries of a piece of evidence.
 #include "archive/Index.h"
 
 #include "archive/SearchText.h"
@@ -80,6 +81,17 @@ sql::Error Index::custodyLines(const QString& inquiry, QList<CustodyLineRef>* li
     q.bind(inquiry);
     while (q.next())
         lines->append({q.integer(0), q.integer(1)});
+    return result();
+}
+
+sql::Error Index::inquiriesOf(const QString& file, QStringList* inquiries) {
+    inquiries->clear();
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    sql::Query q = m_db.query("SELECT inquiry FROM link WHERE file = ? AND how > 0 ORDER BY inquiry");
+    q.bind(file);
+    while (q.next())
+        *inquiries << q.text(0);
     return result();
 }
 

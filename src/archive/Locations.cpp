@@ -1,6 +1,8 @@
 // File names of the archive.
 #include "archive/Locations.h"
 
+#include "platform/ProgramDir.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,6 +31,16 @@ QString storedName(const QString& programDir, const QString& path) {
 
 QString fullPath(const QString& programDir, const QString& name) {
     return QDir::isAbsolutePath(name) ? name : programDir + u'/' + name;
+}
+
+QString templateOf(const QString& programDir, const QString& file) {
+    const QFileInfo info(file);
+    const QString bl = QFileInfo(programdir::blDir(programDir)).absoluteFilePath();
+    const QString suffix = info.suffix().toLower();
+    if (info.absolutePath() != bl ||
+        (suffix != QLatin1String("ini") && suffix != QLatin1String("doc") && suffix != QLatin1String("pdf")))
+        return {};
+    return bl + u'/' + info.completeBaseName() + QStringLiteral(".ini");
 }
 
 Stamp stampOf(const QString& path) {

@@ -15,6 +15,9 @@ QString lockPath(const QString& programDir);
 // the absolute path.
 QString storedName(const QString& programDir, const QString& path);
 QString fullPath(const QString& programDir, const QString& name);
+// The template of a template, document or PDF in BL/, whose base name is its inquiry's; empty for any
+// other file.
+QString templateOf(const QString& programDir, const QString& file);
 
 // Size and modification time (nanoseconds) of a file: what tells the index that a file changed.
 struct Stamp {

@@ -8,7 +8,6 @@
 #include "platform/Services.h"
 #include "ui/MainWindow.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -49,8 +48,10 @@ void ShowGuide(MainWindow& w, Services& s)
 {
     const QString path = s.cacheDir + QStringLiteral("/js.txt");
     w.编辑框24->setText(path);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (const durable::Result r = durable::writeFile(path, help::guideBytes()); !r)
+    durable::Result r = durable::makeFolder(QFileInfo(path).absolutePath());
+    if (r)
+        r = durable::writeFile(path, help::guideBytes());
+    if (!r)
         s.dialogs.message(QStringLiteral("提 示："),
                           QStringLiteral(" 笔录制作过程文件无法写入 <%1> ：%2 ").arg(path, r.text()));
     showInViewer(w, path);

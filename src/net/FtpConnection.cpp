@@ -113,8 +113,11 @@ long replyCode(CURL* handle)
 
 const QString kCancelled = QStringLiteral("传输已取消");
 
-// Tidying up after a failed transfer keeps the user waiting only briefly.
+// Tidying up after a failed transfer keeps the user waiting only briefly, and so does each rename
+// that must be carried through while the program is ending.
 const net::TransferLimits kTidyUpLimits{std::chrono::milliseconds(5000), std::chrono::milliseconds(5000)};
+// Renames are never stopped half way by the program's end: they run under their time limits alone.
+const std::atomic_bool kCarryThrough = false;
 
 } // namespace
 
@@ -147,7 +150,7 @@ template <typename Work> bool FtpConnection::runExclusive(Work&& work)
     if (m_busy)
         return finish({Failure::Busy, QStringLiteral("另一次传输还没有结束")});
     m_busy = true;
-    const Outcome outcome = background::waitWhileProcessingEvents(std::forward<Work>(work));
+    const Outcome outcome = background::waitWhileProcessingEvents(std::forward<Work>(work), &m_programEnded);
     m_busy = false;
     return finish(outcome);
 }
@@ -322,6 +325,7 @@ bool FtpConnection::upload(const QString& localPath, const QString& remoteName)
         if (!source.file.open(QIODevice::ReadOnly))
             return {Failure::LocalFile,
                     QStringLiteral("无法读取文件 <%1>：%2").arg(localPath, source.file.errorString())};
+        resolveAside(remoteName, programEnding);
         // Renamed to its real name right after the server has confirmed the whole file.
         net::CurlList rename;
         net::appendToList(rename, "RNFR " + gbk::encode(temporary));
@@ -379,26 +383,59 @@ FtpConnection::Outcome FtpConnection::sendCommands(const QList<QByteArray>& comm
 
 // Some servers refuse to rename onto a name that exists. The earlier file is moved aside, the
 // complete upload takes its name, and only then is the earlier file deleted; when the upload cannot
-// take the name, the earlier file is moved back. The remote name never goes without a whole file.
+// take the name, the earlier file is moved back. The remote name never goes without a whole file:
+// the program's end does not stop these renames, which then run under short time limits.
 FtpConnection::Outcome FtpConnection::renameInto(const QString& temporary, const QString& remoteName,
                                                  const std::atomic_bool& programEnding)
 {
     const QString aside = asideName(remoteName);
     const QByteArray name = gbk::encode(remoteName);
     const QByteArray asideBytes = gbk::encode(aside);
+    // A reply still on its way when the program ends may be a rename the server has done.
+    const auto limits = [&] { return programEnding ? kTidyUpLimits : m_limits; };
     const Outcome movedAside =
-        sendCommands({"RNFR " + name, "RNTO " + asideBytes}, remoteName, programEnding, m_limits);
+        sendCommands({"RNFR " + name, "RNTO " + asideBytes}, remoteName, kCarryThrough, limits());
     if (movedAside.failure != Failure::None)
         return movedAside;
     Outcome renamed =
-        sendCommands({"RNFR " + gbk::encode(temporary), "RNTO " + name}, remoteName, programEnding, m_limits);
+        sendCommands({"RNFR " + gbk::encode(temporary), "RNTO " + name}, remoteName, kCarryThrough, limits());
     if (renamed.failure != Failure::None) {
-        const Outcome back = sendCommands({"RNFR " + asideBytes, "RNTO " + name}, remoteName, programEnding, m_limits);
+        const Outcome back = sendCommands({"RNFR " + asideBytes, "RNTO " + name}, remoteName, kCarryThrough, limits());
         if (back.failure != Failure::None)
             renamed.cause += QStringLiteral("；服务器上原来的文件现在名为 %1").arg(aside);
         return renamed;
     }
-    // The earlier file has been replaced; one the server will not delete stays hidden beside it.
-    sendCommands({"DELE " + asideBytes}, aside, programEnding, kTidyUpLimits);
+    // The earlier file has been replaced; one the server will not delete stays hidden beside it, and
+    // the next upload of the name deletes it.
+    sendCommands({"DELE " + asideBytes}, aside, kCarryThrough, kTidyUpLimits);
     return {};
+}
+
+FtpConnection::Outcome FtpConnection::probe(const QString& name, const std::atomic_bool& programEnding)
+{
+    const QByteArray url = urlFor(m_directory, name);
+    CURL* h = m_handle.get();
+    curl_easy_setopt(h, CURLOPT_URL, url.constData());
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    net::ProgressWatch watch(h, kTidyUpLimits, programEnding);
+    const CURLcode code = net::perform(m_multi.get(), h, watch);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
+    return classify(h, code, watch, name, kTidyUpLimits.stall);
+}
+
+// An earlier file moved aside by an upload that was cut off between its renames (the program was
+// killed, the connection broke) is the one the remote name held.
+void FtpConnection::resolveAside(const QString& remoteName, const std::atomic_bool& programEnding)
+{
+    const QString aside = asideName(remoteName);
+    if (probe(aside, programEnding).failure != Failure::None)
+        return;
+    const Outcome current = probe(remoteName, programEnding);
+    const QByteArray asideBytes = gbk::encode(aside);
+    if (current.failure == Failure::RemoteMissing)
+        sendCommands({"RNFR " + asideBytes, "RNTO " + gbk::encode(remoteName)}, remoteName, kCarryThrough,
+                     kTidyUpLimits);
+    else if (current.failure == Failure::None)
+        sendCommands({"DELE " + asideBytes}, aside, kCarryThrough, kTidyUpLimits);
 }

@@ -59,6 +59,9 @@ public:
     // Copies the local file byte for byte to a temporary name beside the remote name and renames it
     // to the remote name once complete, replacing a remote file of that name. A failed upload never
     // changes what lies under the remote name, and what it left under the temporary name is deleted.
+    // Renames once begun are carried through, or undone, even when the program is ending, each within
+    // a few seconds. An earlier file an upload cut off in the middle left moved aside (asideName) goes
+    // back under the remote name when nothing is there, else it is deleted.
     bool upload(const QString& localPath, const QString& remoteName);
 
     // Stops the running operation as soon as possible, and every later one until the next connect.
@@ -67,6 +70,8 @@ public:
 
     bool isConnected() const { return m_handle != nullptr; }
     bool isBusy() const { return m_busy; }
+    // The program was asked to end while the last operation ran: nobody is left to read a message.
+    bool programEnded() const { return m_programEnded; }
     // How far the running (or last) transfer has got; safe to read while it runs.
     const net::TransferProgress& progress() const { return m_progress; }
     Failure lastFailure() const { return m_lastFailure; }
@@ -95,6 +100,9 @@ private:
     Outcome sendCommands(const QList<QByteArray>& commands, const QString& name, const std::atomic_bool& programEnding,
                          const net::TransferLimits& limits);
     Outcome renameInto(const QString& temporary, const QString& remoteName, const std::atomic_bool& programEnding);
+    // Whether name exists in the transfer directory: Failure::None when it does, RemoteMissing when not.
+    Outcome probe(const QString& name, const std::atomic_bool& programEnding);
+    void resolveAside(const QString& remoteName, const std::atomic_bool& programEnding);
 
     net::TransferLimits m_limits;
     qint64 m_downloadLimit = kDefaultDownloadLimit;
@@ -105,6 +113,7 @@ private:
     QString m_address;   // "host:port" as the messages name the server
     QString m_directory;
     bool m_busy = false;
+    bool m_programEnded = false;
     std::atomic_bool m_cancelRequested = false;
     net::TransferProgress m_progress;
     Failure m_lastFailure = Failure::None;

@@ -57,18 +57,22 @@ void reportFailure(MainWindow& w, Services& s, const QString& text, bool cancell
         s.dialogs.message(kHintCaption, text);
 }
 
+// While the program ends, nobody is left to close a box: the status bar alone says it.
 void reportTransferFailure(MainWindow& w, Services& s, const FtpConnection& ftp, const QString& failedText)
 {
-    reportFailure(w, s, failedText + u' ' + ftp.lastError(), ftp.lastFailure() == FtpConnection::Failure::Cancelled);
+    reportFailure(w, s, failedText + u' ' + ftp.lastError(),
+                  ftp.lastFailure() == FtpConnection::Failure::Cancelled || ftp.programEnded());
 }
 
 // Connects with the panel's settings and moves to the template directory. When that directory is
 // missing the transfer runs in the login directory, as on the servers the templates are shared on.
+// A failure is told once the status bar no longer shows the transfer.
 bool connectWithPanelSettings(MainWindow& w, Services& s, FtpConnection& ftp, TransferStatus& status,
                               const QString& failedText)
 {
     status.show(QStringLiteral("正在连接FTP服务器 %1 ...").arg(w.编辑框20->text()));
     if (!ftp.connect(w.编辑框20->text(), w.编辑框21->text(), w.编辑框22->text())) {
+        status.finish();
         switch (ftp.lastFailure()) {
         case FtpConnection::Failure::LoginRefused:
             reportFailure(w, s, QStringLiteral("服务器帐号密码不对.. ") + ftp.lastError());
@@ -83,6 +87,7 @@ bool connectWithPanelSettings(MainWindow& w, Services& s, FtpConnection& ftp, Tr
         return false;
     }
     if (!ftp.changeDirectory(kRemoteDirectory) && ftp.lastFailure() != FtpConnection::Failure::RemoteMissing) {
+        status.finish();
         reportTransferFailure(w, s, ftp, failedText);
         return false;
     }
@@ -122,7 +127,9 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     if (!connectWithPanelSettings(w, s, ftp, status, kUploadFailed))
         return;
     status.showTransfer(QStringLiteral("正在上传 %1").arg(*remoteName));
-    if (ftp.upload(localPath, *remoteName)) {
+    const bool uploaded = ftp.upload(localPath, *remoteName);
+    status.finish();
+    if (uploaded) {
         s.journal.record({JournalEvent::Kind::Uploaded, QFileInfo(localPath).completeBaseName(), {localPath},
                           {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
         w.编辑框25->setText(QStringLiteral("笔录模板文件.ini上传FTP服务器成功."));
@@ -146,13 +153,15 @@ void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
         return;
     status.showTransfer(QStringLiteral("正在下载 %1").arg(*remoteName));
     const QString local = blDir + u'/' + *remoteName;
-    if (!ftp.download(*remoteName, local)) {
+    const bool downloaded = ftp.download(*remoteName, local);
+    status.finish();
+    if (!downloaded) {
         reportTransferFailure(w, s, ftp, kDownloadFailed);
         return;
     }
-    w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
     if (const durable::Result fingerprinted = fingerprint::write(local); !fingerprinted)
         s.dialogs.message(kHintCaption, fingerprint::failureText(local, fingerprinted));
     s.journal.record({JournalEvent::Kind::Downloaded, QFileInfo(local).completeBaseName(), {local},
                       {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
+    w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
 }

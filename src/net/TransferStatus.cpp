@@ -6,6 +6,7 @@
 #include "ui/MainWindow.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -35,21 +36,36 @@ TransferStatus::TransferStatus(MainWindow& w, FtpConnection& ftp)
     m_cancel->setObjectName(QStringLiteral("按钮取消传输"));
     m_cancel->setAccessibleName(QStringLiteral("取消传输"));
     m_cancel->setToolTip(QStringLiteral("停止正在进行的笔录上传或下载（Esc）"));
+    // The skins pad buttons by one pixel only; this one gets room around its caption.
+    const QFontMetrics metrics = m_cancel->fontMetrics();
+    m_cancel->setMinimumWidth(metrics.horizontalAdvance(m_cancel->text()) + 2 * metrics.height());
     w.状态条1->addPermanentWidget(m_label);
     w.状态条1->addPermanentWidget(m_cancel);
     QObject::connect(m_cancel, &QPushButton::clicked, [this] { m_ftp.cancel(); });
     QObject::connect(m_escape, &QShortcut::activated, [this] { m_ftp.cancel(); });
     QObject::connect(&m_timer, &QTimer::timeout, [this] { refresh(); });
     m_timer.start(kRefreshMs);
+    w.编辑框25->clear();
 }
 
 TransferStatus::~TransferStatus()
 {
+    finish();
+}
+
+void TransferStatus::finish()
+{
+    if (!m_label)
+        return;
+    m_timer.stop();
     m_w.状态条1->removeWidget(m_label);
     m_w.状态条1->removeWidget(m_cancel);
     delete m_escape;
     delete m_cancel;
     delete m_label;
+    m_escape = nullptr;
+    m_cancel = nullptr;
+    m_label = nullptr;
 }
 
 void TransferStatus::show(const QString& activity)
@@ -68,6 +84,8 @@ void TransferStatus::showTransfer(const QString& activity)
 
 void TransferStatus::refresh()
 {
+    if (!m_label)
+        return;
     const net::TransferProgress& progress = m_ftp.progress();
     m_label->setText(m_counting ? m_activity + QStringLiteral("：") + transferAmount(progress.moved, progress.total)
                                 : m_activity);

@@ -11,8 +11,9 @@ class QLabel;
 class QPushButton;
 class QShortcut;
 
-// While it lives, 状态条1 holds 标签传输进度 with the activity and 按钮取消传输 "取消传输" (also
-// reached with Esc), which cancels the connection's running operation.
+// From its start until it is finished, 状态条1 holds 标签传输进度 with the activity and
+// 按钮取消传输 "取消传输" (also reached with Esc), which cancels the connection's running operation.
+// The status message of an earlier command goes when it starts: it is no outcome of this one.
 class TransferStatus {
 public:
     TransferStatus(MainWindow& w, FtpConnection& ftp);
@@ -24,6 +25,9 @@ public:
     void show(const QString& activity);
     // The same, followed by the amount the transfer has moved so far, kept up to date.
     void showTransfer(const QString& activity);
+    // Takes the activity and the button off the status bar, before the outcome is told; the
+    // destructor does it at the latest.
+    void finish();
 
 private:
     void refresh();

@@ -45,9 +45,9 @@ void CheckForUpdate(Services& s, WebClient& web)
         return;
     }
     const QString path = QDir(s.cacheDir).filePath(QStringLiteral("soft.ini"));
-    // A cache folder that cannot be made shows in the write's own cause.
-    QDir().mkpath(s.cacheDir);
-    const durable::Result written = durable::writeFile(path, text);
+    durable::Result written = durable::makeFolder(s.cacheDir);
+    if (written)
+        written = durable::writeFile(path, text);
     if (!written) {
         s.dialogs.message(kCaption,
                           QStringLiteral("软件更新检查失败！ 无法写入文件 %1：%2。。。").arg(path, written.text()));

@@ -13,14 +13,16 @@
 struct JournalEvent {
     enum class Kind {
         Composed,          // a template composed into a document from the command line
-        Saved,             // "保存(笔录及模板)"
-        OverwriteDeclined, // the document was kept, the template saved
+        Saved,             // "保存(笔录及模板)", and the template a print saves first
+        OverwriteDeclined, // the user kept the earlier document and template
         Printed,
         RecordingSaved,
         CaptureFinished,
         CaptureRepaired,
         Uploaded,
         Downloaded,
+        Discarded, // a recording or capture the user gave up, moved into the recovery folder's discarded/
+        SetAside,  // a capture that could not be repaired, moved untouched into the recovery folder's unrepaired/
         Opened,        // a template loaded into the form: it is the inquiry open from now on
         NewTranscript, // the form emptied: no inquiry is open any more
     };
@@ -31,14 +33,16 @@ struct JournalEvent {
     QString inquiry;
     // Full paths of the files the command wrote, printed, moved or loaded.
     QStringList files;
-    // What else the event is known by, in order: "printer", "server", "remote" and their values.
+    // What else the event is known by, in order: "printer", "server", "remote" and their values; for
+    // a file moved (Discarded, SetAside), "from" and the full path it had.
     QList<QPair<QString, QString>> details = {};
 };
 
 class ArchiveJournal {
 public:
     virtual ~ArchiveJournal() = default;
-    // Returns once the event is recorded on disk; what could not be recorded has been told.
+    // Returns once the event is recorded on disk; what could not be recorded has been told. Safe to
+    // call from several threads at once.
     virtual void record(const JournalEvent& event) = 0;
 };
 

@@ -17,8 +17,7 @@ bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString
     Q_UNUSED(hotkey);      // launchers carry no hotkey
     if (!shortcutPath.contains(QLatin1String(".desktop"), Qt::CaseInsensitive))
         shortcutPath += QLatin1String(".desktop");
-    if (QFile::exists(shortcutPath))
-        QFile::remove(shortcutPath);
+    // The earlier launcher is replaced only by a complete new one, never removed first.
 
     const QStringList pieces = targetPath.split('/');
     if (pieces.size() < 2)
@@ -45,8 +44,11 @@ bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString
                                          "Icon=%5\n"
                                          "Terminal=false\n")
                               .arg(QFileInfo(shortcutPath).completeBaseName(), description, exec, workingDirectory, icon);
-    // Desktops run only launchers that are marked executable.
-    return durable::writeFile(shortcutPath, entry.toUtf8(), 0755).ok();
+    if (!durable::writeFile(shortcutPath, entry.toUtf8(), 0755))
+        return false;
+    // Desktops run only launchers that are marked executable, also one that replaced a plain file.
+    const QFile::Permissions permissions = QFile::permissions(shortcutPath);
+    return QFile::setPermissions(shortcutPath, permissions | QFile::ExeOwner | QFile::ExeUser);
 }
 
 QString desktopDirectory()

@@ -20,13 +20,30 @@ struct FileDialogSpec {
 class Dialogs {
 public:
     // SaveDiscardCancel: "保存", "放弃" and "返回", for work that would otherwise be lost.
-    // RestoreDiscardKeep: "恢复" (answered Yes), "放弃" (Discard) and "保留" (Cancel), for work left
-    // by an unclean end; a box closed without a button keeps it.
-    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, RestoreDiscardKeep };
+    // SaveDiscardKeep: "保存", "放弃" and "保留" (Cancel), for work left by an unclean end that can
+    // wait for the next start; a box closed without a button keeps it.
+    // RestoreDiscardKeep: "恢复" (answered Yes), "放弃" (Discard) and "保留" (Cancel), the same for
+    // work that can go back where it was.
+    // DiscardCancel: "放弃" and "取消", the second question before something is given up; "取消" is the
+    // default and what closing the box gives.
+    // SetAsideDiscard: "保留到别处" (answered Save) and "放弃", for a file that cannot be repaired; a box
+    // closed without a button sets it aside.
+    enum class Buttons {
+        Ok,
+        OkCancel,
+        YesNo,
+        SaveDiscardCancel,
+        SaveDiscardKeep,
+        RestoreDiscardKeep,
+        DiscardCancel,
+        SetAsideDiscard
+    };
     enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~Dialogs() = default;
-    // A modal message box without icon.
+    // A modal message box: a notice (Ok) without icon, a question with the question icon. Enter
+    // gives Ok, Yes, Save or 恢复; Esc, the close button and a box ended without any button give
+    // the answer that changes nothing (Ok, Cancel or No).
     virtual Answer message(const QString& caption, const QString& text, Buttons buttons = Buttons::Ok) = 0;
     // Full path of the chosen file, or empty text when cancelled.
     virtual QString openFile(const FileDialogSpec& spec) = 0;

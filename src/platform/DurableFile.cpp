@@ -2,13 +2,18 @@
 // file after a write met ENOSPC.
 #include "DurableFile.h"
 
+#include "TemporaryFiles.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -19,6 +24,8 @@
 namespace durable {
 
 namespace {
+
+std::atomic<StepHook> g_stepHook{nullptr};
 
 QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
 
@@ -38,24 +45,13 @@ int syncFolderOf(const QByteArray& folder)
     if (error == EINVAL || error == ENOTSUP)
         error = 0;
     const int closed = closeChecked(fd);
+    if (!error && !closed)
+        stepDone();
     return error ? error : closed;
 }
 
 QByteArray folderOf(const QString& path) { return encoded(QFileInfo(path).absolutePath()); }
-
-// Creates a file under a name no other file has, in folder, for writing. The kernel applies the
-// user's umask (or the folder's default ACL) to mode, as it does for every new file. -1 with errno
-// when it cannot.
-int createTemporary(const QByteArray& folder, mode_t mode, QByteArray* name)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *name = folder + "/.quillon-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".part";
-        const int fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
+QByteArray folderOf(const QByteArray& path) { return path.left(qMax<qsizetype>(path.lastIndexOf('/'), 1)); }
 
 bool sameBytes(const QString& a, const QString& b)
 {
@@ -89,10 +85,15 @@ Cause causeOf(int error)
     case ENAMETOOLONG:
         return Cause::NameTooLong;
     case ENOENT:
-    case ENOTDIR:
         return Cause::NoFolder;
+    case ENOTDIR:
+        return Cause::NotAFolder;
     case EROFS:
         return Cause::ReadOnly;
+    case EISDIR:
+        return Cause::FolderInTheWay;
+    case EWOULDBLOCK:
+        return Cause::Busy;
     default:
         return Cause::Other;
     }
@@ -111,12 +112,81 @@ QString Result::text() const
         return QStringLiteral("文件名太长");
     case Cause::NoFolder:
         return QStringLiteral("文件或目录不存在");
+    case Cause::NotAFolder:
+        return QStringLiteral("同名的文件占用了目录的位置");
+    case Cause::FolderInTheWay:
+        return QStringLiteral("那里已经有一个同名的目录");
     case Cause::ReadOnly:
         return QStringLiteral("磁盘只读");
+    case Cause::ReadOnlyFile:
+        return QStringLiteral("文件是只读的");
+    case Cause::Unreadable:
+        return QStringLiteral("没有读取权限");
+    case Cause::SameFile:
+        return QStringLiteral("与同一次保存的另一个文件是同一个文件");
+    case Cause::Busy:
+        return QStringLiteral("另一个保存正在写这个文件");
     case Cause::Other:
         break;
     }
     return QStringLiteral("写入出错：%1").arg(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+Result writtenPath(const QString& path, QString* target)
+{
+    QByteArray file = encoded(QFileInfo(path).absoluteFilePath());
+    // As many links as the kernel follows in one path.
+    for (int hops = 0;; ++hops) {
+        std::array<char, PATH_MAX> link{};
+        const ssize_t n = ::readlink(file.constData(), link.data(), link.size());
+        if (n < 0)
+            break; // not a link, or nothing there yet
+        if (hops == 40 || n == ssize_t(link.size()))
+            return Result::failed(ELOOP);
+        const QByteArray next(link.data(), n);
+        file = next.startsWith('/') ? next : folderOf(file) + '/' + next;
+    }
+    char* real = ::realpath(folderOf(file).constData(), nullptr);
+    if (!real)
+        return Result::failed(errno);
+    QByteArray realFolder(real);
+    std::free(real);
+    if (!realFolder.endsWith('/'))
+        realFolder += '/';
+    *target = QFile::decodeName(realFolder + file.mid(file.lastIndexOf('/') + 1));
+    return {};
+}
+
+Result checkTarget(const QString& path, QString* target)
+{
+    if (Result r = writtenPath(path, target); !r)
+        return r;
+    const QByteArray file = encoded(*target);
+    const long nameMax = ::pathconf(folderOf(file).constData(), _PC_NAME_MAX);
+    if (nameMax > 0 && file.size() - file.lastIndexOf('/') - 1 > nameMax)
+        return Result::failed(ENAMETOOLONG);
+    struct stat existing {};
+    if (::stat(file.constData(), &existing) != 0)
+        return errno == ENOENT ? Result() : Result::failed(errno);
+    if (S_ISDIR(existing.st_mode))
+        return Result::failed(EISDIR);
+    if ((existing.st_mode & 0222) == 0 || (::access(file.constData(), W_OK) != 0 && errno == EACCES))
+        return {Cause::ReadOnlyFile, EACCES};
+    return {};
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    const auto resolved = [](const QString& path) {
+        QString target;
+        return writtenPath(path, &target) ? target : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    };
+    if (resolved(a) == resolved(b))
+        return true;
+    struct stat first {};
+    struct stat second {};
+    return ::stat(encoded(a).constData(), &first) == 0 && ::stat(encoded(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 FileWriter::FileWriter(QString path, int newFileMode) : m_path(std::move(path)), m_newFileMode(newFileMode) {}
@@ -135,15 +205,14 @@ Result FileWriter::fail(int error)
 Result FileWriter::open()
 {
     discard();
-    const QByteArray target = encoded(m_path);
-    const QByteArray folder = folderOf(m_path);
-    // The temporary name is short, so a name that is too long is found here and not after the
-    // whole file has been written.
-    const QByteArray name = encoded(QFileInfo(m_path).fileName());
-    const long nameMax = ::pathconf(folder.constData(), _PC_NAME_MAX);
-    if (nameMax > 0 && name.size() > nameMax)
-        return Result::failed(ENAMETOOLONG);
-
+    // Every check comes before the temporary file, so that a name that is too long or a file that
+    // must be left alone is found here and not after the whole file has been written.
+    QString target;
+    if (Result r = checkTarget(m_path, &target); !r)
+        return r;
+    m_target = encoded(target);
+    const QByteArray folder = folderOf(m_target);
+    removeStaleFilesBeforeWrite(QFile::decodeName(folder));
     m_fd = createTemporary(folder, mode_t(m_newFileMode), &m_tempName);
     if (m_fd < 0) {
         const int error = errno;
@@ -152,7 +221,7 @@ Result FileWriter::open()
     }
     // A file that is replaced keeps its permissions.
     struct stat existing {};
-    if (::stat(target.constData(), &existing) == 0 && ::fchmod(m_fd, existing.st_mode & 07777) != 0)
+    if (::stat(m_target.constData(), &existing) == 0 && ::fchmod(m_fd, existing.st_mode & 07777) != 0)
         return fail(errno);
     m_written = 0;
     return {};
@@ -171,6 +240,7 @@ Result FileWriter::write(const char* data, qint64 size)
         }
         if (n == 0)
             return fail(ENOSPC);
+        stepDone();
         data += n;
         size -= n;
         m_written += n;
@@ -184,15 +254,14 @@ Result FileWriter::prepare()
         return Result::failed(EBADF);
     if (::fsync(m_fd) != 0)
         return fail(errno);
+    stepDone();
     struct stat written {};
     if (::fstat(m_fd, &written) != 0)
         return fail(errno);
     if (written.st_size != m_written)
         return fail(EIO);
-    const int fd = m_fd;
-    m_fd = -1;
-    if (const int error = closeChecked(fd))
-        return fail(error);
+    // The descriptor, and with it the lock that tells other programs the file is being written,
+    // stays until the file is renamed.
     m_prepared = true;
     return {};
 }
@@ -203,13 +272,29 @@ Result FileWriter::commit()
         if (Result r = prepare(); !r)
             return r;
     }
-    m_prepared = false;
-    if (::rename(m_tempName.constData(), encoded(m_path).constData()) != 0)
+    if (::rename(m_tempName.constData(), m_target.constData()) != 0)
         return fail(errno);
+    stepDone();
     m_tempName.clear();
+    m_prepared = false;
+    // The data was synced: a close that fails now loses nothing.
+    ::close(m_fd);
+    m_fd = -1;
     // The file is in place; a folder that cannot be synced leaves it to the next write-back.
-    syncFolderOf(folderOf(m_path));
+    syncFolderOf(folderOf(m_target));
     return {};
+}
+
+QString FileWriter::release()
+{
+    const QString path = m_prepared ? temporaryPath() : QString();
+    if (m_prepared) {
+        ::close(m_fd);
+        m_fd = -1;
+        m_tempName.clear();
+        m_prepared = false;
+    }
+    return path;
 }
 
 QString FileWriter::temporaryPath() const
@@ -323,9 +408,17 @@ Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode)
 
 Result copyFile(const QString& source, const QString& target)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return Result::failed(ENOENT);
+    // A source that is there but cannot be read is said as such, not as a missing file.
+    const int fd = ::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EACCES || errno == EPERM ? Result{Cause::Unreadable, errno} : Result::failed(errno);
+    struct stat opened {};
+    QFile in;
+    if (::fstat(fd, &opened) != 0 || S_ISDIR(opened.st_mode) ||
+        !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Result::failed(S_ISDIR(opened.st_mode) ? EISDIR : EIO);
+    }
     FileWriter writer(target);
     if (Result r = writer.open(); !r)
         return r;
@@ -347,7 +440,24 @@ Result copyFile(const QString& source, const QString& target)
     return writer.commit();
 }
 
-Result moveFile(const QString& source, const QString& target)
+namespace {
+
+// rename(2), or, when replace is false, a rename that fails with EEXIST rather than replace a file.
+int renameFile(const QByteArray& source, const QByteArray& target, bool replace)
+{
+    if (replace)
+        return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A filesystem without that rename: a new link cannot replace anything either.
+    if (::link(source.constData(), target.constData()) != 0)
+        return errno == EPERM ? EXDEV : errno;
+    return ::unlink(source.constData()) == 0 ? 0 : errno;
+}
+
+Result move(const QString& source, const QString& target, bool replace)
 {
     // The data reaches the disk before the name does, so a power cut never leaves an empty file
     // under the new name.
@@ -358,19 +468,35 @@ Result moveFile(const QString& source, const QString& target)
     ::close(fd);
     if (synced)
         return Result::failed(synced);
-    if (::rename(encoded(source).constData(), encoded(target).constData()) == 0) {
+    const int renamed = renameFile(encoded(source), encoded(target), replace);
+    if (renamed == 0) {
+        stepDone();
         // The file is under its new name; folders that cannot be synced leave that to the next write-back.
         syncFolderOf(folderOf(target));
         syncFolderOf(folderOf(source));
         return {};
     }
-    if (errno != EXDEV)
-        return Result::failed(errno);
+    if (renamed != EXDEV)
+        return Result::failed(renamed);
+    if (!replace && QFileInfo::exists(target))
+        return Result::failed(EEXIST);
     if (Result r = copyFile(source, target); !r)
         return r;
     if (::unlink(encoded(source).constData()) != 0)
         return Result::failed(errno);
     return {};
+}
+
+} // namespace
+
+Result moveFile(const QString& source, const QString& target)
+{
+    return move(source, target, true);
+}
+
+Result moveToNewName(const QString& source, const QString& target)
+{
+    return move(source, target, false);
 }
 
 Result syncFolder(const QString& folder)
@@ -391,9 +517,21 @@ Result makeFolder(const QString& folder, int mode)
             return r;
     if (::mkdir(encoded(info.absoluteFilePath()).constData(), mode_t(mode)) != 0)
         return errno == EEXIST && QFileInfo(folder).isDir() ? Result() : Result::failed(errno);
+    stepDone();
     // The folder is made; a parent that cannot be synced leaves its entry to the next write-back.
     syncFolderOf(encoded(parent));
     return {};
+}
+
+void setStepHook(StepHook hook)
+{
+    g_stepHook = hook;
+}
+
+void stepDone()
+{
+    if (const StepHook hook = g_stepHook.load())
+        hook();
 }
 
 } // namespace durable

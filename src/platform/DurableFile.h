@@ -8,7 +8,21 @@
 namespace durable {
 
 // Why a write failed, in the terms the messages use.
-enum class Cause { None, DiskFull, Permission, NameTooLong, NoFolder, ReadOnly, Other };
+enum class Cause {
+    None,
+    DiskFull,
+    Permission,
+    NameTooLong,
+    NoFolder,
+    NotAFolder,     // a file stands where a folder of the path should be
+    FolderInTheWay, // a folder has the file's name
+    ReadOnly,       // the filesystem
+    ReadOnlyFile,   // the file: its owner made it so
+    Unreadable,     // the source of a copy, or a file to update
+    SameFile,       // two files of one save are one file
+    Busy,           // another save holds the file
+    Other
+};
 
 Cause causeOf(int error);
 
@@ -23,9 +37,23 @@ struct Result {
     QString text() const;
 };
 
+// Where a write to path lands, in *target: symbolic links followed (a relative one from its own
+// folder), the folder without links.
+Result writtenPath(const QString& path, QString* target);
+// The same, and whether the write may land there: the folder exists and takes a name that long,
+// and a file there is neither a folder nor read-only, which its owner shows by taking away every
+// write permission (that holds for root too) or the system by refusing access.
+Result checkTarget(const QString& path, QString* target);
+
+// Whether two paths name one file: the same file once links are followed, or two names of it.
+bool sameFile(const QString& a, const QString& b);
+
 // A file written piece by piece into a temporary file beside its target, which replaces the target
 // only at commit(): every write is checked, the data is synced, its size checked, the temporary
-// file renamed into place and the folder synced. Destroyed without commit, it leaves no trace.
+// file renamed into place and the folder synced. Destroyed without commit, it leaves no trace. A
+// link is written through: the temporary file goes beside the file the link leads to, which it
+// replaces. A read-only file is left alone. Opening one also removes what killed programs left in
+// that folder (TemporaryFiles.h).
 class FileWriter {
 public:
     // Permissions of a new file, less the user's umask; a file that exists keeps its own.
@@ -44,6 +72,8 @@ public:
     Result commit();
     // Drops what was written; the target stays as it was.
     void discard();
+    // After prepare(): the temporary file is the caller's from now on, to rename or remove. Its path.
+    QString release();
 
     const QString& path() const { return m_path; }
     qint64 written() const { return m_written; }
@@ -54,6 +84,7 @@ private:
     Result fail(int error);
 
     QString m_path;
+    QByteArray m_target;
     int m_newFileMode;
     QByteArray m_tempName;
     int m_fd = -1;
@@ -96,9 +127,17 @@ Result copyFile(const QString& source, const QString& target);
 // Moves source to target: a rename on the same filesystem (both folders synced), else a verified
 // copy after which the source is removed. The source stays whenever the move fails.
 Result moveFile(const QString& source, const QString& target);
+// The same move, except that it never replaces a file: with target taken it fails (EEXIST).
+Result moveToNewName(const QString& source, const QString& target);
 
 // Syncs a folder, so that a rename or a new file in it survives a power cut.
 Result syncFolder(const QString& folder);
+
+// Tests stop a program between two steps of the durable path: the hook, when set, runs after each
+// write, sync, rename, link and removal of a file that the path makes, and after each new folder.
+using StepHook = void (*)();
+void setStepHook(StepHook hook);
+void stepDone();
 
 // Makes folder and the folders above it that are missing, each with mode less the user's umask, and
 // syncs the folder that holds each new one. A folder that exists already is success.

@@ -1,82 +1,137 @@
 // SHA-256 through OpenSSL, whose SHA instructions hash an hour's recording (57.6 MB) in a few tens
-// of milliseconds, where Qt's portable code takes seconds.
+// of milliseconds, where Qt's portable code takes seconds; and through Qt's code for small files,
+// which it hashes before OpenSSL has been loaded and has set itself up.
 #include "Fingerprint.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fingerprint {
 
 namespace {
 
-struct DigestDeleter {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+// Loading OpenSSL and its first digest in a process cost about as long as Qt's code takes for a
+// megabyte: the library is mapped and relocated, its configuration and providers set up.
+constexpr off_t kSmallFile = 1 << 20;
+
+// OpenSSL's digest functions, loaded when the first large file is hashed, so that the commands that
+// hash only templates and documents never load the library. Empty where it cannot be loaded: Qt's
+// code then hashes large files too.
+struct OpenSsl {
+    decltype(&EVP_MD_CTX_new) newContext = nullptr;
+    decltype(&EVP_MD_CTX_free) freeContext = nullptr;
+    decltype(&EVP_sha256) sha256 = nullptr;
+    decltype(&EVP_DigestInit_ex) init = nullptr;
+    decltype(&EVP_DigestUpdate) update = nullptr;
+    decltype(&EVP_DigestFinal_ex) finish = nullptr;
 };
 
-// sha256sum's escape: a line that starts with a backslash holds a name with "\\" for a backslash
-// and "\n" for a line feed.
-QByteArray unescapedName(const QByteArray& name) {
-    QByteArray out;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (name[i] == '\\' && i + 1 < name.size()) {
-            ++i;
-            out += name[i] == 'n' ? '\n' : name[i];
-        } else {
-            out += name[i];
-        }
-    }
-    return out;
+const OpenSsl& openSsl() {
+    static const OpenSsl functions = [] {
+        void* library = ::dlopen(QUILLON_LIBCRYPTO, RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return OpenSsl{};
+        const auto load = [library](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+            return function != nullptr;
+        };
+        OpenSsl loaded;
+        const bool complete = load(loaded.newContext, "EVP_MD_CTX_new") &&
+                              load(loaded.freeContext, "EVP_MD_CTX_free") && load(loaded.sha256, "EVP_sha256") &&
+                              load(loaded.init, "EVP_DigestInit_ex") && load(loaded.update, "EVP_DigestUpdate") &&
+                              load(loaded.finish, "EVP_DigestFinal_ex");
+        return complete ? loaded : OpenSsl{};
+    }();
+    return functions;
 }
 
-// The digest the sidecar records for the file name, or empty when it names no such file.
-QByteArray recordedDigest(const QByteArray& sidecar, const QByteArray& fileName) {
-    for (QByteArray line : sidecar.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const bool escaped = line.startsWith('\\');
-        if (escaped)
-            line.remove(0, 1);
-        // "<64 hex digits> <space or *><name>"
-        if (line.size() < 66 || line[64] != ' ' || (line[65] != ' ' && line[65] != '*'))
-            continue;
-        const QByteArray name = line.mid(66);
-        if ((escaped ? unescapedName(name) : name) == fileName)
-            return line.left(64).toLower();
+struct DigestDeleter {
+    void operator()(EVP_MD_CTX* context) const { openSsl().freeContext(context); }
+};
+
+// The SHA-256 of a stream, by Qt's code for a small file and by OpenSSL's for a large one.
+class Digest {
+public:
+    explicit Digest(bool large) {
+        const OpenSsl* ssl = large ? &openSsl() : nullptr;
+        if (!ssl || !ssl->finish) {
+            m_small.emplace(QCryptographicHash::Sha256);
+            return;
+        }
+        m_large.reset(ssl->newContext());
+        if (m_large && ssl->init(m_large.get(), ssl->sha256(), nullptr) != 1)
+            m_large.reset();
     }
-    return {};
-}
+    bool ready() const { return m_small || m_large; }
+    void add(const unsigned char* data, std::size_t size) {
+        if (m_small)
+            m_small->addData(QByteArrayView(data, qsizetype(size)));
+        else
+            openSsl().update(m_large.get(), data, size);
+    }
+    QByteArray hex() {
+        if (m_small)
+            return m_small->result().toHex();
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        openSsl().finish(m_large.get(), digest, &length);
+        return QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex();
+    }
+
+private:
+    std::optional<QCryptographicHash> m_small;
+    std::unique_ptr<EVP_MD_CTX, DigestDeleter> m_large;
+};
 
 } // namespace
 
-QString sidecarPath(const QString& path) {
+QString sidecarPath(const QString& path)
+{
     return path + QStringLiteral(".sha256");
 }
 
-QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going) {
+QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going)
+{
+    return sha256Hex(QFile::encodeName(path), result, going);
+}
+
+QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result, const std::function<bool(qint64)>& going)
+{
     const auto failed = [result](int error) {
         if (result)
             *result = durable::Result::failed(error);
         return QByteArray();
     };
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(encodedPath.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return failed(errno);
-    const std::unique_ptr<EVP_MD_CTX, DigestDeleter> context(EVP_MD_CTX_new());
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return failed(error);
+    }
+    Digest digest(st.st_size >= kSmallFile);
+    if (!digest.ready()) {
         ::close(fd);
         return failed(ENOMEM);
     }
-    std::vector<unsigned char> buffer(1 << 20);
+    std::vector<unsigned char> buffer(std::size_t(std::clamp<off_t>(st.st_size + 1, 4096, 1 << 20)));
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
@@ -88,88 +143,43 @@ QByteArray sha256Hex(const QString& path, durable::Result* result, const std::fu
         }
         if (n == 0)
             break;
-        EVP_DigestUpdate(context.get(), buffer.data(), size_t(n));
+        digest.add(buffer.data(), std::size_t(n));
         if (going && !going(n)) {
             ::close(fd);
             return failed(ECANCELED);
         }
     }
     ::close(fd);
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context.get(), digest, &length);
     if (result)
         *result = {};
-    return QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex();
+    return digest.hex();
 }
 
-QByteArray sidecarLine(const QByteArray& hex, const QString& fileName) {
+QByteArray sidecarLine(const QByteArray& hex, const QString& fileName)
+{
     QByteArray name = QFile::encodeName(fileName);
-    if (!name.contains('\\') && !name.contains('\n'))
+    if (!name.contains('\\') && !name.contains('\n') && !name.contains('\r'))
         return hex + "  " + name + '\n';
-    name.replace("\\", "\\\\").replace("\n", "\\n");
+    name.replace("\\", "\\\\").replace("\n", "\\n").replace("\r", "\\r");
     return '\\' + hex + "  " + name + '\n';
 }
 
-durable::Result write(const QString& path) {
+durable::Result write(const QString& path)
+{
     durable::Result result;
     const QByteArray hex = sha256Hex(path, &result);
     if (result)
         result = durable::writeFile(sidecarPath(path), sidecarLine(hex, QFileInfo(path).fileName()));
-    if (!result)
+    // A sidecar that no longer matches its file would call it changed, so a failed write takes the
+    // old one away; one its owner made read-only is left as the owner wanted.
+    if (!result && result.cause != durable::Cause::ReadOnlyFile)
         QFile::remove(sidecarPath(path));
     return result;
 }
 
-QString failureText(const QString& path, const durable::Result& result) {
+QString failureText(const QString& path, const durable::Result& result)
+{
     return QStringLiteral("指纹文件 <%1> 没有写成：%2").arg(sidecarPath(path), result.text());
-}
-
-QByteArray recorded(const QString& path) {
-    QFile sidecar(sidecarPath(path));
-    if (!sidecar.open(QIODevice::ReadOnly))
-        return {};
-    return recordedDigest(sidecar.readAll(), QFile::encodeName(QFileInfo(path).fileName()));
-}
-
-Check check(const QString& path) {
-    const QByteArray recorded = fingerprint::recorded(path);
-    if (recorded.isEmpty())
-        return Check::NoFingerprint;
-    durable::Result read;
-    const QByteArray actual = sha256Hex(path, &read);
-    if (!read)
-        return Check::Unreadable;
-    return actual == recorded ? Check::Ok : Check::Changed;
-}
-
-int verifyCommand(const QStringList& files) {
-    QTextStream out(stdout);
-    if (files.isEmpty()) {
-        QTextStream(stderr) << QStringLiteral("用法：quillon verify FILE...\n"
-                                              "  按 FILE.sha256 指纹文件核对每个文件，全部一致时返回 0\n");
-        return 2;
-    }
-    bool allOk = true;
-    for (const QString& file : files) {
-        const Check result = check(file);
-        allOk = allOk && result == Check::Ok;
-        switch (result) {
-        case Check::Ok:
-            out << file << QStringLiteral(": OK\n");
-            break;
-        case Check::Changed:
-            out << file << QStringLiteral(": FAILED (内容与指纹不符)\n");
-            break;
-        case Check::NoFingerprint:
-            out << file << QStringLiteral(": FAILED (没有指纹：%1)\n").arg(sidecarPath(file));
-            break;
-        case Check::Unreadable:
-            out << file << QStringLiteral(": FAILED (文件无法读取)\n");
-            break;
-        }
-    }
-    return allOk ? 0 : 1;
 }
 
 } // namespace fingerprint

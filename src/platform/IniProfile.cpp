@@ -133,8 +133,9 @@ durable::Result readForUpdate(const QString& path, QByteArray* content)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
+        // A file that is there but cannot be read is not replaced by one that lacks its other keys.
         if (file.exists())
-            return durable::Result::failed(EACCES);
+            return {durable::Cause::Unreadable, EACCES};
         content->clear();
         return {};
     }
@@ -250,16 +251,16 @@ durable::Result writeString(const QString& path, const QString& section, const Q
 
 durable::Result writeStrings(const QString& path, const QString& section, const QList<Entry>& entries)
 {
-    durable::FileWriter file(path);
-    if (durable::Result r = prepareStrings(file, section, entries); !r)
+    QByteArray content;
+    if (durable::Result r = updatedProfile(path, section, entries, &content); !r)
         return r;
-    return file.commit();
+    return durable::writeFile(path, content);
 }
 
-durable::Result prepareStrings(durable::FileWriter& file, const QString& section, const QList<Entry>& entries)
+durable::Result updatedProfile(const QString& path, const QString& section, const QList<Entry>& entries,
+                               QByteArray* content)
 {
-    QByteArray content;
-    if (durable::Result r = readForUpdate(file.path(), &content); !r)
+    if (durable::Result r = readForUpdate(path, content); !r)
         return r;
     const QByteArray sectionBytes = gbk::encode(section);
     QList<QPair<QByteArray, QByteArray>> changed;
@@ -267,15 +268,12 @@ durable::Result prepareStrings(durable::FileWriter& file, const QString& section
     for (const auto& [key, value] : entries) {
         const QByteArray keyName = gbk::encode(key);
         // A line that already says the same keeps its bytes, whatever encoding or blanks it was written with.
-        const std::optional<QByteArrayView> raw = findRaw(content, sectionBytes, keyName);
+        const std::optional<QByteArrayView> raw = findRaw(*content, sectionBytes, keyName);
         if (!raw || gbk::decode(readValue(*raw)) != value)
             changed.append({keyName, gbk::encode(value)});
     }
-    if (durable::Result r = file.open(); !r)
-        return r;
-    if (durable::Result r = file.write(update(content, sectionBytes, changed)); !r)
-        return r;
-    return file.prepare();
+    *content = update(*content, sectionBytes, changed);
+    return {};
 }
 
 } // namespace ini

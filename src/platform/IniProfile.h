@@ -38,7 +38,8 @@ QByteArray update(const QByteArray& content, const QByteArray& section, const QL
 QString readString(const QString& path, const QString& section, const QString& key);
 durable::Result writeString(const QString& path, const QString& section, const QString& key, const QString& value);
 durable::Result writeStrings(const QString& path, const QString& section, const QList<Entry>& entries);
-// The same write left prepared in file, whose path names the profile: the caller commits it.
-durable::Result prepareStrings(durable::FileWriter& file, const QString& section, const QList<Entry>& entries);
+// The content the file at path gets from that write, for a caller that saves it with other files.
+durable::Result updatedProfile(const QString& path, const QString& section, const QList<Entry>& entries,
+                               QByteArray* content);
 
 } // namespace ini

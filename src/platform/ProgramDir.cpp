@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTextStream>
+
+#include <cstdio>
 
 namespace programdir {
 namespace {
@@ -65,6 +68,14 @@ Location resolve()
 {
     return resolve(qEnvironmentVariable("QUILLON_HOME"), QCoreApplication::applicationDirPath(),
                    QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+}
+
+QString resolveForCommand()
+{
+    const Location location = resolve();
+    if (!location.problem.isEmpty())
+        QTextStream(stderr) << QStringLiteral("提示：") << location.problem << Qt::endl;
+    return location.dir;
 }
 
 QString blDir(const QString& programDir)

@@ -21,6 +21,8 @@ struct Location {
 // ~/.local/share/quillon (made for the owner alone), where every starter file that is missing is
 // copied from the installed ones. A file already there is never replaced.
 Location resolve();
+// The same for a command without a window: what went wrong preparing it is said on standard error.
+QString resolveForCommand();
 // The same choice for given facts: the value of QUILLON_HOME, the executable's directory and the
 // user's data folder (~/.local/share).
 Location resolve(const QString& homeVariable, const QString& exeDir, const QString& userDataDir);

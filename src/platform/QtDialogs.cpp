@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMainWindow>
 #include <QMessageBox>
 
@@ -21,16 +22,38 @@ QString qtFilter(const QString& filter)
     return result.join(";;");
 }
 
+// The buttons of a box, the one Enter presses and the one Esc and the close button press.
+void setButtons(QMessageBox& box, QMessageBox::StandardButtons buttons, QMessageBox::StandardButton enter,
+                QMessageBox::StandardButton escape)
+{
+    box.setStandardButtons(buttons);
+    box.setDefaultButton(enter);
+    box.setEscapeButton(escape);
+}
+
 // A choice, "放弃", and a third answer that changes nothing, which Esc and the close button give too.
+// The buttons carry the program's own words, so the standard buttons' icons (a ✓, a red ✗) go.
 void offerThreeChoices(QMessageBox& box, QMessageBox::StandardButton choice, const QString& choiceText,
                        const QString& leaveText)
 {
-    box.setStandardButtons(choice | QMessageBox::Discard | QMessageBox::Cancel);
-    box.button(choice)->setText(choiceText);
-    box.button(QMessageBox::Discard)->setText(QStringLiteral("放弃"));
-    box.button(QMessageBox::Cancel)->setText(leaveText);
-    box.setDefaultButton(choice);
-    box.setEscapeButton(QMessageBox::Cancel);
+    setButtons(box, choice | QMessageBox::Discard | QMessageBox::Cancel, choice, QMessageBox::Cancel);
+    const std::pair<QMessageBox::StandardButton, QString> labels[] = {
+        {choice, choiceText}, {QMessageBox::Discard, QStringLiteral("放弃")}, {QMessageBox::Cancel, leaveText}};
+    for (const auto& [button, text] : labels) {
+        box.button(button)->setText(text);
+        box.button(button)->setIcon(QIcon());
+    }
+}
+
+// Two choices in the program's own words; safe is the default, and what Esc and the close button give.
+void offerTwoChoices(QMessageBox& box, QMessageBox::StandardButton first, const QString& firstText,
+                     QMessageBox::StandardButton second, const QString& secondText, QMessageBox::StandardButton safe)
+{
+    setButtons(box, first | second, safe, safe);
+    for (const auto& [button, text] : {std::pair{first, firstText}, std::pair{second, secondText}}) {
+        box.button(button)->setText(text);
+        box.button(button)->setIcon(QIcon());
+    }
 }
 
 } // namespace
@@ -53,23 +76,36 @@ QWidget* QtDialogs::raisingWindow()
 
 std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const QString& text, Buttons buttons)
 {
-    // A dialog with a parent opens centred on the parent's window.
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, caption, text, QMessageBox::NoButton, raisingWindow());
+    // A dialog with a parent opens centred on the parent's window. A notice has no icon; every box
+    // that asks something shows the question icon.
+    const QMessageBox::Icon icon = buttons == Buttons::Ok ? QMessageBox::NoIcon : QMessageBox::Question;
+    auto box = std::make_unique<QMessageBox>(icon, caption, text, QMessageBox::NoButton, raisingWindow());
     switch (buttons) {
     case Buttons::Ok:
-        box->setStandardButtons(QMessageBox::Ok);
+        setButtons(*box, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
         break;
     case Buttons::OkCancel:
-        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        setButtons(*box, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Cancel);
         break;
     case Buttons::YesNo:
-        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        setButtons(*box, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No);
         break;
     case Buttons::SaveDiscardCancel:
         offerThreeChoices(*box, QMessageBox::Save, QStringLiteral("保存"), QStringLiteral("返回"));
         break;
+    case Buttons::SaveDiscardKeep:
+        offerThreeChoices(*box, QMessageBox::Save, QStringLiteral("保存"), QStringLiteral("保留"));
+        break;
     case Buttons::RestoreDiscardKeep:
         offerThreeChoices(*box, QMessageBox::Yes, QStringLiteral("恢复"), QStringLiteral("保留"));
+        break;
+    case Buttons::DiscardCancel:
+        offerTwoChoices(*box, QMessageBox::Discard, QStringLiteral("放弃"), QMessageBox::Cancel, QStringLiteral("取消"),
+                        QMessageBox::Cancel);
+        break;
+    case Buttons::SetAsideDiscard:
+        offerTwoChoices(*box, QMessageBox::Save, QStringLiteral("保留到别处"), QMessageBox::Discard,
+                        QStringLiteral("放弃"), QMessageBox::Save);
         break;
     }
     return box;
@@ -78,7 +114,10 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const
 Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, Buttons buttons)
 {
     const std::unique_ptr<QMessageBox> box = messageBox(caption, text, buttons);
-    switch (box->exec()) {
+    box->exec();
+    switch (box->standardButton(box->clickedButton())) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
     case QMessageBox::Cancel:
         return Answer::Cancel;
     case QMessageBox::Yes:
@@ -90,6 +129,7 @@ Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, 
     case QMessageBox::Discard:
         return Answer::Discard;
     default:
+        // Ended without any button, as when the program ends: the answer that changes nothing.
         return buttons == Buttons::YesNo ? Answer::No : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
     }
 }

@@ -4,7 +4,6 @@
 #include "Gbk.h"
 #include "IniProfile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -77,21 +76,14 @@ QString IniRegistry::readRaw(const QString& name) const
 
 durable::Result IniRegistry::write(const QString& name, const QString& value)
 {
-    // A folder that cannot be made is named by the write that follows.
-    const QString dir = QFileInfo(m_path).absolutePath();
-    if (QDir().mkpath(dir)) {
-        // The lock's values are nobody else's business: neither the folder nor the file is readable by others.
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
+    // The lock's values are nobody else's business: a new folder and a new file are the user's alone.
+    // Ones that exist keep the modes their owner gave them.
+    if (durable::Result r = durable::makeFolder(QFileInfo(m_path).absolutePath(), 0700); !r)
+        return r;
     // A store that exists but cannot be read is not replaced by one that lacks its other value.
     if (QFileInfo(m_path).isFile() && !QFileInfo(m_path).isReadable())
-        return durable::Result::failed(EACCES);
+        return {durable::Cause::Unreadable, EACCES};
     const QByteArray content =
         ini::update(readAll(m_path), kSection, {{gbk::encode(name), gbk::encode(escaped(value))}});
-    if (durable::Result r = durable::writeFile(m_path, content, 0600); !r)
-        return r;
-    // A file made readable to others by hand is closed again.
-    if (!QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return durable::Result::failed(EPERM);
-    return {};
+    return durable::writeFile(m_path, content, 0600);
 }

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -223,9 +224,10 @@ bool AudioRecorder::setFormat(int channels, int samplesPerSecond, int bitsPerSam
     return true;
 }
 
-bool AudioRecorder::fail(const QString& reason)
+bool AudioRecorder::fail(const QString& reason, StartFailure failure)
 {
     m_lastError = reason;
+    m_startFailure = failure;
     return false;
 }
 
@@ -233,7 +235,7 @@ bool AudioRecorder::start(const QString& file)
 {
     QString error;
     if (!gstreamer::ensureInitialised(&error))
-        return fail(error);
+        return fail(error, StartFailure::Device);
     // Only one capture holds the input device at a time.
     stop();
 
@@ -244,20 +246,24 @@ bool AudioRecorder::start(const QString& file)
     if (parseError) {
         const QString reason = QString::fromUtf8(parseError->message);
         g_clear_error(&parseError);
-        return fail(reason);
+        return fail(reason, StartFailure::Device);
     }
     if (!pipeline)
-        return fail(QStringLiteral("录音管道无法建立"));
+        return fail(QStringLiteral("录音管道无法建立"), StartFailure::Device);
     gst_object_ref_sink(pipeline.get()); // the description's top-level bin comes floating
 
     auto capture = std::make_unique<Capture>(*this, ++m_captureCount, m_format, file);
-    if (const durable::Result created = capture->writer.create(file, m_format); !created)
-        return fail(QStringLiteral("录音文件 <%1> 无法建立：%2").arg(file, created.text()));
-    // A start that fails leaves no file behind.
+    if (const durable::Result created = capture->writer.create(file, m_format); !created) {
+        const bool taken = created.error == EEXIST;
+        return fail(QStringLiteral("录音文件 <%1> 无法建立：%2")
+                        .arg(file, taken ? QStringLiteral("文件已经存在") : created.text()),
+                    taken ? StartFailure::NameTaken : StartFailure::File);
+    }
+    // A start that fails leaves no file behind; the file is its own, made exclusively above.
     const auto abandon = [&](const QString& reason) {
         capture.reset();
         QFile::remove(file);
-        return fail(reason);
+        return fail(reason, StartFailure::Device);
     };
 
     gstreamer::ElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "recordersink"));
@@ -300,6 +306,7 @@ bool AudioRecorder::start(const QString& file)
     capture->startSyncing();
     m_capture = std::move(capture);
     m_lastError.clear();
+    m_startFailure = StartFailure::None;
     return true;
 }
 
@@ -379,15 +386,12 @@ bool AudioRecorder::save(const QString& path, bool overwrite)
     return true;
 }
 
-bool AudioRecorder::discard()
+void AudioRecorder::release()
 {
     if (!hasUnsavedRecording())
-        return true;
+        return;
     stop();
-    if (!QFile::remove(m_capture->file) && QFileInfo::exists(m_capture->file))
-        return fail(QStringLiteral("录音文件 <%1> 无法删除").arg(m_capture->file));
     m_capture.reset();
-    return true;
 }
 
 bool AudioRecorder::isCapturing() const

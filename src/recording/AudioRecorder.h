@@ -25,11 +25,14 @@ public:
     bool setFormat(int channels, int samplesPerSecond, int bitsPerSample);
     AudioFormat format() const { return m_format; }
 
-    // Opens the source and starts a new recording into file, which must not exist yet. The previous
-    // recording is let go only once the new capture delivers sound; its file stays where it is. False
-    // with lastError() when the file cannot be made, no device opens or no sound comes; file then
-    // does not exist and the previous recording is still the current one.
+    // Opens the source and starts a new recording into file, which it creates exclusively. The
+    // previous recording is let go only once the new capture delivers sound; its file stays where it
+    // is. False with lastError() and startFailure() when the file cannot be made (a file of that name
+    // is never opened), no device opens or no sound comes; a file this start made is then gone and
+    // the previous recording is still the current one.
     bool start(const QString& file);
+    enum class StartFailure { None, NameTaken, File, Device };
+    StartFailure startFailure() const { return m_startFailure; }
     // Stops the capture for a while; continuing appends to the same recording with no gap.
     bool pause();
     bool resume();
@@ -42,8 +45,9 @@ public:
     // overwrite is false, when the file could not be finished (see stop()), or when the move fails
     // (lastError() names the cause); the recording keeps its file then.
     bool save(const QString& path, bool overwrite);
-    // Removes the file of a recording that was never saved: only on the user's word.
-    bool discard();
+    // Stops a recording that was never saved and lets go of it, leaving its file, with whatever it
+    // holds, where it is for the caller to set aside: only on the user's word.
+    void release();
 
     QString lastError() const { return m_lastError; }
     // True between a successful start and the stop.
@@ -65,11 +69,12 @@ signals:
 private:
     struct Capture;
 
-    bool fail(const QString& reason);
+    bool fail(const QString& reason, StartFailure failure = StartFailure::None);
     void onCaptureError(quint64 captureId);
 
     AudioFormat m_format;
     std::unique_ptr<Capture> m_capture;
     quint64 m_captureCount = 0;
     QString m_lastError;
+    StartFailure m_startFailure = StartFailure::None;
 };

@@ -1,16 +1,21 @@
 // Walks the RIFF structure avimux writes: a first "RIFF AVI " list with the header list and a movi
 // list of frame chunks, then (OpenDML, past 1 GB) further "RIFF AVIX" lists, each with a movi list
 // that ends in its standard index ix00. A killed muxer leaves the sizes it writes at the start and
-// the frames; every finished list before the last keeps its ix00 (and the first one its idx1).
+// the frames; every finished list before the last keeps its ix00 (and the first one its idx1). The
+// file may also be damaged or made up: no size or offset it holds is trusted beyond the file's end,
+// and every loop has a bound.
 #include "recording/AviRepair.h"
 #include "recording/LittleEndian.h"
 
+#include "platform/DurableFile.h"
+
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -30,9 +35,17 @@ namespace {
 // Flags and sizes of the AVI structures, as the muxer writes them.
 constexpr quint32 kHasIndex = 0x10;          // avih dwFlags: AVIF_HASINDEX
 constexpr quint32 kIndexedFrameFlags = 0x12; // idx1 entry flags of a Motion-JPEG frame (a key frame)
-constexpr int kSuperIndexHeader = 24;         // indx up to its entries
+constexpr int kSuperIndexHeader = 24;        // indx up to its entries
 constexpr int kSuperIndexEntry = 16;
-constexpr int kStandardIndexHeader = 24;     // ix00 up to its entries
+constexpr int kStandardIndexHeader = 24; // ix00 up to its entries
+
+// Bounds on what a file may make the walks do: chunks looked at before the frames, frames and RIFF
+// lists (74 hours at 15 pictures a second, in lists of up to 1 GB), and the block read while
+// looking for the next frame past damage.
+constexpr int kMaxHeaderChunks = 4096;
+constexpr qsizetype kMaxFrames = 4'000'000;
+constexpr qsizetype kMaxSegments = 4096;
+constexpr qint64 kScanBlock = 1 << 20;
 
 struct Frame {
     qint64 pos; // of the chunk header
@@ -43,17 +56,17 @@ struct Segment {
     qint64 riffPos = 0;
     qint64 moviListPos = -1;
     std::vector<Frame> frames;
-    qint64 dataEnd = 0;      // just after the last whole frame
-    qint64 ix00Pos = -1;     // its standard index, if written
+    qint64 dataEnd = 0;  // just after the last whole frame
+    qint64 ix00Pos = -1; // its standard index, if written
     quint32 ix00Size = 0;
     qint64 idx1Pos = -1;
-    qint64 end = 0;          // where the next list starts, or the end of the file
+    quint32 idx1Size = 0;
+    qint64 end = 0; // where the next list starts, or the end of the file
 };
 
 class AviFile {
 public:
-    explicit AviFile(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC))
+    explicit AviFile(const QString& path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC))
     {
         struct stat st {};
         if (m_fd >= 0 && ::fstat(m_fd, &st) == 0)
@@ -75,8 +88,10 @@ public:
 
     QByteArray read(qint64 pos, qint64 length)
     {
+        if (pos < 0 || length < 0 || pos + length > m_size)
+            return {};
         QByteArray bytes(length, '\0');
-        if (pos < 0 || pos + length > m_size || ::pread(m_fd, bytes.data(), size_t(length), pos) != length)
+        if (::pread(m_fd, bytes.data(), size_t(length), pos) != length)
             return {};
         return bytes;
     }
@@ -89,6 +104,11 @@ public:
         *id = header.left(4);
         *size = qFromLittleEndian<quint32>(header.constData() + 4);
         return true;
+    }
+    quint32 read32(qint64 pos)
+    {
+        const QByteArray bytes = read(pos, 4);
+        return bytes.size() == 4 ? qFromLittleEndian<quint32>(bytes.constData()) : 0;
     }
     bool write(qint64 pos, const QByteArray& bytes)
     {
@@ -131,73 +151,171 @@ qint64 padded(qint64 pos, quint32 size)
     return pos + 8 + size + (size & 1);
 }
 
-bool isFrameId(const QByteArray& id)
-{
-    return id.size() == 4 && std::isdigit(uchar(id[0])) && std::isdigit(uchar(id[1])) &&
-           (id.endsWith("db") || id.endsWith("dc"));
-}
-
-
 // The positions in the header list that the repair rewrites.
 struct Header {
     qint64 avih = -1;       // avih data
     qint64 strh = -1;       // strh data of the first (video) stream
     qint64 superIndex = -1; // the JUNK reserved for the super index, or the indx written before
     quint32 superIndexSize = 0;
-    qint64 dmlh = -1;       // OpenDML total frame count
+    qint64 dmlh = -1; // OpenDML total frame count
     qint64 moviListPos = -1;
 };
 
-void walkHeaderList(AviFile& file, qint64 begin, qint64 end, Header& h, bool inStreamList)
+// The header list and the lists directly inside it (the first stream list and odml); lists nested
+// any deeper are no part of what the muxer writes and are passed by.
+void walkHeaderList(AviFile& file, qint64 begin, qint64 end, Header& h)
 {
-    QByteArray id;
-    quint32 size = 0;
-    for (qint64 at = begin; at + 8 <= end && file.chunk(at, &id, &size); at = padded(at, size)) {
-        if (id == "LIST") {
-            const QByteArray type = file.read(at + 8, 4);
-            // Only the first stream list: the video stream the capture writes.
-            if ((type == "strl" && h.strh < 0) || type == "odml")
-                walkHeaderList(file, at + 12, std::min(end, at + 8 + qint64(size)), h, type == "strl");
-        } else if (id == "avih") {
-            h.avih = at + 8;
-        } else if (id == "strh" && inStreamList) {
-            h.strh = at + 8;
-        } else if ((id == "JUNK" || id == "indx") && inStreamList) {
-            h.superIndex = at;
-            h.superIndexSize = size;
-        } else if (id == "dmlh") {
-            h.dmlh = at + 8;
+    struct Range {
+        qint64 begin, end;
+        bool top, streamList;
+    };
+    std::vector<Range> pending{{begin, end, true, false}};
+    int looked = 0;
+    while (!pending.empty()) {
+        const Range range = pending.back();
+        pending.pop_back();
+        QByteArray id;
+        quint32 size = 0;
+        for (qint64 at = range.begin; at + 8 <= range.end && looked < kMaxHeaderChunks && file.chunk(at, &id, &size);
+             at = padded(at, size), ++looked) {
+            if (id == "LIST") {
+                const QByteArray type = file.read(at + 8, 4);
+                // Only the first stream list: the video stream the capture writes.
+                const bool streamList = type == "strl" && h.strh < 0;
+                if (range.top && (streamList || type == "odml"))
+                    pending.push_back({at + 12, std::min(range.end, at + 8 + qint64(size)), false, streamList});
+            } else if (id == "avih" && range.top) {
+                h.avih = at + 8;
+            } else if (id == "strh" && range.streamList) {
+                h.strh = at + 8;
+            } else if ((id == "JUNK" || id == "indx") && range.streamList) {
+                h.superIndex = at;
+                h.superIndexSize = size;
+            } else if (id == "dmlh") {
+                h.dmlh = at + 8;
+            }
         }
     }
 }
 
-// Frames and index chunks of a segment's movi list, up to the next RIFF list or the first chunk that
-// is cut off; returns where the next RIFF list starts, or -1.
-qint64 walkSegment(AviFile& file, Segment& segment)
+// Frame chunks are the first stream's pictures: "00db" (what the muxer writes, Motion JPEG included)
+// or "00dc".
+bool isFrameId(QByteArrayView id)
 {
-    QByteArray id;
-    quint32 size = 0;
-    qint64 at = segment.moviListPos + 12;
-    segment.dataEnd = at;
-    while (file.chunk(at, &id, &size)) {
-        if (id == "RIFF" && file.read(at + 8, 4) == "AVIX")
-            return at;
-        if (at + 8 + qint64(size) > file.size())
-            break;
-        if (isFrameId(id)) {
-            segment.frames.push_back({at, size});
-            segment.dataEnd = padded(at, size);
-        } else if (id == "ix00") {
-            segment.ix00Pos = at;
-            segment.ix00Size = size;
-        } else if (id == "idx1") {
-            segment.idx1Pos = at;
-        } else if (id != "JUNK") {
-            break;
+    return id == "00db" || id == "00dc";
+}
+
+class MoviWalker {
+public:
+    MoviWalker(AviFile& file, bool jpeg) : m_file(file), m_jpeg(jpeg) {}
+
+    // Frames and index chunks of a segment's movi list, up to the next RIFF list or the end; damage
+    // in between is passed over to the next frame. Returns where the next RIFF list starts, or -1.
+    qint64 walk(Segment& segment, qsizetype& framesSoFar, qint64& damaged)
+    {
+        QByteArray id;
+        quint32 size = 0;
+        qint64 at = segment.moviListPos + 12;
+        segment.dataEnd = at;
+        while (framesSoFar < kMaxFrames && m_file.chunk(at, &id, &size)) {
+            if (id == "RIFF" && m_file.read(at + 8, 4) == "AVIX")
+                return at;
+            const bool whole = at + 8 + qint64(size) <= m_file.size();
+            if (whole && isFrameId(id) && isWholePicture(at, size)) {
+                segment.frames.push_back({at, size});
+                ++framesSoFar;
+                segment.dataEnd = padded(at, size);
+            } else if (whole && id == "ix00") {
+                segment.ix00Pos = at;
+                segment.ix00Size = size;
+            } else if (whole && id == "idx1") {
+                segment.idx1Pos = at;
+                segment.idx1Size = size;
+            } else if (!(whole && id == "JUNK")) {
+                // Not a chunk of ours, or one whose size runs past the end: damage when a frame
+                // follows, else the end of what was written.
+                const qint64 next = nextFrame(at + 1);
+                if (next < 0)
+                    return -1;
+                damaged += next - at;
+                at = next;
+                continue;
+            }
+            at = padded(at, size);
         }
-        at = padded(at, size);
+        return -1;
     }
-    return -1;
+
+private:
+    // A Motion-JPEG picture runs from its start marker to its end marker: one cut short (and filled
+    // up by whatever followed) or overwritten at either end is no whole frame.
+    bool isWholePicture(qint64 pos, quint32 size)
+    {
+        return !m_jpeg ||
+               (size >= 4 && m_file.read(pos + 8, 2) == "\xFF\xD8" && m_file.read(pos + 8 + size - 2, 2) == "\xFF\xD9");
+    }
+
+    // A frame chunk at pos, whose first 10 bytes known holds when they were read already: a frame
+    // id, a size within the file and a whole picture.
+    bool isFrame(qint64 pos, QByteArrayView known)
+    {
+        QByteArray read;
+        if (known.size() < 10) {
+            read = m_file.read(pos, 10);
+            known = read;
+        }
+        if (known.size() < 10 || !isFrameId(known.first(4)))
+            return false;
+        const quint32 size = qFromLittleEndian<quint32>(known.data() + 4);
+        if (size < 2 || pos + 8 + qint64(size) > m_file.size())
+            return false;
+        return !m_jpeg || (known.sliced(8, 2) == QByteArrayView("\xFF\xD8", 2) && isWholePicture(pos, size));
+    }
+
+    // The first frame chunk at or after from, read block by block; -1 when none follows.
+    qint64 nextFrame(qint64 from)
+    {
+        static constexpr QByteArrayView kFramePrefix = "00d";
+        for (qint64 block = from; block < m_file.size(); block += kScanBlock) {
+            // Blocks overlap by a chunk header's length less one, so that no frame id is split.
+            const QByteArray bytes = m_file.read(block, std::min(kScanBlock + 7, m_file.size() - block));
+            for (qsizetype hit = bytes.indexOf(kFramePrefix); hit >= 0; hit = bytes.indexOf(kFramePrefix, hit + 1)) {
+                const QByteArrayView known = QByteArrayView(bytes).sliced(hit);
+                if (isFrame(block + hit, known.first(std::min<qsizetype>(10, known.size()))))
+                    return block + hit;
+            }
+        }
+        return -1;
+    }
+
+    AviFile& m_file;
+    const bool m_jpeg;
+};
+
+// The idx1 of a one-list file names whole frames only: every entry a chunk of its id and size
+// within the file. Entries count from the movi list's type field, or from the file's start.
+bool indexIsValid(AviFile& file, const Segment& segment)
+{
+    const qint64 entries = segment.idx1Size / 16;
+    if (entries == 0 || qsizetype(entries) > kMaxFrames)
+        return false;
+    const QByteArray index = file.read(segment.idx1Pos + 8, entries * 16);
+    if (index.size() != entries * 16)
+        return false;
+    const auto chunkAt = [&](qint64 pos, const char* entry) {
+        QByteArray id;
+        quint32 size = 0;
+        return file.chunk(pos, &id, &size) && id == QByteArray(entry, 4) &&
+               size == qFromLittleEndian<quint32>(entry + 12) && pos + 8 + qint64(size) <= file.size();
+    };
+    const qint64 relativeTo = segment.moviListPos + 8;
+    const bool relative = chunkAt(relativeTo + qFromLittleEndian<quint32>(index.constData() + 8), index.constData());
+    for (qint64 i = 0; i < entries; ++i) {
+        const char* entry = index.constData() + i * 16;
+        if (!chunkAt((relative ? relativeTo : 0) + qFromLittleEndian<quint32>(entry + 8), entry))
+            return false;
+    }
+    return true;
 }
 
 QString causeText(int error)
@@ -205,14 +323,43 @@ QString causeText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// Copies the bytes of the file from pos to its end into a new file of folder, synced, before they are
+// cut off. Its path, or empty with *error set.
+QString keepTail(AviFile& file, const QString& path, qint64 pos, const QString& folder, int* error)
+{
+    const QString aside = folder + u'/' + QFileInfo(path).fileName() + QStringLiteral(".%1.cut").arg(pos);
+    if (const durable::Result made = durable::makeFolder(folder); !made) {
+        *error = made.error;
+        return {};
+    }
+    durable::FileWriter writer(aside);
+    durable::Result result = writer.open();
+    for (qint64 at = pos; result && at < file.size(); at += kScanBlock)
+        result = writer.write(file.read(at, std::min(kScanBlock, file.size() - at)));
+    if (result && writer.written() != file.size() - pos)
+        result = durable::Result::failed(EIO);
+    if (result)
+        result = writer.commit();
+    if (!result) {
+        *error = result.error;
+        return {};
+    }
+    return aside;
+}
+
 } // namespace
 
-Result repair(const QString& path)
+Result repair(const QString& path, const QString& asideFolder)
 {
     Result result;
     AviFile file(path);
     if (!file.isOpen()) {
         result.error = QStringLiteral("录像文件无法打开：%1").arg(causeText(file.error()));
+        return result;
+    }
+    if (file.size() == 0) {
+        result.noFrames = true;
+        result.error = QStringLiteral("录像文件是空的，没有一个完整的画面");
         return result;
     }
     if (file.read(0, 4) != "RIFF" || file.read(8, 4) != "AVI ") {
@@ -223,12 +370,13 @@ Result repair(const QString& path)
     Header header;
     QByteArray id;
     quint32 size = 0;
-    for (qint64 at = 12; file.chunk(at, &id, &size); at = padded(at, size)) {
+    int looked = 0;
+    for (qint64 at = 12; looked < kMaxHeaderChunks && file.chunk(at, &id, &size); at = padded(at, size), ++looked) {
         if (id != "LIST")
             continue;
         const QByteArray type = file.read(at + 8, 4);
         if (type == "hdrl")
-            walkHeaderList(file, at + 12, std::min(file.size(), at + 8 + qint64(size)), header, false);
+            walkHeaderList(file, at + 12, std::min(file.size(), at + 8 + qint64(size)), header);
         if (type == "movi") {
             header.moviListPos = at;
             break;
@@ -239,22 +387,29 @@ Result repair(const QString& path)
         return result;
     }
 
+    // A Motion-JPEG frame is known by its picture's markers too.
+    MoviWalker walker(file, file.read(header.strh + 4, 4) == "MJPG");
     std::vector<Segment> segments(1);
     segments[0].moviListPos = header.moviListPos;
+    qsizetype frameCount = 0;
     for (;;) {
         Segment& segment = segments.back();
-        const qint64 next = walkSegment(file, segment);
+        const qint64 next = walker.walk(segment, frameCount, result.damagedBytes);
         segment.end = next >= 0 ? next : file.size();
         // An OpenDML list starts "RIFF size AVIX LIST size movi"; a start cut off by the kill is dropped.
-        if (next < 0 || file.read(next + 12, 4) != "LIST" || file.read(next + 20, 4) != "movi")
+        if (next < 0 || segments.size() >= std::size_t(kMaxSegments) || file.read(next + 12, 4) != "LIST" ||
+            file.read(next + 20, 4) != "movi")
             break;
         Segment following;
         following.riffPos = next;
         following.moviListPos = next + 12;
         segments.push_back(following);
     }
+    if (frameCount >= kMaxFrames) {
+        result.error = QStringLiteral("录像文件的画面超过 %1 帧，无法修复").arg(kMaxFrames);
+        return result;
+    }
 
-    const QByteArray frameId = segments[0].frames.empty() ? QByteArray("00db") : file.read(segments[0].frames[0].pos, 4);
     std::vector<int> counts;
     quint32 largest = 0;
     for (const Segment& segment : segments) {
@@ -263,21 +418,35 @@ Result repair(const QString& path)
         for (const Frame& frame : segment.frames)
             largest = std::max(largest, frame.size);
     }
-    const QByteArray timing = file.read(header.strh + 20, 8); // dwScale, dwRate
-    const quint32 scale = timing.size() == 8 ? qFromLittleEndian<quint32>(timing.constData()) : 0;
-    const quint32 rate = timing.size() == 8 ? qFromLittleEndian<quint32>(timing.constData() + 4) : 0;
+    if (result.frames == 0) {
+        result.noFrames = true;
+        result.error = QStringLiteral("录像文件里没有一个完整的画面");
+        return result;
+    }
+    QByteArray frameId;
+    for (const Segment& segment : segments) {
+        if (frameId.isEmpty() && !segment.frames.empty())
+            frameId = file.read(segment.frames.front().pos, 4);
+    }
+    const quint32 scale = file.read32(header.strh + 20); // dwScale
+    const quint32 rate = file.read32(header.strh + 24);  // dwRate
     if (scale > 0 && rate > 0)
         result.seconds = double(result.frames) * scale / rate;
 
-    // A finished file: its last list ends with the file and holds its index, and the header says so.
+    // A finished file: its index is valid and the header says there is one. Bytes after a whole
+    // file's end are no reason to touch it.
     Segment& last = segments.back();
-    const QByteArray flags = file.read(header.avih + 12, 4);
-    const quint32 oldFlags = flags.size() == 4 ? qFromLittleEndian<quint32>(flags.constData()) : 0;
-    const QByteArray declaredLast = file.read(last.riffPos + 4, 4);
-    const bool indexed = segments.size() == 1 ? last.idx1Pos >= 0 : last.ix00Pos >= 0;
-    if (indexed && (oldFlags & kHasIndex) && declaredLast.size() == 4 &&
-        last.riffPos + 8 + qint64(qFromLittleEndian<quint32>(declaredLast.constData())) == file.size()) {
-        result.ok = true;
+    const quint32 oldFlags = file.read32(header.avih + 12);
+    const bool finished =
+        segments.size() == 1
+            ? last.idx1Pos >= 0 && indexIsValid(file, last)
+            : last.ix00Pos >= 0 && last.riffPos + 8 + qint64(file.read32(last.riffPos + 4)) == file.size();
+    if (finished && (oldFlags & kHasIndex)) {
+        result.frames = segments.size() == 1 ? int(last.idx1Size / 16) : result.frames;
+        result.damagedBytes = 0;
+        if (!file.sync())
+            result.error = QStringLiteral("录像文件无法写到磁盘上：%1").arg(causeText(file.error()));
+        result.ok = result.error.isEmpty();
         return result;
     }
 
@@ -295,9 +464,9 @@ Result repair(const QString& path)
     } else {
         index.append("ix00", 4);
         appendLe32(index, quint32(kStandardIndexHeader + 8 * last.frames.size()));
-        appendLe16(index, 2);        // longs per entry
-        index.append(char(0));       // sub type
-        index.append(char(1));       // index of chunks
+        appendLe16(index, 2);  // longs per entry
+        index.append(char(0)); // sub type
+        index.append(char(1)); // index of chunks
         appendLe32(index, quint32(last.frames.size()));
         index.append(frameId);
         appendLe64(index, quint64(last.riffPos));
@@ -309,11 +478,24 @@ Result repair(const QString& path)
         last.ix00Pos = last.dataEnd;
         last.ix00Size = quint32(index.size() - 8);
     }
-    const qint64 newEnd = last.dataEnd + index.size();
     const auto failed = [&] {
         result.error = QStringLiteral("录像文件无法修复：%1").arg(causeText(file.error()));
         return result;
     };
+    // What lies after the last whole frame goes aside before the index takes its place, unless it is
+    // that very index (a repair that was cut off before it reached the header).
+    const qint64 tail = file.size() - last.dataEnd;
+    if (tail > 0 && (tail != index.size() || file.read(last.dataEnd, tail) != index)) {
+        int error = 0;
+        result.cutAside = keepTail(file, path, last.dataEnd, asideFolder, &error);
+        if (result.cutAside.isEmpty()) {
+            result.error = QStringLiteral("录像文件末尾的 %1 字节无法另存，没有修复：%2")
+                               .arg(tail)
+                               .arg(durable::Result::failed(error).text());
+            return result;
+        }
+    }
+    const qint64 newEnd = last.dataEnd + index.size();
     if (!file.write(last.dataEnd, index) || !file.truncate(newEnd) || !file.sync())
         return failed();
 
@@ -333,7 +515,8 @@ Result repair(const QString& path)
 
     if (segments.size() > 1) {
         const qint64 needed = kSuperIndexHeader + kSuperIndexEntry * qint64(segments.size());
-        if (header.superIndex < 0 || header.superIndexSize < needed) {
+        if (header.superIndex < 0 || header.superIndexSize < needed ||
+            header.superIndex + 8 + qint64(header.superIndexSize) > file.size()) {
             result.error = QStringLiteral("录像文件太大，文件头里放不下它的索引");
             return result;
         }
@@ -359,9 +542,11 @@ Result repair(const QString& path)
         if (!file.write(header.superIndex, super))
             return failed();
     }
-    if (!file.write32(header.avih + 12, oldFlags | kHasIndex) || !file.write32(header.avih + 16, quint32(counts[0])) ||
+    // The flag that marks the file finished goes last, once the counts are on the disk.
+    if (!file.write32(header.avih + 16, quint32(counts[0])) ||
         !file.write32(header.strh + 32, quint32(result.frames)) || !file.write32(header.strh + 36, largest) ||
-        (header.dmlh >= 0 && !file.write32(header.dmlh, quint32(result.frames))) || !file.sync())
+        (header.dmlh >= 0 && !file.write32(header.dmlh, quint32(result.frames))) || !file.sync() ||
+        !file.write32(header.avih + 12, oldFlags | kHasIndex) || !file.sync())
         return failed();
     result.ok = true;
     result.repaired = true;

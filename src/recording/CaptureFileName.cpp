@@ -3,13 +3,8 @@
 
 #include "platform/DateTimeText.h"
 
-#include <QFileInfo>
-
-QString captureFileName(const QString& blDir, const QDateTime& time)
+QString captureFileName(const QString& blDir, const QDateTime& time, int n)
 {
     const QString base = blDir + QLatin1Char('/') + datetimetext::full(time);
-    QString name = base + QStringLiteral(".avi");
-    for (int n = 2; QFileInfo::exists(name); ++n)
-        name = base + QStringLiteral("(%1).avi").arg(n);
-    return name;
+    return n == 1 ? base + QStringLiteral(".avi") : base + QStringLiteral("(%1).avi").arg(n);
 }

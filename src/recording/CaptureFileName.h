@@ -4,6 +4,6 @@
 #include <QDateTime>
 #include <QString>
 
-// blDir + "/" + the date-time text + ".avi"; when that file exists already (a second capture in the
-// same second), "(2)", "(3)", … goes before ".avi" so that no earlier capture is overwritten.
-QString captureFileName(const QString& blDir, const QDateTime& time);
+// blDir + "/" + the date-time text + ".avi" for n = 1; a second capture in the same second takes
+// n = 2, "(2)" before ".avi", and so on.
+QString captureFileName(const QString& blDir, const QDateTime& time, int n = 1);

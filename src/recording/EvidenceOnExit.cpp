@@ -1,6 +1,7 @@
 // The questions before the program ends, one for the recording and one for the capture.
 #include "recording/EvidenceOnExit.h"
 
+#include "platform/ArchiveJournal.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "recording/AudioRecorder.h"
@@ -17,8 +18,9 @@ bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, Video
     if (recorder.hasUnsavedRecording()) {
         const QString text =
             recorder.isCapturing()
-                ? QStringLiteral("正在录音，录音还没有保存。\n保存：停止录音并保存；放弃：停止录音并删除它；返回：继续录音。")
-                : QStringLiteral("录音还没有保存。\n保存：选择文件名保存录音；放弃：删除这段录音；返回：回到程序。");
+                ? QStringLiteral(
+                      "正在录音，录音还没有保存。\n保存：停止录音并保存；放弃：停止录音，不要它；返回：继续录音。")
+                : QStringLiteral("录音还没有保存。\n保存：选择文件名保存录音；放弃：不要这段录音；返回：回到程序。");
         switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardCancel)) {
         case Dialogs::Answer::Save:
             StopAndSaveRecording(w, s, recorder);
@@ -35,7 +37,7 @@ bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, Video
     }
     if (capture.isCapturing()) {
         const QString text = QStringLiteral("正在录像取证，录像文件 <%1>。\n"
-                                            "保存：结束录像并保留文件；放弃：结束录像并删除文件；返回：继续录像。")
+                                            "保存：结束录像并保留文件；放弃：结束录像，不要这个文件；返回：继续录像。")
                                  .arg(capture.file());
         switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardCancel)) {
         case Dialogs::Answer::Save:
@@ -52,8 +54,13 @@ bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, Video
     return true;
 }
 
-void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture)
+void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture, ArchiveJournal& journal)
 {
-    capture.stop();
+    if (capture.isCapturing()) {
+        const QString file = capture.file();
+        // What went wrong with the file is for the next start, which repairs it.
+        capture.stop();
+        journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
+    }
     recorder.stop();
 }

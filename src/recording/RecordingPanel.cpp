@@ -5,10 +5,12 @@
 #include "platform/ArchiveJournal.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
 #include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
+#include "platform/SetAside.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
 #include "recording/RecordingRecovery.h"
@@ -16,8 +18,6 @@
 #include "recording/WavPathCheck.h"
 #include "ui/MainWindow.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <QGroupBox>
@@ -26,6 +26,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -51,6 +53,14 @@ void setPanelButtons(MainWindow& w, const PanelButtons& b)
     w.按钮4->setEnabled(b.save);
 }
 
+// Recordings started in one second, by this program and others on the same recovery folder.
+constexpr int NamesPerSecond = 1000;
+
+qint64 recordedSeconds(const AudioRecorder& recorder)
+{
+    return recorder.recordedBytes() / std::max(1, recorder.format().bytesPerSecond());
+}
+
 // After a stop whose last header update or sync failed.
 void tellUnfinishedFile(Services& s, const AudioRecorder& recorder)
 {
@@ -72,35 +82,57 @@ void CloseRecordingPanel(MainWindow& w, Services&)
 
 void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, RecordingTime& time)
 {
-    // A recording that was never saved is let go only on the user's word. Saved, it has left the
-    // recovery folder, and the new recording may take its name there.
+    // A recording that was never saved is let go only on the user's word, given twice. Saved, it has
+    // left the recovery folder.
     QString givenUp;
     if (recorder.hasUnsavedRecording()) {
         const Dialogs::Answer answer = s.dialogs.message(
             SaveCaption,
-            QStringLiteral("上一段录音还没有保存。\n保存：先保存它；放弃：删除它，开始新的录音；返回：不开始新的录音。"),
+            QStringLiteral(
+                "上一段录音还没有保存。\n保存：先保存它；放弃：不要它，开始新的录音；返回：不开始新的录音。"),
             Dialogs::Buttons::SaveDiscardCancel);
         if (answer == Dialogs::Answer::Cancel || (answer == Dialogs::Answer::Save && !SaveRecording(w, s, recorder)))
             return;
-        if (answer == Dialogs::Answer::Discard)
+        if (answer == Dialogs::Answer::Discard) {
+            if (!ConfirmDiscardRecording(s, recorder.file(), recordedSeconds(recorder)))
+                return;
             givenUp = recorder.file();
+        }
     }
-
-    const PanelButtons before = panelButtons(w);
-    setPanelButtons(w, {false, true, true, true});
 
     const QString folder = programdir::recoveryDir(s.programDir);
-    QDir().mkpath(folder);
-    if (!recorder.setFormat(1, 8000, 16) || !recorder.start(newRecordingFile(folder, s.clock.now()))) {
-        // Nothing records: the panel goes back to where it was, an unsaved recording still saveable.
-        setPanelButtons(w, before);
+    if (const durable::Result made = durable::makeFolder(folder); !made) {
         s.dialogs.message(NoticeCaption,
-                          QStringLiteral("录音无法开始：%1。\n请检查录音设备后重新录音。").arg(recorder.lastError()));
+                          QStringLiteral("录音无法开始：恢复目录 <%1> 无法建立：%2。").arg(folder, made.text()));
         return;
     }
-    // The new recording runs: the one the user gave up goes.
-    if (!givenUp.isEmpty() && QFileInfo::exists(givenUp) && !QFile::remove(givenUp))
-        s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法删除。").arg(givenUp));
+    const PanelButtons before = panelButtons(w);
+    setPanelButtons(w, {false, true, true, true});
+    // A recording of the same second, by this program or another on the same folder, holds the name:
+    // the next one is taken.
+    const QDateTime now = s.clock.now();
+    bool started = false;
+    recorder.setFormat(1, 8000, 16);
+    for (int n = 1; n <= NamesPerSecond && !started; ++n) {
+        started = recorder.start(recordingFileName(folder, now, n));
+        if (recorder.startFailure() != AudioRecorder::StartFailure::NameTaken)
+            break;
+    }
+    if (!started) {
+        // Nothing records: the panel goes back to where it was, an unsaved recording still saveable.
+        setPanelButtons(w, before);
+        const QString text = recorder.startFailure() == AudioRecorder::StartFailure::Device
+                                 ? QStringLiteral("录音无法开始：%1。\n请检查录音设备后重新录音。")
+                                 : QStringLiteral("录音无法开始：%1。");
+        s.dialogs.message(NoticeCaption, text.arg(recorder.lastError()));
+        return;
+    }
+    // The new recording runs: the one the user gave up goes to the discarded folder.
+    if (!givenUp.isEmpty() && QFileInfo::exists(givenUp)) {
+        if (const setaside::Moved moved = DiscardEvidence(s, givenUp); !moved)
+            s.dialogs.message(NoticeCaption, QStringLiteral("放弃的录音文件 <%1> 无法移到 <%2/>：%3。")
+                                                 .arg(givenUp, setaside::discardedFolder(folder), moved.result.text()));
+    }
 
     w.setStatusText(QStringLiteral("笔录.录音开始..."));
     time.reset();
@@ -162,22 +194,31 @@ bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
         return false;
     }
     w.按钮4->setEnabled(false);
-    w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
     s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
+    // The status message, which the clock keeps showing, as after a saved document.
+    w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
+    w.setStatusText(w.编辑框25->text());
     return true;
 }
 
 bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
 {
-    if (!recorder.discard()) {
-        s.dialogs.message(SaveCaption, recorder.lastError());
+    if (!recorder.hasUnsavedRecording())
+        return true;
+    if (!ConfirmDiscardRecording(s, recorder.file(), recordedSeconds(recorder)))
         return false;
-    }
+    const QString file = recorder.file();
+    recorder.release();
     w.时钟1->stop();
     setPanelButtons(w, {true, false, false, false});
     w.setStatusText(QStringLiteral("笔录.录音已放弃..."));
+    // A file that cannot be moved stays in the recovery folder, where the next start offers it.
+    if (const setaside::Moved moved = DiscardEvidence(s, file); !moved)
+        s.dialogs.message(SaveCaption, QStringLiteral("放弃的录音文件 <%1> 无法移到 <%2/>：%3。\n下次启动时再提示。")
+                                           .arg(file, setaside::discardedFolder(programdir::recoveryDir(s.programDir)),
+                                                moved.result.text()));
     return true;
 }
 

@@ -17,8 +17,9 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
 // The save dialog, then the stopped recording moved to the chosen name and fingerprinted there.
 // False when no name was chosen or the save failed (the user has been told).
 bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
-// Stops the recording and removes its file, on the user's word; the panel is then idle. False when
-// the file could not be removed (the user has been told).
+// Asked once more, naming the recording's start and length; on the user's word, stops the recording
+// and moves its file into the discarded folder of the recovery folder; the panel is then idle. False
+// when the user took it back.
 bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder);
 // The recorder's source failed in the middle of a recording.
 void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder);

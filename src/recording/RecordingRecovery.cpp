@@ -2,28 +2,27 @@
 #include "recording/RecordingRecovery.h"
 
 #include "platform/ArchiveJournal.h"
+#include "platform/Clock.h"
 #include "platform/DateTimeText.h"
 #include "platform/Dialogs.h"
 #include "platform/DurableFile.h"
 #include "platform/Fingerprint.h"
+#include "platform/ProgramDir.h"
 #include "platform/Services.h"
+#include "platform/SetAside.h"
 #include "recording/RecordingTime.h"
 #include "recording/WavFile.h"
 #include "ui/MainWindow.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QRegularExpression>
 
 namespace {
 
 const QString kCaption = QStringLiteral("提示：");
 const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
-
-QString lengthText(qint64 seconds)
-{
-    return RecordingTime{int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60)}.text();
-}
 
 // Saves one left-over recording through the save dialog; whatever fails leaves it in the recovery folder.
 void saveLeftover(MainWindow& w, Services& s, const QString& file)
@@ -43,18 +42,17 @@ void saveLeftover(MainWindow& w, Services& s, const QString& file)
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(kCaption, fingerprint::failureText(path, fingerprinted));
     s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
-    w.setStatusText(QStringLiteral("笔录.录音保存成功..."));
+    // The status message, which the clock keeps showing, as after a recording saved from the panel.
+    w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
+    w.setStatusText(w.编辑框25->text());
 }
 
 } // namespace
 
-QString newRecordingFile(const QString& folder, const QDateTime& start)
+QString recordingFileName(const QString& folder, const QDateTime& start, int n)
 {
     const QString base = folder + QStringLiteral("/录音-") + start.toString(kStampFormat);
-    QString name = base + QStringLiteral(".wav");
-    for (int n = 2; QFileInfo::exists(name); ++n)
-        name = base + QStringLiteral("-%1.wav").arg(n);
-    return name;
+    return n == 1 ? base + QStringLiteral(".wav") : base + QStringLiteral("-%1.wav").arg(n);
 }
 
 QDateTime recordingStart(const QString& fileName)
@@ -62,6 +60,22 @@ QDateTime recordingStart(const QString& fileName)
     static const QRegularExpression pattern(QStringLiteral("^录音-(\\d{8}-\\d{6})(-\\d+)?\\.wav$"));
     const QRegularExpressionMatch match = pattern.match(fileName);
     return match.hasMatch() ? QDateTime::fromString(match.captured(1), kStampFormat) : QDateTime();
+}
+
+bool ConfirmDiscardRecording(Services& s, const QString& file, qint64 seconds)
+{
+    const QString question =
+        QStringLiteral("确实要放弃这段录音吗？\n开始时间：%1\n录音长度：%2")
+            .arg(datetimetext::full(recordingStart(QFileInfo(file).fileName())), RecordingTime::text(seconds));
+    return setaside::confirmDiscard(s.dialogs, kCaption, question, programdir::recoveryDir(s.programDir));
+}
+
+setaside::Moved DiscardEvidence(Services& s, const QString& file)
+{
+    const setaside::Moved moved = setaside::discard(file, programdir::recoveryDir(s.programDir), s.clock.now());
+    if (moved)
+        s.journal.record({JournalEvent::Kind::Discarded, {}, {moved.path}, {{QStringLiteral("from"), file}}});
+    return moved;
 }
 
 void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, const QStringList& leftovers)
@@ -75,17 +89,23 @@ void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, c
         wav::settleSizes(file);
         const wav::Facts facts = wav::readFacts(file);
         const qint64 seconds = facts.valid ? facts.fileDataSize / facts.format.bytesPerSecond() : 0;
-        const QString text = QStringLiteral("上次程序没有正常结束，留下一段没有保存的录音：\n"
-                                            "开始时间：%1\n录音长度：%2\n"
-                                            "保存：选择文件名保存；放弃：删除这段录音；返回：留在恢复目录中，下次启动时再提示。")
-                                 .arg(datetimetext::full(start), lengthText(seconds));
-        switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardCancel)) {
+        // What was given up before can still be taken back from where it is held.
+        const QString text =
+            QStringLiteral("上次程序没有正常结束，留下一段没有保存的录音：\n"
+                           "开始时间：%1\n录音长度：%2\n"
+                           "保存：选择文件名保存；放弃：不要这段录音；保留：留在恢复目录中，下次启动时再提示。")
+                .arg(datetimetext::full(start), RecordingTime::text(seconds)) +
+            setaside::discardedNote(folder);
+        switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardKeep)) {
         case Dialogs::Answer::Save:
             saveLeftover(w, s, file);
             break;
         case Dialogs::Answer::Discard:
-            if (!QFile::remove(file))
-                s.dialogs.message(kCaption, QStringLiteral("录音文件 <%1> 无法删除。").arg(file));
+            if (!ConfirmDiscardRecording(s, file, seconds))
+                break;
+            if (const setaside::Moved moved = DiscardEvidence(s, file); !moved)
+                s.dialogs.message(kCaption, QStringLiteral("录音文件 <%1> 无法移到 <%2/>：%3。\n下次启动时再提示。")
+                                                .arg(file, setaside::discardedFolder(folder), moved.result.text()));
             break;
         default:
             break;

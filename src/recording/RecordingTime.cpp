@@ -16,3 +16,8 @@ QString RecordingTime::text() const
 {
     return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes).arg(seconds);
 }
+
+QString RecordingTime::text(qint64 seconds)
+{
+    return RecordingTime{int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60)}.text();
+}

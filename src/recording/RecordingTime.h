@@ -13,4 +13,6 @@ struct RecordingTime {
     void advance();
     // "h:m:s" in plain decimal without leading zeros, e.g. "0:1:0".
     QString text() const;
+    // A length in seconds as that text.
+    static QString text(qint64 seconds);
 };

@@ -4,11 +4,11 @@
 
 #include "platform/DurableFile.h"
 #include "platform/Fingerprint.h"
+#include "platform/SetAside.h"
 #include "recording/AviRepair.h"
 #include "recording/GstSupport.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -20,7 +20,11 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <cerrno>
 #include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -103,9 +107,9 @@ struct VideoCapture::Pipeline {
     }
 
     // source ! tee ! queue ! videoscale ! videoconvert ! RGB at the preview size ! appsink
-    //             tee ! queue ! videorate ! videoconvert ! jpegenc ! avimux ! filesink
-    // Returns what is wrong, or empty text.
-    QString build(const QString& sourceDescription, const QSize& previewSize, const QString& file)
+    //             tee ! queue ! videorate ! videoconvert ! jpegenc ! avimux ! fdsink
+    // The muxer writes into fd, the capture file the caller created. Returns what is wrong, or empty text.
+    QString build(const QString& sourceDescription, const QSize& previewSize, int fd)
     {
         // Caps at the end of a description ("videotestsrc ! video/x-raw,width=640") only parse between
         // two elements, so the source bin ends in a pass-through element.
@@ -131,7 +135,7 @@ struct VideoCapture::Pipeline {
         GstElement* fileConvert = add("videoconvert", missing);
         GstElement* encoder = add("jpegenc", missing);
         GstElement* muxer = add("avimux", missing);
-        GstElement* sink = add("filesink", missing);
+        GstElement* sink = add("fdsink", missing);
         if (!missing.isEmpty())
             return QStringLiteral("缺少GStreamer组件 %1").arg(missing.join(QStringLiteral(", ")));
 
@@ -149,7 +153,8 @@ struct VideoCapture::Pipeline {
                      "wait-on-eos", FALSE, nullptr);
         // A camera that delivers fewer pictures than it announced would otherwise play back too fast.
         g_object_set(rate, "skip-to-first", TRUE, nullptr);
-        g_object_set(sink, "location", QFile::encodeName(file).constData(), nullptr);
+        // The sink seeks back to the header at the end of the stream; it never opens a file by name.
+        g_object_set(sink, "fd", fd, "sync", FALSE, nullptr);
 
         if (!gst_element_link(source, tee))
             return QStringLiteral("视频源没有可用的画面输出");
@@ -225,7 +230,12 @@ QString VideoCapture::file() const
     return m_file;
 }
 
-VideoCapture::Result VideoCapture::start(const QString& file)
+qint64 VideoCapture::seconds() const
+{
+    return isCapturing() ? m_running.elapsed() / 1000 : 0;
+}
+
+VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& startTime)
 {
     if (isCapturing())
         stop();
@@ -233,35 +243,54 @@ VideoCapture::Result VideoCapture::start(const QString& file)
         return {false, m_initError};
     if (m_source.isEmpty())
         return {false, QStringLiteral("没有找到视频采集设备")};
-    // Never write over an earlier capture, and never delete a file that was there before.
-    if (QFileInfo::exists(file))
-        return {false, QStringLiteral("文件 <%1> 已经存在").arg(file)};
+
+    // Made exclusively: a name another capture holds, in this program or another, is never opened,
+    // so no earlier capture is written over and a failed start removes only its own file.
+    const QByteArray name = QFile::encodeName(file);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int error = errno;
+        Result taken{false, QStringLiteral("录像文件 <%1> 无法建立：%2")
+                                .arg(file, error == EEXIST ? QStringLiteral("文件已经存在")
+                                                           : durable::Result::failed(error).text())};
+        taken.nameTaken = error == EEXIST;
+        return taken;
+    }
+    const auto abandon = [&](const QString& error, const QString& marker) {
+        ::close(fd);
+        ::unlink(name.constData());
+        if (!marker.isEmpty())
+            QFile::remove(marker);
+        return Result{false, error};
+    };
 
     // The marker is on the disk before the first picture is.
     QString marker;
     if (!m_recoveryFolder.isEmpty()) {
-        marker = markerFile(m_recoveryFolder, file);
-        QDir().mkpath(m_recoveryFolder);
-        if (const durable::Result written = durable::writeFile(marker, QFileInfo(file).absoluteFilePath().toUtf8());
+        if (const durable::Result made = durable::makeFolder(m_recoveryFolder); !made)
+            return abandon(QStringLiteral("恢复目录 <%1> 无法建立：%2").arg(m_recoveryFolder, made.text()), {});
+        if (const durable::Result written =
+                durable::writeFile(markerFile(m_recoveryFolder, file), QFileInfo(file).absoluteFilePath().toUtf8());
             !written)
-            return {false, QStringLiteral("恢复目录 <%1> 无法写入：%2").arg(m_recoveryFolder, written.text())};
+            return abandon(QStringLiteral("恢复目录 <%1> 无法写入：%2").arg(m_recoveryFolder, written.text()), {});
+        marker = markerFile(m_recoveryFolder, file);
     }
 
     const QSize previewSize = m_preview && !m_preview->size().isEmpty() ? m_preview->size() : kDefaultPreviewSize;
     auto pipeline = std::make_unique<Pipeline>();
-    QString error = pipeline->build(m_source, previewSize, file);
+    QString error = pipeline->build(m_source, previewSize, fd);
     if (error.isEmpty())
         error = pipeline->play();
     if (!error.isEmpty()) {
         pipeline.reset();
-        QFile::remove(file);
-        if (!marker.isEmpty())
-            QFile::remove(marker);
-        return {false, error};
+        return abandon(error, marker);
     }
     m_pipeline = std::move(pipeline);
     m_marker = marker;
     m_file = file;
+    m_fd = fd;
+    m_startTime = startTime;
+    m_running.start();
     m_framesShown = 0;
     m_poll.start();
     return {};
@@ -277,8 +306,7 @@ VideoCapture::Result VideoCapture::stop()
     const bool ended = waitForEnd(m_pipeline->bus, kStopLimitMs, &error);
     m_pipeline.reset();
     const QString file = m_file;
-    m_file.clear();
-    QString problem = completeFile(file, ended);
+    QString problem = completeFile(ended);
     if (!ended && problem.isEmpty())
         problem = QStringLiteral("录像文件 <%1> 没有正常结束（%2），已经修复。").arg(file, error);
     if (!problem.isEmpty())
@@ -286,12 +314,22 @@ VideoCapture::Result VideoCapture::stop()
     return {};
 }
 
-QString VideoCapture::completeFile(const QString& file, bool streamEnded)
+QString VideoCapture::completeFile(bool streamEnded)
 {
+    const QString file = std::exchange(m_file, QString());
     const QString marker = std::exchange(m_marker, QString());
+    const int fd = std::exchange(m_fd, -1);
+    durable::Result synced = durable::Result::failed(::fsync(fd) == 0 ? 0 : errno);
+    ::close(fd);
+    if (synced)
+        synced = durable::syncFolder(QFileInfo(file).absolutePath());
+    // A file that is not on the disk keeps its marker, so that the next start looks at it again.
+    if (!synced)
+        return QStringLiteral("录像文件 <%1> 没有写到磁盘上：%2").arg(file, synced.text());
     if (!streamEnded) {
-        const avirepair::Result repaired = avirepair::repair(file);
-        // The marker stays, so that the next start tries again.
+        const QString aside =
+            m_recoveryFolder.isEmpty() ? QFileInfo(file).absolutePath() : setaside::unrepairedFolder(m_recoveryFolder);
+        const avirepair::Result repaired = avirepair::repair(file, aside);
         if (!repaired.ok)
             return QStringLiteral("录像文件 <%1> 没有正常结束，也无法修复：%2").arg(file, repaired.error);
     }
@@ -355,8 +393,7 @@ void VideoCapture::endAfterInterruption(const QString& error, bool streamEnded)
     }
     const QString file = m_file;
     m_pipeline.reset();
-    m_file.clear();
-    if (const QString problem = completeFile(file, streamEnded); !problem.isEmpty())
+    if (const QString problem = completeFile(streamEnded); !problem.isEmpty())
         report += QStringLiteral("；") + problem;
     else if (!streamEnded)
         report += QStringLiteral("；录像文件没有正常结束，已经修复");

@@ -3,6 +3,8 @@
 
 #include "recording/VideoSource.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,7 +19,8 @@ class VideoCapture final : public QObject {
 public:
     struct Result {
         bool ok = true;
-        QString error; // what went wrong, for the user
+        QString error;          // what went wrong, for the user
+        bool nameTaken = false; // the start failed because a file of that name exists
         explicit operator bool() const { return ok; }
     };
 
@@ -34,18 +37,23 @@ public:
     // The marker a capture into file leaves in folder: it holds the capture file's path.
     static QString markerFile(const QString& folder, const QString& file);
 
-    // Starts capturing into file, a file that does not exist yet, and returns once the source
-    // delivers pictures. A running capture is finished first (callers that report a capture that
-    // could not be finished call stop() themselves). On failure nothing runs and file does not exist.
-    Result start(const QString& file);
-    // Ends the stream so that the muxer writes the index and the header, then closes the file; a
-    // file the muxer could not finish is repaired. The finished file gets its fingerprint and the
-    // marker goes. Stopping while idle does nothing and succeeds. The error is a whole sentence.
+    // Creates file exclusively and captures into it, returning once the source delivers pictures;
+    // startTime is when the user started it. A file of that name is never opened (nameTaken): the
+    // caller tries the next name. A running capture is finished first (callers that report a capture
+    // that could not be finished call stop() themselves). On failure nothing runs, and the file this
+    // start created, and only that, is gone.
+    Result start(const QString& file, const QDateTime& startTime = QDateTime::currentDateTime());
+    // Ends the stream so that the muxer writes the index and the header; a file the muxer could not
+    // finish is repaired. Only once the file's data and name are on the disk does its marker go and
+    // its fingerprint come. Stopping while idle does nothing and succeeds. The error is a whole
+    // sentence.
     Result stop();
 
     bool isCapturing() const;
-    // The file of the running capture.
+    // The file of the running capture, when it started and how long it has run.
     QString file() const;
+    QDateTime startTime() const { return m_startTime; }
+    qint64 seconds() const;
     // Pictures shown in the preview since the capture started.
     int framesShown() const { return m_framesShown; }
 
@@ -61,9 +69,10 @@ private:
     void poll();
     void showLatestFrame();
     void endAfterInterruption(const QString& error, bool streamEnded);
-    // After the pipeline is gone: repair when the stream did not end, fingerprint, marker removed.
-    // What went wrong, as a sentence for the user, or empty.
-    QString completeFile(const QString& file, bool streamEnded);
+    // After the pipeline is gone: the file synced and closed, repaired when the stream did not end,
+    // then the marker removed and the fingerprint written. What went wrong, as a sentence for the
+    // user, or empty.
+    QString completeFile(bool streamEnded);
 
     QString m_source;
     QString m_recoveryFolder;
@@ -72,6 +81,9 @@ private:
     QPointer<QLabel> m_preview;
     std::unique_ptr<Pipeline> m_pipeline;
     QString m_file;
+    int m_fd = -1; // the file, created by start(); the muxer writes into it
+    QDateTime m_startTime;
+    QElapsedTimer m_running;
     int m_framesShown = 0;
     QTimer m_poll;
 };

@@ -15,11 +15,13 @@ struct Services;
 void StartCapture(MainWindow& w, Services& s, VideoCapture& capture);
 // Hides the capture area and finishes the running capture, if any.
 void StopCapture(MainWindow& w, Services& s, VideoCapture& capture);
-// Finishes the running capture and removes its file, on the user's word. False when the file could
-// not be removed (the user has been told).
+// Asked once more, naming the capture's start and length; on the user's word, finishes the running
+// capture and moves its file into the discarded folder of the recovery folder. False when the user
+// took it back or the file could not be moved (the user has been told); the capture is kept then.
 bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture);
-// At the start: each capture whose marker an unclean end left in the recovery folder is repaired
-// (frame counts and index rebuilt from its frames), fingerprinted, and the user told.
+// At the start: each capture of the BL directory whose marker an unclean end left in the recovery
+// folder is repaired (frame counts and index rebuilt from its frames), fingerprinted, and the user
+// told. One that cannot be repaired is offered once: set aside, or discarded.
 void RepairInterruptedCaptures(Services& s, const QString& folder, const QStringList& leftovers);
 // A capture ended by itself (device lost, write error): hide the area and say so.
 void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file);

@@ -1,234 +1,285 @@
-// runCommandLine: "compose" and "print" through the same work as the menu commands, and the usage
-// of every command of the executable.
+// The compose command: one template or a batch of them, through the same work as the save command.
 #include "transcript/CommandLine.h"
 
 #include "transcript/ConsoleDialogs.h"
 #include "transcript/NativeWordEngine.h"
 #include "transcript/TemplateFile.h"
 #include "transcript/TranscriptCommands.h"
+#include "transcript/Usage.h"
 
-#include "platform/ProductVersion.h"
+#include "platform/DurableFile.h"
+#include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Settings.h"
-#include "platform/Shell.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QHash>
 #include <QTextStream>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
-#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace transcript {
 
 namespace {
 
-const QString kUsage =
-    QStringLiteral("用法：\n"
-                   "  quillon                                   打开程序窗口\n"
-                   "  quillon compose TEMPLATE.ini [--out FILE.doc] [--pdf FILE.pdf] [--force]\n"
-                   "      按笔录模板生成笔录WORD文档（默认保存在程序目录的 BL 目录中，并重写模板），\n"
-                   "      --out 指定文档位置，--pdf 另外输出 PDF，--force 覆盖已存在的文档\n"
-                   "  quillon print FILE [--printer NAME]\n"
-                   "      打印笔录WORD文档(.doc)或文本文件，默认用默认打印机\n"
-                   "  quillon verify FILE...\n"
-                   "      按 FILE.sha256 指纹文件核对录音、录像、笔录文档和模板，逐个显示 OK 或 FAILED\n"
-                   "  quillon archive [WORD...]\n"
-                   "      列出笔录档案中含有每个 WORD 的笔录，新的在前，每行以 Tab 分隔：\n"
-                   "      日期、被询问人、工作单位、地点、问答数、文件名；一两个汉字也能找到\n"
-                   "  quillon archive --rebuild\n"
-                   "      按 BL 目录和保管记录重建笔录档案的索引\n"
-                   "  quillon archive --office [WORD...]\n"
-                   "      在单位的笔录档案服务器上查找（set.ini 的 [archive] server），输出同上\n"
-                   "  quillon sync\n"
-                   "      把等待推送的笔录推送到笔录档案服务器，显示推送了几份、还有几份等待\n"
-                   "  quillon export TEMPLATE.ini --out FILE.zip\n"
-                   "      把一份笔录的文档、模板、PDF、录音、录像、指纹和保管记录导出为移交包，\n"
-                   "      解压后可用 sha256sum -c manifest.sha256 核对\n"
-                   "  quillon log verify\n"
-                   "      核对保管记录 custody.log 的记录链和其中记下的文件指纹\n"
-                   "  quillon --help                            显示本说明\n"
-                   "  quillon --version                         显示程序版本\n");
+// Saves of a batch that run at once: a save spends most of its time waiting for the disk to sync,
+// and the disk syncs the files of several saves together.
+constexpr int kBatchSaves = 16;
 
 struct Options {
-    QStringList positional;
+    QStringList templates;
     QString out;
     QString pdf;
-    QString printer;
     bool force = false;
     QString error;
 };
 
-Options parse(const QStringList& args) {
+Options parse(const QStringList& arguments) {
     Options o;
-    for (qsizetype i = 2; i < args.size(); ++i) {
-        const QString& a = args[i];
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
         if (a == "--force") {
             o.force = true;
-        } else if (a == "--out" || a == "--pdf" || a == "--printer") {
-            if (i + 1 >= args.size()) {
+        } else if (a == "--out" || a == "--pdf") {
+            if (i + 1 >= arguments.size()) {
                 o.error = QStringLiteral("%1 后面缺少参数").arg(a);
                 break;
             }
-            (a == "--out" ? o.out : a == "--pdf" ? o.pdf : o.printer) = args[++i];
+            (a == "--out" ? o.out : o.pdf) = arguments[++i];
         } else if (a.startsWith("--")) {
             o.error = QStringLiteral("不认识的选项 %1").arg(a);
             break;
         } else {
-            o.positional << a;
+            o.templates << a;
         }
     }
     return o;
 }
 
-class Runner {
-public:
-    explicit Runner(const JournalFactory& journal) : m_out(stdout), m_err(stderr), m_makeJournal(journal) {}
+// Files of one compose that are one file: the template read, and the files it writes (each is
+// written only once the one before it is complete, so that one written over another is lost). The
+// refusal, or empty text.
+QString sameFiles(const QString& source, const QString& templateFile, const QString& document, const QString& pdf) {
+    QList<std::pair<QString, QStringList>> checks{{document, {source, templateFile}}};
+    if (!pdf.isEmpty())
+        checks.append({pdf,
+                       {source, templateFile, fingerprint::sidecarPath(templateFile), document,
+                        fingerprint::sidecarPath(document)}});
+    for (const auto& [output, others] : checks) {
+        for (const QString& other : others) {
+            if (durable::sameFile(output, other))
+                return QStringLiteral(" 输出文件 <%1> 和 <%2> 是同一个文件，什么也没有写入。 ").arg(output, other);
+        }
+    }
+    return {};
+}
 
-    int compose(const Options& o) {
-        if (o.positional.size() != 1 || !o.printer.isEmpty())
-            return usageError(QStringLiteral("compose 需要一个模板文件"));
-        const QString templateFile = o.positional.first();
+// A template to compose: where it is, what it holds and where its document goes.
+struct Job {
+    QString templateFile;
+    record::TranscriptRecord record;
+    QString document;
+};
+
+// What a compose wrote.
+struct Composed {
+    QString status;
+    QString templateFile;
+    bool complete = true;
+};
+
+class Composer {
+public:
+    Composer(const QString& programDir, const JournalFactory& journal, const word::PageRenderer* pages)
+        : m_programDir(programDir), m_engine(pages), m_journal(journal(programDir)) {}
+
+    // The job of a template; nothing when it is no file, which has been told.
+    std::optional<Job> read(const QString& templateFile, const QString& out, Dialogs& dialogs) const {
         if (!QFileInfo(templateFile).isFile()) {
-            m_err << QStringLiteral("提示：")
-                  << QStringLiteral(" 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/> 目录中。")
-                         .arg(programdir::blDir(programDir()))
-                  << Qt::endl;
-            return 1;
+            dialogs.message(QStringLiteral("提示："),
+                            QStringLiteral(" 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/> 目录中。")
+                                .arg(programdir::blDir(m_programDir)));
+            return std::nullopt;
         }
-        record::TranscriptRecord r = readTemplate(templateFile);
-        const QString docPath = o.out.isEmpty() ? documentPath(programDir(), r) : QFileInfo(o.out).absoluteFilePath();
-        if (QFileInfo::exists(docPath) && !o.force) {
-            m_err << texts::kHint << texts::kOverwrite << QStringLiteral("(<%1>，加 --force 覆盖)").arg(docPath)
-                  << Qt::endl;
-            return 1;
+        Job job{templateFile, readTemplate(templateFile), QString()};
+        job.document = out.isEmpty() ? documentPath(m_programDir, job.record) : QFileInfo(out).absoluteFilePath();
+        return job;
+    }
+
+    // Composes and saves a job, the PDF too when one is named; nothing when refused or failed, which
+    // has been told. Safe to run for different documents on several threads at once.
+    std::optional<Composed> compose(Job& job, const QString& pdf, bool force, Dialogs& dialogs) {
+        if (const QString clash =
+                sameFiles(job.templateFile, templatePath(m_programDir, job.record), job.document, pdf);
+            !clash.isEmpty()) {
+            dialogs.message(texts::kHint, clash);
+            return std::nullopt;
         }
-        ConsoleDialogs dialogs(m_err, Dialogs::Answer::Yes);
-        CommandEnv env = environment(dialogs);
+        if (QFileInfo::exists(job.document) && !force) {
+            dialogs.message(texts::kHint,
+                            texts::kOverwrite + QStringLiteral("(<%1>，加 --force 覆盖)").arg(job.document));
+            return std::nullopt;
+        }
+        CommandEnv env{
+            dialogs,
+            m_engine,
+            m_programDir,
+            [dir = m_programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
+            [this] { return !m_engine.location().isEmpty(); },
+            *m_journal};
         SaveOptions options;
-        options.documentPath = docPath;
+        options.documentPath = job.document;
         options.recordAs = JournalEvent::Kind::Composed;
-        const QString pdf = o.pdf.isEmpty() ? QString() : QFileInfo(o.pdf).absoluteFilePath();
         if (!pdf.isEmpty()) {
             options.afterSave = [&](word::DocumentWriter& writer) {
                 if (writer.print({QString(), pdf}))
                     return true;
                 dialogs.message(QStringLiteral("无法输出PDF："),
-                                QStringLiteral(" PDF文件没有生成：<%1> %2 ").arg(pdf, writer.lastError()),
+                                QStringLiteral(" PDF文件没有生成：<%1> %2 笔录文档和模板已经保存。 ")
+                                    .arg(pdf, writer.lastError()),
                                 Dialogs::Buttons::Ok);
                 return false;
             };
         }
-        const std::optional<SaveResult> saved = saveTranscript(r, env, options);
-        if (!saved)
-            return 1;
-        m_out << saved->status << Qt::endl;
-        m_out << QStringLiteral("笔录文档：") << docPath << Qt::endl;
-        m_out << QStringLiteral("笔录模板：") << templatePath(programDir(), r) << Qt::endl;
-        if (!pdf.isEmpty())
-            m_out << QStringLiteral("PDF文件：") << pdf << Qt::endl;
-        // The files are saved, but one that cannot be verified is no complete result for a script.
-        return saved->fingerprinted ? 0 : 1;
-    }
-
-    int print(const Options& o) {
-        if (o.positional.size() != 1 || !o.out.isEmpty() || !o.pdf.isEmpty() || o.force)
-            return usageError(QStringLiteral("print 需要一个要打印的文件"));
-        ConsoleDialogs dialogs(m_err, Dialogs::Answer::No);
-        CommandEnv env = environment(dialogs);
-        const std::optional<QString> status =
-            printChosenFile(QFileInfo(o.positional.first()).absoluteFilePath(), env, {o.printer, QString()});
-        if (!status)
-            return 1;
-        m_out << *status << Qt::endl;
-        return 0;
-    }
-
-    int help() {
-        m_out << kUsage;
-        m_out.flush();
-        return 0;
-    }
-
-    int version() {
-        m_out << QStringLiteral("Quillon ") << product::kVersion << Qt::endl;
-        return 0;
-    }
-
-    int usageError(const QString& text) {
-        m_err << text << "\n\n" << kUsage;
-        m_err.flush();
-        return 2;
+        const std::optional<SaveResult> saved = saveTranscript(job.record, env, options);
+        if (!saved || !saved->saved)
+            return std::nullopt;
+        return Composed{saved->status, templatePath(m_programDir, job.record), saved->complete};
     }
 
 private:
-    // Resolved on first use, so that --help and --version leave the user's folders alone.
-    const QString& programDir() {
-        if (m_programDir.isEmpty()) {
-            const programdir::Location location = programdir::resolve();
-            if (!location.problem.isEmpty())
-                m_err << QStringLiteral("提示：") << location.problem << Qt::endl;
-            m_programDir = location.dir;
-        }
-        return m_programDir;
-    }
-
-    CommandEnv environment(Dialogs& dialogs) {
-        if (!m_journal)
-            m_journal = m_makeJournal(programDir());
-        return {dialogs,
-                m_shell,
-                m_engine,
-                programDir(),
-                [dir = programDir()](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
-                [this] { return !m_engine.location().isEmpty(); },
-                *m_journal};
-    }
-
-    QTextStream m_out;
-    QTextStream m_err;
     QString m_programDir;
-    DesktopShell m_shell;
     NativeWordEngine m_engine;
-    const JournalFactory& m_makeJournal;
     std::unique_ptr<ArchiveJournal> m_journal;
 };
 
+int composeOne(const Options& o, const JournalFactory& journal, const word::PageRenderer* pages) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    Composer composer(programdir::resolveForCommand(), journal, pages);
+    ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
+    std::optional<Job> job = composer.read(o.templates.first(), o.out, dialogs);
+    if (!job)
+        return 1;
+    const QString pdf = o.pdf.isEmpty() ? QString() : QFileInfo(o.pdf).absoluteFilePath();
+    const std::optional<Composed> composed = composer.compose(*job, pdf, o.force, dialogs);
+    if (!composed)
+        return 1;
+    out << composed->status << Qt::endl;
+    out << QStringLiteral("笔录文档：") << job->document << Qt::endl;
+    out << QStringLiteral("笔录模板：") << composed->templateFile << Qt::endl;
+    if (!pdf.isEmpty() && composed->complete)
+        out << QStringLiteral("PDF文件：") << pdf << Qt::endl;
+    // The transcript is saved, but without the PDF asked for it is no complete result for a script.
+    return composed->complete ? 0 : 1;
+}
+
+// One line for what became of a template: on standard output when its document was written, on
+// standard error when not.
+struct Verdict {
+    bool written = false;
+    QString line;
+};
+
+// What dialogs told about one template, as one line after its name.
+Verdict refusal(const QString& templateFile, const QString& told) {
+    return {false, QStringLiteral("%1：%2").arg(templateFile, told.trimmed().replace(u'\n', u' '))};
+}
+
+// The templates in turn on several threads; those with one document in turn on one thread, in the
+// order given, so that the outcome is the one of composing them one after the other. One line for
+// each template, printed in their order as soon as it and those before it are done.
+int composeBatch(const Options& o, const JournalFactory& journal) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    Composer composer(programdir::resolveForCommand(), journal, nullptr);
+
+    std::vector<Verdict> verdicts(std::size_t(o.templates.size()));
+    std::vector<bool> done(verdicts.size());
+    std::vector<Job> jobs;
+    std::vector<std::size_t> jobVerdict;
+    QHash<QString, qsizetype> groupOf;
+    std::vector<std::vector<std::size_t>> groups;
+    for (qsizetype i = 0; i < o.templates.size(); ++i) {
+        QString told;
+        QTextStream messages(&told);
+        ConsoleDialogs dialogs(messages, Dialogs::Answer::Yes);
+        std::optional<Job> job = composer.read(o.templates[i], QString(), dialogs);
+        if (!job) {
+            messages.flush();
+            verdicts[std::size_t(i)] = refusal(o.templates[i], told);
+            done[std::size_t(i)] = true;
+            continue;
+        }
+        if (!groupOf.contains(job->document)) {
+            groupOf.insert(job->document, qsizetype(groups.size()));
+            groups.emplace_back();
+        }
+        groups[std::size_t(groupOf.value(job->document))].push_back(jobs.size());
+        jobs.push_back(std::move(*job));
+        jobVerdict.push_back(std::size_t(i));
+    }
+
+    std::mutex lock;
+    std::condition_variable finished;
+    std::atomic<std::size_t> nextGroup = 0;
+    auto work = [&] {
+        for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
+            for (const std::size_t j : groups[g]) {
+                QString told;
+                QTextStream messages(&told);
+                ConsoleDialogs dialogs(messages, Dialogs::Answer::Yes);
+                const std::optional<Composed> composed = composer.compose(jobs[j], QString(), o.force, dialogs);
+                messages.flush();
+                const QString& templateFile = jobs[j].templateFile;
+                Verdict verdict =
+                    composed ? Verdict{true, QStringLiteral("%1：笔录文档 %2").arg(templateFile, jobs[j].document)}
+                             : refusal(templateFile, told);
+                const std::lock_guard guard(lock);
+                verdicts[jobVerdict[j]] = std::move(verdict);
+                done[jobVerdict[j]] = true;
+                finished.notify_all();
+            }
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t n = 0; n < std::min<std::size_t>(groups.size(), kBatchSaves); ++n)
+        workers.emplace_back(work);
+
+    bool allWritten = true;
+    for (std::size_t i = 0; i < verdicts.size(); ++i) {
+        Verdict verdict;
+        {
+            std::unique_lock guard(lock);
+            finished.wait(guard, [&] { return bool(done[i]); });
+            verdict = verdicts[i];
+        }
+        (verdict.written ? out : err) << verdict.line << Qt::endl;
+        allWritten = allWritten && verdict.written;
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    return allWritten ? 0 : 1;
+}
+
 } // namespace
 
-std::unique_ptr<QGuiApplication> ensureApplication() {
-    if (QCoreApplication::instance())
-        return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "quillon";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
-bool isCommandLine(const QStringList& args) {
-    static const QStringList kCommands{"compose", "print", "--help", "-h", "help", "--version"};
-    return args.size() > 1 && kCommands.contains(args[1]);
-}
-
-int runCommandLine(const QStringList& args, const JournalFactory& journal) {
-    const std::unique_ptr<QGuiApplication> app = ensureApplication();
-    Runner runner(journal);
-    const QString command = args.value(1);
-    const Options options = parse(args);
-    if (!options.error.isEmpty())
-        return runner.usageError(options.error);
-    if (command == "compose")
-        return runner.compose(options);
-    if (command == "print")
-        return runner.print(options);
-    if (command == "--help" || command == "-h" || command == "help")
-        return runner.help();
-    if (command == "--version")
-        return runner.version();
-    return runner.usageError(QStringLiteral("不认识的命令 %1").arg(command));
+int composeCommand(const QStringList& arguments, const JournalFactory& journal, const word::PageRenderer* pages) {
+    const Options o = parse(arguments);
+    if (!o.error.isEmpty())
+        return usageError(o.error);
+    if (o.templates.isEmpty())
+        return usageError(QStringLiteral("compose 需要一个模板文件"));
+    if (o.templates.size() > 1 && (!o.out.isEmpty() || !o.pdf.isEmpty()))
+        return usageError(QStringLiteral("--out 和 --pdf 只能用于一个模板"));
+    return o.templates.size() == 1 ? composeOne(o, journal, pages) : composeBatch(o, journal);
 }
 
 } // namespace transcript

@@ -1,28 +1,26 @@
-// The command line for the main job without a window: compose a template into a document, print a
-// file, with the checks and messages of the menu commands.
+// The command line for the main job without a window: compose templates into documents, with the
+// checks and messages of the save command.
 #pragma once
 
 #include "platform/ArchiveJournal.h"
 
 #include <QStringList>
 
-#include <memory>
-
-class QGuiApplication;
+namespace word {
+class PageRenderer;
+}
 
 namespace transcript {
 
-// Whether the arguments (program name first) ask for the command line instead of the window.
-bool isCommandLine(const QStringList& args);
-
-// Runs "compose", "print" or "--help" (program name first). Messages go to standard error, results
-// to standard output; 0 on success, 1 when refused or failed, 2 on a usage error. Creates the
-// application object when there is none. What compose and print do is told to the journal that
-// journal makes for the program directory.
-int runCommandLine(const QStringList& args, const JournalFactory& journal);
-
-// The application object that fonts and printing need when there is none yet, on the offscreen
-// platform when no display is set; kept by the caller while it paints.
-std::unique_ptr<QGuiApplication> ensureApplication();
+// "compose TEMPLATE.ini... [--out FILE.doc] [--pdf FILE.pdf] [--force]", the arguments after the
+// program's name and the command. Each template goes to its own document in BL, as the save
+// command writes it; --out and --pdf take one template only, and the PDF needs pages to paint on.
+// Without --force an existing document is named and left alone. Messages go to standard error,
+// results to standard output: for several templates one line for each, in their order. 0 when
+// every template was composed, 1 when one was refused or failed (the others are still composed),
+// 2 on a usage error. Each save is told to the journal made for the program directory, from the
+// threads that save. Needs the application object.
+int composeCommand(const QStringList& arguments, const JournalFactory& journal,
+                   const word::PageRenderer* pages = nullptr);
 
 } // namespace transcript

@@ -17,13 +17,21 @@ namespace transcript {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+// An underlined tab reaches the right-aligned tab stop at the margin: the underline ends there in
+// every word processor, where trailing spaces of a full line could wrap into a line of their own.
+const QString kToMargin = QStringLiteral("\t");
 
-QString spaces(int n) {
-    return QString(n, ' ');
+// A body line with its underline to the margin. A line with nothing visible before the tab gets a
+// no-break space too: some word processors give a line of blanks only a fraction of its exact
+// height.
+QString toMargin(const QString& text) {
+    return text + (text.trimmed().isEmpty() ? QStringLiteral("\u00A0") + kToMargin : kToMargin);
 }
 
 // Types the runs of the document and follows where the page layout will put them, so that the two
-// signature lines close every page however many printed lines the questions and answers take.
+// signature lines close every page however many printed lines the questions and answers take. Every
+// line has an exact height and every page after the first begins with a page break, so that any word
+// processor keeps the pages as they are laid out here.
 class Typist {
 public:
     Typist(word::DocumentWriter& writer, const CompositionInput& in)
@@ -46,10 +54,13 @@ public:
         setAlignment(word::Alignment::Centre);
         setSize(22);
         setBold(true);
+        setLineSpacing(int(word::gridLineHeight(m_format, m_shadow.page)));
         type(QStringLiteral("vodir询问笔录\r\n\r\n"));
         setBold(false);
         setSize(14);
         setAlignment(word::Alignment::Left);
+        setLineSpacing(int(word::gridLineHeight(m_format, m_shadow.page)));
+        setRightTab(int(word::bodyWidth(m_shadow.page)));
     }
 
     void particulars(const record::TranscriptRecord& r) {
@@ -70,40 +81,40 @@ public:
         plain(QStringLiteral("分") + kCrLf);
 
         plain(QStringLiteral("笔录地点："));
-        underlined(r["num8"] + r["num9"] + spaces(33) + kCrLf);
+        underlined(r["num8"] + r["num9"] + kToMargin + kCrLf);
 
         plain(QStringLiteral("被询问人姓名："));
         underlined(' ' + r["num10"] + ' ');
         plain(QStringLiteral(" 性别："));
         underlined(' ' + r["num11"] + ' ');
         plain(QStringLiteral(" 户籍所在地："));
-        underlined(r["num12"] + r["num13"] + spaces(12) + kCrLf);
+        underlined(r["num12"] + r["num13"] + kToMargin + kCrLf);
 
         plain(QStringLiteral("身份证件种类："));
         underlined(' ' + r["num14"] + ' ');
         plain(QStringLiteral(" 号码："));
         underlined(r["num15"]);
         plain(QStringLiteral("  年龄："));
-        underlined(r["num75"] + spaces(22) + kCrLf);
+        underlined(r["num75"] + kToMargin + kCrLf);
 
         plain(QStringLiteral("工作单位："));
         underlined(r["num16"]);
         plain(QStringLiteral("   职务："));
         underlined(r["num17"]);
         plain(QStringLiteral("   文化程度："));
-        underlined(r["num87"] + spaces(27) + kCrLf);
+        underlined(r["num87"] + kToMargin + kCrLf);
 
         plain(QStringLiteral("电话："));
         underlined(r["num18"]);
         plain(QStringLiteral("   住址："));
-        underlined(r["num19"] + spaces(80) + kCrLf);
+        underlined(r["num19"] + kToMargin + kCrLf);
 
         plain(QStringLiteral("询问人姓名："));
         underlined("  " + r["num20"] + "  ");
         plain(QStringLiteral(" 其他参加人："));
         underlined("  " + r["num21"] + "  ");
         plain(QStringLiteral(" 记录人："));
-        underlined("  " + r["num22"] + spaces(17) + kCrLf + kCrLf);
+        underlined("  " + r["num22"] + kToMargin + kCrLf + kCrLf);
     }
 
     // The filled pairs in order, each question and answer whole; a pair that does not fit on the
@@ -117,7 +128,7 @@ public:
             const QString& question = r[record::question(pair).key];
             if (question.isEmpty())
                 continue;
-            typePair(question + spaces(66), r[record::answer(pair).key] + spaces(66));
+            typePair(toMargin(question), toMargin(r[record::answer(pair).key]));
             typed = true;
         }
         if (typed)
@@ -141,11 +152,26 @@ private:
         m_writer.setAlignment(alignment);
         m_shadow.paragraphs[m_caret.paragraph].alignment = alignment;
     }
+    void setLineSpacing(int twips) {
+        m_writer.setLineSpacing(twips);
+        m_shadow.paragraphs[m_caret.paragraph].lineSpacing = twips;
+    }
+    void setRightTab(int twips) {
+        m_writer.setRightTab(twips);
+        m_shadow.paragraphs[m_caret.paragraph].rightTab = twips;
+    }
+    void setPageBreakBefore(bool on) {
+        m_writer.setPageBreakBefore(on);
+        m_shadow.paragraphs[m_caret.paragraph].pageBreakBefore = on;
+    }
 
-    // Types into the writer and into the shadow copy, and places the paragraphs this finished.
+    // Types into the writer and into the shadow copy, and places the paragraphs this finished. The
+    // page break set for a page's first paragraph is not kept by the paragraphs after it.
     void type(const QString& text) {
         m_writer.type(text);
         word::typeText(m_shadow, m_caret, text, m_format);
+        if (m_shadow.paragraphs[m_caret.paragraph].pageBreakBefore && m_placed < m_caret.paragraph)
+            setPageBreakBefore(false);
         for (; m_placed < m_caret.paragraph; ++m_placed)
             for (const word::LineExtent& line : word::measureParagraph(m_shadow.paragraphs[m_placed], m_shadow.page))
                 m_y = topOfNext(line.height) + line.height;
@@ -166,7 +192,9 @@ private:
 
     // The lines a paragraph of this text takes in the current format.
     QList<word::LineExtent> measure(const QString& text) const {
-        const word::Paragraph paragraph{{word::Run{text, m_format}}, word::Alignment::Left, m_format};
+        word::Paragraph paragraph = m_shadow.paragraphs[m_caret.paragraph];
+        paragraph.runs = {word::Run{text, m_format}};
+        paragraph.mark = m_format;
         return word::measureParagraph(paragraph, m_shadow.page);
     }
 
@@ -219,7 +247,7 @@ private:
             if (from + count == lines.size()) {
                 type(text.mid(begin) + kCrLf);
             } else {
-                type(text.mid(begin, lines[from + count].start - begin) + spaces(66) + kCrLf);
+                type(toMargin(text.mid(begin, lines[from + count].start - begin)) + kCrLf);
             }
             m_bodyOnPage = true;
             m_bodyStarted = true;
@@ -238,20 +266,25 @@ private:
     }
 
     // Fills the page with underlined filler lines and closes it with the signature lines; the last
-    // page's second signature line ends the document without a line end.
+    // page's second signature line ends the document without a line end, the others are followed by
+    // a page break.
     void endPage(bool more) {
         if (!m_footerRead)
             startPage();
-        const qreal fillerHeight = total(measure(spaces(69)));
+        const QString fillerLine = toMargin(QString());
+        const qreal fillerHeight = total(measure(fillerLine));
         QString filler;
         for (qreal height = fillerHeight; m_y + height + m_footerHeight <= m_pageHeight + 0.5; height += fillerHeight)
-            filler += spaces(69) + kCrLf;
+            filler += fillerLine + kCrLf;
         if (!filler.isEmpty())
             underlined(filler);
         plain(m_hang1 + kCrLf);
         type(m_hang2 + (more ? kCrLf : QString()));
-        if (more)
+        if (more) {
             setUnderline(true);
+            setPageBreakBefore(true);
+            m_y = 0;
+        }
         m_bodyOnPage = false;
         m_footerRead = false;
         m_footerHeight = 0;

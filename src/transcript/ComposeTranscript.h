@@ -31,9 +31,10 @@ struct CompositionInput {
 QString timeSeparator(const QString& month, const QString& day);
 
 // Composes the record into the writer, leaving the document open for saving or printing, and
-// prepares the template in templateSave, for the caller to commit once the document has landed. The
-// record's fields are cleaned first (cleanFields). A refused name, or a working copy, document or
-// template that could not be written, gives a failure with nothing prepared.
+// makes the template's new content in templateSave, for the caller to save with the document. The
+// record's fields are cleaned first (cleanFields). A refused name, a working copy that could not be
+// written, a document that could not be opened or an earlier template that could not be read gives
+// a failure.
 Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord& r, const CompositionInput& in,
                           TemplateSave& templateSave);
 

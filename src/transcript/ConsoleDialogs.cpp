@@ -13,9 +13,14 @@ Dialogs::Answer ConsoleDialogs::message(const QString& caption, const QString& t
     case Buttons::YesNo:
         break;
     case Buttons::SaveDiscardCancel:
+    case Buttons::SaveDiscardKeep:
     case Buttons::RestoreDiscardKeep:
+    case Buttons::DiscardCancel:
         // Nothing is saved elsewhere or given up without a person to choose.
         return Answer::Cancel;
+    case Buttons::SetAsideDiscard:
+        // Setting a file aside keeps every byte of it.
+        return Answer::Save;
     }
     return m_questionAnswer;
 }

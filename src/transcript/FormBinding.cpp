@@ -8,6 +8,19 @@
 #include <QTextEdit>
 
 namespace transcript {
+namespace {
+
+// A long line is shown from its start, so that its "问：" or "答：" stays in sight: setting a text
+// leaves the cursor, and with it the view, at the text's end.
+void showFromStart(QWidget* control) {
+    auto* edit = qobject_cast<QLineEdit*>(control);
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        edit = combo->lineEdit();
+    if (edit)
+        edit->setCursorPosition(0);
+}
+
+} // namespace
 
 QWidget* fieldControl(MainWindow& w, const record::Field& field) {
     const QString name = QString::fromUtf8(field.control.data(), qsizetype(field.control.size()));
@@ -44,8 +57,9 @@ record::TranscriptRecord readForm(MainWindow& w) {
 
 void fillForm(MainWindow& w, const record::TranscriptRecord& r) {
     for (std::string_view key : record::kReadOrder) {
-        const record::Field& field = record::kFields[std::size_t(record::indexOf(key))];
-        setControlText(fieldControl(w, field), r[key]);
+        QWidget* control = fieldControl(w, record::kFields[std::size_t(record::indexOf(key))]);
+        setControlText(control, r[key]);
+        showFromStart(control);
     }
 }
 

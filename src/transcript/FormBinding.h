@@ -14,7 +14,8 @@ QString controlText(const QWidget* control);
 void setControlText(QWidget* control, const QString& text);
 
 record::TranscriptRecord readForm(MainWindow& w);
-// Puts every field into its control in the template read order; combo lists are not touched.
+// Puts every field into its control in the template read order, each shown from its start; combo
+// lists are not touched.
 void fillForm(MainWindow& w, const record::TranscriptRecord& r);
 
 } // namespace transcript

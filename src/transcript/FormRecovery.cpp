@@ -4,11 +4,13 @@
 #include "transcript/FormBinding.h"
 #include "transcript/TemplateFile.h"
 
+#include "platform/Clock.h"
 #include "platform/DateTimeText.h"
 #include "platform/Dialogs.h"
 #include "platform/Gbk.h"
 #include "platform/IniProfile.h"
 #include "platform/Services.h"
+#include "platform/SetAside.h"
 #include "ui/MainWindow.h"
 
 #include <QFile>
@@ -114,13 +116,22 @@ void OfferFormRecovery(MainWindow& w, Services& s, FormRecovery& recovery, const
             continue;
         const QString file = folder + u'/' + name;
         const record::TranscriptRecord r = readTemplate(file);
-        const QString text = QStringLiteral("上次程序没有正常结束，留下一份没有保存的笔录：\n%1\n最后保存于 %2。\n"
-                                            "恢复：放回表单中；放弃：删除这份笔录；保留：留在恢复目录中，下次启动时再提示。")
-                                 .arg(baseName(r), datetimetext::full(QFileInfo(file).lastModified()));
+        const QString saved = datetimetext::full(QFileInfo(file).lastModified());
+        const QString text =
+            QStringLiteral("上次程序没有正常结束，留下一份没有保存的笔录：\n%1\n最后保存于 %2。\n"
+                           "恢复：放回表单中；放弃：不要这份笔录；保留：留在恢复目录中，下次启动时再提示。")
+                .arg(baseName(r), saved) +
+            setaside::discardedNote(folder);
         // A box closed without a button, or ended by a signal, keeps the form for the next start.
         const Dialogs::Answer answer = s.dialogs.message(kCaption, text, Dialogs::Buttons::RestoreDiscardKeep);
-        if (answer == Dialogs::Answer::Discard && !QFile::remove(file))
-            s.dialogs.message(kCaption, QStringLiteral("笔录恢复文件 <%1> 无法删除。").arg(file));
+        if (answer == Dialogs::Answer::Discard &&
+            setaside::confirmDiscard(
+                s.dialogs, kCaption,
+                QStringLiteral("确实要放弃这份笔录吗？\n%1\n最后保存于 %2。").arg(baseName(r), saved), folder)) {
+            if (const setaside::Moved moved = setaside::discard(file, folder, s.clock.now()); !moved)
+                s.dialogs.message(kCaption, QStringLiteral("笔录恢复文件 <%1> 无法移到 <%2/>：%3。")
+                                                .arg(file, setaside::discardedFolder(folder), moved.result.text()));
+        }
         if (answer != Dialogs::Answer::Yes)
             continue;
         fillForm(w, r);

@@ -57,7 +57,8 @@ void KeepFormForRecovery(MainWindow& w, Services& s, FormRecovery& recovery);
 void ResetFormRecovery(MainWindow& w, FormRecovery& recovery);
 // At the start: a form an unclean end left among the leftovers of the recovery folder is offered;
 // restored, it goes into the form and into this program's recovery file before the old file goes.
-// Discarded, the old file goes; kept, it is offered again at the next start. One form is restored
+// Discarded (the user asked once more), the old file moves into the discarded folder; kept, it is
+// offered again at the next start. One form is restored
 // at most; others wait for the next start.
 void OfferFormRecovery(MainWindow& w, Services& s, FormRecovery& recovery, const QString& folder,
                        const QStringList& leftovers);

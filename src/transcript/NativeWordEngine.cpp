@@ -1,12 +1,10 @@
-// NativeWordEngine: Quillon's own writer, reader and page renderer.
+// NativeWordEngine: Quillon's own writer and reader, and the page renderer it is given.
 #include "transcript/NativeWordEngine.h"
 
 #include "transcript/word/DocReader.h"
 #include "transcript/word/DocWriter.h"
 #include "transcript/word/NativeDocumentWriter.h"
-#include "transcript/word/Printing.h"
-
-#include <QPrintPreviewDialog>
+#include "transcript/word/PageRenderer.h"
 
 namespace transcript {
 
@@ -15,7 +13,7 @@ QString NativeWordEngine::location() const {
 }
 
 std::unique_ptr<word::DocumentWriter> NativeWordEngine::createWriter() {
-    return word::createDocumentWriter();
+    return std::make_unique<word::NativeDocumentWriter>(m_pages);
 }
 
 QByteArray NativeWordEngine::blankDocument() const {
@@ -23,15 +21,15 @@ QByteArray NativeWordEngine::blankDocument() const {
 }
 
 QString NativeWordEngine::printerProblem(const word::PrintTarget& target) const {
-    return word::printerProblem(target);
+    return m_pages ? m_pages->printerProblem(target) : word::kCannotPaint;
 }
 
-std::unique_ptr<QDialog> NativeWordEngine::makePreview(const QString& path, QWidget* parent) {
+std::shared_ptr<QDialog> NativeWordEngine::makePreview(const QString& path, QWidget* parent) {
     QString error;
     const std::optional<word::Document> document = word::readDocumentFile(path, &error);
-    if (!document)
+    if (!document || !m_pages)
         return nullptr;
-    return word::makePrintPreview(*document, parent);
+    return m_pages->makePreview(*document, parent);
 }
 
 } // namespace transcript

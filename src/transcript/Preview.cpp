@@ -13,7 +13,7 @@
 void PreviewDocument(MainWindow& w, Services& s, transcript::WordEngine& engine, const QString& path) {
     if (s.shell.openDocument(path))
         return;
-    const std::unique_ptr<QDialog> preview = engine.makePreview(path, &w);
+    const std::shared_ptr<QDialog> preview = engine.makePreview(path, &w);
     if (!preview) {
         s.dialogs.message(QStringLiteral("提 示："), QStringLiteral(" 无法预览笔录文件 <%1> 。 ").arg(path));
         return;

@@ -7,7 +7,6 @@
 
 #include <QFile>
 
-#include <cerrno>
 
 namespace transcript {
 
@@ -97,30 +96,26 @@ Outcome TemplateSave::prepare(const QString& path, const record::TranscriptRecor
     entries.reserve(qsizetype(record::kFields.size()));
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
         entries.append({key(record::kFields[i].key), r.values[i]});
-    m_file = std::make_unique<durable::FileWriter>(path);
-    if (const durable::Result written = ini::prepareStrings(*m_file, QString::fromLatin1(kTemplateSection), entries);
-        !written)
-        return failure(written);
+    m_path = path;
+    if (const durable::Result read =
+            ini::updatedProfile(path, QString::fromLatin1(kTemplateSection), entries, &m_bytes);
+        !read)
+        return templateFailure(path, read);
     return Outcome::success();
 }
 
-Outcome TemplateSave::commit() {
-    if (const durable::Result r = m_file ? m_file->commit() : durable::Result::failed(EBADF); !r)
-        return failure(r);
-    return Outcome::success();
-}
-
-Outcome TemplateSave::failure(const durable::Result& r) const {
-    return Outcome::failure(
-        QStringLiteral("提 示："),
-        QStringLiteral(" 笔录模板文件没有保存成功（%1）：<%2> ").arg(r.text(), m_file ? m_file->path() : QString()));
+Outcome templateFailure(const QString& path, const durable::Result& r) {
+    return Outcome::failure(QStringLiteral("提 示："),
+                            QStringLiteral(" 笔录模板文件没有保存成功（%1）：<%2> ").arg(r.text(), path));
 }
 
 Outcome saveTemplate(const QString& path, const record::TranscriptRecord& r) {
     TemplateSave save;
     if (Outcome prepared = save.prepare(path, r); !prepared.ok)
         return prepared;
-    return save.commit();
+    if (const durable::Result written = durable::writeFile(path, save.bytes()); !written)
+        return templateFailure(path, written);
+    return Outcome::success();
 }
 
 record::TranscriptRecord readTemplate(const QString& path) {

@@ -6,9 +6,9 @@
 
 #include "platform/DurableFile.h"
 
+#include <QByteArray>
 #include <QString>
 
-#include <memory>
 
 namespace transcript {
 
@@ -31,22 +31,24 @@ Outcome checkNameParts(const record::TranscriptRecord& r);
 QString cleanFieldText(const QString& text);
 void cleanFields(record::TranscriptRecord& r);
 
-// A template save in two steps, so that it lands together with its document: prepare() writes all
-// 73 keys in their order (existing keys updated in place, missing ones appended, everything else
-// kept) beside the earlier file and syncs them, commit() puts the new file in place. Dropped before
-// commit(), it leaves the earlier file byte for byte as it was. The fields must already be clean.
+// A template's new content, made before anything is written, so that it lands together with its
+// document: all 73 keys in their order, existing keys updated in place, missing ones appended,
+// everything else in the earlier file kept. The fields must already be clean.
 class TemplateSave {
 public:
     Outcome prepare(const QString& path, const record::TranscriptRecord& r);
-    Outcome commit();
+    const QString& path() const { return m_path; }
+    const QByteArray& bytes() const { return m_bytes; }
 
 private:
-    Outcome failure(const durable::Result& r) const;
-
-    std::unique_ptr<durable::FileWriter> m_file;
+    QString m_path;
+    QByteArray m_bytes;
 };
 
-// Both steps at once.
+// The message for a template that could not be read or written.
+Outcome templateFailure(const QString& path, const durable::Result& r);
+
+// Prepares and writes a template on its own, through the durable write path.
 Outcome saveTemplate(const QString& path, const record::TranscriptRecord& r);
 
 // Every key of the file, cleaned; a missing key or an unreadable file gives empty values.

@@ -1,31 +1,18 @@
-// Save and print: the checks before the composition, and the save, print, close and quit after it.
+// The save: the checks before the composition, and the save, close and quit after it; the steps the
+// print commands share.
 #include "transcript/TranscriptCommands.h"
 
 #include "transcript/ComposeTranscript.h"
 #include "transcript/TemplateFile.h"
+#include "transcript/TranscriptSave.h"
 #include "transcript/WordEngine.h"
 
-#include "transcript/word/DocReader.h"
-#include "transcript/word/Printing.h"
-
 #include "platform/Dialogs.h"
-#include "platform/Fingerprint.h"
-#include "platform/OfficeSuites.h"
-#include "platform/ProgramDir.h"
-#include "platform/Shell.h"
 
 #include <QFileInfo>
-#include <QPrinterInfo>
-#include <QTemporaryDir>
-#include <QUrl>
-
-#include <memory>
 
 namespace transcript {
 
-namespace {
-
-// The checks of the current transcript before anything is composed.
 bool formComplete(const record::TranscriptRecord& r, Dialogs& dialogs, const QString& workUnitText) {
     if (r["num16"].isEmpty()) {
         dialogs.message(texts::kHint, workUnitText);
@@ -38,42 +25,17 @@ bool formComplete(const record::TranscriptRecord& r, Dialogs& dialogs, const QSt
     return true;
 }
 
-// A composed document, closed and the writer quit however the command ends.
-class Session {
-public:
-    explicit Session(WordEngine& engine) : m_writer(engine.createWriter()) {}
-    ~Session() {
-        m_writer->close();
-        m_writer->quit();
-    }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
-    word::DocumentWriter& writer() { return *m_writer; }
-
-private:
-    std::unique_ptr<word::DocumentWriter> m_writer;
-};
-
-// The fingerprint beside a file just written; a failure is told, the file stays as saved.
-bool fingerprintWritten(Dialogs& dialogs, const QString& path) {
-    const durable::Result written = fingerprint::write(path);
-    if (!written)
-        dialogs.message(texts::kHint, fingerprint::failureText(path, written));
-    return written.ok();
-}
-
-// The printer a print went to, as the journal names it.
-QString printerName(const word::PrintTarget& target) {
-    if (!target.printerName.isEmpty())
-        return target.printerName;
-    return target.pdfPath.isEmpty() ? QPrinterInfo::defaultPrinterName() : target.pdfPath;
-}
-
 bool report(const Outcome& outcome, Dialogs& dialogs) {
     if (!outcome.ok)
         dialogs.message(outcome.caption, outcome.text);
     return outcome.ok;
+}
+
+Session::Session(WordEngine& engine) : m_writer(engine.createWriter()) {}
+
+Session::~Session() {
+    m_writer->close();
+    m_writer->quit();
 }
 
 bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env, TemplateSave& templateSave) {
@@ -81,55 +43,6 @@ bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env, Tem
                                     templateSave),
                   env.dialogs);
 }
-
-bool print(word::DocumentWriter& writer, Dialogs& dialogs, const QString& caption, const word::PrintTarget& target) {
-    if (writer.print(target))
-        return true;
-    dialogs.message(caption, QStringLiteral(" 打印没有成功：%1 ").arg(writer.lastError()));
-    return false;
-}
-
-PrintResult failed(Dialogs& dialogs, const QString& caption, const QString& text) {
-    dialogs.message(caption, text);
-    return PrintResult::Failed;
-}
-
-// An installed office suite turns the file into PDF, in a profile of its own so that a suite the
-// user has open does not take the work over, and the PDF goes to the printer as one job. The
-// suite answers 0 also when it could not load the file: only the PDF shows that it did.
-PrintResult printThroughOfficeSuite(const QString& path, CommandEnv& env, const QString& caption,
-                                    const word::PrintTarget& target, const QString& openError) {
-    const QStringList converters = officesuite::programs(true);
-    if (env.shell.findProgram(converters).isEmpty())
-        return failed(
-            env.dialogs, caption,
-            QStringLiteral(" 无法打开要打印的文件 <%1> ：%2 也没有可以打印它的办公软件。 ").arg(path, openError));
-    QTemporaryDir work;
-    if (!work.isValid())
-        return failed(env.dialogs, caption, QStringLiteral(" 无法建立临时目录，文件 <%1> 没有打印。 ").arg(path));
-    const QString pdfDir = work.filePath(QStringLiteral("pdf"));
-    const std::optional<int> exit = env.shell.runProgram(
-        converters,
-        {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(work.filePath("profile")).toString(),
-         QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
-         QStringLiteral("--outdir"), pdfDir, path},
-        120000);
-    if (!exit)
-        return failed(env.dialogs, caption,
-                      QStringLiteral(" 办公软件无法启动或没有按时结束，文件 <%1> 没有打印。 ").arg(path));
-    if (*exit != 0)
-        return failed(env.dialogs, caption,
-                      QStringLiteral(" 办公软件没有正常结束（退出码 %1），文件 <%2> 没有打印。 ").arg(*exit).arg(path));
-    const QString pdf = pdfDir + u'/' + QFileInfo(path).completeBaseName() + QStringLiteral(".pdf");
-    if (QFileInfo(pdf).size() <= 0)
-        return failed(env.dialogs, caption, QStringLiteral(" 办公软件也无法打开文件 <%1> ，没有打印。 ").arg(path));
-    QString error;
-    if (!word::printPdfFile(pdf, QFileInfo(path).fileName(), target, &error))
-        return failed(env.dialogs, caption, QStringLiteral(" 打印没有成功：%1 ").arg(error));
-    return PrintResult::HandedToOfficeSuite;
-}
-
-} // namespace
 
 std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env, const SaveOptions& options) {
     const QString caption = QStringLiteral("无法保存笔录为Word文档：");
@@ -141,108 +54,37 @@ std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv
         return std::nullopt;
 
     QString path;
-    bool fingerprinted = true;
+    bool replaced = false;
+    bool complete = true;
     {
-        // The template is prepared during the composition and put in place only after the document,
-        // so that a save that fails leaves the earlier document and the earlier template as they were.
         TemplateSave templateSave;
         Session session(env.engine);
         if (!compose(session, r, env, templateSave))
             return std::nullopt;
         path = options.documentPath.isEmpty() ? documentPath(env.programDir, r) : options.documentPath;
-        const bool replace =
-            !QFileInfo::exists(path) ||
-            env.dialogs.message(texts::kHint, texts::kOverwrite, Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
-        if (replace) {
-            if (!session.writer().saveAs(path)) {
-                // The writer's reason names the file.
-                env.dialogs.message(caption,
-                                    QStringLiteral(" 笔录WORD文件没有保存成功：%1 ").arg(session.writer().lastError()));
+        TranscriptSave save(caption, path, templateSave.path(), env.journal, options.recordAs);
+        if (!report(save.begin(), env.dialogs))
+            return std::nullopt;
+        // The template pairs with its document: only a Yes replaces either. A No, or a box ended by
+        // the program's end, leaves both earlier files as they were.
+        replaced = !save.documentExists() || env.dialogs.message(texts::kHint, texts::kOverwrite,
+                                                                 Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
+        if (replaced) {
+            if (!report(save.stageDocument(session.writer()), env.dialogs) ||
+                !report(save.stageTemplate(templateSave.bytes()), env.dialogs) || !report(save.commit(), env.dialogs))
                 return std::nullopt;
-            }
-            fingerprinted = fingerprintWritten(env.dialogs, path);
+            complete = !options.afterSave || options.afterSave(session.writer());
+        } else {
+            save.decline();
         }
-        if (!report(templateSave.commit(), env.dialogs))
-            return std::nullopt;
-        fingerprinted = fingerprintWritten(env.dialogs, templatePath(env.programDir, r)) && fingerprinted;
-        if (replace && options.afterSave && !options.afterSave(session.writer()))
-            return std::nullopt;
-        env.journal.record({replace ? options.recordAs : JournalEvent::Kind::OverwriteDeclined, baseName(r),
-                            {path, templatePath(env.programDir, r)}});
     }
     if (options.preview && env.dialogs.message(texts::kHint, QStringLiteral(" 是 否 对 此 笔 录 文 件 进 行 预 览？ "),
                                                Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
         options.preview(path);
-    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(programdir::blDir(env.programDir)),
-                      fingerprinted};
-}
-
-std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {
-    const QString caption = QStringLiteral("无法打印：");
-    if (!env.findWord()) {
-        env.dialogs.message(caption, texts::kNoWord);
-        return std::nullopt;
-    }
-    if (!formComplete(r, env.dialogs, QStringLiteral("笔录没有录入完成，工作单位等资料没有添写.")))
-        return std::nullopt;
-    TemplateSave templateSave;
-    Session session(env.engine);
-    if (!compose(session, r, env, templateSave) || !report(templateSave.commit(), env.dialogs))
-        return std::nullopt;
-    fingerprintWritten(env.dialogs, templatePath(env.programDir, r));
-    if (!print(session.writer(), env.dialogs, caption, target))
-        return std::nullopt;
-    env.journal.record({JournalEvent::Kind::Printed, baseName(r), {templatePath(env.programDir, r)},
-                        {{QStringLiteral("printer"), printerName(target)}}});
-    return QStringLiteral("打 印 成 功！");
-}
-
-std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target) {
-    const QString caption = QStringLiteral("无法打印：");
-    if (!env.findWord()) {
-        env.dialogs.message(caption, texts::kNoWord);
-        return std::nullopt;
-    }
-    if (!path.contains(QStringLiteral("doc"))) {
-        env.dialogs.message(texts::kHint, QStringLiteral("打印笔录文档选择的不匹配 (要选doc文档).   请重新再选。"));
-        return std::nullopt;
-    }
-    const PrintResult printed = printFile(path, env, caption, target);
-    if (printed != PrintResult::Failed)
-        env.journal.record({JournalEvent::Kind::Printed, QFileInfo(path).completeBaseName(), {path},
-                            {{QStringLiteral("printer"), printerName(target)}}});
-    switch (printed) {
-    case PrintResult::Printed:
-        return QStringLiteral("打印笔录成功... ");
-    case PrintResult::HandedToOfficeSuite:
-        return kHandedToOfficeSuite;
-    case PrintResult::Failed:
-        break;
-    }
-    return std::nullopt;
-}
-
-PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption, const word::PrintTarget& target) {
-    // The printer first: without one no file is worth opening.
-    const QString problem = env.engine.printerProblem(target);
-    if (!problem.isEmpty())
-        return failed(env.dialogs, caption, QStringLiteral(" 打印没有成功：%1 ").arg(problem));
-    QString openError;
-    {
-        Session session(env.engine);
-        word::DocumentWriter& writer = session.writer();
-        if (writer.start() && writer.connect() && writer.open(path)) {
-            writer.hide();
-            return print(writer, env.dialogs, caption, target) ? PrintResult::Printed : PrintResult::Failed;
-        }
-        openError = writer.lastError();
-    }
-    // A document our reader cannot read may still print from an office suite.
-    QFile file(path);
-    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(1 << 16) : QByteArray();
-    if (!target.pdfPath.isEmpty() || !word::officeSuitePrints(head))
-        return failed(env.dialogs, caption, QStringLiteral(" 无法打开要打印的文件 <%1> ：%2 ").arg(path, openError));
-    return printThroughOfficeSuite(path, env, caption, target, openError);
+    if (!replaced)
+        return SaveResult{kNothingReplaced, false, complete};
+    // The folder the document went to: BL, or the one the command line was given.
+    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(QFileInfo(path).path()), true, complete};
 }
 
 } // namespace transcript

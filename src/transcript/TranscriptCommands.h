@@ -1,5 +1,5 @@
-// The save and print work shared by the menu commands and the command line: every check, message and
-// status text, on a record instead of the form.
+// The save shared by the menu command and the command line: every check, message and status text, on
+// a record instead of the form; and the steps the print commands share with it.
 #pragma once
 
 #include "transcript/Outcome.h"
@@ -13,16 +13,17 @@
 #include <functional>
 #include <optional>
 
+#include <memory>
+
 class Dialogs;
-class Shell;
 
 namespace transcript {
 
+class TemplateSave;
 class WordEngine;
 
 struct CommandEnv {
     Dialogs& dialogs;
-    Shell& shell;
     WordEngine& engine;
     QString programDir;
     // Reads a key of section fenye of set.ini afresh.
@@ -46,43 +47,57 @@ struct SaveOptions {
     QString documentPath;
     // Asks " 是 否 对 此 笔 录 文 件 进 行 预 览？ " and runs this on Yes; not asked when empty.
     std::function<void(const QString& path)> preview;
-    // Runs on the composed document after it is saved; false when it failed (and was reported).
+    // Runs on the composed document once the transcript is saved; false when it failed (and was
+    // reported).
     std::function<bool(word::DocumentWriter& writer)> afterSave;
-    // What the journal is told a save that replaced the document was.
+    // What the journal is told the save was: Saved, or Composed on the command line.
     JournalEvent::Kind recordAs = JournalEvent::Kind::Saved;
 };
 
-// A save that went through.
+// The status text when the user did not let the save replace the earlier document.
+inline const QString kNothingReplaced = QStringLiteral("笔录没有保存：原有的笔录WORD文件和模板都没有替换 ");
+
+// A save that was not refused and did not fail.
 struct SaveResult {
     QString status; // the status text to leave
-    // Every file written has its fingerprint beside it; a failure has been told.
-    bool fingerprinted = true;
+    // The document, the template and their fingerprints were replaced; false when the user said No
+    // to the overwrite question, and every earlier file stayed as it was.
+    bool saved = true;
+    // afterSave, if any, did its work; a failure has been told.
+    bool complete = true;
 };
 
-// "保存(笔录及模板)": checks, composition, save (asking before an overwrite), fingerprints, close,
-// quit, preview. Nothing when refused or failed (the user has been told why).
+// "保存(笔录及模板)": checks, composition, save of the document, the template and their fingerprints
+// as one (asking before an overwrite), close, quit, preview. Nothing when refused or failed (the
+// user has been told why).
 std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env,
                                          const SaveOptions& options = {});
 
-// Printing the current transcript: checks, composition, template and its fingerprint, print, close, quit.
-std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
-                                       const word::PrintTarget& target = {});
+// Steps of the save and the print commands.
 
-// Printing a chosen file, from the writer check on: the "doc" check on the path, then the print.
-std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, const word::PrintTarget& target = {});
+// The checks of the current transcript before anything is composed; the work unit's message is the
+// command's own.
+bool formComplete(const record::TranscriptRecord& r, Dialogs& dialogs, const QString& workUnitText);
 
-// The status text a print that did not happen leaves, so that an earlier success no longer shows.
-inline const QString kPrintFailed = QStringLiteral("打 印 没 有 成 功！");
+// Tells a failed outcome in a message box; whether it succeeded.
+bool report(const Outcome& outcome, Dialogs& dialogs);
 
-enum class PrintResult { Printed, HandedToOfficeSuite, Failed };
+// A composed document, closed and the writer quit however the command ends.
+class Session {
+public:
+    explicit Session(WordEngine& engine);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
-// Prints a file: first the printer is checked, then the writer opens, prints, closes and quits. A
-// document the writer cannot read but an office suite prints (a compound file, RTF, text) is
-// turned into PDF by an installed suite and that is printed. A failure is reported under the
-// caption.
-PrintResult printFile(const QString& path, CommandEnv& env, const QString& caption,
-                      const word::PrintTarget& target = {});
-// The status text for a file an office suite prepared for printing.
-inline const QString kHandedToOfficeSuite = QStringLiteral("笔录文件已交给办公软件打印... ");
+    word::DocumentWriter& writer() { return *m_writer; }
+
+private:
+    std::unique_ptr<word::DocumentWriter> m_writer;
+};
+
+// ComposeTranscript into the session's writer with the environment's blank document and footer
+// lines; a failure is told.
+bool compose(Session& session, record::TranscriptRecord& r, CommandEnv& env, TemplateSave& templateSave);
 
 } // namespace transcript

@@ -3,7 +3,7 @@
 
 #include "transcript/FormBinding.h"
 #include "transcript/Preview.h"
-#include "transcript/TranscriptCommands.h"
+#include "transcript/TranscriptPrint.h"
 #include "transcript/WordEngine.h"
 
 #include "platform/Settings.h"
@@ -19,10 +19,7 @@ using namespace transcript;
 namespace {
 
 CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
-    return {s.dialogs,
-            s.shell,
-            engine,
-            s.programDir,
+    return {s.dialogs, engine, s.programDir,
             [dir = s.programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
             [&w, &engine] { return FindWord(w, engine); },
             s.journal};
@@ -90,7 +87,7 @@ void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
 void PrintDocumentFile(MainWindow& w, Services& s, WordEngine& engine, const QString& path) {
     CommandEnv env = environment(w, s, engine);
     // A print that did not happen replaces an earlier success.
-    w.编辑框25->setText(printChosenFile(path, env).value_or(kPrintFailed));
+    w.编辑框25->setText(printChosenFile(path, env, s.shell).value_or(kPrintFailed));
 }
 
 void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
@@ -98,7 +95,7 @@ void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
     PrintResult result = PrintResult::Failed;
     if (FindWord(w, engine)) {
         CommandEnv env = environment(w, s, engine);
-        result = printFile(w.编辑框24->text(), env, caption);
+        result = printFile(w.编辑框24->text(), env, s.shell, caption);
     } else {
         s.dialogs.message(caption, texts::kNoWord);
     }

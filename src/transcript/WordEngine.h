@@ -26,7 +26,9 @@ public:
     // printer), in words for the user; empty text when it can take one.
     virtual QString printerProblem(const word::PrintTarget& target) const = 0;
     // A print preview of a document file, painted as a print would be; null when it cannot be read.
-    virtual std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) = 0;
+    // Shared, so that its deleter is chosen where it is made: code without the widget library passes
+    // it on.
+    virtual std::shared_ptr<QDialog> makePreview(const QString& path, QWidget* parent) = 0;
 };
 
 } // namespace transcript

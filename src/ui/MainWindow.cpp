@@ -293,6 +293,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     状态条1 = new QStatusBar(this);
     状态条1->setObjectName(QStringLiteral("状态条1"));
     状态条1->setSizeGripEnabled(false);
+    // Room between the last pane, the FTP transfer's "取消传输", and the window's edge.
+    状态条1->setContentsMargins(0, 0, 6, 0);
     statusPane0 = new QLabel(状态条1);
     statusPane0->setTextFormat(Qt::PlainText);
     状态条1->addWidget(statusPane0, 1);

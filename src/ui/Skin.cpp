@@ -16,7 +16,10 @@ QString styleSheet(const Scheme& s)
 {
     return QStringLiteral("QMainWindow, QDialog { background-color: %3; }"
                           "QGroupBox { border: 1px solid %1; border-radius: 3px; margin-top: 6px; background-color: %3; }"
-                          "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"
+                          // The title stands in the margin above the frame, where what lies behind the
+                          // box shows through: it carries the box's colour to stay legible.
+                          "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; "
+                          "background-color: %3; }"
                           "QPushButton { border: 1px solid %1; border-radius: 3px; background-color: %2; padding: 1px; }"
                           "QPushButton:hover { background-color: white; }"
                           "QPushButton:disabled { color: gray; }"

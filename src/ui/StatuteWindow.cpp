@@ -3,6 +3,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 
 StatuteWindow::StatuteWindow(const QString& statute, QWidget* parent) : QDialog(parent)
 {
@@ -24,4 +25,26 @@ StatuteWindow::StatuteWindow(const QString& statute, QWidget* parent) : QDialog(
     超级按钮1->setGeometry(243, 556, 174, 28);
     超级按钮1->setToolTip(QStringLiteral("以上规则我以熟读."));
     connect(超级按钮1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void StatuteWindow::showEvent(QShowEvent* event)
+{
+    // Centred on the window that opened it, frames included. Qt's own placement guesses the title
+    // bar's height, 40 pixels wherever it sees no side frame, and so opens the window that far above
+    // the middle; the owner's frame is the better guess for the frame this window gets.
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr; owner && owner->isVisible()) {
+        const QRect ownerFrame = owner->frameGeometry();
+        const QRect ownerInside = owner->geometry();
+        QRect frame = geometry().marginsAdded(QMargins(ownerInside.left() - ownerFrame.left(),
+                                                       ownerInside.top() - ownerFrame.top(),
+                                                       ownerFrame.right() - ownerInside.right(),
+                                                       ownerFrame.bottom() - ownerInside.bottom()));
+        frame.moveCenter(ownerFrame.center());
+        // Kept on the owner's screen, its title bar first.
+        const QRect screen = owner->screen()->availableGeometry();
+        frame.moveLeft(qMax(screen.left(), qMin(frame.left(), screen.right() + 1 - frame.width())));
+        frame.moveTop(qMax(screen.top(), qMin(frame.top(), screen.bottom() + 1 - frame.height())));
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
 }

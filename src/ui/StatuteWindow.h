@@ -13,4 +13,7 @@ public:
 
     QPlainTextEdit* 编辑框1;
     QPushButton* 超级按钮1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };

@@ -1,9 +1,10 @@
 // The real program in a child process, on test seams, driven without a person: it starts a
 // recording, a capture and typing into the form as asked, says what it started on standard output
 // and runs until a signal ends it or it is killed. QUILLON_HOME, QUILLON_AUDIO_SOURCE and
-// QUILLON_VIDEO_SOURCE set its world. With "locked" the start-up stops at the password window,
-// which stays open (PASSWORD said) until a signal ends the program.
-//   program_driver [locked] [record] [capture] [form]
+// QUILLON_VIDEO_SOURCE set its world; "at=2012-11-30T14:00:00" fixes its clock, so that programs
+// started together share a second. With "locked" the start-up stops at the password window, which
+// stays open (PASSWORD said) until a signal ends the program.
+//   program_driver [at=TIME] [locked] [record] [capture] [form]
 #include "TestServices.h"
 #include "app/Program.h"
 #include "archive/Archive.h"
@@ -16,6 +17,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextEdit>
 #include <QTextStream>
@@ -30,7 +32,12 @@ int main(int argc, char** argv)
     const QStringList actions = QApplication::arguments().mid(1);
 
     ScriptedDialogs dialogs;
-    SystemClock clock;
+    SystemClock systemClock;
+    FixedClock fixedClock;
+    const QStringList at = actions.filter(QRegularExpression("^at="));
+    if (!at.isEmpty())
+        fixedClock.time = QDateTime::fromString(at.first().mid(3), Qt::ISODate);
+    Clock& clock = at.isEmpty() ? static_cast<Clock&>(systemClock) : fixedClock;
     MemoryRegistry registry;
     FakeShell shell;
     const QString programDir = programdir::resolve().dir;

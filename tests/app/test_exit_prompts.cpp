@@ -1,8 +1,10 @@
 // Closing the window or "退出" while a recording or a capture runs, or a recording is not saved:
-// each is asked about (save, discard, go back), and going back loses nothing.
+// each is asked about (save, discard, go back), going back loses nothing, and discarding, asked once
+// more, keeps the files aside for thirty days.
 #include "AudioTestTools.h"
 #include "TestProgram.h"
 #include "VideoFileFacts.h"
+#include "app/WindowCommands.h"
 #include "platform/Fingerprint.h"
 
 #include <QAction>
@@ -18,9 +20,9 @@ using namespace audiotest;
 namespace {
 
 const QString kRecordingRuns =
-    "提示：|正在录音，录音还没有保存。\n保存：停止录音并保存；放弃：停止录音并删除它；返回：继续录音。";
+    "提示：|正在录音，录音还没有保存。\n保存：停止录音并保存；放弃：停止录音，不要它；返回：继续录音。";
 const QString kRecordingUnsaved =
-    "提示：|录音还没有保存。\n保存：选择文件名保存录音；放弃：删除这段录音；返回：回到程序。";
+    "提示：|录音还没有保存。\n保存：选择文件名保存录音；放弃：不要这段录音；返回：回到程序。";
 
 class ExitPrompts : public ::testing::Test {
 protected:
@@ -44,7 +46,7 @@ protected:
     static QString captureText(const QString& file)
     {
         return QStringLiteral("提示：|正在录像取证，录像文件 <%1>。\n"
-                              "保存：结束录像并保留文件；放弃：结束录像并删除文件；返回：继续录像。")
+                              "保存：结束录像并保留文件；放弃：结束录像，不要这个文件；返回：继续录像。")
             .arg(file);
     }
     void startBoth()
@@ -109,20 +111,57 @@ TEST_F(ExitPrompts, EachRunningRecordingAndCaptureIsAskedAboutAndGoingBackLosesN
     EXPECT_EQ(fingerprint::check(file), fingerprint::Check::Ok);
 }
 
-TEST_F(ExitPrompts, AnUnsavedRecordingAndACaptureAreRemovedOnlyWhenDiscarded)
+TEST_F(ExitPrompts, AnUnsavedRecordingAndACaptureAreGivenUpOnlyOnASecondWordAndKeptAsideForThirtyDays)
 {
     startBoth();
     const QString file = capture().file();
     w().按钮4->click(); // the save dialog cancelled: stopped, not saved
     const QString recording = recorder().file();
-    ASSERT_TRUE(QFileInfo::exists(recording));
+    const QByteArray recorded = readFile(recording);
+    ASSERT_GT(recorded.size(), 44);
+    const QString recovery = p->env.programDir() + "/recovery";
 
+    // "放弃", then "取消" at the second question, its default: nothing is given up, the program goes on.
     dialogs().answerNext(Dialogs::Answer::Discard);
-    dialogs().answerNext(Dialogs::Answer::Discard);
+    EXPECT_FALSE(w().close());
+    const QList<ShownBox> asked = dialogs().messages();
+    ASSERT_EQ(asked.size(), 3) << dialogs().messageTexts().join(u'\n').toStdString();
+    EXPECT_EQ(asked[1].caption + '|' + asked[1].text, kRecordingUnsaved);
+    EXPECT_EQ(asked[2].buttons, Dialogs::Buttons::DiscardCancel);
+    EXPECT_EQ(asked[2].text, QStringLiteral("确实要放弃这段录音吗？\n开始时间：2013年2月3日9时5分\n录音长度：0:0:%1\n"
+                                            "放弃后文件移到 <%2/discarded/>，30 天后由程序删除。")
+                                 .arg((recorded.size() - 44) / 16000)
+                                 .arg(recovery));
+    EXPECT_EQ(readFile(recording), recorded);
+    EXPECT_TRUE(capture().isCapturing());
+
+    // "放弃" twice for each: both files go into the discarded folder, named by the time they went.
+    for (int i = 0; i < 4; ++i)
+        dialogs().answerNext(Dialogs::Answer::Discard);
     EXPECT_TRUE(w().close());
-    EXPECT_EQ(dialogs().messageTexts().mid(1), (QStringList{kRecordingUnsaved, captureText(file)}));
+    const QStringList texts = dialogs().messageTexts().mid(3);
+    ASSERT_EQ(texts.size(), 4) << texts.join(u'\n').toStdString();
+    EXPECT_EQ(texts[2], captureText(file));
+    EXPECT_TRUE(texts[3].startsWith(
+        QStringLiteral("提 示：|确实要放弃这段录像吗？\n录像文件：%1\n开始时间：2013年2月3日9时5分\n"
+                       "录像长度：0:0:")
+            .arg(file)))
+        << texts[3].toStdString();
     EXPECT_FALSE(QFileInfo::exists(recording));
     EXPECT_FALSE(QFileInfo::exists(file));
-    EXPECT_FALSE(QFileInfo::exists(fingerprint::sidecarPath(file)));
-    EXPECT_EQ(QDir(p->env.programDir() + "/recovery").entryList(QDir::Files), QStringList{"instance.lock"});
+    EXPECT_EQ(QDir(recovery).entryList(QDir::Files), QStringList{"instance.lock"});
+    const QString discarded = recovery + "/discarded/20130203-090500_";
+    EXPECT_EQ(readFile(discarded + "录音-20130203-090500.wav"), recorded);
+    const AviFacts kept = readAviFacts(discarded + "2013年2月3日9时5分.avi");
+    EXPECT_GT(kept.storedFrames, 0);
+    EXPECT_EQ(kept.totalFrames, quint32(kept.storedFrames));
+    EXPECT_TRUE(QFileInfo::exists(discarded + "2013年2月3日9时5分.avi.sha256"));
+
+    // Thirty days on, a start removes them.
+    p->env.clock.time = p->env.clock.time.addDays(29);
+    OfferRecovery(w(), p->env.services, p->program.components(), p->program.recovery());
+    EXPECT_EQ(QDir(recovery + "/discarded").entryList(QDir::Files).size(), 3);
+    p->env.clock.time = p->env.clock.time.addDays(1);
+    OfferRecovery(w(), p->env.services, p->program.components(), p->program.recovery());
+    EXPECT_TRUE(QDir(recovery + "/discarded").entryList(QDir::Files).isEmpty());
 }

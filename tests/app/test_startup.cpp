@@ -6,11 +6,14 @@
 #include "help/FixedTexts.h"
 #include "platform/Gbk.h"
 #include "platform/ProductVersion.h"
+#include "platform/SaveIntent.h"
 #include "platform/Settings.h"
 #include "ui/StatuteWindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -51,6 +54,43 @@ TEST(Startup, PasswordGateFollowsTheFirstCharacterOfTheFlag)
         EXPECT_EQ(modalCount(p.env.dialogs, "PasswordEntryWindow"), 0) << flag.toStdString();
         EXPECT_TRUE(p.w().isVisible());
     }
+}
+
+TEST(Startup, SavesCutOffByAKillAreFinishedOrUndoneAndStaleFilesGoEvenBeforeThePassword)
+{
+    TestProgram p;
+    const QString bl = QDir(p.env.programDir()).canonicalPath() + "/BL";
+    QDir().mkpath(bl);
+    const auto digest = [](const QByteArray& bytes) {
+        return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    };
+    const auto record = [&](const QString& first, const QList<durable::StagedFile>& files) {
+        const QString path = bl + '/' + durable::intentFileName(first);
+        writeFile(path, durable::encodeIntent({files, {path}}, bl));
+    };
+    // Killed after its record and the document's rename: the new template still waits beside the earlier one.
+    writeFile(bl + "/a.doc", "new document");
+    writeFile(bl + "/a.ini", "earlier template");
+    writeFile(bl + "/.quillon-999999999-a.part", "new template");
+    record(bl + "/a.doc", {{digest("new document"), bl + "/.quillon-999999999-d.part", bl + "/a.doc", true, {}},
+                           {digest("new template"), bl + "/.quillon-999999999-a.part", bl + "/a.ini", true, {}}});
+    // The same, but the new template is gone: the earlier document comes back from its second name.
+    writeFile(bl + "/b.doc", "new document");
+    writeFile(bl + "/.quillon-999999999-e.part", "earlier document");
+    writeFile(bl + "/b.ini", "earlier template");
+    record(bl + "/b.doc", {{digest("new document"), bl + "/.quillon-999999999-f.part", bl + "/b.doc", true,
+                            bl + "/.quillon-999999999-e.part"},
+                           {digest("new template"), bl + "/.quillon-999999999-g.part", bl + "/b.ini", true, {}}});
+    // A temporary file of a program that is gone (no process has that id).
+    writeFile(p.program.recovery().folder() + "/.quillon-999999999-x.part", "half");
+
+    p.env.registry.values["TESK"] = "1";
+    EXPECT_FALSE(p.start());
+    EXPECT_EQ(readFile(bl + "/a.ini"), "new template");
+    EXPECT_EQ(readFile(bl + "/b.doc"), "earlier document");
+    EXPECT_EQ(readFile(bl + "/b.ini"), "earlier template");
+    EXPECT_EQ(QDir(bl).entryList(QDir::Files | QDir::Hidden), QStringList({"a.doc", "a.ini", "b.doc", "b.ini"}));
+    EXPECT_FALSE(QFile::exists(p.program.recovery().folder() + "/.quillon-999999999-x.part"));
 }
 
 TEST(Startup, ReRunNeverAsksForThePassword)

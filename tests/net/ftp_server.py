@@ -2,7 +2,7 @@
 """FTP server on 127.0.0.1 for the template exchange tests.
 
 Usage: ftp_server.py HOME USER PASSWORD [--stall-after BYTES] [--cut-after BYTES] [--rate BYTES]
-                     [--no-rename-over] [--no-rename-part]
+                     [--no-rename-over] [--no-rename-part] [--slow-rename SECONDS]
 Serves one account whose home is HOME, decodes names as GBK like the servers the program
 meets, prints "LISTENING <port>" once bound and serves until killed. It refuses passive mode,
 so every transfer proves that the client works in active mode.
@@ -11,10 +11,12 @@ so every transfer proves that the client works in active mode.
   --rate          the data connection moves at most BYTES bytes a second
   --no-rename-over  RNTO refuses a name that exists, as some servers do
   --no-rename-part  RNFR refuses names ending in ".part", so that an upload cannot take its name
+  --slow-rename   RNTO says "RNTO <name>" on stderr, then waits SECONDS before it renames and answers
 """
 import argparse
 import os
 import sys
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
@@ -31,6 +33,7 @@ def main():
     parser.add_argument("--rate", type=int, default=0)
     parser.add_argument("--no-rename-over", action="store_true")
     parser.add_argument("--no-rename-part", action="store_true")
+    parser.add_argument("--slow-rename", type=float, default=0)
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -49,6 +52,9 @@ def main():
         ftp_EPSV = ftp_PASV
 
         def ftp_RNTO(self, path):
+            if args.slow_rename:
+                print("RNTO %s" % os.path.basename(path), file=sys.stderr, flush=True)
+                time.sleep(args.slow_rename)
             if args.no_rename_over and os.path.exists(path):
                 self.respond("550 Cannot create a file when that file already exists.")
                 self._rnfr = None

@@ -1,13 +1,16 @@
 // The FTP connection against a real FTP server on 127.0.0.1 that refuses passive mode: transfers,
-// uploads that complete or leave the remote name alone, failures with their causes, time limits.
+// uploads that complete or leave the remote name alone (also when the program ends between their
+// renames), failures with their causes, time limits.
 #include "NetTestServer.h"
 #include "TestServices.h"
 #include "net/FtpConnection.h"
 #include "platform/Gbk.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +112,57 @@ TEST_F(FtpConnectionTest, UploadChangesTheRemoteNameOnlyWhenComplete)
         << ftp.lastError().toStdString();
     EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), bigger);
     EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")});
+}
+
+TEST_F(FtpConnectionTest, AnUploadCutOffBetweenItsRenamesNeverLeavesTheRemoteNameWithoutItsFile)
+{
+    const QByteArray oldest = gbkFile(QStringLiteral("[set]\nnum9=王五\n"));
+    const QByteArray earlier = sampleTemplate();
+    const QByteArray newer = gbkFile(QStringLiteral("[set]\nnum9=李四\n"));
+    writeFile(localPath(QStringLiteral("new.ini")), newer);
+    const QString aside = FtpConnection::asideName(QStringLiteral("case1.ini"));
+    {
+        // An earlier upload was cut off with the earlier file aside and nothing under its name: the
+        // next upload puts it back first, so that an upload that cannot take the name leaves it there.
+        writeFile(remotePath(aside), earlier);
+        auto server = startServer({QStringLiteral("--no-rename-over"), QStringLiteral("--no-rename-part")});
+        enter(*server);
+        EXPECT_FALSE(ftp.upload(localPath(QStringLiteral("new.ini")), QStringLiteral("case1.ini")));
+        EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), earlier);
+        EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")});
+    }
+    {
+        // With a file under the name, the one aside is an older copy: it goes, and the upload takes
+        // the name on a server that will not rename onto it.
+        writeFile(remotePath(aside), oldest);
+        auto server = startServer({QStringLiteral("--no-rename-over")});
+        enter(*server);
+        EXPECT_TRUE(ftp.upload(localPath(QStringLiteral("new.ini")), QStringLiteral("case1.ini")))
+            << ftp.lastError().toStdString();
+        EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), newer);
+        EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")});
+    }
+    // The program is told to end just as the earlier file goes aside: the renames are carried through.
+    writeFile(remotePath(QStringLiteral("case1.ini")), earlier);
+    auto server =
+        startServer({QStringLiteral("--no-rename-over"), QStringLiteral("--slow-rename"), QStringLiteral("0.3")});
+    enter(*server);
+    QTimer ending;
+    QObject::connect(&ending, &QTimer::timeout, [&] {
+        if (server->log().contains(QStringLiteral("RNTO ") + aside)) {
+            ending.stop();
+            QCoreApplication::exit(0);
+        }
+    });
+    ending.start(10);
+    EXPECT_TRUE(ftp.upload(localPath(QStringLiteral("new.ini")), QStringLiteral("case1.ini")))
+        << ftp.lastError().toStdString();
+    EXPECT_TRUE(ftp.programEnded());
+    EXPECT_EQ(readFile(remotePath(QStringLiteral("case1.ini"))), newer);
+    EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")});
+    // The application's own loop clears the end request, so that the next tests' loops run again.
+    QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+    QCoreApplication::exec();
 }
 
 TEST_F(FtpConnectionTest, FailedDownloadsLeaveTheLocalFileAsItWas)

@@ -138,7 +138,8 @@ TEST_F(UpdateCheckTest, UnwritableCacheDirectoryIsReported)
     serve("[set]\r\ngengxin=1\r\n");
     writeFile(root.path() + QStringLiteral("/plainfile"), "x");
     program.env.services.cacheDir = root.path() + QStringLiteral("/plainfile/cache");
-    EXPECT_EQ(check(), QStringLiteral("软件更新检查失败！ 无法写入文件 %1：文件或目录不存在。。。").arg(softIni()));
+    EXPECT_EQ(check(),
+              QStringLiteral("软件更新检查失败！ 无法写入文件 %1：同名的文件占用了目录的位置。。。").arg(softIni()));
 }
 
 TEST_F(UpdateCheckTest, SecondCheckWhileOneWaitsIsRefused)

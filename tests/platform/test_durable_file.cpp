@@ -3,14 +3,22 @@
 #include "SmallFilesystem.h"
 #include "TestServices.h"
 #include "platform/DurableFile.h"
+#include "platform/SaveIntent.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
 
 namespace {
 
@@ -113,4 +121,41 @@ TEST(DurableFile, MoveAcrossFilesystemsCopiesVerifiesAndKeepsTheSourceOnFailure)
     EXPECT_FALSE(changed.ok());
     EXPECT_EQ(readFile(target), "earlier");
     EXPECT_EQ(entries(fs.path()), (QStringList{"rec.wav", "status"})) << "no temporary file left";
+}
+
+TEST(DurableFile, AWriteRemovesWhatKilledProgramsLeftAndNothingOfARunningOne)
+{
+    QTemporaryDir dir;
+    const QString ours = QString::number(::getpid());
+    const QString dead = "999999999"; // above any process id
+    const auto make = [&](const QString& name) {
+        writeFile(dir.filePath(name), "x");
+        return dir.filePath(name);
+    };
+    make(".quillon-" + dead + "-stale1.part");
+    make(".quillon-" + ours + "-ours1.part");
+    // Held by its writer, whatever the process it names.
+    const int held = ::open(QFile::encodeName(make(".quillon-" + dead + "-held1.part")).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    // Still wanted by a save that was cut off: the next start finishes it with this file.
+    const QString wanted = make(".quillon-" + dead + "-wanted1.part");
+    const QString intent = dir.filePath(durable::intentFileName(dir.filePath("t.doc")));
+    writeFile(intent, durable::encodeIntent({{{QByteArray(64, 'a'), wanted, dir.filePath("t.doc"), false, {}}},
+                                             {intent}},
+                                            dir.path()));
+    // Earlier versions named no process: theirs go once they are ten minutes old.
+    const QString old = make(".quillon-oldstyle1.part");
+    const utimbuf tenMinutesAgo{std::time(nullptr) - 601, std::time(nullptr) - 601};
+    ::utime(QFile::encodeName(old).constData(), &tenMinutesAgo);
+    make(".quillon-newstyle1.part");
+    make(".quillon-0123456789abcdef.lock");
+    make(".quillon-notes.txt");
+
+    ASSERT_TRUE(durable::writeFile(dir.filePath("a.ini"), "a"));
+    ::close(held);
+    QStringList kept{".quillon-" + dead + "-held1.part", ".quillon-" + dead + "-wanted1.part",
+                     ".quillon-" + ours + "-ours1.part", ".quillon-newstyle1.part", ".quillon-notes.txt",
+                     QFileInfo(intent).fileName(), "a.ini"};
+    kept.sort();
+    EXPECT_EQ(entries(dir.path()), kept);
 }

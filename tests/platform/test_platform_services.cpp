@@ -20,6 +20,8 @@
 
 #include <csignal>
 
+#include <sys/stat.h>
+
 TEST(DateTimeText, LeavesOutZeroPartsFromTheRight)
 {
     const QDate d(2012, 11, 30);
@@ -84,9 +86,10 @@ TEST(DesktopLauncher, WritesAnExecutableLauncherAndReplacesTheOldOne)
     EXPECT_TRUE(QFile::exists(dir.filePath("x.DESKTOP")));
     EXPECT_TRUE(QString::fromUtf8(readFile(dir.filePath("x.DESKTOP"))).contains("Icon=/icon.png\n"));
 
-    // A target without a folder cannot be a launcher's target; the old file is gone all the same.
+    // A target without a folder cannot be a launcher's target; the earlier launcher stays as it was.
+    const QByteArray earlier = readFile(shortcut + ".desktop");
     EXPECT_FALSE(desktop::makeShortcut(shortcut, "quillon", QString(), QString(), 0, QString(), QString()));
-    EXPECT_FALSE(QFile::exists(shortcut + ".desktop"));
+    EXPECT_EQ(readFile(shortcut + ".desktop"), earlier);
 }
 
 TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
@@ -115,9 +118,27 @@ TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
     writeFile(path, "[Software\\ORV]\r\nTESK= 1\r\n");
     EXPECT_EQ(registry.read("TESK"), " 1");
 
+    // The folder and the file keep the modes their owner gave them; a read-only store is left alone.
+    const QByteArray folder = QFile::encodeName(dir.filePath("config/quillon"));
+    ::chmod(folder.constData(), 0500);
+    ASSERT_TRUE(registry.write("TESK", "0"));
+    ::chmod(QFile::encodeName(path).constData(), 0400);
+    const QByteArray kept = readFile(path);
+    const durable::Result readOnly = registry.write("TESK", "1");
+    EXPECT_EQ(readOnly.cause, durable::Cause::ReadOnlyFile);
+    EXPECT_EQ(readOnly.text(), "文件是只读的");
+    EXPECT_EQ(readFile(path), kept);
+    struct stat file {};
+    struct stat store {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &file), 0);
+    ASSERT_EQ(::stat(folder.constData(), &store), 0);
+    EXPECT_EQ(file.st_mode & 07777, 0400u);
+    EXPECT_EQ(store.st_mode & 07777, 0500u);
+    ::chmod(folder.constData(), 0700);
+
     writeFile(dir.filePath("file"), "x");
     IniRegistry broken(dir.filePath("file/registry.ini"));
-    EXPECT_EQ(broken.write("TESK", "1").cause, durable::Cause::NoFolder);
+    EXPECT_EQ(broken.write("TESK", "1").cause, durable::Cause::NotAFolder);
 }
 
 TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
@@ -159,10 +180,11 @@ TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
     EXPECT_EQ(readFile(installed.dir + "/set.ini"), "mine");
     EXPECT_EQ(readFile(installed.dir + "/帮助.txt"), "starter 帮助.txt");
 
-    // A folder that cannot be made is reported with its cause.
+    // A folder that cannot be made is reported with its cause: a file stands where a folder should.
     writeFile(root.filePath("file"), "x");
-    EXPECT_EQ(programdir::resolve({}, bin, root.filePath("file")).problem,
-              QStringLiteral(" 无法建立程序目录 <%1/>：文件或目录不存在 ").arg(root.filePath("file/quillon")));
+    EXPECT_EQ(
+        programdir::resolve({}, bin, root.filePath("file")).problem,
+        QStringLiteral(" 无法建立程序目录 <%1/>：同名的文件占用了目录的位置 ").arg(root.filePath("file/quillon")));
 }
 
 TEST(ProgramDir, StarterFilesThatDoNotFitAreNamedAndLeaveNothingHalfWritten)

@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QtEndian>
 
+#include <gtest/gtest.h>
+
 namespace {
 
 quint32 le32(const QByteArray& data, qsizetype at)
@@ -57,6 +59,19 @@ AviFacts readAviFacts(const QString& path)
     facts.riff = true;
     walk(data, 12, data.size(), "AVI ", facts);
     return facts;
+}
+
+void expectFinishedAvi(const QString& path)
+{
+    const AviFacts avi = readAviFacts(path);
+    ASSERT_TRUE(avi.riff) << path.toStdString();
+    EXPECT_EQ(avi.streamType, "vids");
+    EXPECT_EQ(avi.streamHandler, "MJPG");
+    EXPECT_GT(avi.storedFrames, 0);
+    EXPECT_EQ(avi.totalFrames, quint32(avi.storedFrames));
+    EXPECT_EQ(avi.streamLength, quint32(avi.storedFrames));
+    EXPECT_TRUE(avi.hasIndex);
+    EXPECT_EQ(avi.indexEntries, avi.storedFrames);
 }
 
 DiscovererFacts discover(const QString& path)

@@ -17,6 +17,9 @@ struct AviFacts {
 };
 
 AviFacts readAviFacts(const QString& path);
+// A Motion-JPEG capture as the muxer finishes it: the header totals, the stream length and the index
+// all agree with the frames stored.
+void expectFinishedAvi(const QString& path);
 
 struct DiscovererFacts {
     bool ran = false;

@@ -32,7 +32,8 @@ const QString Paused = "录音 D | 暂停 HE | 继续 VE | 按钮4 E | 时钟1 0
 const QString StoppedFromRecording = "录音 E | 暂停 VD | 继续 HD | 按钮4 E | 时钟1 0";
 const QString SavedFromRecording = "录音 E | 暂停 VD | 继续 HD | 按钮4 D | 时钟1 0";
 const QString NoFileName = "提示：|没有输入WAV音频文件名称，请重新保存。";
-const QString Unsaved = "提示：|上一段录音还没有保存。\n保存：先保存它；放弃：删除它，开始新的录音；返回：不开始新的录音。";
+const QString Unsaved =
+    "提示：|上一段录音还没有保存。\n保存：先保存它；放弃：不要它，开始新的录音；返回：不开始新的录音。";
 
 class Panel : public ::testing::Test {
 protected:
@@ -185,14 +186,20 @@ TEST_F(Panel, StopWhilePausedThenANewRecordingOnlyOnTheUsersWord)
     click(w().按钮4); // no name chosen
     const QString second = recorder().file();
 
-    // Given up, it goes once the new recording runs, which shows 继续 enabled in 暂停's place.
+    // Given up (asked once more), it goes aside once the new recording runs, which takes the next
+    // name of the second and shows 继续 enabled in 暂停's place.
     qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true freq=440");
+    const QByteArray secondRecording = readFile(second);
+    dialogs().answerNext(Dialogs::Answer::Discard);
     dialogs().answerNext(Dialogs::Answer::Discard);
     click(w().按钮录音);
     EXPECT_EQ(state(), "录音 D | 暂停 HE | 继续 VE | 按钮4 E | 时钟1 1000");
     EXPECT_EQ(w().statusText(), "笔录.录音开始...");
     EXPECT_FALSE(QFileInfo::exists(second));
+    EXPECT_EQ(recorder().file(), second.chopped(4) + "-2.wav");
     EXPECT_EQ(recoveryFiles().size(), 1);
+    EXPECT_EQ(readFile(t.env.programDir() + "/recovery/discarded/20130203-090500_" + QFileInfo(second).fileName()),
+              secondRecording);
 
     // 继续 on a running recording brings 暂停 back and the recording simply goes on.
     click(w().按钮继续);
@@ -288,6 +295,7 @@ TEST_F(Panel, RecordingThatCannotStartIsReportedAndKeepsThePanelAndAnUnsavedReco
     const QByteArray kept = readFile(recorder().file());
     qputenv("QUILLON_AUDIO_SOURCE", "no_such_element_anywhere");
     dialogs().answerNext(Dialogs::Answer::Discard);
+    dialogs().answerNext(Dialogs::Answer::Discard);
     click(w().按钮录音);
     EXPECT_EQ(state(), StoppedFromRecording);
     EXPECT_TRUE(dialogs().messageTexts().last().startsWith("提 示：|录音无法开始："));
@@ -297,6 +305,15 @@ TEST_F(Panel, RecordingThatCannotStartIsReportedAndKeepsThePanelAndAnUnsavedReco
     click(w().按钮4);
     EXPECT_EQ(state(), SavedFromRecording);
     EXPECT_EQ(readFile(path("kept.wav")), kept);
+
+    // A file where the recovery folder belongs: the message names it, not the device.
+    const QString folder = t.env.programDir() + "/recovery";
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    writeFile(folder, "not a folder");
+    click(w().按钮录音);
+    EXPECT_EQ(state(), SavedFromRecording);
+    EXPECT_EQ(dialogs().messageTexts().last(),
+              QStringLiteral("提 示：|录音无法开始：恢复目录 <%1> 无法建立：同名的文件占用了目录的位置。").arg(folder));
 }
 
 TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)

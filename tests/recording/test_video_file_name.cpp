@@ -1,8 +1,5 @@
-// Capture file names: the date-time text in the BL directory, and a suffix instead of overwriting.
+// Capture file names: the date-time text in the BL directory, and the suffix of a later capture in the same second.
 #include "recording/CaptureFileName.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,12 +8,6 @@ namespace {
 QDateTime at(int hour, int minute, int second)
 {
     return QDateTime(QDate(2012, 11, 30), QTime(hour, minute, second));
-}
-
-void touch(const QString& path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
 }
 
 TEST(CaptureFileName, NamesFollowTheDateTimeTextDownToTheLastNonZeroField)
@@ -28,18 +19,9 @@ TEST(CaptureFileName, NamesFollowTheDateTimeTextDownToTheLastNonZeroField)
     EXPECT_EQ(captureFileName(bl, at(0, 0, 0)), QStringLiteral("/opt/quillon/BL/2012年11月30日.avi"));
     // Seconds alone still bring the hour and minute along, zeros included.
     EXPECT_EQ(captureFileName(bl, at(0, 0, 9)), QStringLiteral("/opt/quillon/BL/2012年11月30日0时0分9秒.avi"));
-}
-
-TEST(CaptureFileName, ASecondCaptureInTheSameSecondGetsTheNextFreeSuffix)
-{
-    QTemporaryDir dir;
-    const QString base = dir.path() + QStringLiteral("/2012年11月30日14时");
-    touch(base + QStringLiteral(".avi"));
-    EXPECT_EQ(captureFileName(dir.path(), at(14, 0, 0)), base + QStringLiteral("(2).avi"));
-    touch(base + QStringLiteral("(2).avi"));
-    EXPECT_EQ(captureFileName(dir.path(), at(14, 0, 0)), base + QStringLiteral("(3).avi"));
-    // Another second is free again.
-    EXPECT_EQ(captureFileName(dir.path(), at(14, 0, 1)), dir.path() + QStringLiteral("/2012年11月30日14时0分1秒.avi"));
+    // Further captures of the same second.
+    EXPECT_EQ(captureFileName(bl, at(14, 0, 0), 2), QStringLiteral("/opt/quillon/BL/2012年11月30日14时(2).avi"));
+    EXPECT_EQ(captureFileName(bl, at(9, 5, 7), 3), QStringLiteral("/opt/quillon/BL/2012年11月30日9时5分7秒(3).avi"));
 }
 
 } // namespace

@@ -20,17 +20,6 @@ namespace {
 
 const QByteArray kSource = "videotestsrc is-live=true ! video/x-raw,width=320,height=240,framerate=15/1";
 
-void expectFinished(const QString& file)
-{
-    const AviFacts avi = readAviFacts(file);
-    ASSERT_TRUE(avi.riff) << file.toStdString();
-    EXPECT_EQ(avi.streamHandler, "MJPG");
-    EXPECT_GT(avi.storedFrames, 0);
-    EXPECT_EQ(avi.totalFrames, quint32(avi.storedFrames));
-    EXPECT_EQ(avi.streamLength, quint32(avi.storedFrames));
-    EXPECT_TRUE(avi.hasIndex);
-}
-
 class VideoMenuTest : public ::testing::Test {
 protected:
     // The capture binds to its source when the program is created.
@@ -84,7 +73,7 @@ TEST_F(VideoMenuTest, StartShowsTheAreaWithTheLivePictureAndStopHidesItAndFinish
     EXPECT_TRUE(areaHidden());
     EXPECT_TRUE(p->env.dialogs.shown.isEmpty()) << p->env.dialogs.messageTexts().join(u'\n').toStdString();
     const QString file = bl() + QStringLiteral("/2012年11月30日9时5分7秒.avi");
-    expectFinished(file);
+    expectFinishedAvi(file);
     EXPECT_EQ(fingerprint::check(file), fingerprint::Check::Ok);
     EXPECT_TRUE(markers().isEmpty());
 }
@@ -103,7 +92,7 @@ TEST_F(VideoMenuTest, NamesAtWholeMinutesHoursAndMidnightEndInTheLastNonZeroFiel
     EXPECT_EQ(captures(), (QStringList{QStringLiteral("2012年11月30日.avi"), QStringLiteral("2012年11月30日14时.avi"),
                                        QStringLiteral("2012年11月30日9时5分.avi")}));
     for (const QString& name : captures())
-        expectFinished(bl() + u'/' + name);
+        expectFinishedAvi(bl() + u'/' + name);
     EXPECT_TRUE(p->env.dialogs.shown.isEmpty());
 }
 
@@ -124,7 +113,7 @@ TEST_F(VideoMenuTest, StartingAgainFinishesTheRunningCaptureAndNeverOverwritesOn
                             QStringLiteral("2012年11月30日14时0分1秒.avi")};
     EXPECT_EQ(captures(), names);
     for (const QString& name : names)
-        expectFinished(bl() + u'/' + name);
+        expectFinishedAvi(bl() + u'/' + name);
     EXPECT_TRUE(p->env.dialogs.shown.isEmpty()) << p->env.dialogs.messageTexts().join(u'\n').toStdString();
     // Each finished capture is told to the archive, in the order they were finished.
     QStringList told;
@@ -181,8 +170,10 @@ TEST_F(VideoMenuTest, ABlDirectoryThatCannotBeMadeIsReported)
 
     EXPECT_TRUE(areaHidden());
     EXPECT_FALSE(p->program.components().视频设备1.isCapturing());
-    EXPECT_EQ(p->env.dialogs.messageTexts(),
-              QStringList{QStringLiteral("提 示：|录像取证无法开始：不能建立目录 <%1/>").arg(bl())});
+    EXPECT_EQ(
+        p->env.dialogs.messageTexts(),
+        QStringList{
+            QStringLiteral("提 示：|录像取证无法开始：不能建立目录 <%1/>：同名的文件占用了目录的位置").arg(bl())});
 }
 
 TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden)
@@ -199,7 +190,7 @@ TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden)
     EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("录像取证中断："))) << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[0].text.contains(file)) << boxes[0].text.toStdString();
     EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("没有正常结束"))) << boxes[0].text.toStdString();
-    expectFinished(file);
+    expectFinishedAvi(file);
     EXPECT_EQ(fingerprint::check(file), fingerprint::Check::Ok);
     EXPECT_TRUE(markers().isEmpty());
 }

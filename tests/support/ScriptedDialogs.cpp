@@ -30,7 +30,11 @@ Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& 
     case Buttons::RestoreDiscardKeep:
         return Answer::Yes;
     case Buttons::SaveDiscardCancel:
+    case Buttons::SaveDiscardKeep:
+    case Buttons::SetAsideDiscard:
         return Answer::Save;
+    case Buttons::DiscardCancel:
+        return Answer::Cancel;
     default:
         return Answer::Ok;
     }

@@ -22,7 +22,7 @@ public:
     QList<FileDialogSpec> fileSpecs; // spec of every open and save dialog, in order
     QStringList initialNames;        // initial name offered by every save dialog
 
-    // The answer to the next message box; without one, the box is answered with its first button.
+    // The answer to the next message box; without one, the box is answered with its default button.
     void answerNext(Answer answer) { m_answers.enqueue(answer); }
     // The path the next file dialog or browser returns; an empty path cancels it.
     void chooseNext(const QString& path) { m_choices.enqueue(path); }

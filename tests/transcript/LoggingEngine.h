@@ -32,9 +32,9 @@ public:
     }
     QByteArray blankDocument() const override { return QByteArrayLiteral("blank"); }
     QString printerProblem(const word::PrintTarget&) const override { return printerTrouble; }
-    std::unique_ptr<QDialog> makePreview(const QString& path, QWidget* parent) override {
+    std::shared_ptr<QDialog> makePreview(const QString& path, QWidget* parent) override {
         previewed << path;
-        return std::make_unique<QDialog>(parent);
+        return std::make_shared<QDialog>(parent);
     }
     // All operations of all sessions.
     QStringList all() const {

@@ -22,6 +22,9 @@ public:
     void setSize(int points) override { record("size", QString::number(points)); }
     void setUnderline(bool on) override { record("underline", on ? "1" : "0"); }
     void setAlignment(word::Alignment a) override { record("align", a == word::Alignment::Centre ? "centre" : "left"); }
+    void setLineSpacing(int twips) override { record("spacing", QString::number(twips)); }
+    void setRightTab(int twips) override { record("tab", QString::number(twips)); }
+    void setPageBreakBefore(bool on) override { record("break", on ? "1" : "0"); }
     void type(const QString& text) override { record("type", text); }
     // Saves the typed runs as UTF-8 text, so that a saved document exists as a file.
     bool saveAs(const QString& path) override {

@@ -1,6 +1,6 @@
-// The command line run as a process: help, refusals with the menu commands' messages, compose from
-// a template made on Windows, over an earlier transcript on a nearly full disk, --out, --force and
-// --pdf, and print.
+// The command line run as the installed program runs it: help, refusals with the menu commands'
+// messages, compose from a template made on Windows, over an earlier transcript on a nearly full disk,
+// --out, --force and --pdf, a batch of templates, print, and the libraries each command loads.
 #include "CupsQueue.h"
 #include "ReaderTools.h"
 #include "SmallFilesystem.h"
@@ -8,14 +8,18 @@
 
 #include "transcript/word/DocReader.h"
 
+#include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,7 +45,7 @@ struct CommandLineTest : ::testing::Test {
         for (const QString& variable : variables)
             environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
         process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/tests/bin/transcript_cli_driver", arguments);
+        process.start(qEnvironmentVariable("QUILLON_BINARY_DIR") + "/quillon", arguments);
         EXPECT_TRUE(process.waitForFinished(180000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
@@ -62,7 +66,12 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(run({"compose"}).exitCode, 2);
     EXPECT_EQ(run({"compose", "a.ini", "--out"}).exitCode, 2);
     EXPECT_EQ(run({"compose", "a.ini", "--colour"}).exitCode, 2);
+    EXPECT_EQ(run({"compose", example(), example(), "--pdf", root.path() + "/a.pdf"}).exitCode, 2);
     EXPECT_EQ(run({"print"}).exitCode, 2);
+    // A mistyped command is named, where it would open the window and wait for nobody.
+    const Result mistyped = run({"verfiy", root.path() + "/a.doc"});
+    EXPECT_EQ(mistyped.exitCode, 2);
+    EXPECT_TRUE(mistyped.err.startsWith(QStringLiteral("不认识的命令 verfiy"))) << mistyped.err.toStdString();
     EXPECT_FALSE(QDir(home + "/BL").exists());
 }
 
@@ -131,18 +140,72 @@ TEST_F(CommandLineTest, ComposesAWindowsTemplateAndRefusesToOverwriteWithoutForc
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(readFile(exampleDocument()), first);
 
-    // Saved, but without a fingerprint (a folder stands where it goes): said, and no success.
+    // A fingerprint that cannot be written (a folder stands where it goes) stops the whole save
+    // before anything is replaced.
+    QFile::resize(exampleDocument(), 10);
     QFile::remove(exampleDocument() + ".sha256");
     ASSERT_TRUE(QDir().mkpath(exampleDocument() + ".sha256"));
     r = run({"compose", example(), "--force"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("指纹文件 <%1.sha256> 没有写成").arg(exampleDocument())))
+    EXPECT_TRUE(r.err.contains(QStringLiteral("无法写入文件 <%1.sha256>：那里已经有一个同名的目录").arg(exampleDocument())))
         << r.err.toStdString();
-    EXPECT_EQ(readFile(exampleDocument()), first);
+    EXPECT_EQ(readFile(exampleDocument()), first.left(10));
+}
+
+TEST_F(CommandLineTest, LinksAreWrittenThroughAndReadOnlyFilesAndClashingOutputsLeftAlone) {
+    ASSERT_EQ(run({"compose", example()}).exitCode, 0);
+    const QString templateFile = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-张建国.ini");
+    // The document is a link into another folder: the file it leads to gets the new document.
+    const QString elsewhere = root.path() + "/elsewhere/笔录.doc";
+    QDir().mkpath(root.path() + "/elsewhere");
+    ASSERT_TRUE(QFile::rename(exampleDocument(), elsewhere));
+    ASSERT_TRUE(QFile::link("../../elsewhere/笔录.doc", exampleDocument()));
+    QFile::resize(elsewhere, 10);
+    Result r = run({"compose", example(), "--force"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo(exampleDocument()).isSymLink());
+    EXPECT_GT(QFileInfo(elsewhere).size(), 10);
+    EXPECT_EQ(fingerprint::check(exampleDocument()), fingerprint::Check::Ok);
+    EXPECT_EQ(QDir(root.path() + "/elsewhere").entryList(QDir::Files | QDir::Hidden), QStringList{"笔录.doc"});
+
+    // A template its owner made read-only is left alone, and so is every other file of the save.
+    ::chmod(QFile::encodeName(templateFile).constData(), 0444);
+    const QByteArray document = readFile(elsewhere);
+    const QByteArray earlierTemplate = readFile(templateFile);
+    const QString later = root.path() + "/later.ini";
+    writeFile(later, readFile(example()).replace("num24=", "num24=later"));
+    r = run({"compose", later, "--force"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("无法写入文件 <%1>：文件是只读的").arg(templateFile)))
+        << r.err.toStdString();
+    EXPECT_EQ(readFile(elsewhere), document);
+    EXPECT_EQ(readFile(templateFile), earlierTemplate);
+    ::chmod(QFile::encodeName(templateFile).constData(), 0644);
+
+    // Outputs that are one file with the template or with each other are refused before anything is written.
+    r = run({"compose", example(), "--out", templateFile});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("是同一个文件"))) << r.err.toStdString();
+    EXPECT_EQ(readFile(templateFile), earlierTemplate);
+    const QString out = root.path() + "/out.doc";
+    r = run({"compose", example(), "--out", out, "--pdf", root.path() + "/./out.doc"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(out));
+
+    // A name whose fingerprint the folder cannot take (the document's it can) is refused before anything is written.
+    const QStringList files = QDir(home + "/BL").entryList(QDir::Files | QDir::Hidden);
+    const QString longName = root.path() + "/long.ini";
+    // 248 bytes: "2012.11.30-", the work unit (30), "-", 197 x and the name (9).
+    writeFile(longName, readFile(example()).replace("num10=", "num10=" + QByteArray(197, 'x')));
+    r = run({"compose", longName});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral(".doc.sha256>：文件名太长"))) << r.err.toStdString();
+    EXPECT_EQ(QDir(home + "/BL").entryList(QDir::Files | QDir::Hidden), files);
 }
 
 TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewOne) {
-    SmallFilesystem fs;
+    // Room for the archive's index and custody log beside the transcript's files.
+    SmallFilesystem fs(1024);
     REQUIRE_SMALL_FILESYSTEM(fs);
     home = fs.path() + "/home";
     QDir().mkpath(home);
@@ -162,7 +225,7 @@ TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewO
     writeFile(later, laterBytes);
 
     int saved = 0;
-    for (const qint64 free : {0, 1, 2, 3, 5, 8}) {
+    for (const qint64 free : {0, 1, 2, 3, 5, 8, 10}) {
         SCOPED_TRACE(std::to_string(free) + " blocks free");
         writeFile(exampleDocument(), earlierDocument);
         writeFile(templateFile, earlierTemplate);
@@ -191,18 +254,20 @@ TEST_F(CommandLineTest, NearlyFullDiskKeepsTheEarlierTranscriptOrSavesAWholeNewO
             EXPECT_TRUE(text->out.contains(marker)) << reader[0].toStdString();
         }
     }
-    EXPECT_GT(saved, 0) << "8 free blocks leave room for the save";
-    EXPECT_LT(saved, 6) << "no free block leaves no room";
+    EXPECT_GT(saved, 0) << "10 free blocks leave room for the four new files beside the earlier ones";
+    EXPECT_LT(saved, 7) << "no free block leaves no room";
 
-    // A PDF that does not fit fails the command and leaves the earlier PDF as it was.
+    // A PDF that does not fit fails the command and leaves the earlier PDF as it was; the transcript
+    // (its document elsewhere) is saved, and the message says so.
     const QString pdf = fs.path() + QStringLiteral("/笔录.pdf");
     writeFile(pdf, "earlier PDF");
-    fs.leaveFree(2);
+    fs.leaveFree(4);
     const Result r = run({"compose", later, "--out", root.path() + "/elsewhere.doc", "--pdf", pdf});
     fs.unfill();
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("PDF文件没有生成"))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("磁盘空间已满"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("笔录文档和模板已经保存"))) << r.err.toStdString();
     EXPECT_EQ(readFile(pdf), "earlier PDF");
     EXPECT_EQ(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("笔录.pdf")});
 }
@@ -211,7 +276,11 @@ TEST_F(CommandLineTest, OutAndPdf) {
     const QString out = root.path() + "/out/笔录.doc";
     QDir().mkpath(root.path() + "/out");
     const QString pdf = root.path() + "/out/笔录.pdf";
-    const Result r = run({"compose", example(), "--out", out, "--pdf", pdf});
+    // The last answer, on the last page, holds characters no other page has.
+    const QString rare = QStringLiteral("鑫淼焱垚犇骉羴麤龘靐齉爩");
+    const QString template16 = root.path() + "/rare.ini";
+    writeFile(template16, readFile(example()).replace("num54=", "num54=" + gbk::encode(rare)));
+    const Result r = run({"compose", template16, "--out", out, "--pdf", pdf});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(out));
     EXPECT_FALSE(QFile::exists(exampleDocument()));
@@ -224,6 +293,97 @@ TEST_F(CommandLineTest, OutAndPdf) {
     EXPECT_EQ(pages.count('\f'), 3);
     EXPECT_TRUE(pages.contains(QStringLiteral("询问笔录")));
     EXPECT_TRUE(pages.contains(QStringLiteral("被询问人签名").normalized(QString::NormalizationForm_KC)));
+    EXPECT_TRUE(pages.section('\f', 2, 2).contains(rare)) << pages.section('\f', 2, 2).toStdString();
+    EXPECT_FALSE(pages.section('\f', 0, 1).contains(QStringLiteral("龘")));
+}
+
+// Each template of a batch to its own document, the others done where one is refused; without
+// --force the documents a batch finds are named and left alone.
+TEST_F(CommandLineTest, ABatchComposesEveryGoodTemplateAndNamesTheOthers) {
+    QStringList templates;
+    for (const QString& name : {QStringLiteral("李四"), QStringLiteral("王五")}) {
+        templates << root.path() + '/' + name + ".ini";
+        writeFile(templates.last(), readFile(example()).replace("num10=" + gbk::encode(QStringLiteral("张建国")),
+                                                                "num10=" + gbk::encode(name)));
+    }
+    const QString noEnd = root.path() + "/no-end.ini";
+    writeFile(noEnd, gbkFile(QStringLiteral("[set]\nnum1=2012\nnum2=1\nnum3=2\nnum6=10\nnum16=宏达\n")));
+    templates.insert(1, noEnd);
+    Result r = run(QStringList{"compose"} + templates);
+    EXPECT_EQ(r.exitCode, 1);
+    const QStringList written = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(written.size(), 2) << r.out.toStdString();
+    EXPECT_EQ(r.err.split('\n', Qt::SkipEmptyParts),
+              QStringList{noEnd + QStringLiteral("：提 示： 笔录结束时间没有添写！")});
+    QList<QByteArray> documents;
+    for (int i : {0, 1}) {
+        const QString name = i == 0 ? QStringLiteral("李四") : QStringLiteral("王五");
+        const QString document = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-%1.doc").arg(name);
+        EXPECT_EQ(written[i], templates[i * 2] + QStringLiteral("：笔录文档 ") + document);
+        EXPECT_EQ(fingerprint::check(document), fingerprint::Check::Ok);
+        QString error;
+        const std::optional<word::Document> read = word::readDocumentFile(document, &error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_TRUE(read->plainText().contains(name));
+        documents << readFile(document);
+    }
+
+    r = run(QStringList{"compose"} + templates.mid(0, 1) + templates.mid(2));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_EQ(r.err.count(QStringLiteral("文件以经存在")), 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("宏达建筑工程有限公司-王五.doc>，加 --force 覆盖")));
+    EXPECT_EQ(readFile(home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-李四.doc")), documents[0]);
+
+    // Many at once, saved side by side, every one whole; two templates of one document in their
+    // order, so that the later one's answer is the one kept.
+    QStringList many;
+    for (int i = 0; i < 40; ++i) {
+        many << root.path() + QStringLiteral("/many%1.ini").arg(i);
+        writeFile(many.last(), readFile(example()).replace("num10=", "num10=" + QByteArray::number(i)));
+    }
+    const QString later = root.path() + "/later.ini";
+    writeFile(later, readFile(many[7]).replace("num54=", "num54=" + gbk::encode(QStringLiteral("后来的答案"))));
+    many.insert(20, later);
+    r = run(QStringList{"compose", "--force"} + many);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 41);
+    for (int i = 0; i < 40; ++i) {
+        const QString document = home + QStringLiteral("/BL/2012.11.30-宏达建筑工程有限公司-%1张建国.doc").arg(i);
+        EXPECT_EQ(fingerprint::check(document), fingerprint::Check::Ok) << i;
+        QString error;
+        const std::optional<word::Document> read = word::readDocumentFile(document, &error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_EQ(read->plainText().contains(QStringLiteral("后来的答案")), i == 7) << i;
+    }
+}
+
+// The commands that draw nothing load none of the window's libraries; one that paints pages does.
+TEST_F(CommandLineTest, CommandsThatDrawNothingLoadNoWindowLibrary) {
+    const QString log = root.path() + "/loaded";
+    const auto loaded = [&](const QStringList& arguments) {
+        for (const QString& old : QDir(root.path()).entryList({"loaded.*"}))
+            QFile::remove(root.path() + '/' + old);
+        const Result r = run(arguments, {"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + log});
+        EXPECT_LT(r.exitCode, 2) << arguments.join(' ').toStdString() << r.err.toStdString();
+        QByteArray files;
+        for (const QString& name : QDir(root.path()).entryList({"loaded.*"}))
+            files += readFile(root.path() + '/' + name);
+        return QString::fromUtf8(files);
+    };
+    const QRegularExpression window(
+        QStringLiteral("file=\\S*(libQt6Gui|libQt6Widgets|libgst|libcups|libcurl|libsodium)"));
+    writeFile(root.path() + "/one", "1");
+    ASSERT_TRUE(fingerprint::write(root.path() + "/one"));
+    for (const QStringList& arguments :
+         {QStringList{"--version"}, QStringList{"--help"}, QStringList{"verify", root.path() + "/one"},
+          QStringList{"compose", example()}, QStringList{"archive", "王"}, QStringList{"log", "verify"}}) {
+        const QString files = loaded(arguments);
+        EXPECT_TRUE(files.contains("libQt6Core")) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(files.contains(window))
+            << arguments.join(' ').toStdString() << ": " << window.match(files).captured(0).toStdString();
+    }
+    EXPECT_TRUE(loaded({"compose", example(), "--force", "--pdf", root.path() + "/a.pdf"}).contains(window));
 }
 
 TEST_F(CommandLineTest, ShippedExampleWithTheStarterSettingsKeepsItsPages) {

@@ -1,7 +1,9 @@
 // Transcripts with real answers composed and printed through the CUPS PDF queue: every page ends
 // with the two signature lines right above the page footer, no page starts with them, the text is
-// whole, in order and in its own characters, and the saved document lays out on the same pages.
+// whole, in order and in its own characters, and the saved document lays out on the same pages. The
+// office suite shows the saved document on the same pages.
 #include "CupsQueue.h"
+#include "ReaderTools.h"
 #include "TestRecords.h"
 #include "TestServices.h"
 
@@ -12,7 +14,7 @@
 #include "transcript/word/NativeDocumentWriter.h"
 #include "transcript/word/PageLayout.h"
 
-#include "platform/Shell.h"
+#include "transcript/word/Printing.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -20,6 +22,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -67,37 +71,21 @@ QList<QList<Word>> wordsByPage(const QString& pdf) {
     return pages;
 }
 
-struct Printed {
-    QString pdf;
-    QList<QList<Word>> pages;
-};
-
-class PrintedPages : public ::testing::Test {
+class TranscriptPages : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (!cups::schedulerRunning())
-            GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
-    }
-
-    // Saves the record as the save command does, checks that the saved document lays out on the
-    // pages the print is made of, and prints the composed document on the default printer; the PDF
-    // the queue wrote, found by the name.
-    QString print(record::TranscriptRecord r) {
+    // Saves the record as the save command does into NAME.doc, where NAME is the interviewee, checks
+    // that the saved document lays out on the pages of the composed one and hands that to print.
+    QString save(record::TranscriptRecord r, const std::function<bool(word::DocumentWriter&)>& print) {
         QTextStream err(stderr);
         transcript::ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
-        DesktopShell shell;
-        transcript::NativeWordEngine engine;
+        transcript::NativeWordEngine engine(&word::pageRenderer());
         RecordingJournal journal;
-        transcript::CommandEnv env{dialogs,
-                                   shell,
-                                   engine,
-                                   dir.path(),
+        transcript::CommandEnv env{dialogs, engine, dir.path(),
                                    [](const QString& key) { return key == "hang1" ? kHang1 : kHang2; },
                                    [] { return true; },
                                    journal};
         transcript::SaveOptions options;
         options.documentPath = dir.filePath(r["num10"] + ".doc");
-        QStringList before;
         options.afterSave = [&](word::DocumentWriter& writer) {
             const word::Document& composed = *dynamic_cast<word::NativeDocumentWriter&>(writer).document();
             QString error;
@@ -107,10 +95,30 @@ protected:
                 EXPECT_TRUE(word::layOutPages(*reread) == word::layOutPages(composed))
                     << "the preview of the saved file shows the printed pages";
             }
-            before = cups::pdfs();
-            return writer.print();
+            return print(writer);
         };
         EXPECT_TRUE(transcript::saveTranscript(r, env, options));
+        return options.documentPath;
+    }
+
+    QTemporaryDir dir;
+};
+
+class PrintedPages : public TranscriptPages {
+protected:
+    void SetUp() override {
+        if (!cups::schedulerRunning())
+            GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
+    }
+
+    // Saves the record and prints the composed document on the default printer; the PDF the queue
+    // wrote, found by the name.
+    QString print(const record::TranscriptRecord& r) {
+        QStringList before;
+        save(r, [&](word::DocumentWriter& writer) {
+            before = cups::pdfs();
+            return writer.print();
+        });
         QString pdf;
         for (int i = 0; i < 600 && pdf.isEmpty(); ++i) {
             QTest::qWait(100);
@@ -173,8 +181,6 @@ protected:
                 << text.toStdString();
         }
     }
-
-    QTemporaryDir dir;
 };
 
 TEST_F(PrintedPages, AnswersOfSeveralLinesALongAnswerAWrappingAddressAndEmptyPairs) {
@@ -208,6 +214,60 @@ TEST_F(PrintedPages, TwentyFourPairsOfFourLineAnswers) {
     const QList<QList<Word>> pages = wordsByPage(pdf);
     expectSignatureLinesCloseEveryPage(pages);
     EXPECT_TRUE(bodyText(pages).contains(expectedBody(r)));
+}
+
+// The text of each page of a PDF file, as pdftotext lays it out.
+QStringList pageTexts(const QString& pdf) {
+    QStringList pages;
+    for (int page = 1; page <= word::tools::pdfPageCount(pdf); ++page) {
+        const auto text = word::tools::run(
+            "pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+        pages << (text ? text->out : QString());
+    }
+    return pages;
+}
+
+QString withoutSpaces(QString text) {
+    static const QRegularExpression space("\\s");
+    return text.remove(space);
+}
+
+// The saved document in the office suite: the pages our renderer prints, each with the same text
+// and ending with the signature lines right above the page footer, whatever the suite's fonts make
+// of the lines' heights and the underlines' lengths. Blank answers, lines filled to the margin, an
+// answer running over pages and a wrapping address are among them.
+TEST_F(TranscriptPages, TheOfficeSuiteShowsOurPages) {
+    record::TranscriptRecord r = testrecords::particulars();
+    r["num10"] = QStringLiteral("牛页边");
+    r["num19"] = QStringLiteral("吉林省Kelmar市朝阳区人民大街1208号宏达建筑工程有限公司职工宿舍三号楼二单元");
+    const QList<std::pair<int, int>> answers{{1, 20},  {2, 31}, {3, 85},   {4, -1},  {6, 64}, {7, 120},
+                                             {8, 800}, {9, 50}, {11, 120}, {12, 85}, {13, 0}};
+    for (const auto& [pair, ems] : answers) {
+        r[record::question(pair).key] = question(pair);
+        r[record::answer(pair).key] = ems < 0 ? QString() : prose(ems);
+    }
+    const QString ours = dir.filePath("ours.pdf");
+    const QString doc = save(r, [&](word::DocumentWriter& writer) { return writer.print({{}, ours}); });
+    ASSERT_TRUE(word::tools::convertWithLibreOffice({doc}, "pdf", dir.filePath("office"), dir.filePath("profile")));
+    const QString officePdf = dir.filePath(QStringLiteral("office/牛页边.pdf"));
+    const QStringList office = pageTexts(officePdf);
+    const QList<QList<Word>> officeWords = wordsByPage(officePdf);
+    const QStringList printed = pageTexts(ours);
+    ASSERT_GE(printed.size(), 4);
+    ASSERT_EQ(office.size(), printed.size());
+    for (qsizetype page = 0; page < office.size(); ++page) {
+        EXPECT_EQ(withoutSpaces(office[page]), withoutSpaces(printed[page])) << "page " << page + 1;
+        QStringList lines = office[page].split(u'\n');
+        lines.removeIf([](const QString& line) { return line.trimmed().isEmpty(); });
+        ASSERT_GE(lines.size(), 3);
+        EXPECT_EQ(lines.mid(lines.size() - 3).replaceInStrings(QRegularExpression("\\s"), QString()),
+                  QStringList({kHang1, kHang2, withoutSpaces(word::transcriptFooter())}))
+            << "page " << page + 1;
+        const QList<Word> words = officeWords.value(page);
+        const auto second = std::find_if(words.begin(), words.end(), [](const Word& w) { return w.text == kHang2; });
+        ASSERT_TRUE(second != words.end()) << "page " << page + 1;
+        EXPECT_GT(second->yMax, kBodyBottom - kLine) << "page " << page + 1 << ": not at the page's end";
+    }
 }
 
 } // namespace

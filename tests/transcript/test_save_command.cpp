@@ -92,7 +92,9 @@ TEST_F(SaveTest, SavesTemplateAndDocumentWithTheirFingerprintsThenOffersThePrevi
     ASSERT_EQ(p.engine->sessions.size(), 1);
     const QStringList ops = p.engine->sessions[0];
     EXPECT_EQ(ops.mid(0, 4), QStringList({"start", "connect", "open " + p.blDir() + "/Doc.doc", "hide"}));
-    EXPECT_EQ(ops.mid(ops.size() - 3), QStringList({"saveAs " + documentPath(), "close", "quit"}));
+    // The document is saved beside its place, and put there with the other files of the save.
+    EXPECT_TRUE(ops[ops.size() - 3].startsWith("saveAs " + p.blDir() + "/.quillon-")) << ops.join('\n').toStdString();
+    EXPECT_EQ(ops.mid(ops.size() - 2), QStringList({"close", "quit"}));
     // The footer lines come from set.ini.
     EXPECT_TRUE(readFile(documentPath()).contains(QStringLiteral("  被询问人：\r\n  询问人：\r\n").toUtf8()));
     EXPECT_EQ(ini::readString(templatePath(), "set", "num70"), testrecords::answerText(24));
@@ -106,18 +108,23 @@ TEST_F(SaveTest, SavesTemplateAndDocumentWithTheirFingerprintsThenOffersThePrevi
     EXPECT_FALSE(QFile::exists(recovery));
 }
 
-TEST_F(SaveTest, OverwriteAnsweredNoKeepsTheEarlierDocument) {
+TEST_F(SaveTest, OverwriteAnsweredNoKeepsTheEarlierDocumentAndTemplateAndSaysSo) {
     QDir().mkpath(p.blDir());
     writeFile(documentPath(), "earlier");
+    writeFile(templatePath(), "[set]\r\nnum1=earlier\r\n");
     p.env.dialogs.answerNext(Dialogs::Answer::No);  // overwrite
     p.env.dialogs.answerNext(Dialogs::Answer::Yes); // preview
     save();
     EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList({kOverwrite, kPreview}));
     EXPECT_EQ(readFile(documentPath()), "earlier");
+    EXPECT_EQ(readFile(templatePath()), "[set]\r\nnum1=earlier\r\n") << "the template pairs with its document";
+    EXPECT_FALSE(QFile::exists(fingerprint::sidecarPath(documentPath())));
+    EXPECT_FALSE(QFile::exists(fingerprint::sidecarPath(templatePath())));
+    EXPECT_EQ(QDir(p.blDir()).entryList(QDir::Files | QDir::Hidden).size(), 3) << "nothing left beside them";
     EXPECT_FALSE(p.engine->sessions[0].join('\n').contains("saveAs"));
     EXPECT_EQ(p.engine->sessions[0].mid(p.engine->sessions[0].size() - 2), QStringList({"close", "quit"}));
     EXPECT_EQ(p.env.shell.documents, QStringList{documentPath()});
-    EXPECT_EQ(p.w().编辑框25->text(), savedText());
+    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("笔录没有保存：原有的笔录WORD文件和模板都没有替换 "));
 }
 
 TEST_F(SaveTest, OverwriteAnsweredYesReplacesTheDocument) {

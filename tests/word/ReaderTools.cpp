@@ -117,7 +117,14 @@ QStringList formatListing(const Document& document, bool withMarks) {
             << QStringLiteral("R %1 %2 %3 %4").arg(f.bold ? 1 : 0).arg(f.halfPoints).arg(f.underline ? 1 : 0).arg(text);
     };
     for (const Paragraph& paragraph : document.paragraphs) {
-        lines << QStringLiteral("P %1").arg(int(paragraph.alignment));
+        QString line = QStringLiteral("P %1").arg(int(paragraph.alignment));
+        if (paragraph.lineSpacing > 0)
+            line += QStringLiteral(" line=%1").arg(paragraph.lineSpacing);
+        if (paragraph.rightTab > 0)
+            line += QStringLiteral(" tab=%1").arg(paragraph.rightTab);
+        if (paragraph.pageBreakBefore)
+            line += QStringLiteral(" break");
+        lines << line;
         for (const Run& r : paragraph.runs)
             run(r.format, r.text);
         if (withMarks)

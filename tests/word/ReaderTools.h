@@ -38,7 +38,9 @@ int pdfPageCount(const QString& pdfPath);
 
 namespace word::tools {
 
-// A reader-independent listing of a document's formatting: "P <alignment>" per paragraph, then
+// A reader-independent listing of a document's formatting: "P <alignment>" per paragraph, with
+// " line=<twips>" for an exact line height, " tab=<twips>" for a right-aligned tab stop and " break"
+// for a page break before it, then
 // "R <bold> <half-points> <underline> <text>" per stretch of equally formatted characters, with
 // the paragraph mark as "\r" when marks are included.
 QStringList formatListing(const Document& document, bool withMarks);

@@ -7,10 +7,6 @@ namespace word::sample {
 
 namespace {
 
-QString spaces(int n) {
-    return QString(n, u' ');
-}
-
 void plain(DocumentWriter& w, const QString& text) {
     w.setUnderline(false);
     w.type(text);
@@ -21,11 +17,14 @@ void underlined(DocumentWriter& w, const QString& text) {
     w.type(text);
 }
 
+// The signature lines; the page after them begins with a page break.
 void footer(DocumentWriter& w, bool lastLineEnds) {
     w.setUnderline(false);
     w.type("  " + kFooterLine1 + "\r\n");
     w.type("  " + kFooterLine2 + (lastLineEnds ? "\r\n" : ""));
     w.setUnderline(true);
+    if (lastLineEnds)
+        w.setPageBreakBefore(true);
 }
 
 } // namespace
@@ -42,10 +41,13 @@ void typeTranscript(DocumentWriter& w, int pairs) {
     w.setAlignment(Alignment::Centre);
     w.setSize(22);
     w.setBold(true);
+    w.setLineSpacing(3 * 312);
     w.type(QStringLiteral("vodir询问笔录\r\n\r\n"));
     w.setBold(false);
     w.setSize(14);
     w.setAlignment(Alignment::Left);
+    w.setLineSpacing(2 * 312);
+    w.setRightTab(11906 - 1361 - 1134);
 
     plain(w, QStringLiteral("笔录起至时间："));
     const QStringList time{"2012", "11", "30", "9", "5"};
@@ -59,35 +61,35 @@ void typeTranscript(DocumentWriter& w, int pairs) {
     underlined(w, QStringLiteral("  30"));
     plain(w, QStringLiteral("分\r\n"));
     plain(w, QStringLiteral("笔录地点："));
-    underlined(w, QStringLiteral("劳动监察大队第二办公室") + spaces(33) + "\r\n");
+    underlined(w, QStringLiteral("劳动监察大队第二办公室") + "\t\r\n");
     plain(w, QStringLiteral("被询问人姓名："));
     underlined(w, QStringLiteral(" 张三 "));
     plain(w, QStringLiteral(" 性别："));
     underlined(w, QStringLiteral(" 男 "));
     plain(w, QStringLiteral(" 户籍所在地："));
-    underlined(w, QStringLiteral("河北省石家庄市") + spaces(12) + "\r\n");
+    underlined(w, QStringLiteral("河北省石家庄市") + "\t\r\n");
     plain(w, QStringLiteral("身份证件种类："));
     underlined(w, QStringLiteral(" 居民身份证 "));
     plain(w, QStringLiteral(" 号码："));
     underlined(w, QStringLiteral("130102198001011234"));
     plain(w, QStringLiteral("  年龄："));
-    underlined(w, QStringLiteral("32") + spaces(22) + "\r\n");
+    underlined(w, QStringLiteral("32") + "\t\r\n");
     plain(w, QStringLiteral("工作单位："));
     underlined(w, QStringLiteral("某某建筑公司"));
     plain(w, QStringLiteral("   职务："));
     underlined(w, QStringLiteral("经理"));
     plain(w, QStringLiteral("   文化程度："));
-    underlined(w, QStringLiteral("大专") + spaces(27) + "\r\n");
+    underlined(w, QStringLiteral("大专") + "\t\r\n");
     plain(w, QStringLiteral("电话："));
     underlined(w, QStringLiteral("0311-12345678"));
     plain(w, QStringLiteral("   住址："));
-    underlined(w, QStringLiteral("石家庄市中山路1号") + spaces(80) + "\r\n");
+    underlined(w, QStringLiteral("石家庄市中山路1号") + "\t\r\n");
     plain(w, QStringLiteral("询问人姓名："));
     underlined(w, QStringLiteral("  李四  "));
     plain(w, QStringLiteral(" 其他参加人："));
     underlined(w, QStringLiteral("  王五  "));
     plain(w, QStringLiteral(" 记录人："));
-    underlined(w, QStringLiteral("  赵六") + spaces(17) + "\r\n\r\n");
+    underlined(w, QStringLiteral("  赵六") + "\t\r\n\r\n");
 
     plain(w, QStringLiteral("笔 录 内 容：\r\n"));
     w.setUnderline(true);
@@ -95,8 +97,9 @@ void typeTranscript(DocumentWriter& w, int pairs) {
     for (int n = 1; n <= 24; ++n) {
         if (n <= pairs) {
             counter += 2;
-            w.type(question(n) + spaces(66) + "\r\n");
-            w.type(answer(n) + spaces(66) + "\r\n");
+            w.type(question(n) + "\t\r\n");
+            w.setPageBreakBefore(false);
+            w.type(answer(n) + "\t\r\n");
         }
         if ((n >= 4 && n <= 6 && counter == 8) || (n >= 12 && n <= 18 && counter == 20) ||
             (n >= 21 && n <= 23 && counter == 20)) {
@@ -110,7 +113,7 @@ void typeTranscript(DocumentWriter& w, int pairs) {
         w.setUnderline(true);
         QString filler;
         for (int i = 0; i < 20 - counter; ++i)
-            filler += spaces(69) + "\r\n";
+            filler += QStringLiteral("\u00A0\t\r\n");
         w.type(filler);
     }
     w.setUnderline(false);

@@ -162,10 +162,19 @@ struct DocxContent {
     QString footer;
 };
 
-// Paragraph alignment and run formats from WordprocessingML, in the listing's shape.
+// Paragraph formats and run formats from WordprocessingML, in the listing's shape. A page break
+// ending a paragraph counts as the next paragraph's page break before it.
 QStringList listDocx(const QString& xml, QString* sectPr) {
     QStringList lines;
     QXmlStreamReader reader(xml);
+    struct ParagraphLine {
+        qsizetype at = -1;
+        bool centred = false;
+        QString spacing;
+        QString tab;
+        bool pageBreak = false;
+    } paragraph;
+    bool breakPending = false;
     bool inRun = false;
     bool inRunProps = false;
     bool bold = false;
@@ -175,11 +184,22 @@ QStringList listDocx(const QString& xml, QString* sectPr) {
     while (!reader.atEnd()) {
         reader.readNext();
         const QString name = reader.qualifiedName().toString();
+        const QXmlStreamAttributes attributes = reader.attributes();
         if (reader.isStartElement()) {
             if (name == "w:p") {
-                lines << "P 0";
-            } else if (name == "w:jc" && !lines.isEmpty()) {
-                lines.last() = reader.attributes().value("w:val") == QLatin1String("center") ? "P 1" : "P 0";
+                paragraph = ParagraphLine{lines.size(), false, {}, {}, breakPending};
+                breakPending = false;
+                lines << QString();
+            } else if (name == "w:jc") {
+                paragraph.centred = attributes.value("w:val") == QLatin1String("center");
+            } else if (name == "w:spacing" && attributes.value("w:lineRule") == QLatin1String("exact")) {
+                paragraph.spacing = attributes.value("w:line").toString();
+            } else if (name == "w:tab" && !inRun && attributes.value("w:val") == QLatin1String("right")) {
+                paragraph.tab = attributes.value("w:pos").toString();
+            } else if (name == "w:pageBreakBefore") {
+                paragraph.pageBreak = true;
+            } else if (name == "w:br" && attributes.value("w:type") == QLatin1String("page")) {
+                breakPending = true;
             } else if (name == "w:r") {
                 inRun = true;
                 bold = underline = false;
@@ -188,14 +208,16 @@ QStringList listDocx(const QString& xml, QString* sectPr) {
             } else if (name == "w:rPr" && inRun) {
                 inRunProps = true;
             } else if (inRunProps && name == "w:b") {
-                const auto v = reader.attributes().value("w:val");
+                const auto v = attributes.value("w:val");
                 bold = v.isEmpty() || v == QLatin1String("true") || v == QLatin1String("1");
             } else if (inRunProps && name == "w:sz") {
-                size = reader.attributes().value("w:val").toInt();
+                size = attributes.value("w:val").toInt();
             } else if (inRunProps && name == "w:u") {
-                underline = reader.attributes().value("w:val") != QLatin1String("none");
+                underline = attributes.value("w:val") != QLatin1String("none");
             } else if (inRun && name == "w:t") {
                 text += reader.readElementText();
+            } else if (inRun && name == "w:tab") {
+                text += u'\t';
             } else if (name == "w:sectPr") {
                 const qint64 start = reader.characterOffset();
                 reader.skipCurrentElement();
@@ -209,6 +231,16 @@ QStringList listDocx(const QString& xml, QString* sectPr) {
                 if (!text.isEmpty())
                     lines
                         << QStringLiteral("R %1 %2 %3 %4").arg(bold ? 1 : 0).arg(size).arg(underline ? 1 : 0).arg(text);
+            }
+            if (name == "w:p" && paragraph.at >= 0) {
+                QString& line = lines[paragraph.at];
+                line = paragraph.centred ? "P 1" : "P 0";
+                if (!paragraph.spacing.isEmpty())
+                    line += " line=" + paragraph.spacing;
+                if (!paragraph.tab.isEmpty())
+                    line += " tab=" + paragraph.tab;
+                if (paragraph.pageBreak)
+                    line += " break";
             }
         }
     }

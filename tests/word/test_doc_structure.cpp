@@ -24,7 +24,11 @@ Document variedDocument(int paragraphs) {
     for (int i = 0; i < paragraphs; ++i) {
         typeText(document, caret, QStringLiteral("段落%1 ").arg(i), CharFormat{i % 2 == 0, 21 + i % 9, false});
         typeText(document, caret, QStringLiteral("underlined %1").arg(i), CharFormat{false, 28, true});
-        document.paragraphs[caret.paragraph].alignment = i % 4 == 0 ? Alignment::Centre : Alignment::Left;
+        Paragraph& paragraph = document.paragraphs[caret.paragraph];
+        paragraph.alignment = i % 4 == 0 ? Alignment::Centre : Alignment::Left;
+        paragraph.lineSpacing = i % 3 == 1 ? 312 * (1 + i % 4) : 0;
+        paragraph.rightTab = i % 5 == 2 ? 9411 - i : 0;
+        paragraph.pageBreakBefore = i % 7 == 3;
         typeText(document, caret, QStringLiteral("\r\n"), CharFormat{i % 3 == 0, 28, i % 5 == 0});
     }
     return document;
@@ -82,9 +86,13 @@ void checkFormattingPages(const DocStreams& streams, int pairIndex, bool paragra
             while (size > 0) {
                 const unsigned code = main.u16(at);
                 const unsigned spra = code >> 13;
-                const qint64 length = spra <= 1 ? 1 : spra == 3 ? 4 : spra == 7 ? 3 : 2;
+                const qint64 length = spra <= 1   ? 1
+                                      : spra == 3 ? 4
+                                      : spra == 7 ? 3
+                                      : spra == 6 ? 1 + main.u8(at + 2)
+                                                  : 2;
                 ASSERT_TRUE(code == 0x0835 || code == 0x4A43 || code == 0x4A61 || code == 0x2A3E || code == 0x2403 ||
-                            code == 0x2461)
+                            code == 0x2461 || code == 0x2407 || code == 0x2447 || code == 0x6412 || code == 0xC60D)
                     << std::hex << code;
                 at += 2 + length;
                 size -= 2 + length;

@@ -5,11 +5,13 @@
 #include "NativeDocumentWriter.h"
 #include "PageFont.h"
 #include "PageLayout.h"
+#include "PagePainting.h"
 #include "SampleTranscript.h"
 
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPicture>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -93,6 +95,10 @@ TEST(PageLayout, linesBreakByTheEastAsianRules) {
                   QStringList({full.left(26), number + QStringLiteral("，")}));
     // Spaces at a line's end hang in the margin.
     EXPECT_EQ(lineTexts(QStringLiteral("问：短") + QString(300, u' ')).size(), 1);
+    // A word longer than a line is split at the margin rather than leaving its label alone.
+    const QString address = QStringLiteral("https://example.org/") + QString(60, u'a');
+    EXPECT_EQ(lineTexts(QStringLiteral("答：") + address),
+              QStringList({QStringLiteral("答：") + address.left(63), address.mid(63)}));
 }
 
 TEST(PageLayout, charactersAreAsWideAsInSimSun) {
@@ -129,13 +135,13 @@ TEST(PageLayout, glyphsAreDrawnWhereTheLayoutPutThem) {
     document.footer.clear();
     Caret caret;
     const CharFormat body{false, 28, false};
-    typeText(document, caret, QStringLiteral("一") + QString(20, u' ') + QStringLiteral("二 Kelmar"), body);
+    typeText(document, caret, QStringLiteral("一") + QString(20, u' ') + QStringLiteral("二 Kelmar ——"), body);
     const QList<Page> pages = layOutPages(document);
     QImage image(1191, 1684, QImage::Format_Grayscale8); // a tenth of a twip scale
     image.fill(255);
     QPainter painter(&image);
     painter.scale(0.1, 0.1);
-    paintPage(painter, document, pages.first());
+    paintPage(painter, document, pages.first(), PageFace(document));
     painter.end();
     const int top = 1474 / 10;
     const int bottom = top + 624 / 10;
@@ -154,7 +160,19 @@ TEST(PageLayout, glyphsAreDrawnWhereTheLayoutPutThem) {
     EXPECT_EQ(inkIn(second + 290, word - 10), 0);
     EXPECT_GT(inkIn(word, word + 140), 0) << "the word starts at its place";
     EXPECT_GT(inkIn(word + 5 * 140, word + 6 * 140), 0) << "and reaches its end";
-    EXPECT_EQ(inkIn(word + 6 * 140 + 10, 9000), 0);
+    const qreal dashes = word + 7 * 140;
+    EXPECT_EQ(inkIn(word + 6 * 140 + 10, dashes - 10), 0);
+    EXPECT_EQ(inkIn(dashes + 2 * 280 + 10, 9000), 0);
+    // A Chinese dash is one line over both its ems.
+    int longest = 0;
+    for (int y = top; y < bottom; ++y) {
+        int run = 0;
+        for (int x = int((1361 + dashes) / 10); x < int((1361 + dashes + 2 * 280) / 10); ++x) {
+            run = qGray(image.pixel(x, y)) < 128 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    }
+    EXPECT_GE(longest, 2 * 28 - 2);
 }
 
 TEST(PageLayout, tabsReachTheNextDefaultTabStop) {
@@ -179,7 +197,7 @@ TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance) {
     image.fill(255);
     QPainter painter(&image);
     painter.scale(0.1, 0.1);
-    paintPage(painter, document, pages[0]);
+    paintPage(painter, document, pages[0], PageFace(document));
     painter.end();
     auto darkIn = [&](int x0, int y0, int x1, int y1) {
         int dark = 0;
@@ -197,10 +215,70 @@ TEST(PageLayout, underlineStopsAtTheMarginAndTheFooterSitsAtItsDistance) {
     EXPECT_EQ(darkIn(0, 0, image.width(), 1474 / 10 - 1), 0) << "nothing above the top margin";
 }
 
-TEST(PageLayout, paintsInACjkSerifFace) {
+// The print preview records a page and shows it scaled, at its default zoom smaller than the
+// half-point underlines: every underline reaching the margin still shows, directly and replayed.
+TEST(PageLayout, underlinesShowOnAPageShownAtHalfSize) {
+    const Document document = typedTranscript(24);
+    const Page page = layOutPages(document).first();
+    const PageFace face(document);
+    QPicture recorded;
+    QPainter recorder(&recorded);
+    paintPage(recorder, document, page, face);
+    recorder.end();
+    const qreal scale = 0.5 * 96 / 1440; // half size on a 96 dpi screen
+    for (const bool replayed : {false, true}) {
+        QImage image(int(11906 * scale) + 1, int(16838 * scale) + 1, QImage::Format_Grayscale8);
+        image.fill(255);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        if (replayed)
+            painter.drawPicture(0, 0, recorded);
+        else
+            paintPage(painter, document, page, face);
+        painter.end();
+        // Rows inked just left of the right margin, each run of them one underline.
+        const int x = int((11906 - 1134 - 60) * scale);
+        int underlines = 0;
+        bool inked = false;
+        for (int y = 0; y < image.height(); ++y) {
+            const bool dark = qGray(image.pixel(x, y)) < 160;
+            underlines += dark && !inked;
+            inked = dark;
+        }
+        EXPECT_EQ(underlines, 6 + 8) << "particulars rows 2 to 7 and eight body lines"
+                                     << (replayed ? ", replayed" : "");
+    }
+}
+
+// The page face holds the document's characters and no others, each glyph named by one character:
+// a radical whose glyph is its ideograph's is left to the fallback face.
+TEST(PageLayout, thePageFaceIsCutToTheDocumentsCharacters) {
+    Document document = blankDocument();
+    Caret caret;
+    typeText(document, caret, QStringLiteral("询问笔录 人⼈\r\n第二页的龘"), CharFormat{false, 28, false});
+    const PageFace face(document);
+    const QRawFont page = face.at(280);
+    ASSERT_TRUE(page.isValid());
+    EXPECT_NE(face.family(), installedPageFamily());
+    for (const QChar c : QStringLiteral("询问笔录人龘共页第"))
+        EXPECT_NE(page.glyphIndexesForString(c).value(0), 0u) << QString(c).toStdString();
+    for (const QChar c : QStringLiteral("⼈鑫淼"))
+        EXPECT_EQ(page.glyphIndexesForString(c).value(0), 0u) << QString(c).toStdString();
+    const QByteArray maxp = page.fontTable("maxp");
+    ASSERT_GE(maxp.size(), 6);
+    EXPECT_LT(quint8(maxp[4]) << 8 | quint8(maxp[5]), 50) << "glyphs of the document only";
+}
+
+TEST(PageLayout, paintsInACjkSerifFaceWithHalfWidthLatin) {
     const QString family = installedPageFamily();
     EXPECT_TRUE(family == "SimSun" || family == QStringLiteral("宋体") || family.startsWith("Noto Serif CJK"))
         << qPrintable(family);
+    // "5%" and "RMB" keep their shapes in their half ems.
+    const QRawFont halfWidth = halfWidthFont(1000);
+    const QList<quint32> glyphs = halfWidth.glyphIndexesForString(QStringLiteral("RMB5%"));
+    ASSERT_FALSE(glyphs.contains(0u));
+    for (const QPointF& step : halfWidth.advancesForGlyphIndexes(glyphs))
+        EXPECT_NEAR(step.x(), 500, 1);
 }
 
 } // namespace

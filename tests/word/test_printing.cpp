@@ -59,7 +59,7 @@ TEST_F(Printing, intoAPdfFileWithOnePagePerLaidOutPage) {
 }
 
 TEST_F(Printing, theWriterPrintsItsOpenDocumentAndReportsErrors) {
-    NativeDocumentWriter writer;
+    NativeDocumentWriter writer(&pageRenderer());
     writer.start();
     writer.connect();
     ASSERT_TRUE(writer.open(m_dir.filePath("transcript.doc"))) << qPrintable(writer.lastError());

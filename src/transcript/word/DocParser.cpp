@@ -375,6 +375,9 @@ private:
         const Props props = paragraphProps(mark);
         Paragraph paragraph;
         paragraph.alignment = props.alignment;
+        paragraph.lineSpacing = props.lineSpacing;
+        paragraph.rightTab = props.rightTab;
+        paragraph.pageBreakBefore = props.pageBreakBefore;
         paragraph.mark = characterFormat(mark, props, props.format);
         for (const Character& c : characters) {
             const CharFormat format = characterFormat(c, props, props.format);
@@ -479,6 +482,7 @@ private:
 } // namespace
 
 std::optional<Document> parseDoc(const QByteArray& bytes, QString* reason) {
+    const std::lock_guard lock(gsfLock());
     gsf_init();
     // A damaged container makes libgsf log a warning per bad block; the caller gets one clear reason.
     static const bool quiet = [] {

@@ -41,12 +41,31 @@ QByteArray chpxSprms(const CharFormat& format) {
     return out;
 }
 
-QByteArray papxContent(Alignment alignment) {
+QByteArray papxContent(const Paragraph& paragraph) {
     QByteArray out;
     putU16(out, 0); // istd: Normal
-    if (alignment == Alignment::Centre) {
+    if (paragraph.alignment == Alignment::Centre) {
         putSprm8(out, 0x2403, 1);
         putSprm8(out, 0x2461, 1);
+    }
+    if (paragraph.pageBreakBefore)
+        putSprm8(out, 0x2407, 1);
+    if (paragraph.lineSpacing > 0) {
+        // The exact height replaces the grid, which some word processors let win over it. An exact
+        // height is written negative, with single-line multiples off.
+        putSprm8(out, 0x2447, 0);
+        putU16(out, 0x6412);
+        putU16(out, std::uint16_t(-paragraph.lineSpacing));
+        putU16(out, 0);
+    }
+    if (paragraph.rightTab > 0) {
+        // Tab stops changed: none deleted, one added, right-aligned without leader.
+        putU16(out, 0xC60D);
+        putU8(out, 5);
+        putU8(out, 0);
+        putU8(out, 1);
+        putU16(out, paragraph.rightTab);
+        putU8(out, 2);
     }
     return out;
 }
@@ -66,9 +85,9 @@ void addRun(Layout& layout, const QString& text, const CharFormat& format) {
     layout.runs << Span{std::uint32_t(layout.text.size()), chpxSprms(format)};
 }
 
-void endParagraph(Layout& layout, const CharFormat& mark, Alignment alignment) {
-    addRun(layout, QStringLiteral("\r"), mark);
-    layout.paragraphs << Span{std::uint32_t(layout.text.size()), papxContent(alignment)};
+void endParagraph(Layout& layout, const Paragraph& paragraph) {
+    addRun(layout, QStringLiteral("\r"), paragraph.mark);
+    layout.paragraphs << Span{std::uint32_t(layout.text.size()), papxContent(paragraph)};
 }
 
 QString storyText(const QString& text) {
@@ -84,19 +103,20 @@ Layout layOut(const Document& document) {
     for (const Paragraph& paragraph : document.paragraphs) {
         for (const Run& run : paragraph.runs)
             addRun(layout, storyText(run.text), run.format);
-        endParagraph(layout, paragraph.mark, paragraph.alignment);
+        endParagraph(layout, paragraph);
     }
     layout.ccpText = layout.text.size();
     if (!document.footer.isEmpty()) {
+        const Paragraph footer{{}, Alignment::Left, document.footerFormat};
         for (const QString& line : document.footer.split(u'\r')) {
             addRun(layout, storyText(line), document.footerFormat);
-            endParagraph(layout, document.footerFormat, Alignment::Left);
+            endParagraph(layout, footer);
         }
-        endParagraph(layout, document.footerFormat, Alignment::Left); // guard CR
+        endParagraph(layout, footer); // guard CR
         layout.footerLength = layout.text.size() - layout.ccpText;
-        endParagraph(layout, document.footerFormat, Alignment::Left); // end of the header document
+        endParagraph(layout, footer); // end of the header document
         layout.ccpHdd = layout.text.size() - layout.ccpText;
-        endParagraph(layout, document.footerFormat, Alignment::Left); // after every story
+        endParagraph(layout, footer); // after every story
     }
     return layout;
 }

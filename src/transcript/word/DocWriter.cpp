@@ -60,6 +60,7 @@ QByteArray writeDoc(const Document& document, QString* error) {
 }
 
 QByteArray packDocStreams(const DocStreams& streams, const QString& title) {
+    const std::lock_guard lock(gsfLock());
     gsf_init();
     GsfHandle<GsfOutput> sink(gsf_output_memory_new());
     GsfHandle<GsfOutfile> outfile(gsf_outfile_msole_new(sink.get()));

@@ -42,8 +42,7 @@ void insertRun(Paragraph& paragraph, qsizetype& at, const QString& text, const C
 
 void breakParagraph(Document& document, Caret& caret, const CharFormat& format) {
     Paragraph& current = document.paragraphs[caret.paragraph];
-    Paragraph head;
-    head.alignment = current.alignment;
+    Paragraph head = current;
     head.mark = format;
     head.runs = current.runs.mid(0, caret.run);
     current.runs.remove(0, caret.run);

@@ -28,6 +28,13 @@ struct Paragraph {
     Alignment alignment = Alignment::Left;
     // The paragraph mark's own formatting: an empty line takes its height from it.
     CharFormat mark;
+    // The exact height of each of its lines in twips; 0 for the height of its largest size on the
+    // grid.
+    int lineSpacing = 0;
+    // A right-aligned tab stop, in twips from the left margin; 0 for none.
+    int rightTab = 0;
+    // The paragraph begins a new page.
+    bool pageBreakBefore = false;
     QString text() const;
     bool operator==(const Paragraph&) const = default;
 };
@@ -72,8 +79,8 @@ struct Caret {
 };
 
 // Inserts text at the caret with the given format, as typing does: CR LF (or a lone CR or LF) ends
-// a paragraph, the new paragraph keeping the alignment of the one it was split from; control
-// characters other than tab are dropped.
+// a paragraph, both halves keeping the paragraph format (alignment, spacing, tab stop, page break)
+// of the one it was split from; control characters other than tab are dropped.
 void typeText(Document& document, Caret& caret, const QString& text, const CharFormat& format);
 
 } // namespace word

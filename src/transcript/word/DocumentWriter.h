@@ -32,7 +32,13 @@ public:
     virtual void setBold(bool on) = 0;
     virtual void setSize(int points) = 0;
     virtual void setUnderline(bool on) = 0;
+    // Paragraph format of the paragraph at the insertion point, kept by the paragraphs typed after it.
     virtual void setAlignment(Alignment alignment) = 0;
+    // Exact line height in twips; 0 for single spacing.
+    virtual void setLineSpacing(int twips) = 0;
+    // A right-aligned tab stop this far from the left margin, in twips; 0 removes it.
+    virtual void setRightTab(int twips) = 0;
+    virtual void setPageBreakBefore(bool on) = 0;
     // Types a run with the current format; every CR LF in it ends a paragraph.
     virtual void type(const QString& text) = 0;
 

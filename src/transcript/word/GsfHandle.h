@@ -1,9 +1,10 @@
-// Owning handle for libgsf's reference-counted objects.
+// Owning handle for libgsf's reference-counted objects, and the lock of libgsf.
 #pragma once
 
 #include <glib-object.h>
 
 #include <memory>
+#include <mutex>
 
 namespace word {
 
@@ -20,5 +21,12 @@ public:
 private:
     std::unique_ptr<T, GObjectUnref> m_object;
 };
+
+// libgsf registers the types of its objects when they are first made, without a lock: the writer and
+// the reader use it one thread at a time. Held while any of its objects lives.
+inline std::mutex& gsfLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 } // namespace word

@@ -3,9 +3,16 @@
 
 #include "DocReader.h"
 #include "DocWriter.h"
-#include "Printing.h"
+#include "PageRenderer.h"
 
 namespace word {
+
+namespace {
+
+// 22 inches in twips, the longest page side a word processor takes.
+constexpr int kLongestLength = 31680;
+
+} // namespace
 
 bool NativeDocumentWriter::start() {
     m_started = true;
@@ -53,8 +60,23 @@ void NativeDocumentWriter::setUnderline(bool on) {
 }
 
 void NativeDocumentWriter::setAlignment(Alignment alignment) {
-    if (m_document)
-        m_document->paragraphs[m_caret.paragraph].alignment = alignment;
+    if (Paragraph* paragraph = currentParagraph())
+        paragraph->alignment = alignment;
+}
+
+void NativeDocumentWriter::setLineSpacing(int twips) {
+    if (Paragraph* paragraph = currentParagraph(); paragraph && twips >= 0 && twips <= kLongestLength)
+        paragraph->lineSpacing = twips;
+}
+
+void NativeDocumentWriter::setRightTab(int twips) {
+    if (Paragraph* paragraph = currentParagraph(); paragraph && twips >= 0 && twips <= kLongestLength)
+        paragraph->rightTab = twips;
+}
+
+void NativeDocumentWriter::setPageBreakBefore(bool on) {
+    if (Paragraph* paragraph = currentParagraph())
+        paragraph->pageBreakBefore = on;
 }
 
 void NativeDocumentWriter::type(const QString& text) {
@@ -72,8 +94,10 @@ bool NativeDocumentWriter::saveAs(const QString& path) {
 bool NativeDocumentWriter::print(const PrintTarget& target) {
     if (!requireDocument())
         return false;
+    if (!m_pages)
+        return fail(kCannotPaint);
     QString error;
-    return printDocument(*m_document, target, &error) || fail(error);
+    return m_pages->print(*m_document, target, &error) || fail(error);
 }
 
 void NativeDocumentWriter::close() {
@@ -100,12 +124,12 @@ bool NativeDocumentWriter::fail(const QString& error) {
     return false;
 }
 
-bool NativeDocumentWriter::requireDocument() {
-    return m_document || fail(QStringLiteral("没有打开的文档。"));
+Paragraph* NativeDocumentWriter::currentParagraph() {
+    return m_document ? &m_document->paragraphs[m_caret.paragraph] : nullptr;
 }
 
-std::unique_ptr<DocumentWriter> createDocumentWriter() {
-    return std::make_unique<NativeDocumentWriter>();
+bool NativeDocumentWriter::requireDocument() {
+    return m_document || fail(QStringLiteral("没有打开的文档。"));
 }
 
 } // namespace word

@@ -1,5 +1,5 @@
 // The document writer of this platform: types into the in-memory document, saves genuine Word
-// 97-2003 files, opens .doc and text files, prints through Qt.
+// 97-2003 files, opens .doc and text files, prints through a page renderer.
 #pragma once
 
 #include "Document.h"
@@ -9,8 +9,13 @@
 
 namespace word {
 
+class PageRenderer;
+
 class NativeDocumentWriter : public DocumentWriter {
 public:
+    // Prints through pages; without a renderer print() fails with kCannotPaint.
+    explicit NativeDocumentWriter(const PageRenderer* pages = nullptr) : m_pages(pages) {}
+
     bool start() override;
     bool connect() override;
     bool open(const QString& path) override;
@@ -20,6 +25,9 @@ public:
     void setSize(int points) override;
     void setUnderline(bool on) override;
     void setAlignment(Alignment alignment) override;
+    void setLineSpacing(int twips) override;
+    void setRightTab(int twips) override;
+    void setPageBreakBefore(bool on) override;
     void type(const QString& text) override;
 
     bool saveAs(const QString& path) override;
@@ -34,8 +42,11 @@ public:
 
 private:
     bool fail(const QString& error);
+    // The paragraph at the insertion point, if a document is open.
+    Paragraph* currentParagraph();
     bool requireDocument();
 
+    const PageRenderer* m_pages;
     bool m_started = false;
     bool m_connected = false;
     std::optional<Document> m_document;
@@ -43,8 +54,5 @@ private:
     CharFormat m_format;
     QString m_error;
 };
-
-// The writer the commands use on this platform.
-std::unique_ptr<DocumentWriter> createDocumentWriter();
 
 } // namespace word

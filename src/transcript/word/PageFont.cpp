@@ -1,13 +1,21 @@
-// Copying the installed face with a character map of one character per glyph, and the page fonts
-// made from the copy.
+// The page face of a document, cut out of the installed face by HarfBuzz's subsetter with a character
+// map of one character per glyph, and the installed faces pages are painted in.
 #include "PageFont.h"
 
 #include <QFontDatabase>
 #include <QSet>
 #include <QtEndian>
 
+#include <fontconfig/fontconfig.h>
+#include <hb-subset.h>
+
 #include <algorithm>
+#include <cmath>
+#include <future>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 namespace word {
@@ -100,7 +108,9 @@ CharacterMap readCharacterMap(const QByteArray& cmap) {
     CharacterMap map = format12 >= 0  ? readFormat12(cmap, format12)
                        : format4 >= 0 ? readFormat4(cmap, format4)
                                       : CharacterMap();
-    std::sort(map.begin(), map.end());
+    // Groups and segments come in the order of their characters, as the format asks.
+    if (!std::is_sorted(map.begin(), map.end()))
+        std::sort(map.begin(), map.end());
     map.erase(std::unique(map.begin(), map.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
               map.end());
     return map;
@@ -116,55 +126,38 @@ bool standsIn(char32_t c) {
     return !decomposition.isEmpty() && QStringView(decomposition).toUcs4().size() == 1;
 }
 
-// Leaves out every stand-in whose glyph another character maps to.
-CharacterMap withOneCharacterPerGlyph(const CharacterMap& map) {
+// The entries of the face's map for the characters of text, less each stand-in whose glyph
+// another character of the whole face maps to.
+CharacterMap pageMap(const CharacterMap& face, const QString& text) {
+    const QList<uint> characters = text.toUcs4();
+    CharacterMap used;
+    QSet<quint32> standInGlyphs;
+    for (const char32_t c : QSet<uint>(characters.cbegin(), characters.cend())) {
+        const auto at = std::lower_bound(face.begin(), face.end(), std::pair<char32_t, quint32>(c, 0));
+        if (at == face.end() || at->first != c)
+            continue;
+        used.push_back(*at);
+        if (standsIn(c))
+            standInGlyphs.insert(at->second);
+    }
     QSet<quint32> ownGlyph;
-    for (const auto& [c, glyph] : map)
-        if (!standsIn(c))
-            ownGlyph.insert(glyph);
+    if (!standInGlyphs.isEmpty()) {
+        for (const auto& [c, glyph] : face)
+            if (standInGlyphs.contains(glyph) && !standsIn(c))
+                ownGlyph.insert(glyph);
+    }
     CharacterMap kept;
-    kept.reserve(map.size());
-    for (const auto& entry : map)
+    for (const auto& entry : used)
         if (!standsIn(entry.first) || !ownGlyph.contains(entry.second))
             kept.push_back(entry);
     return kept;
 }
 
-// One format 12 table under the Unicode and the Windows full-repertoire encodings, so that no
-// Unicode map is synthesised beside it from glyph names.
-QByteArray writeCharacterMap(const CharacterMap& map) {
-    QByteArray groups;
-    quint32 count = 0;
-    for (std::size_t i = 0; i < map.size();) {
-        std::size_t j = i + 1;
-        while (j < map.size() && map[j].first == map[j - 1].first + 1 && map[j].second == map[j - 1].second + 1)
-            ++j;
-        put32(groups, map[i].first);
-        put32(groups, map[j - 1].first);
-        put32(groups, map[i].second);
-        ++count;
-        i = j;
-    }
-    QByteArray cmap;
-    put16(cmap, 0);
-    put16(cmap, 2);
-    for (const quint16 platform : {0, 3}) {
-        put16(cmap, platform);
-        put16(cmap, platform == 0 ? 4 : 10);
-        put32(cmap, 20);
-    }
-    put16(cmap, 12);
-    put16(cmap, 0);
-    put32(cmap, quint32(16 + groups.size()));
-    put32(cmap, 0);
-    put32(cmap, count);
-    return cmap + groups;
-}
-
-// A name table with the copy's own family, so that it never stands in for the installed face.
+// A name table with a family of its own, so that the face never stands in for the installed one, and
+// one PostScript name for every page face, the name a PDF shows.
 QByteArray writeNames(const QString& family) {
     const QList<std::pair<quint16, QString>> names{
-        {1, family}, {2, QStringLiteral("Regular")}, {4, family}, {6, QString(family).remove(u' ')}};
+        {1, family}, {2, QStringLiteral("Regular")}, {4, family}, {6, QStringLiteral("QuillonPageSerif")}};
     QByteArray strings;
     QByteArray table;
     put16(table, 0);
@@ -232,39 +225,20 @@ QByteArray writeFont(const std::map<QByteArray, QByteArray>& tables) {
     return font;
 }
 
-// The copy of the installed face, registered with the font database; its family, or empty text
-// when the face could not be copied.
-QString registerCopy(const QString& installed) {
-    const QRawFont original = QRawFont::fromFont(QFont(installed));
-    if (!original.isValid())
-        return {};
-    const CharacterMap map = withOneCharacterPerGlyph(readCharacterMap(original.fontTable("cmap")));
-    if (map.empty())
-        return {};
-    const QString family = QStringLiteral("Quillon Page Serif");
-    std::map<QByteArray, QByteArray> tables;
-    // Outlines and metrics; layout tables are left out, since glyphs are placed one by one.
-    for (const char* tag : {"CFF ", "glyf", "loca", "head", "hhea", "hmtx", "maxp", "OS/2", "post", "cvt ", "fpgm",
-                            "prep", "gasp", "vhea", "vmtx", "VORG"}) {
-        QByteArray data = original.fontTable(tag);
-        if (!data.isEmpty())
-            tables.emplace(tag, std::move(data));
-    }
-    if (!tables.count("head") || !(tables.count("CFF ") || tables.count("glyf")))
-        return {};
-    tables["cmap"] = writeCharacterMap(map);
-    tables["name"] = writeNames(family);
-    const int id = QFontDatabase::addApplicationFontFromData(writeFont(tables));
-    return id < 0 ? QString() : QFontDatabase::applicationFontFamilies(id).value(0);
-}
+// HarfBuzz's objects, released with their handles.
+struct HbRelease {
+    void operator()(hb_blob_t* blob) const { hb_blob_destroy(blob); }
+    void operator()(hb_face_t* face) const { hb_face_destroy(face); }
+    void operator()(hb_subset_input_t* input) const { hb_subset_input_destroy(input); }
+};
+template <typename T> using HbHandle = std::unique_ptr<T, HbRelease>;
 
-// The family pages are painted in: the copy, or the installed face when it could not be copied.
-const QString& paintedFamily() {
-    static const QString family = [] {
-        const QString copy = registerCopy(installedPageFamily());
-        return copy.isEmpty() ? installedPageFamily() : copy;
-    }();
-    return family;
+// A copy of one table of the face; empty when it has none.
+QByteArray tableOf(hb_face_t* face, const char* tag) {
+    const HbHandle<hb_blob_t> blob(hb_face_reference_table(face, hb_tag_from_string(tag, 4)));
+    unsigned length = 0;
+    const char* data = hb_blob_get_data(blob.get(), &length);
+    return QByteArray(data, qsizetype(length));
 }
 
 QFont sized(const QString& family, int pixelSize, bool bold) {
@@ -276,13 +250,158 @@ QFont sized(const QString& family, int pixelSize, bool bold) {
     return font;
 }
 
+// The families pages are painted in, the first one installed.
+const QStringList kPageFamilies{QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("Noto Serif CJK SC"),
+                                QStringLiteral("Noto Serif CJK")};
+
+// Where a face lives, as the font machinery finds it for a family: its file and its index there.
+struct FaceLocation {
+    QByteArray file;
+    unsigned index = 0;
+};
+
+std::optional<FaceLocation> locateFace(const QString& family) {
+    const QByteArray name = family.toUtf8();
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    std::optional<FaceLocation> location;
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+        FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch)
+        location = FaceLocation{QByteArray(reinterpret_cast<const char*>(file)), unsigned(index)};
+    if (match)
+        FcPatternDestroy(match);
+    return location;
+}
+
+// The installed page face's file found through fontconfig alone, before Qt has read its font database:
+// the face of the first of kPageFamilies that a font has.
+std::optional<FaceLocation> guessedPageFace() {
+    for (const QString& family : kPageFamilies) {
+        const QByteArray name = family.toUtf8();
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+        FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+        const bool installed = fonts && fonts->nfont > 0;
+        if (fonts)
+            FcFontSetDestroy(fonts);
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+        if (installed)
+            return locateFace(family);
+    }
+    return std::nullopt;
+}
+
+// The file of a face, opened (mapped, not read), with its header and Unicode map.
+struct InstalledFace {
+    HbHandle<hb_face_t> face;
+    QByteArray head;
+    CharacterMap map;
+};
+
+// Each file read once in a run, by the thread that first cuts a face from it.
+const InstalledFace& installedFace(const FaceLocation& location) {
+    static std::mutex lock;
+    static std::map<std::pair<QByteArray, unsigned>, std::unique_ptr<InstalledFace>> opened;
+    const std::lock_guard guard(lock);
+    std::unique_ptr<InstalledFace>& face = opened[{location.file, location.index}];
+    if (!face) {
+        const HbHandle<hb_blob_t> blob(hb_blob_create_from_file_or_fail(location.file.constData()));
+        face = std::make_unique<InstalledFace>();
+        face->face.reset(blob ? hb_face_create(blob.get(), location.index) : nullptr);
+        if (face->face) {
+            face->head = tableOf(face->face.get(), "head");
+            face->map = readCharacterMap(tableOf(face->face.get(), "cmap"));
+        }
+    }
+    return *face;
+}
+
+// A page face cut out of a face file, and the header of the face it was cut from.
+struct CutFace {
+    QByteArray font;
+    QByteArray head;
+};
+
+// The face cut down to the characters of map, with the tables a page face needs and a name table
+// for family; empty when the subsetter fails.
+QByteArray subsetFace(hb_face_t* face, const CharacterMap& map, const QString& family) {
+    const HbHandle<hb_subset_input_t> input(hb_subset_input_create_or_fail());
+    if (!input)
+        return {};
+    hb_set_t* characters = hb_subset_input_unicode_set(input.get());
+    for (const auto& [c, glyph] : map)
+        hb_set_add(characters, c);
+    // Glyphs are placed one by one: the layout tables, and the glyphs they would pull in, stay out.
+    hb_set_t* dropped = hb_subset_input_set(input.get(), HB_SUBSET_SETS_DROP_TABLE_TAG);
+    for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH"})
+        hb_set_add(dropped, hb_tag_from_string(tag, 4));
+    // Outlines without subroutines take the subsetter a fraction of the time, and a PDF keeps only
+    // the outlines anyway.
+    hb_subset_input_set_flags(input.get(), HB_SUBSET_FLAGS_DESUBROUTINIZE);
+    const HbHandle<hb_face_t> subset(hb_subset_or_fail(face, input.get()));
+    if (!subset)
+        return {};
+    const HbHandle<hb_blob_t> sfnt(hb_face_reference_blob(subset.get()));
+    const HbHandle<hb_face_t> made(hb_face_create(sfnt.get(), 0));
+    std::map<QByteArray, QByteArray> tables;
+    // Outlines, metrics and the character map.
+    for (const char* tag : {"CFF ", "glyf", "loca", "head", "hhea", "hmtx", "maxp", "OS/2", "post", "cvt ", "fpgm",
+                            "prep", "gasp", "vhea", "vmtx", "VORG", "cmap"}) {
+        QByteArray data = tableOf(made.get(), tag);
+        if (!data.isEmpty())
+            tables.emplace(tag, std::move(data));
+    }
+    if (!tables.count("head") || !tables.count("cmap") || !(tables.count("CFF ") || tables.count("glyf")))
+        return {};
+    tables["name"] = writeNames(family);
+    return writeFont(tables);
+}
+// The page face for the characters of text, named family; runs on any thread.
+CutFace cutFace(const FaceLocation& location, const QString& text, const QString& family) {
+    const InstalledFace& installed = installedFace(location);
+    if (!installed.face)
+        return {};
+    return {subsetFace(installed.face.get(), pageMap(installed.map, text), family), installed.head};
+}
+
+bool latinIsHalfWidth(const QString& family) {
+    const QRawFont face = QRawFont::fromFont(sized(family, 1000, false));
+    const QList<quint32> glyphs = face.glyphIndexesForString(QStringLiteral("MW%5a-"));
+    if (glyphs.contains(0u))
+        return false;
+    const QList<QPointF> advances = face.advancesForGlyphIndexes(glyphs);
+    return std::all_of(advances.begin(), advances.end(), [](const QPointF& a) { return std::abs(a.x() - 500) < 1; });
+}
+
+const QString& halfWidthFamily() {
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        for (const QString& candidate :
+             {installedPageFamily(), QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("WenQuanYi Zen Hei Mono")})
+            if (installed.contains(candidate) && latinIsHalfWidth(candidate))
+                return candidate;
+        return installedPageFamily();
+    }();
+    return family;
+}
+
 } // namespace
 
 QString installedPageFamily() {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
-        for (const QString& candidate : {QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                                         QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Serif CJK")})
+        for (const QString& candidate : kPageFamilies)
             if (installed.contains(candidate))
                 return candidate;
         return QStringLiteral("serif");
@@ -290,12 +409,50 @@ QString installedPageFamily() {
     return family;
 }
 
-QRawFont pageFont(int pixelSize) {
-    return QRawFont::fromFont(sized(paintedFamily(), pixelSize, false));
+PageFace::PageFace(const Document& document) {
+    // Each face a family of its own: a preview still replays pages in the face of its document
+    // while another document is printed.
+    static int faces = 0;
+    const QString family = QStringLiteral("Quillon Page Serif %1").arg(++faces);
+    const QString text = document.plainText() + document.footer;
+    // The face is cut on another thread, from the file fontconfig names, while this one reads Qt's
+    // font database and opens the faces pages are painted in besides.
+    static const std::optional<FaceLocation> guessed = guessedPageFace();
+    std::future<CutFace> cutting;
+    if (guessed)
+        cutting = std::async(std::launch::async, cutFace, *guessed, text, family);
+    const QByteArray head = QRawFont::fromFont(sized(installedPageFamily(), 1000, false)).fontTable("head");
+    halfWidthFamily();
+    CutFace cut = cutting.valid() ? cutting.get() : CutFace{};
+    // The header dates a face: where Qt paints with another face than that file's, the face is cut
+    // from the one Qt names.
+    if (cut.head != head) {
+        const std::optional<FaceLocation> named = locateFace(installedPageFamily());
+        cut = named ? cutFace(*named, text, family) : CutFace{};
+    }
+    if (!cut.font.isEmpty() && !head.isEmpty() && cut.head == head) {
+        m_fontId = QFontDatabase::addApplicationFontFromData(cut.font);
+        m_family = QFontDatabase::applicationFontFamilies(m_fontId).value(0);
+    }
+    if (m_family.isEmpty())
+        m_family = installedPageFamily();
+}
+
+PageFace::~PageFace() {
+    if (m_fontId >= 0)
+        QFontDatabase::removeApplicationFont(m_fontId);
+}
+
+QRawFont PageFace::at(int pixelSize) const {
+    return QRawFont::fromFont(sized(m_family, pixelSize, false));
 }
 
 QRawFont installedFont(int pixelSize) {
     return QRawFont::fromFont(sized(installedPageFamily(), pixelSize, false));
+}
+
+QRawFont halfWidthFont(int pixelSize) {
+    return QRawFont::fromFont(sized(halfWidthFamily(), pixelSize, false));
 }
 
 QFont fallbackFont(int pixelSize, bool bold) {

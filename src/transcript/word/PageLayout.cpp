@@ -1,17 +1,11 @@
-// Character advances, line breaking, grid snapping, page breaking and painting.
+// Character advances, line breaking, grid snapping and page breaking.
 #include "PageLayout.h"
 
-#include "PageFont.h"
-
-#include <QFontMetricsF>
-#include <QGlyphRun>
-#include <QHash>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStringEncoder>
 
 #include <array>
 #include <cmath>
+#include <mutex>
 
 namespace word {
 
@@ -25,33 +19,33 @@ constexpr qreal kAscent = 0.88;
 constexpr qreal kDescent = 0.12;
 constexpr qreal kDefaultTabStop = 420; // the document's default tab interval
 
-qreal emOf(const CharFormat& format) {
-    return format.halfPoints * 10.0;
-}
-
-// Which characters of the Basic Multilingual Plane GBK writes in two bytes: GB18030, its superset,
-// writes them in two and every other non-ASCII character in four.
-const std::array<bool, 0x10000>& doubleByte() {
-    static const std::array<bool, 0x10000> table = [] {
-        std::array<bool, 0x10000> result{};
+// Whether GBK writes a character of the Basic Multilingual Plane in two bytes: GB18030, its superset,
+// writes those in two and every other non-ASCII character in four. GBK holds every ideograph of the
+// first Unicode block (U+4E00 to U+9FA5); other characters are asked of the encoder 256 at a time,
+// the first time a character of their block is measured.
+bool doubleByte(char32_t c) {
+    if (c >= 0x4E00 && c <= 0x9FA5)
+        return true;
+    static std::array<std::once_flag, 0x100> asked;
+    static std::array<std::array<bool, 0x100>, 0x100> blocks{};
+    const char32_t block = c >> 8;
+    std::call_once(asked[block], [block] {
         QString all;
-        all.reserve(0x10000);
-        for (char32_t c = 0x80; c < 0x10000; ++c)
-            if (!QChar::isSurrogate(c))
-                all.append(QChar(char16_t(c)));
+        for (char32_t d = std::max<char32_t>(block << 8, 0x80); d < (block + 1) << 8; ++d)
+            if (!QChar::isSurrogate(d))
+                all.append(QChar(char16_t(d)));
         QStringEncoder encoder("GB18030");
         const QByteArray bytes = encoder.encode(all);
         qsizetype at = 0;
-        for (const QChar c : std::as_const(all)) {
+        for (const QChar d : std::as_const(all)) {
             if (at + 1 >= bytes.size() || quint8(bytes[at]) < 0x81)
                 break;
             const bool fourBytes = quint8(bytes[at + 1]) >= 0x30 && quint8(bytes[at + 1]) <= 0x39;
-            result[c.unicode()] = !fourBytes;
+            blocks[block][d.unicode() & 0xFF] = !fourBytes;
             at += fourBytes ? 4 : 2;
         }
-        return result;
-    }();
-    return table;
+    });
+    return blocks[block][c & 0xFF];
 }
 
 bool eastAsianWide(char32_t c) {
@@ -60,19 +54,6 @@ bool eastAsianWide(char32_t c) {
            (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
            (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
            (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-// SimSun draws GBK's single-byte characters half an em wide and its double-byte ones a whole em.
-bool halfWidth(char32_t c) {
-    if (c < 0x80)
-        return true;
-    if (c < 0x10000 && doubleByte()[c])
-        return false;
-    return !eastAsianWide(c);
-}
-
-qreal advance(char32_t c, const CharFormat& format) {
-    return halfWidth(c) ? emOf(format) / 2 : emOf(format);
 }
 
 // The characters word processors keep from the start and from the end of a line in Chinese text.
@@ -94,11 +75,6 @@ bool breakAllowed(char32_t before, char32_t after) {
     if (among(kNoLineEnd, before))
         return false;
     return !(halfWidth(before) && halfWidth(after));
-}
-
-// A tab reaches the next default tab stop after x.
-qreal tabWidth(qreal x) {
-    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
 }
 
 qreal snap(qreal height, int pitch) {
@@ -133,9 +109,31 @@ QList<Cell> cellsOf(const Paragraph& paragraph) {
     return cells;
 }
 
+// A tab at x reaches the paragraph's right-aligned stop when that lies ahead, so that the text after
+// it up to the next tab ends at the stop; else the next default tab stop.
+qreal tabWidth(const QList<Cell>& cells, qsizetype tab, qreal x, int rightTab) {
+    if (rightTab > x) {
+        qreal following = 0;
+        for (qsizetype j = tab + 1; j < cells.size() && cells[j].c != u'\t'; ++j)
+            following += cells[j].width;
+        return std::max(0.0, rightTab - x - following);
+    }
+    return kDefaultTabStop - std::fmod(x, kDefaultTabStop);
+}
+
+// The width of the stretch no line may break from cell `from` on, spaces left out as they hang.
+qreal unbreakableWidth(const QList<Cell>& cells, qsizetype from) {
+    qreal width = 0;
+    for (qsizetype j = from; j < cells.size() && (j == from || !breakAllowed(cells[j - 1].c, cells[j].c)); ++j)
+        if (cells[j].c != u' ')
+            width += cells[j].width;
+    return width;
+}
+
 // The cells each line begins with. A line ends at the last place a line may begin before the
-// first cell that does not fit, or just before that cell when there is none; spaces hang.
-QList<qsizetype> breakLines(QList<Cell>& cells, qreal width) {
+// first cell that does not fit, or just before that cell when there is none or when what follows
+// that place is too wide for any line (a long web address stays beside its label); spaces hang.
+QList<qsizetype> breakLines(QList<Cell>& cells, qreal width, int rightTab) {
     QList<qsizetype> starts{0};
     qsizetype lineStart = 0;
     qsizetype lastBreak = -1;
@@ -145,9 +143,12 @@ QList<qsizetype> breakLines(QList<Cell>& cells, qreal width) {
         if (i > lineStart && breakAllowed(cells[i - 1].c, cell.c))
             lastBreak = i;
         if (cell.c == u'\t')
-            cell.width = tabWidth(used);
+            cell.width = tabWidth(cells, i, used, rightTab);
         while (cell.c != u' ' && i > lineStart && used + cell.width > width + 0.01) {
-            lineStart = lastBreak > lineStart ? lastBreak : i;
+            const bool moves = lastBreak > lineStart && unbreakableWidth(cells, lastBreak) <= width + 0.01;
+            // A word split at the margin still keeps closing punctuation from the next line's start.
+            const bool keepsPunctuation = !moves && i - 1 > lineStart && among(kNoLineStart, cell.c);
+            lineStart = moves ? lastBreak : keepsPunctuation ? i - 1 : i;
             starts << lineStart;
             lastBreak = -1;
             used = 0;
@@ -155,26 +156,17 @@ QList<qsizetype> breakLines(QList<Cell>& cells, qreal width) {
                 if (j > lineStart && breakAllowed(cells[j - 1].c, cells[j].c))
                     lastBreak = j;
                 if (cells[j].c == u'\t')
-                    cells[j].width = tabWidth(used);
+                    cells[j].width = tabWidth(cells, j, used, rightTab);
                 used += cells[j].width;
             }
             if (i > lineStart && breakAllowed(cells[i - 1].c, cell.c))
                 lastBreak = i;
             if (cell.c == u'\t')
-                cell.width = tabWidth(used);
+                cell.width = tabWidth(cells, i, used, rightTab);
         }
         used += cell.width;
     }
     return starts;
-}
-
-void appendCharacter(QString& text, char32_t c) {
-    if (QChar::requiresSurrogates(c)) {
-        text += QChar(QChar::highSurrogate(c));
-        text += QChar(QChar::lowSurrogate(c));
-    } else {
-        text += QChar(char16_t(c));
-    }
 }
 
 Line makeLine(const Cell* begin, const Cell* end, const Paragraph& paragraph, const CharFormat* mark, qreal width,
@@ -209,7 +201,7 @@ Line makeLine(const Cell* begin, const Cell* end, const Paragraph& paragraph, co
         for (Fragment& fragment : line.fragments)
             fragment.x += shift;
     }
-    line.height = snap(natural, pitch);
+    line.height = paragraph.lineSpacing > 0 ? paragraph.lineSpacing : snap(natural, pitch);
     line.baseline = (line.height - (ascent + descent)) / 2 + ascent;
     return line;
 }
@@ -218,7 +210,7 @@ Line makeLine(const Cell* begin, const Cell* end, const Paragraph& paragraph, co
 QList<Line> layOutParagraph(const Paragraph& paragraph, qreal width, int pitch,
                             QList<qsizetype>* textStarts = nullptr) {
     QList<Cell> cells = cellsOf(paragraph);
-    const QList<qsizetype> starts = breakLines(cells, width);
+    const QList<qsizetype> starts = breakLines(cells, width, paragraph.rightTab);
     QList<Line> lines;
     for (qsizetype i = 0; i < starts.size(); ++i) {
         const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : cells.size();
@@ -231,11 +223,33 @@ QList<Line> layOutParagraph(const Paragraph& paragraph, qreal width, int pitch,
     return lines;
 }
 
-qreal bodyWidth(const PageSetup& page) {
-    return page.pageWidth - page.marginLeft - page.marginRight;
+} // namespace
+
+qreal emOf(const CharFormat& format) {
+    return format.halfPoints * 10.0;
 }
 
-// The footer's lines, their tops counted from the footer's own top, and its height.
+bool halfWidth(char32_t c) {
+    if (c < 0x80)
+        return true;
+    if (c < 0x10000 && doubleByte(c))
+        return false;
+    return !eastAsianWide(c);
+}
+
+qreal advance(char32_t c, const CharFormat& format) {
+    return halfWidth(c) ? emOf(format) / 2 : emOf(format);
+}
+
+void appendCharacter(QString& text, char32_t c) {
+    if (QChar::requiresSurrogates(c)) {
+        text += QChar(QChar::highSurrogate(c));
+        text += QChar(QChar::lowSurrogate(c));
+    } else {
+        text += QChar(char16_t(c));
+    }
+}
+
 QList<Line> layOutFooter(const Document& document, qreal* height) {
     QList<Line> lines;
     *height = 0;
@@ -252,7 +266,13 @@ QList<Line> layOutFooter(const Document& document, qreal* height) {
     return lines;
 }
 
-} // namespace
+qreal bodyWidth(const PageSetup& page) {
+    return page.pageWidth - page.marginLeft - page.marginRight;
+}
+
+qreal gridLineHeight(const CharFormat& format, const PageSetup& page) {
+    return snap(kLineHeight * emOf(format), page.linePitch);
+}
 
 QList<LineExtent> measureParagraph(const Paragraph& paragraph, const PageSetup& page) {
     QList<qsizetype> starts;
@@ -280,6 +300,10 @@ QList<Page> layOutPages(const Document& document) {
     QList<Page> pages{Page{}};
     qreal y = 0;
     for (const Paragraph& paragraph : document.paragraphs) {
+        if (paragraph.pageBreakBefore && !pages.last().lines.isEmpty()) {
+            pages << Page{};
+            y = 0;
+        }
         for (Line& line : layOutParagraph(paragraph, width, setup.linePitch)) {
             if (y + line.height > height + 0.5 && !pages.last().lines.isEmpty()) {
                 pages << Page{};
@@ -291,191 +315,6 @@ QList<Page> layOutPages(const Document& document) {
         }
     }
     return pages;
-}
-
-namespace {
-
-// Characters of the Western code page (Windows-1252).
-bool western(char32_t c) {
-    static const QString extras = QStringLiteral("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
-    return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF) || among(extras, c);
-}
-
-// Draws fragments glyph by glyph at the layout's places: a character a whole em wide centred in its
-// em, a run of half-width characters (a Latin word, a number) fitted to the half ems it was given.
-// Bold is the regular face with its outlines stroked, as word processors embolden Song faces, which
-// have no bold of their own; the text is drawn once, so that it reads back once.
-// Western characters come from the installed face and all others from the page face: a print
-// system that splits a face into 256-glyph fonts of one name keeps the Western characters in a
-// font with an encoding of its own, and Ghostscript loses characters from same-named fonts whose
-// encodings clash.
-class Pen {
-public:
-    explicit Pen(QPainter& painter) : m_painter(painter) {}
-
-    void draw(const Fragment& fragment, qreal x, qreal baseline) {
-        const CharFormat& format = fragment.format;
-        const std::array<QRawFont, 2> faces = facesFor(format);
-        std::array<QList<quint32>, 2> glyphs;
-        std::array<QList<QPointF>, 2> positions;
-        int wordFace = 0;
-        qreal wordX = 0;
-        QList<uint> word;
-        auto endWord = [&] {
-            if (!word.isEmpty())
-                drawWord(faces[wordFace], format, word, wordX, baseline);
-            word.clear();
-        };
-        for (const uint c : fragment.text.toUcs4()) {
-            if (c == u'\t' || c == u' ') {
-                endWord();
-                x += c == u' ' ? advance(c, format) : 0;
-                continue;
-            }
-            const int face = western(c) ? 0 : 1;
-            const qreal width = advance(c, format);
-            if (halfWidth(c)) {
-                if (!word.isEmpty() && wordFace != face)
-                    endWord();
-                if (word.isEmpty()) {
-                    wordFace = face;
-                    wordX = x;
-                }
-                word << c;
-            } else {
-                endWord();
-                const quint32 glyph = glyphOf(faces[face], c);
-                if (glyph != 0) {
-                    const qreal natural = faces[face].advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
-                    glyphs[face] << glyph;
-                    positions[face] << QPointF(x + (width - natural) / 2, baseline);
-                } else {
-                    drawFallback(format, QList<uint>{c}, x, width, baseline);
-                }
-            }
-            x += width;
-        }
-        endWord();
-        for (int face = 0; face < 2; ++face)
-            if (!glyphs[face].isEmpty())
-                drawRun(faces[face], format, glyphs[face], positions[face]);
-    }
-
-private:
-    // The installed face and the page face in the format's size.
-    std::array<QRawFont, 2> facesFor(const CharFormat& format) {
-        auto it = m_faces.find(format.halfPoints);
-        if (it == m_faces.end()) {
-            const int pixels = format.halfPoints * 10;
-            it = m_faces.insert(format.halfPoints, {installedFont(pixels), pageFont(pixels)});
-        }
-        return *it;
-    }
-
-    void drawRun(const QRawFont& face, const CharFormat& format, const QList<quint32>& glyphs,
-                 const QList<QPointF>& positions) {
-        QGlyphRun run;
-        run.setRawFont(face);
-        run.setGlyphIndexes(glyphs);
-        run.setPositions(positions);
-        m_painter.drawGlyphRun(QPointF(), run);
-        if (!format.bold)
-            return;
-        QPainterPath outlines;
-        for (qsizetype i = 0; i < glyphs.size(); ++i)
-            outlines.addPath(face.pathForGlyph(glyphs[i]).translated(positions[i]));
-        m_painter.strokePath(outlines, QPen(m_painter.pen().color(), emOf(format) / 30));
-    }
-
-    static quint32 glyphOf(const QRawFont& face, char32_t c) {
-        QString text;
-        appendCharacter(text, c);
-        return face.glyphIndexesForString(text).value(0);
-    }
-
-    void drawWord(const QRawFont& face, const CharFormat& format, const QList<uint>& characters, qreal x,
-                  qreal baseline) {
-        const qreal box = characters.size() * emOf(format) / 2;
-        QList<quint32> glyphs;
-        for (const uint c : characters)
-            glyphs << glyphOf(face, c);
-        if (glyphs.contains(0u)) {
-            drawFallback(format, characters, x, box, baseline);
-            return;
-        }
-        QList<QPointF> positions;
-        qreal natural = 0;
-        for (const QPointF& step : face.advancesForGlyphIndexes(glyphs)) {
-            positions << QPointF(natural, 0);
-            natural += step.x();
-        }
-        if (natural <= 0)
-            return;
-        m_painter.save();
-        m_painter.translate(x, baseline);
-        m_painter.scale(box / natural, 1);
-        drawRun(face, format, glyphs, positions);
-        m_painter.restore();
-    }
-
-    // Characters neither face has, in whatever face the font machinery finds for them, fitted to
-    // their place.
-    void drawFallback(const CharFormat& format, const QList<uint>& characters, qreal x, qreal box, qreal baseline) {
-        const QFont font = fallbackFont(format.halfPoints * 10, format.bold);
-        QString text;
-        for (const uint c : characters)
-            appendCharacter(text, c);
-        const qreal natural = QFontMetricsF(font).horizontalAdvance(text);
-        if (natural <= 0)
-            return;
-        m_painter.save();
-        m_painter.setFont(font);
-        m_painter.translate(x, baseline);
-        if (natural > box)
-            m_painter.scale(box / natural, 1);
-        else
-            m_painter.translate((box - natural) / 2, 0);
-        m_painter.drawText(QPointF(), text);
-        m_painter.restore();
-    }
-
-    QPainter& m_painter;
-    QHash<int, std::array<QRawFont, 2>> m_faces;
-};
-
-void paintLine(QPainter& painter, Pen& pen, const Line& line, qreal left, qreal top, qreal right) {
-    const qreal baseline = top + line.top + line.baseline;
-    for (const Fragment& fragment : line.fragments) {
-        pen.draw(fragment, left + fragment.x, baseline);
-        if (fragment.format.underline) {
-            const qreal em = emOf(fragment.format);
-            const qreal end = std::min(left + fragment.x + fragment.width, right);
-            if (end > left + fragment.x)
-                painter.fillRect(
-                    QRectF(left + fragment.x, baseline + 0.1 * em, end - left - fragment.x, std::max(0.05 * em, 10.0)),
-                    painter.pen().color());
-        }
-    }
-}
-
-} // namespace
-
-void paintPage(QPainter& painter, const Document& document, const Page& page) {
-    const PageSetup& setup = document.page;
-    const qreal left = setup.marginLeft;
-    const qreal right = setup.pageWidth - setup.marginRight;
-    painter.save();
-    painter.setPen(Qt::black);
-    Pen pen(painter);
-    for (const Line& line : page.lines)
-        paintLine(painter, pen, line, left, setup.marginTop, right);
-    qreal height = 0;
-    const QList<Line> footer = layOutFooter(document, &height);
-    // The footer grows upwards from the footer distance.
-    const qreal top = setup.pageHeight - setup.footerDistance - height;
-    for (const Line& line : footer)
-        paintLine(painter, pen, line, left, top, right);
-    painter.restore();
 }
 
 } // namespace word

@@ -1,12 +1,10 @@
 // Lays the document out on pages as a word processor does with the document's Song face on a
-// lines-only grid, and paints the pages. All lengths are in twips.
+// lines-only grid. All lengths are in twips.
 #pragma once
 
 #include "Document.h"
 
 #include <QList>
-
-class QPainter;
 
 namespace word {
 
@@ -37,6 +35,12 @@ struct LineExtent {
     qreal height = 0;
 };
 
+// The width of the page's body, between the margins.
+qreal bodyWidth(const PageSetup& page);
+
+// The height of a line of this size on the page's grid.
+qreal gridLineHeight(const CharFormat& format, const PageSetup& page);
+
 // The lines a paragraph takes on the body width of the page.
 QList<LineExtent> measureParagraph(const Paragraph& paragraph, const PageSetup& page);
 
@@ -47,12 +51,22 @@ qreal bodyHeight(const Document& document);
 // The pages of the document. Characters are as wide as in SimSun: a character that GBK writes in
 // one byte half an em, one it writes in two bytes a whole em (characters beyond GBK: a whole em
 // when East Asian wide). Lines break by the East Asian rules word processors apply by default; a
-// line is 1.44 times as high as its largest size, snapped up to whole grid pitches; trailing spaces
-// never wrap. A line goes to the next page when it does not fit on the body of the current one.
+// line is 1.44 times as high as its largest size, snapped up to whole grid pitches, unless its
+// paragraph gives an exact height; trailing spaces never wrap. A line goes to the next page when it
+// does not fit on the body of the current one, and so does a paragraph that begins a page.
 QList<Page> layOutPages(const Document& document);
 
-// Paints one page; the painter's coordinates are twips from the paper's top left corner. Every
-// glyph sits where the layout put it, whatever face draws it.
-void paintPage(QPainter& painter, const Document& document, const Page& page);
+// The footer's lines, their tops counted from the footer's own top, and its height.
+QList<Line> layOutFooter(const Document& document, qreal* height);
+
+// The size of an em in the format.
+qreal emOf(const CharFormat& format);
+// Whether the character takes half an em: SimSun draws GBK's single-byte characters half an em wide
+// and its double-byte ones a whole em.
+bool halfWidth(char32_t c);
+// The character's width in the format.
+qreal advance(char32_t c, const CharFormat& format);
+// Appends a character, as a surrogate pair beyond the Basic Multilingual Plane.
+void appendCharacter(QString& text, char32_t c);
 
 } // namespace word

@@ -2,7 +2,9 @@
 #include "Printing.h"
 
 #include "CupsStatus.h"
-#include "PageLayout.h"
+#include "PageFont.h"
+#include "PagePainting.h"
+#include "PageRenderer.h"
 
 #include "platform/DurableFile.h"
 
@@ -39,8 +41,8 @@ bool fail(QString* error, const QString& text) {
 
 // Paints every page on a device that painter has begun on, in twips from the paper's corner whatever
 // the resolution and margins, and ends the painting.
-bool paintPages(QPainter& painter, const Document& document, QPagedPaintDevice& device, int resolution,
-                const QRectF& paper, const QRectF& page) {
+bool paintPages(QPainter& painter, const Document& document, const PageFace& face, QPagedPaintDevice& device,
+                int resolution, const QRectF& paper, const QRectF& page) {
     painter.translate(paper.left() - page.left(), paper.top() - page.top());
     painter.scale(resolution / 1440.0, resolution / 1440.0);
     // A page of another size is zoomed to fit the paper, as printing with a paper zoom does.
@@ -53,7 +55,7 @@ bool paintPages(QPainter& painter, const Document& document, QPagedPaintDevice& 
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0 && !device.newPage())
             return false;
-        paintPage(painter, document, pages[i]);
+        paintPage(painter, document, pages[i], face);
     }
     return painter.end();
 }
@@ -71,23 +73,21 @@ std::optional<QByteArray> renderPdf(const Document& document) {
     if (!painter.begin(&writer))
         return std::nullopt;
     const QPageLayout layout = writer.pageLayout();
-    if (!paintPages(painter, document, writer, writer.resolution(), layout.fullRectPixels(writer.resolution()),
+    const PageFace face(document);
+    if (!paintPages(painter, document, face, writer, writer.resolution(), layout.fullRectPixels(writer.resolution()),
                     layout.paintRectPixels(writer.resolution())))
         return std::nullopt;
     return buffer.data();
 }
 
-} // namespace
-
-bool renderDocument(const Document& document, QPrinter& printer) {
+// Paints every page on a printer that is set up already; false when painting could not start.
+bool renderDocument(const Document& document, const PageFace& face, QPrinter& printer) {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    return paintPages(painter, document, printer, printer.resolution(), printer.paperRect(QPrinter::DevicePixel),
+    return paintPages(painter, document, face, printer, printer.resolution(), printer.paperRect(QPrinter::DevicePixel),
                       printer.pageRect(QPrinter::DevicePixel));
 }
-
-namespace {
 
 // The named printer, else the default printer, set up and able to take a job; null with the reason
 // in error when there is none.
@@ -146,7 +146,8 @@ bool printDocument(const Document& document, const PrintTarget& target, QString*
     if (!printer)
         return false;
     setUpPage(*printer);
-    const bool rendered = renderDocument(document, *printer) && printer->printerState() != QPrinter::Error &&
+    const PageFace face(document);
+    const bool rendered = renderDocument(document, face, *printer) && printer->printerState() != QPrinter::Error &&
                           printer->printerState() != QPrinter::Aborted;
     const std::optional<QString> refusal = rendered ? lastCupsRefusal() : std::nullopt;
     if (!rendered || refusal)
@@ -159,9 +160,31 @@ bool printDocument(const Document& document, const PrintTarget& target, QString*
 std::unique_ptr<QPrintPreviewDialog> makePrintPreview(const Document& document, QWidget* parent) {
     auto dialog = std::make_unique<QPrintPreviewDialog>(parent);
     setUpPage(*dialog->printer());
+    // The pages it shows are replayed in the document's face for as long as the dialog lives.
+    auto face = std::make_shared<const PageFace>(document);
     QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested, dialog.get(),
-                     [document](QPrinter* printer) { renderDocument(document, *printer); });
+                     [document, face](QPrinter* printer) { renderDocument(document, *face, *printer); });
     return dialog;
+}
+
+namespace {
+
+class QtPageRenderer final : public PageRenderer {
+public:
+    bool print(const Document& document, const PrintTarget& target, QString* error) const override {
+        return printDocument(document, target, error);
+    }
+    QString printerProblem(const PrintTarget& target) const override { return word::printerProblem(target); }
+    std::shared_ptr<QDialog> makePreview(const Document& document, QWidget* parent) const override {
+        return makePrintPreview(document, parent);
+    }
+};
+
+} // namespace
+
+const PageRenderer& pageRenderer() {
+    static const QtPageRenderer renderer;
+    return renderer;
 }
 
 } // namespace word

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-class QPrinter;
 class QPrintPreviewDialog;
 class QWidget;
 
@@ -26,10 +25,11 @@ QString printerProblem(const PrintTarget& target);
 // error when the printer could not take it.
 bool printPdfFile(const QString& pdfPath, const QString& title, const PrintTarget& target, QString* error = nullptr);
 
-// Paints every page on a printer that is set up already; false when painting could not start.
-bool renderDocument(const Document& document, QPrinter& printer);
-
 // A print preview of the document that can also print it.
 std::unique_ptr<QPrintPreviewDialog> makePrintPreview(const Document& document, QWidget* parent = nullptr);
+
+class PageRenderer;
+// The page renderer of this platform: printing, PDF files and print previews through Qt.
+const PageRenderer& pageRenderer();
 
 } // namespace word

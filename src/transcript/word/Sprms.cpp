@@ -2,6 +2,7 @@
 #include "Sprms.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace word {
 
@@ -47,6 +48,33 @@ void forEachSprm(const QByteArray& grpprl, const std::function<void(unsigned, co
     }
 }
 
+namespace {
+
+// Tab stop changes: deleted stops, with a tolerance each in the older form, then added stops and
+// their kinds. The model keeps the last right-aligned stop.
+void changeTabs(const ByteReader& in, qint64 at, bool withTolerance, Props& props) {
+    const unsigned deleted = in.u8(at + 1);
+    qint64 next = at + 2;
+    for (unsigned i = 0; i < deleted; ++i) {
+        const int position = std::int16_t(in.u16(next + 2 * i));
+        const int tolerance = withTolerance ? std::int16_t(in.u16(next + 2 * (deleted + i))) : 0;
+        if (props.rightTab > 0 && std::abs(props.rightTab - position) <= std::abs(tolerance))
+            props.rightTab = 0;
+    }
+    next += (withTolerance ? 4 : 2) * qint64(deleted);
+    const unsigned added = in.u8(next);
+    for (unsigned i = 0; i < added; ++i) {
+        const int position = std::int16_t(in.u16(next + 1 + 2 * i));
+        const unsigned kind = in.u8(next + 1 + 2 * added + i) & 0x7;
+        if (kind == 2 && position > 0)
+            props.rightTab = position;
+        else if (position == props.rightTab)
+            props.rightTab = 0;
+    }
+}
+
+} // namespace
+
 void applySprms(const QByteArray& grpprl, Props& props, const CharFormat& style) {
     forEachSprm(grpprl, [&](unsigned code, const ByteReader& in, qint64 at) {
         switch (code) {
@@ -64,6 +92,19 @@ void applySprms(const QByteArray& grpprl, Props& props, const CharFormat& style)
         case 0x2403:
         case 0x2461:
             props.alignment = in.u8(at) == 1 ? Alignment::Centre : Alignment::Left;
+            break;
+        case 0x2407:
+            props.pageBreakBefore = in.u8(at) != 0;
+            break;
+        case 0x6412: {
+            // Exact heights are negative; a positive one is a minimum, or a multiple of single lines.
+            const int height = std::int16_t(in.u16(at));
+            props.lineSpacing = height < 0 && in.u16(at + 2) == 0 ? -height : 0;
+            break;
+        }
+        case 0xC60D:
+        case 0xC615:
+            changeTabs(in, at, code == 0xC615, props);
             break;
         default:
             break;

@@ -18,9 +18,13 @@ void forEachSprm(const QByteArray& grpprl, const std::function<void(unsigned, co
 struct Props {
     CharFormat format;
     Alignment alignment = Alignment::Left;
+    int lineSpacing = 0;
+    int rightTab = 0;
+    bool pageBreakBefore = false;
 };
 
-// Applies bold, size, underline and alignment changes; style is what "as in the style" refers to.
+// Applies bold, size, underline, alignment, exact line spacing, right-aligned tab stop and page
+// break changes; style is what "as in the style" refers to.
 void applySprms(const QByteArray& grpprl, Props& props, const CharFormat& style);
 
 } // namespace word

@@ -1,0 +1,25 @@
+// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libpq alone.
+#include "CommandTable.h"
+
+#include "archive/CommandLine.h"
+
+#include <QCoreApplication>
+
+extern "C" Q_DECL_EXPORT int quillon_archive(int argc, char** argv) {
+    // The application object gives the program's place; it takes none of the command's arguments.
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return archive::archiveCommand(commandArguments(argc, argv));
+}
+
+extern "C" Q_DECL_EXPORT int quillon_log(int argc, char** argv) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return archive::logCommand(commandArguments(argc, argv));
+}
+
+extern "C" Q_DECL_EXPORT int quillon_sync(int argc, char** argv) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return archive::syncCommand(commandArguments(argc, argv));
+}

@@ -1,0 +1,57 @@
+// The table of commands. A command that draws nothing runs in the front or in a part without the
+// libraries of the window; one that paints pages runs in the pages part.
+#include "CommandTable.h"
+
+#include "transcript/Usage.h"
+
+#include "platform/ProductVersion.h"
+
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int help(int, char**) {
+    QTextStream(stdout) << transcript::usage();
+    return 0;
+}
+
+int version(int, char**) {
+    QTextStream(stdout) << QStringLiteral("Quillon ") << product::kVersion << Qt::endl;
+    return 0;
+}
+
+bool asksForPdf(int argc, char** argv) {
+    for (int i = 2; i < argc; ++i)
+        if (std::strcmp(argv[i], "--pdf") == 0)
+            return true;
+    return false;
+}
+
+const Command kCommands[] = {
+    {"--help", help},
+    {"-h", help},
+    {"help", help},
+    {"--version", version},
+    {"verify", nullptr, kVerifyPart, "quillon_verify"},
+    {"compose", nullptr, kPagesPart, "quillon_compose", asksForPdf},
+    {"compose", nullptr, kComposePart, "quillon_compose"},
+    {"print", nullptr, kPagesPart, "quillon_print"},
+    {"archive", nullptr, kArchivePart, "quillon_archive"},
+    {"log", nullptr, kArchivePart, "quillon_log"},
+    {"sync", nullptr, kArchivePart, "quillon_sync"},
+    {"export", nullptr, kPagesPart, "quillon_export"},
+};
+
+} // namespace
+
+const Command* findCommand(int argc, char** argv) {
+    if (argc < 2)
+        return nullptr;
+    for (const Command& command : kCommands)
+        if (std::strcmp(argv[1], command.word) == 0 && (!command.takes || command.takes(argc, argv)))
+            return &command;
+    return nullptr;
+}

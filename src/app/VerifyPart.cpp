@@ -1,0 +1,34 @@
+// The verify part: fingerprints checked against their files, on QtCore and libcrypto alone; the
+// results for the files of an inquiry go into the custody log.
+#include "CommandTable.h"
+
+#include "archive/CustodyChecks.h"
+
+#include "platform/Fingerprint.h"
+#include "platform/ProgramDir.h"
+#include "platform/SaveRecovery.h"
+
+#include <QCoreApplication>
+
+extern "C" Q_DECL_EXPORT int quillon_verify(int argc, char** argv) {
+    // A save that was cut off is finished or undone first: the files then are all of one save.
+    durable::finishInterruptedSavesOf(commandArguments(argc, argv));
+    // File names are checked by their bytes: a name in another encoding than the locale's must not
+    // turn into replacement characters.
+    QByteArrayList files;
+    for (int i = 2; i < argc; ++i)
+        files << QByteArray(argv[i]);
+    // Only a template, document, PDF, recording or capture may belong to an inquiry: a check of any
+    // other file needs neither the application object nor the program directory.
+    QList<fingerprint::CheckedFile> inquiryFiles;
+    const int verified = fingerprint::verifyCommand(files, [&inquiryFiles](const fingerprint::CheckedFile& file) {
+        if (archive::mayBelongToInquiry(file.path))
+            inquiryFiles << file;
+    });
+    if (inquiryFiles.isEmpty())
+        return verified;
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    const bool recorded = archive::recordChecks(programdir::resolveForCommand(), inquiryFiles);
+    return recorded ? verified : 1;
+}
