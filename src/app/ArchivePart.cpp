@@ -1,4 +1,4 @@
-// The archive part: the archive's commands that draw nothing, on QtCore and SQLite alone.
+// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libpq alone.
 #include "CommandTable.h"
 
 #include "archive/CommandLine.h"
@@ -16,4 +16,10 @@ extern "C" Q_DECL_EXPORT int quillon_log(int argc, char** argv) {
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);
     return archive::logCommand(commandArguments(argc, argv));
+}
+
+extern "C" Q_DECL_EXPORT int quillon_sync(int argc, char** argv) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return archive::syncCommand(commandArguments(argc, argv));
 }

@@ -41,6 +41,7 @@ const Command kCommands[] = {
     {"print", nullptr, kPagesPart, "quillon_print"},
     {"archive", nullptr, kArchivePart, "quillon_archive"},
     {"log", nullptr, kArchivePart, "quillon_log"},
+    {"sync", nullptr, kArchivePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},
 };
 

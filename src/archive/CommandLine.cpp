@@ -2,6 +2,7 @@
 #include "archive/CommandLine.h"
 
 #include "archive/CustodyLog.h"
+#include "archive/office/OfficeCommands.h"
 
 #include "transcript/Usage.h"
 
@@ -20,8 +21,7 @@ int listInquiries(Archive& archive, const QStringList& words) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     for (const InquiryRow& row : archive.search({words.join(u' '), {}, {}})) {
-        out << row.date << '\t' << row.interviewee << '\t' << row.unit << '\t' << row.place << '\t' << row.pairs << '\t'
-            << row.name << '\n';
+        out << inquiryLine(row) << '\n';
         if (!row.problem.isEmpty())
             err << QStringLiteral("笔录模板 %1.ini：%2").arg(row.name, row.problem) << Qt::endl;
     }
@@ -31,6 +31,11 @@ int listInquiries(Archive& archive, const QStringList& words) {
 }
 
 } // namespace
+
+QString inquiryLine(const InquiryRow& row) {
+    return QStringList{row.date, row.interviewee, row.unit, row.place, QString::number(row.pairs), row.name}.join(
+        u'\t');
+}
 
 std::unique_ptr<Archive> consoleArchive(const QString& programDir) {
     auto archive = std::make_unique<Archive>(programDir, Archive::Work::AtOnce, [](const QString& text) {
@@ -42,6 +47,8 @@ std::unique_ptr<Archive> consoleArchive(const QString& programDir) {
 }
 
 int archiveCommand(const QStringList& arguments) {
+    if (arguments.value(0) == QLatin1String("--office"))
+        return office::officeSearchCommand(programdir::resolveForCommand(), arguments.mid(1));
     for (const QString& word : arguments)
         if (word.startsWith(QLatin1String("--")) && arguments != QStringList{QStringLiteral("--rebuild")})
             return transcript::usageError(QStringLiteral("archive 不认识的选项 %1").arg(word));
@@ -57,6 +64,12 @@ int logCommand(const QStringList& arguments) {
     if (arguments != QStringList{QStringLiteral("verify")})
         return transcript::usageError(QStringLiteral("log 只有 verify 一个命令"));
     return verifyCommand(programdir::resolveForCommand());
+}
+
+int syncCommand(const QStringList& arguments) {
+    if (!arguments.isEmpty())
+        return transcript::usageError(QStringLiteral("sync 不带参数"));
+    return office::syncCommand(programdir::resolveForCommand());
 }
 
 } // namespace archive

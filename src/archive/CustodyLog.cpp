@@ -44,6 +44,12 @@ QString eventText(const QString& event) {
     return texts.value(event, event);
 }
 
+QString userName() {
+    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QString::number(::geteuid());
+}
+
 QString detailText(const QString& key) {
     static const QHash<QString, QString> texts{
         {QStringLiteral("printer"), QStringLiteral("打印机")},
@@ -63,12 +69,6 @@ const QString kNoLineBefore = QString(64, u'0');
 
 QString sha256Of(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
-QString userName() {
-    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_name)
-        return QString::fromLocal8Bit(entry->pw_name);
-    return QString::number(::geteuid());
 }
 
 // The last line of the log: its bytes, and whether a line feed ends it. Empty for an empty log.
@@ -172,7 +172,7 @@ durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
     }
     for (CustodyEntry& entry : entries) {
         entry.time = time;
-        entry.user = userName();
+        entry.user = custody::userName();
         entry.host = QSysInfo::machineHostName();
         entry.previous = previous;
         const QByteArray line = entry.line();

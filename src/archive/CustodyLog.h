@@ -41,6 +41,8 @@ inline const QString kSetAside = QStringLiteral("set-aside");
 QString eventText(const QString& event);
 // The same for the keys of an event's details ("printer" is "打印机").
 QString detailText(const QString& key);
+// The operating-system user the entries name.
+QString userName();
 } // namespace custody
 
 struct CustodyFile {

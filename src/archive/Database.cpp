@@ -61,6 +61,12 @@ Query& Query::bind(qint64 value) {
     return *this;
 }
 
+Query& Query::bindBlob(const QByteArray& value) {
+    if (m_statement)
+        sqlite3_bind_blob64(m_statement, ++m_bound, value.constData(), sqlite3_uint64(value.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
 Query& Query::bindNull() {
     if (m_statement)
         sqlite3_bind_null(m_statement, ++m_bound);
@@ -98,6 +104,11 @@ QString Query::text(int column) const {
 
 qint64 Query::integer(int column) const {
     return sqlite3_column_int64(m_statement, column);
+}
+
+QByteArray Query::blob(int column) const {
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+    return QByteArray(data, sqlite3_column_bytes(m_statement, column));
 }
 
 bool Query::isNull(int column) const {

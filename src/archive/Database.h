@@ -37,6 +37,7 @@ public:
     Query& bind(const QString& value);
     Query& bind(qint64 value);
     Query& bind(int value) { return bind(qint64(value)); }
+    Query& bindBlob(const QByteArray& value);
     Query& bindNull();
 
     // The next row: false at the end or on a failure, which the connection keeps.
@@ -46,6 +47,7 @@ public:
 
     QString text(int column) const;
     qint64 integer(int column) const;
+    QByteArray blob(int column) const;
     bool isNull(int column) const;
 
 private:

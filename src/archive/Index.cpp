@@ -4,7 +4,6 @@
 
 #include "archive/CustodyLog.h"
 #include "archive/Locations.h"
-#include "archive/SearchText.h"
 
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
@@ -14,9 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSet>
 
 namespace archive {
@@ -30,23 +26,6 @@ constexpr int kLineBatch = 2000;
 
 const char* const kOwnSuffixes[] = {".ini", ".doc", ".pdf"};
 constexpr FileKind kOwnKinds[] = {FileKind::Template, FileKind::Document, FileKind::Pdf};
-
-QString fieldsJson(const record::TranscriptRecord& r) {
-    QJsonObject fields;
-    for (std::size_t i = 0; i < record::kFields.size(); ++i)
-        fields.insert(QString::fromUtf8(record::kFields[i].key.data(), qsizetype(record::kFields[i].key.size())),
-                      r.values[i]);
-    return QString::fromUtf8(QJsonDocument(fields).toJson(QJsonDocument::Compact));
-}
-
-// Every field and the name, one a line, as search compares them.
-QString searchText(const InquiryFacts& facts) {
-    QStringList lines{facts.name};
-    for (const QString& value : facts.record.values)
-        if (!value.isEmpty())
-            lines << value;
-    return search::normalized(lines.join(u'\n'));
-}
 
 QString startText(const QDateTime& start) {
     return start.isValid() ? start.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString();
@@ -105,9 +84,9 @@ bool Index::storeInquiry(const InquiryFacts& facts) {
             return m_db.fail();
         id = find.integer(0);
     }
-    const QString search = searchText(facts);
+    const QString search = searchTextOf(facts);
     sql::Query text = m_db.query("INSERT INTO inquiry_text(id, fields, search) VALUES(?, ?, ?)");
-    if (!text.bind(id).bind(fieldsJson(facts.record)).bind(search).run())
+    if (!text.bind(id).bind(fieldsJsonOf(facts.record)).bind(search).run())
         return false;
     sql::Query terms = m_db.query("INSERT INTO inquiry_terms(rowid, search) VALUES(?, ?)");
     return terms.bind(id).bind(search).run();

@@ -106,6 +106,9 @@ public:
     // The inquiries a recording or capture (its stored name) belongs to, a link removed by hand aside.
     sql::Error inquiriesOf(const QString& file, QStringList* inquiries);
     sql::Error inquiryCount(int* count);
+    // The connection open() made, for the tables kept beside the index (the office archive's
+    // outbox), which a rebuild leaves alone.
+    sql::Connection& connection() { return m_db; }
     // Why the last open() replaced the file: empty when it did not.
     const QString& replacedBecause() const { return m_replacedBecause; }
 

@@ -1,6 +1,8 @@
 // A template's fields and the list columns derived from them.
 #include "archive/InquiryFacts.h"
 
+#include "archive/SearchText.h"
+
 #include "transcript/TemplateFile.h"
 
 #include "platform/DateTimeText.h"
@@ -8,6 +10,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 namespace archive {
@@ -46,23 +50,31 @@ bool isTemplate(const QByteArray& content) {
 } // namespace
 
 InquiryFacts readInquiry(const QString& templatePath) {
-    InquiryFacts facts;
-    facts.name = QFileInfo(templatePath).completeBaseName();
-    facts.stamp = stampOf(templatePath);
+    const QString name = QFileInfo(templatePath).completeBaseName();
+    const Stamp stamp = stampOf(templatePath);
     QFile file(templatePath);
-    if (facts.stamp.size > kLargestTemplate) {
-        facts.problem = QStringLiteral("文件太大（%1 字节），不是笔录模板").arg(facts.stamp.size);
+    const auto failed = [&](const QString& problem) {
+        InquiryFacts facts;
+        facts.name = name;
+        facts.stamp = stamp;
+        facts.problem = problem;
         return facts;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        facts.problem = QStringLiteral("无法读取：%1").arg(file.errorString());
-        return facts;
-    }
+    };
+    if (stamp.size > kLargestTemplate)
+        return failed(QStringLiteral("文件太大（%1 字节），不是笔录模板").arg(stamp.size));
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(QStringLiteral("无法读取：%1").arg(file.errorString()));
     const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        facts.problem = QStringLiteral("无法读取：%1").arg(file.errorString());
-        return facts;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return failed(QStringLiteral("无法读取：%1").arg(file.errorString()));
+    InquiryFacts facts = inquiryOf(name, content);
+    facts.stamp = stamp;
+    return facts;
+}
+
+InquiryFacts inquiryOf(const QString& name, const QByteArray& content) {
+    InquiryFacts facts;
+    facts.name = name;
     if (!isTemplate(content)) {
         facts.problem = QStringLiteral("不是笔录模板：没有 [set] 节的 num1、num2 等键");
         return facts;
@@ -78,6 +90,22 @@ InquiryFacts readInquiry(const QString& templatePath) {
             holdsText(r[record::answer(pair).key], QStringLiteral("答：")))
             ++facts.pairs;
     return facts;
+}
+
+QString fieldsJsonOf(const record::TranscriptRecord& r) {
+    QJsonObject fields;
+    for (std::size_t i = 0; i < record::kFields.size(); ++i)
+        fields.insert(QString::fromUtf8(record::kFields[i].key.data(), qsizetype(record::kFields[i].key.size())),
+                      r.values[i]);
+    return QString::fromUtf8(QJsonDocument(fields).toJson(QJsonDocument::Compact));
+}
+
+QString searchTextOf(const InquiryFacts& facts) {
+    QStringList lines{facts.name};
+    for (const QString& value : facts.record.values)
+        if (!value.isEmpty())
+            lines << value;
+    return search::normalized(lines.join(u'\n'));
 }
 
 QDateTime captureStart(const QString& fileName) {

@@ -32,6 +32,13 @@ struct InquiryFacts {
 // Reads a template file of any version the program has written (GBK or GB18030, with or without
 // num75 and num87).
 InquiryFacts readInquiry(const QString& templatePath);
+// The same from the template's bytes, kept elsewhere.
+InquiryFacts inquiryOf(const QString& name, const QByteArray& content);
+
+// Every field by its template key, as one compact JSON object.
+QString fieldsJsonOf(const record::TranscriptRecord& r);
+// Every field and the name, one a line, normalized as search compares them.
+QString searchTextOf(const InquiryFacts& facts);
 
 // The start of a capture from its file name ("2013年2月3日9时5分.avi", "…(2).avi"); invalid for
 // another name.

@@ -35,6 +35,9 @@ durable::Result write(const QString& path);
 // The message for a sidecar that could not be written, in the style of the save messages.
 QString failureText(const QString& path, const durable::Result& result);
 
+// The SHA-256 that path's sidecar records for it, in lower-case hex; empty when there is none.
+QByteArray recorded(const QString& path);
+
 // A file checked against its sidecar: the lines of NAME.sha256 that name this file, by its own name
 // or by any other path to it (an absolute one, as `sha256sum /path/NAME` writes), must all match.
 enum class Check { Ok, Changed, NoFingerprint, Missing, Unreadable };

@@ -322,6 +322,20 @@ Check check(const QString& path)
     return checkFile(QFile::encodeName(path)).check;
 }
 
+QByteArray recorded(const QString& path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat file {};
+    const std::optional<QByteArray> sidecar = readAll(encoded + ".sha256");
+    if (!sidecar || ::stat(encoded.constData(), &file) != 0)
+        return {};
+    const QByteArray folder = folderOf(encoded);
+    for (const Entry& e : readList(*sidecar))
+        if (sameFile(e.name.startsWith('/') ? e.name : folder + '/' + e.name, file))
+            return e.hex;
+    return {};
+}
+
 int verifyCommand(const QByteArrayList& arguments, const std::function<void(const CheckedFile&)>& checked)
 {
     if (arguments.isEmpty()) {

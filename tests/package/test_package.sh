@@ -76,6 +76,8 @@ out=$(as_user quillon --version) || fail "quillon --version"
 out=$(as_user quillon --help) || fail "quillon --help"
 grep -q "quillon compose TEMPLATE.ini" <<<"$out" || fail "quillon --help: $out"
 [[ ! -e $program_dir ]] || fail "--version or --help made $program_dir"
+cmp /usr/share/quillon/office-archive.sql "$(dirname "$0")/../../resources/office-archive.sql" ||
+  fail "the office archive's schema is not installed"
 
 out=$(as_user quillon compose /usr/share/quillon/example.ini) || fail "quillon compose: $out"
 echo "$out"
