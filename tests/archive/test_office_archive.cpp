@@ -84,13 +84,18 @@ TEST_F(OfficeArchive, PushedInquiriesAreFoundByOneTwoAndThreeCharactersAndEveryV
     const QString dir = desktop("a", "insp_a");
     writeTemplate(dir, person("王伟"));
     writeTemplate(dir, person("张三", "答：三张桌子。"));
-    writeTemplate(dir, person("王小明"));
+    const QString xiaoTemplate = writeTemplate(dir, person("王小明"));
     const QString evidence = writeEvidence(dir + "/BL/2013年2月3日9时10分.avi", 9 * 1024 * 1024 + 17);
 
     SyncResult result = syncNow(dir, never);
     ASSERT_TRUE(result.error.ok()) << result.error.text().toStdString();
     EXPECT_EQ(result.pushed, 3);
     EXPECT_EQ(result.waiting, 0);
+    // Pushed together, each version has its own files and custody lines, and no other's.
+    EXPECT_EQ(count("SELECT count(*) FROM quillon.version v WHERE NOT EXISTS (SELECT FROM quillon.version_file f "
+                    "WHERE f.version_id = v.id AND f.name = 'BL/' || v.name || '.ini') OR EXISTS (SELECT FROM "
+                    "quillon.custody c WHERE c.version_id = v.id AND strpos(c.line, v.name) = 0)"),
+              0);
 
     const QString wang = "2013.2.3-宏达公司-王伟", zhang = "2013.2.3-宏达公司-张三", xiao = "2013.2.3-宏达公司-王小明";
     EXPECT_EQ(found("王"), QStringList({wang, xiao}));
@@ -137,6 +142,9 @@ TEST_F(OfficeArchive, PushedInquiriesAreFoundByOneTwoAndThreeCharactersAndEveryV
     const Error error = fetchFile(connection, latest, capture->name, fetched, never);
     ASSERT_TRUE(error.ok()) << error.text().toStdString();
     EXPECT_EQ(readFile(fetched), readFile(evidence));
+    const qint64 xiaoVersion = count("SELECT latest FROM quillon.inquiry WHERE name = '" + xiao + "'");
+    ASSERT_TRUE(fetchFile(connection, xiaoVersion, "BL/" + xiao + ".ini", fetched, never).ok());
+    EXPECT_EQ(readFile(fetched), readFile(xiaoTemplate));
     QList<QByteArray> lines;
     ASSERT_TRUE(custodyOf(connection, latest, &lines).ok());
     EXPECT_FALSE(lines.isEmpty());
