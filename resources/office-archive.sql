@@ -90,6 +90,9 @@ CREATE FUNCTION quillon.is_admin() RETURNS boolean LANGUAGE sql STABLE
 -- reads the latest version of each inquiry: its normalized text (search) and the distinct single
 -- characters and character pairs of that text (grams), whose GIN index answers a word of any
 -- length, one or two characters included, and whatever the database's character classes.
+-- The grams are compared byte by byte (COLLATE "C"): the index only asks whether they are equal.
+-- New entries wait in the index's pending list, which a push merges into the index when the list is
+-- full; autovacuum merges it after every few hundred versions, so that a push seldom has to.
 CREATE TABLE quillon.version(
     id bigint PRIMARY KEY,
     unit text NOT NULL,
@@ -115,13 +118,15 @@ CREATE TABLE quillon.version(
     captures integer NOT NULL,
     state smallint NOT NULL,
     search text NOT NULL,
-    grams text[] NOT NULL,
+    grams text[] COLLATE "C" NOT NULL,
     UNIQUE (unit, key),
     UNIQUE (id, unit));
 CREATE SEQUENCE quillon.version_id OWNED BY quillon.version.id;
 CREATE INDEX version_grams ON quillon.version USING gin (grams);
 CREATE INDEX version_by_name ON quillon.version (unit, name, saved_at);
 CREATE INDEX version_by_date ON quillon.version (date DESC NULLS LAST, starts DESC, name);
+CREATE INDEX version_by_unit_date ON quillon.version (unit, date DESC NULLS LAST, starts DESC, name);
+ALTER TABLE quillon.version SET (autovacuum_vacuum_insert_threshold = 200, autovacuum_vacuum_insert_scale_factor = 0);
 
 -- The contents of files, stored once per unit, in pieces of at most a few megabytes.
 CREATE TABLE quillon.blob(
@@ -252,6 +257,17 @@ END $$;
 CREATE CONSTRAINT TRIGGER blob_whole AFTER INSERT ON quillon.blob
     DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION quillon.blob_whole();
 
+-- Texts and contents are compressed with lz4 where the server has it (PostgreSQL 14 and later, when
+-- built with it), which a push spends a fraction of the time on that the default compression takes.
+-- Run as text, so that an older server, which cannot parse them, gets as far as skipping them.
+BEGIN
+    EXECUTE 'ALTER TABLE quillon.version ALTER COLUMN fields SET COMPRESSION lz4, '
+        'ALTER COLUMN search SET COMPRESSION lz4, ALTER COLUMN grams SET COMPRESSION lz4';
+    EXECUTE 'ALTER TABLE quillon.blob_chunk ALTER COLUMN data SET COMPRESSION lz4';
+EXCEPTION WHEN syntax_error OR feature_not_supported THEN
+    NULL;
+END;
+
 -- Row-level security: a unit's rows for its roles, every row for an administrator. The two
 -- functions are read once per statement.
 ALTER TABLE quillon.member ENABLE ROW LEVEL SECURITY;
@@ -282,6 +298,57 @@ CREATE POLICY unit_reads ON quillon.blob_chunk FOR SELECT
 CREATE POLICY unit_pushes ON quillon.blob_chunk FOR INSERT WITH CHECK (unit = (SELECT quillon.my_unit()));
 CREATE POLICY unit_reads ON quillon.inquiry FOR SELECT
     USING ((SELECT quillon.is_admin()) OR unit = (SELECT quillon.my_unit()));
+
+-- Search. The operators that read the grams' index are not leakproof, so under row-level security
+-- the planner may not use the index for a role that is not the tables' owner, and reads every
+-- version instead. This function runs as the owner, limits itself to what the role that logged in
+-- may see as the policies above do, and answers the ids of the latest versions found, newest first;
+-- the caller reads their rows through the policies. words: what the text must hold; wanted: the
+-- grams of the words, which narrow them down through the index.
+-- Two ways, chosen by the planner's estimate of how many versions hold the grams: few are looked up
+-- in the index and sorted; when many hold them, the newest versions are read in date order and
+-- their text compared until enough are found, which takes about most / share rows against
+-- visible * share in the index. The grams are not compared in that order: a long array costs more
+-- to read than the text.
+CREATE FUNCTION quillon.estimate(query text) RETURNS double precision LANGUAGE plpgsql VOLATILE
+    SET search_path = pg_catalog, pg_temp AS $$
+DECLARE
+    plan json;
+BEGIN
+    EXECUTE 'EXPLAIN (FORMAT JSON) ' || query INTO plan;
+    RETURN (plan -> 0 -> 'Plan' ->> 'Plan Rows')::double precision;
+END $$;
+REVOKE ALL ON FUNCTION quillon.estimate(text) FROM PUBLIC;
+
+CREATE FUNCTION quillon.search(most integer, words text[], wanted text[]) RETURNS SETOF bigint
+    LANGUAGE plpgsql VOLATILE SECURITY DEFINER
+    SET search_path = pg_catalog, pg_temp SET plan_cache_mode = force_custom_plan AS $$
+DECLARE
+    admin boolean := pg_has_role(session_user, 'quillon_admin', 'USAGE');
+    own text := (SELECT m.unit FROM quillon.member m WHERE m.role = session_user);
+    long text[] := ARRAY(SELECT w FROM unnest(words) w WHERE length(w) > 2);
+    seen text := format('SELECT FROM quillon.version v WHERE (%L::boolean OR v.unit = %L)', admin, own);
+    holding double precision;
+BEGIN
+    IF cardinality(wanted) > 0 THEN
+        holding := quillon.estimate(seen || format(' AND v.grams @> %L::text[]', wanted));
+        IF holding * holding <= most * quillon.estimate(seen) THEN
+            -- Materialized, so that the planner reads the index rather than the date order.
+            RETURN QUERY WITH holding AS MATERIALIZED (
+                SELECT v.id, v.date, v.starts, v.name FROM quillon.version v
+                WHERE (admin OR v.unit = own) AND v.grams @> wanted
+                    AND NOT EXISTS (SELECT FROM unnest(long) w WHERE strpos(v.search, w) = 0))
+            SELECT h.id FROM holding h JOIN quillon.inquiry i ON i.latest = h.id
+            ORDER BY h.date DESC NULLS LAST, h.starts DESC, h.name LIMIT most;
+            RETURN;
+        END IF;
+    END IF;
+    RETURN QUERY SELECT v.id FROM quillon.version v JOIN quillon.inquiry i ON i.latest = v.id
+        WHERE (admin OR v.unit = own) AND NOT EXISTS (SELECT FROM unnest(words) w WHERE strpos(v.search, w) = 0)
+        ORDER BY v.date DESC NULLS LAST, v.starts DESC, v.name LIMIT most;
+END $$;
+REVOKE ALL ON FUNCTION quillon.search(integer, text[], text[]) FROM PUBLIC;
+GRANT EXECUTE ON FUNCTION quillon.search(integer, text[], text[]) TO quillon_inspector, quillon_admin;
 
 GRANT SELECT ON quillon.member, quillon.setting, quillon.version, quillon.version_file, quillon.custody,
     quillon.blob, quillon.blob_chunk, quillon.inquiry TO quillon_inspector, quillon_admin;

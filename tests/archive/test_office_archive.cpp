@@ -44,12 +44,12 @@ protected:
         return said.toInt();
     }
 
-    QStringList found(const QString& typed, const QString& role = QStringLiteral("insp_a")) {
+    QStringList found(const QString& typed, const QString& role = QStringLiteral("insp_a"), int limit = 100) {
         const std::atomic_bool never = false;
         pg::Connection connection(&never);
         EXPECT_TRUE(connection.open(server.conninfo(role).toUtf8()).ok());
         QList<OfficeRow> rows;
-        const Error error = searchOffice(connection, typed, 100, &rows);
+        const Error error = searchOffice(connection, typed, limit, &rows);
         EXPECT_TRUE(error.ok()) << error.text().toStdString();
         QStringList names;
         for (const OfficeRow& row : rows)
@@ -84,13 +84,18 @@ TEST_F(OfficeArchive, PushedInquiriesAreFoundByOneTwoAndThreeCharactersAndEveryV
     const QString dir = desktop("a", "insp_a");
     writeTemplate(dir, person("王伟"));
     writeTemplate(dir, person("张三", "答：三张桌子。"));
-    writeTemplate(dir, person("王小明"));
+    const QString xiaoTemplate = writeTemplate(dir, person("王小明"));
     const QString evidence = writeEvidence(dir + "/BL/2013年2月3日9时10分.avi", 9 * 1024 * 1024 + 17);
 
     SyncResult result = syncNow(dir, never);
     ASSERT_TRUE(result.error.ok()) << result.error.text().toStdString();
     EXPECT_EQ(result.pushed, 3);
     EXPECT_EQ(result.waiting, 0);
+    // Pushed together, each version has its own files and custody lines, and no other's.
+    EXPECT_EQ(count("SELECT count(*) FROM quillon.version v WHERE NOT EXISTS (SELECT FROM quillon.version_file f "
+                    "WHERE f.version_id = v.id AND f.name = 'BL/' || v.name || '.ini') OR EXISTS (SELECT FROM "
+                    "quillon.custody c WHERE c.version_id = v.id AND strpos(c.line, v.name) = 0)"),
+              0);
 
     const QString wang = "2013.2.3-宏达公司-王伟", zhang = "2013.2.3-宏达公司-张三", xiao = "2013.2.3-宏达公司-王小明";
     EXPECT_EQ(found("王"), QStringList({wang, xiao}));
@@ -100,6 +105,10 @@ TEST_F(OfficeArchive, PushedInquiriesAreFoundByOneTwoAndThreeCharactersAndEveryV
     // Both pairs of 张三张 are in 张三's text, but not the word itself.
     EXPECT_EQ(found("张三张"), QStringList{});
     EXPECT_EQ(found("王 没有"), QStringList({wang, xiao}));
+    // With statistics that say most inquiries hold the word, the newest are read in date order and
+    // their text compared; names break the tie of equal dates, and 张三 comes first but does not hold it.
+    server.psql("ANALYZE");
+    EXPECT_EQ(found("没有", "insp_a", 1), QStringList{wang});
 
     // Saved again with another answer: a second version beside the first, both with their files.
     const QString incoming = writeTemplate(home.filePath("incoming"), person("王伟", "答：看见一辆车。"));
@@ -133,6 +142,9 @@ TEST_F(OfficeArchive, PushedInquiriesAreFoundByOneTwoAndThreeCharactersAndEveryV
     const Error error = fetchFile(connection, latest, capture->name, fetched, never);
     ASSERT_TRUE(error.ok()) << error.text().toStdString();
     EXPECT_EQ(readFile(fetched), readFile(evidence));
+    const qint64 xiaoVersion = count("SELECT latest FROM quillon.inquiry WHERE name = '" + xiao + "'");
+    ASSERT_TRUE(fetchFile(connection, xiaoVersion, "BL/" + xiao + ".ini", fetched, never).ok());
+    EXPECT_EQ(readFile(fetched), readFile(xiaoTemplate));
     QList<QByteArray> lines;
     ASSERT_TRUE(custodyOf(connection, latest, &lines).ok());
     EXPECT_FALSE(lines.isEmpty());
@@ -204,6 +216,10 @@ TEST_F(OfficeArchive, AUnitsRoleNeitherReadsNorChangesAnotherUnitsRows) {
     EXPECT_EQ(found("王伟", "insp_a2"), QStringList{"2013.2.3-宏达公司-王伟"});
     for (const char* table : {"version", "version_file", "custody", "blob", "blob_chunk", "inquiry"})
         EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM quillon.%1").arg(table), "insp_b"), 0) << table;
+    // The search function runs as the tables' owner and keeps to the caller's unit itself.
+    const QString searched = "SELECT count(*) FROM quillon.search(10, '{王伟}', '{王伟}')";
+    EXPECT_EQ(count(searched, "insp_b"), 0);
+    EXPECT_EQ(count(searched, "insp_a2"), 1);
     bool ok = true;
     server.psql("UPDATE quillon.version SET problem = 'x'", "insp_b", &ok);
     EXPECT_FALSE(ok);

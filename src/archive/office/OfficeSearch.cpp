@@ -1,5 +1,5 @@
-// Search reads the grams' GIN index: a word of one character by that character, a longer one by its
-// pairs, and a word of three or more characters is then compared as a whole.
+// Search asks the server's quillon.search for the latest versions holding the words, and reads their
+// rows through the row-level policies.
 #include "archive/office/OfficeSearch.h"
 
 #include "archive/SearchText.h"
@@ -14,10 +14,11 @@ namespace archive::office {
 
 namespace {
 
-constexpr char kRowColumns[] = "SELECT v.name, coalesce(v.date::text, ''), v.starts, v.ends, v.interviewee, "
-                               "v.work_unit, v.place, v.inspector, v.pairs, v.recordings, v.captures, v.state, "
-                               "v.problem, i.unit, v.id, i.versions FROM quillon.inquiry i JOIN quillon.version v ON "
-                               "v.id = i.latest";
+constexpr char kFound[] =
+    "SELECT v.name, coalesce(v.date::text, ''), v.starts, v.ends, v.interviewee, v.work_unit, "
+    "v.place, v.inspector, v.pairs, v.recordings, v.captures, v.state, v.problem, i.unit, v.id, "
+    "i.versions FROM quillon.search($1, $2::text[], $3::text[]) WITH ORDINALITY AS f(id, n) "
+    "JOIN quillon.version v ON v.id = f.id JOIN quillon.inquiry i ON i.latest = v.id ORDER BY f.n";
 
 OfficeRow officeRowOf(const pg::Result& r, int i) {
     OfficeRow row;
@@ -35,25 +36,14 @@ OfficeRow officeRowOf(const pg::Result& r, int i) {
 
 Error searchOffice(pg::Connection& connection, const QString& typed, int limit, QList<OfficeRow>* rows) {
     rows->clear();
+    const QStringList words =
+        search::normalized(typed).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     QStringList wanted;
-    QStringList whole;
-    for (const QString& word :
-         search::normalized(typed).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+    for (const QString& word : words)
         wanted << wordGrams(word);
-        if (word.toUcs4().size() > 2)
-            whole << word;
-    }
     pg::Result found;
-    static const std::string all = std::string(kRowColumns) + " ORDER BY v.date DESC NULLS LAST, v.starts DESC, "
-                                                              "v.name LIMIT $1";
-    static const std::string some = std::string(kRowColumns) +
-                                    " WHERE v.grams @> $2::text[] AND NOT EXISTS (SELECT FROM unnest($3::text[]) w "
-                                    "WHERE strpos(v.search, w) = 0) ORDER BY v.date DESC NULLS LAST, v.starts DESC, "
-                                    "v.name LIMIT $1";
     const Error error =
-        wanted.isEmpty()
-            ? connection.run(all.c_str(), {pg::number(limit)}, &found)
-            : connection.run(some.c_str(), {pg::number(limit), pg::textArray(wanted), pg::textArray(whole)}, &found);
+        connection.run(kFound, {pg::number(limit), pg::textArray(words), pg::textArray(wanted)}, &found);
     if (!error)
         return error;
     for (int i = 0; i < found.rows(); ++i)

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QtEndian>
 
 #include <libpq-fe.h>
 
@@ -84,6 +85,23 @@ Param textArray(const QStringList& values) {
     }
     literal += '}';
     return {literal};
+}
+
+Param bytesArray(const QList<QByteArray>& values) {
+    constexpr quint32 kByteaOid = 17;
+    QByteArray array;
+    const auto add = [&array](quint32 value) {
+        const quint32 big = qToBigEndian(value);
+        array.append(reinterpret_cast<const char*>(&big), sizeof big);
+    };
+    // Dimensions, no NULLs, the element type, then the one dimension's length and lower bound.
+    for (const quint32 word : {1u, 0u, kByteaOid, quint32(values.size()), 1u})
+        add(word);
+    for (const QByteArray& value : values) {
+        add(quint32(value.size()));
+        array += value;
+    }
+    return {array, true};
 }
 
 Failure failureOfState(const QByteArray& sqlState) {

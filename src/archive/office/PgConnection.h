@@ -31,6 +31,8 @@ Param bytes(const QByteArray& value);
 Param nullParam();
 // A text[] literal of the values.
 Param textArray(const QStringList& values);
+// A bytea[] in binary form, so that the bytes go as they are.
+Param bytesArray(const QList<QByteArray>& values);
 
 // A statement's rows in text form (bytes in binary form where asked).
 class Result {
