@@ -3,6 +3,8 @@
 #pragma once
 
 #include "archive/InquiryTableModel.h"
+#include "archive/OfficeScope.h"
+#include "archive/office/Sync.h"
 #include "net/FtpConnection.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
@@ -26,7 +28,8 @@ struct Components {
     // formRecoveryFile: this program's own file in the recovery folder; window: the main window,
     // which the archive window belongs to.
     Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
-        : inquiries(archive), archiveWindow(&archiveRows, window), formRecovery(programDir, formRecoveryFile)
+        : inquiries(archive), archiveWindow(&archiveRows, window), office(programDir),
+          formRecovery(programDir, formRecoveryFile)
     {
     }
 
@@ -48,6 +51,10 @@ struct Components {
     archive::Archive& inquiries;
     archive::InquiryTableModel archiveRows;
     ArchiveWindow archiveWindow;
+    // The archive window's 全局 scope, whose answers come to archiveWindow.
+    archive::OfficeScope office;
+    // Pushes to the office archive when set.ini names one; its results go to the main window.
+    std::unique_ptr<archive::office::PushLoop> pushLoop;
     // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.
     transcript::FormRecovery formRecovery;
     QTimer formRecoveryClock;

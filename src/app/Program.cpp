@@ -5,6 +5,7 @@
 #include "StartupProcedure.h"
 #include "TerminationSignals.h"
 #include "WindowCommands.h"
+#include "archive/OfficePush.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
@@ -34,6 +35,7 @@ bool Program::start()
     if (!StartupProcedure(m_window, m_services))
         return false;
     OfferRecovery(m_window, m_services, m_components, m_recovery);
+    m_components.pushLoop = StartOfficePush(m_window, m_services.programDir);
     return true;
 }
 

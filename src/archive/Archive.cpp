@@ -181,6 +181,8 @@ void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
         }
         if (written && ready(rebuildWhenEmpty))
             handle(m_index.readCustodyLog());
+        if (written)
+            emit logged();
     }
     QStringList templates;
     for (const Job* job : jobs)

@@ -72,6 +72,8 @@ signals:
     void statusNote(const QString& text);
     // The index holds something new: lists are read again.
     void indexChanged();
+    // Entries are in the custody log, synced. Emitted on the thread that recorded them.
+    void logged();
 
 private:
     // An event on its way into the custody log and the index.

@@ -3,9 +3,11 @@
 #include "archive/ArchiveCommands.h"
 
 #include "archive/Archive.h"
+#include "archive/ArchiveTables.h"
 #include "archive/Export.h"
 #include "archive/InquiryTableModel.h"
 #include "archive/Locations.h"
+#include "archive/OfficeScope.h"
 
 #include "transcript/DocumentPdf.h"
 #include "transcript/FormBinding.h"
@@ -53,25 +55,10 @@ QString documentOf(const Services& s, const QString& inquiry) {
     return programdir::blDir(s.programDir) + u'/' + inquiry + QStringLiteral(".doc");
 }
 
-QString kindText(FileKind kind) {
-    static const char* const kTexts[] = {"模板", "WORD文档", "PDF", "录音", "录像"};
-    return QString::fromUtf8(kTexts[int(kind)]);
-}
-
-QString stateText(FileState state) {
-    static const char* const kTexts[] = {"一致", "与指纹不符", "没有指纹", "无法读取", "文件不存在"};
-    return QString::fromUtf8(kTexts[int(state)]);
-}
-
 QString howText(LinkHow how) {
     static const char* const kTexts[] = {"已取消关联", "打开笔录时保存", "录像时间在笔录时间内", "手工关联",
                                          "笔录本身"};
     return QString::fromUtf8(kTexts[int(how)]);
-}
-
-void setRow(QTableWidget* table, int row, const QStringList& cells) {
-    for (int column = 0; column < cells.size(); ++column)
-        table->setItem(row, column, new QTableWidgetItem(cells[column]));
 }
 
 // Nothing chosen: a box says so, as the main window's commands do for a missing choice.
@@ -85,6 +72,46 @@ bool haveDocument(Services& s, const QString& document) {
     if (!QFileInfo::exists(document))
         s.dialogs.message(kCaption, QStringLiteral("这份笔录没有WORD文档：<%1>").arg(document));
     return QFileInfo::exists(document);
+}
+
+// The chosen inquiry of this desktop: its files, custody entries and commands.
+void showLocalInquiry(ArchiveWindow& aw, Archive& a) {
+    const QString inquiry = chosenInquiry(aw);
+    aw.setInquiryCommandsEnabled(!inquiry.isEmpty() && aw.按钮取消导出->isHidden());
+    const QList<FileRow> files = inquiry.isEmpty() ? QList<FileRow>() : a.files(inquiry);
+    aw.表格文件->setRowCount(int(files.size()));
+    for (int i = 0; i < files.size(); ++i) {
+        const FileRow& f = files[i];
+        setRow(
+            aw.表格文件, i,
+            {f.name, kindText(f.kind), f.size >= 0 ? byteCount(f.size) : QString(),
+             f.size >= 0
+                 ? QDateTime::fromMSecsSinceEpoch(f.modified / 1000000).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                 : QString(),
+             stateText(f.state), howText(f.how)});
+    }
+    showCustodyLines(aw.表格保管记录, inquiry.isEmpty() ? QList<QByteArray>() : a.custodyLines(inquiry));
+    aw.表格文件->resizeColumnsToContents();
+    if (const std::optional<InquiryRow> row = inquiry.isEmpty() ? std::nullopt : a.inquiry(inquiry);
+        row && !row->problem.isEmpty())
+        aw.标签档案状态->setText(QStringLiteral("笔录模板 %1.ini 无法读取：%2").arg(inquiry, row->problem));
+}
+
+// The chosen office version's file of that kind fetched, then then() with its path; a version without
+// one, or whose file could not be fetched, is said.
+void withOfficeFile(ArchiveWindow& aw, Services& s, OfficeScope& office, FileKind kind,
+                    std::function<void(const QString& path)> then) {
+    FetchChosenVersion(
+        aw, s, office, {kind}, false, [&s, kind, then = std::move(then)](const QList<FetchedFile>& fetched) {
+            for (const FetchedFile& f : fetched)
+                if (f.problem.isEmpty())
+                    return then(f.path);
+            s.dialogs.message(
+                kCaption,
+                fetched.isEmpty()
+                    ? QStringLiteral("服务器上的这一版没有%1。").arg(kindText(kind))
+                    : QStringLiteral("%1 没有取回：%2").arg(fetched.first().file.name, fetched.first().problem));
+        });
 }
 
 // While it lives, the window shows how far the export has got and offers 取消导出, also on Esc;
@@ -127,22 +154,60 @@ private:
     QTimer m_timer;
 };
 
+// The bundle that gather() puts together written into target, with the export's progress and
+// 取消导出 shown meanwhile, and how it ended said. missingWhy: why evidence left out is missing.
+void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
+                   OfficeScope& office, const QString& target, const QString& missingWhy,
+                   const std::function<BundleResult(const PdfMaker&, const BundleWriter&)>& gather) {
+    BundleResult result;
+    {
+        ExportStatus status(aw, target);
+        const PdfMaker pdf = [&engine](const QString& document, const QString& file, QString* error) {
+            return transcript::writeDocumentPdf(engine, document, file, error);
+        };
+        result = gather(pdf, [&status](const BundleRequest& request) {
+            return background::waitWhileProcessingEvents([&](const std::atomic_bool& programEnding) {
+                return writeBundle(request, status.progress, [&] { return status.cancel || programEnding; });
+            });
+        });
+    }
+    ShowChosenInquiry(aw, a, office);
+    if (result.cancelled) {
+        aw.标签档案状态->setText(QStringLiteral("导出已取消，没有留下移交包。"));
+        return;
+    }
+    if (!result.ok) {
+        aw.标签档案状态->setText(QStringLiteral("导出没有成功。"));
+        s.dialogs.message(kCaption, QStringLiteral("移交包没有导出：%1").arg(result.error));
+        return;
+    }
+    ShowArchiveNote(w, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
+    if (!result.missing.isEmpty())
+        s.dialogs.message(kCaption, QStringLiteral("移交包已导出，但下列证据文件%1，没有放入：\n%2")
+                                        .arg(missingWhy, result.missing.join(u'\n')));
+}
+
 } // namespace
 
-void ShowArchiveWindow(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows) {
+void ShowArchiveWindow(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows, OfficeScope& office) {
+    PrepareScopes(aw, a.programDir());
     aw.show();
     aw.raise();
     aw.activateWindow();
     aw.编辑框搜索->setFocus();
     aw.编辑框搜索->selectAll();
-    ListInquiries(aw, a, rows);
+    ListInquiries(aw, a, rows, office);
     a.refresh();
 }
 
-void ListInquiries(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows) {
+void ListInquiries(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows, OfficeScope& office) {
     // A hidden window is listed when it is shown.
     if (!aw.isVisible())
         return;
+    if (aw.showsOffice()) {
+        ListOfficeInquiries(aw, rows, office);
+        return;
+    }
     const QString chosen = chosenInquiry(aw);
     SearchRequest request{aw.编辑框搜索->text(), {}, {}};
     if (aw.复选框日期->isChecked()) {
@@ -154,47 +219,17 @@ void ListInquiries(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows) {
     if (row >= 0)
         aw.表格笔录->setCurrentIndex(rows.index(row, 0));
     else
-        ShowChosenInquiry(aw, a);
+        ShowChosenInquiry(aw, a, office);
     aw.标签档案状态->setText(a.isRebuilding()
                                  ? QStringLiteral("找到 %1 份笔录（索引正在重建，结果还不完整）").arg(rows.rowCount())
                                  : QStringLiteral("找到 %1 份笔录").arg(rows.rowCount()));
 }
 
-void ShowChosenInquiry(ArchiveWindow& aw, Archive& a) {
-    const QString inquiry = chosenInquiry(aw);
-    aw.setInquiryCommandsEnabled(!inquiry.isEmpty() && aw.按钮取消导出->isHidden());
-    const QList<FileRow> files = inquiry.isEmpty() ? QList<FileRow>() : a.files(inquiry);
-    aw.表格文件->setRowCount(int(files.size()));
-    for (int i = 0; i < files.size(); ++i) {
-        const FileRow& f = files[i];
-        setRow(
-            aw.表格文件, i,
-            {f.name, kindText(f.kind), f.size >= 0 ? byteCount(f.size) : QString(),
-             f.size >= 0
-                 ? QDateTime::fromMSecsSinceEpoch(f.modified / 1000000).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                 : QString(),
-             stateText(f.state), howText(f.how)});
-    }
-    const QList<QByteArray> lines = inquiry.isEmpty() ? QList<QByteArray>() : a.custodyLines(inquiry);
-    aw.表格保管记录->setRowCount(int(lines.size()));
-    for (int i = 0; i < lines.size(); ++i) {
-        const std::optional<CustodyEntry> entry = CustodyEntry::parse(lines[i]);
-        if (!entry)
-            continue;
-        QStringList names;
-        for (const CustodyFile& file : entry->files)
-            names << (file.check.isEmpty() ? file.name : file.name + QStringLiteral("（%1）").arg(file.check));
-        for (const auto& [key, value] : entry->details)
-            names << custody::detailText(key) + QStringLiteral("：") + value;
-        setRow(aw.表格保管记录, i,
-               {entry->time, custody::eventText(entry->event), entry->user + u'@' + entry->host,
-                names.join(QStringLiteral("、"))});
-    }
-    aw.表格文件->resizeColumnsToContents();
-    aw.表格保管记录->resizeColumnsToContents();
-    if (const std::optional<InquiryRow> row = inquiry.isEmpty() ? std::nullopt : a.inquiry(inquiry);
-        row && !row->problem.isEmpty())
-        aw.标签档案状态->setText(QStringLiteral("笔录模板 %1.ini 无法读取：%2").arg(inquiry, row->problem));
+void ShowChosenInquiry(ArchiveWindow& aw, Archive& a, OfficeScope& office) {
+    if (aw.showsOffice())
+        ShowChosenOfficeInquiry(aw, office);
+    else
+        showLocalInquiry(aw, a);
 }
 
 void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
@@ -204,7 +239,7 @@ void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
 }
 
 void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a,
-                       const transcript::FormRecovery& recovery) {
+                       const transcript::FormRecovery& recovery, OfficeScope& office) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -213,6 +248,15 @@ void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a
                           QStringLiteral("主窗口中的笔录还没有保存，打开“%1”会替换它。\n是否打开？").arg(inquiry),
                           Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
         return;
+    if (aw.showsOffice()) {
+        withOfficeFile(aw, s, office, FileKind::Template, [&w, &aw, &s, inquiry](const QString& path) {
+            LoadTemplate(w, s, path);
+            aw.标签档案状态->setText(QStringLiteral("已打开服务器上的：%1").arg(inquiry));
+            w.raise();
+            w.activateWindow();
+        });
+        return;
+    }
     const QString path = templateOf(s, inquiry);
     if (!QFileInfo::exists(path)) {
         s.dialogs.message(kCaption, QStringLiteral("笔录模板 <%1> 已不存在。").arg(path));
@@ -228,24 +272,41 @@ void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a
     w.activateWindow();
 }
 
-void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine) {
-    const QString inquiry = chosenInquiry(aw);
-    if (haveChoice(s, inquiry) && haveDocument(s, documentOf(s, inquiry)))
-        PreviewDocument(w, s, engine, documentOf(s, inquiry));
-}
-
-void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine) {
-    const QString inquiry = chosenInquiry(aw);
-    if (!haveChoice(s, inquiry) || !haveDocument(s, documentOf(s, inquiry)))
-        return;
-    PrintDocumentFile(w, s, engine, documentOf(s, inquiry));
-    aw.标签档案状态->setText(w.编辑框25->text());
-}
-
-void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a) {
+void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+                          OfficeScope& office) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
+    if (aw.showsOffice())
+        withOfficeFile(aw, s, office, FileKind::Document,
+                       [&w, &s, &engine](const QString& path) { PreviewDocument(w, s, engine, path); });
+    else if (haveDocument(s, documentOf(s, inquiry)))
+        PreviewDocument(w, s, engine, documentOf(s, inquiry));
+}
+
+void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+                        OfficeScope& office) {
+    const QString inquiry = chosenInquiry(aw);
+    if (!haveChoice(s, inquiry))
+        return;
+    const auto print = [&w, &aw, &s, &engine](const QString& document) {
+        PrintDocumentFile(w, s, engine, document);
+        aw.标签档案状态->setText(w.编辑框25->text());
+    };
+    if (aw.showsOffice())
+        withOfficeFile(aw, s, office, FileKind::Document, print);
+    else if (haveDocument(s, documentOf(s, inquiry)))
+        print(documentOf(s, inquiry));
+}
+
+void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a, OfficeScope& office) {
+    const QString inquiry = chosenInquiry(aw);
+    if (!haveChoice(s, inquiry))
+        return;
+    if (aw.showsOffice()) {
+        CheckOfficeInquiry(aw, s, a, office);
+        return;
+    }
     QList<CustodyFile> checked;
     QStringList report;
     bool allMatch = true;
@@ -262,13 +323,14 @@ void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a) {
     }
     a.log(custody::kFingerprintChecked, inquiry, checked);
     a.recheck(inquiry);
-    ShowChosenInquiry(aw, a);
+    ShowChosenInquiry(aw, a, office);
     s.dialogs.message(QStringLiteral("校验结果："), (allMatch ? QStringLiteral("全部文件与指纹一致。\n\n")
                                                               : QStringLiteral("有文件与指纹不符或缺少指纹！\n\n")) +
                                                         report.join(u'\n'));
 }
 
-void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine) {
+void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
+                         OfficeScope& office) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -276,33 +338,38 @@ void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive&
                                               inquiry + QStringLiteral(".zip"));
     if (target.isEmpty())
         return;
-    BundleResult result;
-    {
-        ExportStatus status(aw, target);
-        const PdfMaker pdf = [&engine](const QString& document, const QString& file, QString* error) {
-            return transcript::writeDocumentPdf(engine, document, file, error);
-        };
-        result = exportInquiry(a, templateOf(s, inquiry), target, pdf, [&status](const BundleRequest& request) {
-            return background::waitWhileProcessingEvents([&](const std::atomic_bool& programEnding) {
-                return writeBundle(request, status.progress, [&] { return status.cancel || programEnding; });
-            });
-        });
-    }
-    ShowChosenInquiry(aw, a);
-    if (result.cancelled) {
-        aw.标签档案状态->setText(QStringLiteral("导出已取消，没有留下移交包。"));
+    if (!aw.showsOffice()) {
+        exportShowing(w, aw, s, a, engine, office, target, QStringLiteral("已不存在"),
+                      [&](const PdfMaker& pdf, const BundleWriter& write) {
+                          return exportInquiry(a, templateOf(s, inquiry), target, pdf, write);
+                      });
         return;
     }
-    if (!result.ok) {
-        aw.标签档案状态->setText(QStringLiteral("导出没有成功。"));
-        s.dialogs.message(kCaption, QStringLiteral("移交包没有导出：%1").arg(result.error));
-        return;
-    }
-    ShowArchiveNote(w, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
-    if (!result.missing.isEmpty())
-        s.dialogs.message(
-            kCaption,
-            QStringLiteral("移交包已导出，但下列证据文件已不存在，没有放入：\n%1").arg(result.missing.join(u'\n')));
+    const FileKinds all{FileKind::Template, FileKind::Document, FileKind::Recording, FileKind::Capture};
+    FetchChosenVersion(aw, s, office, all, false,
+                       [&w, &aw, &s, &a, &engine, &office, inquiry, target,
+                        custody = office.custody](const QList<FetchedFile>& fetched) {
+                           BundleRequest request;
+                           request.inquiry = inquiry;
+                           request.custodyLines = custody;
+                           request.target = target;
+                           QStringList missing;
+                           for (const FetchedFile& f : fetched) {
+                               if (!f.problem.isEmpty())
+                                   missing << QStringLiteral("%1（%2）").arg(f.file.name, f.problem);
+                               else if (f.file.kind == FileKind::Template)
+                                   request.templatePath = f.path;
+                               else if (f.file.kind == FileKind::Document)
+                                   request.documentPath = f.path;
+                               else
+                                   (f.file.kind == FileKind::Recording ? request.recordings : request.captures)
+                                       << f.path;
+                           }
+                           exportShowing(w, aw, s, a, engine, office, target, QStringLiteral("没有从服务器取回"),
+                                         [&](const PdfMaker& pdf, const BundleWriter& write) {
+                                             return exportFetchedInquiry(a, request, missing, pdf, write);
+                                         });
+                       });
 }
 
 void LinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
@@ -319,7 +386,7 @@ void LinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
         return;
     }
     a.log(custody::kLinked, inquiry, {custodyFile(a.programDir(), path)});
-    ShowChosenInquiry(aw, a);
+    showLocalInquiry(aw, a);
 }
 
 void UnlinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
@@ -337,5 +404,5 @@ void UnlinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
         return;
     }
     a.log(custody::kUnlinked, inquiry, {custodyFile(a.programDir(), fullPath(a.programDir(), file->name))});
-    ShowChosenInquiry(aw, a);
+    showLocalInquiry(aw, a);
 }

@@ -8,17 +8,14 @@
 
 namespace archive {
 
-BundleResult exportInquiry(Archive& archive, const QString& templatePath, const QString& target, const PdfMaker& pdf,
-                           const BundleWriter& write) {
-    const QFileInfo info(templatePath);
-    BundleRequest request;
-    request.inquiry = info.completeBaseName();
-    request.templatePath = info.absoluteFilePath();
-    request.documentPath = info.absolutePath() + u'/' + request.inquiry + QStringLiteral(".doc");
-    request.target = QFileInfo(target).absoluteFilePath();
+namespace {
+
+// The PDF of the document's pages made, the bundle written, and the export logged once it is in place.
+BundleResult finish(Archive& archive, BundleRequest request, const QStringList& missing, const PdfMaker& pdf,
+                    const BundleWriter& write) {
     BundleResult result;
-    if (!info.isFile()) {
-        result.error = QStringLiteral("笔录模板 <%1> 不存在").arg(templatePath);
+    if (!QFileInfo(request.templatePath).isFile()) {
+        result.error = QStringLiteral("笔录模板 <%1> 不存在").arg(request.templatePath);
         return result;
     }
     QTemporaryDir work;
@@ -30,6 +27,24 @@ BundleResult exportInquiry(Archive& archive, const QString& templatePath, const 
             return result;
         }
     }
+    result = write(request);
+    result.missing = missing;
+    // The log tells by itself when its entry could not be written.
+    if (result.ok)
+        archive.log(custody::kExported, request.inquiry, {custodyFile(archive.programDir(), request.target)});
+    return result;
+}
+
+} // namespace
+
+BundleResult exportInquiry(Archive& archive, const QString& templatePath, const QString& target, const PdfMaker& pdf,
+                           const BundleWriter& write) {
+    const QFileInfo info(templatePath);
+    BundleRequest request;
+    request.inquiry = info.completeBaseName();
+    request.templatePath = info.absoluteFilePath();
+    request.documentPath = info.absolutePath() + u'/' + request.inquiry + QStringLiteral(".doc");
+    request.target = QFileInfo(target).absoluteFilePath();
     QStringList missing;
     for (const FileRow& file : archive.files(request.inquiry)) {
         const QString path = fullPath(archive.programDir(), file.name);
@@ -41,12 +56,13 @@ BundleResult exportInquiry(Archive& archive, const QString& templatePath, const 
             (file.kind == FileKind::Recording ? request.recordings : request.captures) << path;
     }
     request.custodyLines = archive.custodyLines(request.inquiry);
-    result = write(request);
-    result.missing = missing;
-    // The log tells by itself when its entry could not be written.
-    if (result.ok)
-        archive.log(custody::kExported, request.inquiry, {custodyFile(archive.programDir(), request.target)});
-    return result;
+    return finish(archive, std::move(request), missing, pdf, write);
+}
+
+BundleResult exportFetchedInquiry(Archive& archive, BundleRequest request, const QStringList& missing,
+                                  const PdfMaker& pdf, const BundleWriter& write) {
+    request.target = QFileInfo(request.target).absoluteFilePath();
+    return finish(archive, std::move(request), missing, pdf, write);
 }
 
 } // namespace archive

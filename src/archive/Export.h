@@ -17,4 +17,10 @@ using BundleWriter = std::function<BundleResult(const BundleRequest& request)>;
 BundleResult exportInquiry(Archive& archive, const QString& templatePath, const QString& target, const PdfMaker& pdf,
                            const BundleWriter& write);
 
+// The bundle of a version of an inquiry of the office archive, from its files fetched into the
+// program directory and the custody lines the server keeps for it: request names them all but the
+// PDF. missing: the evidence that could not be fetched.
+BundleResult exportFetchedInquiry(Archive& archive, BundleRequest request, const QStringList& missing,
+                                  const PdfMaker& pdf, const BundleWriter& write);
+
 } // namespace archive

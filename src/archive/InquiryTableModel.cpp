@@ -2,6 +2,8 @@
 #include "archive/InquiryTableModel.h"
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace archive {
 
@@ -35,18 +37,25 @@ QVariant sortKey(const InquiryRow& row, int column) {
 
 } // namespace
 
-void InquiryTableModel::setRows(QList<InquiryRow> rows) {
+void InquiryTableModel::setRows(QList<InquiryRow> rows, QStringList officeUnits) {
     beginResetModel();
     m_rows = std::move(rows);
+    m_units = std::move(officeUnits);
+    if (m_units.size() != m_rows.size())
+        m_units.clear();
     sortRows();
     endResetModel();
 }
 
-int InquiryTableModel::rowOf(const QString& name) const {
+int InquiryTableModel::rowOf(const QString& name, const QString& officeUnit) const {
     for (qsizetype i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].name == name)
+        if (m_rows[i].name == name && unitOf(i) == officeUnit)
             return int(i);
     return -1;
+}
+
+QString InquiryTableModel::unitOf(qsizetype row) const {
+    return m_units.isEmpty() ? QString() : m_units[row];
 }
 
 int InquiryTableModel::rowCount(const QModelIndex& parent) const {
@@ -78,6 +87,8 @@ QVariant InquiryTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case NameRole:
         return row.name;
+    case OfficeUnitRole:
+        return unitOf(index.row());
     case Qt::ToolTipRole:
         return row.problem.isEmpty() ? row.name : row.name + QStringLiteral(".ini：") + row.problem;
     case Qt::TextAlignmentRole:
@@ -111,13 +122,13 @@ void InquiryTableModel::sort(int column, Qt::SortOrder order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // The chosen inquiry stays chosen wherever it lands.
     const QModelIndexList before = persistentIndexList();
-    QStringList names;
+    QList<QPair<QString, QString>> keys;
     for (const QModelIndex& index : before)
-        names << m_rows[index.row()].name;
+        keys.append({m_rows[index.row()].name, unitOf(index.row())});
     sortRows();
     QModelIndexList after;
     for (qsizetype i = 0; i < before.size(); ++i)
-        after << index(rowOf(names[i]), before[i].column());
+        after << index(rowOf(keys[i].first, keys[i].second), before[i].column());
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
@@ -125,14 +136,26 @@ void InquiryTableModel::sort(int column, Qt::SortOrder order) {
 void InquiryTableModel::sortRows() {
     const int column = m_sortColumn;
     const bool descending = m_sortOrder == Qt::DescendingOrder;
-    std::stable_sort(m_rows.begin(), m_rows.end(), [column, descending](const InquiryRow& a, const InquiryRow& b) {
-        const QVariant x = sortKey(a, column);
-        const QVariant y = sortKey(b, column);
-        const QPartialOrdering order = QVariant::compare(x, y);
+    // The rows are put in order through their positions, so that each keeps its office unit.
+    std::vector<qsizetype> order(size_t(m_rows.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this, column, descending](qsizetype i, qsizetype j) {
+        const InquiryRow& a = m_rows[i];
+        const InquiryRow& b = m_rows[j];
+        const QPartialOrdering order = QVariant::compare(sortKey(a, column), sortKey(b, column));
         if (order == QPartialOrdering::Equivalent)
             return a.date + a.starts > b.date + b.starts;
         return descending ? order == QPartialOrdering::Greater : order == QPartialOrdering::Less;
     });
+    QList<InquiryRow> rows;
+    QStringList units;
+    for (const qsizetype i : order) {
+        rows << std::move(m_rows[i]);
+        if (!m_units.isEmpty())
+            units << m_units[i];
+    }
+    m_rows = std::move(rows);
+    m_units = std::move(units);
 }
 
 } // namespace archive

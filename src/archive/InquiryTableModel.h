@@ -14,13 +14,16 @@ public:
     enum Column { Date, Interviewee, Unit, Place, Inspector, Pairs, Recordings, Captures, State, ColumnCount };
     // Qt::UserRole of any cell: the inquiry's base name.
     static constexpr int NameRole = Qt::UserRole;
+    // The unit of the office whose inspectors pushed the inquiry; empty for this desktop's rows.
+    static constexpr int OfficeUnitRole = Qt::UserRole + 1;
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setRows(QList<InquiryRow> rows);
+    // officeUnits: one for each row of the office archive, or none for this desktop's rows.
+    void setRows(QList<InquiryRow> rows, QStringList officeUnits = {});
     const QList<InquiryRow>& rows() const { return m_rows; }
-    // The row of the inquiry of that name, or -1.
-    int rowOf(const QString& name) const;
+    // The row of the inquiry of that name (and office unit), or -1.
+    int rowOf(const QString& name, const QString& officeUnit = {}) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -33,8 +36,10 @@ public:
 
 private:
     void sortRows();
+    QString unitOf(qsizetype row) const;
 
     QList<InquiryRow> m_rows;
+    QStringList m_units; // empty, or one for each row
     int m_sortColumn = Date;
     Qt::SortOrder m_sortOrder = Qt::DescendingOrder;
 };

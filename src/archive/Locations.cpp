@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace archive {
 
 QString indexPath(const QString& programDir) {
@@ -48,6 +50,17 @@ Stamp stampOf(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
     return {qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+QString fetchedPath(const QString& programDir, const QString& inquiry, qint64 version, const QString& name) {
+    // The stored name of a file outside the program directory is a full path, of this system or of
+    // another desktop's.
+    const QString file = name.mid(std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\')) + 1);
+    for (const QString& part : {inquiry, file})
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..") || part.contains(u'/') ||
+            part.contains(u'\\') || part.contains(QChar(0)))
+            return {};
+    return programDir + QStringLiteral("/office/") + inquiry + u'/' + QString::number(version) + u'/' + file;
 }
 
 } // namespace archive

@@ -19,6 +19,11 @@ QString fullPath(const QString& programDir, const QString& name);
 // other file.
 QString templateOf(const QString& programDir, const QString& file);
 
+// Where a file of a version of an inquiry of the office archive is fetched to: office/<inquiry>/
+// <version>/ in the program directory, under the file's own name. Empty when the inquiry's or the
+// file's name, as the server gives them, would lead out of that folder.
+QString fetchedPath(const QString& programDir, const QString& inquiry, qint64 version, const QString& name);
+
 // Size and modification time (nanoseconds) of a file: what tells the index that a file changed.
 struct Stamp {
     qint64 size = -1; // -1: there is no such file

@@ -2,6 +2,7 @@
 #include "ArchiveWindow.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -49,6 +50,11 @@ ArchiveWindow::ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent) : Q
     setWindowTitle(QStringLiteral("笔录档案"));
     resize(1000, 700);
 
+    auto* scopeLabel = new QLabel(QStringLiteral("范围(&R)："), this);
+    组合框范围 = named(new QComboBox(this), "组合框范围", "查找范围");
+    组合框范围->addItems({QStringLiteral("本机"), QStringLiteral("全局")});
+    组合框范围->setItemData(0, QStringLiteral("本机的笔录档案"), Qt::ToolTipRole);
+    scopeLabel->setBuddy(组合框范围);
     auto* searchLabel = new QLabel(QStringLiteral("查找(&S)："), this);
     编辑框搜索 = named(new QLineEdit(this), "编辑框搜索", "查找笔录");
     编辑框搜索->setPlaceholderText(QStringLiteral("姓名、单位、地点、问答中的任何文字，多个词用空格分开"));
@@ -84,6 +90,13 @@ ArchiveWindow::ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent) : Q
     按钮打印 = button("打印", "按钮打印", "打印这份笔录的WORD文档", this);
     按钮校验 = button("校验", "按钮校验", "按指纹核对这份笔录的每个文件", this);
     按钮导出 = button("导出", "按钮导出", "把这份笔录的全部文件导出为一个移交包（ZIP）", this);
+    标签版本 = new QLabel(QStringLiteral("版本(&V)："), this);
+    组合框版本 = named(new QComboBox(this), "组合框版本", "笔录版本");
+    组合框版本->setToolTip(QStringLiteral("这份笔录推送到服务器的各个版本，最后一个是最新的"));
+    组合框版本->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    标签版本->setBuddy(组合框版本);
+    标签版本->hide();
+    组合框版本->hide();
 
     表格文件 = detailTable({QStringLiteral("文件"), QStringLiteral("类别"), QStringLiteral("大小"),
                             QStringLiteral("修改时间"), QStringLiteral("指纹"), QStringLiteral("关联")},
@@ -105,6 +118,8 @@ ArchiveWindow::ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent) : Q
     connect(按钮关闭, &QPushButton::clicked, this, &QDialog::close);
 
     auto* filter = new QHBoxLayout;
+    filter->addWidget(scopeLabel);
+    filter->addWidget(组合框范围);
     filter->addWidget(searchLabel);
     filter->addWidget(编辑框搜索, 1);
     filter->addWidget(复选框日期);
@@ -114,6 +129,8 @@ ArchiveWindow::ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent) : Q
     auto* commands = new QHBoxLayout;
     for (QPushButton* b : {按钮打开, 按钮预览, 按钮打印, 按钮校验, 按钮导出})
         commands->addWidget(b);
+    commands->addWidget(标签版本);
+    commands->addWidget(组合框版本);
     commands->addStretch(1);
     commands->addWidget(按钮关联);
     commands->addWidget(按钮取消关联);
@@ -133,6 +150,12 @@ ArchiveWindow::ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent) : Q
 }
 
 void ArchiveWindow::setInquiryCommandsEnabled(bool enabled) {
-    for (QPushButton* b : {按钮打开, 按钮预览, 按钮打印, 按钮校验, 按钮导出, 按钮关联, 按钮取消关联})
+    for (QPushButton* b : {按钮打开, 按钮预览, 按钮打印, 按钮校验, 按钮导出})
         b->setEnabled(enabled);
+    for (QPushButton* b : {按钮关联, 按钮取消关联})
+        b->setEnabled(enabled && !showsOffice());
+}
+
+bool ArchiveWindow::showsOffice() const {
+    return 组合框范围->currentIndex() == 1;
 }

@@ -1,12 +1,14 @@
-// "笔录档案": the window of past inquiries. A search box and a date range above the table of
-// inquiries, the commands for the chosen one, its files and its custody-log entries below, and a
-// status line with the progress of an export. Controls only; the handlers fill and answer them.
+// "笔录档案": the window of past inquiries. The scope (this desktop or the office's archive), a search
+// box and a date range above the table of inquiries, the commands for the chosen one and, for the
+// office's, its versions; its files and its custody-log entries below, and a status line with the
+// progress of an export. Controls only; the handlers fill and answer them.
 #pragma once
 
 #include <QDialog>
 
 class QAbstractItemModel;
 class QCheckBox;
+class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -20,6 +22,8 @@ public:
     // inquiries: the table's rows, one inquiry each.
     explicit ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent = nullptr);
 
+    // "本机" (this desktop's archive) or "全局" (the office's archive on its server).
+    QComboBox* 组合框范围;
     QLineEdit* 编辑框搜索;
     QCheckBox* 复选框日期;
     QDateEdit* 日期框起;
@@ -31,6 +35,9 @@ public:
     QPushButton* 按钮打印;
     QPushButton* 按钮校验;
     QPushButton* 按钮导出;
+    // The versions of the chosen inquiry of the office's archive, oldest first; shown in 全局 only.
+    QLabel* 标签版本;
+    QComboBox* 组合框版本;
 
     // The chosen inquiry's files: name, kind, size, time, fingerprint, why it belongs.
     QTableWidget* 表格文件;
@@ -45,5 +52,8 @@ public:
     QPushButton* 按钮关闭;
 
     // The buttons that act on the chosen inquiry: enabled only while one is chosen and no export runs.
+    // Links of evidence belong to this desktop's inquiries only.
     void setInquiryCommandsEnabled(bool enabled);
+    // Whether 全局 is chosen.
+    bool showsOffice() const;
 };

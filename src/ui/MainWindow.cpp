@@ -298,6 +298,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     statusPane0 = new QLabel(状态条1);
     statusPane0->setTextFormat(Qt::PlainText);
     状态条1->addWidget(statusPane0, 1);
+    标签待推送 = new QLabel(状态条1);
+    标签待推送->setObjectName(QStringLiteral("标签待推送"));
+    标签待推送->setTextFormat(Qt::PlainText);
+    标签待推送->setAccessibleName(QStringLiteral("待推送到笔录档案服务器的笔录"));
+    标签待推送->hide();
+    状态条1->addPermanentWidget(标签待推送);
     setStatusBar(状态条1);
 
     时钟1 = new QTimer(this);

@@ -40,6 +40,9 @@ public:
     QPushButton* 按钮1;
     QStatusBar* 状态条1;
     QLabel* statusPane0;
+    // How many inquiries wait to go to the office archive, and why the last push failed; hidden
+    // without an office archive.
+    QLabel* 标签待推送;
 
     // Particulars form (in 分组框1).
     QLabel* 标签2;

@@ -7,7 +7,10 @@
 #include "platform/Fingerprint.h"
 #include "transcript/TranscriptRecord.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QInputMethodEvent>
+#include <QWidget>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -86,6 +89,13 @@ inline Ran quillon(const QString& programDir, const QStringList& arguments, int 
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Chinese comes through the input method, as a committed string.
+inline void typeChinese(QWidget* field, const QString& text) {
+    QInputMethodEvent typed;
+    typed.setCommitString(text);
+    QApplication::sendEvent(field, &typed);
 }
 
 } // namespace archivetest

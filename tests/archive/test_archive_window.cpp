@@ -7,7 +7,6 @@
 #include "ui/ArchiveWindow.h"
 
 #include <QAction>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,17 +15,6 @@
 #include <QTest>
 
 using namespace archivetest;
-
-namespace {
-
-// Chinese comes through the input method, as a committed string.
-void typeChinese(QWidget* field, const QString& text) {
-    QInputMethodEvent typed;
-    typed.setCommitString(text);
-    QApplication::sendEvent(field, &typed);
-}
-
-} // namespace
 
 TEST(ArchiveWindow, FindsAnInquiryAndOpensItIntoTheFormByKeyboard) {
     TestProgram p;

@@ -44,11 +44,17 @@ public:
     QString findProgram(const QStringList& candidates) const override;
 };
 
-// The archive's seam in tests: keeps every event it is told.
+// The archive's seam in tests: keeps every event it is told, and passes it on to the real archive
+// when a test sets one.
 class RecordingJournal final : public ArchiveJournal {
 public:
     QList<JournalEvent> events;
-    void record(const JournalEvent& event) override { events << event; }
+    ArchiveJournal* forward = nullptr;
+    void record(const JournalEvent& event) override {
+        events << event;
+        if (forward)
+            forward->record(event);
+    }
 };
 
 // Text of a settings or template file: encoded as GBK, LF turned into CR LF.
