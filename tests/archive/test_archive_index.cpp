@@ -200,3 +200,21 @@ TEST(ArchiveIndex, AFullDiskLosesNothingOnceThereIsRoomAgain) {
     EXPECT_EQ(interviewees(a->search({})), (QStringList{"李明", "王伟"}));
     EXPECT_TRUE(archive::verify(dir).ok());
 }
+
+TEST(ArchiveIndex, AFileOfTheOfficeIsFetchedIntoItsVersionsFolderWhateverNameTheServerGives) {
+    const QString home = "/p";
+    EXPECT_EQ(archive::fetchedPath(home, "2013.2.3-宏达公司-王伟", 7, "BL/2013.2.3-宏达公司-王伟.ini"),
+              "/p/office/2013.2.3-宏达公司-王伟/7/2013.2.3-宏达公司-王伟.ini");
+    // A recording saved outside another desktop's program directory, on Linux or on Windows.
+    EXPECT_EQ(archive::fetchedPath(home, "a", 1, "/home/x/录音.wav"), "/p/office/a/1/录音.wav");
+    EXPECT_EQ(archive::fetchedPath(home, "a", 1, "D:\\证据\\录音.wav"), "/p/office/a/1/录音.wav");
+    for (const auto& [inquiry, name] : {std::pair<QString, QString>{"..", "x.ini"},
+                                        {"../../etc", "x.ini"},
+                                        {"a", "BL/.."},
+                                        {"a", "BL/"},
+                                        {"", "x.ini"},
+                                        {"a\\..", "x.ini"},
+                                        {QString("a") + QChar(0) + "b", "x.ini"}})
+        EXPECT_EQ(archive::fetchedPath(home, inquiry, 1, name), QString())
+            << inquiry.toStdString() << name.toStdString();
+}

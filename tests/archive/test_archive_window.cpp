@@ -32,7 +32,8 @@ TEST(ArchiveWindow, FindsAnInquiryAndOpensItIntoTheFormByKeyboard) {
 
     QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&aw));
-    QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), aw.编辑框搜索, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == aw.编辑框搜索; }, 2000))
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()).toStdString();
     QAbstractItemModel* rows = aw.表格笔录->model();
     EXPECT_EQ(rows->rowCount(), 2);
     EXPECT_EQ(rows->index(0, 0).data(archive::InquiryTableModel::NameRole), baseName(xiao)) << "newest first";

@@ -22,8 +22,7 @@
 
 #include <sys/stat.h>
 
-TEST(DateTimeText, LeavesOutZeroPartsFromTheRight)
-{
+TEST(DateTimeText, LeavesOutZeroPartsFromTheRight) {
     const QDate d(2012, 11, 30);
     EXPECT_EQ(datetimetext::full(QDateTime(d, QTime(9, 5, 7))), "2012年11月30日9时5分7秒");
     EXPECT_EQ(datetimetext::full(QDateTime(d, QTime(9, 5, 0))), "2012年11月30日9时5分");
@@ -35,16 +34,14 @@ TEST(DateTimeText, LeavesOutZeroPartsFromTheRight)
 }
 
 // A process that is gone, or a zombie nobody has reaped yet.
-bool processGone(pid_t pid)
-{
+bool processGone(pid_t pid) {
     if (::kill(pid, 0) != 0)
         return true;
     const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
     return stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z";
 }
 
-TEST(DesktopShell, RunProgramGivesTheExitCodeAndKillsWhatItStartedAtTheTimeLimit)
-{
+TEST(DesktopShell, RunProgramGivesTheExitCodeAndKillsWhatItStartedAtTheTimeLimit) {
     DesktopShell shell;
     EXPECT_EQ(shell.runProgram({"no-such-program-here", "sh"}, {"-c", "exit 3"}, 60000), 3);
     EXPECT_EQ(shell.runProgram({"no-such-program-here"}, {}, 60000), std::nullopt);
@@ -60,11 +57,10 @@ TEST(DesktopShell, RunProgramGivesTheExitCodeAndKillsWhatItStartedAtTheTimeLimit
     EXPECT_TRUE(eventsHandled);
     const pid_t helper = readFile(pidFile).trimmed().toInt();
     ASSERT_GT(helper, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(processGone(helper), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return processGone(helper); }, 10000));
 }
 
-TEST(DesktopLauncher, WritesAnExecutableLauncherAndReplacesTheOldOne)
-{
+TEST(DesktopLauncher, WritesAnExecutableLauncherAndReplacesTheOldOne) {
     QTemporaryDir dir;
     const QString target = dir.filePath("opt/quillon/quillon");
     QDir().mkpath(dir.filePath("opt/quillon"));
@@ -92,8 +88,7 @@ TEST(DesktopLauncher, WritesAnExecutableLauncherAndReplacesTheOldOne)
     EXPECT_EQ(readFile(shortcut + ".desktop"), earlier);
 }
 
-TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
-{
+TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly) {
     QTemporaryDir dir;
     const QString path = dir.filePath("config/quillon/registry.ini");
     IniRegistry registry(path);
@@ -112,7 +107,8 @@ TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
     EXPECT_TRUE(permissions.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     EXPECT_FALSE(permissions & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
                                 QFileDevice::WriteOther | QFileDevice::ExeOwner));
-    EXPECT_FALSE(QFile::permissions(dir.filePath("config/quillon")) & (QFileDevice::ReadOther | QFileDevice::ReadGroup));
+    EXPECT_FALSE(QFile::permissions(dir.filePath("config/quillon")) &
+                 (QFileDevice::ReadOther | QFileDevice::ReadGroup));
 
     // A flag edited by hand is read as it stands.
     writeFile(path, "[Software\\ORV]\r\nTESK= 1\r\n");
@@ -141,8 +137,7 @@ TEST(IniRegistry, StoresValuesExactlyAndReadableByTheOwnerOnly)
     EXPECT_EQ(broken.write("TESK", "1").cause, durable::Cause::NotAFolder);
 }
 
-TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
-{
+TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce) {
     QTemporaryDir root;
     qputenv("QUILLON_HOME", root.path().toUtf8() + "/sub/../");
     EXPECT_EQ(programdir::resolve().dir, root.path());
@@ -187,8 +182,7 @@ TEST(ProgramDir, PortableBesideTheProgramElseAUserFolderSeededOnce)
         QStringLiteral(" 无法建立程序目录 <%1/>：同名的文件占用了目录的位置 ").arg(root.filePath("file/quillon")));
 }
 
-TEST(ProgramDir, StarterFilesThatDoNotFitAreNamedAndLeaveNothingHalfWritten)
-{
+TEST(ProgramDir, StarterFilesThatDoNotFitAreNamedAndLeaveNothingHalfWritten) {
     SmallFilesystem fs(64);
     REQUIRE_SMALL_FILESYSTEM(fs);
     QTemporaryDir root;

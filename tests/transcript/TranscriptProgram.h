@@ -31,10 +31,10 @@ struct TranscriptProgram : TestProgram {
 inline void chooseItem(QComboBox* box, int row) {
     box->showPopup();
     QAbstractItemView* view = box->view();
-    QTRY_VERIFY_WITH_TIMEOUT(view->isVisible(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 2000));
     const QRect rect = view->visualRect(view->model()->index(row, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
-    QTRY_VERIFY_WITH_TIMEOUT(!view->isVisible(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }, 2000));
 }
 
 inline QStringList listItems(const QComboBox* box) {

@@ -147,7 +147,8 @@ TEST_F(CommandLineTest, ComposesAWindowsTemplateAndRefusesToOverwriteWithoutForc
     ASSERT_TRUE(QDir().mkpath(exampleDocument() + ".sha256"));
     r = run({"compose", example(), "--force"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("无法写入文件 <%1.sha256>：那里已经有一个同名的目录").arg(exampleDocument())))
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("无法写入文件 <%1.sha256>：那里已经有一个同名的目录").arg(exampleDocument())))
         << r.err.toStdString();
     EXPECT_EQ(readFile(exampleDocument()), first.left(10));
 }
@@ -402,9 +403,11 @@ TEST_F(CommandLineTest, ShippedExampleWithTheStarterSettingsKeepsItsPages) {
         const QStringList lines = page.split('\n', Qt::SkipEmptyParts);
         ASSERT_GE(lines.size(), 3);
         // The two footer lines close every page, each on a line of its own, above the page footer.
-        EXPECT_TRUE(lines[lines.size() - 3].contains(QStringLiteral("记录人签名").normalized(QString::NormalizationForm_KC)))
+        EXPECT_TRUE(
+            lines[lines.size() - 3].contains(QStringLiteral("记录人签名").normalized(QString::NormalizationForm_KC)))
             << page.toStdString();
-        EXPECT_TRUE(lines[lines.size() - 2].trimmed().endsWith(QStringLiteral("日").normalized(QString::NormalizationForm_KC)))
+        EXPECT_TRUE(
+            lines[lines.size() - 2].trimmed().endsWith(QStringLiteral("日").normalized(QString::NormalizationForm_KC)))
             << page.toStdString();
     }
 }
@@ -471,7 +474,7 @@ TEST_F(CommandLineTest, AnRtfDocumentPrintsThroughTheOfficeSuiteAndCups) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("笔录文件已交给办公软件打印... ")));
     QString pdf;
-    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdfWith(before, marker)).isEmpty(), 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !(pdf = cups::newPdfWith(before, marker)).isEmpty(); }, 60000));
 }
 
 TEST_F(CommandLineTest, PrintsAComposedDocumentThroughCups) {
@@ -483,7 +486,8 @@ TEST_F(CommandLineTest, PrintsAComposedDocumentThroughCups) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("打印笔录成功... ")));
     QString pdf;
-    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdfWith(before, QStringLiteral("如无误请签字"))).isEmpty(), 60000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !(pdf = cups::newPdfWith(before, QStringLiteral("如无误请签字"))).isEmpty(); }, 60000));
     EXPECT_EQ(cups::pdfText(pdf).count('\f'), 3);
 }
 

@@ -117,7 +117,8 @@ TEST(EndToEnd, CurrentTranscriptPrintsThroughCups) {
         << p.env.dialogs.messageTexts().join('\n').toStdString();
 
     QString pdf;
-    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = cups::newPdfWith(before, testrecords::answerText(24))).isEmpty(), 60000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !(pdf = cups::newPdfWith(before, testrecords::answerText(24))).isEmpty(); }, 60000));
     EXPECT_EQ(word::tools::pdfPageCount(pdf), 3);
     const QStringList perPage = cups::pdfText(pdf).split('\f');
     ASSERT_GE(perPage.size(), 3);

@@ -119,8 +119,8 @@ TEST_F(SaveTransactionTest, KilledAfterAnyStepTheFilesAreOfOneSaveOnceVerifyHasR
     EXPECT_LT(step, 100) << "the save never ran to its end";
     EXPECT_EQ(savedMarker({QStringLiteral("第%1次").arg(step)}), QStringLiteral("第%1次").arg(step));
     // The save that ran to its end removed what the killed ones left in the folder.
-    EXPECT_EQ(blFiles(), QStringList({base + ".doc", base + ".doc.sha256", base + ".ini", base + ".ini.sha256",
-                                      "Doc.doc"}));
+    EXPECT_EQ(blFiles(),
+              QStringList({base + ".doc", base + ".doc.sha256", base + ".ini", base + ".ini.sha256", "Doc.doc"}));
 }
 
 TEST_F(SaveTransactionTest, SavesOfOneTranscriptAtOnceWaitForEachOtherOrSaySo) {
@@ -144,7 +144,7 @@ TEST_F(SaveTransactionTest, SavesOfOneTranscriptAtOnceWaitForEachOtherOrSaySo) {
     const QByteArray templateBytes = readFile(templateFile());
     const auto hung = startCompose("挂起", 3, "STOP");
     const QString stat = QStringLiteral("/proc/%1/stat").arg(hung->processId());
-    QTRY_VERIFY_WITH_TIMEOUT(readFile(stat).contains(") T "), 30000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(stat).contains(") T "); }, 30000));
     const Finished refused = compose("等待");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("无法保存笔录为Word文档： 这份笔录正在另一处保存")))

@@ -113,7 +113,7 @@ TEST_F(Printing, previewShowsEveryPage) {
     preview->show();
     auto* widget = preview->findChild<QPrintPreviewWidget*>();
     ASSERT_NE(widget, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(painted.count() > 0 && widget->pageCount() == 3, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return painted.count() > 0 && widget->pageCount() == 3; }, 10000));
     preview->close();
 }
 
