@@ -91,6 +91,7 @@ CREATE FUNCTION quillon.is_admin() RETURNS boolean LANGUAGE sql STABLE
 -- characters and character pairs of that text (grams), whose GIN index answers a word of any
 -- length, one or two characters included, and whatever the database's character classes.
 -- The grams are compared byte by byte (COLLATE "C"): the index only asks whether they are equal.
+-- The text stays in the row (STORAGE MAIN), compressed, so that reading it costs no further lookup.
 -- New entries wait in the index's pending list, which a push merges into the index when the list is
 -- full; autovacuum merges it after every few hundred versions, so that a push seldom has to.
 CREATE TABLE quillon.version(
@@ -126,6 +127,7 @@ CREATE INDEX version_grams ON quillon.version USING gin (grams);
 CREATE INDEX version_by_name ON quillon.version (unit, name, saved_at);
 CREATE INDEX version_by_date ON quillon.version (date DESC NULLS LAST, starts DESC, name);
 CREATE INDEX version_by_unit_date ON quillon.version (unit, date DESC NULLS LAST, starts DESC, name);
+ALTER TABLE quillon.version ALTER COLUMN search SET STORAGE MAIN;
 ALTER TABLE quillon.version SET (autovacuum_vacuum_insert_threshold = 200, autovacuum_vacuum_insert_scale_factor = 0);
 
 -- The contents of files, stored once per unit, in pieces of at most a few megabytes.
@@ -305,11 +307,12 @@ CREATE POLICY unit_reads ON quillon.inquiry FOR SELECT
 -- may see as the policies above do, and answers the ids of the latest versions found, newest first;
 -- the caller reads their rows through the policies. words: what the text must hold; wanted: the
 -- grams of the words, which narrow them down through the index.
--- Two ways, chosen by the planner's estimate of how many versions hold the grams: few are looked up
--- in the index and sorted; when many hold them, the newest versions are read in date order and
--- their text compared until enough are found, which takes about most / share rows against
--- visible * share in the index. The grams are not compared in that order: a long array costs more
--- to read than the text.
+-- Two ways, chosen by the share of the newest few hundred versions that hold the words: when it is
+-- small, the versions are looked up in the index and sorted; when it is large, the newest versions
+-- are read in date order and their text compared until enough are found, which takes about
+-- most / share rows against visible * share through the index. The grams are not compared in date
+-- order: a long array costs more to read than the text. (The planner's estimate of the share would
+-- do, were it not that the statistics keep only the most common grams and guess the others low.)
 CREATE FUNCTION quillon.estimate(query text) RETURNS double precision LANGUAGE plpgsql VOLATILE
     SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
@@ -327,12 +330,14 @@ DECLARE
     admin boolean := pg_has_role(session_user, 'quillon_admin', 'USAGE');
     own text := (SELECT m.unit FROM quillon.member m WHERE m.role = session_user);
     long text[] := ARRAY(SELECT w FROM unnest(words) w WHERE length(w) > 2);
-    seen text := format('SELECT FROM quillon.version v WHERE (%L::boolean OR v.unit = %L)', admin, own);
-    holding double precision;
+    share double precision;
 BEGIN
     IF cardinality(wanted) > 0 THEN
-        holding := quillon.estimate(seen || format(' AND v.grams @> %L::text[]', wanted));
-        IF holding * holding <= most * quillon.estimate(seen) THEN
+        SELECT avg((NOT EXISTS (SELECT FROM unnest(words) w WHERE strpos(n.search, w) = 0))::integer) INTO share
+            FROM (SELECT v.search FROM quillon.version v JOIN quillon.inquiry i ON i.latest = v.id
+                WHERE (admin OR v.unit = own) ORDER BY v.date DESC NULLS LAST, v.starts DESC, v.name LIMIT 300) n;
+        IF coalesce(share, 0) ^ 2 * quillon.estimate(format(
+                'SELECT FROM quillon.version v WHERE %L::boolean OR v.unit = %L', admin, own)) <= most THEN
             -- Materialized, so that the planner reads the index rather than the date order.
             RETURN QUERY WITH holding AS MATERIALIZED (
                 SELECT v.id, v.date, v.starts, v.name FROM quillon.version v

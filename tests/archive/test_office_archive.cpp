@@ -132,8 +132,9 @@ TEST_F(OfficeArchive, PushedInquiriesAreFoundByOneTwoAndThreeCharactersAndEveryV
     // Both pairs of 张三张 are in 张三's text, but not the word itself.
     EXPECT_EQ(found("张三张"), QStringList{});
     EXPECT_EQ(found("王 没有"), QStringList({wang, xiao}));
-    // With statistics that say most inquiries hold the word, the newest are read in date order and
-    // their text compared; names break the tie of equal dates, and 张三 comes first but does not hold it.
+    // Most of the newest hold the word, and the statistics say there are enough of them: they are read
+    // in date order and their text compared; names break the tie of equal dates, and 张三 comes first
+    // but does not hold it.
     server.psql("ANALYZE");
     EXPECT_EQ(found("没有", "insp_a", 1), QStringList{wang});
 

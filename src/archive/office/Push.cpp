@@ -90,17 +90,16 @@ Error addVersions(pg::Connection& connection, const QList<Version>& versions, QL
     if (Error error = connection.run(
             "INSERT INTO quillon.version(id, unit, key, name, event, saved_at, host, desktop_user, pushed_by, "
             "pushed_at, fields, problem, date, starts, ends, interviewee, work_unit, place, inspector, pairs, "
-            "recordings, captures, state, search, grams) SELECT 0, '', t.key, t.name, t.event, "
-            "t.saved_at::timestamptz, "
-            "t.host, t.desktop_user, current_user, now(), t.fields::jsonb, t.problem, nullif(t.date, '')::date, "
-            "t.starts, t.ends, t.interviewee, t.work_unit, t.place, t.inspector, t.pairs, t.recordings, t.captures, "
-            "t.state, t.search, t.grams::text[] FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], "
-            "$5::text[], $6::text[], $7::text[], $8::text[], $9::text[], $10::text[], $11::text[], $12::text[], "
-            "$13::text[], $14::text[], $15::text[], $16::int[], $17::int[], $18::int[], $19::int[], $20::text[], "
-            "$21::text[]) WITH ORDINALITY AS t(key, name, event, saved_at, host, desktop_user, fields, problem, date, "
-            "starts, ends, interviewee, work_unit, place, inspector, pairs, recordings, captures, state, search, "
-            "grams, "
-            "n) ORDER BY t.n ON CONFLICT (unit, key) DO NOTHING RETURNING id, key",
+            "recordings, captures, state, search, grams) "
+            "SELECT 0, '', t.key, t.name, t.event, t.saved_at::timestamptz, t.host, t.desktop_user, current_user, "
+            "now(), t.fields::jsonb, t.problem, nullif(t.date, '')::date, t.starts, t.ends, t.interviewee, "
+            "t.work_unit, t.place, t.inspector, t.pairs, t.recordings, t.captures, t.state, t.search, t.grams::text[] "
+            "FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::text[], $6::text[], $7::text[], "
+            "$8::text[], $9::text[], $10::text[], $11::text[], $12::text[], $13::text[], $14::text[], $15::text[], "
+            "$16::int[], $17::int[], $18::int[], $19::int[], $20::text[], $21::text[]) WITH ORDINALITY "
+            "AS t(key, name, event, saved_at, host, desktop_user, fields, problem, date, starts, ends, interviewee, "
+            "work_unit, place, inspector, pairs, recordings, captures, state, search, grams, n) "
+            "ORDER BY t.n ON CONFLICT (unit, key) DO NOTHING RETURNING id, key",
             {pg::textArray(key),
              pg::textArray(name),
              pg::textArray(event),
