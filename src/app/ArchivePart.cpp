@@ -1,4 +1,4 @@
-// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libpq alone.
+// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libzip alone.
 #include "CommandTable.h"
 
 #include "archive/CommandLine.h"
@@ -16,10 +16,4 @@ extern "C" Q_DECL_EXPORT int quillon_log(int argc, char** argv) {
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);
     return archive::logCommand(commandArguments(argc, argv));
-}
-
-extern "C" Q_DECL_EXPORT int quillon_sync(int argc, char** argv) {
-    int programOnly = 1;
-    QCoreApplication app(programOnly, argv);
-    return archive::syncCommand(commandArguments(argc, argv));
 }

@@ -30,6 +30,10 @@ bool asksForPdf(int argc, char** argv) {
     return false;
 }
 
+bool asksForOffice(int argc, char** argv) {
+    return argc > 2 && std::strcmp(argv[2], "--office") == 0;
+}
+
 const Command kCommands[] = {
     {"--help", help},
     {"-h", help},
@@ -39,9 +43,10 @@ const Command kCommands[] = {
     {"compose", nullptr, kPagesPart, "quillon_compose", asksForPdf},
     {"compose", nullptr, kComposePart, "quillon_compose"},
     {"print", nullptr, kPagesPart, "quillon_print"},
+    {"archive", nullptr, kOfficePart, "quillon_office_search", asksForOffice},
     {"archive", nullptr, kArchivePart, "quillon_archive"},
     {"log", nullptr, kArchivePart, "quillon_log"},
-    {"sync", nullptr, kArchivePart, "quillon_sync"},
+    {"sync", nullptr, kOfficePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},
 };
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "archivewindow/InquiryTableModel.h"
-#include "archivewindow/OfficeScope.h"
+#include "archivewindow/Scopes.h"
 #include "office/Sync.h"
 #include "net/FtpConnection.h"
 #include "recording/AudioPlayer.h"
@@ -28,7 +28,7 @@ struct Components {
     // formRecoveryFile: this program's own file in the recovery folder; window: the main window,
     // which the archive window belongs to.
     Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
-        : inquiries(archive), archiveWindow(&archiveRows, window), office(programDir),
+        : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive),
           formRecovery(programDir, formRecoveryFile)
     {
     }
@@ -51,8 +51,8 @@ struct Components {
     archive::Archive& inquiries;
     archive::InquiryTableModel archiveRows;
     ArchiveWindow archiveWindow;
-    // The archive window's 全局 scope, whose answers come to archiveWindow.
-    archive::OfficeScope office;
+    // The archive window's scopes, 本机 and 全局, whose answers come to archiveWindow.
+    archive::Scopes archiveScopes;
     // Pushes to the office archive when set.ini names one; its results go to the main window.
     std::unique_ptr<office::PushLoop> pushLoop;
     // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.

@@ -13,7 +13,7 @@
 #include "WindowCommands.h"
 #include "archive/Archive.h"
 #include "archivewindow/ArchiveCommands.h"
-#include "archivewindow/OfficeScope.h"
+#include "archivewindow/Scopes.h"
 #include "help/HelpViewer.h"
 #include "help/ProgramLaunchers.h"
 #include "help/WebLinks.h"
@@ -58,7 +58,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
         }
     });
     onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
-    onMenu(w.actArchive, [&c] { ShowArchiveWindow(c.archiveWindow, c.inquiries, c.archiveRows, c.office); });
+    onMenu(w.actArchive, [&c] { ShowArchiveWindow(c.archiveWindow, c.inquiries, c.archiveRows, c.archiveScopes); });
     onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, *c.Word程序1); });
     onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, *c.Word程序1); });
     onMenu(w.actExit, [&w, &s, &c] { ExitProgram(w, s, c); });
@@ -135,25 +135,25 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // inquiry (Enter or a double click opens it) and its version, its commands, and the archive's
     // notes and changes.
     ArchiveWindow& aw = c.archiveWindow;
-    const auto list = [&c] { ListInquiries(c.archiveWindow, c.inquiries, c.archiveRows, c.office); };
+    const auto list = [&c] { ListInquiries(c.archiveWindow, c.archiveRows, c.archiveScopes); };
     QObject::connect(aw.组合框范围, &QComboBox::currentIndexChanged, &w,
-                     [&c] { ChangeScope(c.archiveWindow, c.inquiries, c.archiveRows, c.office); });
+                     [&c] { ChangeScope(c.archiveWindow, c.archiveRows, c.archiveScopes); });
     QObject::connect(aw.编辑框搜索, &QLineEdit::textChanged, &w, list);
     QObject::connect(aw.复选框日期, &QCheckBox::toggled, &w, list);
     QObject::connect(aw.日期框起, &QDateEdit::dateChanged, &w, list);
     QObject::connect(aw.日期框止, &QDateEdit::dateChanged, &w, list);
     QObject::connect(aw.表格笔录->selectionModel(), &QItemSelectionModel::currentRowChanged, &w,
-                     [&c] { ShowChosenInquiry(c.archiveWindow, c.inquiries, c.office); });
-    QObject::connect(aw.组合框版本, &QComboBox::activated, &w, [&c] { ShowChosenVersion(c.archiveWindow, c.office); });
+                     [&c] { ShowChosenInquiry(c.archiveWindow, c.archiveScopes); });
+    QObject::connect(aw.组合框版本, &QComboBox::activated, &w, [&c] { ShowChosenVersion(c.archiveWindow, c.archiveScopes.office); });
     QObject::connect(aw.表格笔录, &QTableView::activated, &w,
-                     [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.inquiries, c.formRecovery, c.office); });
-    onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.inquiries, c.formRecovery, c.office); });
-    onClick(aw.按钮预览, [&w, &s, &c] { PreviewChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.office); });
-    onClick(aw.按钮打印, [&w, &s, &c] { PrintChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.office); });
-    onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.inquiries, c.office); });
-    onClick(aw.按钮导出, [&w, &s, &c] { ExportChosenInquiry(w, c.archiveWindow, s, c.inquiries, *c.Word程序1, c.office); });
-    onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.inquiries); });
-    onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.inquiries); });
+                     [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
+    onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
+    onClick(aw.按钮预览, [&w, &s, &c] { PreviewChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
+    onClick(aw.按钮打印, [&w, &s, &c] { PrintChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
+    onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.archiveScopes); });
+    onClick(aw.按钮导出, [&w, &s, &c] { ExportChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
+    onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
+    onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     QObject::connect(&c.inquiries, &archive::Archive::indexChanged, &w, list);
     QObject::connect(&c.inquiries, &archive::Archive::statusNote, &w,
                      [&w, &c](const QString& text) { ShowArchiveNote(w, c.archiveWindow, text); });

@@ -2,7 +2,6 @@
 #include "archive/CommandLine.h"
 
 #include "archive/CustodyLog.h"
-#include "office/OfficeCommands.h"
 
 #include "transcript/Usage.h"
 
@@ -47,8 +46,6 @@ std::unique_ptr<Archive> consoleArchive(const QString& programDir) {
 }
 
 int archiveCommand(const QStringList& arguments) {
-    if (arguments.value(0) == QLatin1String("--office"))
-        return office::officeSearchCommand(programdir::resolveForCommand(), arguments.mid(1));
     for (const QString& word : arguments)
         if (word.startsWith(QLatin1String("--")) && arguments != QStringList{QStringLiteral("--rebuild")})
             return transcript::usageError(QStringLiteral("archive 不认识的选项 %1").arg(word));
@@ -64,12 +61,6 @@ int logCommand(const QStringList& arguments) {
     if (arguments != QStringList{QStringLiteral("verify")})
         return transcript::usageError(QStringLiteral("log 只有 verify 一个命令"));
     return verifyCommand(programdir::resolveForCommand());
-}
-
-int syncCommand(const QStringList& arguments) {
-    if (!arguments.isEmpty())
-        return transcript::usageError(QStringLiteral("sync 不带参数"));
-    return office::syncCommand(programdir::resolveForCommand());
 }
 
 } // namespace archive

@@ -1,6 +1,6 @@
 // The archive's commands without a window that draw nothing: `quillon archive [QUERY]`,
-// `quillon archive --rebuild`, `quillon archive --office [QUERY]`, `quillon sync` and
-// `quillon log verify`, and the archive the other commands of the command line tell what they did.
+// `quillon archive --rebuild` and `quillon log verify`, and the archive the other commands of the
+// command line tell what they did.
 #pragma once
 
 #include "archive/Archive.h"
@@ -14,7 +14,7 @@ namespace archive {
 // The archive of a command line: its work done at once, its notes and problems on standard error.
 std::unique_ptr<Archive> consoleArchive(const QString& programDir);
 
-// One inquiry as the listing prints it: date, interviewee, unit, place, pairs and base name,
+// One inquiry as the listing prints it, here and in the office's listing: date, interviewee, unit, place, pairs and base name,
 // tab-separated.
 QString inquiryLine(const InquiryRow& row);
 
@@ -24,7 +24,5 @@ QString inquiryLine(const InquiryRow& row);
 int archiveCommand(const QStringList& arguments);
 // "log verify": the check of the custody log; 0 when it holds, 1 when it does not, 2 on a usage error.
 int logCommand(const QStringList& arguments);
-// "sync": the outbox pushed to the office's server now.
-int syncCommand(const QStringList& arguments);
 
 } // namespace archive

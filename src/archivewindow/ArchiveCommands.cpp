@@ -3,11 +3,10 @@
 #include "archivewindow/ArchiveCommands.h"
 
 #include "archive/Archive.h"
-#include "archivewindow/ArchiveTables.h"
-#include "archive/Export.h"
-#include "archivewindow/InquiryTableModel.h"
 #include "archive/Locations.h"
-#include "archivewindow/OfficeScope.h"
+#include "archivewindow/ArchiveTables.h"
+#include "archivewindow/InquiryTableModel.h"
+#include "archivewindow/Scopes.h"
 
 #include "transcript/DocumentPdf.h"
 #include "transcript/FormBinding.h"
@@ -43,75 +42,11 @@ namespace {
 
 const QString kCaption = QStringLiteral("提 示：");
 
-QString chosenInquiry(const ArchiveWindow& aw) {
-    return aw.表格笔录->currentIndex().data(InquiryTableModel::NameRole).toString();
-}
-
-QString templateOf(const Services& s, const QString& inquiry) {
-    return programdir::blDir(s.programDir) + u'/' + inquiry + QStringLiteral(".ini");
-}
-
-QString documentOf(const Services& s, const QString& inquiry) {
-    return programdir::blDir(s.programDir) + u'/' + inquiry + QStringLiteral(".doc");
-}
-
-QString howText(LinkHow how) {
-    static const char* const kTexts[] = {"已取消关联", "打开笔录时保存", "录像时间在笔录时间内", "手工关联",
-                                         "笔录本身"};
-    return QString::fromUtf8(kTexts[int(how)]);
-}
-
 // Nothing chosen: a box says so, as the main window's commands do for a missing choice.
 bool haveChoice(Services& s, const QString& inquiry) {
     if (inquiry.isEmpty())
         s.dialogs.message(kCaption, QStringLiteral("请先在笔录档案的列表中选择一份笔录。"));
     return !inquiry.isEmpty();
-}
-
-bool haveDocument(Services& s, const QString& document) {
-    if (!QFileInfo::exists(document))
-        s.dialogs.message(kCaption, QStringLiteral("这份笔录没有WORD文档：<%1>").arg(document));
-    return QFileInfo::exists(document);
-}
-
-// The chosen inquiry of this desktop: its files, custody entries and commands.
-void showLocalInquiry(ArchiveWindow& aw, Archive& a) {
-    const QString inquiry = chosenInquiry(aw);
-    aw.setInquiryCommandsEnabled(!inquiry.isEmpty() && aw.按钮取消导出->isHidden());
-    const QList<FileRow> files = inquiry.isEmpty() ? QList<FileRow>() : a.files(inquiry);
-    aw.表格文件->setRowCount(int(files.size()));
-    for (int i = 0; i < files.size(); ++i) {
-        const FileRow& f = files[i];
-        setRow(
-            aw.表格文件, i,
-            {f.name, kindText(f.kind), f.size >= 0 ? byteCount(f.size) : QString(),
-             f.size >= 0
-                 ? QDateTime::fromMSecsSinceEpoch(f.modified / 1000000).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                 : QString(),
-             stateText(f.state), howText(f.how)});
-    }
-    showCustodyLines(aw.表格保管记录, inquiry.isEmpty() ? QList<QByteArray>() : a.custodyLines(inquiry));
-    aw.表格文件->resizeColumnsToContents();
-    if (const std::optional<InquiryRow> row = inquiry.isEmpty() ? std::nullopt : a.inquiry(inquiry);
-        row && !row->problem.isEmpty())
-        aw.标签档案状态->setText(QStringLiteral("笔录模板 %1.ini 无法读取：%2").arg(inquiry, row->problem));
-}
-
-// The chosen office version's file of that kind fetched, then then() with its path; a version without
-// one, or whose file could not be fetched, is said.
-void withOfficeFile(ArchiveWindow& aw, Services& s, OfficeScope& office, FileKind kind,
-                    std::function<void(const QString& path)> then) {
-    FetchChosenVersion(
-        aw, s, office, {kind}, false, [&s, kind, then = std::move(then)](const QList<FetchedFile>& fetched) {
-            for (const FetchedFile& f : fetched)
-                if (f.problem.isEmpty())
-                    return then(f.path);
-            s.dialogs.message(
-                kCaption,
-                fetched.isEmpty()
-                    ? QStringLiteral("服务器上的这一版没有%1。").arg(kindText(kind))
-                    : QStringLiteral("%1 没有取回：%2").arg(fetched.first().file.name, fetched.first().problem));
-        });
 }
 
 // While it lives, the window shows how far the export has got and offers 取消导出, also on Esc;
@@ -156,9 +91,8 @@ private:
 
 // The bundle that gather() puts together written into target, with the export's progress and
 // 取消导出 shown meanwhile, and how it ended said. missingWhy: why evidence left out is missing.
-void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
-                   OfficeScope& office, const QString& target, const QString& missingWhy,
-                   const std::function<BundleResult(const PdfMaker&, const BundleWriter&)>& gather) {
+void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine, Scope& scope,
+                   const QString& target, const QString& missingWhy, const BundleGather& gather) {
     BundleResult result;
     {
         ExportStatus status(aw, target);
@@ -171,7 +105,7 @@ void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, tr
             });
         });
     }
-    ShowChosenInquiry(aw, a, office);
+    scope.showChosen(aw);
     if (result.cancelled) {
         aw.标签档案状态->setText(QStringLiteral("导出已取消，没有留下移交包。"));
         return;
@@ -189,47 +123,25 @@ void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, tr
 
 } // namespace
 
-void ShowArchiveWindow(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows, OfficeScope& office) {
+void ShowArchiveWindow(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows, Scopes& scopes) {
     PrepareScopes(aw, a.programDir());
     aw.show();
     aw.raise();
     aw.activateWindow();
     aw.编辑框搜索->setFocus();
     aw.编辑框搜索->selectAll();
-    ListInquiries(aw, a, rows, office);
+    ListInquiries(aw, rows, scopes);
     a.refresh();
 }
 
-void ListInquiries(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows, OfficeScope& office) {
+void ListInquiries(ArchiveWindow& aw, InquiryTableModel& rows, Scopes& scopes) {
     // A hidden window is listed when it is shown.
-    if (!aw.isVisible())
-        return;
-    if (aw.showsOffice()) {
-        ListOfficeInquiries(aw, rows, office);
-        return;
-    }
-    const QString chosen = chosenInquiry(aw);
-    SearchRequest request{aw.编辑框搜索->text(), {}, {}};
-    if (aw.复选框日期->isChecked()) {
-        request.from = aw.日期框起->date();
-        request.to = aw.日期框止->date();
-    }
-    rows.setRows(a.search(request));
-    const int row = rows.rowOf(chosen);
-    if (row >= 0)
-        aw.表格笔录->setCurrentIndex(rows.index(row, 0));
-    else
-        ShowChosenInquiry(aw, a, office);
-    aw.标签档案状态->setText(a.isRebuilding()
-                                 ? QStringLiteral("找到 %1 份笔录（索引正在重建，结果还不完整）").arg(rows.rowCount())
-                                 : QStringLiteral("找到 %1 份笔录").arg(rows.rowCount()));
+    if (aw.isVisible())
+        scopes.chosen().list(aw, rows);
 }
 
-void ShowChosenInquiry(ArchiveWindow& aw, Archive& a, OfficeScope& office) {
-    if (aw.showsOffice())
-        ShowChosenOfficeInquiry(aw, office);
-    else
-        showLocalInquiry(aw, a);
+void ShowChosenInquiry(ArchiveWindow& aw, Scopes& scopes) {
+    scopes.chosen().showChosen(aw);
 }
 
 void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
@@ -238,8 +150,8 @@ void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
     aw.标签档案状态->setText(text);
 }
 
-void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a,
-                       const transcript::FormRecovery& recovery, OfficeScope& office) {
+void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, const transcript::FormRecovery& recovery,
+                       Scopes& scopes) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -248,89 +160,45 @@ void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a
                           QStringLiteral("主窗口中的笔录还没有保存，打开“%1”会替换它。\n是否打开？").arg(inquiry),
                           Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
         return;
-    if (aw.showsOffice()) {
-        withOfficeFile(aw, s, office, FileKind::Template, [&w, &aw, &s, inquiry](const QString& path) {
-            LoadTemplate(w, s, path);
-            aw.标签档案状态->setText(QStringLiteral("已打开服务器上的：%1").arg(inquiry));
-            w.raise();
-            w.activateWindow();
-        });
-        return;
-    }
-    const QString path = templateOf(s, inquiry);
-    if (!QFileInfo::exists(path)) {
-        s.dialogs.message(kCaption, QStringLiteral("笔录模板 <%1> 已不存在。").arg(path));
-        return;
-    }
-    if (const std::optional<InquiryRow> row = a.inquiry(inquiry); row && !row->problem.isEmpty()) {
-        s.dialogs.message(kCaption, QStringLiteral("笔录模板 <%1> 无法读取：%2").arg(path, row->problem));
-        return;
-    }
-    LoadTemplate(w, s, path);
-    aw.标签档案状态->setText(QStringLiteral("已打开：%1").arg(inquiry));
-    w.raise();
-    w.activateWindow();
+    Scope& scope = scopes.chosen();
+    scope.withFile(aw, s, inquiry, FileKind::Template,
+                   [&w, &aw, &s, opened = scope.openedText(inquiry)](const QString& path) {
+                       LoadTemplate(w, s, path);
+                       aw.标签档案状态->setText(opened);
+                       w.raise();
+                       w.activateWindow();
+                   });
 }
 
 void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
-                          OfficeScope& office) {
+                          Scopes& scopes) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
-    if (aw.showsOffice())
-        withOfficeFile(aw, s, office, FileKind::Document,
-                       [&w, &s, &engine](const QString& path) { PreviewDocument(w, s, engine, path); });
-    else if (haveDocument(s, documentOf(s, inquiry)))
-        PreviewDocument(w, s, engine, documentOf(s, inquiry));
+    scopes.chosen().withFile(aw, s, inquiry, FileKind::Document,
+                             [&w, &s, &engine](const QString& path) { PreviewDocument(w, s, engine, path); });
 }
 
 void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
-                        OfficeScope& office) {
+                        Scopes& scopes) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
-    const auto print = [&w, &aw, &s, &engine](const QString& document) {
+    scopes.chosen().withFile(aw, s, inquiry, FileKind::Document, [&w, &aw, &s, &engine](const QString& document) {
         PrintDocumentFile(w, s, engine, document);
         aw.标签档案状态->setText(w.编辑框25->text());
-    };
-    if (aw.showsOffice())
-        withOfficeFile(aw, s, office, FileKind::Document, print);
-    else if (haveDocument(s, documentOf(s, inquiry)))
-        print(documentOf(s, inquiry));
+    });
 }
 
-void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a, OfficeScope& office) {
+void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Scopes& scopes) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
-    if (aw.showsOffice()) {
-        CheckOfficeInquiry(aw, s, a, office);
-        return;
-    }
-    QList<CustodyFile> checked;
-    QStringList report;
-    bool allMatch = true;
-    for (const FileRow& file : a.files(inquiry)) {
-        if (file.how == LinkHow::Unlinked)
-            continue;
-        const QString path = fullPath(a.programDir(), file.name);
-        const FileState state = fileStateOf(path);
-        allMatch = allMatch && state == FileState::Ok;
-        CustodyFile entry = custodyFile(a.programDir(), path);
-        entry.check = stateText(state);
-        checked << entry;
-        report << QStringLiteral("%1：%2").arg(file.name, entry.check);
-    }
-    a.log(custody::kFingerprintChecked, inquiry, checked);
-    a.recheck(inquiry);
-    ShowChosenInquiry(aw, a, office);
-    s.dialogs.message(QStringLiteral("校验结果："), (allMatch ? QStringLiteral("全部文件与指纹一致。\n\n")
-                                                              : QStringLiteral("有文件与指纹不符或缺少指纹！\n\n")) +
-                                                        report.join(u'\n'));
+    scopes.chosen().check(aw, s, inquiry);
 }
 
-void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
-                         OfficeScope& office) {
+void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+                         Scopes& scopes) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -338,41 +206,15 @@ void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive&
                                               inquiry + QStringLiteral(".zip"));
     if (target.isEmpty())
         return;
-    if (!aw.showsOffice()) {
-        exportShowing(w, aw, s, a, engine, office, target, QStringLiteral("已不存在"),
-                      [&](const PdfMaker& pdf, const BundleWriter& write) {
-                          return exportInquiry(a, templateOf(s, inquiry), target, pdf, write);
-                      });
-        return;
-    }
-    const FileKinds all{FileKind::Template, FileKind::Document, FileKind::Recording, FileKind::Capture};
-    FetchChosenVersion(aw, s, office, all, false,
-                       [&w, &aw, &s, &a, &engine, &office, inquiry, target,
-                        custody = office.custody](const QList<FetchedFile>& fetched) {
-                           BundleRequest request;
-                           request.inquiry = inquiry;
-                           request.custodyLines = custody;
-                           request.target = target;
-                           QStringList missing;
-                           for (const FetchedFile& f : fetched) {
-                               if (!f.problem.isEmpty())
-                                   missing << QStringLiteral("%1（%2）").arg(f.file.name, f.problem);
-                               else if (f.file.kind == FileKind::Template)
-                                   request.templatePath = f.path;
-                               else if (f.file.kind == FileKind::Document)
-                                   request.documentPath = f.path;
-                               else
-                                   (f.file.kind == FileKind::Recording ? request.recordings : request.captures)
-                                       << f.path;
-                           }
-                           exportShowing(w, aw, s, a, engine, office, target, QStringLiteral("没有从服务器取回"),
-                                         [&](const PdfMaker& pdf, const BundleWriter& write) {
-                                             return exportFetchedInquiry(a, request, missing, pdf, write);
-                                         });
+    Scope& scope = scopes.chosen();
+    scope.gatherBundle(aw, s, inquiry, target,
+                       [&w, &aw, &s, &engine, &scope, target](const QString& missingWhy, const BundleGather& gather) {
+                           exportShowing(w, aw, s, engine, scope, target, missingWhy, gather);
                        });
 }
 
-void LinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
+void LinkEvidence(ArchiveWindow& aw, Services& s, LocalScope& local) {
+    Archive& a = local.archive();
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -386,10 +228,11 @@ void LinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
         return;
     }
     a.log(custody::kLinked, inquiry, {custodyFile(a.programDir(), path)});
-    showLocalInquiry(aw, a);
+    local.showChosen(aw);
 }
 
-void UnlinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
+void UnlinkEvidence(ArchiveWindow& aw, Services& s, LocalScope& local) {
+    Archive& a = local.archive();
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
@@ -404,5 +247,5 @@ void UnlinkEvidence(ArchiveWindow& aw, Services& s, Archive& a) {
         return;
     }
     a.log(custody::kUnlinked, inquiry, {custodyFile(a.programDir(), fullPath(a.programDir(), file->name))});
-    showLocalInquiry(aw, a);
+    local.showChosen(aw);
 }

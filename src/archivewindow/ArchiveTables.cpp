@@ -2,10 +2,18 @@
 #include "archivewindow/ArchiveTables.h"
 
 #include "archive/CustodyLog.h"
+#include "archivewindow/InquiryTableModel.h"
 
+#include "ui/ArchiveWindow.h"
+
+#include <QTableView>
 #include <QTableWidget>
 
 namespace archive {
+
+QString chosenInquiry(const ArchiveWindow& aw) {
+    return aw.表格笔录->currentIndex().data(InquiryTableModel::NameRole).toString();
+}
 
 QString kindText(FileKind kind) {
     static const char* const kTexts[] = {"模板", "WORD文档", "PDF", "录音", "录像"};

@@ -1,5 +1,5 @@
-// The words of the archive window's tables: file kinds and fingerprint states, and the rows of the
-// custody-log table, alike for this desktop's inquiries and the office's.
+// The words of the archive window's tables: file kinds and fingerprint states, the rows of the
+// custody-log table and the chosen inquiry, alike for this desktop's inquiries and the office's.
 #pragma once
 
 #include "archive/Index.h"
@@ -8,10 +8,13 @@
 #include <QList>
 #include <QStringList>
 
+class ArchiveWindow;
 class QTableWidget;
 
 namespace archive {
 
+// The inquiry chosen in the list, or none.
+QString chosenInquiry(const ArchiveWindow& aw);
 QString kindText(FileKind kind);
 QString stateText(FileState state);
 // Fills one row of the table from its cells, left to right.

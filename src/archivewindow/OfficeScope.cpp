@@ -3,10 +3,9 @@
 #include "archivewindow/OfficeScope.h"
 
 #include "archive/Archive.h"
-#include "archivewindow/ArchiveCommands.h"
+#include "archive/Locations.h"
 #include "archivewindow/ArchiveTables.h"
 #include "archivewindow/InquiryTableModel.h"
-#include "archive/Locations.h"
 #include "office/ServerSetting.h"
 
 #include "platform/ByteCount.h"
@@ -32,6 +31,16 @@ using namespace office;
 
 namespace {
 
+const QString kCaption = QStringLiteral("提 示：");
+
+// A file of the chosen version where it was fetched to, or why it was not.
+struct FetchedFile {
+    office::OfficeFile file;
+    QString path;
+    QString problem; // empty: path holds the file as the server holds it, its fingerprint beside it
+};
+using FileKinds = QList<FileKind>;
+
 // Rows enough for any list an inspector reads through; a word more narrows it.
 constexpr int kMostRows = 2000;
 
@@ -39,19 +48,6 @@ office::OfficeReader& readerOf(OfficeScope& office) {
     if (!office.reader)
         office.reader = std::make_unique<office::OfficeReader>(office.programDir);
     return *office.reader;
-}
-
-void clearChoice(ArchiveWindow& aw, OfficeScope& office) {
-    office.unit.clear();
-    office.inquiry.clear();
-    office.versions.clear();
-    office.version = 0;
-    office.files.clear();
-    office.custody.clear();
-    aw.组合框版本->clear();
-    aw.表格文件->setRowCount(0);
-    aw.表格保管记录->setRowCount(0);
-    aw.setInquiryCommandsEnabled(false);
 }
 
 void showVersion(ArchiveWindow& aw, OfficeScope& office) {
@@ -126,6 +122,44 @@ FetchedFile fetchOne(pg::Connection& connection, const QString& programDir, cons
     return fetched;
 }
 
+// The chosen version's files of those kinds fetched (anew from the server when fresh, else only those
+// not fetched before), then then() with each; nothing when the server could not be asked, which is
+// said. The inquiry's commands wait meanwhile.
+void fetchChosenVersion(ArchiveWindow& aw, Services& s, OfficeScope& office, const FileKinds& kinds, bool fresh,
+                        std::function<void(const QList<FetchedFile>&)> then) {
+    QList<OfficeFile> wanted;
+    for (const OfficeFile& file : std::as_const(office.files))
+        if (kinds.contains(file.kind))
+            wanted << file;
+    aw.setInquiryCommandsEnabled(false);
+    aw.标签档案状态->setText(QStringLiteral("正在从笔录档案服务器取回文件……"));
+    auto fetched = std::make_shared<QList<FetchedFile>>();
+    readerOf(office).ask(
+        {},
+        [programDir = office.programDir, inquiry = office.inquiry, version = office.version, wanted, fresh,
+         fetched](pg::Connection& connection, const std::atomic_bool& stop) {
+            Error broken;
+            for (const OfficeFile& file : wanted) {
+                *fetched << fetchOne(connection, programDir, inquiry, version, file, fresh, stop, &broken);
+                if (!broken.ok())
+                    return broken;
+            }
+            return Error{};
+        },
+        &aw,
+        [&aw, &s, &office, fetched, then = std::move(then)](const Error& error) {
+            aw.setInquiryCommandsEnabled(aw.按钮取消导出->isHidden() && office.chosen);
+            if (!error.ok()) {
+                aw.标签档案状态->setText(error.text());
+                s.dialogs.message(kCaption,
+                                  QStringLiteral("没有从笔录档案服务器取回文件：\n%1").arg(error.text()));
+                return;
+            }
+            aw.标签档案状态->clear();
+            then(*fetched);
+        });
+}
+
 } // namespace
 
 void PrepareScopes(ArchiveWindow& aw, const QString& programDir) {
@@ -143,15 +177,25 @@ void PrepareScopes(ArchiveWindow& aw, const QString& programDir) {
         aw.组合框范围->setCurrentIndex(0);
 }
 
-void ChangeScope(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows, OfficeScope& office) {
-    aw.标签版本->setVisible(aw.showsOffice());
-    aw.组合框版本->setVisible(aw.showsOffice());
-    clearChoice(aw, office);
-    rows.setRows({});
-    ListInquiries(aw, a, rows, office);
+namespace archive {
+
+OfficeScope::OfficeScope(Archive& archive) : archive(archive), programDir(archive.programDir()) {}
+
+void OfficeScope::clearChoice(ArchiveWindow& aw) {
+    unit.clear();
+    inquiry.clear();
+    versions.clear();
+    version = 0;
+    files.clear();
+    custody.clear();
+    aw.组合框版本->clear();
+    aw.表格文件->setRowCount(0);
+    aw.表格保管记录->setRowCount(0);
+    aw.setInquiryCommandsEnabled(false);
 }
 
-void ListOfficeInquiries(ArchiveWindow& aw, InquiryTableModel& rows, OfficeScope& office) {
+void OfficeScope::list(ArchiveWindow& aw, InquiryTableModel& rows) {
+    OfficeScope& office = *this;
     const quint64 search = ++office.search;
     const QString typed = aw.编辑框搜索->text();
     const bool dated = aw.复选框日期->isChecked();
@@ -166,7 +210,7 @@ void ListOfficeInquiries(ArchiveWindow& aw, InquiryTableModel& rows, OfficeScope
         },
         &aw,
         [&aw, &rows, &office, search, found, dated, from, to](const Error& error) {
-            if (search != office.search || !aw.showsOffice() || !wasAnswered(aw, error))
+            if (search != office.search || !office.chosen || !wasAnswered(aw, error))
                 return;
             const bool cut = found->size() == kMostRows;
             office.rows.clear();
@@ -185,7 +229,7 @@ void ListOfficeInquiries(ArchiveWindow& aw, InquiryTableModel& rows, OfficeScope
             if (const int row = rows.rowOf(chosen, chosenUnit); row >= 0 && !chosen.isEmpty())
                 aw.表格笔录->setCurrentIndex(rows.index(row, 0));
             else
-                ShowChosenOfficeInquiry(aw, office);
+                office.showChosen(aw);
             aw.标签档案状态->setText(
                 cut ? QStringLiteral("服务器上找到 %1 份笔录（只列出了最新的 %2 份，请多给一个词缩小范围）")
                           .arg(shown.size())
@@ -194,14 +238,15 @@ void ListOfficeInquiries(ArchiveWindow& aw, InquiryTableModel& rows, OfficeScope
         });
 }
 
-void ShowChosenOfficeInquiry(ArchiveWindow& aw, OfficeScope& office) {
+void OfficeScope::showChosen(ArchiveWindow& aw) {
+    OfficeScope& office = *this;
     const QModelIndex current = aw.表格笔录->currentIndex();
     const QString inquiry = current.data(InquiryTableModel::NameRole).toString();
     const QString unit = current.data(InquiryTableModel::OfficeUnitRole).toString();
     if (inquiry == office.inquiry && unit == office.unit && !inquiry.isEmpty())
         return;
     const quint64 choice = ++office.choice;
-    clearChoice(aw, office);
+    clearChoice(aw);
     if (inquiry.isEmpty())
         return;
     office.inquiry = inquiry;
@@ -225,7 +270,7 @@ void ShowChosenOfficeInquiry(ArchiveWindow& aw, OfficeScope& office) {
         },
         &aw,
         [&aw, &office, choice, latest, answer](const Error& error) {
-            if (choice != office.choice || !aw.showsOffice() || !wasAnswered(aw, error))
+            if (choice != office.choice || !office.chosen || !wasAnswered(aw, error))
                 return;
             office.versions = answer->versions;
             office.version = latest;
@@ -242,68 +287,30 @@ void ShowChosenOfficeInquiry(ArchiveWindow& aw, OfficeScope& office) {
         });
 }
 
-void ShowChosenVersion(ArchiveWindow& aw, OfficeScope& office) {
-    const qint64 version = aw.组合框版本->currentData().toLongLong();
-    if (version == 0 || version == office.version)
-        return;
-    const quint64 choice = ++office.choice;
-    aw.setInquiryCommandsEnabled(false);
-    auto answer = std::make_shared<VersionAnswer>();
-    readerOf(office).ask(
-        QStringLiteral("choice"),
-        [version, answer](pg::Connection& connection, const std::atomic_bool&) {
-            return readVersion(connection, version, answer.get());
-        },
-        &aw,
-        [&aw, &office, choice, version, answer](const Error& error) {
-            if (choice != office.choice || !aw.showsOffice() || !wasAnswered(aw, error))
-                return;
-            office.version = version;
-            office.files = answer->files;
-            office.custody = answer->custody;
-            showVersion(aw, office);
+void OfficeScope::withFile(ArchiveWindow& aw, Services& s, const QString&, FileKind kind,
+                           std::function<void(const QString& path)> then) {
+    fetchChosenVersion(
+        aw, s, *this, {kind}, false, [&s, kind, then = std::move(then)](const QList<FetchedFile>& fetched) {
+            for (const FetchedFile& f : fetched)
+                if (f.problem.isEmpty())
+                    return then(f.path);
+            s.dialogs.message(
+                kCaption,
+                fetched.isEmpty()
+                    ? QStringLiteral("服务器上的这一版没有%1。").arg(kindText(kind))
+                    : QStringLiteral("%1 没有取回：%2").arg(fetched.first().file.name, fetched.first().problem));
         });
 }
 
-void FetchChosenVersion(ArchiveWindow& aw, Services& s, OfficeScope& office, const FileKinds& kinds, bool fresh,
-                        std::function<void(const QList<FetchedFile>&)> then) {
-    QList<OfficeFile> wanted;
-    for (const OfficeFile& file : std::as_const(office.files))
-        if (kinds.contains(file.kind))
-            wanted << file;
-    aw.setInquiryCommandsEnabled(false);
-    aw.标签档案状态->setText(QStringLiteral("正在从笔录档案服务器取回文件……"));
-    auto fetched = std::make_shared<QList<FetchedFile>>();
-    readerOf(office).ask(
-        {},
-        [programDir = office.programDir, inquiry = office.inquiry, version = office.version, wanted, fresh,
-         fetched](pg::Connection& connection, const std::atomic_bool& stop) {
-            Error broken;
-            for (const OfficeFile& file : wanted) {
-                *fetched << fetchOne(connection, programDir, inquiry, version, file, fresh, stop, &broken);
-                if (!broken.ok())
-                    return broken;
-            }
-            return Error{};
-        },
-        &aw,
-        [&aw, &s, fetched, then = std::move(then)](const Error& error) {
-            aw.setInquiryCommandsEnabled(aw.按钮取消导出->isHidden() && aw.showsOffice());
-            if (!error.ok()) {
-                aw.标签档案状态->setText(error.text());
-                s.dialogs.message(QStringLiteral("提 示："),
-                                  QStringLiteral("没有从笔录档案服务器取回文件：\n%1").arg(error.text()));
-                return;
-            }
-            aw.标签档案状态->clear();
-            then(*fetched);
-        });
+QString OfficeScope::openedText(const QString& inquiry) const {
+    return QStringLiteral("已打开服务器上的：%1").arg(inquiry);
 }
 
-void CheckOfficeInquiry(ArchiveWindow& aw, Services& s, Archive& a, OfficeScope& office) {
-    const QString inquiry = office.inquiry;
+// The version's files are fetched anew and checked against the fingerprints the server keeps.
+void OfficeScope::check(ArchiveWindow& aw, Services& s, const QString&) {
+    Archive& a = archive;
     const FileKinds all{FileKind::Template, FileKind::Document, FileKind::Pdf, FileKind::Recording, FileKind::Capture};
-    FetchChosenVersion(aw, s, office, all, true, [&aw, &s, &a, inquiry](const QList<FetchedFile>& fetched) {
+    fetchChosenVersion(aw, s, *this, all, true, [&aw, &s, &a, inquiry = inquiry](const QList<FetchedFile>& fetched) {
         QList<CustodyFile> checked;
         QStringList report;
         bool allMatch = !fetched.isEmpty();
@@ -329,4 +336,56 @@ void CheckOfficeInquiry(ArchiveWindow& aw, Services& s, Archive& a, OfficeScope&
                                     : QStringLiteral("有文件与指纹不符、缺少指纹或没有取回！\n\n")) +
                               report.join(u'\n'));
     });
+}
+
+void OfficeScope::gatherBundle(ArchiveWindow& aw, Services& s, const QString& inquiry, const QString& target,
+                               std::function<void(const QString& missingWhy, const BundleGather& gather)> then) {
+    const FileKinds all{FileKind::Template, FileKind::Document, FileKind::Recording, FileKind::Capture};
+    fetchChosenVersion(aw, s, *this, all, false,
+                       [this, inquiry, target, custody = custody, then = std::move(then)](const QList<FetchedFile>& fetched) {
+                           BundleRequest request;
+                           request.inquiry = inquiry;
+                           request.custodyLines = custody;
+                           request.target = target;
+                           QStringList missing;
+                           for (const FetchedFile& f : fetched) {
+                               if (!f.problem.isEmpty())
+                                   missing << QStringLiteral("%1（%2）").arg(f.file.name, f.problem);
+                               else if (f.file.kind == FileKind::Template)
+                                   request.templatePath = f.path;
+                               else if (f.file.kind == FileKind::Document)
+                                   request.documentPath = f.path;
+                               else
+                                   (f.file.kind == FileKind::Recording ? request.recordings : request.captures)
+                                       << f.path;
+                           }
+                           then(QStringLiteral("没有从服务器取回"), [&](const PdfMaker& pdf, const BundleWriter& write) {
+                               return exportFetchedInquiry(archive, request, missing, pdf, write);
+                           });
+                       });
+}
+
+} // namespace archive
+
+void ShowChosenVersion(ArchiveWindow& aw, OfficeScope& office) {
+    const qint64 version = aw.组合框版本->currentData().toLongLong();
+    if (version == 0 || version == office.version)
+        return;
+    const quint64 choice = ++office.choice;
+    aw.setInquiryCommandsEnabled(false);
+    auto answer = std::make_shared<VersionAnswer>();
+    readerOf(office).ask(
+        QStringLiteral("choice"),
+        [version, answer](pg::Connection& connection, const std::atomic_bool&) {
+            return readVersion(connection, version, answer.get());
+        },
+        &aw,
+        [&aw, &office, choice, version, answer](const Error& error) {
+            if (choice != office.choice || !office.chosen || !wasAnswered(aw, error))
+                return;
+            office.version = version;
+            office.files = answer->files;
+            office.custody = answer->custody;
+            showVersion(aw, office);
+        });
 }

@@ -4,25 +4,37 @@
 // 校验 and 导出. The server is asked on a thread of its own, so the window goes on while it answers.
 #pragma once
 
+#include "archivewindow/Scope.h"
 #include "office/OfficeReader.h"
 #include "office/OfficeSearch.h"
 
 #include <functional>
 #include <memory>
 
-class ArchiveWindow;
-struct Services;
-
 namespace archive {
 
 class Archive;
-class InquiryTableModel;
 
 // What the window holds of the office's archive.
-struct OfficeScope {
-    explicit OfficeScope(QString programDir) : programDir(std::move(programDir)) {}
+struct OfficeScope final : Scope {
+    explicit OfficeScope(Archive& archive);
 
+    void list(ArchiveWindow& aw, InquiryTableModel& rows) override;
+    void showChosen(ArchiveWindow& aw) override;
+    void withFile(ArchiveWindow& aw, Services& s, const QString& inquiry, FileKind kind,
+                  std::function<void(const QString& path)> then) override;
+    QString openedText(const QString& inquiry) const override;
+    void check(ArchiveWindow& aw, Services& s, const QString& inquiry) override;
+    void gatherBundle(ArchiveWindow& aw, Services& s, const QString& inquiry, const QString& target,
+                      std::function<void(const QString& missingWhy, const BundleGather& gather)> then) override;
+    // No inquiry chosen, and nothing of one shown.
+    void clearChoice(ArchiveWindow& aw);
+
+    // The archive that logs the checks of fetched files.
+    Archive& archive;
     QString programDir;
+    // Whether 全局 is the window's scope: an answer that comes after it was left is not shown.
+    bool chosen = false;
     // Made when 全局 is first chosen; its thread ends before the window goes.
     std::unique_ptr<office::OfficeReader> reader;
     QList<office::OfficeRow> rows;
@@ -38,33 +50,10 @@ struct OfficeScope {
     quint64 choice = 0;
 };
 
-// A file of the chosen version where it was fetched to, or why it was not.
-struct FetchedFile {
-    office::OfficeFile file;
-    QString path;
-    QString problem; // empty: path holds the file as the server holds it, its fingerprint beside it
-};
-using FileKinds = QList<FileKind>;
-
 } // namespace archive
 
 // 全局 offered when set.ini names an office archive, else disabled with the reason as its tool tip
 // (and 本机 chosen again).
 void PrepareScopes(ArchiveWindow& aw, const QString& programDir);
-// The scope chosen: the version chooser shown for 全局 only, and the list made anew.
-void ChangeScope(ArchiveWindow& aw, archive::Archive& a, archive::InquiryTableModel& rows,
-                 archive::OfficeScope& office);
-// The search box and the date range run on the server; its rows replace the list when they come.
-void ListOfficeInquiries(ArchiveWindow& aw, archive::InquiryTableModel& rows, archive::OfficeScope& office);
-// The chosen office inquiry's versions, the latest chosen, with its files and custody lines.
-void ShowChosenOfficeInquiry(ArchiveWindow& aw, archive::OfficeScope& office);
 // Another version chosen in 组合框版本: its files and custody lines.
 void ShowChosenVersion(ArchiveWindow& aw, archive::OfficeScope& office);
-// The chosen version's files of those kinds fetched (anew from the server when fresh, else only those
-// not fetched before), then then() with each; nothing when the server could not be asked, which is
-// said. The inquiry's commands wait meanwhile.
-void FetchChosenVersion(ArchiveWindow& aw, Services& s, archive::OfficeScope& office, const archive::FileKinds& kinds,
-                        bool fresh, std::function<void(const QList<archive::FetchedFile>&)> then);
-// 校验 of an office inquiry: every file of the chosen version fetched anew and checked against the
-// fingerprint the server keeps; each result shown and logged.
-void CheckOfficeInquiry(ArchiveWindow& aw, Services& s, archive::Archive& a, archive::OfficeScope& office);

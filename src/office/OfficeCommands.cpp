@@ -6,6 +6,10 @@
 #include "office/OfficeServer.h"
 #include "office/Sync.h"
 
+#include "transcript/Usage.h"
+
+#include "platform/ProgramDir.h"
+
 #include <QTextStream>
 
 using namespace archive;
@@ -19,9 +23,11 @@ constexpr int kMostLines = 5000;
 
 } // namespace
 
-int syncCommand(const QString& programDir) {
+int syncCommand(const QStringList& arguments) {
+    if (!arguments.isEmpty())
+        return transcript::usageError(QStringLiteral("sync 不带参数"));
     static const std::atomic_bool never = false;
-    const SyncResult result = syncNow(programDir, never);
+    const SyncResult result = syncNow(programdir::resolveForCommand(), never);
     QTextStream(stdout)
         << QStringLiteral("已推送 %1 份笔录，还有 %2 份等待推送。").arg(result.pushed).arg(result.waiting) << Qt::endl;
     if (result.error.ok())
@@ -30,12 +36,12 @@ int syncCommand(const QString& programDir) {
     return 1;
 }
 
-int officeSearchCommand(const QString& programDir, const QStringList& words) {
+int officeSearchCommand(const QStringList& words) {
     static const std::atomic_bool never = false;
     pg::Connection connection(&never);
     ServerFacts facts;
     QList<OfficeRow> rows;
-    Error error = connectOffice(programDir, connection, &facts, false);
+    Error error = connectOffice(programdir::resolveForCommand(), connection, &facts, false);
     if (error.ok())
         error = searchOffice(connection, words.join(u' '), kMostLines, &rows);
     if (!error.ok()) {

@@ -6,11 +6,13 @@
 
 namespace office {
 
-// Pushes what waits in the outbox and says how many inquiries went out and how many wait: 0 when
-// nothing is left, 1 when the server could not be reached or refused something, with the cause.
-int syncCommand(const QString& programDir);
+// "sync", the arguments after the command: pushes what waits in the outbox and says how many
+// inquiries went out and how many wait: 0 when nothing is left, 1 when the server could not be
+// reached or refused something, with the cause, 2 on a usage error. Needs the application object.
+int syncCommand(const QStringList& arguments);
 
-// Prints the office's inquiries holding every word, as `quillon archive` prints the local ones.
-int officeSearchCommand(const QString& programDir, const QStringList& words);
+// "archive --office [WORD...]", the arguments after "--office": prints the office's inquiries
+// holding every word, as `quillon archive` prints the local ones. Needs the application object.
+int officeSearchCommand(const QStringList& words);
 
 } // namespace office

@@ -25,6 +25,9 @@ struct OutboxFile {
     bool hasCopy = false;
 };
 
+// A file of a version, without a copy.
+OutboxFile outboxFile(const QString& name, archive::FileKind kind, const QString& sha256);
+
 struct OutboxItem {
     qint64 id = 0;
     QString key; // 64 hex digits
@@ -44,10 +47,11 @@ class Outbox {
 public:
     explicit Outbox(QString programDir);
 
-    // Takes what custody.log recorded since the last catch-up. The first time (no position kept:
+    // The intake (OutboxIntake.cpp). Takes what custody.log recorded since the last catch-up. The first time (no position kept:
     // a new office archive, or an index lost and replaced), the whole log is read, and every
     // inquiry in BL/ whose template no logged event holds as it is now is taken as it is.
     archive::sql::Error catchUp(int* added = nullptr);
+    // The queue (Outbox.cpp).
     archive::sql::Error waiting(int* count);
     // The oldest waiting versions, at most max of them and about byteBudget bytes of copies.
     archive::sql::Error next(int max, qint64 byteBudget, QList<OutboxItem>* items);
@@ -64,6 +68,8 @@ public:
 
 private:
     archive::sql::Error ready();
+    // The connection's last failure, cleared.
+    archive::sql::Error taken();
     // Within a transaction.
     bool take(const archive::CustodyEntry& entry, const QString& key, qint64 lineEnd);
     bool takeCurrent(const QString& templatePath, qint64 lineEnd);

@@ -93,6 +93,9 @@ doc=$(sed -n 's/^笔录文档：//p' <<<"$out")
 echo "; mine" >>"$program_dir/set.ini"
 as_user quillon compose /usr/share/quillon/example.ini --force >/dev/null || fail "second compose"
 [[ $(tail -n 1 "$program_dir/set.ini") == "; mine" ]] || fail "the user's set.ini was overwritten"
+# The office's part is installed where the front finds it: sync, with no server in set.ini, says so.
+out=$(as_user quillon sync 2>&1) && fail "quillon sync without a server succeeded: $out"
+[[ $out != *无法载入* ]] || fail "quillon sync: $out"
 
 # The window's start writes the desktop launcher, which must start the installed program.
 as_user mkdir "$home/Desktop"

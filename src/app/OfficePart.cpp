@@ -1,0 +1,20 @@
+// The office part: the commands that talk to the office archive's server, on QtCore, SQLite and
+// libpq alone.
+#include "CommandTable.h"
+
+#include "office/OfficeCommands.h"
+
+#include <QCoreApplication>
+
+extern "C" Q_DECL_EXPORT int quillon_sync(int argc, char** argv) {
+    // The application object gives the program's place; it takes none of the command's arguments.
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return office::syncCommand(commandArguments(argc, argv));
+}
+
+extern "C" Q_DECL_EXPORT int quillon_office_search(int argc, char** argv) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return office::officeSearchCommand(commandArguments(argc, argv).mid(1));
+}
