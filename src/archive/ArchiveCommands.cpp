@@ -22,6 +22,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "ui/ArchiveWindow.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QCheckBox>
@@ -156,7 +157,7 @@ private:
 
 // The bundle that gather() puts together written into target, with the export's progress and
 // 取消导出 shown meanwhile, and how it ended said. missingWhy: why evidence left out is missing.
-void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
+void exportShowing(FormState& form, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
                    OfficeScope& office, const QString& target, const QString& missingWhy,
                    const std::function<BundleResult(const PdfMaker&, const BundleWriter&)>& gather) {
     BundleResult result;
@@ -181,7 +182,7 @@ void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, tr
         s.dialogs.message(kCaption, QStringLiteral("移交包没有导出：%1").arg(result.error));
         return;
     }
-    ShowArchiveNote(w, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
+    ShowArchiveNote(form, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
     if (!result.missing.isEmpty())
         s.dialogs.message(kCaption, QStringLiteral("移交包已导出，但下列证据文件%1，没有放入：\n%2")
                                         .arg(missingWhy, result.missing.join(u'\n')));
@@ -232,9 +233,9 @@ void ShowChosenInquiry(ArchiveWindow& aw, Archive& a, OfficeScope& office) {
         showLocalInquiry(aw, a);
 }
 
-void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
-    // The status message box, which the status clock shows until the next message.
-    w.编辑框25->setText(text);
+void ShowArchiveNote(FormState& form, ArchiveWindow& aw, const QString& text) {
+    // The status message, which the status clock shows until the next message.
+    form.status = text;
     aw.标签档案状态->setText(text);
 }
 
@@ -284,14 +285,14 @@ void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcr
         PreviewDocument(w, s, engine, documentOf(s, inquiry));
 }
 
-void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+void PrintChosenInquiry(FormState& form, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
                         OfficeScope& office) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
-    const auto print = [&w, &aw, &s, &engine](const QString& document) {
-        PrintDocumentFile(w, s, engine, document);
-        aw.标签档案状态->setText(w.编辑框25->text());
+    const auto print = [&form, &aw, &s, &engine](const QString& document) {
+        PrintDocumentFile(s, form, engine, document);
+        aw.标签档案状态->setText(form.status);
     };
     if (aw.showsOffice())
         withOfficeFile(aw, s, office, FileKind::Document, print);
@@ -329,7 +330,7 @@ void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Archive& a, OfficeScope&
                                                         report.join(u'\n'));
 }
 
-void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
+void ExportChosenInquiry(FormState& form, ArchiveWindow& aw, Services& s, Archive& a, transcript::WordEngine& engine,
                          OfficeScope& office) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
@@ -339,7 +340,7 @@ void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive&
     if (target.isEmpty())
         return;
     if (!aw.showsOffice()) {
-        exportShowing(w, aw, s, a, engine, office, target, QStringLiteral("已不存在"),
+        exportShowing(form, aw, s, a, engine, office, target, QStringLiteral("已不存在"),
                       [&](const PdfMaker& pdf, const BundleWriter& write) {
                           return exportInquiry(a, templateOf(s, inquiry), target, pdf, write);
                       });
@@ -347,7 +348,7 @@ void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive&
     }
     const FileKinds all{FileKind::Template, FileKind::Document, FileKind::Recording, FileKind::Capture};
     FetchChosenVersion(aw, s, office, all, false,
-                       [&w, &aw, &s, &a, &engine, &office, inquiry, target,
+                       [&form, &aw, &s, &a, &engine, &office, inquiry, target,
                         custody = office.custody](const QList<FetchedFile>& fetched) {
                            BundleRequest request;
                            request.inquiry = inquiry;
@@ -365,7 +366,7 @@ void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, Archive&
                                    (f.file.kind == FileKind::Recording ? request.recordings : request.captures)
                                        << f.path;
                            }
-                           exportShowing(w, aw, s, a, engine, office, target, QStringLiteral("没有从服务器取回"),
+                           exportShowing(form, aw, s, a, engine, office, target, QStringLiteral("没有从服务器取回"),
                                          [&](const PdfMaker& pdf, const BundleWriter& write) {
                                              return exportFetchedInquiry(a, request, missing, pdf, write);
                                          });
