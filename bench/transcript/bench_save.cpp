@@ -25,13 +25,13 @@ void BM_SaveWordDocument(benchmark::State& state) {
     transcript::fillForm(p.w(), r);
     bool first = true;
     for (auto _ : state) {
-        p.w().编辑框25->clear();
+        p.status().clear();
         if (!first)
             p.env.dialogs.answerNext(Dialogs::Answer::Yes); // overwrite
         p.env.dialogs.answerNext(Dialogs::Answer::No);      // preview
         first = false;
         p.w().actSaveTranscript->trigger();
-        if (!p.w().编辑框25->text().startsWith(QStringLiteral("笔录WORD文件以经保存在"))) {
+        if (!p.status().startsWith(QStringLiteral("笔录WORD文件以经保存在"))) {
             state.SkipWithError(p.env.dialogs.messageTexts().join(" / ").toStdString().c_str());
             return;
         }

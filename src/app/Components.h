@@ -14,6 +14,7 @@
 #include "transcript/NativeWordEngine.h"
 #include "transcript/word/Printing.h"
 #include "ui/ArchiveWindow.h"
+#include "ui/FormState.h"
 
 #include <QTimer>
 
@@ -58,4 +59,6 @@ struct Components {
     // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.
     transcript::FormRecovery formRecovery;
     QTimer formRecoveryClock;
+    // The status message and the viewer's file, which the handlers read and write.
+    FormState form;
 };

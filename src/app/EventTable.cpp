@@ -53,20 +53,20 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
         // The start-up puts back the date and time and refills the preset lists; the new form is
         // the one form recovery compares with.
         if (NewTranscript(w, s)) {
-            StartupProcedure(w, s);
+            StartupProcedure(w, s, c.form);
             transcript::ResetFormRecovery(w, c.formRecovery);
         }
     });
     onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
     onMenu(w.actArchive, [&c] { ShowArchiveWindow(c.archiveWindow, c.inquiries, c.archiveRows, c.archiveScopes); });
-    onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, *c.Word程序1); });
-    onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, *c.Word程序1); });
+    onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, c.form, *c.Word程序1); });
+    onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, c.form, *c.Word程序1); });
     onMenu(w.actExit, [&w, &s, &c] { ExitProgram(w, s, c); });
 
     // Menu 网络功能.
     onMenu(w.actFtpSettings, [&w] { ToggleFtpPanel(w); });
-    onMenu(w.actUpload, [&w, &s, &c] { UploadTemplate(w, s, c.ftp); });
-    onMenu(w.actDownload, [&w, &s, &c] { DownloadTemplate(w, s, c.ftp); });
+    onMenu(w.actUpload, [&w, &s, &c] { UploadTemplate(w, s, c.form, c.ftp); });
+    onMenu(w.actDownload, [&w, &s, &c] { DownloadTemplate(w, s, c.form, c.ftp); });
 
     // Menu 录音笔录.
     onMenu(w.actOpenRecording, [&w, &s] { OpenRecordingPanel(w, s); });
@@ -87,8 +87,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Menu 工具.
     onMenu(w.actCalculator, [&s] { StartCalculator(s); });
     onMenu(w.actTextEditor, [&s] { StartTextEditor(s); });
-    onMenu(w.actWordProcessor, [&w, &s] { StartWordProcessor(w, s); });
-    onMenu(w.actSpreadsheet, [&w, &s] { StartSpreadsheet(w, s); });
+    onMenu(w.actWordProcessor, [&s] { StartWordProcessor(s); });
+    onMenu(w.actSpreadsheet, [&s] { StartSpreadsheet(s); });
     onMenu(w.actSogouDownload, [&w, &s] { OpenWebLink(s, w.actSogouDownload->text()); });
     onMenu(w.actJidianDownload, [&w, &s] { OpenWebLink(s, w.actJidianDownload->text()); });
 
@@ -96,8 +96,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onMenu(w.actUpdate, [&s, &c] { CheckForUpdate(s, *c.webClient); });
 
     // Menu 帮助.
-    onMenu(w.actGuide, [&w, &s] { ShowGuide(w, s); });
-    onMenu(w.actHelpFile, [&w, &s] { ShowHelpFile(w, s); });
+    onMenu(w.actGuide, [&w, &s, &c] { ShowGuide(w, s, c.form); });
+    onMenu(w.actHelpFile, [&w, &s, &c] { ShowHelpFile(w, s, c.form); });
     onMenu(w.actHomePage, [&w, &s] { OpenWebLink(s, w.actHomePage->text()); });
     onMenu(w.actContact, [&s] { ShowContact(s); });
 
@@ -111,21 +111,21 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     QObject::connect(w.组合框8, &QComboBox::activated, &w, [&w] { AddWorkUnitItems(w); });
 
     // Recording panel.
-    onClick(w.按钮录音, [&w, &s, &c] { StartRecording(w, s, c.录音1, c.recordingTime); });
+    onClick(w.按钮录音, [&w, &s, &c] { StartRecording(w, s, c.form, c.录音1, c.recordingTime); });
     onClick(w.按钮暂停, [&w, &s, &c] { PauseRecording(w, s, c.录音1); });
     onClick(w.按钮继续, [&w, &s, &c] { ContinueRecording(w, s, c.录音1); });
-    onClick(w.按钮4, [&w, &s, &c] { StopAndSaveRecording(w, s, c.录音1); });
+    onClick(w.按钮4, [&w, &s, &c] { StopAndSaveRecording(w, s, c.form, c.录音1); });
     onClick(w.按钮播放, [&w, &s, &c] { PlayRecording(w, s, c.player); });
     onClick(w.暂停, [&w, &s, &c] { StopPlayback(w, s, c.player); });
     QObject::connect(&c.录音1, &AudioRecorder::captureFailed, &w, [&w, &s, &c] { RecordingDeviceFailed(w, s, c.录音1); });
     QObject::connect(w.时钟1, &QTimer::timeout, &w, [&w, &s, &c] { AdvanceRecordingTime(w, s, c.recordingTime); });
 
     // Status clock.
-    QObject::connect(w.时钟2, &QTimer::timeout, &w, [&w, &s] { StatusClock(w, s); });
+    QObject::connect(w.时钟2, &QTimer::timeout, &w, [&w, &s, &c] { StatusClock(w, s, c.form); });
 
     // Text viewer.
     onClick(w.按钮3, [&w] { CloseTextViewer(w); });
-    onClick(w.按钮6, [&w, &c, &s] { PrintViewerDocument(w, s, *c.Word程序1); });
+    onClick(w.按钮6, [&w, &c, &s] { PrintViewerDocument(w, s, c.form, *c.Word程序1); });
 
     // Components: a capture that breaks off while running.
     QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
@@ -149,14 +149,14 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
                      [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
     onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
     onClick(aw.按钮预览, [&w, &s, &c] { PreviewChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
-    onClick(aw.按钮打印, [&w, &s, &c] { PrintChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
+    onClick(aw.按钮打印, [&s, &c] { PrintChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
     onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.archiveScopes); });
-    onClick(aw.按钮导出, [&w, &s, &c] { ExportChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
+    onClick(aw.按钮导出, [&s, &c] { ExportChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
     onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     QObject::connect(&c.inquiries, &archive::Archive::indexChanged, &w, list);
     QObject::connect(&c.inquiries, &archive::Archive::statusNote, &w,
-                     [&w, &c](const QString& text) { ShowArchiveNote(w, c.archiveWindow, text); });
+                     [&c](const QString& text) { ShowArchiveNote(c.form, c.archiveWindow, text); });
 
     // The office archive's push: each entry of the custody log, on whichever thread wrote it, wakes it.
     QObject::connect(&c.inquiries, &archive::Archive::logged, &w, [&c] { if (c.pushLoop) c.pushLoop->wake(); },

@@ -32,7 +32,7 @@ Program::~Program() = default;
 
 bool Program::start()
 {
-    if (!StartupProcedure(m_window, m_services))
+    if (!StartupProcedure(m_window, m_services, m_components.form))
         return false;
     OfferRecovery(m_window, m_services, m_components, m_recovery);
     m_components.pushLoop = StartOfficePush(m_window, m_services.programDir);

@@ -2,7 +2,8 @@
 #pragma once
 
 class MainWindow;
+struct FormState;
 struct Services;
 
 // Returns false when the start-up password was not given: the program then ends.
-bool StartupProcedure(MainWindow& w, Services& s);
+bool StartupProcedure(MainWindow& w, Services& s, FormState& form);

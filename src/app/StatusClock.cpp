@@ -1,12 +1,11 @@
-// Renders the status line every second from the status message box.
+// Renders the status line every second from the status message.
 #include "StatusClock.h"
 
 #include "platform/Clock.h"
 #include "platform/DateTimeText.h"
 #include "platform/Services.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
-
-#include <QLineEdit>
 
 QString statusLine(const QString& message, const QDateTime& now)
 {
@@ -14,7 +13,6 @@ QString statusLine(const QString& message, const QDateTime& now)
            QString(4, ' ') + datetimetext::timePart(now);
 }
 
-void StatusClock(MainWindow& w, Services& s)
-{
-    w.setStatusText(statusLine(w.编辑框25->text(), s.clock.now()));
+void StatusClock(MainWindow& w, Services& s, const FormState& form) {
+    w.setStatusText(statusLine(form.status, s.clock.now()));
 }

@@ -5,10 +5,11 @@
 #include <QString>
 
 class MainWindow;
+struct FormState;
 struct Services;
 
 // The text of status pane 0 for a status message at a moment.
 QString statusLine(const QString& message, const QDateTime& now);
 
 // One tick of 时钟2.
-void StatusClock(MainWindow& w, Services& s);
+void StatusClock(MainWindow& w, Services& s, const FormState& form);

@@ -10,9 +10,20 @@
 
 #include <QCoreApplication>
 
+#include <cstdio>
+
 extern "C" Q_DECL_EXPORT int quillon_verify(int argc, char** argv) {
-    // A save that was cut off is finished or undone first: the files then are all of one save.
-    durable::finishInterruptedSavesOf(commandArguments(argc, argv));
+    // A save that was cut off is finished or undone first: the files then are all of one save. One
+    // that cannot be is named before the checks, whose results it may explain.
+    const durable::Leftovers left = durable::finishInterruptedSavesOf(commandArguments(argc, argv));
+    for (const QString& record : left.stopped)
+        std::fputs(
+            qPrintable(
+                QStringLiteral("保存记录 <%1> 所记的保存既不能完成也不能撤销，它的文件原样未动。\n").arg(record)),
+            stderr);
+    for (const QString& record : left.unreadable)
+        std::fputs(qPrintable(QStringLiteral("保存记录 <%1> 无法读取，没有按它完成或撤销保存。\n").arg(record)),
+                   stderr);
     // File names are checked by their bytes: a name in another encoding than the locale's must not
     // turn into replacement characters.
     QByteArrayList files;

@@ -59,7 +59,7 @@ void CloseTextViewer(MainWindow& w)
 
 bool ConfirmProgramEnd(MainWindow& w, Services& s, Components& c)
 {
-    if (!MayEndRecordings(w, s, c.录音1, c.视频设备1))
+    if (!MayEndRecordings(w, s, c.form, c.录音1, c.视频设备1))
         return false;
     c.formRecoveryClock.stop();
     c.formRecovery.clear();
@@ -95,14 +95,14 @@ void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySess
                               .arg(recovery.problem()));
     setaside::removeExpired(recovery.folder(), s.clock.now());
     RepairInterruptedCaptures(s, recovery.folder(), recovery.leftovers());
-    OfferUnsavedRecordings(w, s, recovery.folder(), recovery.leftovers());
+    OfferUnsavedRecordings(w, s, c.form, recovery.folder(), recovery.leftovers());
     transcript::OfferFormRecovery(w, s, c.formRecovery, recovery.folder(), recovery.leftovers());
     c.formRecoveryClock.start();
 }
 
 void OpenExitWebPage(Services& s)
 {
-    if (ReadSetting(s.programDir, "close", "control") != QLatin1String("on"))
+    if (ReadSetting(s.programDir, setting::ExitPageSwitch) != QLatin1String("on"))
         return;
-    s.shell.openUrl(ReadSetting(s.programDir, "close", "url"));
+    s.shell.openUrl(ReadSetting(s.programDir, setting::ExitPage));
 }

@@ -323,8 +323,10 @@ void Archive::syncFinished(const sql::Error& error, bool full) {
         emit statusNote(QStringLiteral("笔录档案索引没有建完：%1。下次打开笔录档案时再试。").arg(error.text));
     } else if (full) {
         int count = 0;
-        m_index.inquiryCount(&count);
-        emit statusNote(QStringLiteral("笔录档案索引已重建：共 %1 份笔录。").arg(count));
+        if (const sql::Error counted = m_index.inquiryCount(&count); !counted)
+            emit statusNote(QStringLiteral("笔录档案索引已重建，但笔录份数无法读出：%1。").arg(counted.text));
+        else
+            emit statusNote(QStringLiteral("笔录档案索引已重建：共 %1 份笔录。").arg(count));
     }
     emit indexChanged();
     if (m_nextSync) {

@@ -16,7 +16,7 @@ namespace archive::sql {
 
 enum class Failure { None, Damaged, DiskFull, Busy, ReadOnly, Other };
 
-struct Error {
+struct [[nodiscard]] Error {
     Failure failure = Failure::None;
     QString text; // SQLite's own words, for the status note
 

@@ -42,7 +42,7 @@ bool holdsText(QString line, const QString& prompt) {
 bool isTemplate(const QByteArray& content) {
     for (const record::Field& field : record::kFields)
         if (ini::rawValue(content, transcript::kTemplateSection,
-                          QByteArray(field.key.data(), qsizetype(field.key.size()))))
+                          QByteArray(field.key.name().data(), qsizetype(field.key.name().size()))))
             return true;
     return false;
 }
@@ -81,10 +81,11 @@ InquiryFacts inquiryOf(const QString& name, const QByteArray& content) {
     }
     facts.record = transcript::parseTemplate(content);
     const record::TranscriptRecord& r = facts.record;
-    const QDate date(r["num1"].trimmed().toInt(), r["num2"].trimmed().toInt(), r["num3"].trimmed().toInt());
+    const QDate date(r[field::Year].trimmed().toInt(), r[field::Month].trimmed().toInt(),
+                     r[field::Day].trimmed().toInt());
     facts.date = date.isValid() ? date.toString(Qt::ISODate) : QString();
-    facts.starts = timeText(r["num4"], r["num5"]);
-    facts.ends = timeText(r["num6"], r["num7"]);
+    facts.starts = timeText(r[field::StartHour], r[field::StartMinute]);
+    facts.ends = timeText(r[field::EndHour], r[field::EndMinute]);
     for (int pair = 1; pair <= record::kPairs; ++pair)
         if (holdsText(r[record::question(pair).key], QStringLiteral("问：")) ||
             holdsText(r[record::answer(pair).key], QStringLiteral("答：")))
@@ -95,8 +96,9 @@ InquiryFacts inquiryOf(const QString& name, const QByteArray& content) {
 QString fieldsJsonOf(const record::TranscriptRecord& r) {
     QJsonObject fields;
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
-        fields.insert(QString::fromUtf8(record::kFields[i].key.data(), qsizetype(record::kFields[i].key.size())),
-                      r.values[i]);
+        fields.insert(
+            QString::fromUtf8(record::kFields[i].key.name().data(), qsizetype(record::kFields[i].key.name().size())),
+            r.values[i]);
     return QString::fromUtf8(QJsonDocument(fields).toJson(QJsonDocument::Compact));
 }
 

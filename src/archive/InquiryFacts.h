@@ -4,7 +4,7 @@
 
 #include "archive/Locations.h"
 
-#include "transcript/TranscriptRecord.h"
+#include "transcript/FieldNames.h"
 
 #include <QDateTime>
 #include <QString>
@@ -23,10 +23,10 @@ struct InquiryFacts {
     // Why the template could not be read as one; empty when it could.
     QString problem;
 
-    QString interviewee() const { return record["num10"]; }
-    QString unit() const { return record["num16"]; }
-    QString place() const { return record["num8"] + record["num9"]; }
-    QString inspector() const { return record["num20"]; }
+    QString interviewee() const { return record[field::IntervieweeName]; }
+    QString unit() const { return record[field::WorkUnit]; }
+    QString place() const { return record[field::Place] + record[field::PlaceDetail]; }
+    QString inspector() const { return record[field::InspectorName]; }
 };
 
 // Reads a template file of any version the program has written (GBK or GB18030, with or without

@@ -21,6 +21,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "ui/ArchiveWindow.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QCheckBox>
@@ -91,7 +92,7 @@ private:
 
 // The bundle that gather() puts together written into target, with the export's progress and
 // 取消导出 shown meanwhile, and how it ended said. missingWhy: why evidence left out is missing.
-void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine, Scope& scope,
+void exportShowing(FormState& form, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine, Scope& scope,
                    const QString& target, const QString& missingWhy, const BundleGather& gather) {
     BundleResult result;
     {
@@ -115,7 +116,7 @@ void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::Wo
         s.dialogs.message(kCaption, QStringLiteral("移交包没有导出：%1").arg(result.error));
         return;
     }
-    ShowArchiveNote(w, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
+    ShowArchiveNote(form, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
     if (!result.missing.isEmpty())
         s.dialogs.message(kCaption, QStringLiteral("移交包已导出，但下列证据文件%1，没有放入：\n%2")
                                         .arg(missingWhy, result.missing.join(u'\n')));
@@ -144,9 +145,9 @@ void ShowChosenInquiry(ArchiveWindow& aw, Scopes& scopes) {
     scopes.chosen().showChosen(aw);
 }
 
-void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
-    // The status message box, which the status clock shows until the next message.
-    w.编辑框25->setText(text);
+void ShowArchiveNote(FormState& form, ArchiveWindow& aw, const QString& text) {
+    // The status message, which the status clock shows until the next message.
+    form.status = text;
     aw.标签档案状态->setText(text);
 }
 
@@ -179,14 +180,14 @@ void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcr
                              [&w, &s, &engine](const QString& path) { PreviewDocument(w, s, engine, path); });
 }
 
-void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+void PrintChosenInquiry(FormState& form, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
                         Scopes& scopes) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
         return;
-    scopes.chosen().withFile(aw, s, inquiry, FileKind::Document, [&w, &aw, &s, &engine](const QString& document) {
-        PrintDocumentFile(w, s, engine, document);
-        aw.标签档案状态->setText(w.编辑框25->text());
+    scopes.chosen().withFile(aw, s, inquiry, FileKind::Document, [&form, &aw, &s, &engine](const QString& document) {
+        PrintDocumentFile(s, form, engine, document);
+        aw.标签档案状态->setText(form.status);
     });
 }
 
@@ -197,7 +198,7 @@ void CheckChosenInquiry(ArchiveWindow& aw, Services& s, Scopes& scopes) {
     scopes.chosen().check(aw, s, inquiry);
 }
 
-void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+void ExportChosenInquiry(FormState& form, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
                          Scopes& scopes) {
     const QString inquiry = chosenInquiry(aw);
     if (!haveChoice(s, inquiry))
@@ -208,8 +209,8 @@ void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcri
         return;
     Scope& scope = scopes.chosen();
     scope.gatherBundle(aw, s, inquiry, target,
-                       [&w, &aw, &s, &engine, &scope, target](const QString& missingWhy, const BundleGather& gather) {
-                           exportShowing(w, aw, s, engine, scope, target, missingWhy, gather);
+                       [&form, &aw, &s, &engine, &scope, target](const QString& missingWhy, const BundleGather& gather) {
+                           exportShowing(form, aw, s, engine, scope, target, missingWhy, gather);
                        });
 }
 

@@ -8,6 +8,7 @@
 
 class ArchiveWindow;
 class MainWindow;
+struct FormState;
 struct Services;
 
 namespace archive {
@@ -32,7 +33,7 @@ void ListInquiries(ArchiveWindow& aw, archive::InquiryTableModel& rows, archive:
 void ShowChosenInquiry(ArchiveWindow& aw, archive::Scopes& scopes);
 // A note of the archive (index rebuilt, not written) in the main window's status message box and in
 // the archive window's status line.
-void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text);
+void ShowArchiveNote(FormState& form, ArchiveWindow& aw, const QString& text);
 
 // 打开: the chosen inquiry into the form as "打开(笔录模板)" loads a template, asking first when the
 // form holds unsaved work; a template that cannot be read is refused with its problem. An office
@@ -42,13 +43,13 @@ void OpenChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, const tran
 // 预览 and 打印: the chosen inquiry's document.
 void PreviewChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
                           archive::Scopes& scopes);
-void PrintChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+void PrintChosenInquiry(FormState& form, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
                         archive::Scopes& scopes);
 // 校验: every file of the chosen inquiry against its fingerprint, each result shown and logged.
 void CheckChosenInquiry(ArchiveWindow& aw, Services& s, archive::Scopes& scopes);
 // 导出: the hand-over bundle of the chosen inquiry, with progress and 取消导出 (Esc) while it runs; its
 // success is the status message of the main window too.
-void ExportChosenInquiry(MainWindow& w, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
+void ExportChosenInquiry(FormState& form, ArchiveWindow& aw, Services& s, transcript::WordEngine& engine,
                          archive::Scopes& scopes);
 // 关联证据… and 取消关联: a recording or capture linked to the chosen inquiry by hand, or unlinked.
 void LinkEvidence(ArchiveWindow& aw, Services& s, archive::LocalScope& local);

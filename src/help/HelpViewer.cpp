@@ -1,4 +1,4 @@
-// The text viewer covers the page area and shows one file; 编辑框24 keeps its path for printing.
+// The text viewer covers the page area and shows one file, whose path is kept for printing.
 #include "HelpViewer.h"
 
 #include "FixedTexts.h"
@@ -6,6 +6,7 @@
 #include "platform/DurableFile.h"
 #include "platform/Gbk.h"
 #include "platform/Services.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QFile>
@@ -44,10 +45,9 @@ void showInViewer(MainWindow& w, const QString& path)
 
 } // namespace
 
-void ShowGuide(MainWindow& w, Services& s)
-{
+void ShowGuide(MainWindow& w, Services& s, FormState& form) {
     const QString path = s.cacheDir + QStringLiteral("/js.txt");
-    w.编辑框24->setText(path);
+    form.viewedFile = path;
     durable::Result r = durable::makeFolder(QFileInfo(path).absolutePath());
     if (r)
         r = durable::writeFile(path, help::guideBytes());
@@ -57,9 +57,8 @@ void ShowGuide(MainWindow& w, Services& s)
     showInViewer(w, path);
 }
 
-void ShowHelpFile(MainWindow& w, Services& s)
-{
+void ShowHelpFile(MainWindow& w, Services& s, FormState& form) {
     const QString path = s.programDir + QStringLiteral("/帮助.txt");
-    w.编辑框24->setText(path);
+    form.viewedFile = path;
     showInViewer(w, path);
 }

@@ -5,9 +5,6 @@
 #include "platform/OfficeSuites.h"
 #include "platform/Services.h"
 #include "platform/Shell.h"
-#include "ui/MainWindow.h"
-
-#include <QLineEdit>
 
 namespace {
 
@@ -53,10 +50,8 @@ const LaunchMessages kExcelMessages{QStringLiteral("无 法 打 印："), QStrin
 
 // The word processor check that stands for Word's registration: both office items need it, so a
 // spreadsheet program alone does not make the spreadsheet item start.
-void launchOfficeProgram(MainWindow& w, Services& s, const QList<Launch>& launches, const LaunchMessages& messages)
-{
+void launchOfficeProgram(Services& s, const QList<Launch>& launches, const LaunchMessages& messages) {
     const QString suite = s.shell.findProgram(officesuite::programs());
-    w.编辑框19->setText(suite);
     if (suite.isEmpty()) {
         s.dialogs.message(messages.notInstalledCaption, messages.notInstalled);
         return;
@@ -117,12 +112,10 @@ void StartTextEditor(Services& s)
             QStringLiteral("文 本 编 辑 程 序 启 动 失 败.")});
 }
 
-void StartWordProcessor(MainWindow& w, Services& s)
-{
-    launchOfficeProgram(w, s, wordProcessorLaunches(), kWordMessages);
+void StartWordProcessor(Services& s) {
+    launchOfficeProgram(s, wordProcessorLaunches(), kWordMessages);
 }
 
-void StartSpreadsheet(MainWindow& w, Services& s)
-{
-    launchOfficeProgram(w, s, spreadsheetLaunches(), kExcelMessages);
+void StartSpreadsheet(Services& s) {
+    launchOfficeProgram(s, spreadsheetLaunches(), kExcelMessages);
 }

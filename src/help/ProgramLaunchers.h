@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-class MainWindow;
 struct Services;
 
 // One way to start a program: an executable looked up on PATH and the arguments it needs.
@@ -22,7 +21,7 @@ const QList<Launch>& spreadsheetLaunches();
 
 void StartCalculator(Services& s);
 void StartTextEditor(Services& s);
-// Both first look for an office suite's word processor (its path goes to 编辑框19, as Word's did) and
-// refuse without one: that is what "Word is installed" means here, for both items alike.
-void StartWordProcessor(MainWindow& w, Services& s);
-void StartSpreadsheet(MainWindow& w, Services& s);
+// Both first look for an office suite's word processor and refuse without one: that is what "Word is
+// installed" means here, for both items alike.
+void StartWordProcessor(Services& s);
+void StartSpreadsheet(Services& s);

@@ -9,6 +9,7 @@
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QFileInfo>
@@ -50,45 +51,42 @@ std::optional<QString> checkTransferSettings(MainWindow& w, Services& s, const F
 
 // A failure goes to the status message box and to a message box, with its cause. A cancel is what
 // the user asked for: the status bar says it, without a box to close.
-void reportFailure(MainWindow& w, Services& s, const QString& text, bool cancelled = false)
-{
-    w.编辑框25->setText(text);
+void reportFailure(FormState& form, Services& s, const QString& text, bool cancelled = false) {
+    form.status = text;
     if (!cancelled)
         s.dialogs.message(kHintCaption, text);
 }
 
 // While the program ends, nobody is left to close a box: the status bar alone says it.
-void reportTransferFailure(MainWindow& w, Services& s, const FtpConnection& ftp, const QString& failedText)
-{
-    reportFailure(w, s, failedText + u' ' + ftp.lastError(),
+void reportTransferFailure(FormState& form, Services& s, const FtpConnection& ftp, const QString& failedText) {
+    reportFailure(form, s, failedText + u' ' + ftp.lastError(),
                   ftp.lastFailure() == FtpConnection::Failure::Cancelled || ftp.programEnded());
 }
 
 // Connects with the panel's settings and moves to the template directory. When that directory is
 // missing the transfer runs in the login directory, as on the servers the templates are shared on.
 // A failure is told once the status bar no longer shows the transfer.
-bool connectWithPanelSettings(MainWindow& w, Services& s, FtpConnection& ftp, TransferStatus& status,
-                              const QString& failedText)
-{
+bool connectWithPanelSettings(MainWindow& w, Services& s, FormState& form, FtpConnection& ftp, TransferStatus& status,
+                              const QString& failedText) {
     status.show(QStringLiteral("正在连接FTP服务器 %1 ...").arg(w.编辑框20->text()));
     if (!ftp.connect(w.编辑框20->text(), w.编辑框21->text(), w.编辑框22->text())) {
         status.finish();
         switch (ftp.lastFailure()) {
         case FtpConnection::Failure::LoginRefused:
-            reportFailure(w, s, QStringLiteral("服务器帐号密码不对.. ") + ftp.lastError());
+            reportFailure(form, s, QStringLiteral("服务器帐号密码不对.. ") + ftp.lastError());
             break;
         case FtpConnection::Failure::Cancelled:
-            reportTransferFailure(w, s, ftp, failedText);
+            reportTransferFailure(form, s, ftp, failedText);
             break;
         default:
-            reportFailure(w, s, QStringLiteral("FTP服务器连接失败.. ") + ftp.lastError());
+            reportFailure(form, s, QStringLiteral("FTP服务器连接失败.. ") + ftp.lastError());
             break;
         }
         return false;
     }
     if (!ftp.changeDirectory(kRemoteDirectory) && ftp.lastFailure() != FtpConnection::Failure::RemoteMissing) {
         status.finish();
-        reportTransferFailure(w, s, ftp, failedText);
+        reportTransferFailure(form, s, ftp, failedText);
         return false;
     }
     return true;
@@ -111,20 +109,18 @@ void ToggleFtpPanel(MainWindow& w)
         w.分组框7->raise();
 }
 
-void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
-{
+void UploadTemplate(MainWindow& w, Services& s, FormState& form, FtpConnection& ftp) {
     const std::optional<QString> remoteName = checkTransferSettings(w, s, ftp);
     if (!remoteName)
         return;
-    w.编辑框17->setText(s.dialogs.browse(QStringLiteral(" ")));
-    const QString localPath = w.编辑框17->text();
+    const QString localPath = s.dialogs.browse(QStringLiteral(" "));
     // The check is on the bytes "ini" anywhere in the path, as the command has always done it.
     if (localPath.isEmpty() || !localPath.contains(QStringLiteral("ini"))) {
         s.dialogs.message(kHintCaption, QStringLiteral("请选择笔录模板文件.ini上传"));
         return;
     }
-    TransferStatus status(w, ftp);
-    if (!connectWithPanelSettings(w, s, ftp, status, kUploadFailed))
+    TransferStatus status(w, form, ftp);
+    if (!connectWithPanelSettings(w, s, form, ftp, status, kUploadFailed))
         return;
     status.showTransfer(QStringLiteral("正在上传 %1").arg(*remoteName));
     const bool uploaded = ftp.upload(localPath, *remoteName);
@@ -132,36 +128,35 @@ void UploadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
     if (uploaded) {
         s.journal.record({JournalEvent::Kind::Uploaded, QFileInfo(localPath).completeBaseName(), {localPath},
                           {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
-        w.编辑框25->setText(QStringLiteral("笔录模板文件.ini上传FTP服务器成功."));
+        form.status = QStringLiteral("笔录模板文件.ini上传FTP服务器成功.");
     } else
-        reportTransferFailure(w, s, ftp, kUploadFailed);
+        reportTransferFailure(form, s, ftp, kUploadFailed);
 }
 
-void DownloadTemplate(MainWindow& w, Services& s, FtpConnection& ftp)
-{
+void DownloadTemplate(MainWindow& w, Services& s, FormState& form, FtpConnection& ftp) {
     const std::optional<QString> remoteName = checkTransferSettings(w, s, ftp);
     if (!remoteName)
         return;
     const QString blDir = programdir::blDir(s.programDir);
     // BL exists once a transcript has been saved; on a fresh install the first download makes it.
     if (const durable::Result made = durable::makeFolder(blDir); !made) {
-        reportFailure(w, s, kDownloadFailed + QStringLiteral(" 无法建立目录 <%1>：%2").arg(blDir, made.text()));
+        reportFailure(form, s, kDownloadFailed + QStringLiteral(" 无法建立目录 <%1>：%2").arg(blDir, made.text()));
         return;
     }
-    TransferStatus status(w, ftp);
-    if (!connectWithPanelSettings(w, s, ftp, status, kDownloadFailed))
+    TransferStatus status(w, form, ftp);
+    if (!connectWithPanelSettings(w, s, form, ftp, status, kDownloadFailed))
         return;
     status.showTransfer(QStringLiteral("正在下载 %1").arg(*remoteName));
     const QString local = blDir + u'/' + *remoteName;
     const bool downloaded = ftp.download(*remoteName, local);
     status.finish();
     if (!downloaded) {
-        reportTransferFailure(w, s, ftp, kDownloadFailed);
+        reportTransferFailure(form, s, ftp, kDownloadFailed);
         return;
     }
     if (const durable::Result fingerprinted = fingerprint::write(local); !fingerprinted)
         s.dialogs.message(kHintCaption, fingerprint::failureText(local, fingerprinted));
     s.journal.record({JournalEvent::Kind::Downloaded, QFileInfo(local).completeBaseName(), {local},
                       {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
-    w.编辑框25->setText(QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功."));
+    form.status = QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功.");
 }

@@ -3,6 +3,7 @@
 #include "net/TransferStatus.h"
 
 #include "net/FtpConnection.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QLabel>
@@ -25,11 +26,10 @@ QString transferAmount(qint64 moved, qint64 total)
 
 } // namespace
 
-TransferStatus::TransferStatus(MainWindow& w, FtpConnection& ftp)
+TransferStatus::TransferStatus(MainWindow& w, FormState& form, FtpConnection& ftp)
     : m_w(w), m_ftp(ftp), m_label(new QLabel(w.状态条1)),
       m_cancel(new QPushButton(QStringLiteral("取消传输"), w.状态条1)),
-      m_escape(new QShortcut(QKeySequence(Qt::Key_Escape), &w))
-{
+      m_escape(new QShortcut(QKeySequence(Qt::Key_Escape), &w)) {
     m_label->setObjectName(QStringLiteral("标签传输进度"));
     m_label->setTextFormat(Qt::PlainText);
     m_label->setAccessibleName(QStringLiteral("传输进度"));
@@ -45,7 +45,7 @@ TransferStatus::TransferStatus(MainWindow& w, FtpConnection& ftp)
     QObject::connect(m_escape, &QShortcut::activated, [this] { m_ftp.cancel(); });
     QObject::connect(&m_timer, &QTimer::timeout, [this] { refresh(); });
     m_timer.start(kRefreshMs);
-    w.编辑框25->clear();
+    form.status.clear();
 }
 
 TransferStatus::~TransferStatus()

@@ -7,6 +7,7 @@
 
 class FtpConnection;
 class MainWindow;
+struct FormState;
 class QLabel;
 class QPushButton;
 class QShortcut;
@@ -16,7 +17,7 @@ class QShortcut;
 // The status message of an earlier command goes when it starts: it is no outcome of this one.
 class TransferStatus {
 public:
-    TransferStatus(MainWindow& w, FtpConnection& ftp);
+    TransferStatus(MainWindow& w, FormState& form, FtpConnection& ftp);
     ~TransferStatus();
     TransferStatus(const TransferStatus&) = delete;
     TransferStatus& operator=(const TransferStatus&) = delete;

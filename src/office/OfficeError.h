@@ -23,7 +23,7 @@ enum class Failure {
     Other,
 };
 
-struct Error {
+struct [[nodiscard]] Error {
     Failure failure = Failure::None;
     // The server's or libpq's own words, or the versions for a schema failure.
     QString detail;

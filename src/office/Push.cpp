@@ -252,8 +252,10 @@ Error inTransaction(pg::Connection& connection, const QList<Version>& versions, 
         return error;
     if (Error error = pushInside(connection, versions, stop, added); !error) {
         // A broken connection has ended the transaction on the server already.
+        // The push's own failure is the one to tell; a rollback that fails leaves the transaction to
+        // end with the connection.
         if (connection.isOpen())
-            connection.exec("ROLLBACK");
+            static_cast<void>(connection.exec("ROLLBACK"));
         return error;
     }
     // The deferred check that every content is whole runs here; its failure is the push's.

@@ -11,7 +11,7 @@ namespace office {
 
 ServerSetting serverSetting(const QString& programDir) {
     ServerSetting setting;
-    const QString value = ReadSetting(programDir, QStringLiteral("archive"), QStringLiteral("server")).trimmed();
+    const QString value = ReadSetting(programDir, setting::OfficeServer).trimmed();
     if (value.isEmpty())
         return setting;
     const QByteArray conninfo = value.toUtf8();

@@ -65,7 +65,10 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
             if (tried.contains(item.id))
                 continue;
             tried.insert(item.id);
-            versions << versionOf(item, outbox, programDir, facts.evidenceLimit, stop);
+            Version version;
+            if (const sql::Error read = versionOf(item, outbox, programDir, facts.evidenceLimit, stop, &version); !read)
+                return finish(local(read));
+            versions << version;
             ids << item.id;
         }
         // The batch in one transaction, which a desktop's first upload of its whole archive needs to

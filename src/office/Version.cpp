@@ -71,8 +71,8 @@ VersionFile found(const OutboxFile& file, Outbox& outbox, const QString& program
 
 } // namespace
 
-Version versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
-                  const std::atomic_bool& stop) {
+sql::Error versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
+                     const std::atomic_bool& stop, Version* out) {
     Version version;
     version.outboxId = item.id;
     version.key = item.key;
@@ -129,13 +129,15 @@ Version versionOf(const OutboxItem& item, Outbox& outbox, const QString& program
     version.grams = grams(version.search);
 
     QList<CustodyLineRef> refs;
-    outbox.index().custodyLines(item.inquiry, &refs);
+    if (const sql::Error read = outbox.index().custodyLines(item.inquiry, &refs); !read)
+        return read;
     QList<CustodyLineRef> before;
     for (const CustodyLineRef& ref : refs)
         if (ref.offset < item.lineEnd)
             before << ref;
     version.custodyLines = CustodyLog(programDir).lines(before);
-    return version;
+    *out = std::move(version);
+    return {};
 }
 
 } // namespace office

@@ -51,8 +51,9 @@ struct Version {
 
 // The version an outbox item describes, its files found in the program directory. Evidence larger
 // than evidenceLimit bytes (negative: no limit) keeps its bytes on the desktop. stop ends the
-// reading of a large file.
-Version versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
-                  const std::atomic_bool& stop);
+// reading of a large file. Fails when the index cannot give the version's custody lines: a version
+// pushed without them would stand on the server as complete.
+sql::Error versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
+                     const std::atomic_bool& stop, Version* version);
 
 } // namespace office

@@ -26,7 +26,7 @@ enum class Cause {
 
 Cause causeOf(int error);
 
-struct Result {
+struct [[nodiscard]] Result {
     Cause cause = Cause::None;
     int error = 0; // errno of the call that failed
 

@@ -42,19 +42,24 @@ QSet<QString> foldersOf(const SaveIntent& intent)
     return folders;
 }
 
-// The files are where the record says: the record, which is all that still named the leftovers, goes.
-void closeRecord(const SaveIntent& intent)
-{
-    for (const QString& folder : foldersOf(intent))
-        syncFolder(folder);
+// The files are where the record says: the record, which is all that still named the leftovers, goes,
+// once their names are on the disk. A folder that cannot be synced keeps it for the next try.
+Ending closeRecord(const SaveIntent& intent, Ending ending) {
+    for (const QString& folder : foldersOf(intent)) {
+        if (!syncFolder(folder))
+            return Ending::Stopped;
+    }
     for (const QString& copy : intent.copies)
         remove(copy);
+    return ending;
 }
 
-QByteArray readAll(const QString& path)
-{
+// Nothing when the file cannot be opened.
+std::optional<QByteArray> readAll(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
 }
 
 } // namespace
@@ -73,8 +78,7 @@ Ending finishSave(const SaveIntent& intent)
         if (!file.earlier.isEmpty())
             remove(file.earlier);
     }
-    closeRecord(intent);
-    return Ending::Finished;
+    return closeRecord(intent, Ending::Finished);
 }
 
 Ending undoSave(const SaveIntent& intent)
@@ -91,8 +95,7 @@ Ending undoSave(const SaveIntent& intent)
         }
         remove(file.temporary);
     }
-    closeRecord(intent);
-    return Ending::Undone;
+    return closeRecord(intent, Ending::Undone);
 }
 
 Ending completeSave(const SaveIntent& intent)
@@ -104,18 +107,21 @@ Ending completeSave(const SaveIntent& intent)
     return finishSave(intent);
 }
 
-int finishInterruptedSaves(const QString& folder, const TargetLocks* held, int waitMs)
-{
+Leftovers finishInterruptedSaves(const QString& folder, const TargetLocks* held, int waitMs) {
     // The paths the locks are taken on have their links followed; so have the folder's here.
     const QString real = QFileInfo(folder).canonicalFilePath();
+    Leftovers left;
     if (real.isEmpty())
-        return 0;
-    int completed = 0;
+        return left;
     for (const QString& record : intentFilesIn(real)) {
-        const QByteArray bytes = readAll(record);
-        const std::optional<SaveIntent> intent = decodeIntent(bytes, real);
-        if (!intent)
+        const std::optional<QByteArray> bytes = readAll(record);
+        const std::optional<SaveIntent> intent = bytes ? decodeIntent(*bytes, real) : std::nullopt;
+        if (!intent) {
+            // A record gone since the folder was listed was closed by the save that wrote it.
+            if (QFileInfo::exists(record))
+                left.unreadable << record;
             continue;
+        }
         QStringList targets;
         for (const StagedFile& file : intent->files) {
             if (!held || !held->holds(file.target))
@@ -127,14 +133,13 @@ int finishInterruptedSaves(const QString& folder, const TargetLocks* held, int w
         // Its program may have finished it between the read and the locks, and another save begun.
         if (readAll(record) != bytes)
             continue;
-        if (completeSave(*intent) != Ending::Stopped)
-            ++completed;
+        if (completeSave(*intent) == Ending::Stopped)
+            left.stopped << record;
     }
-    return completed;
+    return left;
 }
 
-void finishInterruptedSavesOf(const QStringList& files)
-{
+Leftovers finishInterruptedSavesOf(const QStringList& files) {
     QSet<QString> folders;
     for (const QString& file : files) {
         folders.insert(QFileInfo(file).absolutePath());
@@ -142,8 +147,13 @@ void finishInterruptedSavesOf(const QStringList& files)
         if (writtenPath(file, &target))
             folders.insert(QFileInfo(target).path());
     }
-    for (const QString& folder : folders)
-        finishInterruptedSaves(folder);
+    Leftovers left;
+    for (const QString& folder : folders) {
+        const Leftovers more = finishInterruptedSaves(folder);
+        left.stopped << more.stopped;
+        left.unreadable << more.unreadable;
+    }
+    return left;
 }
 
 } // namespace durable

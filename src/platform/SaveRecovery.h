@@ -10,7 +10,7 @@
 
 namespace durable {
 
-enum class Ending {
+enum class [[nodiscard]] Ending{
     Finished, // every new file in place
     Undone,   // the earlier files back in place
     Stopped,  // a rename failed: the record stays for the next try
@@ -24,14 +24,24 @@ Ending undoSave(const SaveIntent& intent);
 // its target, else undoes it.
 Ending completeSave(const SaveIntent& intent);
 
+// What completing the cut-off saves of a folder left undone, by the paths of their records.
+struct [[nodiscard]] Leftovers {
+    // Saves that could be neither finished nor undone (a rename failed): each record stays where it
+    // is, with the files it names, for the next try.
+    QStringList stopped;
+    // Records that cannot be read or are no record of a save: nothing was done with them.
+    QStringList unreadable;
+
+    bool empty() const { return stopped.isEmpty() && unreadable.isEmpty(); }
+};
+
 // Completes the saves whose records are in folder, each under the locks of its files. A save whose
 // files stay locked past waitMs is still running (it is putting its files in place, which takes
 // moments) and is left to its program. Locks already held (by the save that asks) count as taken.
-// Returns how many were completed.
-int finishInterruptedSaves(const QString& folder, const TargetLocks* held = nullptr, int waitMs = kSaveWaitMs);
+Leftovers finishInterruptedSaves(const QString& folder, const TargetLocks* held = nullptr, int waitMs = kSaveWaitMs);
 
 // The same for the folders of the given files (as named, and where their links lead): what
 // `quillon verify` does before it checks them.
-void finishInterruptedSavesOf(const QStringList& files);
+Leftovers finishInterruptedSavesOf(const QStringList& files);
 
 } // namespace durable

@@ -69,9 +69,10 @@ Result SaveTransaction::begin(int waitMs)
     if (Result r = m_locks.acquire(targets, waitMs, &busy); !r)
         return failed(targets.indexOf(busy), r);
     // A save that holds the files of its record is running beside this one, on files this save does
-    // not have (it holds its own): it is left to finish without waiting for it.
+    // not have (it holds its own): it is left to finish without waiting for it. What cannot be
+    // completed here stays in its folder, and the next start tells of it.
     for (const QString& folder : m_folders)
-        finishInterruptedSaves(folder, &m_locks, 0);
+        static_cast<void>(finishInterruptedSaves(folder, &m_locks, 0));
     m_begun = true;
     return {};
 }
@@ -160,7 +161,9 @@ Result SaveTransaction::commit()
     m_done = true;
     if (finishSave(intent) == Ending::Stopped) {
         const int error = errno;
-        undoSave(intent);
+        // An undo that stops as well leaves the record, which the next start completes or tells of;
+        // this save has failed either way.
+        static_cast<void>(undoSave(intent));
         m_failedFile = m_given.first();
         return Result::failed(error);
     }

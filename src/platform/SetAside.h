@@ -21,7 +21,7 @@ QString unrepairedFolder(const QString& recoveryFolder);
 // names what is given up) and where it goes. True only when the user answers "放弃".
 bool confirmDiscard(Dialogs& dialogs, const QString& caption, const QString& question, const QString& recoveryFolder);
 
-struct Moved {
+struct [[nodiscard]] Moved {
     QString path; // where the file is now
     durable::Result result;
     explicit operator bool() const { return result.ok(); }

@@ -61,6 +61,14 @@ QString ReadSetting(const QString& programDir, const QString& section, const QSt
     return decoder.decode(value);
 }
 
+QString ReadSetting(const QString& programDir, const setting::Key& key) {
+    return ReadSetting(programDir, QString::fromLatin1(key.section), QString::fromLatin1(key.key));
+}
+
+QString ReadSetting(const QString& programDir, const setting::List& list, int n) {
+    return ReadSetting(programDir, list.section, QLatin1String(list.prefix) + QString::number(n));
+}
+
 namespace settings {
 
 QString encodingNote()

@@ -64,7 +64,9 @@ struct AudioRecorder::Capture {
             gstreamer::BusPtr bus(gst_element_get_bus(pipeline.get()));
             gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         }
-        finishFile();
+        // A capture given up without being saved: its file stays as far as it got, for the
+        // recovery offer of the next start, and there is nobody left here to tell.
+        static_cast<void>(finishFile());
     }
 
     void append(const char* data, qsizetype size)
@@ -97,10 +99,13 @@ struct AudioRecorder::Capture {
         }
         const durable::Result result = writer.syncData();
         std::lock_guard lock(mutex);
-        if (!result)
+        if (!result) {
             endLocked(QStringLiteral("录音文件写入出错：%1").arg(result.text()));
-        else if (writer.isOpen())
-            writer.writeSizes(synced);
+        } else if (writer.isOpen()) {
+            // A header that stays behind its samples is the same failure as samples not written.
+            if (const durable::Result sized = writer.writeSizes(synced); !sized)
+                endLocked(QStringLiteral("录音文件写入出错：%1").arg(sized.text()));
+        }
     }
 
     void startSyncing()

@@ -13,8 +13,7 @@ namespace {
 const QString kCaption = QStringLiteral("提示：");
 }
 
-bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, VideoCapture& capture)
-{
+bool MayEndRecordings(MainWindow& w, Services& s, FormState& form, AudioRecorder& recorder, VideoCapture& capture) {
     if (recorder.hasUnsavedRecording()) {
         const QString text =
             recorder.isCapturing()
@@ -23,7 +22,7 @@ bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, Video
                 : QStringLiteral("录音还没有保存。\n保存：选择文件名保存录音；放弃：不要这段录音；返回：回到程序。");
         switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardCancel)) {
         case Dialogs::Answer::Save:
-            StopAndSaveRecording(w, s, recorder);
+            StopAndSaveRecording(w, s, form, recorder);
             if (recorder.hasUnsavedRecording())
                 return false;
             break;

@@ -5,6 +5,7 @@
 class ArchiveJournal;
 class AudioRecorder;
 class MainWindow;
+struct FormState;
 class VideoCapture;
 struct Services;
 
@@ -12,7 +13,7 @@ struct Services;
 // running capture are each asked about first: save, discard (asked once more, then moved into the
 // discarded folder) or go back. False when the user goes back or a save did not happen: the program
 // goes on and nothing is lost.
-bool MayEndRecordings(MainWindow& w, Services& s, AudioRecorder& recorder, VideoCapture& capture);
+bool MayEndRecordings(MainWindow& w, Services& s, FormState& form, AudioRecorder& recorder, VideoCapture& capture);
 
 // A logout or shutdown (SIGTERM): the running capture is finished and told to the journal, and the
 // recording is ended with its file complete in the recovery folder, where the next start offers it.

@@ -16,6 +16,7 @@
 #include "recording/RecordingRecovery.h"
 #include "recording/RecordingTime.h"
 #include "recording/WavPathCheck.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QFileInfo>
@@ -80,8 +81,7 @@ void CloseRecordingPanel(MainWindow& w, Services&)
     w.分组框5->setVisible(false);
 }
 
-void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, RecordingTime& time)
-{
+void StartRecording(MainWindow& w, Services& s, FormState& form, AudioRecorder& recorder, RecordingTime& time) {
     // A recording that was never saved is let go only on the user's word, given twice. Saved, it has
     // left the recovery folder.
     QString givenUp;
@@ -91,7 +91,8 @@ void StartRecording(MainWindow& w, Services& s, AudioRecorder& recorder, Recordi
             QStringLiteral(
                 "上一段录音还没有保存。\n保存：先保存它；放弃：不要它，开始新的录音；返回：不开始新的录音。"),
             Dialogs::Buttons::SaveDiscardCancel);
-        if (answer == Dialogs::Answer::Cancel || (answer == Dialogs::Answer::Save && !SaveRecording(w, s, recorder)))
+        if (answer == Dialogs::Answer::Cancel ||
+            (answer == Dialogs::Answer::Save && !SaveRecording(w, s, form, recorder)))
             return;
         if (answer == Dialogs::Answer::Discard) {
             if (!ConfirmDiscardRecording(s, recorder.file(), recordedSeconds(recorder)))
@@ -165,8 +166,7 @@ void ContinueRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.setStatusText(QStringLiteral("笔录.继续录音..."));
 }
 
-void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
-{
+void StopAndSaveRecording(MainWindow& w, Services& s, FormState& form, AudioRecorder& recorder) {
     w.按钮暂停->setEnabled(false);
     w.按钮继续->setEnabled(false);
     w.按钮录音->setEnabled(true);
@@ -175,11 +175,10 @@ void StopAndSaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.setStatusText(QStringLiteral("录音停止！请选择保存录音笔录的文件名称..."));
     if (!finished)
         tellUnfinishedFile(s, recorder);
-    SaveRecording(w, s, recorder);
+    SaveRecording(w, s, form, recorder);
 }
 
-bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
-{
+bool SaveRecording(MainWindow& w, Services& s, FormState& form, AudioRecorder& recorder) {
     const QString path = s.dialogs.saveFile(w.通用对话框1, w.通用对话框1FileName);
     if (path.isEmpty()) {
         s.dialogs.message(SaveCaption, QStringLiteral("没有输入WAV音频文件名称，请重新保存。"));
@@ -198,8 +197,8 @@ bool SaveRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
         s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
     s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
     // The status message, which the clock keeps showing, as after a saved document.
-    w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
-    w.setStatusText(w.编辑框25->text());
+    form.status = QStringLiteral("笔录.录音保存成功...");
+    w.setStatusText(form.status);
     return true;
 }
 
@@ -245,8 +244,7 @@ void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time)
 
 void PlayRecording(MainWindow& w, Services& s, AudioPlayer& player)
 {
-    w.编辑框18->setText(s.dialogs.browse(QStringLiteral(" ")));
-    const QString path = w.编辑框18->text();
+    const QString path = s.dialogs.browse(QStringLiteral(" "));
     if (path.isEmpty() || !containsWavMarker(gbk::encode(path))) {
         s.dialogs.message(NoticeCaption, QStringLiteral("音频文件不正确，请选择正确音频文件播放..."));
         return;

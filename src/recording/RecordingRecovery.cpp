@@ -12,6 +12,7 @@
 #include "platform/SetAside.h"
 #include "recording/RecordingTime.h"
 #include "recording/WavFile.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QFile>
@@ -25,8 +26,7 @@ const QString kCaption = QStringLiteral("提示：");
 const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
 
 // Saves one left-over recording through the save dialog; whatever fails leaves it in the recovery folder.
-void saveLeftover(MainWindow& w, Services& s, const QString& file)
-{
+void saveLeftover(MainWindow& w, Services& s, FormState& form, const QString& file) {
     const QString kept = QStringLiteral("录音仍留在恢复目录中，下次启动时再提示。");
     const QString path = s.dialogs.saveFile(w.通用对话框1, w.通用对话框1FileName);
     if (path.isEmpty()) {
@@ -43,8 +43,8 @@ void saveLeftover(MainWindow& w, Services& s, const QString& file)
         s.dialogs.message(kCaption, fingerprint::failureText(path, fingerprinted));
     s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
     // The status message, which the clock keeps showing, as after a recording saved from the panel.
-    w.编辑框25->setText(QStringLiteral("笔录.录音保存成功..."));
-    w.setStatusText(w.编辑框25->text());
+    form.status = QStringLiteral("笔录.录音保存成功...");
+    w.setStatusText(form.status);
 }
 
 } // namespace
@@ -78,15 +78,15 @@ setaside::Moved DiscardEvidence(Services& s, const QString& file)
     return moved;
 }
 
-void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, const QStringList& leftovers)
-{
+void OfferUnsavedRecordings(MainWindow& w, Services& s, FormState& form, const QString& folder,
+                            const QStringList& leftovers) {
     for (const QString& name : leftovers) {
         const QDateTime start = recordingStart(name);
         if (!start.isValid())
             continue;
         const QString file = folder + u'/' + name;
         // A header that cannot be brought up to date still leaves the samples for the user to decide on.
-        wav::settleSizes(file);
+        static_cast<void>(wav::settleSizes(file));
         const wav::Facts facts = wav::readFacts(file);
         const qint64 seconds = facts.valid ? facts.fileDataSize / facts.format.bytesPerSecond() : 0;
         // What was given up before can still be taken back from where it is held.
@@ -98,7 +98,7 @@ void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, c
             setaside::discardedNote(folder);
         switch (s.dialogs.message(kCaption, text, Dialogs::Buttons::SaveDiscardKeep)) {
         case Dialogs::Answer::Save:
-            saveLeftover(w, s, file);
+            saveLeftover(w, s, form, file);
             break;
         case Dialogs::Answer::Discard:
             if (!ConfirmDiscardRecording(s, file, seconds))

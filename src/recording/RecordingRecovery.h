@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class MainWindow;
+struct FormState;
 struct Services;
 
 // The file in folder for a recording that starts at start: 录音-20130203-090507.wav for n = 1; a later
@@ -29,4 +30,5 @@ setaside::Moved DiscardEvidence(Services& s, const QString& file);
 // length: saved through the usual dialog, discarded into the discarded folder once the user has said
 // so twice, or kept there for the next start. The offer mentions discarded files still held. A
 // header left behind by a killed program is brought up to date with the samples the file holds first.
-void OfferUnsavedRecordings(MainWindow& w, Services& s, const QString& folder, const QStringList& leftovers);
+void OfferUnsavedRecordings(MainWindow& w, Services& s, FormState& form, const QString& folder,
+                            const QStringList& leftovers);

@@ -127,13 +127,14 @@ public:
                             texts::kOverwrite + QStringLiteral("(<%1>，加 --force 覆盖)").arg(job.document));
             return std::nullopt;
         }
-        CommandEnv env{
-            dialogs,
-            m_engine,
-            m_programDir,
-            [dir = m_programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
-            [this] { return !m_engine.location().isEmpty(); },
-            *m_journal};
+        CommandEnv env{dialogs,
+                       m_engine,
+                       m_programDir,
+                       [dir = m_programDir](const QString& key) {
+                           return ReadSetting(dir, QLatin1String(setting::kFooterSection), key);
+                       },
+                       [this] { return !m_engine.location().isEmpty(); },
+                       *m_journal};
         SaveOptions options;
         options.documentPath = job.document;
         options.recordAs = JournalEvent::Kind::Composed;

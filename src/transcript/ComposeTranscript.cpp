@@ -2,6 +2,7 @@
 // page layout puts them.
 #include "transcript/ComposeTranscript.h"
 
+#include "transcript/FieldNames.h"
 #include "transcript/TemplateFile.h"
 #include "transcript/word/Document.h"
 #include "transcript/word/DocumentWriter.h"
@@ -9,6 +10,7 @@
 
 #include "platform/Gbk.h"
 #include "platform/ProgramDir.h"
+#include "platform/SettingKeys.h"
 
 #include <QFile>
 
@@ -65,56 +67,56 @@ public:
 
     void particulars(const record::TranscriptRecord& r) {
         plain(QStringLiteral("笔录起至时间："));
-        underlined("  " + r["num1"]);
+        underlined("  " + r[field::Year]);
         plain(QStringLiteral("年"));
-        underlined("  " + r["num2"]);
+        underlined("  " + r[field::Month]);
         plain(QStringLiteral("月"));
-        underlined("  " + r["num3"]);
+        underlined("  " + r[field::Day]);
         plain(QStringLiteral("日"));
-        underlined("  " + r["num4"]);
+        underlined("  " + r[field::StartHour]);
         plain(QStringLiteral("时"));
-        underlined("  " + r["num5"]);
-        plain(timeSeparator(r["num2"], r["num3"]));
-        underlined("  " + r["num6"]);
+        underlined("  " + r[field::StartMinute]);
+        plain(timeSeparator(r[field::Month], r[field::Day]));
+        underlined("  " + r[field::EndHour]);
         plain(QStringLiteral("时"));
-        underlined("  " + r["num7"]);
+        underlined("  " + r[field::EndMinute]);
         plain(QStringLiteral("分") + kCrLf);
 
         plain(QStringLiteral("笔录地点："));
-        underlined(r["num8"] + r["num9"] + kToMargin + kCrLf);
+        underlined(r[field::Place] + r[field::PlaceDetail] + kToMargin + kCrLf);
 
         plain(QStringLiteral("被询问人姓名："));
-        underlined(' ' + r["num10"] + ' ');
+        underlined(' ' + r[field::IntervieweeName] + ' ');
         plain(QStringLiteral(" 性别："));
-        underlined(' ' + r["num11"] + ' ');
+        underlined(' ' + r[field::Sex] + ' ');
         plain(QStringLiteral(" 户籍所在地："));
-        underlined(r["num12"] + r["num13"] + kToMargin + kCrLf);
+        underlined(r[field::Domicile] + r[field::DomicileDetail] + kToMargin + kCrLf);
 
         plain(QStringLiteral("身份证件种类："));
-        underlined(' ' + r["num14"] + ' ');
+        underlined(' ' + r[field::IdentityDocument] + ' ');
         plain(QStringLiteral(" 号码："));
-        underlined(r["num15"]);
+        underlined(r[field::IdentityNumber]);
         plain(QStringLiteral("  年龄："));
-        underlined(r["num75"] + kToMargin + kCrLf);
+        underlined(r[field::Age] + kToMargin + kCrLf);
 
         plain(QStringLiteral("工作单位："));
-        underlined(r["num16"]);
+        underlined(r[field::WorkUnit]);
         plain(QStringLiteral("   职务："));
-        underlined(r["num17"]);
+        underlined(r[field::Position]);
         plain(QStringLiteral("   文化程度："));
-        underlined(r["num87"] + kToMargin + kCrLf);
+        underlined(r[field::Education] + kToMargin + kCrLf);
 
         plain(QStringLiteral("电话："));
-        underlined(r["num18"]);
+        underlined(r[field::Telephone]);
         plain(QStringLiteral("   住址："));
-        underlined(r["num19"] + kToMargin + kCrLf);
+        underlined(r[field::Address] + kToMargin + kCrLf);
 
         plain(QStringLiteral("询问人姓名："));
-        underlined("  " + r["num20"] + "  ");
+        underlined("  " + r[field::InspectorName] + "  ");
         plain(QStringLiteral(" 其他参加人："));
-        underlined("  " + r["num21"] + "  ");
+        underlined("  " + r[field::OtherParticipants] + "  ");
         plain(QStringLiteral(" 记录人："));
-        underlined("  " + r["num22"] + kToMargin + kCrLf + kCrLf);
+        underlined("  " + r[field::Recorder] + kToMargin + kCrLf + kCrLf);
     }
 
     // The filled pairs in order, each question and answer whole; a pair that does not fit on the
@@ -259,8 +261,8 @@ private:
 
     // The signature lines of a page are read afresh when the page gets its first body line.
     void startPage() {
-        m_hang1 = "  " + m_in.footerLine(QStringLiteral("hang1"));
-        m_hang2 = "  " + m_in.footerLine(QStringLiteral("hang2"));
+        m_hang1 = "  " + m_in.footerLine(QLatin1String(setting::FooterLine1.key));
+        m_hang2 = "  " + m_in.footerLine(QLatin1String(setting::FooterLine2.key));
         m_footerHeight = total(measure(m_hang1)) + total(measure(m_hang2));
         m_footerRead = true;
     }

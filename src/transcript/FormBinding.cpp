@@ -56,9 +56,9 @@ record::TranscriptRecord readForm(MainWindow& w) {
 }
 
 void fillForm(MainWindow& w, const record::TranscriptRecord& r) {
-    for (std::string_view key : record::kReadOrder) {
-        QWidget* control = fieldControl(w, record::kFields[std::size_t(record::indexOf(key))]);
-        setControlText(control, r[key]);
+    for (const std::size_t i : record::kReadOrder) {
+        QWidget* control = fieldControl(w, record::kFields[i]);
+        setControlText(control, r.values[i]);
         showFromStart(control);
     }
 }

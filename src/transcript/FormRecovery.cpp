@@ -28,8 +28,9 @@ QByteArray templateBytes(const record::TranscriptRecord& r)
 {
     QList<QPair<QByteArray, QByteArray>> entries;
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
-        entries.append({QByteArray(record::kFields[i].key.data(), qsizetype(record::kFields[i].key.size())),
-                        gbk::encode(cleanFieldText(r.values[i]))});
+        entries.append(
+            {QByteArray(record::kFields[i].key.name().data(), qsizetype(record::kFields[i].key.name().size())),
+             gbk::encode(cleanFieldText(r.values[i]))});
     return ini::update(QByteArray(), kTemplateSection, entries);
 }
 

@@ -29,8 +29,6 @@ void ClearForm(MainWindow& w) {
                             w.编辑框10, w.编辑框14, w.编辑框15, w.编辑框16})
         edit->clear();
     w.超级编辑框2->clear();
-    for (QLineEdit* holder : {w.编辑框17, w.编辑框18, w.编辑框19, w.编辑框32})
-        holder->clear();
 
     w.编辑框8->setText(QStringLiteral("Kelmar市"));
     w.编辑框11->setText(QStringLiteral("吉林省Kelmar市"));

@@ -25,7 +25,6 @@ void OpenTemplate(MainWindow& w, Services& s) {
 }
 
 void LoadTemplate(MainWindow& w, Services& s, const QString& path) {
-    w.编辑框32->setText(path);
     transcript::fillForm(w, transcript::readTemplate(path));
     s.journal.record({JournalEvent::Kind::Opened, QFileInfo(path).completeBaseName(), {path}});
 }

@@ -5,7 +5,7 @@
 
 namespace transcript {
 
-struct Outcome {
+struct [[nodiscard]] Outcome {
     bool ok = true;
     QString caption;
     QString text;

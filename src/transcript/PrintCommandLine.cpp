@@ -47,7 +47,9 @@ int printCommand(const QStringList& arguments, const JournalFactory& journal) {
     CommandEnv env{dialogs,
                    engine,
                    programDir,
-                   [programDir](const QString& key) { return ReadSetting(programDir, QStringLiteral("fenye"), key); },
+                   [programDir](const QString& key) {
+                       return ReadSetting(programDir, QLatin1String(setting::kFooterSection), key);
+                   },
                    [&engine] { return !engine.location().isEmpty(); },
                    *journalOfDir};
     const std::optional<QString> status =

@@ -1,6 +1,8 @@
 // Template file names, the name-part check, field cleaning and the template's reads and writes.
 #include "transcript/TemplateFile.h"
 
+#include "transcript/FieldNames.h"
+
 #include "platform/Gbk.h"
 #include "platform/IniProfile.h"
 #include "platform/ProgramDir.h"
@@ -17,21 +19,25 @@ QString key(std::string_view k) {
 }
 
 struct NamePart {
-    std::string_view key;
+    record::Key key;
     const char* label;
     bool date;
 };
 
 // The fields that make up the file name, named as the form shows them.
 constexpr NamePart kNameParts[] = {
-    {"num1", "笔录时间的年份", true}, {"num2", "笔录时间的月份", true}, {"num3", "笔录时间的日期", true},
-    {"num16", "工作单位", false},     {"num10", "被询问人姓名", false},
+    {field::Year, "笔录时间的年份", true},
+    {field::Month, "笔录时间的月份", true},
+    {field::Day, "笔录时间的日期", true},
+    {field::WorkUnit, "工作单位", false},
+    {field::IntervieweeName, "被询问人姓名", false},
 };
 
 } // namespace
 
 QString baseName(const record::TranscriptRecord& r) {
-    return r["num1"] + '.' + r["num2"] + '.' + r["num3"] + '-' + r["num16"] + '-' + r["num10"];
+    return r[field::Year] + '.' + r[field::Month] + '.' + r[field::Day] + '-' + r[field::WorkUnit] + '-' +
+           r[field::IntervieweeName];
 }
 
 QString templatePath(const QString& programDir, const record::TranscriptRecord& r) {
@@ -95,7 +101,7 @@ Outcome TemplateSave::prepare(const QString& path, const record::TranscriptRecor
     QList<ini::Entry> entries;
     entries.reserve(qsizetype(record::kFields.size()));
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
-        entries.append({key(record::kFields[i].key), r.values[i]});
+        entries.append({key(record::kFields[i].key.name()), r.values[i]});
     m_path = path;
     if (const durable::Result read =
             ini::updatedProfile(path, QString::fromLatin1(kTemplateSection), entries, &m_bytes);
@@ -128,8 +134,10 @@ record::TranscriptRecord readTemplate(const QString& path) {
 
 record::TranscriptRecord parseTemplate(const QByteArray& content) {
     record::TranscriptRecord r;
-    for (std::string_view k : record::kReadOrder)
-        r[k] = gbk::decode(ini::lookup(content, kTemplateSection, QByteArray(k.data(), qsizetype(k.size()))));
+    for (const std::size_t i : record::kReadOrder) {
+        const std::string_view k = record::kFields[i].key.name();
+        r.values[i] = gbk::decode(ini::lookup(content, kTemplateSection, QByteArray(k.data(), qsizetype(k.size()))));
+    }
     cleanFields(r);
     return r;
 }

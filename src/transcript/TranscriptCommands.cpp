@@ -3,6 +3,7 @@
 #include "transcript/TranscriptCommands.h"
 
 #include "transcript/ComposeTranscript.h"
+#include "transcript/FieldNames.h"
 #include "transcript/TemplateFile.h"
 #include "transcript/TranscriptSave.h"
 #include "transcript/WordEngine.h"
@@ -14,11 +15,11 @@
 namespace transcript {
 
 bool formComplete(const record::TranscriptRecord& r, Dialogs& dialogs, const QString& workUnitText) {
-    if (r["num16"].isEmpty()) {
+    if (r[field::WorkUnit].isEmpty()) {
         dialogs.message(texts::kHint, workUnitText);
         return false;
     }
-    if (r["num6"].isEmpty() || r["num7"].isEmpty()) {
+    if (r[field::EndHour].isEmpty() || r[field::EndMinute].isEmpty()) {
         dialogs.message(texts::kHint, texts::kEndTimeMissing);
         return false;
     }

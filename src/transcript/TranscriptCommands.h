@@ -28,7 +28,7 @@ struct CommandEnv {
     QString programDir;
     // Reads a key of section fenye of set.ini afresh.
     std::function<QString(const QString& key)> footerLine;
-    // FindWord: whether a document writer can work (the window shows its name in 编辑框19).
+    // FindWord: whether a document writer can work.
     std::function<bool()> findWord;
     // Told of each save and print, before it is reported as done.
     ArchiveJournal& journal;
@@ -58,7 +58,7 @@ struct SaveOptions {
 inline const QString kNothingReplaced = QStringLiteral("笔录没有保存：原有的笔录WORD文件和模板都没有替换 ");
 
 // A save that was not refused and did not fail.
-struct SaveResult {
+struct [[nodiscard]] SaveResult {
     QString status; // the status text to leave
     // The document, the template and their fingerprints were replaced; false when the user said No
     // to the overwrite question, and every earlier file stayed as it was.
@@ -70,8 +70,8 @@ struct SaveResult {
 // "保存(笔录及模板)": checks, composition, save of the document, the template and their fingerprints
 // as one (asking before an overwrite), close, quit, preview. Nothing when refused or failed (the
 // user has been told why).
-std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env,
-                                         const SaveOptions& options = {});
+[[nodiscard]] std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv& env,
+                                                       const SaveOptions& options = {});
 
 // Steps of the save and the print commands.
 

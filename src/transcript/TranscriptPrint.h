@@ -10,12 +10,12 @@ namespace transcript {
 
 // Printing the current transcript: checks, composition, template and its fingerprint saved as one,
 // print, close, quit.
-std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
-                                       const word::PrintTarget& target = {});
+[[nodiscard]] std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
+                                                     const word::PrintTarget& target = {});
 
 // Printing a chosen file, from the writer check on: the "doc" check on the path, then the print.
-std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, Shell& shell,
-                                       const word::PrintTarget& target = {});
+[[nodiscard]] std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, Shell& shell,
+                                                     const word::PrintTarget& target = {});
 
 // The status text a print that did not happen leaves, so that an earlier success no longer shows.
 inline const QString kPrintFailed = QStringLiteral("打 印 没 有 成 功！");

@@ -6,10 +6,11 @@
 #include "transcript/TranscriptPrint.h"
 #include "transcript/WordEngine.h"
 
-#include "platform/Settings.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
+#include "platform/Settings.h"
+#include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
 #include <QLineEdit>
@@ -18,10 +19,14 @@ using namespace transcript;
 
 namespace {
 
-CommandEnv environment(MainWindow& w, Services& s, WordEngine& engine) {
-    return {s.dialogs, engine, s.programDir,
-            [dir = s.programDir](const QString& key) { return ReadSetting(dir, QStringLiteral("fenye"), key); },
-            [&w, &engine] { return FindWord(w, engine); },
+CommandEnv environment(Services& s, WordEngine& engine) {
+    return {s.dialogs,
+            engine,
+            s.programDir,
+            [dir = s.programDir](const QString& key) {
+                return ReadSetting(dir, QLatin1String(setting::kFooterSection), key);
+            },
+            [&engine] { return FindWord(engine); },
             s.journal};
 }
 
@@ -36,43 +41,38 @@ void showCleanedFields(MainWindow& w, const record::TranscriptRecord& r) {
 
 } // namespace
 
-bool FindWord(MainWindow& w, WordEngine& engine) {
-    const QString location = engine.location();
-    w.编辑框19->setText(location);
-    return !location.isEmpty();
+bool FindWord(WordEngine& engine) {
+    return !engine.location().isEmpty();
 }
 
-void SaveWordDocument(MainWindow& w, Services& s, WordEngine& engine) {
-    CommandEnv env = environment(w, s, engine);
+void SaveWordDocument(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
+    CommandEnv env = environment(s, engine);
     record::TranscriptRecord r = readForm(w);
     SaveOptions options;
     options.preview = [&](const QString& path) { PreviewDocument(w, s, engine, path); };
     const std::optional<SaveResult> saved = saveTranscript(r, env, options);
     showCleanedFields(w, r);
     if (saved)
-        w.编辑框25->setText(saved->status);
+        form.status = saved->status;
 }
 
-void PrintTranscript(MainWindow& w, Services& s, WordEngine& engine) {
+void PrintTranscript(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
     if (s.dialogs.message(QStringLiteral("打印提示："), QStringLiteral(" 是/否 打 印 当 前 笔 录 内 容 ？ \r\n"),
                           Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
-        PrintCurrentTranscript(w, s, engine);
+        PrintCurrentTranscript(w, s, form, engine);
     else
-        PrintChosenDocument(w, s, engine);
+        PrintChosenDocument(w, s, form, engine);
 }
 
-void PrintCurrentTranscript(MainWindow& w, Services& s, WordEngine& engine) {
-    CommandEnv env = environment(w, s, engine);
+void PrintCurrentTranscript(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
+    CommandEnv env = environment(s, engine);
     record::TranscriptRecord r = readForm(w);
     const std::optional<QString> status = printTranscript(r, env);
     showCleanedFields(w, r);
-    if (status)
-        w.编辑框25->setText(*status);
-    else
-        w.编辑框25->setText(kPrintFailed);
+    form.status = status.value_or(kPrintFailed);
 }
 
-void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
+void PrintChosenDocument(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
     const QString path = s.dialogs.openFile(w.通用对话框3);
     if (path.isEmpty()) {
         s.dialogs.message(QStringLiteral("错误："),
@@ -80,22 +80,21 @@ void PrintChosenDocument(MainWindow& w, Services& s, WordEngine& engine) {
                               .arg(programdir::blDir(s.programDir)));
         return;
     }
-    w.编辑框32->setText(path);
-    PrintDocumentFile(w, s, engine, path);
+    PrintDocumentFile(s, form, engine, path);
 }
 
-void PrintDocumentFile(MainWindow& w, Services& s, WordEngine& engine, const QString& path) {
-    CommandEnv env = environment(w, s, engine);
+void PrintDocumentFile(Services& s, FormState& form, WordEngine& engine, const QString& path) {
+    CommandEnv env = environment(s, engine);
     // A print that did not happen replaces an earlier success.
-    w.编辑框25->setText(printChosenFile(path, env, s.shell).value_or(kPrintFailed));
+    form.status = printChosenFile(path, env, s.shell).value_or(kPrintFailed);
 }
 
-void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
+void PrintViewerDocument(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
     const QString caption = QStringLiteral("无 法 打 印：");
     PrintResult result = PrintResult::Failed;
-    if (FindWord(w, engine)) {
-        CommandEnv env = environment(w, s, engine);
-        result = printFile(w.编辑框24->text(), env, s.shell, caption);
+    if (FindWord(engine)) {
+        CommandEnv env = environment(s, engine);
+        result = printFile(form.viewedFile, env, s.shell, caption);
     } else {
         s.dialogs.message(caption, texts::kNoWord);
     }
@@ -109,7 +108,7 @@ void PrintViewerDocument(MainWindow& w, Services& s, WordEngine& engine) {
     case PrintResult::Failed:
         // A print that did not happen replaces an earlier success, also in the message box the
         // status line is rendered from every second.
-        w.编辑框25->setText(kPrintFailed);
+        form.status = kPrintFailed;
         w.setStatusText(kPrintFailed);
         break;
     }

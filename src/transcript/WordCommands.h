@@ -5,21 +5,22 @@
 #include <QString>
 
 class MainWindow;
+struct FormState;
 struct Services;
 
 namespace transcript {
 class WordEngine;
 }
 
-// Puts the writer's name into 编辑框19; whether a writer can work.
-bool FindWord(MainWindow& w, transcript::WordEngine& engine);
+// Whether a writer can work.
+bool FindWord(transcript::WordEngine& engine);
 // "保存(笔录及模板)"
-void SaveWordDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);
+void SaveWordDocument(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
 // "打印(笔录)"
-void PrintTranscript(MainWindow& w, Services& s, transcript::WordEngine& engine);
-void PrintCurrentTranscript(MainWindow& w, Services& s, transcript::WordEngine& engine);
-void PrintChosenDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);
+void PrintTranscript(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
+void PrintCurrentTranscript(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
+void PrintChosenDocument(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
 // Prints a document file, as a chosen one is printed.
-void PrintDocumentFile(MainWindow& w, Services& s, transcript::WordEngine& engine, const QString& path);
+void PrintDocumentFile(Services& s, FormState& form, transcript::WordEngine& engine, const QString& path);
 // 按钮6 "打  印" below the text viewer.
-void PrintViewerDocument(MainWindow& w, Services& s, transcript::WordEngine& engine);
+void PrintViewerDocument(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);

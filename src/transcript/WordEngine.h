@@ -17,7 +17,7 @@ namespace transcript {
 class WordEngine {
 public:
     virtual ~WordEngine() = default;
-    // What FindWord shows in 编辑框19: the writer's name, or empty text when no writer can work.
+    // The writer's name, or empty text when no writer can work (FindWord).
     virtual QString location() const = 0;
     virtual std::unique_ptr<word::DocumentWriter> createWriter() = 0;
     // The blank Word 97-2003 document every transcript starts from.

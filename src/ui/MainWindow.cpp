@@ -46,12 +46,6 @@ QLineEdit* centred(QWidget* parent, const char* name, int x, int y, int w)
     return edit(parent, name, x, y, w, {}, Qt::AlignHCenter);
 }
 
-// A hidden value holder: a plain edit box parked outside the visible area.
-QLineEdit* holder(QWidget* parent, const char* name, int x, int y)
-{
-    return place(new QLineEdit(parent), name, x, y, 100, 20);
-}
-
 QComboBox* combo(QWidget* parent, const char* name, int x, int y, int w, const QStringList& list = {})
 {
     auto* box = place(combolists::makeEditable(parent), name, x, y, w, 20);
@@ -283,13 +277,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     for (QPushButton* pageButton : {按钮5, 按钮2, 按钮1})
         pageButton->raise();
 
-    编辑框19 = holder(client, "编辑框19", -224, 184);
-    编辑框24 = holder(client, "编辑框24", 352, -176);
-    编辑框25 = holder(client, "编辑框25", 432, -176);
-    编辑框17 = holder(client, "编辑框17", 760, -176);
-    编辑框18 = holder(client, "编辑框18", 752, -144);
-    编辑框32 = holder(client, "编辑框32", 432, -168);
-
     状态条1 = new QStatusBar(this);
     状态条1->setObjectName(QStringLiteral("状态条1"));
     状态条1->setSizeGripEnabled(false);
@@ -410,18 +397,9 @@ void MainWindow::nameControlsForReaders()
         {编辑框22, "FTP密码"},
         {超级编辑框2, "案件经过详细备注信息"},
         {超级编辑框1, "文件内容"},
-        // The value holders are out of sight and out of the keyboard's reach.
-        {编辑框19, "办公软件路径"},
-        {编辑框24, "显示的文件路径"},
-        {编辑框25, "状态信息"},
-        {编辑框17, "上传的文件路径"},
-        {编辑框18, "播放的文件路径"},
-        {编辑框32, "模板文件路径"},
     };
     for (const auto& [control, name] : names)
         nameForReaders(control, QString::fromUtf8(name));
-    for (QLineEdit* holder : {编辑框19, 编辑框24, 编辑框25, 编辑框17, 编辑框18, 编辑框32})
-        holder->setFocusPolicy(Qt::NoFocus);
 
     // Captions that label exactly one field.
     标签16->setBuddy(编辑框20);

@@ -167,14 +167,6 @@ public:
     QLabel* 视频设备1;
     QLabel* 标签1;
 
-    // Hidden value holders, parked outside the window.
-    QLineEdit* 编辑框19;
-    QLineEdit* 编辑框24;
-    QLineEdit* 编辑框25;
-    QLineEdit* 编辑框17;
-    QLineEdit* 编辑框18;
-    QLineEdit* 编辑框32;
-
     // Invisible components.
     QTimer* 时钟1;
     QTimer* 时钟2;

@@ -41,7 +41,7 @@ protected:
         ASSERT_TRUE(home.isValid() && disk.isValid());
         ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("wwwroot")));
         ASSERT_TRUE(program.start());
-        w().编辑框25->setText(QStringLiteral("before"));
+        program.status() = QStringLiteral("before");
     }
 
     MainWindow& w() { return program.w(); }
@@ -79,7 +79,7 @@ protected:
     // The status text must be the failure text, shown in a message box as well.
     void expectFailure(const QString& text)
     {
-        EXPECT_EQ(w().编辑框25->text(), text);
+        EXPECT_EQ(program.status(), text);
         EXPECT_EQ(dialogs().messageTexts(), QStringList{QStringLiteral("提示：|") + text});
         dialogs().shown.clear();
     }
@@ -112,14 +112,13 @@ TEST_F(FtpExchangeTest, UploadThenDownloadIntoAFreshInstall)
     ASSERT_EQ(dialogs().shown.size(), 1);
     EXPECT_EQ(dialogs().shown[0].kind, QStringLiteral("browse"));
     EXPECT_EQ(dialogs().shown[0].caption, QStringLiteral(" "));
-    EXPECT_EQ(w().编辑框17->text(), onDisk(QStringLiteral("mine.ini")));
-    EXPECT_EQ(w().编辑框25->text(), kUploaded);
+    EXPECT_EQ(program.status(), kUploaded);
     EXPECT_EQ(readFile(remote(name + QStringLiteral(".ini"))), sampleTemplate());
 
     // No BL directory yet: the download makes it.
     ASSERT_FALSE(QFile::exists(blDir()));
     w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kDownloaded);
+    EXPECT_EQ(program.status(), kDownloaded);
     EXPECT_EQ(readFile(inBl(name + QStringLiteral(".ini"))), sampleTemplate());
     EXPECT_EQ(fingerprint::check(inBl(name + QStringLiteral(".ini"))), fingerprint::Check::Ok);
 
@@ -170,11 +169,11 @@ TEST_F(FtpExchangeTest, UploadPathMustContainIni)
     upload(QString());
     upload(onDisk(QStringLiteral("notes.INI")));
     EXPECT_EQ(dialogs().messageTexts(), (QStringList{kChooseTemplate, kChooseTemplate}));
-    EXPECT_EQ(w().编辑框25->text(), QStringLiteral("before"));
+    EXPECT_EQ(program.status(), QStringLiteral("before"));
     EXPECT_FALSE(QFile::exists(remote(QStringLiteral("case1.ini"))));
 
     upload(onDisk(QStringLiteral("ini/notes.txt")));
-    EXPECT_EQ(w().编辑框25->text(), kUploaded);
+    EXPECT_EQ(program.status(), kUploaded);
     EXPECT_EQ(readFile(remote(QStringLiteral("case1.ini"))), QByteArray("in a folder named ini"));
 }
 
@@ -190,7 +189,7 @@ TEST_F(FtpExchangeTest, EveryBoxMustBeFilled)
         EXPECT_EQ(dialogs().messageTexts(), (QStringList{kSettingsMissing, kSettingsMissing}))
             << box->objectName().toStdString();
         EXPECT_EQ(dialogs().shown.size(), 2); // no folder browser
-        EXPECT_EQ(w().编辑框25->text(), QStringLiteral("before"));
+        EXPECT_EQ(program.status(), QStringLiteral("before"));
     }
 }
 
@@ -212,7 +211,7 @@ TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting)
         w().actUpload->trigger();
         EXPECT_EQ(dialogs().messageTexts(), (QStringList{refusal, refusal}));
         EXPECT_EQ(dialogs().shown.size(), 2);
-        EXPECT_EQ(w().编辑框25->text(), QStringLiteral("before"));
+        EXPECT_EQ(program.status(), QStringLiteral("before"));
     }
     // Single dots are ordinary name characters: this one gets as far as the missing server.
     w().编辑框23->setText(QStringLiteral("2013.2.3-单位-姓名"));
@@ -227,7 +226,7 @@ TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting)
     fillPanel(*server, QStringLiteral("case1"));
     QTimer::singleShot(0, [&] { w().编辑框23->setText(QStringLiteral("../escaped")); });
     w().actDownload->trigger();
-    EXPECT_EQ(w().编辑框25->text(), kDownloaded);
+    EXPECT_EQ(program.status(), kDownloaded);
     EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), sampleTemplate());
     EXPECT_FALSE(QFile::exists(program.env.programDir() + QStringLiteral("/escaped.ini")));
 }
@@ -275,7 +274,7 @@ TEST_F(FtpExchangeTest, DownloadOnAFullDiskKeepsTheLocalTemplate)
         fs.leaveFree(free);
         dialogs().shown.clear();
         w().actDownload->trigger();
-        if (w().编辑框25->text() == kDownloaded) {
+        if (program.status() == kDownloaded) {
             ++successes;
             local = served;
             EXPECT_TRUE(dialogs().shown.isEmpty());
@@ -316,7 +315,7 @@ TEST_F(FtpExchangeTest, ProgressShowsInTheStatusBarAndCancelStopsTheDownload)
     w().actDownload->trigger();
 
     EXPECT_FALSE(seen.isEmpty());
-    EXPECT_EQ(w().编辑框25->text(), QStringLiteral("笔录下载失败. 传输已取消"));
+    EXPECT_EQ(program.status(), QStringLiteral("笔录下载失败. 传输已取消"));
     EXPECT_TRUE(dialogs().shown.isEmpty()) << dialogs().messageTexts().join(u'\n').toStdString();
     EXPECT_TRUE(blFiles().isEmpty()) << blFiles().join(u' ').toStdString();
     EXPECT_EQ(w().状态条1->findChild<QPushButton*>(QStringLiteral("按钮取消传输")), nullptr);
@@ -342,7 +341,7 @@ TEST_F(FtpExchangeTest, StalledTransferEndsInTimeWhileTheWindowStaysResponsive)
     w().actDownload->trigger();
 
     const QString timedOut = QStringLiteral("笔录下载失败. 服务器超过1秒没有响应");
-    EXPECT_EQ(w().编辑框25->text(), timedOut);
+    EXPECT_EQ(program.status(), timedOut);
     EXPECT_EQ(readFile(inBl(QStringLiteral("big.ini"))), sampleTemplate());
     EXPECT_EQ(dialogs().messageTexts(),
               (QStringList{QStringLiteral("提示：|笔录正在上传或下载，请等这次传输结束后再试。"),

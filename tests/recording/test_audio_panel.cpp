@@ -346,7 +346,6 @@ TEST_F(Panel, PlaybackOfAChosenWavFile)
     click(w().按钮播放);
     EXPECT_EQ(dialogs().shown.last().kind, "browse");
     EXPECT_EQ(dialogs().shown.last().caption, " ");
-    EXPECT_EQ(w().编辑框18->text(), tonePath);
     EXPECT_EQ(w().statusText(), "笔录.录音播放中...");
     EXPECT_TRUE(player.isPlaying());
     EXPECT_TRUE(dialogs().messages().isEmpty());
@@ -375,12 +374,10 @@ TEST_F(Panel, PlaybackTakesTheDialogsUpperCaseExtensionAndRefusesOtherPaths)
     w().setStatusText("before");
     dialogs().chooseNext(other);
     click(w().按钮播放);
-    EXPECT_EQ(w().编辑框18->text(), other);
     EXPECT_FALSE(player.isPlaying());
     EXPECT_EQ(w().statusText(), "before");
 
     click(w().按钮播放); // browse cancelled
-    EXPECT_EQ(w().编辑框18->text(), "");
     const QString bad = "提 示：|音频文件不正确，请选择正确音频文件播放...";
     EXPECT_EQ(dialogs().messageTexts(), (QStringList{bad, bad}));
 }

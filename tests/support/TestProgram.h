@@ -23,6 +23,8 @@ struct TestProgram {
     Program program{env.services, archive};
 
     MainWindow& w() { return program.window(); }
+    // The status message the status bar shows, which the handlers leave beside the form.
+    QString& status() { return program.components().form.status; }
     bool start() { return program.start(); }
     template <typename T = QWidget> T* control(const QString& name) { return w().findChild<T*>(name); }
 };

@@ -71,7 +71,7 @@ TEST(EndToEnd, SavedDocumentReadsBackInOurReaderAndLibreOffice) {
     typeForm(p.w(), fullRecord());
     p.env.dialogs.answerNext(Dialogs::Answer::No); // preview
     p.w().actSaveTranscript->trigger();
-    ASSERT_EQ(p.w().编辑框25->text(), QStringLiteral("笔录WORD文件以经保存在 <%1/BL/目录中> ").arg(p.env.programDir()))
+    ASSERT_EQ(p.status(), QStringLiteral("笔录WORD文件以经保存在 <%1/BL/目录中> ").arg(p.env.programDir()))
         << p.env.dialogs.messageTexts().join('\n').toStdString();
 
     const QString doc = transcript::documentPath(p.env.programDir(), fullRecord());
@@ -113,8 +113,7 @@ TEST(EndToEnd, CurrentTranscriptPrintsThroughCups) {
     const QStringList before = cups::pdfs();
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
     p.w().actPrintTranscript->trigger();
-    ASSERT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"))
-        << p.env.dialogs.messageTexts().join('\n').toStdString();
+    ASSERT_EQ(p.status(), QStringLiteral("打 印 成 功！")) << p.env.dialogs.messageTexts().join('\n').toStdString();
 
     QString pdf;
     ASSERT_TRUE(QTest::qWaitFor(

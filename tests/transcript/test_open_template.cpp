@@ -21,7 +21,8 @@ TEST(OpenTemplate, CancelShowsWhereTemplatesAreAndChangesNothing) {
               QStringList{QStringLiteral("提示：| 没有选择正确的笔录模板 *.ini文件，模板文件保存在 <%1/BL/> 目录中。")
                               .arg(p.env.programDir())});
     EXPECT_EQ(p.form().values, testrecords::particulars().values);
-    EXPECT_TRUE(p.w().编辑框32->text().isEmpty());
+    for (const JournalEvent& event : p.env.journal.events)
+        EXPECT_NE(event.kind, JournalEvent::Kind::Opened) << "nothing was opened";
 }
 
 TEST(OpenTemplate, WindowsTemplateFillsEveryFieldAndLeavesTheListsAlone) {
@@ -43,7 +44,9 @@ TEST(OpenTemplate, WindowsTemplateFillsEveryFieldAndLeavesTheListsAlone) {
     p.w().actOpenTemplate->trigger();
 
     EXPECT_TRUE(p.env.dialogs.messages().isEmpty());
-    EXPECT_EQ(p.w().编辑框32->text(), path);
+    ASSERT_FALSE(p.env.journal.events.isEmpty());
+    EXPECT_EQ(p.env.journal.events.last().kind, JournalEvent::Kind::Opened);
+    EXPECT_EQ(p.env.journal.events.last().files, QStringList{path});
     const record::TranscriptRecord r = p.form();
     EXPECT_EQ(r["num1"], "2013");
     EXPECT_EQ(r["num7"], "20");

@@ -23,7 +23,7 @@ struct PrintTest : ::testing::Test {
         record::TranscriptRecord r = testrecords::particulars();
         testrecords::fillPairs(r, 1, 3);
         p.setForm(r);
-        status = p.w().编辑框25->text();
+        status = p.status();
     }
     void print() { p.w().actPrintTranscript->trigger(); }
     QString file(const QString& relative, const QByteArray& content = "text") {
@@ -48,7 +48,7 @@ TEST_F(PrintTest, YesPrintsTheCurrentTranscriptAndWritesOnlyTheTemplate) {
     EXPECT_EQ(readFile(doc), "earlier");
     // The template written for the print carries its fingerprint, as a saved one does.
     EXPECT_EQ(fingerprint::check(transcript::templatePath(p.env.programDir(), p.form())), fingerprint::Check::Ok);
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"));
+    EXPECT_EQ(p.status(), QStringLiteral("打 印 成 功！"));
 }
 
 TEST_F(PrintTest, CurrentTranscriptRefusals) {
@@ -69,13 +69,13 @@ TEST_F(PrintTest, CurrentTranscriptRefusals) {
                            kPrintQuestion, QStringLiteral("提 示：| 笔录结束时间没有添写！ ")}));
     EXPECT_TRUE(p.engine->sessions.isEmpty());
     EXPECT_FALSE(QDir(p.blDir()).exists());
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    EXPECT_EQ(p.status(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
 TEST_F(PrintTest, FailedPrintIsReportedAndReplacesAnEarlierSuccess) {
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
     print();
-    ASSERT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 成 功！"));
+    ASSERT_EQ(p.status(), QStringLiteral("打 印 成 功！"));
     p.engine->failing << "print";
     p.engine->error = QStringLiteral("没有可用的打印机");
     p.env.dialogs.answerNext(Dialogs::Answer::Yes);
@@ -84,7 +84,7 @@ TEST_F(PrintTest, FailedPrintIsReportedAndReplacesAnEarlierSuccess) {
     ASSERT_EQ(texts.size(), 3);
     EXPECT_TRUE(texts[2].startsWith(QStringLiteral("无法打印：|")));
     EXPECT_TRUE(texts[2].contains(QStringLiteral("没有可用的打印机")));
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    EXPECT_EQ(p.status(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
 TEST_F(PrintTest, NoChoosesADocumentAndCancelIsAnError) {
@@ -107,7 +107,6 @@ TEST_F(PrintTest, ChosenPathMustContainLowerCaseDoc) {
     p.env.dialogs.chooseNext(upper);
     print();
     EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList({kPrintQuestion, kMismatch}));
-    EXPECT_EQ(p.w().编辑框32->text(), upper);
     EXPECT_TRUE(p.engine->sessions.isEmpty());
 
     // A text file in a folder whose name holds "doc" is printed.
@@ -118,7 +117,7 @@ TEST_F(PrintTest, ChosenPathMustContainLowerCaseDoc) {
     ASSERT_EQ(p.engine->sessions.size(), 1);
     EXPECT_EQ(p.engine->sessions[0],
               QStringList({"start", "connect", "open " + text, "hide", "print", "close", "quit"}));
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打印笔录成功... "));
+    EXPECT_EQ(p.status(), QStringLiteral("打印笔录成功... "));
 }
 
 TEST_F(PrintTest, ChosenDocumentWithoutWriterIsRefused) {
@@ -129,7 +128,6 @@ TEST_F(PrintTest, ChosenDocumentWithoutWriterIsRefused) {
     print();
     EXPECT_EQ(p.env.dialogs.messageTexts(),
               QStringList({kPrintQuestion, QStringLiteral("无法打印：|电 脑 没 有 安 装 WORD 办 公 软 件.")}));
-    EXPECT_EQ(p.w().编辑框32->text(), doc);
 }
 
 TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
@@ -146,7 +144,7 @@ TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
     const QString doc = file("BL/a.doc");
     EXPECT_EQ(printChosen(doc).text, QStringLiteral(" 打印没有成功：找不到打印机 X。 "));
     EXPECT_TRUE(p.engine->sessions.isEmpty());
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    EXPECT_EQ(p.status(), QStringLiteral("打 印 没 有 成 功！"));
     p.engine->printerTrouble.clear();
 
     // A file that is no document never goes to the office suite.
@@ -168,25 +166,25 @@ TEST_F(PrintTest, ChosenFilesThatCannotPrintAreReportedAndNeverCelebrated) {
     ASSERT_EQ(p.env.shell.started.size(), 1);
     EXPECT_TRUE(p.env.shell.started[0].contains("--convert-to"));
     EXPECT_EQ(p.env.shell.started[0].last(), text);
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    EXPECT_EQ(p.status(), QStringLiteral("打 印 没 有 成 功！"));
 }
 
 TEST_F(PrintTest, ViewerButtonPrintsTheShownFileSetsThePaneDirectlyAndReportsAFailure) {
     const QString help = file("帮助.txt");
-    p.w().编辑框24->setText(help);
+    p.program.components().form.viewedFile = help;
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
     ASSERT_EQ(p.engine->sessions.size(), 1);
     EXPECT_EQ(p.engine->sessions[0],
               QStringList({"start", "connect", "open " + help, "hide", "print", "close", "quit"}));
     EXPECT_EQ(p.w().statusText(), QStringLiteral("打印成功..."));
-    EXPECT_EQ(p.w().编辑框25->text(), status);
+    EXPECT_EQ(p.status(), status);
 
     // A failed print replaces an earlier success.
-    p.w().编辑框25->setText(QStringLiteral("打 印 成 功！"));
+    p.status() = QStringLiteral("打 印 成 功！");
     p.engine->failing << "print";
     QTest::mouseClick(p.w().按钮6, Qt::LeftButton);
     EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{QStringLiteral("无 法 打 印：| 打印没有成功：writer failed ")});
-    EXPECT_EQ(p.w().编辑框25->text(), QStringLiteral("打 印 没 有 成 功！"));
+    EXPECT_EQ(p.status(), QStringLiteral("打 印 没 有 成 功！"));
     EXPECT_EQ(p.w().statusText(), QStringLiteral("打 印 没 有 成 功！"));
 
     p.engine->name.clear();

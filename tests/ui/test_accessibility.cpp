@@ -78,8 +78,6 @@ TEST(Accessibility, EveryReachableControlHasANameOfItsOwn)
     EXPECT_EQ(w.组合框4->accessibleName(), "问1");
     EXPECT_EQ(w.组合框5->accessibleName(), "答1");
     EXPECT_EQ(w.组合框38->accessibleName(), "答24");
-    for (QLineEdit* holder : {w.编辑框17, w.编辑框18, w.编辑框19, w.编辑框24, w.编辑框25, w.编辑框32})
-        EXPECT_EQ(holder->focusPolicy(), Qt::NoFocus) << "value holders stay out of the keyboard's reach";
     EXPECT_TRUE(labelledBy(w.编辑框20, w.标签16));
     EXPECT_TRUE(labelledBy(w.编辑框22, w.标签18));
     EXPECT_TRUE(labelledBy(w.超级编辑框2, w.标签15));

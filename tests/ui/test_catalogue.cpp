@@ -50,6 +50,8 @@ QStringList listOf(QComboBox* box)
     return items;
 }
 
+const QStringList kValueHolders{"编辑框17", "编辑框18", "编辑框19", "编辑框24", "编辑框25", "编辑框32"};
+
 QList<QStringList> catalogue()
 {
     QFile file(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/tests/ui/catalogue.tsv");
@@ -75,6 +77,12 @@ TEST(Catalogue, MainWindowControlsMatchTheDesign)
         const QString name = row[0];
         SCOPED_TRACE(name.toStdString());
         const QList<QWidget*> found = p.w().findChildren<QWidget*>(name);
+        // The designed form's hidden value holders are plain values of the program (FormState), or
+        // went where nothing read them: no control stands in for them.
+        if (kValueHolders.contains(name)) {
+            EXPECT_TRUE(found.isEmpty()) << "a hidden value holder kept as a control";
+            continue;
+        }
         ASSERT_EQ(found.size(), 1) << "control missing or named twice";
         QWidget* c = found.first();
         EXPECT_EQ(QString(c->metaObject()->className()), row[1]);
