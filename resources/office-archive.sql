@@ -575,6 +575,13 @@ CREATE FUNCTION quillon.desktop_lines(desktop text) RETURNS TABLE(n integer, sha
     WHERE (quillon.is_admin() OR d.unit = quillon.my_unit()) AND d.id = $1 ORDER BY l.n
 $$;
 
+-- The custody logs the server holds of a host's desktops, for a desktop whose first line changed.
+CREATE FUNCTION quillon.desktops_of(host text) RETURNS TABLE(id text, lines integer)
+    LANGUAGE sql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+    SELECT d.id, d.lines FROM quillon.desktop d
+    WHERE (quillon.is_admin() OR d.unit = quillon.my_unit()) AND d.host = $1 ORDER BY d.id
+$$;
+
 -- Writing. The triggers fill in the unit, the id and who pushed, as before.
 CREATE FUNCTION quillon.add_versions(key text[], name text[], event text[], saved_at text[], host text[],
                                      desktop_user text[], fields text[], problem text[], date text[],
@@ -684,7 +691,7 @@ REVOKE ALL ON ALL FUNCTIONS IN SCHEMA quillon FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION quillon.my_unit(), quillon.is_admin(), quillon.found(integer, text[], text[]),
     quillon.search(integer, text[], text[]), quillon.versions_of(text, text), quillon.files_of(bigint),
     quillon.custody_of(bigint), quillon.content_piece(bigint, text, integer), quillon.desktop_state(text),
-    quillon.desktop_lines(text) TO quillon_inspector, quillon_admin;
+    quillon.desktop_lines(text), quillon.desktops_of(text) TO quillon_inspector, quillon_admin;
 GRANT EXECUTE ON FUNCTION quillon.add_versions(text[], text[], text[], text[], text[], text[], text[], text[],
     text[], text[], text[], text[], text[], text[], text[], integer[], integer[], integer[], integer[], text[],
     text[]), quillon.add_contents(text[], bigint[]), quillon.add_pieces(text[], integer[], bytea[]),

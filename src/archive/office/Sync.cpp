@@ -2,6 +2,7 @@
 // is pushed again and found by its key, so nothing is lost and nothing doubled.
 #include "archive/office/Sync.h"
 
+#include "archive/office/CustodyWitness.h"
 #include "archive/office/OfficeServer.h"
 #include "archive/office/Outbox.h"
 #include "archive/office/Push.h"
@@ -49,6 +50,7 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
     ServerFacts facts;
     if (Error error = connectOffice(programDir, connection, &facts); !error)
         return finish(error);
+    result.clockAhead = facts.clockAhead;
     QSet<qint64> tried;
     for (;;) {
         QList<OutboxItem> items;
@@ -94,7 +96,8 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
             ++result.pushed;
         }
     }
-    return finish({});
+    // The log's lines go after the versions they record, so that a witness never runs ahead of them.
+    return finish(pushCustodyLog(connection, programDir));
 }
 
 PushLoop::PushLoop(QString programDir, std::function<void(const SyncResult&)> report,
