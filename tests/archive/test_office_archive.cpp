@@ -486,6 +486,23 @@ TEST_F(OfficeArchive, LogVerifyNamesALineChangedAfterItWasPushed) {
     EXPECT_FALSE(ran.out.contains("第 1 行")) << ran.out.toStdString();
 }
 
+// A field holding a NUL, which no text of the server can hold: the version is named once with its
+// inquiry and the field, set aside, and the others go out; the next sync has nothing to say of it.
+TEST_F(OfficeArchive, AVersionTheServerCannotStoreIsNamedOnceAndSetAside) {
+    const QString dir = desktop("a", "insp_a");
+    writeTemplate(dir, person("王伟", QStringLiteral("答：没") + QChar(u'\0') + QStringLiteral("有。")));
+    writeTemplate(dir, person("张三"));
+    Ran ran = quillon(dir, {"sync"});
+    EXPECT_EQ(ran.exitCode, 1);
+    EXPECT_TRUE(ran.err.contains("2013.2.3-宏达公司-王伟") && ran.err.contains("NUL")) << ran.err.toStdString();
+    EXPECT_FALSE(ran.err.contains("malformed")) << ran.err.toStdString();
+    EXPECT_TRUE(ran.out.contains("已推送 1 份笔录，还有 0 份等待推送")) << ran.out.toStdString();
+    EXPECT_EQ(count("SELECT count(*) FROM quillon.version WHERE name = '2013.2.3-宏达公司-张三'"), 1);
+    ran = quillon(dir, {"sync"});
+    EXPECT_EQ(ran.exitCode, 0) << ran.err.toStdString();
+    EXPECT_EQ(ran.err, QString());
+}
+
 // A password in set.ini is refused, and no message shows it: not libpq's reason for a string it
 // cannot parse, which quotes it, nor the server's name, whose dbname may be an address holding one.
 TEST(OfficeSetting, APasswordInTheConnectionStringIsNeverShown) {

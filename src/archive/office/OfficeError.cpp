@@ -29,6 +29,8 @@ QString Error::text() const {
         return QStringLiteral("笔录档案服务器的版本比本程序新：%1。请升级本程序。").arg(detail);
     case Failure::DiskFull:
         return QStringLiteral("笔录档案服务器的磁盘已满：%1").arg(detail);
+    case Failure::Unstorable:
+        return QStringLiteral("笔录档案服务器存不下这一版：%1。这一版留在本机，不再推送。").arg(detail);
     case Failure::Stopped:
         return QStringLiteral("程序正在退出，没有做完。");
     case Failure::LocalOutbox:

@@ -111,6 +111,9 @@ Failure failureOfState(const QByteArray& sqlState) {
         return Failure::PolicyDenied;
     if (sqlState == "53100")
         return Failure::DiskFull;
+    // A value the server cannot take as the type it is sent as: sending it again changes nothing.
+    if (sqlState.startsWith("22"))
+        return Failure::Unstorable;
     // Connection trouble, a server shutting down or starting up, too many connections.
     if (sqlState.startsWith("08") || sqlState.startsWith("57P") || sqlState == "53300")
         return Failure::Unreachable;

@@ -14,6 +14,8 @@ namespace archive::office {
 namespace {
 
 constexpr int kBatch = 16;
+// How much of the server's words a version set aside keeps: they may quote a whole field.
+constexpr int kLongestDetail = 160;
 constexpr qint64 kBatchBytes = 64 * 1024 * 1024;
 
 Error local(const sql::Error& error) {
@@ -25,6 +27,18 @@ bool endsRun(Failure failure) {
     return failure == Failure::Unreachable || failure == Failure::DiskFull || failure == Failure::Stopped ||
            failure == Failure::LoginRefused || failure == Failure::SchemaMissing || failure == Failure::SchemaTooOld ||
            failure == Failure::SchemaTooNew;
+}
+
+// Names the version once, with its inquiry, and keeps it out of every later push.
+Error setAside(Outbox& outbox, const Version& version, QString why, SyncResult* result) {
+    if (why.size() > kLongestDetail)
+        why = why.left(kLongestDetail - 1) + QStringLiteral("…");
+    const Error error{Failure::Unstorable, QStringLiteral("笔录 %1：%2").arg(version.inquiry, why)};
+    if (const sql::Error noted = outbox.setAside(version.outboxId, error.text()); !noted)
+        return local(noted);
+    ++result->setAside;
+    result->error = error;
+    return {};
 }
 
 } // namespace
@@ -65,7 +79,13 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
             if (tried.contains(item.id))
                 continue;
             tried.insert(item.id);
-            versions << versionOf(item, outbox, programDir, facts.evidenceLimit, stop);
+            Version version = versionOf(item, outbox, programDir, facts.evidenceLimit, stop);
+            if (const QString why = unstorable(version); !why.isEmpty()) {
+                if (Error error = setAside(outbox, version, why, &result); !error)
+                    return finish(error);
+                continue;
+            }
+            versions << version;
             ids << item.id;
         }
         // The batch in one transaction, which a desktop's first upload of its whole archive needs to
@@ -85,6 +105,11 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
             if (Error error = pushVersion(connection, version, stop); !error) {
                 if (endsRun(error.failure))
                     return finish(error);
+                if (error.failure == Failure::Unstorable) {
+                    if (Error noted = setAside(outbox, version, error.detail, &result); !noted)
+                        return finish(noted);
+                    continue;
+                }
                 ++result.refused;
                 result.error = error;
                 if (const sql::Error noted = outbox.failed(version.outboxId, error.text()); !noted)

@@ -55,4 +55,8 @@ struct Version {
 Version versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
                   const std::atomic_bool& stop);
 
+// Why the server could never store the version: a field (named by its key) or file name holding a
+// NUL, which PostgreSQL's texts cannot hold; empty when there is none.
+QString unstorable(const Version& version);
+
 } // namespace archive::office
