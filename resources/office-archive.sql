@@ -11,7 +11,9 @@
 -- Roles. The script makes two group roles, which log in nowhere themselves:
 --   quillon_inspector  may read the inquiries of its own unit and add versions to them;
 --   quillon_admin      may read every unit's inquiries and keeps the list of inspectors.
--- Nobody but the owner of these tables may change or delete what a desktop has pushed.
+-- Nobody but the owner of these tables may change or delete what a desktop has pushed, and neither
+-- role reads or writes the tables themselves: everything goes through the functions of migration 3,
+-- which run as the owner and keep to the unit of the role that logged in.
 --
 -- How an inspector's role is tied to a unit: each inspector logs in as a role of their own, which is
 -- a member of quillon_inspector and has one row in quillon.member naming its unit. A unit is any

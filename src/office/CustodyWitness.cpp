@@ -51,7 +51,8 @@ Error pushCustodyLog(pg::Connection& connection, const QString& programDir) {
         return {};
     const QString desktop = QString::fromLatin1(fingerprint(first.chopped(1)));
     pg::Result state;
-    if (Error error = connection.run("SELECT lines, log_end FROM quillon.desktop_state($1)", {pg::text(desktop)}, &state);
+    if (Error error =
+            connection.run("SELECT lines, log_end FROM quillon.desktop_state($1)", {pg::text(desktop)}, &state);
         !error)
         return error;
     qint64 lines = state.rows() ? state.number(0, 0) : 0;
@@ -139,7 +140,8 @@ Error compareWithServer(pg::Connection& connection, const QString& programDir, W
     // line is no longer what it was.
     QString desktop = local.isEmpty() ? QString() : QString::fromLatin1(local.first());
     pg::Result state;
-    if (Error error = connection.run("SELECT lines, breaks FROM quillon.desktop_state($1)", {pg::text(desktop)}, &state);
+    if (Error error =
+            connection.run("SELECT lines, breaks FROM quillon.desktop_state($1)", {pg::text(desktop)}, &state);
         !error)
         return error;
     if (state.rows() == 0) {
@@ -168,8 +170,8 @@ Error compareWithServer(pg::Connection& connection, const QString& programDir, W
     report->received = int(received.size());
     report->findings = custodyDifferences(received, local);
     if (const qint64 breaks = state.number(0, 1); breaks > 0)
-        report->findings << QStringLiteral("服务器收到这份日志时记下了 %1 处断链：收到的行没有接着它之前收到的那一行")
-                                .arg(breaks);
+        report->findings
+            << QStringLiteral("服务器收到这份日志时记下了 %1 处断链：收到的行没有接着它之前收到的那一行").arg(breaks);
     return {};
 }
 

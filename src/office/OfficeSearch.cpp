@@ -88,9 +88,7 @@ Error filesOf(pg::Connection& connection, qint64 version, QList<OfficeFile>* fil
 Error custodyOf(pg::Connection& connection, qint64 version, QList<QByteArray>* lines) {
     lines->clear();
     pg::Result found;
-    if (Error error = connection.run("SELECT line FROM quillon.custody_of($1)",
-                                     {pg::number(version)}, &found);
-        !error)
+    if (Error error = connection.run("SELECT line FROM quillon.custody_of($1)", {pg::number(version)}, &found); !error)
         return error;
     for (int i = 0; i < found.rows(); ++i)
         lines->append(found.bytes(i, 0));

@@ -40,7 +40,8 @@ QStringList secretsIn(const QString& conninfo) {
 }
 
 bool quotesAny(const QString& text, const QStringList& secrets) {
-    return std::any_of(secrets.begin(), secrets.end(), [&text](const QString& secret) { return text.contains(secret); });
+    return std::any_of(secrets.begin(), secrets.end(),
+                       [&text](const QString& secret) { return text.contains(secret); });
 }
 
 } // namespace
@@ -65,9 +66,9 @@ ServerSetting serverSetting(const QString& programDir) {
         // libpq's reason quotes the string; it is shown only when it quotes no password.
         const QString reason = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("内存不足");
         PQfreemem(error);
-        setting.error = {Failure::BadSetting, QStringLiteral("连接串无法解析%1（%2）")
-                                                  .arg(quotesAny(reason, secrets) ? QString() : "：" + reason,
-                                                       maskedConninfo(value))};
+        setting.error = {Failure::BadSetting,
+                         QStringLiteral("连接串无法解析%1（%2）")
+                             .arg(quotesAny(reason, secrets) ? QString() : "：" + reason, maskedConninfo(value))};
         return setting;
     }
     bool password = !secrets.isEmpty();
