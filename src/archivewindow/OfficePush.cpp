@@ -1,6 +1,7 @@
 // The loop reports on its own thread; the status bar is written on the window's.
 #include "archivewindow/OfficePush.h"
 
+#include "office/OfficeServer.h"
 #include "office/ServerSetting.h"
 
 #include "ui/MainWindow.h"
@@ -16,7 +17,9 @@ namespace {
 constexpr int kLongestFailure = 60;
 
 QString pushStateText(const SyncResult& result) {
-    const QString count = QStringLiteral("待推送：%1 份").arg(result.waiting);
+    QString count = QStringLiteral("待推送：%1 份").arg(result.waiting);
+    if (result.clockAhead != 0)
+        count += QStringLiteral("（本机时钟与服务器相差约 %1 分钟）").arg((std::abs(result.clockAhead) + 59) / 60);
     if (result.error.ok())
         return count;
     QString failure = result.error.text().section(u'\n', 0, 0);
@@ -41,6 +44,8 @@ std::unique_ptr<PushLoop> StartOfficePush(MainWindow& w, const QString& programD
 
 void ShowPushState(MainWindow& w, const SyncResult& result) {
     w.标签待推送->setText(pushStateText(result));
-    w.标签待推送->setToolTip(result.error.ok() ? QString() : result.error.text());
+    QStringList tip{clockText(result.clockAhead), result.error.ok() ? QString() : result.error.text()};
+    tip.removeAll(QString());
+    w.标签待推送->setToolTip(tip.join(u'\n'));
     w.标签待推送->show();
 }

@@ -64,9 +64,9 @@ void showVersion(ArchiveWindow& aw, OfficeScope& office) {
 }
 
 QString versionText(int number, const OfficeVersion& v) {
-    return QStringLiteral("第 %1 版：%2 %3（%4@%5）")
+    return QStringLiteral("第 %1 版：%2 %3（%4@%5，那台电脑记下的保存时间 %6）")
         .arg(number)
-        .arg(v.savedAt, custody::eventText(v.event), v.desktopUser, v.host);
+        .arg(v.receivedAt, custody::eventText(v.event), v.desktopUser, v.host, v.savedAt);
 }
 
 // The files and custody lines of a version, asked together.

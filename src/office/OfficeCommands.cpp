@@ -2,8 +2,10 @@
 #include "office/OfficeCommands.h"
 
 #include "archive/CommandLine.h"
+#include "office/CustodyWitness.h"
 #include "office/OfficeSearch.h"
 #include "office/OfficeServer.h"
+#include "office/ServerSetting.h"
 #include "office/Sync.h"
 
 #include "transcript/Usage.h"
@@ -30,6 +32,8 @@ int syncCommand(const QStringList& arguments) {
     const SyncResult result = syncNow(programdir::resolveForCommand(), never);
     QTextStream(stdout)
         << QStringLiteral("已推送 %1 份笔录，还有 %2 份等待推送。").arg(result.pushed).arg(result.waiting) << Qt::endl;
+    if (result.clockAhead != 0)
+        QTextStream(stdout) << clockText(result.clockAhead) << Qt::endl;
     if (result.error.ok())
         return 0;
     QTextStream(stderr) << result.error.text() << Qt::endl;
@@ -56,6 +60,29 @@ int officeSearchCommand(const QStringList& words) {
         QTextStream(stderr) << QStringLiteral("提示：只列出了最新的 %1 份，请多给一个词缩小范围").arg(kMostLines)
                             << Qt::endl;
     return 0;
+}
+
+int officeLogVerifyCommand(const QString& programDir) {
+    if (!serverSetting(programDir).configured())
+        return 0;
+    static const std::atomic_bool never = false;
+    pg::Connection connection(&never);
+    ServerFacts facts;
+    WitnessReport report;
+    Error error = connectOffice(programDir, connection, &facts, false);
+    if (error.ok())
+        error = compareWithServer(connection, programDir, &report);
+    if (!error.ok()) {
+        QTextStream(stderr) << QStringLiteral("没有能与笔录档案服务器上的副本比对：") << error.text() << Qt::endl;
+        return 1;
+    }
+    QTextStream out(stdout);
+    for (const QString& finding : report.findings)
+        out << QStringLiteral("笔录档案服务器上的副本：") << finding << '\n';
+    if (report.findings.isEmpty())
+        out << QStringLiteral("笔录档案服务器上的副本：OK（已推送的 %1 行与本机一致）").arg(report.received) << '\n';
+    out.flush();
+    return report.findings.isEmpty() ? 0 : 1;
 }
 
 } // namespace office

@@ -23,12 +23,14 @@ QString Error::text() const {
     case Failure::SchemaMissing:
         return QStringLiteral("服务器的数据库里还没有笔录档案：请管理员用 office-archive.sql 建立。（%1）").arg(detail);
     case Failure::SchemaTooOld:
-        return QStringLiteral("服务器上的笔录档案版本太旧：%1。请管理员用本程序带的 office-archive.sql 升级。")
+        return QStringLiteral("笔录档案服务器的版本太旧：%1。请管理员用本程序带的 office-archive.sql 升级。")
             .arg(detail);
     case Failure::SchemaTooNew:
-        return QStringLiteral("服务器上的笔录档案版本比本程序新：%1。请升级本程序。").arg(detail);
+        return QStringLiteral("笔录档案服务器的版本比本程序新：%1。请升级本程序。").arg(detail);
     case Failure::DiskFull:
         return QStringLiteral("笔录档案服务器的磁盘已满：%1").arg(detail);
+    case Failure::Unstorable:
+        return QStringLiteral("笔录档案服务器存不下这一版：%1。这一版留在本机，不再推送。").arg(detail);
     case Failure::Stopped:
         return QStringLiteral("程序正在退出，没有做完。");
     case Failure::LocalOutbox:

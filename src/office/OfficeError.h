@@ -18,6 +18,7 @@ enum class Failure {
     SchemaTooOld,  // the archive on the server is older than this program can work with
     SchemaTooNew,  // newer
     DiskFull,      // the server could not write
+    Unstorable,    // a value of the version that the server cannot store, now or ever
     Stopped,       // the program is ending
     LocalOutbox,   // the outbox in archive.sqlite could not be read or written
     Other,

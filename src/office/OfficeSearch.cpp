@@ -1,5 +1,5 @@
-// Search asks the server's quillon.search for the latest versions holding the words, and reads their
-// rows through the row-level policies.
+// Everything is read through the functions of the tables' owner, which keep to what the role that
+// logged in may see: the search, a version's list, files and custody lines, and a file piece by piece.
 #include "office/OfficeSearch.h"
 
 #include "archive/SearchText.h"
@@ -8,6 +8,7 @@
 #include "platform/DurableFile.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QRegularExpression>
 
 using namespace archive;
@@ -16,11 +17,13 @@ namespace office {
 
 namespace {
 
-constexpr char kFound[] =
-    "SELECT v.name, coalesce(v.date::text, ''), v.starts, v.ends, v.interviewee, v.work_unit, "
-    "v.place, v.inspector, v.pairs, v.recordings, v.captures, v.state, v.problem, i.unit, v.id, "
-    "i.versions FROM quillon.search($1, $2::text[], $3::text[]) WITH ORDINALITY AS f(id, n) "
-    "JOIN quillon.version v ON v.id = f.id JOIN quillon.inquiry i ON i.latest = v.id ORDER BY f.n";
+constexpr char kFound[] = "SELECT * FROM quillon.found($1, $2::text[], $3::text[])";
+
+// A time the server sends as seconds since the epoch, in this desktop's own time.
+QString localTime(const pg::Result& r, int i, int column) {
+    return QDateTime::fromMSecsSinceEpoch(qint64(r.text(i, column).toDouble() * 1000))
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 
 OfficeRow officeRowOf(const pg::Result& r, int i) {
     OfficeRow row;
@@ -57,14 +60,14 @@ Error versionsOf(pg::Connection& connection, const QString& officeUnit, const QS
                  QList<OfficeVersion>* versions) {
     versions->clear();
     pg::Result found;
-    if (Error error = connection.run("SELECT id, event, saved_at, host, desktop_user, pushed_by FROM quillon.version "
-                                     "WHERE unit = $1 AND name = $2 ORDER BY saved_at, id",
+    if (Error error = connection.run("SELECT id, event, extract(epoch FROM saved_at), extract(epoch FROM received_at), "
+                                     "host, desktop_user, pushed_by FROM quillon.versions_of($1, $2)",
                                      {pg::text(officeUnit), pg::text(inquiry)}, &found);
         !error)
         return error;
     for (int i = 0; i < found.rows(); ++i)
-        versions->append({found.number(i, 0), found.text(i, 1), found.text(i, 2), found.text(i, 3), found.text(i, 4),
-                          found.text(i, 5)});
+        versions->append({found.number(i, 0), found.text(i, 1), localTime(found, i, 2), localTime(found, i, 3),
+                          found.text(i, 4), found.text(i, 5), found.text(i, 6)});
     return {};
 }
 
@@ -72,7 +75,7 @@ Error filesOf(pg::Connection& connection, qint64 version, QList<OfficeFile>* fil
     files->clear();
     pg::Result found;
     if (Error error = connection.run("SELECT name, kind, sha256, size, state, content IS NOT NULL FROM "
-                                     "quillon.version_file WHERE version_id = $1 ORDER BY kind, name",
+                                     "quillon.files_of($1)",
                                      {pg::number(version)}, &found);
         !error)
         return error;
@@ -85,9 +88,7 @@ Error filesOf(pg::Connection& connection, qint64 version, QList<OfficeFile>* fil
 Error custodyOf(pg::Connection& connection, qint64 version, QList<QByteArray>* lines) {
     lines->clear();
     pg::Result found;
-    if (Error error = connection.run("SELECT line FROM quillon.custody WHERE version_id = $1 ORDER BY seq",
-                                     {pg::number(version)}, &found);
-        !error)
+    if (Error error = connection.run("SELECT line FROM quillon.custody_of($1)", {pg::number(version)}, &found); !error)
         return error;
     for (int i = 0; i < found.rows(); ++i)
         lines->append(found.bytes(i, 0));
@@ -97,29 +98,31 @@ Error custodyOf(pg::Connection& connection, qint64 version, QList<QByteArray>* l
 Error fetchFile(pg::Connection& connection, qint64 version, const QString& name, const QString& target,
                 const std::atomic_bool& stop) {
     pg::Result file;
-    if (Error error =
-            connection.run("SELECT unit, content FROM quillon.version_file WHERE version_id = $1 AND name = $2",
-                           {pg::number(version), pg::text(name)}, &file);
+    if (Error error = connection.run("SELECT content FROM quillon.files_of($1) WHERE name = $2",
+                                     {pg::number(version), pg::text(name)}, &file);
         !error)
         return error;
     if (file.rows() == 0)
         return {Failure::Other, QStringLiteral("服务器上没有这一版的文件 %1（或无权查看）").arg(name)};
-    if (file.isNull(0, 1))
+    if (file.isNull(0, 0))
         return {Failure::Other, QStringLiteral("文件 %1 的内容留在了推送它的电脑上，服务器只有它的指纹").arg(name)};
-    const QString unit = file.text(0, 0);
-    const QString sha256 = file.text(0, 1);
+    const QString sha256 = file.text(0, 0);
     durable::FileWriter out(target);
     if (const durable::Result opened = out.open(); !opened)
         return {Failure::Other, QStringLiteral("写不了 %1：%2").arg(target, opened.text())};
     QCryptographicHash hash(QCryptographicHash::Sha256);
     durable::Result written;
-    Error error = connection.stream("SELECT data FROM quillon.blob_chunk WHERE unit = $1 AND sha256 = $2 ORDER BY seq",
-                                    {pg::text(unit), pg::text(sha256)}, [&](const pg::Result& row) {
-                                        const QByteArray piece = row.bytes(0, 0);
-                                        hash.addData(piece);
-                                        written = out.write(piece);
-                                        return written.ok() && !stop;
-                                    });
+    Error error;
+    // Piece by piece until the server has none: a large capture is never held whole.
+    for (int seq = 0; error.ok() && written.ok() && !stop; ++seq) {
+        pg::Result piece;
+        error = connection.run("SELECT quillon.content_piece($1, $2, $3)",
+                               {pg::number(version), pg::text(name), pg::number(seq)}, &piece, true);
+        if (!error.ok() || piece.rows() == 0 || piece.isNull(0, 0))
+            break;
+        hash.addData(piece.bytes(0, 0));
+        written = out.write(piece.bytes(0, 0));
+    }
     if (error.ok() && stop)
         error = {Failure::Stopped, {}};
     if (error.ok() && !written.ok())

@@ -26,12 +26,13 @@ Error searchOffice(pg::Connection& connection, const QString& typed, int limit, 
 struct OfficeVersion {
     qint64 id = 0;
     QString event; // the custody log's name for what made it
-    QString savedAt;
+    QString savedAt;    // by the desktop's clock, in this desktop's time
+    QString receivedAt; // by the server's clock, which orders the versions
     QString host;
     QString desktopUser;
     QString pushedBy;
 };
-// The versions of an inquiry of a unit, oldest first.
+// The versions of an inquiry of a unit in the order the server received them, the latest last.
 Error versionsOf(pg::Connection& connection, const QString& officeUnit, const QString& inquiry,
                  QList<OfficeVersion>* versions);
 

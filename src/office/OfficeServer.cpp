@@ -3,6 +3,8 @@
 
 #include "office/ServerSetting.h"
 
+#include <QDateTime>
+
 namespace office {
 
 Error checkServer(pg::Connection& connection, ServerFacts* facts) {
@@ -27,16 +29,30 @@ Error checkServer(pg::Connection& connection, ServerFacts* facts) {
                                            .arg(oldestClient)
                                            .arg(kArchiveVersion)};
     pg::Result unit;
+    const qint64 asked = QDateTime::currentMSecsSinceEpoch();
     if (Error error = connection.run("SELECT quillon.my_unit(), (SELECT value FROM quillon.setting WHERE key = "
-                                     "'evidence_limit')",
+                                     "'evidence_limit'), extract(epoch FROM clock_timestamp())",
                                      {}, &unit);
         !error)
         return error;
+    // The server read its clock about halfway through the round trip.
+    const qint64 here = (asked + QDateTime::currentMSecsSinceEpoch()) / 2;
+    const qint64 ahead = (here - qint64(unit.text(0, 2).toDouble() * 1000)) / 1000;
+    facts->clockAhead = std::abs(ahead) > kClockTolerance ? ahead : 0;
     facts->unit = unit.isNull(0, 0) ? QString() : unit.text(0, 0);
     bool limited = false;
     const qint64 limit = unit.isNull(0, 1) ? -1 : unit.text(0, 1).trimmed().toLongLong(&limited);
     facts->evidenceLimit = limited ? limit : -1;
     return {};
+}
+
+QString clockText(qint64 clockAhead) {
+    if (clockAhead == 0)
+        return {};
+    const qint64 minutes = (std::abs(clockAhead) + 59) / 60;
+    return QStringLiteral("本机时钟比笔录档案服务器%1约 %2 分钟：版本的先后以服务器收到的时间为准，请校准本机时钟")
+        .arg(clockAhead > 0 ? QStringLiteral("快") : QStringLiteral("慢"))
+        .arg(minutes);
 }
 
 Error connectOffice(const QString& programDir, pg::Connection& connection, ServerFacts* facts, bool toPush) {

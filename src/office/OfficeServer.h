@@ -7,13 +7,20 @@
 namespace office {
 
 // The archive version this program speaks: the tables and rules of resources/office-archive.sql.
-constexpr int kArchiveVersion = 1;
+constexpr int kArchiveVersion = 3;
+// How far the desktop's clock may differ from the server's before it is named.
+constexpr qint64 kClockTolerance = 5 * 60;
 
 struct ServerFacts {
     int version = 0;
     QString unit;              // empty: the role belongs to no unit and may not push
     qint64 evidenceLimit = -1; // bytes; negative: every recording and capture goes to the server
+    // Seconds this desktop's clock is ahead of the server's (behind: negative); 0 within kClockTolerance.
+    qint64 clockAhead = 0;
 };
+
+// What the status bar and `quillon sync` say of a clock that far ahead; empty for 0.
+QString clockText(qint64 clockAhead);
 
 // Reads quillon.schema_version: a server whose archive is older than this program, or newer than
 // this program can work with, is named as such.

@@ -136,7 +136,7 @@ sql::Error Outbox::waiting(int* count) {
     *count = 0;
     if (const sql::Error opened = ready(); !opened)
         return opened;
-    sql::Query q = m_index.connection().query("SELECT count(*) FROM outbox");
+    sql::Query q = m_index.connection().query("SELECT count(*) FROM outbox WHERE tries >= 0");
     if (q.next())
         *count = int(q.integer(0));
     return taken();
@@ -150,7 +150,7 @@ sql::Error Outbox::next(int max, qint64 byteBudget, QList<OutboxItem>* items) {
     {
         // Versions that failed on their own go after the others.
         sql::Query q = db.query("SELECT id, key, inquiry, event, time, host, user, line_end, files, tries, failure "
-                                "FROM outbox ORDER BY tries > 0, id LIMIT ?");
+                                "FROM outbox WHERE tries >= 0 ORDER BY tries > 0, id LIMIT ?");
         q.bind(max);
         while (q.next())
             items->append({q.integer(0), q.text(1), q.text(2), q.text(3), q.text(4), q.text(5), q.text(6), q.integer(7),
@@ -200,6 +200,14 @@ sql::Error Outbox::failed(qint64 id, const QString& why) {
     sql::Query q = m_index.connection().query("UPDATE outbox SET tries = tries + 1, failure = ? WHERE id = ?");
     q.bind(why).bind(id).run();
     return taken();
+}
+
+archive::sql::Error Outbox::setAside(qint64 id, const QString& why) {
+    if (const archive::sql::Error opened = ready(); !opened)
+        return opened;
+    archive::sql::Query q = m_index.connection().query("UPDATE outbox SET tries = ?, failure = ? WHERE id = ?");
+    q.bind(kSetAside).bind(why).bind(id).run();
+    return taken(m_index.connection());
 }
 
 } // namespace office

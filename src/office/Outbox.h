@@ -43,6 +43,9 @@ struct OutboxItem {
     QString failure; // why the last push of this version alone failed
 };
 
+// The tries of a version set aside.
+constexpr int kSetAside = -1;
+
 class Outbox {
 public:
     explicit Outbox(QString programDir);
@@ -58,6 +61,8 @@ public:
     // Versions the server holds now.
     archive::sql::Error done(const QList<qint64>& ids);
     archive::sql::Error failed(qint64 id, const QString& why);
+    // A version the server refuses for good: kept with why, no longer pushed nor counted as waiting.
+    archive::sql::Error setAside(qint64 id, const QString& why);
 
     // A file's SHA-256 as last read at this size and time, so that large evidence is not read
     // again for every version that lists it; empty when not known.

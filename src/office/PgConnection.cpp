@@ -111,12 +111,18 @@ Failure failureOfState(const QByteArray& sqlState) {
         return Failure::PolicyDenied;
     if (sqlState == "53100")
         return Failure::DiskFull;
+    // A value the server cannot take as the type it is sent as: sending it again changes nothing.
+    if (sqlState.startsWith("22"))
+        return Failure::Unstorable;
     // Connection trouble, a server shutting down or starting up, too many connections.
     if (sqlState.startsWith("08") || sqlState.startsWith("57P") || sqlState == "53300")
         return Failure::Unreachable;
     // A table or schema of the archive the database does not have.
     if (sqlState == "3F000" || sqlState == "42P01")
         return Failure::SchemaMissing;
+    // A function of the archive that the server's version of it lacks.
+    if (sqlState == "42883")
+        return Failure::SchemaTooOld;
     return Failure::Other;
 }
 
@@ -269,25 +275,6 @@ Error Connection::exec(const char* sql) {
     if (!PQsendQuery(m_conn, sql))
         return connectionLost();
     return collect([](pg_result*) { return false; });
-}
-
-Error Connection::stream(const char* sql, const QList<Param>& params,
-                         const std::function<bool(const Result& row)>& row) {
-    if (Error error = send(sql, params, true); !error)
-        return error;
-    PQsetSingleRowMode(m_conn);
-    bool going = true;
-    Error error = collect([&](pg_result* r) {
-        if (going && PQresultStatus(r) == PGRES_SINGLE_TUPLE) {
-            Result one(r);
-            going = row(one);
-            if (!going)
-                close(); // the rest of the rows is not waited for
-            return true;
-        }
-        return false;
-    });
-    return going ? error : Error{};
 }
 
 Error Connection::collect(const std::function<bool(pg_result*)>& each) {

@@ -74,8 +74,6 @@ public:
     Error run(const char* sql, const QList<Param>& params = {}, Result* result = nullptr, bool binaryRows = false);
     // Statements without parameters or rows (BEGIN, COMMIT), as one text.
     Error exec(const char* sql);
-    // Rows one at a time, as they arrive, in binary form; row() answers false to stop early.
-    Error stream(const char* sql, const QList<Param>& params, const std::function<bool(const Result& row)>& row);
 
     // How long a statement may wait for the server's first word before the connection counts as lost.
     void setResponseLimit(int seconds) { m_responseLimitMs = seconds * 1000; }

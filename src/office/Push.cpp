@@ -1,5 +1,6 @@
 // The statements of a push, each prepared once per connection and each adding the rows of every
-// version of a batch at once; the server's triggers fill in the unit, the version's id and who pushed it.
+// version of a batch at once, through the functions of the tables' owner; the server's triggers fill
+// in the unit, the version's id, who pushed it and when the server received it.
 #include "office/Push.h"
 
 #include <QCryptographicHash>
@@ -20,7 +21,7 @@ constexpr qint64 kPiece = 4 * 1024 * 1024;
 constexpr qint64 kPiecesAtOnce = 4 * kPiece;
 
 Error addPiece(pg::Connection& connection, const QString& sha256, int seq, const QByteArray& piece) {
-    return connection.run("INSERT INTO quillon.blob_chunk(unit, sha256, seq, data) VALUES('', $1, $2, $3)",
+    return connection.run("SELECT quillon.add_pieces(ARRAY[$1::text], ARRAY[$2::int], ARRAY[$3::bytea])",
                           {pg::text(sha256), pg::number(seq), pg::bytes(piece)});
 }
 
@@ -90,18 +91,9 @@ Error addVersions(pg::Connection& connection, const QList<Version>& versions, QL
     }
     pg::Result made;
     if (Error error = connection.run(
-            "INSERT INTO quillon.version(id, unit, key, name, event, saved_at, host, desktop_user, pushed_by, "
-            "pushed_at, fields, problem, date, starts, ends, interviewee, work_unit, place, inspector, pairs, "
-            "recordings, captures, state, search, grams) "
-            "SELECT 0, '', t.key, t.name, t.event, t.saved_at::timestamptz, t.host, t.desktop_user, current_user, "
-            "now(), t.fields::jsonb, t.problem, nullif(t.date, '')::date, t.starts, t.ends, t.interviewee, "
-            "t.work_unit, t.place, t.inspector, t.pairs, t.recordings, t.captures, t.state, t.search, t.grams::text[] "
-            "FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::text[], $6::text[], $7::text[], "
-            "$8::text[], $9::text[], $10::text[], $11::text[], $12::text[], $13::text[], $14::text[], $15::text[], "
-            "$16::int[], $17::int[], $18::int[], $19::int[], $20::text[], $21::text[]) WITH ORDINALITY "
-            "AS t(key, name, event, saved_at, host, desktop_user, fields, problem, date, starts, ends, interviewee, "
-            "work_unit, place, inspector, pairs, recordings, captures, state, search, grams, n) "
-            "ORDER BY t.n ON CONFLICT (unit, key) DO NOTHING RETURNING id, key",
+            "SELECT id, key FROM quillon.add_versions($1::text[], $2::text[], $3::text[], $4::text[], $5::text[], "
+            "$6::text[], $7::text[], $8::text[], $9::text[], $10::text[], $11::text[], $12::text[], $13::text[], "
+            "$14::text[], $15::text[], $16::int[], $17::int[], $18::int[], $19::int[], $20::text[], $21::text[])",
             {pg::textArray(key),
              pg::textArray(name),
              pg::textArray(event),
@@ -153,9 +145,7 @@ Error addContents(pg::Connection& connection, const QList<const VersionFile*>& f
         sizes << it.value()->size;
     }
     pg::Result made;
-    if (Error error = connection.run("INSERT INTO quillon.blob(unit, sha256, size) SELECT '', t.sha256, t.size FROM "
-                                     "unnest($1::text[], $2::bigint[]) AS t(sha256, size) ORDER BY t.sha256 ON "
-                                     "CONFLICT DO NOTHING RETURNING sha256",
+    if (Error error = connection.run("SELECT quillon.add_contents($1::text[], $2::bigint[])",
                                      {pg::textArray(shas), pg::textArray(numbers(sizes))}, &made);
         !error)
         return error;
@@ -167,8 +157,7 @@ Error addContents(pg::Connection& connection, const QList<const VersionFile*>& f
         if (pieces.isEmpty())
             return {};
         const Error error =
-            connection.run("INSERT INTO quillon.blob_chunk(unit, sha256, seq, data) SELECT '', t.sha256, t.seq, "
-                           "t.data FROM unnest($1::text[], $2::int[], $3::bytea[]) AS t(sha256, seq, data)",
+            connection.run("SELECT quillon.add_pieces($1::text[], $2::int[], $3::bytea[])",
                            {pg::textArray(pieceSha), pg::textArray(numbers(pieceSeq)), pg::bytesArray(pieces)});
         pieceSha.clear();
         pieceSeq.clear();
@@ -230,10 +219,8 @@ Error pushInside(pg::Connection& connection, const QList<Version>& versions, con
         return error;
     if (!fileVersion.isEmpty())
         if (Error error = connection.run(
-                "INSERT INTO quillon.version_file(version_id, unit, name, kind, sha256, size, state, content) SELECT "
-                "t.version_id, '', t.name, t.kind, t.sha256, t.size, t.state, nullif(t.content, '') FROM "
-                "unnest($1::bigint[], $2::text[], $3::int[], $4::text[], $5::bigint[], $6::int[], $7::text[]) AS "
-                "t(version_id, name, kind, sha256, size, state, content)",
+                "SELECT quillon.add_files($1::bigint[], $2::text[], $3::int[], $4::text[], $5::bigint[], $6::int[], "
+                "$7::text[])",
                 {pg::textArray(numbers(fileVersion)), pg::textArray(fileName), pg::textArray(numbers(kind)),
                  pg::textArray(sha256), pg::textArray(numbers(size)), pg::textArray(numbers(state)),
                  pg::textArray(content)});
@@ -241,8 +228,7 @@ Error pushInside(pg::Connection& connection, const QList<Version>& versions, con
             return error;
     if (lines.isEmpty())
         return {};
-    return connection.run("INSERT INTO quillon.custody(version_id, unit, seq, line) SELECT t.version_id, '', t.seq, "
-                          "t.line FROM unnest($1::bigint[], $2::int[], $3::text[]) AS t(version_id, seq, line)",
+    return connection.run("SELECT quillon.add_custody($1::bigint[], $2::int[], $3::text[])",
                           {pg::textArray(numbers(lineVersion)), pg::textArray(numbers(seq)), pg::textArray(lines)});
 }
 

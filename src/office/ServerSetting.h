@@ -24,4 +24,8 @@ ServerSetting serverSetting(const QString& programDir);
 // The server as messages name it: the string without anything secret.
 QString serverName(const QByteArray& conninfo);
 
+// The connection string as a message may show it: every password part, as a key's value or in an
+// address ("postgresql://user:secret@…"), also inside dbname, written as ***.
+QString maskedConninfo(const QString& conninfo);
+
 } // namespace office

@@ -2,6 +2,7 @@
 // is pushed again and found by its key, so nothing is lost and nothing doubled.
 #include "office/Sync.h"
 
+#include "office/CustodyWitness.h"
 #include "office/OfficeServer.h"
 #include "office/Outbox.h"
 #include "office/Push.h"
@@ -15,6 +16,8 @@ namespace office {
 namespace {
 
 constexpr int kBatch = 16;
+// How much of the server's words a version set aside keeps: they may quote a whole field.
+constexpr int kLongestDetail = 160;
 constexpr qint64 kBatchBytes = 64 * 1024 * 1024;
 
 Error local(const sql::Error& error) {
@@ -26,6 +29,18 @@ bool endsRun(Failure failure) {
     return failure == Failure::Unreachable || failure == Failure::DiskFull || failure == Failure::Stopped ||
            failure == Failure::LoginRefused || failure == Failure::SchemaMissing || failure == Failure::SchemaTooOld ||
            failure == Failure::SchemaTooNew;
+}
+
+// Names the version once, with its inquiry, and keeps it out of every later push.
+Error setAside(Outbox& outbox, const Version& version, QString why, SyncResult* result) {
+    if (why.size() > kLongestDetail)
+        why = why.left(kLongestDetail - 1) + QStringLiteral("…");
+    const Error error{Failure::Unstorable, QStringLiteral("笔录 %1：%2").arg(version.inquiry, why)};
+    if (const sql::Error noted = outbox.setAside(version.outboxId, error.text()); !noted)
+        return local(noted);
+    ++result->setAside;
+    result->error = error;
+    return {};
 }
 
 } // namespace
@@ -51,6 +66,7 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
     ServerFacts facts;
     if (Error error = connectOffice(programDir, connection, &facts); !error)
         return finish(error);
+    result.clockAhead = facts.clockAhead;
     QSet<qint64> tried;
     for (;;) {
         QList<OutboxItem> items;
@@ -68,6 +84,11 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
             Version version;
             if (const sql::Error read = versionOf(item, outbox, programDir, facts.evidenceLimit, stop, &version); !read)
                 return finish(local(read));
+            if (const QString why = unstorable(version); !why.isEmpty()) {
+                if (Error error = setAside(outbox, version, why, &result); !error)
+                    return finish(error);
+                continue;
+            }
             versions << version;
             ids << item.id;
         }
@@ -88,6 +109,11 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
             if (Error error = pushVersion(connection, version, stop); !error) {
                 if (endsRun(error.failure))
                     return finish(error);
+                if (error.failure == Failure::Unstorable) {
+                    if (Error noted = setAside(outbox, version, error.detail, &result); !noted)
+                        return finish(noted);
+                    continue;
+                }
                 ++result.refused;
                 result.error = error;
                 if (const sql::Error noted = outbox.failed(version.outboxId, error.text()); !noted)
@@ -99,7 +125,8 @@ SyncResult syncNow(const QString& programDir, const std::atomic_bool& stop) {
             ++result.pushed;
         }
     }
-    return finish({});
+    // The log's lines go after the versions they record, so that a witness never runs ahead of them.
+    return finish(pushCustodyLog(connection, programDir));
 }
 
 PushLoop::PushLoop(QString programDir, std::function<void(const SyncResult&)> report,

@@ -140,4 +140,16 @@ sql::Error versionOf(const OutboxItem& item, Outbox& outbox, const QString& prog
     return {};
 }
 
+QString unstorable(const Version& version) {
+    const QChar nul(u'\0');
+    for (std::size_t i = 0; i < record::kFields.size(); ++i)
+        if (version.facts.record.values[i].contains(nul))
+            return QStringLiteral("字段 %1 含有空字符（NUL）")
+                .arg(QString::fromUtf8(record::kFields[i].key.data(), qsizetype(record::kFields[i].key.size())));
+    for (const VersionFile& file : version.files)
+        if (file.name.contains(nul))
+            return QStringLiteral("文件名含有空字符（NUL）");
+    return {};
+}
+
 } // namespace office

@@ -56,4 +56,8 @@ struct Version {
 sql::Error versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
                      const std::atomic_bool& stop, Version* version);
 
+// Why the server could never store the version: a field (named by its key) or file name holding a
+// NUL, which PostgreSQL's texts cannot hold; empty when there is none.
+QString unstorable(const Version& version);
+
 } // namespace office

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -40,7 +41,7 @@ QString PgServer::run(const QStringList& command, bool* ok, int timeoutMs) const
     return output;
 }
 
-QString PgServer::setUp() {
+QString PgServer::setUp(const QString& schema) {
     if (!m_dir.isValid())
         return QStringLiteral("no temporary folder");
     if (::geteuid() == 0) {
@@ -58,9 +59,23 @@ QString PgServer::setUp() {
     said = run({kBin + "psql", "-h", m_dir.path(), "-d", "postgres", "-qc", "CREATE DATABASE quillon"}, &ok);
     if (!ok)
         return said;
-    const QString schema = qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/resources/office-archive.sql";
-    said = run({kBin + "psql", "-h", m_dir.path(), "-d", "quillon", "-qX", "-v", "ON_ERROR_STOP=1", "-f", schema}, &ok);
-    return ok ? QString() : said;
+    return apply(schema.isEmpty() ? qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/resources/office-archive.sql"
+                                  : schema);
+}
+
+QString PgServer::apply(const QString& script, const QString& database) const {
+    bool ok = false;
+    const QString said =
+        run({kBin + "psql", "-h", m_dir.path(), "-d", database, "-qX", "-v", "ON_ERROR_STOP=1", "-f", script}, &ok);
+    return ok ? QString() : said.isEmpty() ? QStringLiteral("psql failed") : said;
+}
+
+QString PgServer::schemaDump(const QString& database) const {
+    bool ok = false;
+    QString said = run({kBin + "pg_dump", "-h", m_dir.path(), "-d", database, "-s", "-n", "quillon"}, &ok);
+    // The key pg_dump draws anew for each dump to fence its psql meta-commands.
+    said.remove(QRegularExpression(QStringLiteral("^\\\\(un)?restrict .*$"), QRegularExpression::MultilineOption));
+    return ok ? said : "pg_dump failed: " + said;
 }
 
 bool PgServer::start() {
@@ -85,9 +100,9 @@ QString PgServer::conninfo(const QString& role) const {
     return QStringLiteral("host=%1 dbname=quillon user=%2").arg(m_dir.path(), role);
 }
 
-QString PgServer::psql(const QString& sql, const QString& role, bool* ok) const {
+QString PgServer::psql(const QString& sql, const QString& role, bool* ok, const QString& database) const {
     bool done = false;
-    QStringList command{kBin + "psql", "-h", m_dir.path(), "-d", "quillon", "-qAtX", "-v", "ON_ERROR_STOP=1"};
+    QStringList command{kBin + "psql", "-h", m_dir.path(), "-d", database, "-qAtX", "-v", "ON_ERROR_STOP=1"};
     if (!role.isEmpty())
         command << "-U" << role;
     const QString output = run(command << "-c" << sql, &done).trimmed();

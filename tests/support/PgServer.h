@@ -14,8 +14,9 @@ public:
     PgServer(const PgServer&) = delete;
     PgServer& operator=(const PgServer&) = delete;
 
-    // initdb, start, database "quillon", resources/office-archive.sql; the error on failure.
-    QString setUp();
+    // initdb, start, database "quillon", resources/office-archive.sql (or the schema script given);
+    // the error on failure.
+    QString setUp(const QString& schema = {});
     bool start();
     // fast: a clean shutdown; otherwise immediate, as a crash.
     bool stop(bool fast = true);
@@ -24,7 +25,12 @@ public:
     QString conninfo(const QString& role) const;
     // Runs SQL through psql as the database's owner, or as role; psql's output, or "ERROR…" text
     // and *ok false when psql failed.
-    QString psql(const QString& sql, const QString& role = {}, bool* ok = nullptr) const;
+    QString psql(const QString& sql, const QString& role = {}, bool* ok = nullptr,
+                 const QString& database = QStringLiteral("quillon")) const;
+    // Applies a schema script to the database as its owner; the error on failure.
+    QString apply(const QString& script, const QString& database = QStringLiteral("quillon")) const;
+    // pg_dump's text of schema quillon: tables, functions, policies and grants.
+    QString schemaDump(const QString& database) const;
     // A login role of quillon_inspector belonging to unit.
     bool addInspector(const QString& role, const QString& unit) const;
 
