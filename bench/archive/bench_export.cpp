@@ -42,7 +42,10 @@ void ExportWithLargeCapture(benchmark::State& state) {
             file.write(piece);
         }
     }
-    fingerprint::write(capture);
+    if (const durable::Result written = fingerprint::write(capture); !written) {
+        state.SkipWithError(("the capture's fingerprint: " + written.text()).toStdString().c_str());
+        return;
+    }
     request.captures << capture;
     request.target = dir.filePath("移交包.zip");
     const double idle = memoryMb("VmRSS:");

@@ -1,11 +1,15 @@
 // The table of commands. A command that draws nothing runs in the front or in a part without the
 // libraries of the window; one that paints pages runs in the pages part.
 #include "CommandTable.h"
+#include "Parts.h"
 
 #include "transcript/Usage.h"
 
 #include "platform/ProductVersion.h"
+#include "platform/ProgramDir.h"
+#include "platform/Settings.h"
 
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include <cstdio>
@@ -34,6 +38,16 @@ bool asksForOffice(int argc, char** argv) {
     return argc > 2 && std::strcmp(argv[2], "--office") == 0;
 }
 
+// The custody log's check compares the log with the server's copy when set.ini names an office
+// archive; without one it needs no libpq. No application object exists yet: the program directory
+// is found from the executable's own place.
+bool namesOfficeServer(int, char**) {
+    const programdir::Location home =
+        programdir::resolve(qEnvironmentVariable("QUILLON_HOME"), QString::fromLocal8Bit(executableFolder()),
+                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    return !ReadSetting(home.dir, setting::OfficeServer).trimmed().isEmpty();
+}
+
 const Command kCommands[] = {
     {"--help", help},
     {"-h", help},
@@ -45,6 +59,7 @@ const Command kCommands[] = {
     {"print", nullptr, kPagesPart, "quillon_print"},
     {"archive", nullptr, kOfficePart, "quillon_office_search", asksForOffice},
     {"archive", nullptr, kArchivePart, "quillon_archive"},
+    {"log", nullptr, kOfficePart, "quillon_office_log", namesOfficeServer},
     {"log", nullptr, kArchivePart, "quillon_log"},
     {"sync", nullptr, kOfficePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},

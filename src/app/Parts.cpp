@@ -16,14 +16,6 @@
 
 namespace {
 
-// The folder of the running executable, whatever name it was started by.
-QByteArray executableFolder() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
-    const QByteArray file = length > 0 ? QByteArray(path, length) : QByteArray();
-    return file.left(file.lastIndexOf('/'));
-}
-
 int cannotLoad(const QByteArray& what, const QByteArray& why) {
     QTextStream(stderr) << QStringLiteral("Quillon：程序的组成部分 %1 无法载入：%2")
                                .arg(QString::fromLocal8Bit(what), QString::fromLocal8Bit(why))
@@ -32,6 +24,13 @@ int cannotLoad(const QByteArray& what, const QByteArray& why) {
 }
 
 } // namespace
+
+QByteArray executableFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    const QByteArray file = length > 0 ? QByteArray(path, length) : QByteArray();
+    return file.left(file.lastIndexOf('/'));
+}
 
 int runInPart(const char* part, const char* entry, int argc, char** argv) {
     const QByteArray folder = executableFolder();

@@ -437,7 +437,8 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
     ASSERT_EQ(run({"compose", example()}).exitCode, 0);
     QString templatePath = exampleDocument();
     templatePath.replace(QLatin1String(".doc"), QLatin1String(".ini"));
-    // Each command of the table as a script runs it; the office's find no server named in set.ini.
+    // Each command of the table as a script runs it; the office part's with a server named in set.ini
+    // that does not answer, as log verify needs to be run there at all.
     const QHash<QString, QStringList> runs{
         {"--help", {"--help"}},
         {"--version", {"--version"}},
@@ -470,6 +471,10 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
         EXPECT_EQ(links.join(' ').toStdString(), expected.join(' ').toStdString())
             << row.part.toStdString() << ": the libraries it links beyond the base";
         ASSERT_FALSE(row.commands.isEmpty()) << row.part.toStdString();
+        const QByteArray settings = readFile(home + "/set.ini");
+        if (row.part == "quillon-office.so")
+            writeFile(home + "/set.ini",
+                      settings + gbkFile(QStringLiteral("[archive]\nserver=host=127.0.0.1 port=1 connect_timeout=2\n")));
         for (const QString& command : row.commands) {
             ASSERT_TRUE(runs.contains(command)) << "the table names " << command.toStdString() << ", run it here";
             tried << command;
@@ -486,9 +491,11 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
             for (const QString& never : row.never)
                 EXPECT_FALSE(all.contains(never)) << what << " loads " << never.toStdString();
         }
+        writeFile(home + "/set.ini", settings);
     }
     QStringList known = runs.keys();
     known.sort();
+    tried.removeDuplicates();
     tried.sort();
     EXPECT_EQ(tried.join(", ").toStdString(), known.join(", ").toStdString())
         << "every command run here has its row in the table of parts";
