@@ -4,6 +4,7 @@
 
 #include "archive/Locations.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QSet>
 
@@ -194,11 +195,21 @@ void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
     emit indexChanged();
 }
 
-QList<InquiryRow> Archive::search(const SearchRequest& request) {
+QList<InquiryRow> Archive::search(const SearchRequest& request, sql::Error* failed) {
     const std::lock_guard lock(m_lock);
     QList<InquiryRow> rows;
-    if (ready(true))
-        handle(m_index.search(request, &rows));
+    sql::Error error{sql::Failure::Other, QStringLiteral("笔录档案索引无法打开")};
+    // A file found damaged is set aside and, on the command line, rebuilt at once: asked once more.
+    for (int attempt = 0; attempt < 2 && error.failure != sql::Failure::None; ++attempt) {
+        if (!ready(true))
+            break;
+        error = m_index.search(request, &rows);
+        handle(error);
+        if (m_work == Work::InBackground)
+            break;
+    }
+    if (failed)
+        *failed = error;
     return rows;
 }
 
@@ -253,10 +264,17 @@ bool Archive::ready(bool rebuildWhenEmpty) {
     }
     if (empty && rebuildWhenEmpty && !isRebuilding()) {
         const QString& damage = m_index.replacedBecause();
-        startSync(true, damage.isEmpty()
-                            ? QStringLiteral("笔录档案索引还没有建立或已被删除，正在从 BL 目录和保管记录重建……")
-                            : QStringLiteral("笔录档案索引已损坏（%1），已换成新的索引，正在从 BL 目录和保管记录重建……")
-                                  .arg(damage));
+        QString note;
+        if (!m_index.privateBecause().isEmpty())
+            note = m_index.privateBecause() + QStringLiteral("……");
+        else if (!damage.isEmpty())
+            note = QStringLiteral("笔录档案索引已损坏（%1），原文件已移作 archive.sqlite.damaged，正在从 BL 目录和保管记录重建……")
+                       .arg(damage);
+        else if (QFileInfo::exists(custodyPath(m_programDir)))
+            note = QStringLiteral("笔录档案索引已被删除，正在从 BL 目录和保管记录重建……");
+        else
+            note = QStringLiteral("正在从 BL 目录建立笔录档案索引……");
+        startSync(true, note);
     }
     return true;
 }
@@ -267,8 +285,11 @@ void Archive::handle(const sql::Error& error) {
     case sql::Failure::None:
         return;
     case sql::Failure::Damaged:
-        // The next open replaces the file and ready() has it rebuilt.
-        m_index.close();
+        // Set aside, so that the next open starts an empty index, which ready() has rebuilt.
+        if (const sql::Error setAside = m_index.setAside(error.text); !setAside) {
+            emit statusNote(QStringLiteral("笔录档案索引已损坏（%1），但%2。").arg(error.text, setAside.text));
+            return;
+        }
         ready(true);
         return;
     case sql::Failure::DiskFull:
@@ -299,8 +320,8 @@ void Archive::startSync(bool full, const QString& note) {
         return;
     }
     m_cancel = false;
-    m_worker = std::thread([this, full] {
-        Index index(m_programDir);
+    m_worker = std::thread([this, full, path = m_index.databasePath()] {
+        Index index(m_programDir, path);
         const sql::Error error = index.sync(full, m_cancel);
         QMetaObject::invokeMethod(
             this,
@@ -317,7 +338,8 @@ void Archive::syncFinished(const sql::Error& error, bool full) {
     m_syncError = error;
     // A file found damaged while it was being read anew is replaced and read again; a new file that
     // fails in the same way is not tried again and again.
-    if (error.failure == sql::Failure::Damaged && !full) {
+    if (error.failure == sql::Failure::Damaged && (!full || !m_rebuiltAfterDamage)) {
+        m_rebuiltAfterDamage = full;
         handle(error);
     } else if (!error.ok()) {
         emit statusNote(QStringLiteral("笔录档案索引没有建完：%1。下次打开笔录档案时再试。").arg(error.text));
@@ -326,6 +348,8 @@ void Archive::syncFinished(const sql::Error& error, bool full) {
         m_index.inquiryCount(&count);
         emit statusNote(QStringLiteral("笔录档案索引已重建：共 %1 份笔录。").arg(count));
     }
+    if (error.failure != sql::Failure::Damaged)
+        m_rebuiltAfterDamage = false;
     emit indexChanged();
     if (m_nextSync) {
         const bool nextFull = *m_nextSync;

@@ -51,7 +51,9 @@ public:
     // The inquiry open in the form: evidence saved now belongs to it. Empty when none is.
     QString currentInquiry() const;
 
-    QList<InquiryRow> search(const SearchRequest& request);
+    // failed: why the rows are not the answer (the index could not be read, or is being rebuilt from
+    // nothing beside the event loop); the rows are then empty.
+    QList<InquiryRow> search(const SearchRequest& request, sql::Error* failed = nullptr);
     std::optional<InquiryRow> inquiry(const QString& name);
     QList<FileRow> files(const QString& inquiry);
     // The inquiry's custody-log lines in the order they were written, as written.
@@ -119,6 +121,7 @@ private:
     std::optional<bool> m_nextSync; // full or not
     QString m_nextNote;
     sql::Error m_syncError;
+    bool m_rebuiltAfterDamage = false;
 };
 
 } // namespace archive

@@ -23,6 +23,8 @@ namespace {
 constexpr int kBatch = 100;
 // Custody-log lines per transaction.
 constexpr int kLineBatch = 2000;
+// How often a sync looks at every file in BL/ even though the folder did not change.
+constexpr qint64 kLookEverySeconds = 60;
 
 const char* const kOwnSuffixes[] = {".ini", ".doc", ".pdf"};
 constexpr FileKind kOwnKinds[] = {FileKind::Template, FileKind::Document, FileKind::Pdf};
@@ -366,6 +368,29 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
     if (const sql::Error read = readCustodyLog(); !read)
         return read;
 
+    // Taken before the look, so that a file that comes during it is looked for the next time.
+    const QString folder = folderStamp();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (!full) {
+        QString lookedFolder;
+        qint64 looked = 0;
+        {
+            sql::Query meta = m_db.query("SELECT key, value FROM meta WHERE key IN ('folder', 'looked')");
+            while (meta.next())
+                if (meta.text(0) == QLatin1String("folder"))
+                    lookedFolder = meta.text(1);
+                else
+                    looked = meta.text(1).toLongLong();
+            if (!m_db.error().ok())
+                return result();
+        }
+        // The program's own changes came through the custody log and updateInquiries(); a file made,
+        // removed or renamed in BL/ changes the folder; one rewritten in place is found by the full
+        // look, at most a minute later. An index that cannot be written has been found level at open.
+        if (lookedFolder == folder && (m_readOnly || (now >= looked && now - looked < kLookEverySeconds)))
+            return {};
+    }
+
     const QDir bl(programdir::blDir(m_programDir));
     const QStringList templates = bl.entryList({QStringLiteral("*.ini")}, QDir::Files);
     const QStringList captures = bl.entryList({QStringLiteral("*.avi")}, QDir::Files);
@@ -460,8 +485,28 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
         sql::Query built = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('built', ?)");
         ok = built.bind(QDateTime::currentDateTime().toString(Qt::ISODate)).run();
     }
-    if (ok)
-        transaction.commit();
+    if (ok) {
+        sql::Query looked = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('folder', ?), ('looked', ?)");
+        ok = looked.bind(folder).bind(QString::number(now)).run();
+    }
+    if (!ok || !transaction.commit() || !full)
+        return result();
+    // Every row of a rebuild replaced its old one: the full-text index merged into one segment and
+    // the pages the old rows held given back, so that ten rebuilds leave the file as one does.
+    if (m_db.exec("INSERT INTO inquiry_terms(inquiry_terms) VALUES('optimize')")) {
+        qint64 pages = 0;
+        qint64 free = 0;
+        {
+            sql::Query count = m_db.query("SELECT page_count, freelist_count FROM pragma_page_count(), pragma_freelist_count()");
+            if (count.next()) {
+                pages = count.integer(0);
+                free = count.integer(1);
+            }
+        }
+        // Busy while another program reads: the index is whole, and the next rebuild compacts it.
+        if (m_db.error().ok() && free * 20 > pages && !m_db.exec("VACUUM"))
+            m_db.clearError();
+    }
     return result();
 }
 

@@ -10,9 +10,11 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace archive {
@@ -73,15 +75,27 @@ public:
     // The schema this program reads and writes; a file of a later one is left alone.
     static constexpr int kSchemaVersion = 1;
 
-    explicit Index(QString programDir);
+    // databasePath: another file than the program directory's archive.sqlite (the copy of a read-only
+    // program directory's index, built by another thread).
+    explicit Index(QString programDir, QString databasePath = {});
+    ~Index();
 
     const QString& programDir() const { return m_programDir; }
+    const QString& databasePath() const { return m_databasePath; }
 
     // Opens archive.sqlite, made when missing. A file that is damaged or holds something else is
-    // replaced by an empty index (under a lock, so that two programs do it once). Reopens when the
-    // file was deleted or replaced since. needsRebuild: the index has never been filled completely.
+    // set aside (archive.sqlite.damaged) for an empty index (under a lock, so that two programs do it
+    // once). Reopens when the file was deleted or replaced since. needsRebuild: the index has never
+    // been filled completely. Where the program directory or the index cannot be written, the index
+    // is read as it is when it is level with BL/ and the custody log, and otherwise built in a
+    // temporary file from them: privateBecause() says so.
     sql::Error open(bool* needsRebuild = nullptr);
     void close() { m_db.close(); }
+    // The file found damaged while it was used (SQLite said so, or the full-text check failed): set
+    // aside as on opening, so that the next open() starts an empty index.
+    sql::Error setAside(const QString& why);
+    // Why the index is a temporary copy built from the files; empty when it is archive.sqlite.
+    const QString& privateBecause() const { return m_privateBecause; }
 
     // Reads templates again and brings their rows, their own files (template, document, PDF) and
     // fingerprints, their capture links by time and their counts up to date, in one transaction.
@@ -115,7 +129,13 @@ public:
 private:
     sql::Error result();
     bool replacedBehindUs() const;
-    sql::Error replaceDamagedFile();
+    sql::Error replaceDamagedFile(quint64 device, quint64 inode);
+    // Opened read-only: whether the index is level with BL/ and the custody log.
+    bool levelWithFiles();
+    // The folder's modification time and number of entries, which any file made, removed or renamed
+    // in it changes.
+    QString folderStamp() const;
+    void usePrivateCopy(const QString& why);
     // Within a transaction.
     bool storeTemplate(const QString& templatePath);
     bool storeInquiry(const InquiryFacts& facts);
@@ -136,6 +156,12 @@ private:
     quint64 m_device = 0;
     quint64 m_inode = 0;
     QString m_replacedBecause;
+    QString m_setAsideBecause;
+    QString m_databasePath;
+    // Opened without writing (SQLite's immutable open of a read-only share).
+    bool m_readOnly = false;
+    QString m_privateBecause;
+    std::unique_ptr<QTemporaryDir> m_privateDir;
 };
 
 } // namespace archive
