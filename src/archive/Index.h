@@ -70,6 +70,19 @@ struct CustodyLineRef {
     qint64 length = 0;
 };
 
+// The longest custody log the index read that the log now goes on: the number of its lines, its
+// size, the SHA-256 of its last line and when it was read. A local hint, which catches a log cut
+// short by accident; whoever can rewrite the log can rewrite the index too.
+struct LogSeen {
+    qint64 lines = 0;
+    qint64 bytes = 0;
+    QString last;
+    QString time;
+
+    static LogSeen parse(const QString& text);
+    QString text() const;
+};
+
 class Index {
 public:
     // The schema this program reads and writes; a file of a later one is left alone.
@@ -120,6 +133,7 @@ public:
     // The inquiries a recording or capture (its stored name) belongs to, a link removed by hand aside.
     sql::Error inquiriesOf(const QString& file, QStringList* inquiries);
     sql::Error inquiryCount(int* count);
+    sql::Error logSeen(LogSeen* seen);
     // The connection open() made, for the tables kept beside the index (the office archive's
     // outbox), which a rebuild leaves alone.
     sql::Connection& connection() { return m_db; }

@@ -78,6 +78,16 @@ TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
     EXPECT_EQ(last->event, "exported");
     EXPECT_EQ(last->files.value(0).sha256, fingerprint::sha256Hex(bundle));
     EXPECT_EQ(quillon(dir, {"log", "verify"}).exitCode, 0);
+
+    // Moved to the legal department's share: handed over, not missing; another file in its place is.
+    ASSERT_TRUE(QFile::rename(bundle, home.filePath("法制科.zip")));
+    Ran verified = quillon(dir, {"log", "verify"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("已移交：" + bundle + "（第 3 行导出后已移走）")) << verified.out.toStdString();
+    writeFile(bundle, "another file");
+    verified = quillon(dir, {"log", "verify"});
+    EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains(bundle + ": FAILED（与第 3 行记下的指纹不符）")) << verified.out.toStdString();
 }
 
 TEST(Bundle, ACancelledOrFailedExportLeavesNoBundle) {
