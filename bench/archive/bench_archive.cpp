@@ -8,7 +8,7 @@
 #include "ProcessMemory.h"
 
 #include "archive/Archive.h"
-#include "archive/InquiryTableModel.h"
+#include "archivewindow/InquiryTableModel.h"
 #include "archive/Locations.h"
 #include "platform/Fingerprint.h"
 #include "platform/Gbk.h"

@@ -6,10 +6,10 @@
 #include "PgServer.h"
 
 #include "archive/SearchText.h"
-#include "archive/office/Grams.h"
-#include "archive/office/OfficeSearch.h"
-#include "archive/office/Outbox.h"
-#include "archive/office/Push.h"
+#include "office/Grams.h"
+#include "office/OfficeSearch.h"
+#include "office/Outbox.h"
+#include "office/Push.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,7 +19,7 @@
 #include <algorithm>
 
 using namespace archive;
-using namespace archive::office;
+using namespace office;
 
 namespace {
 

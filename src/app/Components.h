@@ -2,9 +2,9 @@
 // connection, document writers), owned beside MainWindow and handed to the handlers by the event table.
 #pragma once
 
-#include "archive/InquiryTableModel.h"
-#include "archive/OfficeScope.h"
-#include "archive/office/Sync.h"
+#include "archivewindow/InquiryTableModel.h"
+#include "archivewindow/OfficeScope.h"
+#include "office/Sync.h"
 #include "net/FtpConnection.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
@@ -54,7 +54,7 @@ struct Components {
     // The archive window's 全局 scope, whose answers come to archiveWindow.
     archive::OfficeScope office;
     // Pushes to the office archive when set.ini names one; its results go to the main window.
-    std::unique_ptr<archive::office::PushLoop> pushLoop;
+    std::unique_ptr<office::PushLoop> pushLoop;
     // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.
     transcript::FormRecovery formRecovery;
     QTimer formRecoveryClock;

@@ -5,7 +5,7 @@
 #include "StartupProcedure.h"
 #include "TerminationSignals.h"
 #include "WindowCommands.h"
-#include "archive/OfficePush.h"
+#include "archivewindow/OfficePush.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"

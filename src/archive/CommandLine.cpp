@@ -2,7 +2,7 @@
 #include "archive/CommandLine.h"
 
 #include "archive/CustodyLog.h"
-#include "archive/office/OfficeCommands.h"
+#include "office/OfficeCommands.h"
 
 #include "transcript/Usage.h"
 

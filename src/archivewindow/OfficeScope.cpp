@@ -1,0 +1,332 @@
+// Each question to the server carries its own copy of what it needs and leaves its answer in a
+// shared value that the window reads back on its own thread.
+#include "archivewindow/OfficeScope.h"
+
+#include "archive/Archive.h"
+#include "archivewindow/ArchiveCommands.h"
+#include "archivewindow/ArchiveTables.h"
+#include "archivewindow/InquiryTableModel.h"
+#include "archive/Locations.h"
+#include "office/ServerSetting.h"
+
+#include "platform/ByteCount.h"
+#include "platform/Dialogs.h"
+#include "platform/DurableFile.h"
+#include "platform/Fingerprint.h"
+#include "platform/Services.h"
+#include "ui/ArchiveWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTableWidget>
+
+using namespace archive;
+using namespace office;
+
+namespace {
+
+// Rows enough for any list an inspector reads through; a word more narrows it.
+constexpr int kMostRows = 2000;
+
+office::OfficeReader& readerOf(OfficeScope& office) {
+    if (!office.reader)
+        office.reader = std::make_unique<office::OfficeReader>(office.programDir);
+    return *office.reader;
+}
+
+void clearChoice(ArchiveWindow& aw, OfficeScope& office) {
+    office.unit.clear();
+    office.inquiry.clear();
+    office.versions.clear();
+    office.version = 0;
+    office.files.clear();
+    office.custody.clear();
+    aw.组合框版本->clear();
+    aw.表格文件->setRowCount(0);
+    aw.表格保管记录->setRowCount(0);
+    aw.setInquiryCommandsEnabled(false);
+}
+
+void showVersion(ArchiveWindow& aw, OfficeScope& office) {
+    aw.表格文件->setRowCount(int(office.files.size()));
+    for (int i = 0; i < office.files.size(); ++i) {
+        const OfficeFile& f = office.files[i];
+        setRow(aw.表格文件, i,
+               {f.name, kindText(f.kind), f.size >= 0 ? byteCount(f.size) : QString(), QString(), stateText(f.state),
+                f.stored ? QStringLiteral("内容在服务器上") : QStringLiteral("内容留在推送它的电脑上")});
+    }
+    aw.表格文件->resizeColumnsToContents();
+    showCustodyLines(aw.表格保管记录, office.custody);
+    aw.setInquiryCommandsEnabled(aw.按钮取消导出->isHidden());
+}
+
+QString versionText(int number, const OfficeVersion& v) {
+    return QStringLiteral("第 %1 版：%2 %3（%4@%5）")
+        .arg(number)
+        .arg(v.savedAt, custody::eventText(v.event), v.desktopUser, v.host);
+}
+
+// The files and custody lines of a version, asked together.
+struct VersionAnswer {
+    QList<OfficeFile> files;
+    QList<QByteArray> custody;
+};
+
+Error readVersion(pg::Connection& connection, qint64 version, VersionAnswer* answer) {
+    Error error = filesOf(connection, version, &answer->files);
+    if (error.ok())
+        error = custodyOf(connection, version, &answer->custody);
+    return error;
+}
+
+bool wasAnswered(ArchiveWindow& aw, const Error& error) {
+    if (error.ok())
+        return true;
+    aw.标签档案状态->setText(error.text());
+    return false;
+}
+
+FetchedFile fetchOne(pg::Connection& connection, const QString& programDir, const QString& inquiry, qint64 version,
+                     const OfficeFile& file, bool fresh, const std::atomic_bool& stop, Error* broken) {
+    FetchedFile fetched{file, fetchedPath(programDir, inquiry, version, file.name), {}};
+    if (fetched.path.isEmpty()) {
+        fetched.problem = QStringLiteral("服务器给出的文件名不能用");
+        return fetched;
+    }
+    if (!file.stored) {
+        fetched.problem = QStringLiteral("内容留在了推送它的电脑上，服务器只有它的指纹");
+        return fetched;
+    }
+    if (!fresh && QFileInfo::exists(fetched.path) &&
+        QString::fromLatin1(fingerprint::sha256Hex(fetched.path)) == file.sha256)
+        return fetched;
+    if (const durable::Result made = durable::makeFolder(QFileInfo(fetched.path).absolutePath()); !made) {
+        fetched.problem = made.text();
+        return fetched;
+    }
+    if (const Error error = fetchFile(connection, version, file.name, fetched.path, stop); !error) {
+        // A failure of the connection or of the role ends the whole fetch; a file's own is its.
+        if (error.failure != Failure::Other)
+            *broken = error;
+        fetched.problem = error.failure == Failure::Other ? error.detail : error.text();
+        return fetched;
+    }
+    const QString sidecar = fingerprint::sidecarPath(fetched.path);
+    if (const durable::Result written = durable::writeFile(
+            sidecar, fingerprint::sidecarLine(file.sha256.toLatin1(), QFileInfo(fetched.path).fileName()));
+        !written)
+        fetched.problem = fingerprint::failureText(sidecar, written);
+    return fetched;
+}
+
+} // namespace
+
+void PrepareScopes(ArchiveWindow& aw, const QString& programDir) {
+    const ServerSetting setting = serverSetting(programDir);
+    auto* scopes = qobject_cast<QStandardItemModel*>(aw.组合框范围->model());
+    const bool usable = !setting.conninfo.isEmpty();
+    scopes->item(1)->setEnabled(usable);
+    const QString why = usable               ? QStringLiteral("全局：在单位的笔录档案服务器上查找")
+                        : setting.error.ok() ? Error{Failure::NotConfigured, {}}.text()
+                                             : setting.error.text();
+    aw.组合框范围->setItemData(1, why, Qt::ToolTipRole);
+    aw.组合框范围->setToolTip(usable ? QStringLiteral("本机：这台电脑的笔录档案；全局：单位的笔录档案服务器")
+                                     : QStringLiteral("全局不能用：%1").arg(why));
+    if (!usable && aw.showsOffice())
+        aw.组合框范围->setCurrentIndex(0);
+}
+
+void ChangeScope(ArchiveWindow& aw, Archive& a, InquiryTableModel& rows, OfficeScope& office) {
+    aw.标签版本->setVisible(aw.showsOffice());
+    aw.组合框版本->setVisible(aw.showsOffice());
+    clearChoice(aw, office);
+    rows.setRows({});
+    ListInquiries(aw, a, rows, office);
+}
+
+void ListOfficeInquiries(ArchiveWindow& aw, InquiryTableModel& rows, OfficeScope& office) {
+    const quint64 search = ++office.search;
+    const QString typed = aw.编辑框搜索->text();
+    const bool dated = aw.复选框日期->isChecked();
+    const QDate from = aw.日期框起->date();
+    const QDate to = aw.日期框止->date();
+    aw.标签档案状态->setText(QStringLiteral("正在笔录档案服务器上查找……"));
+    auto found = std::make_shared<QList<OfficeRow>>();
+    readerOf(office).ask(
+        QStringLiteral("search"),
+        [typed, found](pg::Connection& connection, const std::atomic_bool&) {
+            return searchOffice(connection, typed, kMostRows, found.get());
+        },
+        &aw,
+        [&aw, &rows, &office, search, found, dated, from, to](const Error& error) {
+            if (search != office.search || !aw.showsOffice() || !wasAnswered(aw, error))
+                return;
+            const bool cut = found->size() == kMostRows;
+            office.rows.clear();
+            QList<InquiryRow> shown;
+            QStringList units;
+            for (const OfficeRow& row : std::as_const(*found)) {
+                const QDate date = QDate::fromString(row.row.date, Qt::ISODate);
+                if (dated && (!date.isValid() || date < from || date > to))
+                    continue;
+                office.rows << row;
+                shown << row.row;
+                units << row.officeUnit;
+            }
+            const QString chosenUnit = office.unit, chosen = office.inquiry;
+            rows.setRows(shown, units);
+            if (const int row = rows.rowOf(chosen, chosenUnit); row >= 0 && !chosen.isEmpty())
+                aw.表格笔录->setCurrentIndex(rows.index(row, 0));
+            else
+                ShowChosenOfficeInquiry(aw, office);
+            aw.标签档案状态->setText(
+                cut ? QStringLiteral("服务器上找到 %1 份笔录（只列出了最新的 %2 份，请多给一个词缩小范围）")
+                          .arg(shown.size())
+                          .arg(kMostRows)
+                    : QStringLiteral("服务器上找到 %1 份笔录").arg(shown.size()));
+        });
+}
+
+void ShowChosenOfficeInquiry(ArchiveWindow& aw, OfficeScope& office) {
+    const QModelIndex current = aw.表格笔录->currentIndex();
+    const QString inquiry = current.data(InquiryTableModel::NameRole).toString();
+    const QString unit = current.data(InquiryTableModel::OfficeUnitRole).toString();
+    if (inquiry == office.inquiry && unit == office.unit && !inquiry.isEmpty())
+        return;
+    const quint64 choice = ++office.choice;
+    clearChoice(aw, office);
+    if (inquiry.isEmpty())
+        return;
+    office.inquiry = inquiry;
+    office.unit = unit;
+    qint64 latest = 0;
+    for (const OfficeRow& row : std::as_const(office.rows))
+        if (row.row.name == inquiry && row.officeUnit == unit)
+            latest = row.version;
+    struct Answer {
+        QList<OfficeVersion> versions;
+        VersionAnswer version;
+    };
+    auto answer = std::make_shared<Answer>();
+    readerOf(office).ask(
+        QStringLiteral("choice"),
+        [unit, inquiry, latest, answer](pg::Connection& connection, const std::atomic_bool&) {
+            Error error = versionsOf(connection, unit, inquiry, &answer->versions);
+            if (error.ok())
+                error = readVersion(connection, latest, &answer->version);
+            return error;
+        },
+        &aw,
+        [&aw, &office, choice, latest, answer](const Error& error) {
+            if (choice != office.choice || !aw.showsOffice() || !wasAnswered(aw, error))
+                return;
+            office.versions = answer->versions;
+            office.version = latest;
+            office.files = answer->version.files;
+            office.custody = answer->version.custody;
+            const QSignalBlocker quiet(aw.组合框版本);
+            aw.组合框版本->clear();
+            for (int i = 0; i < office.versions.size(); ++i) {
+                aw.组合框版本->addItem(versionText(i + 1, office.versions[i]), office.versions[i].id);
+                if (office.versions[i].id == latest)
+                    aw.组合框版本->setCurrentIndex(i);
+            }
+            showVersion(aw, office);
+        });
+}
+
+void ShowChosenVersion(ArchiveWindow& aw, OfficeScope& office) {
+    const qint64 version = aw.组合框版本->currentData().toLongLong();
+    if (version == 0 || version == office.version)
+        return;
+    const quint64 choice = ++office.choice;
+    aw.setInquiryCommandsEnabled(false);
+    auto answer = std::make_shared<VersionAnswer>();
+    readerOf(office).ask(
+        QStringLiteral("choice"),
+        [version, answer](pg::Connection& connection, const std::atomic_bool&) {
+            return readVersion(connection, version, answer.get());
+        },
+        &aw,
+        [&aw, &office, choice, version, answer](const Error& error) {
+            if (choice != office.choice || !aw.showsOffice() || !wasAnswered(aw, error))
+                return;
+            office.version = version;
+            office.files = answer->files;
+            office.custody = answer->custody;
+            showVersion(aw, office);
+        });
+}
+
+void FetchChosenVersion(ArchiveWindow& aw, Services& s, OfficeScope& office, const FileKinds& kinds, bool fresh,
+                        std::function<void(const QList<FetchedFile>&)> then) {
+    QList<OfficeFile> wanted;
+    for (const OfficeFile& file : std::as_const(office.files))
+        if (kinds.contains(file.kind))
+            wanted << file;
+    aw.setInquiryCommandsEnabled(false);
+    aw.标签档案状态->setText(QStringLiteral("正在从笔录档案服务器取回文件……"));
+    auto fetched = std::make_shared<QList<FetchedFile>>();
+    readerOf(office).ask(
+        {},
+        [programDir = office.programDir, inquiry = office.inquiry, version = office.version, wanted, fresh,
+         fetched](pg::Connection& connection, const std::atomic_bool& stop) {
+            Error broken;
+            for (const OfficeFile& file : wanted) {
+                *fetched << fetchOne(connection, programDir, inquiry, version, file, fresh, stop, &broken);
+                if (!broken.ok())
+                    return broken;
+            }
+            return Error{};
+        },
+        &aw,
+        [&aw, &s, fetched, then = std::move(then)](const Error& error) {
+            aw.setInquiryCommandsEnabled(aw.按钮取消导出->isHidden() && aw.showsOffice());
+            if (!error.ok()) {
+                aw.标签档案状态->setText(error.text());
+                s.dialogs.message(QStringLiteral("提 示："),
+                                  QStringLiteral("没有从笔录档案服务器取回文件：\n%1").arg(error.text()));
+                return;
+            }
+            aw.标签档案状态->clear();
+            then(*fetched);
+        });
+}
+
+void CheckOfficeInquiry(ArchiveWindow& aw, Services& s, Archive& a, OfficeScope& office) {
+    const QString inquiry = office.inquiry;
+    const FileKinds all{FileKind::Template, FileKind::Document, FileKind::Pdf, FileKind::Recording, FileKind::Capture};
+    FetchChosenVersion(aw, s, office, all, true, [&aw, &s, &a, inquiry](const QList<FetchedFile>& fetched) {
+        QList<CustodyFile> checked;
+        QStringList report;
+        bool allMatch = !fetched.isEmpty();
+        for (const FetchedFile& f : fetched) {
+            // The copy just fetched was compared with the server's fingerprint as it arrived.
+            QString result = f.problem.isEmpty() ? stateText(fileStateOf(f.path)) : f.problem;
+            allMatch = allMatch && f.problem.isEmpty() && fileStateOf(f.path) == FileState::Ok;
+            // What the desktop that pushed it found: a file changed there stays changed here.
+            if (f.file.state != FileState::Ok) {
+                allMatch = false;
+                result += QStringLiteral("（推送时：%1）").arg(stateText(f.file.state));
+            }
+            if (f.problem.isEmpty()) {
+                CustodyFile entry = custodyFile(a.programDir(), f.path);
+                entry.check = result;
+                checked << entry;
+            }
+            report << QStringLiteral("%1：%2").arg(f.file.name, result);
+        }
+        a.log(custody::kFingerprintChecked, inquiry, checked);
+        s.dialogs.message(QStringLiteral("校验结果："),
+                          (allMatch ? QStringLiteral("全部文件与服务器上的指纹一致。\n\n")
+                                    : QStringLiteral("有文件与指纹不符、缺少指纹或没有取回！\n\n")) +
+                              report.join(u'\n'));
+    });
+}
