@@ -233,8 +233,19 @@ void ShowChosenInquiry(ArchiveWindow& aw, Archive& a, OfficeScope& office) {
 }
 
 void ShowArchiveNote(MainWindow& w, ArchiveWindow& aw, const QString& text) {
-    // The status message box, which the status clock shows until the next message.
-    w.编辑框25->setText(text);
+    // The status message box, which the status clock shows until the next message. The note comes
+    // from the background: it joins a command's result ("打 印 成 功！") instead of replacing it, and
+    // replaces only the archive's own note before it.
+    static const char kNote[] = "archiveNote";
+    const QString separator = QStringLiteral("  ");
+    const QString before = w.编辑框25->property(kNote).toString();
+    QString result = w.编辑框25->text();
+    if (!before.isEmpty() && result == before)
+        result.clear();
+    else if (!before.isEmpty() && result.endsWith(separator + before))
+        result.chop(separator.size() + before.size());
+    w.编辑框25->setText(result.isEmpty() ? text : result + separator + text);
+    w.编辑框25->setProperty(kNote, text);
     aw.标签档案状态->setText(text);
 }
 
