@@ -3,10 +3,13 @@
 #include "archive/Archive.h"
 
 #include "archive/Locations.h"
+#include "archive/TimeStamps.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QSet>
+
+#include <algorithm>
 
 namespace archive {
 
@@ -59,6 +62,8 @@ Archive::~Archive() {
     m_cancel = true;
     if (m_worker.joinable())
         m_worker.join();
+    if (m_stamper.joinable())
+        m_stamper.join();
 }
 
 void Archive::setTell(std::function<void(const QString&)> tell) {
@@ -183,6 +188,8 @@ void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
         if (written && ready(rebuildWhenEmpty))
             handle(m_index.readCustodyLog());
         if (written)
+            queueTimeStamp(entries, told);
+        if (written)
             emit logged();
     }
     QStringList templates;
@@ -193,6 +200,36 @@ void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
     if (!templates.isEmpty() && ready(rebuildWhenEmpty))
         handle(m_index.updateInquiries(templates));
     emit indexChanged();
+}
+
+void Archive::queueTimeStamp(const QList<CustodyEntry>& entries, QStringList& told) {
+    static const QStringList kStamped{custody::kSaved, custody::kCaptureFinished, custody::kCaptureRepaired,
+                                      custody::kExported};
+    if (std::none_of(entries.begin(), entries.end(),
+                     [](const CustodyEntry& entry) { return kStamped.contains(entry.event); }))
+        return;
+    QString error;
+    if (!timestamps::queue(m_programDir, m_custody.head(), &error)) {
+        told << QStringLiteral("可信时间戳没有排上队：%1").arg(error);
+        return;
+    }
+    // Beside the event loop the token is fetched at once, at most once a minute; on the command line
+    // `quillon log stamp` fetches it.
+    if (m_work != Work::InBackground || m_stamping.exchange(true))
+        return;
+    if (m_stamper.joinable())
+        m_stamper.join();
+    m_stamper = std::thread([this] {
+        const timestamps::SendResult result = timestamps::sendPending(m_programDir, false);
+        if (result.sent == timestamps::Sent::Failed)
+            QMetaObject::invokeMethod(
+                this,
+                [this, text = result.text] {
+                    emit statusNote(QStringLiteral("可信时间戳暂时没有取得（%1），链头已排队，稍后再取。").arg(text));
+                },
+                Qt::QueuedConnection);
+        m_stamping = false;
+    });
 }
 
 QList<InquiryRow> Archive::search(const SearchRequest& request, sql::Error* failed) {

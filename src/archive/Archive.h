@@ -97,6 +97,8 @@ private:
     // The index opened, and rebuilt when it has never been filled and rebuildWhenEmpty is set.
     bool ready(bool rebuildWhenEmpty);
     void startSync(bool full, const QString& note);
+    // The chain's head queued for a trusted time-stamp after a save, a capture's end or an export.
+    void queueTimeStamp(const QList<CustodyEntry>& entries, QStringList& told);
     void syncFinished(const sql::Error& error, bool full);
 
     QString m_programDir;
@@ -122,6 +124,9 @@ private:
     QString m_nextNote;
     sql::Error m_syncError;
     bool m_rebuiltAfterDamage = false;
+    // The request for a time-stamp, beside the event loop.
+    std::thread m_stamper;
+    std::atomic_bool m_stamping = false;
 };
 
 } // namespace archive

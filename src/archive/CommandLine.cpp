@@ -2,6 +2,7 @@
 #include "archive/CommandLine.h"
 
 #include "archive/CustodyLog.h"
+#include "archive/TimeStamps.h"
 #include "office/OfficeCommands.h"
 
 #include "transcript/Usage.h"
@@ -70,10 +71,12 @@ int archiveCommand(const QStringList& arguments) {
 }
 
 int logCommand(const QStringList& arguments) {
+    if (arguments == QStringList{QStringLiteral("stamp")})
+        return timestamps::stampCommand(programdir::resolveForCommand());
     if (arguments != QStringList{QStringLiteral("verify")})
-        return transcript::usageError(QStringLiteral("log 只有 verify 一个命令"));
+        return transcript::usageError(QStringLiteral("log 只有 verify 和 stamp 两个命令"));
     // The office archive's copy of the pushed lines joins these when it is set up.
-    return verifyCommand(programdir::resolveForCommand(), {indexWitness});
+    return verifyCommand(programdir::resolveForCommand(), {indexWitness, timestamps::witness});
 }
 
 int syncCommand(const QStringList& arguments) {

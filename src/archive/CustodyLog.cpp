@@ -183,7 +183,10 @@ durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
         previous = sha256Of(line);
         bytes += line + '\n';
     }
-    return log.append(bytes);
+    const durable::Result written = log.append(bytes);
+    if (written)
+        m_head = previous;
+    return written;
 }
 
 QList<QByteArray> CustodyLog::lines(const QList<CustodyLineRef>& refs) const {

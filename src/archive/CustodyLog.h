@@ -80,11 +80,14 @@ public:
     // Appends the entry with the time, the user, the host and the chain; synced before it returns.
     // Several programs append to one log in turn; entries given together are written with one sync.
     durable::Result append(QList<CustodyEntry> entries);
+    // The SHA-256 of the last line the last append() wrote: the chain's head.
+    const QString& head() const { return m_head; }
     // The lines the index points at, in the order given.
     QList<QByteArray> lines(const QList<CustodyLineRef>& refs) const;
 
 private:
     QString m_programDir;
+    QString m_head;
 };
 
 // A line of the log as the check found it: its number, the SHA-256 of its bytes and its time.

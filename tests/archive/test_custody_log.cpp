@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QProcess>
 #include <QRegularExpression>
 
 using namespace archivetest;
@@ -148,4 +149,137 @@ TEST(CustodyLog, LinesRemovedFromTheEndOrAnEmptiedLogAreFoundThroughTheIndexAndN
     verified = quillon(dir, {"log", "verify"});
     EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("现在只有 0 行")) << verified.out.toStdString();
+}
+
+namespace {
+
+// A time-stamp authority on 127.0.0.1: a CA, a signing certificate for time-stamping, and
+// `openssl ts -reply` behind a small HTTP handler.
+class LocalTsa {
+public:
+    LocalTsa() {
+        const QString d = m_dir.path();
+        writeFile(d + "/tsa.cnf", "[ req ]\ndistinguished_name = dn\nprompt = no\n[ dn ]\nCN = Test TSA\n"
+                                  "[ tsa_ext ]\nbasicConstraints = critical,CA:false\nkeyUsage = critical,digitalSignature\n"
+                                  "extendedKeyUsage = critical,timeStamping\n[ tsa ]\ndefault_tsa = tsa_config\n"
+                                  "[ tsa_config ]\ndir = .\nserial = ./serial\nsigner_cert = ./tsa.crt\ncerts = ./ca.crt\n"
+                                  "signer_key = ./tsa.key\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\n"
+                                  "digests = sha256\naccuracy = secs:1\ness_cert_id_chain = no\ness_cert_id_alg = sha256\n");
+        writeFile(d + "/serial", "01\n");
+        m_ready = run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.crt", "-days",
+                       "30", "-subj", "/CN=Test TSA CA", "-addext", "basicConstraints=critical,CA:true", "-addext",
+                       "keyUsage=critical,keyCertSign"}) &&
+                  run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "tsa.key", "-out", "tsa.csr", "-config",
+                       "tsa.cnf"}) &&
+                  run({"x509", "-req", "-in", "tsa.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial", "-out",
+                       "tsa.crt", "-days", "30", "-extfile", "tsa.cnf", "-extensions", "tsa_ext"});
+        writeFile(d + "/tsa.py",
+                  "import http.server, subprocess, sys, tempfile\n"
+                  "class H(http.server.BaseHTTPRequestHandler):\n"
+                  "    def do_POST(self):\n"
+                  "        body = self.rfile.read(int(self.headers['Content-Length']))\n"
+                  "        with tempfile.NamedTemporaryFile(suffix='.tsq') as q:\n"
+                  "            q.write(body); q.flush()\n"
+                  "            out = subprocess.run(['openssl', 'ts', '-reply', '-config', 'tsa.cnf', '-queryfile', q.name],\n"
+                  "                                 capture_output=True).stdout\n"
+                  "        self.send_response(200)\n"
+                  "        self.send_header('Content-Type', 'application/timestamp-reply')\n"
+                  "        self.send_header('Content-Length', str(len(out)))\n"
+                  "        self.end_headers(); self.wfile.write(out)\n"
+                  "    def log_message(self, *args): pass\n"
+                  "s = http.server.HTTPServer(('127.0.0.1', 0), H)\n"
+                  "print(s.server_address[1], flush=True)\n"
+                  "s.serve_forever()\n");
+        m_server.setWorkingDirectory(d);
+        m_server.start("python3", {"tsa.py"});
+        m_ready = m_ready && m_server.waitForReadyRead(10000);
+        m_port = m_server.readLine().trimmed().toInt();
+    }
+    ~LocalTsa() {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
+    bool ready() const { return m_ready && m_port > 0; }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/tsa").arg(m_port); }
+    QString caFile() const { return m_dir.filePath("ca.crt"); }
+    QString tsaCertificate() const { return m_dir.filePath("tsa.crt"); }
+
+private:
+    bool run(const QStringList& arguments) {
+        QProcess openssl;
+        openssl.setWorkingDirectory(m_dir.path());
+        openssl.start("openssl", arguments);
+        return openssl.waitForFinished(60000) && openssl.exitCode() == 0;
+    }
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    bool m_ready = false;
+    int m_port = 0;
+};
+
+} // namespace
+
+TEST(CustodyLog, TrustedTimeStampsFindTheLastLineDeletedAndARechainedForgery) {
+    LocalTsa tsa;
+    ASSERT_TRUE(tsa.ready());
+    QTemporaryDir home;
+    const QString dir = home.path();
+    writeFile(dir + "/set.ini", ("[archive]\r\ntsa=" + tsa.url() + "\r\ntsa-ca=" + tsa.caFile() + "\r\n").toUtf8());
+    const QString templatePath =
+        writeTemplate(dir, {"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}});
+    const QString inquiry = QFileInfo(templatePath).completeBaseName();
+    QStringList told;
+    {
+        archive::Archive a(dir, archive::Archive::Work::AtOnce, [&told](const QString& text) { told << text; });
+        for (int n = 0; n < 3; ++n)
+            a.record({JournalEvent::Kind::Saved, inquiry, {templatePath}});
+    }
+    ASSERT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+    const Ran stamped = quillon(dir, {"log", "stamp"});
+    ASSERT_EQ(stamped.exitCode, 0) << stamped.err.toStdString();
+    const QString log = archive::custodyPath(dir);
+    const QList<QByteArray> lines = linesOf(readFile(log));
+    ASSERT_EQ(lines.size(), 3);
+    const QByteArray head = QCryptographicHash::hash(lines.last(), QCryptographicHash::Sha256).toHex();
+    const QString token = dir + "/custody.tokens/" + head + ".tsr";
+    ASSERT_TRUE(QFileInfo::exists(token));
+
+    Ran verified = quillon(dir, {"log", "verify"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("见证 可信时间戳")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("：证明第 1 行到第 3 行（")) << verified.out.toStdString();
+    EXPECT_FALSE(verified.out.contains("没有外部见证")) << verified.out.toStdString();
+    // The reader without this program checks the token with OpenSSL alone.
+    QProcess openssl;
+    openssl.start("openssl", {"ts", "-verify", "-digest", QString::fromLatin1(head), "-in", token, "-CAfile",
+                              tsa.caFile(), "-untrusted", tsa.tsaCertificate()});
+    ASSERT_TRUE(openssl.waitForFinished(30000));
+    EXPECT_TRUE(openssl.readAllStandardOutput().contains("Verification: OK"));
+
+    // The index is no witness against whoever rewrites the log: taken away each time.
+    const auto forged = [&](const QList<QByteArray>& forgedLines) {
+        writeFile(log, joined(forgedLines));
+        QFile::remove(archive::indexPath(dir));
+        return quillon(dir, {"log", "verify"});
+    };
+    verified = forged(lines.first(2));
+    EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("的时间戳证明的那一行已不在日志中")) << verified.out.toStdString();
+
+    // The first line rewritten and the chain recomputed after it: the chain holds, the token does not.
+    QList<QByteArray> rechained;
+    QString previous(64, u'0');
+    for (const QByteArray& line : lines) {
+        std::optional<archive::CustodyEntry> entry = archive::CustodyEntry::parse(line);
+        ASSERT_TRUE(entry);
+        if (rechained.isEmpty())
+            entry->user = "somebody else";
+        entry->previous = previous;
+        rechained << entry->line();
+        previous = QCryptographicHash::hash(rechained.last(), QCryptographicHash::Sha256).toHex();
+    }
+    verified = forged(rechained);
+    EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
+    EXPECT_FALSE(verified.out.contains("第 2 行：")) << "the chain itself holds: " << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("的时间戳证明的那一行已不在日志中")) << verified.out.toStdString();
 }
