@@ -128,7 +128,7 @@ void Archive::record(const JournalEvent& event) {
 }
 
 bool Archive::log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-                  const QList<QPair<QString, QString>>& details) {
+                  const QList<QPair<QString, QString>>& details, QByteArray* written) {
     CustodyEntry entry;
     entry.event = event;
     entry.inquiry = inquiry;
@@ -137,6 +137,8 @@ bool Archive::log(const QString& event, const QString& inquiry, const QList<Cust
     Job job;
     job.entry = std::move(entry);
     commit(job);
+    if (written)
+        *written = job.line;
     return job.written;
 }
 
@@ -176,11 +178,14 @@ void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
     // to the window or to `quillon archive`.
     const bool rebuildWhenEmpty = m_work == Work::InBackground;
     if (!entries.isEmpty()) {
-        const durable::Result written = m_custody.append(entries);
+        QList<QByteArray> lines;
+        const durable::Result written = m_custody.append(entries, &lines);
+        qsizetype next = 0;
         for (Job* job : jobs) {
             if (!job->entry)
                 continue;
             job->written = written.ok();
+            job->line = lines.value(next++);
             if (!written)
                 told << QStringLiteral("保管记录没有写成（%1）：<%2>\n这次“%3”已经做完，但没有记入保管记录。")
                             .arg(written.text(), custodyPath(m_programDir), custody::eventText(job->entry->event));

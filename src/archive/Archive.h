@@ -45,9 +45,9 @@ public:
 
     void record(const JournalEvent& event) override;
     // An entry for the archive's own commands (a check, a link, an export); false when it could not
-    // be written, which has been told.
+    // be written, which has been told. written: the line as it went into the log.
     bool log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-             const QList<QPair<QString, QString>>& details = {});
+             const QList<QPair<QString, QString>>& details = {}, QByteArray* written = nullptr);
     // The inquiry open in the form: evidence saved now belongs to it. Empty when none is.
     QString currentInquiry() const;
 
@@ -83,6 +83,7 @@ private:
         std::optional<CustodyEntry> entry; // none for an event the log does not keep
         QSet<QString> templates;           // the templates whose rows it changes
         bool written = false;              // the entry is in the log
+        QByteArray line;                   // as written
         bool done = false;
     };
     // Waits until the job is written: by this thread, together with the jobs that wait at the same

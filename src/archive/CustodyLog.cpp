@@ -38,6 +38,7 @@ QString eventText(const QString& event) {
         {kFingerprintChecked, QStringLiteral("校验")},
         {kLinked, QStringLiteral("关联证据")},
         {kUnlinked, QStringLiteral("取消关联")},
+        {kExportBegun, QStringLiteral("开始导出")},
         {kExported, QStringLiteral("导出")},
         {kDiscarded, QStringLiteral("放弃")},
         {kSetAside, QStringLiteral("无法修复，移出")},
@@ -57,6 +58,8 @@ QString detailText(const QString& key) {
         {QStringLiteral("server"), QStringLiteral("服务器")},
         {QStringLiteral("remote"), QStringLiteral("服务器上的文件")},
         {QStringLiteral("from"), QStringLiteral("原来的位置")},
+        {QStringLiteral("bundle"), QStringLiteral("移交包")},
+        {QStringLiteral("excerpt"), QStringLiteral("摘录的记录")},
     };
     return texts.value(key, key);
 }
@@ -156,7 +159,7 @@ CustodyFile custodyFile(const QString& programDir, const QString& path) {
 
 CustodyLog::CustodyLog(QString programDir) : m_programDir(std::move(programDir)) {}
 
-durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
+durable::Result CustodyLog::append(QList<CustodyEntry> entries, QList<QByteArray>* written) {
     durable::AppendFile log(custodyPath(m_programDir));
     if (const durable::Result opened = log.open(); !opened)
         return opened;
@@ -166,6 +169,7 @@ durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
     const QString time = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
     QString previous = log.size() == 0 ? kNoLineBefore : sha256Of(last);
     QByteArray bytes;
+    QList<QByteArray> made;
     if (log.size() > 0 && !complete) {
         // The torn line stays as it is; the chain goes on from its bytes.
         entries.first().note = QStringLiteral("上一行不完整（写入时中断，如断电），原样保留");
@@ -182,11 +186,15 @@ durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
         const QByteArray line = entry.line();
         previous = sha256Of(line);
         bytes += line + '\n';
+        made << line;
     }
-    const durable::Result written = log.append(bytes);
-    if (written)
+    const durable::Result appended = log.append(bytes);
+    if (appended) {
         m_head = previous;
-    return written;
+        if (written)
+            *written = made;
+    }
+    return appended;
 }
 
 QList<QByteArray> CustodyLog::lines(const QList<CustodyLineRef>& refs) const {

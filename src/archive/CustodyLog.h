@@ -33,6 +33,11 @@ inline const QString kDownloaded = QStringLiteral("downloaded");
 inline const QString kFingerprintChecked = QStringLiteral("fingerprint-checked");
 inline const QString kLinked = QStringLiteral("linked");
 inline const QString kUnlinked = QStringLiteral("unlinked");
+// The entry that closes the custody excerpt in a hand-over bundle, written as the bundle is begun:
+// "excerpt" in its details holds the SHA-256 of each line before it in the excerpt, so that the
+// excerpt is bound into the chain at the head the entry follows. "exported" follows once the
+// bundle is in place, with the bundle's own SHA-256, which no line inside it can hold.
+inline const QString kExportBegun = QStringLiteral("export-begun");
 inline const QString kExported = QStringLiteral("exported");
 // A file moved out of use into the recovery folder: given up by the user, or a capture that could not
 // be repaired; "from" in the details names where it was.
@@ -79,7 +84,8 @@ public:
 
     // Appends the entry with the time, the user, the host and the chain; synced before it returns.
     // Several programs append to one log in turn; entries given together are written with one sync.
-    durable::Result append(QList<CustodyEntry> entries);
+    // written: the lines as they went into the log.
+    durable::Result append(QList<CustodyEntry> entries, QList<QByteArray>* written = nullptr);
     // The SHA-256 of the last line the last append() wrote: the chain's head.
     const QString& head() const { return m_head; }
     // The lines the index points at, in the order given.

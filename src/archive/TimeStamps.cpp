@@ -181,25 +181,11 @@ SendResult sendPending(const QString& programDir, bool evenWithinAMinute) {
             tokens.first().lastModified().secsTo(QDateTime::currentDateTime()) < kAtMostEverySeconds)
             return {Sent::NotYet, QStringLiteral("一分钟内已取过可信时间戳，稍后再取")};
     }
-    if (s.caFile.isEmpty())
-        return {Sent::Failed, QStringLiteral("set.ini 的 [archive] 节没有 tsa-ca（时间戳服务的 CA 证书）")};
-    const Request request = requestFor(digest);
-    unsigned char* der = nullptr;
-    const int length = request ? i2d_TS_REQ(request.get(), &der) : -1;
-    if (length <= 0)
-        return {Sent::Failed, QStringLiteral("时间戳请求无法生成（%1）").arg(openSslError())};
-    const QByteArray body(reinterpret_cast<const char*>(der), length);
-    OPENSSL_free(der);
-    const HttpAnswer answer = httpPost(s.url, "application/timestamp-query", body, kTimeoutSeconds);
-    if (answer.status != 200)
-        return {Sent::Failed, answer.status == 0 ? answer.error
-                                                  : QStringLiteral("时间戳服务回答 HTTP %1").arg(answer.status)};
-    const Response response = responseOf(answer.body);
     QString error;
-    VerifyContext context(TS_REQ_to_TS_VERIFY_CTX(request.get(), nullptr));
-    if (!response || !context || !check(response.get(), digest, s.caFile, context.get(), &error))
-        return {Sent::Failed, QStringLiteral("时间戳服务的回答不能用：%1").arg(response ? error : openSslError())};
-    if (!writeFile(tokenPath(programDir, QString::fromLatin1(head)), answer.body, &error))
+    const QByteArray token = stampNow(s, digest, &error);
+    if (token.isEmpty())
+        return {Sent::Failed, error};
+    if (!writeFile(tokenPath(programDir, QString::fromLatin1(head)), token, &error))
         return {Sent::Failed, error};
     // A newer head queued meanwhile waits for its own token.
     if (pending.open(QIODevice::ReadOnly) && pending.readAll().trimmed() == head) {
@@ -207,6 +193,44 @@ SendResult sendPending(const QString& programDir, bool evenWithinAMinute) {
         pending.remove();
     }
     return {Sent::Stamped, QStringLiteral("已取得可信时间戳：%1").arg(QString::fromLatin1(head))};
+}
+
+QByteArray stampNow(const Setting& s, const QByteArray& digest, QString* error) {
+    if (s.caFile.isEmpty()) {
+        *error = QStringLiteral("set.ini 的 [archive] 节没有 tsa-ca（时间戳服务的 CA 证书）");
+        return {};
+    }
+    const Request request = requestFor(digest);
+    unsigned char* der = nullptr;
+    const int length = request ? i2d_TS_REQ(request.get(), &der) : -1;
+    if (length <= 0) {
+        *error = QStringLiteral("时间戳请求无法生成（%1）").arg(openSslError());
+        return {};
+    }
+    const QByteArray body(reinterpret_cast<const char*>(der), length);
+    OPENSSL_free(der);
+    const HttpAnswer answer = httpPost(s.url, "application/timestamp-query", body, kTimeoutSeconds);
+    if (answer.status != 200) {
+        *error = answer.status == 0 ? answer.error : QStringLiteral("时间戳服务回答 HTTP %1").arg(answer.status);
+        return {};
+    }
+    const Response response = responseOf(answer.body);
+    VerifyContext context(TS_REQ_to_TS_VERIFY_CTX(request.get(), nullptr));
+    if (!response || !context || !check(response.get(), digest, s.caFile, context.get(), error)) {
+        *error = QStringLiteral("时间戳服务的回答不能用：%1").arg(response ? *error : openSslError());
+        return {};
+    }
+    return answer.body;
+}
+
+bool checkToken(const QByteArray& token, const QByteArray& digest, const QString& caFile, QString* time,
+                QString* error) {
+    const Response response = responseOf(token);
+    if (!response || stampedDigest(response.get(), time).isEmpty()) {
+        *error = QStringLiteral("不是时间戳");
+        return false;
+    }
+    return check(response.get(), digest, caFile, nullptr, error);
 }
 
 std::optional<WitnessReport> witness(const QString& programDir, const QList<ChainLine>& chain) {

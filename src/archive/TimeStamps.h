@@ -37,6 +37,13 @@ struct SendResult {
 // imprint are checked against the CA. evenWithinAMinute: asked for by the user, not after a save.
 SendResult sendPending(const QString& programDir, bool evenWithinAMinute);
 
+// A token for digest from the authority at once, its signature and imprint checked; empty with the
+// reason in error when there is none.
+QByteArray stampNow(const Setting& setting, const QByteArray& digest, QString* error);
+// A token's signature against the CA and its imprint against digest; false with why.
+bool checkToken(const QByteArray& token, const QByteArray& digest, const QString& caFile, QString* time,
+                QString* error);
+
 // The witness of the tokens kept: nothing when no authority is set and no token is kept.
 std::optional<WitnessReport> witness(const QString& programDir, const QList<ChainLine>& chain);
 

@@ -182,6 +182,8 @@ void exportShowing(MainWindow& w, ArchiveWindow& aw, Services& s, Archive& a, tr
         return;
     }
     ShowArchiveNote(w, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
+    if (!result.warning.isEmpty())
+        s.dialogs.message(kCaption, QStringLiteral("移交包已导出，但清单没有可信时间戳：%1").arg(result.warning));
     if (!result.missing.isEmpty())
         s.dialogs.message(kCaption, QStringLiteral("移交包已导出，但下列证据文件%1，没有放入：\n%2")
                                         .arg(missingWhy, result.missing.join(u'\n')));
