@@ -56,7 +56,7 @@ bool isEvidence(JournalEvent::Kind kind) {
 
 Archive::Archive(QString programDir, Work work, std::function<void(const QString&)> tell)
     : m_programDir(std::move(programDir)), m_work(work), m_tell(std::move(tell)), m_index(m_programDir),
-      m_custody(m_programDir) {}
+      m_custody(m_programDir), m_logEmptyAtStart(QFileInfo(custodyPath(m_programDir)).size() == 0) {}
 
 Archive::~Archive() {
     m_cancel = true;
@@ -312,10 +312,15 @@ bool Archive::ready(bool rebuildWhenEmpty) {
         else if (!damage.isEmpty())
             note = QStringLiteral("笔录档案索引已损坏（%1），原文件已移作 archive.sqlite.damaged，正在从 BL 目录和保管记录重建……")
                        .arg(damage);
-        else if (QFileInfo::exists(custodyPath(m_programDir)))
+        // A log that had no line before this program wrote one: nothing ever ran here, so there never
+        // was an index (the user's first start).
+        else if (m_logEmptyAtStart)
+            note = QStringLiteral("正在从 BL 目录建立笔录档案索引……");
+        else if (m_index.madeFile())
             note = QStringLiteral("笔录档案索引已被删除，正在从 BL 目录和保管记录重建……");
         else
-            note = QStringLiteral("正在从 BL 目录建立笔录档案索引……");
+            note = QStringLiteral("正在从 BL 目录和保管记录建立笔录档案索引……");
+        m_logEmptyAtStart = false;
         startSync(true, note);
     }
     return true;

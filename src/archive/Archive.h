@@ -110,6 +110,8 @@ private:
     std::function<void(const QString&)> m_tell;
     Index m_index;
     CustodyLog m_custody;
+    // The custody log was missing or empty when the archive was made: the program directory is new.
+    bool m_logEmptyAtStart;
     // The inquiry open in the form, kept apart from m_lock so that jobs queue while one is written.
     mutable std::mutex m_currentLock;
     QString m_current;

@@ -139,6 +139,8 @@ public:
     sql::Connection& connection() { return m_db; }
     // Why the last open() replaced the file: empty when it did not.
     const QString& replacedBecause() const { return m_replacedBecause; }
+    // Whether the last open() made the file because there was none.
+    bool madeFile() const { return m_madeFile; }
 
 private:
     sql::Error result();
@@ -170,6 +172,7 @@ private:
     quint64 m_device = 0;
     quint64 m_inode = 0;
     QString m_replacedBecause;
+    bool m_madeFile = false;
     QString m_setAsideBecause;
     QString m_databasePath;
     // Opened without writing (SQLite's immutable open of a read-only share).

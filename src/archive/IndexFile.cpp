@@ -210,6 +210,7 @@ sql::Error Index::open(bool* needsRebuild) {
     bool rebuild = false;
     sql::Error error;
     m_replacedBecause = std::exchange(m_setAsideBecause, QString());
+    m_madeFile = false;
     if (!m_privateDir && m_databasePath == indexPath(m_programDir)) {
         const QByteArray folder = QFile::encodeName(m_programDir);
         const QByteArray file = QFile::encodeName(m_databasePath);
@@ -243,6 +244,7 @@ sql::Error Index::open(bool* needsRebuild) {
         struct stat before {};
         const bool existed = ::stat(QFile::encodeName(m_databasePath).constData(), &before) == 0;
         error = m_db.open(m_databasePath);
+        m_madeFile = !existed;
         if (error && !registerCharacterTokenizer(m_db.handle()))
             error = {sql::Failure::Other, QStringLiteral("SQLite 没有全文检索模块 FTS5")};
         if (error)

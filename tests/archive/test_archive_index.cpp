@@ -165,6 +165,27 @@ TEST(ArchiveIndex, AnIndexDeletedOrOverwrittenIsRebuiltWithEveryInquiryAndLink) 
     EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
 }
 
+// A new user's first save comes before the first look at the archive: the index is being built, not
+// rebuilt after a deletion.
+TEST(ArchiveIndex, TheFirstStartSaysTheIndexIsBeingBuiltNotThatItWasDeleted) {
+    for (const bool emptyLog : {false, true}) {
+        SCOPED_TRACE(emptyLog ? "empty log" : "no log");
+        QTemporaryDir home;
+        const QString dir = home.path();
+        const QString wang = writeTemplate(dir, {"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}});
+        if (emptyLog)
+            writeFile(archive::custodyPath(dir), {});
+        QStringList told;
+        // As beside the window, where the save's entry is followed by the index's rebuild at once.
+        archive::Archive a(dir, archive::Archive::Work::InBackground, [&told](const QString& text) { told << text; });
+        Notes notes(a);
+        a.record({JournalEvent::Kind::Saved, QFileInfo(wang).completeBaseName(), {wang}});
+        ASSERT_FALSE(notes.said.isEmpty());
+        EXPECT_EQ(notes.said[0], "正在从 BL 目录建立笔录档案索引……");
+        EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+    }
+}
+
 TEST(ArchiveIndex, AFullDiskLosesNothingOnceThereIsRoomAgain) {
     SmallFilesystem fs(8 * 1024);
     REQUIRE_SMALL_FILESYSTEM(fs);
