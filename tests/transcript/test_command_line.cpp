@@ -384,6 +384,11 @@ TEST_F(CommandLineTest, CommandsThatDrawNothingLoadNoWindowLibrary) {
         EXPECT_FALSE(files.contains(window))
             << arguments.join(' ').toStdString() << ": " << window.match(files).captured(0).toStdString();
     }
+    // A bundle's check reads the ZIP and the time-stamp through libzip and libcrypto, nothing more.
+    const QString bundleCheck = loaded({"verify", root.path() + "/no-such-bundle.zip"});
+    EXPECT_FALSE(bundleCheck.contains(QRegularExpression(QStringLiteral("file=\\S*(libQt6Gui|libpq|libssl)"))))
+        << bundleCheck.toStdString();
+    EXPECT_TRUE(bundleCheck.contains("libzip")) << bundleCheck.toStdString();
     EXPECT_TRUE(loaded({"compose", example(), "--force", "--pdf", root.path() + "/a.pdf"}).contains(window));
 }
 
