@@ -104,18 +104,21 @@ void checkManifest(const Contents& contents, BundleCheck& check) {
             ++extra;
         }
     if (matching == listed.size() && extra == 0)
-        check.proved << QStringLiteral("清单列出的 %1 个文件都在移交包里，与清单记下的指纹一致，移交包里没有清单以外的文件")
+        check.proved << QStringLiteral(
+                            "清单列出的 %1 个文件都在移交包里，与清单记下的指纹一致，移交包里没有清单以外的文件")
                             .arg(matching);
 }
 
 // The token of the manifest against the CA and against the manifest's own SHA-256.
 void checkToken(const Contents& contents, const QString& caFile, BundleCheck& check) {
     if (!contents.kept.contains(kManifestToken)) {
-        check.notes << QStringLiteral("移交包没有可信时间戳：只核对了移交包里的文件前后一致，不能证明它们连同清单在导出后没有被一起改过");
+        check.notes << QStringLiteral(
+            "移交包没有可信时间戳：只核对了移交包里的文件前后一致，不能证明它们连同清单在导出后没有被一起改过");
         return;
     }
     if (caFile.isEmpty()) {
-        check.problems << QStringLiteral("%1: FAILED（没有时间戳服务的 CA 证书，签名无从检查：用 --ca FILE 给出，或在 set.ini 的 [archive] 节设 tsa-ca）")
+        check.problems << QStringLiteral("%1: FAILED（没有时间戳服务的 CA 证书，签名无从检查：用 --ca FILE 给出，或在 "
+                                         "set.ini 的 [archive] 节设 tsa-ca）")
                               .arg(kManifestToken);
         return;
     }
@@ -154,7 +157,8 @@ void checkExcerpt(const Contents& contents, BundleCheck& check) {
             named = value;
     const QStringList sha256s = named.split(u' ', Qt::SkipEmptyParts);
     if (sha256s.size() != lines.size() - 1)
-        return fail(QStringLiteral("导出记录记下 %1 行，摘录中它之前有 %2 行").arg(sha256s.size()).arg(lines.size() - 1));
+        return fail(
+            QStringLiteral("导出记录记下 %1 行，摘录中它之前有 %2 行").arg(sha256s.size()).arg(lines.size() - 1));
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
         const std::optional<CustodyEntry> entry = CustodyEntry::parse(lines[i]);
         if (!entry || entry->inquiry != last->inquiry)
@@ -162,10 +166,12 @@ void checkExcerpt(const Contents& contents, BundleCheck& check) {
         if (QString::fromLatin1(QCryptographicHash::hash(lines[i], QCryptographicHash::Sha256).toHex()) != sha256s[i])
             return fail(QStringLiteral("第 %1 行与导出记录记下的指纹不符").arg(i + 1));
     }
-    check.proved << QStringLiteral("保管记录摘录的 %1 行就是导出记录（%2）记下的那些；导出记录接在保管记录链头 %3 之后，它本身的 SHA-256 是 %4")
+    check.proved << QStringLiteral("保管记录摘录的 %1 行就是导出记录（%2）记下的那些；导出记录接在保管记录链头 %3 "
+                                   "之后，它本身的 SHA-256 是 %4")
                         .arg(lines.size())
                         .arg(last->time, last->previous,
-                             QString::fromLatin1(QCryptographicHash::hash(lines.last(), QCryptographicHash::Sha256).toHex()));
+                             QString::fromLatin1(
+                                 QCryptographicHash::hash(lines.last(), QCryptographicHash::Sha256).toHex()));
 }
 
 } // namespace
@@ -178,7 +184,8 @@ BundleCheck checkBundle(const QString& zipPath, const QString& caFile) {
     if (!zip) {
         zip_error_t error;
         zip_error_init_with_code(&error, openError);
-        check.problems << QStringLiteral("%1: FAILED（无法打开：%2）").arg(zipPath, QString::fromUtf8(zip_error_strerror(&error)));
+        check.problems
+            << QStringLiteral("%1: FAILED（无法打开：%2）").arg(zipPath, QString::fromUtf8(zip_error_strerror(&error)));
         zip_error_fini(&error);
         return check;
     }
@@ -195,8 +202,7 @@ BundleCheck checkBundle(const QString& zipPath, const QString& caFile) {
 }
 
 int verifyBundleCommand(const QStringList& bundles, const QString& caOption) {
-    const QString caFile =
-        caOption.isEmpty() ? timestamps::setting(programdir::resolveForCommand()).caFile : caOption;
+    const QString caFile = caOption.isEmpty() ? timestamps::setting(programdir::resolveForCommand()).caFile : caOption;
     QTextStream out(stdout);
     bool allOk = true;
     for (const QString& bundle : bundles) {

@@ -172,7 +172,8 @@ TEST(ArchiveIndex, TheFirstStartSaysTheIndexIsBeingBuiltNotThatItWasDeleted) {
         SCOPED_TRACE(emptyLog ? "empty log" : "no log");
         QTemporaryDir home;
         const QString dir = home.path();
-        const QString wang = writeTemplate(dir, {"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}});
+        const QString wang =
+            writeTemplate(dir, {"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}});
         if (emptyLog)
             writeFile(archive::custodyPath(dir), {});
         QStringList told;

@@ -181,7 +181,8 @@ TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemov
     const QString capture = QStringLiteral("录像/2013年2月3日9时30分.avi");
     writeEvidence(dir + "/BL/2013年2月3日9时30分.avi", 200000);
     {
-        archive::Archive a(dir, archive::Archive::Work::AtOnce, [](const QString& text) { FAIL() << text.toStdString(); });
+        archive::Archive a(dir, archive::Archive::Work::AtOnce,
+                           [](const QString& text) { FAIL() << text.toStdString(); });
         a.record({JournalEvent::Kind::Saved, inquiry, {templatePath}});
     }
     const QString bundle = home.filePath("移交包.zip");
@@ -209,9 +210,9 @@ TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemov
     ASSERT_EQ(tool("unzip", {"-q", bundle}, unpacked).exitCode, 0);
     ASSERT_TRUE(QFile::copy(tsa.caFile(), unpacked + "/tsa-ca.pem"));
     EXPECT_EQ(tool("sha256sum", {"-c", "manifest.sha256"}, unpacked).exitCode, 0);
-    const Ran stamp = tool("openssl", {"ts", "-verify", "-data", "manifest.sha256", "-in", "manifest.sha256.tsr",
-                                       "-CAfile", "tsa-ca.pem"},
-                           unpacked);
+    const Ran stamp = tool(
+        "openssl", {"ts", "-verify", "-data", "manifest.sha256", "-in", "manifest.sha256.tsr", "-CAfile", "tsa-ca.pem"},
+        unpacked);
     EXPECT_EQ(stamp.exitCode, 0) << stamp.err.toStdString();
     EXPECT_TRUE(stamp.out.contains("Verification: OK")) << stamp.out.toStdString();
 
@@ -219,8 +220,9 @@ TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemov
     const QByteArray manifest = readFile(unpacked + "/manifest.sha256");
     const QByteArray changed = readFile(templatePath) + "num55=1\r\n";
     const QString name = inquiry + ".ini";
-    verified = quillon(dir, {"verify", rezipped(bundle, home.filePath("changed.zip"),
-                                                {{name, changed}, {"manifest.sha256", manifestWith(manifest, name, changed)}})});
+    verified = quillon(
+        dir, {"verify", rezipped(bundle, home.filePath("changed.zip"),
+                                 {{name, changed}, {"manifest.sha256", manifestWith(manifest, name, changed)}})});
     EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
     EXPECT_FALSE(verified.out.contains(name + ": FAILED")) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("manifest.sha256.tsr: FAILED（")) << verified.out.toStdString();
