@@ -20,11 +20,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTableView>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -255,5 +258,86 @@ void WindowFirstRows(benchmark::State& state) {
     state.counters["peak_MB_above_idle"] = memoryMb("VmHWM:") - idle;
 }
 BENCHMARK(WindowFirstRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Milliseconds a whole process takes, the median of runs; -1 when it fails.
+double medianMs(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
+    QList<double> times;
+    for (int run = 0; run < 9; ++run) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        process.start(program, arguments);
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        // grep exits 1 when nothing matches.
+        if (process.exitCode() > 1)
+            return -1;
+        times << timer.nsecsElapsed() / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// `quillon archive WORDS` as the user runs it, whole process, beside `grep -rlF` over a UTF-8 copy of
+// the same templates measured in the same run.
+void WholeProcessQuery(benchmark::State& state, const QString& words) {
+    Office& office = Office::instance();
+    office.ensureBuilt();
+    static QTemporaryDir utf8;
+    if (!QFileInfo::exists(utf8.filePath("BL"))) {
+        QDir().mkpath(utf8.filePath("BL"));
+        for (const QFileInfo& file : QDir(office.dir() + "/BL").entryInfoList({"*.ini"}, QDir::Files)) {
+            QFile in(file.filePath());
+            QFile out(utf8.filePath("BL/" + file.fileName()));
+            if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+                out.write(gbk::decode(in.readAll()).toUtf8());
+        }
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QUILLON_HOME", office.dir());
+    const QString quillon = QStringLiteral(QUILLON_BINARY_DIR "/quillon");
+    // The first run after the build looks at every file once; the measured ones find BL/ unchanged.
+    medianMs(quillon, {"archive", words}, environment);
+    double ours = 0;
+    double grep = 0;
+    for (auto _ : state) {
+        ours = medianMs(quillon, {"archive", words}, environment);
+        grep = medianMs("grep", {"-rlF", words, utf8.filePath("BL")}, environment);
+    }
+    if (ours < 0 || grep < 0)
+        state.SkipWithError("a run failed");
+    state.counters["quillon_ms"] = ours;
+    state.counters["grep_ms"] = grep;
+    state.counters["grep_over_quillon"] = grep / ours;
+}
+BENCHMARK_CAPTURE(WholeProcessQuery, one_character, QStringLiteral("王"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(WholeProcessQuery, two_characters, QStringLiteral("工资"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(WholeProcessQuery, three_characters, QStringLiteral("加班费"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(WholeProcessQuery, eight_characters, QStringLiteral("劳动合同社会保险"))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The index's size after one rebuild and after ten.
+void SizeAfterRebuilds(benchmark::State& state) {
+    Office& office = Office::instance();
+    office.ensureBuilt();
+    archive::Index index(office.dir());
+    const std::atomic_bool never = false;
+    qint64 first = 0;
+    qint64 tenth = 0;
+    for (auto _ : state)
+        for (int n = 1; n <= 10; ++n) {
+            if (!index.sync(true, never).ok())
+                state.SkipWithError("the rebuild failed");
+            const qint64 size = QFileInfo(archive::indexPath(office.dir())).size() +
+                                QFileInfo(archive::indexPath(office.dir()) + "-wal").size();
+            (n == 1 ? first : tenth) = size;
+        }
+    state.counters["first_MB"] = first / 1e6;
+    state.counters["tenth_MB"] = tenth / 1e6;
+}
+BENCHMARK(SizeAfterRebuilds)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace

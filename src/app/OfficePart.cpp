@@ -5,7 +5,6 @@
 #include "archive/CommandLine.h"
 #include "office/OfficeCommands.h"
 
-#include "platform/ProgramDir.h"
 
 #include <QCoreApplication>
 
@@ -25,10 +24,5 @@ extern "C" Q_DECL_EXPORT int quillon_office_search(int argc, char** argv) {
 extern "C" Q_DECL_EXPORT int quillon_office_log(int argc, char** argv) {
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);
-    const QStringList arguments = commandArguments(argc, argv);
-    const int local = archive::logCommand(arguments);
-    // A usage error says all there is to say; the server is asked only about a log that was checked.
-    if (local == 2)
-        return local;
-    return office::officeLogVerifyCommand(programdir::resolve().dir) != 0 ? 1 : local;
+    return archive::logCommand(commandArguments(argc, argv), {office::serverWitness});
 }

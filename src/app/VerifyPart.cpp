@@ -1,14 +1,20 @@
-// The verify part: fingerprints checked against their files, on QtCore and libcrypto alone; the
-// results for the files of an inquiry go into the custody log.
+// The verify part: fingerprints checked against their files, and hand-over bundles as a whole, on
+// QtCore, libzip and libcrypto alone; the results for the files of an inquiry go into the custody log.
 #include "CommandTable.h"
 
+#include "archive/BundleCheck.h"
 #include "archive/CustodyChecks.h"
+
+#include "transcript/Usage.h"
 
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 #include "platform/SaveRecovery.h"
 
 #include <QCoreApplication>
+#include <QFile>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -27,8 +33,27 @@ extern "C" Q_DECL_EXPORT int quillon_verify(int argc, char** argv) {
     // File names are checked by their bytes: a name in another encoding than the locale's must not
     // turn into replacement characters.
     QByteArrayList files;
-    for (int i = 2; i < argc; ++i)
-        files << QByteArray(argv[i]);
+    QStringList bundles;
+    QString caFile;
+    for (int i = 2; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--ca" && i + 1 < argc)
+            caFile = QFile::decodeName(argv[++i]);
+        else if (argument == "--ca")
+            return transcript::usageError(QStringLiteral("verify 的 --ca 需要时间戳服务的 CA 证书文件"));
+        else if (argument.toLower().endsWith(".zip"))
+            bundles << QFile::decodeName(argument);
+        else
+            files << argument;
+    }
+    int bundlesVerified = 0;
+    if (!bundles.isEmpty()) {
+        int programOnly = 1;
+        QCoreApplication app(programOnly, argv);
+        bundlesVerified = archive::verifyBundleCommand(bundles, caFile);
+        if (files.isEmpty())
+            return bundlesVerified;
+    }
     // Only a template, document, PDF, recording or capture may belong to an inquiry: a check of any
     // other file needs neither the application object nor the program directory.
     QList<fingerprint::CheckedFile> inquiryFiles;
@@ -37,9 +62,9 @@ extern "C" Q_DECL_EXPORT int quillon_verify(int argc, char** argv) {
             inquiryFiles << file;
     });
     if (inquiryFiles.isEmpty())
-        return verified;
+        return std::max(verified, bundlesVerified);
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);
     const bool recorded = archive::recordChecks(programdir::resolveForCommand(), inquiryFiles);
-    return recorded ? verified : 1;
+    return recorded ? std::max(verified, bundlesVerified) : 1;
 }

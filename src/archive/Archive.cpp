@@ -3,9 +3,13 @@
 #include "archive/Archive.h"
 
 #include "archive/Locations.h"
+#include "archive/TimeStamps.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QSet>
+
+#include <algorithm>
 
 namespace archive {
 
@@ -52,12 +56,14 @@ bool isEvidence(JournalEvent::Kind kind) {
 
 Archive::Archive(QString programDir, Work work, std::function<void(const QString&)> tell)
     : m_programDir(std::move(programDir)), m_work(work), m_tell(std::move(tell)), m_index(m_programDir),
-      m_custody(m_programDir) {}
+      m_custody(m_programDir), m_logEmptyAtStart(QFileInfo(custodyPath(m_programDir)).size() == 0) {}
 
 Archive::~Archive() {
     m_cancel = true;
     if (m_worker.joinable())
         m_worker.join();
+    if (m_stamper.joinable())
+        m_stamper.join();
 }
 
 void Archive::setTell(std::function<void(const QString&)> tell) {
@@ -122,7 +128,7 @@ void Archive::record(const JournalEvent& event) {
 }
 
 bool Archive::log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-                  const QList<QPair<QString, QString>>& details) {
+                  const QList<QPair<QString, QString>>& details, QByteArray* written) {
     CustodyEntry entry;
     entry.event = event;
     entry.inquiry = inquiry;
@@ -131,6 +137,8 @@ bool Archive::log(const QString& event, const QString& inquiry, const QList<Cust
     Job job;
     job.entry = std::move(entry);
     commit(job);
+    if (written)
+        *written = job.line;
     return job.written;
 }
 
@@ -170,17 +178,22 @@ void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
     // to the window or to `quillon archive`.
     const bool rebuildWhenEmpty = m_work == Work::InBackground;
     if (!entries.isEmpty()) {
-        const durable::Result written = m_custody.append(entries);
+        QList<QByteArray> lines;
+        const durable::Result written = m_custody.append(entries, &lines);
+        qsizetype next = 0;
         for (Job* job : jobs) {
             if (!job->entry)
                 continue;
             job->written = written.ok();
+            job->line = lines.value(next++);
             if (!written)
                 told << QStringLiteral("保管记录没有写成（%1）：<%2>\n这次“%3”已经做完，但没有记入保管记录。")
                             .arg(written.text(), custodyPath(m_programDir), custody::eventText(job->entry->event));
         }
         if (written && ready(rebuildWhenEmpty))
             handle(m_index.readCustodyLog());
+        if (written)
+            queueTimeStamp(entries, told);
         if (written)
             emit logged();
     }
@@ -194,11 +207,51 @@ void Archive::write(const std::vector<Job*>& jobs, QStringList& told) {
     emit indexChanged();
 }
 
-QList<InquiryRow> Archive::search(const SearchRequest& request) {
+void Archive::queueTimeStamp(const QList<CustodyEntry>& entries, QStringList& told) {
+    static const QStringList kStamped{custody::kSaved, custody::kCaptureFinished, custody::kCaptureRepaired,
+                                      custody::kExported};
+    if (std::none_of(entries.begin(), entries.end(),
+                     [](const CustodyEntry& entry) { return kStamped.contains(entry.event); }))
+        return;
+    QString error;
+    if (!timestamps::queue(m_programDir, m_custody.head(), &error)) {
+        told << QStringLiteral("可信时间戳没有排上队：%1").arg(error);
+        return;
+    }
+    // Beside the event loop the token is fetched at once, at most once a minute; on the command line
+    // `quillon log stamp` fetches it.
+    if (m_work != Work::InBackground || m_stamping.exchange(true))
+        return;
+    if (m_stamper.joinable())
+        m_stamper.join();
+    m_stamper = std::thread([this] {
+        const timestamps::SendResult result = timestamps::sendPending(m_programDir, false);
+        if (result.sent == timestamps::Sent::Failed)
+            QMetaObject::invokeMethod(
+                this,
+                [this, text = result.text] {
+                    emit statusNote(QStringLiteral("可信时间戳暂时没有取得（%1），链头已排队，稍后再取。").arg(text));
+                },
+                Qt::QueuedConnection);
+        m_stamping = false;
+    });
+}
+
+QList<InquiryRow> Archive::search(const SearchRequest& request, sql::Error* failed) {
     const std::lock_guard lock(m_lock);
     QList<InquiryRow> rows;
-    if (ready(true))
-        handle(m_index.search(request, &rows));
+    sql::Error error{sql::Failure::Other, QStringLiteral("笔录档案索引无法打开")};
+    // A file found damaged is set aside and, on the command line, rebuilt at once: asked once more.
+    for (int attempt = 0; attempt < 2 && error.failure != sql::Failure::None; ++attempt) {
+        if (!ready(true))
+            break;
+        error = m_index.search(request, &rows);
+        handle(error);
+        if (m_work == Work::InBackground)
+            break;
+    }
+    if (failed)
+        *failed = error;
     return rows;
 }
 
@@ -253,10 +306,22 @@ bool Archive::ready(bool rebuildWhenEmpty) {
     }
     if (empty && rebuildWhenEmpty && !isRebuilding()) {
         const QString& damage = m_index.replacedBecause();
-        startSync(true, damage.isEmpty()
-                            ? QStringLiteral("笔录档案索引还没有建立或已被删除，正在从 BL 目录和保管记录重建……")
-                            : QStringLiteral("笔录档案索引已损坏（%1），已换成新的索引，正在从 BL 目录和保管记录重建……")
-                                  .arg(damage));
+        QString note;
+        if (!m_index.privateBecause().isEmpty())
+            note = m_index.privateBecause() + QStringLiteral("……");
+        else if (!damage.isEmpty())
+            note = QStringLiteral("笔录档案索引已损坏（%1），原文件已移作 archive.sqlite.damaged，正在从 BL 目录和保管记录重建……")
+                       .arg(damage);
+        // A log that had no line before this program wrote one: nothing ever ran here, so there never
+        // was an index (the user's first start).
+        else if (m_logEmptyAtStart)
+            note = QStringLiteral("正在从 BL 目录建立笔录档案索引……");
+        else if (m_index.madeFile())
+            note = QStringLiteral("笔录档案索引已被删除，正在从 BL 目录和保管记录重建……");
+        else
+            note = QStringLiteral("正在从 BL 目录和保管记录建立笔录档案索引……");
+        m_logEmptyAtStart = false;
+        startSync(true, note);
     }
     return true;
 }
@@ -267,8 +332,11 @@ void Archive::handle(const sql::Error& error) {
     case sql::Failure::None:
         return;
     case sql::Failure::Damaged:
-        // The next open replaces the file and ready() has it rebuilt.
-        m_index.close();
+        // Set aside, so that the next open starts an empty index, which ready() has rebuilt.
+        if (const sql::Error setAside = m_index.setAside(error.text); !setAside) {
+            emit statusNote(QStringLiteral("笔录档案索引已损坏（%1），但%2。").arg(error.text, setAside.text));
+            return;
+        }
         ready(true);
         return;
     case sql::Failure::DiskFull:
@@ -299,8 +367,8 @@ void Archive::startSync(bool full, const QString& note) {
         return;
     }
     m_cancel = false;
-    m_worker = std::thread([this, full] {
-        Index index(m_programDir);
+    m_worker = std::thread([this, full, path = m_index.databasePath()] {
+        Index index(m_programDir, path);
         const sql::Error error = index.sync(full, m_cancel);
         QMetaObject::invokeMethod(
             this,
@@ -317,7 +385,8 @@ void Archive::syncFinished(const sql::Error& error, bool full) {
     m_syncError = error;
     // A file found damaged while it was being read anew is replaced and read again; a new file that
     // fails in the same way is not tried again and again.
-    if (error.failure == sql::Failure::Damaged && !full) {
+    if (error.failure == sql::Failure::Damaged && (!full || !m_rebuiltAfterDamage)) {
+        m_rebuiltAfterDamage = full;
         handle(error);
     } else if (!error.ok()) {
         emit statusNote(QStringLiteral("笔录档案索引没有建完：%1。下次打开笔录档案时再试。").arg(error.text));
@@ -328,6 +397,8 @@ void Archive::syncFinished(const sql::Error& error, bool full) {
         else
             emit statusNote(QStringLiteral("笔录档案索引已重建：共 %1 份笔录。").arg(count));
     }
+    if (error.failure != sql::Failure::Damaged)
+        m_rebuiltAfterDamage = false;
     emit indexChanged();
     if (m_nextSync) {
         const bool nextFull = *m_nextSync;

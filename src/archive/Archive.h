@@ -45,13 +45,15 @@ public:
 
     void record(const JournalEvent& event) override;
     // An entry for the archive's own commands (a check, a link, an export); false when it could not
-    // be written, which has been told.
+    // be written, which has been told. written: the line as it went into the log.
     bool log(const QString& event, const QString& inquiry, const QList<CustodyFile>& files,
-             const QList<QPair<QString, QString>>& details = {});
+             const QList<QPair<QString, QString>>& details = {}, QByteArray* written = nullptr);
     // The inquiry open in the form: evidence saved now belongs to it. Empty when none is.
     QString currentInquiry() const;
 
-    QList<InquiryRow> search(const SearchRequest& request);
+    // failed: why the rows are not the answer (the index could not be read, or is being rebuilt from
+    // nothing beside the event loop); the rows are then empty.
+    QList<InquiryRow> search(const SearchRequest& request, sql::Error* failed = nullptr);
     std::optional<InquiryRow> inquiry(const QString& name);
     QList<FileRow> files(const QString& inquiry);
     // The inquiry's custody-log lines in the order they were written, as written.
@@ -81,6 +83,7 @@ private:
         std::optional<CustodyEntry> entry; // none for an event the log does not keep
         QSet<QString> templates;           // the templates whose rows it changes
         bool written = false;              // the entry is in the log
+        QByteArray line;                   // as written
         bool done = false;
     };
     // Waits until the job is written: by this thread, together with the jobs that wait at the same
@@ -95,6 +98,8 @@ private:
     // The index opened, and rebuilt when it has never been filled and rebuildWhenEmpty is set.
     bool ready(bool rebuildWhenEmpty);
     void startSync(bool full, const QString& note);
+    // The chain's head queued for a trusted time-stamp after a save, a capture's end or an export.
+    void queueTimeStamp(const QList<CustodyEntry>& entries, QStringList& told);
     void syncFinished(const sql::Error& error, bool full);
 
     QString m_programDir;
@@ -105,6 +110,8 @@ private:
     std::function<void(const QString&)> m_tell;
     Index m_index;
     CustodyLog m_custody;
+    // The custody log was missing or empty when the archive was made: the program directory is new.
+    bool m_logEmptyAtStart;
     // The inquiry open in the form, kept apart from m_lock so that jobs queue while one is written.
     mutable std::mutex m_currentLock;
     QString m_current;
@@ -119,6 +126,10 @@ private:
     std::optional<bool> m_nextSync; // full or not
     QString m_nextNote;
     sql::Error m_syncError;
+    bool m_rebuiltAfterDamage = false;
+    // The request for a time-stamp, beside the event loop.
+    std::thread m_stamper;
+    std::atomic_bool m_stamping = false;
 };
 
 } // namespace archive

@@ -132,6 +132,14 @@ BundleResult writeBundle(const BundleRequest& request, BundleProgress& progress,
     }
     members.add({QStringLiteral("manifest.sha256"), {}, manifest, {}, {}});
     result.names << QStringLiteral("manifest.sha256");
+    if (request.stamp) {
+        const QByteArray token =
+            request.stamp(QCryptographicHash::hash(manifest, QCryptographicHash::Sha256), &result.warning);
+        if (!token.isEmpty()) {
+            members.add({kManifestToken, {}, token, {}, {}});
+            result.names << kManifestToken;
+        }
+    }
 
     const QFileInfo target(request.target);
     const QString temporary =

@@ -28,6 +28,10 @@ struct BundleRequest {
     QStringList captures;
     QList<QByteArray> custodyLines;
     QString target; // the ZIP file
+    // A trusted time-stamp of the manifest's SHA-256, which goes into the bundle as
+    // manifest.sha256.tsr; none when no authority is set. An empty token with an error: the bundle
+    // is written without it and the error said (warning).
+    std::function<QByteArray(const QByteArray& manifestSha256, QString* error)> stamp = {};
 };
 
 // How far an export has got; read from another thread while it runs.
@@ -43,7 +47,12 @@ struct BundleResult {
     QStringList names; // the files in the bundle, manifest.sha256 last
     // Evidence linked to the inquiry that no longer exists, and so is not in the bundle.
     QStringList missing;
+    // Why the manifest has no time-stamp although an authority is set.
+    QString warning;
 };
+
+// The name of the time-stamp of the manifest in a bundle.
+inline const QString kManifestToken = QStringLiteral("manifest.sha256.tsr");
 
 // Runs on any thread. cancelled() is asked now and then and stops the export when it answers true;
 // a cancelled or failed export leaves nothing under the target's name and an earlier file there

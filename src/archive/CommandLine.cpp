@@ -2,6 +2,7 @@
 #include "archive/CommandLine.h"
 
 #include "archive/CustodyLog.h"
+#include "archive/TimeStamps.h"
 
 #include "transcript/Usage.h"
 
@@ -19,7 +20,13 @@ int listInquiries(Archive& archive, const QStringList& words) {
     archive.refresh();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    for (const InquiryRow& row : archive.search({words.join(u' '), {}, {}})) {
+    sql::Error failed;
+    const QList<InquiryRow> rows = archive.search({words.join(u' '), {}, {}}, &failed);
+    if (!failed) {
+        err << QStringLiteral("笔录档案无法查找：%1").arg(failed.text) << Qt::endl;
+        return 1;
+    }
+    for (const InquiryRow& row : rows) {
         out << inquiryLine(row) << '\n';
         if (!row.problem.isEmpty())
             err << QStringLiteral("笔录模板 %1.ini：%2").arg(row.name, row.problem) << Qt::endl;
@@ -46,21 +53,28 @@ std::unique_ptr<Archive> consoleArchive(const QString& programDir) {
 }
 
 int archiveCommand(const QStringList& arguments) {
-    for (const QString& word : arguments)
-        if (word.startsWith(QLatin1String("--")) && arguments != QStringList{QStringLiteral("--rebuild")})
+    // "--" ends the options: the words after it are searched whatever they begin with.
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    const QStringList options = end < 0 ? arguments : arguments.first(end);
+    for (const QString& word : options)
+        if (word.startsWith(QLatin1String("--")) && options != QStringList{QStringLiteral("--rebuild")})
             return transcript::usageError(QStringLiteral("archive 不认识的选项 %1").arg(word));
     const std::unique_ptr<Archive> archive = consoleArchive(programdir::resolveForCommand());
-    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--rebuild")) {
+    if (options == QStringList{QStringLiteral("--rebuild")}) {
         archive->rebuild();
         return archive->lastSyncError().ok() ? 0 : 1;
     }
-    return listInquiries(*archive, arguments);
+    return listInquiries(*archive, end < 0 ? arguments : arguments.mid(end + 1));
 }
 
-int logCommand(const QStringList& arguments) {
+int logCommand(const QStringList& arguments, const QList<Witness>& witnesses) {
+    if (arguments == QStringList{QStringLiteral("stamp")})
+        return timestamps::stampCommand(programdir::resolveForCommand());
     if (arguments != QStringList{QStringLiteral("verify")})
-        return transcript::usageError(QStringLiteral("log 只有 verify 一个命令"));
-    return verifyCommand(programdir::resolveForCommand());
+        return transcript::usageError(QStringLiteral("log 只有 verify 和 stamp 两个命令"));
+    QList<Witness> all{indexWitness, timestamps::witness};
+    all << witnesses;
+    return verifyCommand(programdir::resolveForCommand(), all);
 }
 
 } // namespace archive

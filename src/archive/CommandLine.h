@@ -4,6 +4,7 @@
 #pragma once
 
 #include "archive/Archive.h"
+#include "archive/CustodyLog.h"
 
 #include <QStringList>
 
@@ -22,7 +23,9 @@ QString inquiryLine(const InquiryRow& row);
 // command. The list goes to standard output, messages to standard error; 0 on success, 1 when the
 // index could not be used, 2 on a usage error. Needs the application object.
 int archiveCommand(const QStringList& arguments);
-// "log verify": the check of the custody log; 0 when it holds, 1 when it does not, 2 on a usage error.
-int logCommand(const QStringList& arguments);
+// "log verify": the check of the custody log with the index's and the time-stamps' witness and the
+// given ones; 0 when it holds, 1 when it does not, 2 on a usage error. "log stamp": the time-stamp
+// of the log's head fetched now.
+int logCommand(const QStringList& arguments, const QList<Witness>& witnesses = {});
 
 } // namespace archive

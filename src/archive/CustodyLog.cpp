@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,6 +38,7 @@ QString eventText(const QString& event) {
         {kFingerprintChecked, QStringLiteral("校验")},
         {kLinked, QStringLiteral("关联证据")},
         {kUnlinked, QStringLiteral("取消关联")},
+        {kExportBegun, QStringLiteral("开始导出")},
         {kExported, QStringLiteral("导出")},
         {kDiscarded, QStringLiteral("放弃")},
         {kSetAside, QStringLiteral("无法修复，移出")},
@@ -56,6 +58,8 @@ QString detailText(const QString& key) {
         {QStringLiteral("server"), QStringLiteral("服务器")},
         {QStringLiteral("remote"), QStringLiteral("服务器上的文件")},
         {QStringLiteral("from"), QStringLiteral("原来的位置")},
+        {QStringLiteral("bundle"), QStringLiteral("移交包")},
+        {QStringLiteral("excerpt"), QStringLiteral("摘录的记录")},
     };
     return texts.value(key, key);
 }
@@ -155,7 +159,7 @@ CustodyFile custodyFile(const QString& programDir, const QString& path) {
 
 CustodyLog::CustodyLog(QString programDir) : m_programDir(std::move(programDir)) {}
 
-durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
+durable::Result CustodyLog::append(QList<CustodyEntry> entries, QList<QByteArray>* written) {
     durable::AppendFile log(custodyPath(m_programDir));
     if (const durable::Result opened = log.open(); !opened)
         return opened;
@@ -165,9 +169,13 @@ durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
     const QString time = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
     QString previous = log.size() == 0 ? kNoLineBefore : sha256Of(last);
     QByteArray bytes;
+    QList<QByteArray> made;
     if (log.size() > 0 && !complete) {
         // The torn line stays as it is; the chain goes on from its bytes.
         entries.first().note = QStringLiteral("上一行不完整（写入时中断，如断电），原样保留");
+        // What the torn line held is lost: its size and SHA-256 keep the loss in the record.
+        entries.first().details << QPair<QString, QString>{QStringLiteral("torn-bytes"), QString::number(last.size())}
+                                << QPair<QString, QString>{QStringLiteral("torn-sha256"), sha256Of(last)};
         bytes += '\n';
     }
     for (CustodyEntry& entry : entries) {
@@ -178,8 +186,15 @@ durable::Result CustodyLog::append(QList<CustodyEntry> entries) {
         const QByteArray line = entry.line();
         previous = sha256Of(line);
         bytes += line + '\n';
+        made << line;
     }
-    return log.append(bytes);
+    const durable::Result appended = log.append(bytes);
+    if (appended) {
+        m_head = previous;
+        if (written)
+            *written = made;
+    }
+    return appended;
 }
 
 QList<QByteArray> CustodyLog::lines(const QList<CustodyLineRef>& refs) const {
@@ -214,15 +229,31 @@ struct Recorded {
     int line = 0;
     // Moved out of use into the recovery folder, where it is removed in time: gone is no fault.
     bool mayBeGone = false;
+    // A hand-over bundle: moved away once handed over.
+    bool exported = false;
 };
+
+QString detail(const CustodyEntry& entry, const QString& key) {
+    for (const auto& [name, value] : entry.details)
+        if (name == key)
+            return value;
+    return {};
+}
 
 } // namespace
 
-Verification verify(const QString& programDir) {
+bool Verification::ok() const {
+    if (brokenLine != 0 || !fileProblems.isEmpty())
+        return false;
+    for (const WitnessReport& witness : witnesses)
+        if (!witness.problems.isEmpty())
+            return false;
+    return true;
+}
+
+Verification verify(const QString& programDir, const QList<Witness>& witnesses) {
     Verification v;
     QFile log(custodyPath(programDir));
-    if (!log.open(QIODevice::ReadOnly))
-        return v;
     QHash<QString, Recorded> recorded;
     // Every file the log names, in the order it first names them.
     QStringList order;
@@ -231,21 +262,32 @@ Verification verify(const QString& programDir) {
     // A line that is no entry counts when the next one notes it and goes on from its bytes.
     QByteArray pending;
     int pendingLine = 0;
-    while (!log.atEnd()) {
+    const bool opened = log.open(QIODevice::ReadOnly);
+    while (opened && !log.atEnd()) {
         QByteArray line = log.readLine();
         ++v.lines;
         const bool complete = line.endsWith('\n');
-        if (complete)
+        if (complete) {
             line.chop(1);
+            v.chain.append({v.lines, sha256Of(line), {}});
+        }
+        // After a break the lines are only gathered for the witnesses.
+        if (v.brokenLine)
+            continue;
         const std::optional<CustodyEntry> entry = CustodyEntry::parse(line);
+        if (entry && complete)
+            v.chain.last().time = entry->time;
         if (pendingLine) {
-            if (!entry || entry->note.isEmpty() || entry->previous != sha256Of(pending)) {
+            const QString tornSha256 = entry ? detail(*entry, QStringLiteral("torn-sha256")) : QString();
+            if (!entry || entry->note.isEmpty() || entry->previous != sha256Of(pending) ||
+                (!tornSha256.isEmpty() && tornSha256 != sha256Of(pending))) {
                 v.brokenLine = pendingLine;
                 v.why = QStringLiteral("不是完整的记录（被改动或写入时中断），下一行也没有注明");
-                break;
+                continue;
             }
-            v.notes << QStringLiteral("第 %1 行不完整（写入时中断），第 %2 行已注明，原样保留")
+            v.notes << QStringLiteral("第 %1 行不完整（写入时中断，%2 字节），第 %3 行已注明并记下它的指纹：那次的记录内容已缺失，原样保留")
                            .arg(pendingLine)
+                           .arg(pending.size())
                            .arg(v.lines);
             pendingLine = 0;
         } else if (entry && entry->previous != before) {
@@ -254,12 +296,12 @@ Verification verify(const QString& programDir) {
                         ? QStringLiteral("记下的上一行指纹不是日志的开头：前面的记录被删除")
                         : QStringLiteral("记下的上一行指纹与第 %1 行不符：第 %1 行被改动，或其间的记录被删除或调换")
                               .arg(v.lines - 1);
-            break;
+            continue;
         }
         if (!complete) {
             v.brokenLine = v.lines;
             v.why = QStringLiteral("最后一行不完整：写入时中断（如断电），原样保留");
-            break;
+            continue;
         }
         before = sha256Of(line);
         if (!entry) {
@@ -279,7 +321,7 @@ Verification verify(const QString& programDir) {
                 named.insert(file.name);
                 order << file.name;
             }
-            recorded.insert(file.name, {file.sha256, v.lines, moved});
+            recorded.insert(file.name, {file.sha256, v.lines, moved, entry->event == custody::kExported});
         }
     }
     if (pendingLine && !v.brokenLine) {
@@ -294,36 +336,92 @@ Verification verify(const QString& programDir) {
         const bool exists = QFile::exists(path);
         if (!exists && found->mayBeGone)
             continue;
+        if (!exists && found->exported) {
+            v.handedOver << QStringLiteral("%1（第 %2 行导出后已移走）").arg(name).arg(found->line);
+            continue;
+        }
         ++v.filesChecked;
         if (!exists)
             v.fileProblems << QStringLiteral("%1: FAILED（文件已不存在，第 %2 行记下过它）").arg(name).arg(found->line);
         else if (QString::fromLatin1(fingerprint::sha256Hex(path)) != found->sha256)
             v.fileProblems << QStringLiteral("%1: FAILED（与第 %2 行记下的指纹不符）").arg(name).arg(found->line);
     }
+    for (const Witness& witness : witnesses)
+        if (std::optional<WitnessReport> report = witness(programDir, v.chain))
+            v.witnesses << *report;
     return v;
 }
 
-int verifyCommand(const QString& programDir) {
+int verifyCommand(const QString& programDir, const QList<Witness>& witnesses) {
     QTextStream out(stdout);
     const QString path = custodyPath(programDir);
-    if (!QFile::exists(path)) {
-        out << QStringLiteral("%1: OK（还没有保管记录）").arg(path) << Qt::endl;
-        return 0;
-    }
-    const Verification v = verify(programDir);
+    const Verification v = verify(programDir, witnesses);
     for (const QString& note : v.notes)
         out << QStringLiteral("注意：") << note << Qt::endl;
     if (v.brokenLine)
         out << QStringLiteral("%1: 第 %2 行：%3").arg(path).arg(v.brokenLine).arg(v.why) << Qt::endl;
     for (const QString& problem : v.fileProblems)
         out << problem << Qt::endl;
-    if (v.ok())
+    for (const QString& bundle : v.handedOver)
+        out << QStringLiteral("已移交：") << bundle << Qt::endl;
+    bool external = false;
+    for (const WitnessReport& w : v.witnesses) {
+        external = external || w.external;
+        const QString who = QStringLiteral("见证 %1（%2%3）").arg(w.name, w.consulted,
+                                                               w.external ? QString()
+                                                                          : QStringLiteral("；本机的记录，只能发现意外截短或改动，防不了伪造"));
+        for (const QString& problem : w.problems)
+            out << who << QStringLiteral("：FAILED，") << problem << Qt::endl;
+        if (w.upToLine > 0)
+            out << who
+                << QStringLiteral("：证明第 1 行到第 %1 行%2与它记下的一致")
+                       .arg(w.upToLine)
+                       .arg(w.upToTime.isEmpty() ? QString() : QStringLiteral("（%1）").arg(w.upToTime))
+                << Qt::endl;
+        else if (w.problems.isEmpty())
+            out << who << QStringLiteral("：没有可以证明的记录") << Qt::endl;
+    }
+    if (!external)
+        out << QStringLiteral("没有外部见证：这次检查只证明找到的 %1 行的次序和内容前后一致，不能证明没有缺失的记录（如被删除的最后几行）。")
+                   .arg(v.lines)
+            << Qt::endl;
+    if (!v.ok())
+        out << QStringLiteral("%1: FAILED").arg(path) << Qt::endl;
+    else if (v.lines == 0)
+        out << QStringLiteral("%1: OK（还没有保管记录）").arg(path) << Qt::endl;
+    else
         out << QStringLiteral("%1: OK（%2 条记录，%3 个文件与记下的指纹一致）")
                    .arg(path)
                    .arg(v.lines)
                    .arg(v.filesChecked)
             << Qt::endl;
     return v.ok() ? 0 : 1;
+}
+
+std::optional<WitnessReport> indexWitness(const QString& programDir, const QList<ChainLine>& chain) {
+    if (!QFileInfo::exists(indexPath(programDir)))
+        return std::nullopt;
+    WitnessReport report{QStringLiteral("本机索引"), indexPath(programDir), false, 0, {}, {}};
+    Index index(programDir);
+    LogSeen seen;
+    if (const sql::Error read = index.logSeen(&seen); !read) {
+        report.problems << QStringLiteral("索引无法读取（%1）").arg(read.text);
+        return report;
+    }
+    if (seen.lines == 0)
+        return report;
+    if (chain.size() < seen.lines)
+        report.problems << QStringLiteral("索引在 %1 读到日志有 %2 行，现在只有 %3 行：后面的记录被删除，或日志被截短、清空")
+                               .arg(seen.time)
+                               .arg(seen.lines)
+                               .arg(chain.size());
+    else if (chain[seen.lines - 1].sha256 != seen.last)
+        report.problems << QStringLiteral("第 %1 行与索引在 %2 读到的不同：日志被改写").arg(seen.lines).arg(seen.time);
+    else {
+        report.upToLine = int(seen.lines);
+        report.upToTime = seen.time;
+    }
+    return report;
 }
 
 } // namespace archive

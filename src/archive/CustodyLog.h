@@ -12,7 +12,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace archive {
@@ -31,6 +33,11 @@ inline const QString kDownloaded = QStringLiteral("downloaded");
 inline const QString kFingerprintChecked = QStringLiteral("fingerprint-checked");
 inline const QString kLinked = QStringLiteral("linked");
 inline const QString kUnlinked = QStringLiteral("unlinked");
+// The entry that closes the custody excerpt in a hand-over bundle, written as the bundle is begun:
+// "excerpt" in its details holds the SHA-256 of each line before it in the excerpt, so that the
+// excerpt is bound into the chain at the head the entry follows. "exported" follows once the
+// bundle is in place, with the bundle's own SHA-256, which no line inside it can hold.
+inline const QString kExportBegun = QStringLiteral("export-begun");
 inline const QString kExported = QStringLiteral("exported");
 // A file moved out of use into the recovery folder: given up by the user, or a capture that could not
 // be repaired; "from" in the details names where it was.
@@ -77,34 +84,70 @@ public:
 
     // Appends the entry with the time, the user, the host and the chain; synced before it returns.
     // Several programs append to one log in turn; entries given together are written with one sync.
-    durable::Result append(QList<CustodyEntry> entries);
+    // written: the lines as they went into the log.
+    durable::Result append(QList<CustodyEntry> entries, QList<QByteArray>* written = nullptr);
+    // The SHA-256 of the last line the last append() wrote: the chain's head.
+    const QString& head() const { return m_head; }
     // The lines the index points at, in the order given.
     QList<QByteArray> lines(const QList<CustodyLineRef>& refs) const;
 
 private:
     QString m_programDir;
+    QString m_head;
 };
+
+// A line of the log as the check found it: its number, the SHA-256 of its bytes and its time.
+struct ChainLine {
+    int number = 0;
+    QString sha256;
+    QString time;
+};
+
+// What a record kept apart from the log vouches for: that the log's lines up to upToLine are the
+// ones it saw at upToTime; what it found otherwise is in problems.
+struct WitnessReport {
+    QString name;      // "本机索引", "可信时间戳", "单位档案库"
+    QString consulted; // what was looked at: a file, a server
+    // Kept outside this desktop, where whoever rewrites the log cannot rewrite it too.
+    bool external = true;
+    int upToLine = 0; // 0: vouches for no line
+    QString upToTime;
+    QStringList problems;
+};
+
+// A witness compares the lines found with its own record; nothing when it is not set up.
+using Witness = std::function<std::optional<WitnessReport>(const QString& programDir, const QList<ChainLine>& chain)>;
 
 // What a check of the whole log found.
 struct Verification {
     int lines = 0;
+    // Every complete line, those after a break included, for the witnesses.
+    QList<ChainLine> chain;
     // The first line where the chain breaks, and why; 0 when it holds to the end.
     int brokenLine = 0;
     QString why;
-    // Lines torn earlier that the next entry notes: kept, not a break.
+    // Lines torn earlier that the next entry notes: kept, not a break, but what they held is lost.
     QStringList notes;
     int filesChecked = 0;
     // Files that no longer match the SHA-256 the log last recorded for them, with why.
     QStringList fileProblems;
+    // Hand-over bundles moved away after their export: handed over, not missing.
+    QStringList handedOver;
+    QList<WitnessReport> witnesses;
 
-    bool ok() const { return brokenLine == 0 && fileProblems.isEmpty(); }
+    bool ok() const;
 };
 
-Verification verify(const QString& programDir);
+Verification verify(const QString& programDir, const QList<Witness>& witnesses = {});
 
-// `quillon log verify`: the chain from the first line to the last, then every file the log names
-// against its last recorded SHA-256. Prints OK, or the first line where the chain breaks and why,
-// and every file that differs; 0 when all holds, 1 otherwise.
-int verifyCommand(const QString& programDir);
+// The index's record of the log (LogSeen): a local witness, which catches a log cut short by
+// accident but not a forger.
+std::optional<WitnessReport> indexWitness(const QString& programDir, const QList<ChainLine>& chain);
+
+// `quillon log verify`: the chain from the first line to the last, every file the log names against
+// its last recorded SHA-256, then each witness. Prints what was proved: the verdict, every problem,
+// and which witnesses vouch for which lines, or that none outside this desktop does; 0 when all
+// holds, 1 otherwise.
+int verifyCommand(const QString& programDir, const QList<Witness>& witnesses);
 
 } // namespace archive

@@ -3,10 +3,14 @@
 #include "archive/Database.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
 #include <cerrno>
+
+#include <unistd.h>
 
 namespace archive::sql {
 
@@ -119,11 +123,16 @@ Connection::~Connection() {
     close();
 }
 
-Error Connection::open(const QString& path) {
+Error Connection::open(const QString& path, bool readOnly) {
     close();
     m_error = {};
-    const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    // In a folder this program cannot write, immutable: no lock and no -shm beside the file, which
+    // the folder could not hold. Elsewhere read as another program writes it, its WAL included.
+    const bool immutable = readOnly && ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0;
+    const QByteArray name = immutable ? "file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1"
+                                      : "file:" + QUrl::toPercentEncoding(path, "/");
+    const int flags = SQLITE_OPEN_URI | (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    const int code = sqlite3_open_v2(name.constData(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (code != SQLITE_OK) {
         fail();
         if (m_error.ok())
@@ -133,6 +142,8 @@ Error Connection::open(const QString& path) {
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    if (readOnly)
+        return m_error;
     // WAL lets readers go on while one program writes; a commit needs no sync of its own there, and
     // what a power cut takes from the index is rebuilt from the files.
     exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");

@@ -63,8 +63,10 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Opens the file in WAL mode with a busy timeout, so that several programs share it.
-    Error open(const QString& path);
+    // Opens the file in WAL mode with a busy timeout, so that several programs share it; readOnly:
+    // only read, and as an unchanging file (SQLite's immutable open) in a folder this program
+    // cannot write.
+    Error open(const QString& path, bool readOnly = false);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     sqlite3* handle() const { return m_db; }

@@ -2,7 +2,9 @@
 #include "archive/Export.h"
 
 #include "archive/Locations.h"
+#include "archive/TimeStamps.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -27,6 +29,23 @@ BundleResult finish(Archive& archive, BundleRequest request, const QStringList& 
             return result;
         }
     }
+    // The excerpt closes with the export itself, bound to the lines before it and to the chain's head.
+    QStringList excerpt;
+    for (const QByteArray& line : request.custodyLines)
+        excerpt << QString::fromLatin1(QCryptographicHash::hash(line, QCryptographicHash::Sha256).toHex());
+    QByteArray begun;
+    if (!archive.log(custody::kExportBegun, request.inquiry, {},
+                     {{QStringLiteral("bundle"), storedName(archive.programDir(), request.target)},
+                      {QStringLiteral("excerpt"), excerpt.join(u' ')}},
+                     &begun)) {
+        result.error = QStringLiteral("这次导出没能记入保管记录，移交包里的保管记录会缺了它");
+        return result;
+    }
+    request.custodyLines << begun;
+    if (const timestamps::Setting tsa = timestamps::setting(archive.programDir()); tsa.configured())
+        request.stamp = [tsa](const QByteArray& digest, QString* error) {
+            return timestamps::stampNow(tsa, digest, error);
+        };
     result = write(request);
     result.missing = missing;
     // The log tells by itself when its entry could not be written.

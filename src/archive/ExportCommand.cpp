@@ -40,6 +40,8 @@ int exportCommand(const QStringList& arguments, const PdfMaker& pdf) {
         BundleProgress progress;
         return writeBundle(request, progress, [] { return false; });
     });
+    if (!result.warning.isEmpty())
+        err << QStringLiteral("提示：移交包的清单没有可信时间戳：%1").arg(result.warning) << Qt::endl;
     for (const QString& path : result.missing)
         err << QStringLiteral("提示：证据文件 <%1> 已不存在，没有放入移交包").arg(path) << Qt::endl;
     if (!result.ok) {

@@ -8,6 +8,7 @@
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -23,12 +24,28 @@ namespace {
 constexpr int kBatch = 100;
 // Custody-log lines per transaction.
 constexpr int kLineBatch = 2000;
+// How often a sync looks at every file in BL/ even though the folder did not change.
+constexpr qint64 kLookEverySeconds = 60;
 
 const char* const kOwnSuffixes[] = {".ini", ".doc", ".pdf"};
 constexpr FileKind kOwnKinds[] = {FileKind::Template, FileKind::Document, FileKind::Pdf};
 
 QString startText(const QDateTime& start) {
     return start.isValid() ? start.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString();
+}
+
+// The SHA-256 of the line that ends at offset end of the log; empty when no line feed ends there.
+QString lastLineBefore(QFile& log, qint64 end) {
+    constexpr qint64 kLongestLine = 1024 * 1024;
+    const qint64 from = std::max<qint64>(0, end - kLongestLine);
+    if (!log.seek(from))
+        return {};
+    QByteArray bytes = log.read(end - from);
+    if (!bytes.endsWith('\n'))
+        return {};
+    bytes.chop(1);
+    const QByteArray line = bytes.mid(bytes.lastIndexOf('\n') + 1);
+    return QString::fromLatin1(QCryptographicHash::hash(line, QCryptographicHash::Sha256).toHex());
 }
 
 } // namespace
@@ -315,13 +332,28 @@ sql::Error Index::readCustodyLog() {
     if (!log.open(QIODevice::ReadOnly))
         return {};
     qint64 read = 0;
+    // Lines read and the SHA-256 of the last one, and the longest log seen that this one goes on.
+    qint64 lines = 0;
+    QString last;
+    LogSeen seen;
     {
-        sql::Query meta = m_db.query("SELECT value FROM meta WHERE key = 'custody'");
-        if (meta.next())
-            read = meta.text(0).toLongLong();
+        sql::Query meta = m_db.query("SELECT key, value FROM meta WHERE key IN ('custody', 'custody-lines', "
+                                     "'custody-last', 'log-seen')");
+        while (meta.next()) {
+            const QString key = meta.text(0);
+            if (key == QLatin1String("custody"))
+                read = meta.text(1).toLongLong();
+            else if (key == QLatin1String("custody-lines"))
+                lines = meta.text(1).toLongLong();
+            else if (key == QLatin1String("custody-last"))
+                last = meta.text(1);
+            else
+                seen = LogSeen::parse(meta.text(1));
+        }
     }
-    // A log that shrank is another log: every link it gave is taken back and it is read anew.
-    if (log.size() < read) {
+    // A log that shrank, or whose last line read is no longer there, is another log: every link it
+    // gave is taken back and it is read anew.
+    if (log.size() < read || (read > 0 && lastLineBefore(log, read) != last)) {
         sql::Transaction transaction(m_db);
         if (!transaction.began() ||
             !m_db.exec("DELETE FROM custody; DELETE FROM link WHERE how IN (0, 1, 3); "
@@ -330,24 +362,56 @@ sql::Error Index::readCustodyLog() {
             return result();
         read = 0;
     }
+    if (read == 0)
+        lines = 0;
+    // The log goes on from the one seen when its line of that number is the one seen.
+    bool goesOn = seen.lines == 0 || (lines >= seen.lines && (lines > seen.lines || last == seen.last));
     while (read < log.size() && m_db.error().ok()) {
         sql::Transaction transaction(m_db);
         if (!transaction.began())
             break;
         log.seek(read);
-        for (int lines = 0; lines < kLineBatch && !log.atEnd(); ++lines) {
+        for (int count = 0; count < kLineBatch && !log.atEnd(); ++count) {
             const QByteArray line = log.readLine();
             // A line still being written, or torn, waits until a line feed ends it.
             if (!line.endsWith('\n') || !applyCustodyLine(line.chopped(1), read))
                 break;
             read += line.size();
+            last = QString::fromLatin1(QCryptographicHash::hash(line.chopped(1), QCryptographicHash::Sha256).toHex());
+            if (++lines == seen.lines)
+                goesOn = last == seen.last;
         }
         if (!m_db.error().ok())
             break;
-        sql::Query meta = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('custody', ?)");
-        if (!meta.bind(QString::number(read)).run() || !transaction.commit() || log.pos() != read)
+        if (goesOn && lines >= seen.lines)
+            seen = {lines, read, last, QDateTime::currentDateTime().toString(Qt::ISODate)};
+        sql::Query meta = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('custody', ?), "
+                                     "('custody-lines', ?), ('custody-last', ?), ('log-seen', ?)");
+        if (!meta.bind(QString::number(read)).bind(QString::number(lines)).bind(last).bind(seen.text()).run() ||
+            !transaction.commit() || log.pos() != read)
             break;
     }
+    return result();
+}
+
+LogSeen LogSeen::parse(const QString& text) {
+    const QStringList parts = text.split(u' ');
+    if (parts.size() != 4)
+        return {};
+    return {parts[0].toLongLong(), parts[1].toLongLong(), parts[2], parts[3]};
+}
+
+QString LogSeen::text() const {
+    return QStringLiteral("%1 %2 %3 %4").arg(lines).arg(bytes).arg(last, time);
+}
+
+sql::Error Index::logSeen(LogSeen* seen) {
+    *seen = {};
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    sql::Query meta = m_db.query("SELECT value FROM meta WHERE key = 'log-seen'");
+    if (meta.next())
+        *seen = LogSeen::parse(meta.text(0));
     return result();
 }
 
@@ -365,6 +429,29 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
     }
     if (const sql::Error read = readCustodyLog(); !read)
         return read;
+
+    // Taken before the look, so that a file that comes during it is looked for the next time.
+    const QString folder = folderStamp();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (!full) {
+        QString lookedFolder;
+        qint64 looked = 0;
+        {
+            sql::Query meta = m_db.query("SELECT key, value FROM meta WHERE key IN ('folder', 'looked')");
+            while (meta.next())
+                if (meta.text(0) == QLatin1String("folder"))
+                    lookedFolder = meta.text(1);
+                else
+                    looked = meta.text(1).toLongLong();
+            if (!m_db.error().ok())
+                return result();
+        }
+        // The program's own changes came through the custody log and updateInquiries(); a file made,
+        // removed or renamed in BL/ changes the folder; one rewritten in place is found by the full
+        // look, at most a minute later. An index that cannot be written has been found level at open.
+        if (lookedFolder == folder && (m_readOnly || (now >= looked && now - looked < kLookEverySeconds)))
+            return {};
+    }
 
     const QDir bl(programdir::blDir(m_programDir));
     const QStringList templates = bl.entryList({QStringLiteral("*.ini")}, QDir::Files);
@@ -460,8 +547,28 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
         sql::Query built = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('built', ?)");
         ok = built.bind(QDateTime::currentDateTime().toString(Qt::ISODate)).run();
     }
-    if (ok)
-        transaction.commit();
+    if (ok) {
+        sql::Query looked = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('folder', ?), ('looked', ?)");
+        ok = looked.bind(folder).bind(QString::number(now)).run();
+    }
+    if (!ok || !transaction.commit() || !full)
+        return result();
+    // Every row of a rebuild replaced its old one: the full-text index merged into one segment and
+    // the pages the old rows held given back, so that ten rebuilds leave the file as one does.
+    if (m_db.exec("INSERT INTO inquiry_terms(inquiry_terms) VALUES('optimize')")) {
+        qint64 pages = 0;
+        qint64 free = 0;
+        {
+            sql::Query count = m_db.query("SELECT page_count, freelist_count FROM pragma_page_count(), pragma_freelist_count()");
+            if (count.next()) {
+                pages = count.integer(0);
+                free = count.integer(1);
+            }
+        }
+        // Busy while another program reads: the index is whole, and the next rebuild compacts it.
+        if (m_db.error().ok() && free * 20 > pages && !m_db.exec("VACUUM"))
+            m_db.clearError();
+    }
     return result();
 }
 

@@ -10,9 +10,11 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace archive {
@@ -68,20 +70,45 @@ struct CustodyLineRef {
     qint64 length = 0;
 };
 
+// The longest custody log the index read that the log now goes on: the number of its lines, its
+// size, the SHA-256 of its last line and when it was read. A local hint, which catches a log cut
+// short by accident; whoever can rewrite the log can rewrite the index too.
+struct LogSeen {
+    qint64 lines = 0;
+    qint64 bytes = 0;
+    QString last;
+    QString time;
+
+    static LogSeen parse(const QString& text);
+    QString text() const;
+};
+
 class Index {
 public:
     // The schema this program reads and writes; a file of a later one is left alone.
     static constexpr int kSchemaVersion = 1;
 
-    explicit Index(QString programDir);
+    // databasePath: another file than the program directory's archive.sqlite (the copy of a read-only
+    // program directory's index, built by another thread).
+    explicit Index(QString programDir, QString databasePath = {});
+    ~Index();
 
     const QString& programDir() const { return m_programDir; }
+    const QString& databasePath() const { return m_databasePath; }
 
     // Opens archive.sqlite, made when missing. A file that is damaged or holds something else is
-    // replaced by an empty index (under a lock, so that two programs do it once). Reopens when the
-    // file was deleted or replaced since. needsRebuild: the index has never been filled completely.
+    // set aside (archive.sqlite.damaged) for an empty index (under a lock, so that two programs do it
+    // once). Reopens when the file was deleted or replaced since. needsRebuild: the index has never
+    // been filled completely. Where the program directory or the index cannot be written, the index
+    // is read as it is when it is level with BL/ and the custody log, and otherwise built in a
+    // temporary file from them: privateBecause() says so.
     sql::Error open(bool* needsRebuild = nullptr);
     void close() { m_db.close(); }
+    // The file found damaged while it was used (SQLite said so, or the full-text check failed): set
+    // aside as on opening, so that the next open() starts an empty index.
+    sql::Error setAside(const QString& why);
+    // Why the index is a temporary copy built from the files; empty when it is archive.sqlite.
+    const QString& privateBecause() const { return m_privateBecause; }
 
     // Reads templates again and brings their rows, their own files (template, document, PDF) and
     // fingerprints, their capture links by time and their counts up to date, in one transaction.
@@ -106,16 +133,25 @@ public:
     // The inquiries a recording or capture (its stored name) belongs to, a link removed by hand aside.
     sql::Error inquiriesOf(const QString& file, QStringList* inquiries);
     sql::Error inquiryCount(int* count);
+    sql::Error logSeen(LogSeen* seen);
     // The connection open() made, for the tables kept beside the index (the office archive's
     // outbox), which a rebuild leaves alone.
     sql::Connection& connection() { return m_db; }
     // Why the last open() replaced the file: empty when it did not.
     const QString& replacedBecause() const { return m_replacedBecause; }
+    // Whether the last open() made the file because there was none.
+    bool madeFile() const { return m_madeFile; }
 
 private:
     sql::Error result();
     bool replacedBehindUs() const;
-    sql::Error replaceDamagedFile();
+    sql::Error replaceDamagedFile(quint64 device, quint64 inode);
+    // Opened read-only: whether the index is level with BL/ and the custody log.
+    bool levelWithFiles();
+    // The folder's modification time and number of entries, which any file made, removed or renamed
+    // in it changes.
+    QString folderStamp() const;
+    void usePrivateCopy(const QString& why);
     // Within a transaction.
     bool storeTemplate(const QString& templatePath);
     bool storeInquiry(const InquiryFacts& facts);
@@ -136,6 +172,13 @@ private:
     quint64 m_device = 0;
     quint64 m_inode = 0;
     QString m_replacedBecause;
+    bool m_madeFile = false;
+    QString m_setAsideBecause;
+    QString m_databasePath;
+    // Opened without writing (SQLite's immutable open of a read-only share).
+    bool m_readOnly = false;
+    QString m_privateBecause;
+    std::unique_ptr<QTemporaryDir> m_privateDir;
 };
 
 } // namespace archive

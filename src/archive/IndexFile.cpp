@@ -1,15 +1,20 @@
-// Opening archive.sqlite: the schema made or checked, and a damaged file replaced under a lock that
-// every program of the same program directory takes for that.
+// Opening archive.sqlite: the schema made or checked, a damaged file set aside under a lock that every
+// program of the same program directory takes for that, and a read-only program directory's index
+// read as it is only when it is level with the files.
 #include "archive/Index.h"
 
 #include "archive/CharacterTokenizer.h"
 #include "archive/Locations.h"
 
+#include "platform/ProgramDir.h"
+
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -143,14 +148,58 @@ sql::Error checkSchema(sql::Connection& db, bool* needsRebuild) {
 
 } // namespace
 
-Index::Index(QString programDir) : m_programDir(std::move(programDir)) {}
+Index::Index(QString programDir, QString databasePath)
+    : m_programDir(std::move(programDir)),
+      m_databasePath(databasePath.isEmpty() ? indexPath(m_programDir) : std::move(databasePath)) {}
+
+// Closed before the temporary folder of a private copy goes.
+Index::~Index() {
+    m_db.close();
+}
 
 bool Index::replacedBehindUs() const {
-    return !sameFile(indexPath(m_programDir), m_device, m_inode);
+    return !sameFile(m_databasePath, m_device, m_inode);
 }
 
 sql::Error Index::result() {
     return taken(m_db);
+}
+
+QString Index::folderStamp() const {
+    const QByteArray bl = QFile::encodeName(programdir::blDir(m_programDir));
+    struct stat info {};
+    if (::stat(bl.constData(), &info) != 0)
+        return QStringLiteral("none");
+    qint64 entries = 0;
+    if (DIR* folder = ::opendir(bl.constData())) {
+        while (::readdir(folder))
+            ++entries;
+        ::closedir(folder);
+    }
+    return QStringLiteral("%1.%2:%3").arg(qint64(info.st_mtim.tv_sec)).arg(qint64(info.st_mtim.tv_nsec)).arg(entries);
+}
+
+bool Index::levelWithFiles() {
+    QString built;
+    QString custody;
+    QString folder;
+    {
+        sql::Query meta = m_db.query("SELECT key, value FROM meta WHERE key IN ('built', 'custody', 'folder')");
+        while (meta.next())
+            (meta.text(0) == QLatin1String("built") ? built : meta.text(0) == QLatin1String("custody") ? custody : folder) =
+                meta.text(1);
+    }
+    const QFileInfo log(custodyPath(m_programDir));
+    const qint64 logSize = log.exists() ? log.size() : 0;
+    return taken(m_db).ok() && !built.isEmpty() && custody.toLongLong() == logSize && folder == folderStamp();
+}
+
+void Index::usePrivateCopy(const QString& why) {
+    m_db.close();
+    m_privateDir = std::make_unique<QTemporaryDir>();
+    m_databasePath = m_privateDir->filePath(QStringLiteral("archive.sqlite"));
+    m_readOnly = false;
+    m_privateBecause = why;
 }
 
 sql::Error Index::open(bool* needsRebuild) {
@@ -160,9 +209,42 @@ sql::Error Index::open(bool* needsRebuild) {
         return {};
     bool rebuild = false;
     sql::Error error;
-    m_replacedBecause.clear();
+    m_replacedBecause = std::exchange(m_setAsideBecause, QString());
+    m_madeFile = false;
+    if (!m_privateDir && m_databasePath == indexPath(m_programDir)) {
+        const QByteArray folder = QFile::encodeName(m_programDir);
+        const QByteArray file = QFile::encodeName(m_databasePath);
+        m_readOnly = ::access(folder.constData(), W_OK) != 0 ||
+                     (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0);
+    }
+    if (m_readOnly) {
+        QString state = QStringLiteral("还没有建立");
+        if (QFileInfo::exists(m_databasePath)) {
+            error = m_db.open(m_databasePath, true);
+            if (error && !registerCharacterTokenizer(m_db.handle()))
+                error = {sql::Failure::Other, QStringLiteral("SQLite 没有全文检索模块 FTS5")};
+            if (error)
+                error = checkSchema(m_db, &rebuild);
+            if (error && !rebuild && levelWithFiles()) {
+                struct stat info {};
+                if (::stat(QFile::encodeName(m_databasePath).constData(), &info) == 0) {
+                    m_device = info.st_dev;
+                    m_inode = info.st_ino;
+                }
+                return {};
+            }
+            state = error ? QStringLiteral("不是最新的") : QStringLiteral("无法读取（%1）").arg(error.text);
+        }
+        usePrivateCopy(QStringLiteral("程序目录 <%1> 不能写入，其中的笔录档案索引%2，这次在临时文件中从 BL 目录和保管记录建立")
+                           .arg(m_programDir, state));
+        if (!m_privateDir->isValid())
+            return {sql::Failure::Other, QStringLiteral("临时文件夹无法建立：%1").arg(m_privateDir->errorString())};
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
-        error = m_db.open(indexPath(m_programDir));
+        struct stat before {};
+        const bool existed = ::stat(QFile::encodeName(m_databasePath).constData(), &before) == 0;
+        error = m_db.open(m_databasePath);
+        m_madeFile = !existed;
         if (error && !registerCharacterTokenizer(m_db.handle()))
             error = {sql::Failure::Other, QStringLiteral("SQLite 没有全文检索模块 FTS5")};
         if (error)
@@ -171,7 +253,9 @@ sql::Error Index::open(bool* needsRebuild) {
             break;
         m_replacedBecause = error.text;
         m_db.close();
-        if (const sql::Error replaced = replaceDamagedFile(); !replaced)
+        if (!existed)
+            break;
+        if (const sql::Error replaced = replaceDamagedFile(before.st_dev, before.st_ino); !replaced)
             return replaced;
     }
     if (!error) {
@@ -179,7 +263,7 @@ sql::Error Index::open(bool* needsRebuild) {
         return error;
     }
     struct stat info {};
-    if (::stat(QFile::encodeName(indexPath(m_programDir)).constData(), &info) == 0) {
+    if (::stat(QFile::encodeName(m_databasePath).constData(), &info) == 0) {
         m_device = info.st_dev;
         m_inode = info.st_ino;
     }
@@ -188,17 +272,36 @@ sql::Error Index::open(bool* needsRebuild) {
     return {};
 }
 
-sql::Error Index::replaceDamagedFile() {
-    const QString path = indexPath(m_programDir);
-    const FileLock lock(lockPath(m_programDir));
-    // Another program may have replaced it while this one waited for the lock.
-    {
-        sql::Connection probe;
-        bool unused = false;
-        if (probe.open(path).ok() && checkSchema(probe, &unused).ok())
-            return {};
+sql::Error Index::setAside(const QString& why) {
+    m_db.close();
+    m_setAsideBecause = why;
+    if (m_privateDir) {
+        // A private copy is only ever this program's: it goes.
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(m_databasePath + QLatin1String(suffix));
+        return {};
     }
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    if (m_readOnly) {
+        usePrivateCopy(QStringLiteral("程序目录 <%1> 不能写入，其中的笔录档案索引已损坏（%2），这次在临时文件中从 BL "
+                                      "目录和保管记录建立")
+                           .arg(m_programDir, why));
+        return {};
+    }
+    return replaceDamagedFile(m_device, m_inode);
+}
+
+sql::Error Index::replaceDamagedFile(quint64 device, quint64 inode) {
+    const QString path = m_databasePath;
+    const FileLock lock(lockPath(m_programDir));
+    // Another program may have set it aside while this one waited for the lock.
+    if (!sameFile(path, device, inode))
+        return {};
+    // Kept beside for whoever wants to look at it; the one set aside before goes.
+    const QByteArray aside = QFile::encodeName(path + QStringLiteral(".damaged"));
+    if (::rename(QFile::encodeName(path).constData(), aside.constData()) != 0 && errno != ENOENT)
+        return {sql::Failure::Other,
+                QStringLiteral("损坏的索引文件 <%1> 无法移开：%2").arg(path, QString::fromLocal8Bit(strerror(errno)))};
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
         const QByteArray name = QFile::encodeName(path + QLatin1String(suffix));
         if (::unlink(name.constData()) != 0 && errno != ENOENT)
             return {

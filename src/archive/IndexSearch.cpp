@@ -45,6 +45,14 @@ sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) 
         q.bind(request.to.toString(Qt::ISODate));
     while (q.next())
         *rows << rowOf(q);
+    // Damaged pages of the full-text index may read as no match at all rather than as an error: a
+    // word found nowhere is told only when the full-text index is whole.
+    if (match && rows->isEmpty() && m_db.error().ok() && !m_readOnly &&
+        !m_db.exec("INSERT INTO inquiry_terms(inquiry_terms, rank) VALUES('integrity-check', 0)") &&
+        m_db.error().failure == sql::Failure::Other)
+        return {sql::Failure::Damaged, QStringLiteral("全文索引损坏：%1").arg(result().text)};
+    if (!m_db.error().ok())
+        rows->clear();
     return result();
 }
 

@@ -21,12 +21,17 @@ namespace {
 // A template larger than this is not one the program wrote: 73 values of at most 10 239 bytes.
 constexpr qint64 kLargestTemplate = 1024 * 1024;
 
+// A number as typed: full-width digits ("２０１７", from a Chinese input method) read as digits.
+int numberOf(const QString& text, bool* ok = nullptr) {
+    return text.normalized(QString::NormalizationForm_KC).trimmed().toInt(ok);
+}
+
 // "9" and "5" give "09:05"; empty when the hour is not a number or the time is not a real one.
 QString timeText(const QString& hour, const QString& minute) {
     bool hourOk = false;
     bool minuteOk = true;
-    const int h = hour.trimmed().toInt(&hourOk);
-    const int m = minute.trimmed().isEmpty() ? 0 : minute.trimmed().toInt(&minuteOk);
+    const int h = numberOf(hour, &hourOk);
+    const int m = minute.trimmed().isEmpty() ? 0 : numberOf(minute, &minuteOk);
     const QTime time(h, m);
     return hourOk && minuteOk && time.isValid() ? time.toString(QStringLiteral("HH:mm")) : QString();
 }
@@ -81,8 +86,7 @@ InquiryFacts inquiryOf(const QString& name, const QByteArray& content) {
     }
     facts.record = transcript::parseTemplate(content);
     const record::TranscriptRecord& r = facts.record;
-    const QDate date(r[field::Year].trimmed().toInt(), r[field::Month].trimmed().toInt(),
-                     r[field::Day].trimmed().toInt());
+    const QDate date(numberOf(r[field::Year]), numberOf(r[field::Month]), numberOf(r[field::Day]));
     facts.date = date.isValid() ? date.toString(Qt::ISODate) : QString();
     facts.starts = timeText(r[field::StartHour], r[field::StartMinute]);
     facts.ends = timeText(r[field::EndHour], r[field::EndMinute]);

@@ -117,6 +117,8 @@ void exportShowing(FormState& form, ArchiveWindow& aw, Services& s, transcript::
         return;
     }
     ShowArchiveNote(form, aw, QStringLiteral("已导出移交包 <%1>（%2 个文件）").arg(target).arg(result.names.size()));
+    if (!result.warning.isEmpty())
+        s.dialogs.message(kCaption, QStringLiteral("移交包已导出，但清单没有可信时间戳：%1").arg(result.warning));
     if (!result.missing.isEmpty())
         s.dialogs.message(kCaption, QStringLiteral("移交包已导出，但下列证据文件%1，没有放入：\n%2")
                                         .arg(missingWhy, result.missing.join(u'\n')));
@@ -146,8 +148,18 @@ void ShowChosenInquiry(ArchiveWindow& aw, Scopes& scopes) {
 }
 
 void ShowArchiveNote(FormState& form, ArchiveWindow& aw, const QString& text) {
-    // The status message, which the status clock shows until the next message.
-    form.status = text;
+    // The status message, which the status clock shows until the next message. The note comes from
+    // the background: it joins a command's result ("打 印 成 功！") instead of replacing it, and
+    // replaces only the archive's own note before it.
+    const QString separator = QStringLiteral("  ");
+    const QString& before = form.archiveNote;
+    QString result = form.status;
+    if (!before.isEmpty() && result == before)
+        result.clear();
+    else if (!before.isEmpty() && result.endsWith(separator + before))
+        result.chop(separator.size() + before.size());
+    form.status = result.isEmpty() ? text : result + separator + text;
+    form.archiveNote = text;
     aw.标签档案状态->setText(text);
 }
 

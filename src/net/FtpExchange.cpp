@@ -8,6 +8,7 @@
 #include "platform/DurableFile.h"
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"
+#include "platform/SaveTransaction.h"
 #include "platform/Services.h"
 #include "ui/FormState.h"
 #include "ui/MainWindow.h"
@@ -57,9 +58,11 @@ void reportFailure(FormState& form, Services& s, const QString& text, bool cance
         s.dialogs.message(kHintCaption, text);
 }
 
-// While the program ends, nobody is left to close a box: the status bar alone says it.
-void reportTransferFailure(FormState& form, Services& s, const FtpConnection& ftp, const QString& failedText) {
-    reportFailure(form, s, failedText + u' ' + ftp.lastError(),
+// error: what failed, in the connection's words. While the program ends, nobody is left to close a box:
+// the status bar alone says it.
+void reportTransferFailure(FormState& form, Services& s, const FtpConnection& ftp, const QString& failedText,
+                           const QString& error) {
+    reportFailure(form, s, failedText + u' ' + error,
                   ftp.lastFailure() == FtpConnection::Failure::Cancelled || ftp.programEnded());
 }
 
@@ -76,7 +79,7 @@ bool connectWithPanelSettings(MainWindow& w, Services& s, FormState& form, FtpCo
             reportFailure(form, s, QStringLiteral("服务器帐号密码不对.. ") + ftp.lastError());
             break;
         case FtpConnection::Failure::Cancelled:
-            reportTransferFailure(form, s, ftp, failedText);
+            reportTransferFailure(form, s, ftp, failedText, ftp.lastError());
             break;
         default:
             reportFailure(form, s, QStringLiteral("FTP服务器连接失败.. ") + ftp.lastError());
@@ -86,7 +89,7 @@ bool connectWithPanelSettings(MainWindow& w, Services& s, FormState& form, FtpCo
     }
     if (!ftp.changeDirectory(kRemoteDirectory) && ftp.lastFailure() != FtpConnection::Failure::RemoteMissing) {
         status.finish();
-        reportTransferFailure(form, s, ftp, failedText);
+        reportTransferFailure(form, s, ftp, failedText, ftp.lastError());
         return false;
     }
     return true;
@@ -130,7 +133,7 @@ void UploadTemplate(MainWindow& w, Services& s, FormState& form, FtpConnection& 
                           {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
         form.status = QStringLiteral("笔录模板文件.ini上传FTP服务器成功.");
     } else
-        reportTransferFailure(form, s, ftp, kUploadFailed);
+        reportTransferFailure(form, s, ftp, kUploadFailed, ftp.lastError());
 }
 
 void DownloadTemplate(MainWindow& w, Services& s, FormState& form, FtpConnection& ftp) {
@@ -143,19 +146,39 @@ void DownloadTemplate(MainWindow& w, Services& s, FormState& form, FtpConnection
         reportFailure(form, s, kDownloadFailed + QStringLiteral(" 无法建立目录 <%1>：%2").arg(blDir, made.text()));
         return;
     }
+    const QString local = blDir + u'/' + *remoteName;
+    // The template and its fingerprint go into place as a save puts them, together: a kill between
+    // the two never leaves the new template beside the old one's fingerprint, which calls it changed.
+    durable::SaveTransaction save({local, fingerprint::sidecarPath(local)});
+    const auto unwritable = [&](const durable::Result& result) {
+        reportFailure(form, s,
+                      kDownloadFailed + QStringLiteral(" 无法写入文件 <%1>：%2").arg(save.failedFile(), result.text()));
+    };
+    if (const durable::Result begun = save.begin(); !begun) {
+        unwritable(begun);
+        return;
+    }
     TransferStatus status(w, form, ftp);
     if (!connectWithPanelSettings(w, s, form, ftp, status, kDownloadFailed))
         return;
     status.showTransfer(QStringLiteral("正在下载 %1").arg(*remoteName));
-    const QString local = blDir + u'/' + *remoteName;
-    const bool downloaded = ftp.download(*remoteName, local);
+    const QString staging = save.stagingPath(0);
+    const bool downloaded = ftp.download(*remoteName, staging);
     status.finish();
     if (!downloaded) {
-        reportTransferFailure(form, s, ftp, kDownloadFailed);
+        // The user knows the file being written as the template.
+        reportTransferFailure(form, s, ftp, kDownloadFailed, ftp.lastError().replace(staging, local));
         return;
     }
-    if (const durable::Result fingerprinted = fingerprint::write(local); !fingerprinted)
-        s.dialogs.message(kHintCaption, fingerprint::failureText(local, fingerprinted));
+    durable::Result written = save.staged(0);
+    if (written)
+        written = save.stage(1, fingerprint::sidecarLine(save.digest(0), QFileInfo(local).fileName()));
+    if (written)
+        written = save.commit();
+    if (!written) {
+        unwritable(written);
+        return;
+    }
     s.journal.record({JournalEvent::Kind::Downloaded, QFileInfo(local).completeBaseName(), {local},
                       {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
     form.status = QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功.");

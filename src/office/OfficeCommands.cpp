@@ -62,9 +62,13 @@ int officeSearchCommand(const QStringList& words) {
     return 0;
 }
 
-int officeLogVerifyCommand(const QString& programDir) {
-    if (!serverSetting(programDir).configured())
-        return 0;
+std::optional<archive::WitnessReport> serverWitness(const QString& programDir, const QList<archive::ChainLine>&) {
+    const ServerSetting setting = serverSetting(programDir);
+    if (!setting.configured())
+        return std::nullopt;
+    archive::WitnessReport witness;
+    witness.name = QStringLiteral("笔录档案服务器上的副本");
+    witness.consulted = serverName(setting.conninfo);
     static const std::atomic_bool never = false;
     pg::Connection connection(&never);
     ServerFacts facts;
@@ -73,16 +77,14 @@ int officeLogVerifyCommand(const QString& programDir) {
     if (error.ok())
         error = compareWithServer(connection, programDir, &report);
     if (!error.ok()) {
-        QTextStream(stderr) << QStringLiteral("没有能与笔录档案服务器上的副本比对：") << error.text() << Qt::endl;
-        return 1;
+        witness.problems << QStringLiteral("没有能与笔录档案服务器上的副本比对：") + error.text();
+        return witness;
     }
-    QTextStream out(stdout);
-    for (const QString& finding : report.findings)
-        out << QStringLiteral("笔录档案服务器上的副本：") << finding << '\n';
-    if (report.findings.isEmpty())
-        out << QStringLiteral("笔录档案服务器上的副本：OK（已推送的 %1 行与本机一致）").arg(report.received) << '\n';
-    out.flush();
-    return report.findings.isEmpty() ? 0 : 1;
+    // The server compares by each line's own fingerprint: it vouches for the lines it received,
+    // unless one of them is no longer what it received.
+    witness.problems = report.findings;
+    witness.upToLine = witness.problems.isEmpty() ? report.received : 0;
+    return witness;
 }
 
 } // namespace office

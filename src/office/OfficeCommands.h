@@ -2,8 +2,12 @@
 // comparison of `quillon log verify` with the server's copy of the custody log.
 #pragma once
 
+#include "archive/CustodyLog.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace office {
 
@@ -16,9 +20,9 @@ int syncCommand(const QStringList& arguments);
 // holding every word, as `quillon archive` prints the local ones. Needs the application object.
 int officeSearchCommand(const QStringList& words);
 
-// With an office archive set: compares the custody log with what the server received of it and
-// prints every line changed, missing or moved here since; 0 when all holds or no server is set, 1
-// otherwise or when the server could not be asked.
-int officeLogVerifyCommand(const QString& programDir);
+// The witness of `quillon log verify` kept on the office archive's server: every pushed line changed,
+// missing or moved here since the server received it, or that the server could not be asked;
+// nothing when no server is set.
+std::optional<archive::WitnessReport> serverWitness(const QString& programDir, const QList<archive::ChainLine>& chain);
 
 } // namespace office

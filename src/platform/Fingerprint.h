@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace fingerprint {
 
@@ -27,6 +28,14 @@ QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result = nu
 // The line sha256sum writes for a file of that name: digest, two spaces, name, line feed; a name
 // holding a backslash, a line feed or a carriage return is escaped as sha256sum escapes it.
 QByteArray sidecarLine(const QByteArray& hex, const QString& fileName);
+
+// A line of a list as sha256sum reads it: the digest in lower-case hex, the name unescaped.
+struct ListEntry {
+    QByteArray hex;
+    QByteArray name;
+};
+// The well-formed lines of a list; comment lines (starting with "#") and malformed ones are passed by.
+std::vector<ListEntry> readList(const QByteArray& text);
 
 // Writes path's sidecar through the durable write path. When that fails, an earlier sidecar, which
 // no longer matches the file, is removed, so that the file is never vouched for by a wrong digest.

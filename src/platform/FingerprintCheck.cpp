@@ -24,11 +24,6 @@ constexpr qsizetype kHexDigits = 64;
 constexpr qsizetype kShortestLine = kHexDigits + 2;
 constexpr QByteArrayView kTag = "SHA256";
 
-struct Entry {
-    QByteArray hex;
-    QByteArray name;
-};
-
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -70,12 +65,12 @@ std::optional<QByteArray> unescaped(QByteArrayView name)
     return out;
 }
 
-std::optional<Entry> entry(QByteArrayView hex, QByteArrayView name, bool escaped)
+std::optional<ListEntry> entry(QByteArrayView hex, QByteArrayView name, bool escaped)
 {
     std::optional<QByteArray> realName = escaped ? unescaped(name) : std::optional<QByteArray>(name.toByteArray());
     if (!realName || hex.size() != kHexDigits || !isHex(hex))
         return std::nullopt;
-    return Entry{hex.toByteArray().toLower(), *realName};
+    return ListEntry{hex.toByteArray().toLower(), *realName};
 }
 
 // A list's lines in one of two layouts: "DIGEST  NAME" (or "DIGEST *NAME"), and "SHA256 (NAME) = DIGEST"
@@ -83,7 +78,7 @@ std::optional<Entry> entry(QByteArrayView hex, QByteArrayView name, bool escaped
 // has that layout throughout.
 class ListReader {
 public:
-    std::optional<Entry> read(QByteArrayView line)
+    std::optional<ListEntry> read(QByteArrayView line)
     {
         qsizetype i = 0;
         while (i < line.size() && isBlank(line[i]))
@@ -112,7 +107,7 @@ public:
     }
 
 private:
-    static std::optional<Entry> tagged(QByteArrayView rest, bool escaped)
+    static std::optional<ListEntry> tagged(QByteArrayView rest, bool escaped)
     {
         if (rest.startsWith(' '))
             rest = rest.sliced(1);
@@ -137,21 +132,24 @@ private:
     int m_singleBlank = -1; // not known yet, 0 no, 1 yes
 };
 
-// The well-formed lines of a list; comment lines (starting with "#") and malformed ones are passed by.
-std::vector<Entry> readList(const QByteArray& text)
+} // namespace
+
+std::vector<ListEntry> readList(const QByteArray& text)
 {
-    std::vector<Entry> entries;
+    std::vector<ListEntry> entries;
     ListReader reader;
     for (QByteArray line : text.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty() || line.startsWith('#'))
             continue;
-        if (std::optional<Entry> e = reader.read(line))
+        if (std::optional<ListEntry> e = reader.read(line))
             entries.push_back(std::move(*e));
     }
     return entries;
 }
+
+namespace {
 
 // Opened by the path's bytes: a name that is not in the locale's encoding must not be decoded.
 std::optional<QByteArray> readAll(const QByteArray& path)
@@ -204,9 +202,9 @@ FileVerdict checkFile(const QByteArray& path)
     if (!sidecar)
         return {};
     const QByteArray folder = folderOf(path);
-    std::vector<Entry> own;
+    std::vector<ListEntry> own;
     FileVerdict verdict;
-    for (Entry& e : readList(*sidecar)) {
+    for (ListEntry& e : readList(*sidecar)) {
         const QByteArray named = e.name.startsWith('/') ? e.name : folder + '/' + e.name;
         if (sameFile(named, file))
             own.push_back(std::move(e));
@@ -222,7 +220,7 @@ FileVerdict checkFile(const QByteArray& path)
     verdict.check = Check::Ok;
     verdict.otherName.clear();
     verdict.actual = actual;
-    for (const Entry& e : own) {
+    for (const ListEntry& e : own) {
         if (e.hex != actual)
             verdict.check = Check::Changed;
         if (e.name != path.sliced(path.lastIndexOf('/') + 1) && e.name != path && verdict.otherName.isEmpty())
@@ -292,13 +290,13 @@ bool verifyList(const QByteArray& list, const Observer& checked)
         print(list, failed(QStringLiteral("指纹文件无法读取")), {});
         return false;
     }
-    const std::vector<Entry> entries = readList(*text);
+    const std::vector<ListEntry> entries = readList(*text);
     if (entries.empty()) {
         print(list, failed(QStringLiteral("没有格式正确的指纹行")), {});
         return false;
     }
     bool allOk = true;
-    for (const Entry& e : entries) {
+    for (const ListEntry& e : entries) {
         durable::Result read;
         const QByteArray actual = sha256Hex(e.name, &read);
         if (!read)
@@ -330,7 +328,7 @@ QByteArray recorded(const QString& path)
     if (!sidecar || ::stat(encoded.constData(), &file) != 0)
         return {};
     const QByteArray folder = folderOf(encoded);
-    for (const Entry& e : readList(*sidecar))
+    for (const ListEntry& e : readList(*sidecar))
         if (sameFile(e.name.startsWith('/') ? e.name : folder + '/' + e.name, file))
             return e.hex;
     return {};

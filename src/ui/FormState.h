@@ -8,6 +8,8 @@ struct FormState {
     // The status message of the last command (编辑框25): the status clock renders it, with the date
     // and time, into the status bar every second.
     QString status;
+    // The archive's last background note in status, which the next one replaces.
+    QString archiveNote;
     // The file the text viewer shows (编辑框24), which 按钮6 prints.
     QString viewedFile;
 };

@@ -165,6 +165,28 @@ TEST(ArchiveIndex, AnIndexDeletedOrOverwrittenIsRebuiltWithEveryInquiryAndLink) 
     EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
 }
 
+// A new user's first save comes before the first look at the archive: the index is being built, not
+// rebuilt after a deletion.
+TEST(ArchiveIndex, TheFirstStartSaysTheIndexIsBeingBuiltNotThatItWasDeleted) {
+    for (const bool emptyLog : {false, true}) {
+        SCOPED_TRACE(emptyLog ? "empty log" : "no log");
+        QTemporaryDir home;
+        const QString dir = home.path();
+        const QString wang =
+            writeTemplate(dir, {"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}});
+        if (emptyLog)
+            writeFile(archive::custodyPath(dir), {});
+        QStringList told;
+        // As beside the window, where the save's entry is followed by the index's rebuild at once.
+        archive::Archive a(dir, archive::Archive::Work::InBackground, [&told](const QString& text) { told << text; });
+        Notes notes(a);
+        a.record({JournalEvent::Kind::Saved, QFileInfo(wang).completeBaseName(), {wang}});
+        ASSERT_FALSE(notes.said.isEmpty());
+        EXPECT_EQ(notes.said[0], "正在从 BL 目录建立笔录档案索引……");
+        EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+    }
+}
+
 TEST(ArchiveIndex, AFullDiskLosesNothingOnceThereIsRoomAgain) {
     SmallFilesystem fs(8 * 1024);
     REQUIRE_SMALL_FILESYSTEM(fs);
@@ -217,4 +239,114 @@ TEST(ArchiveIndex, AFileOfTheOfficeIsFetchedIntoItsVersionsFolderWhateverNameThe
                                         {QString("a") + QChar(0) + "b", "x.ini"}})
         EXPECT_EQ(archive::fetchedPath(home, inquiry, 1, name), QString())
             << inquiry.toStdString() << name.toStdString();
+}
+
+namespace {
+
+// Inquiries of which every third one lacks the word; the names those that hold it are listed under.
+QStringList writeInquiries(const QString& dir, int count, const QString& word) {
+    QStringList holding;
+    for (int n = 0; n < count; ++n) {
+        const bool holds = n % 3 != 0;
+        const Inquiry i{QStringLiteral("2013.%1.%2").arg(n % 12 + 1).arg(n % 28 + 1), "9:05", "10:30",
+                        QStringLiteral("张%1").arg(n), QStringLiteral("公司%1").arg(n), "Kelmar市", "李四",
+                        {"问：情况如何？", holds ? "答：拖欠" + word + "三个月。" : "答：一切正常。"}};
+        writeTemplate(dir, i);
+        if (holds)
+            holding << baseName(i);
+    }
+    holding.sort();
+    return holding;
+}
+
+// The names `quillon archive` lists, sorted.
+QStringList listed(const Ran& ran) {
+    QStringList names;
+    for (const QString& line : ran.out.split(u'\n', Qt::SkipEmptyParts))
+        names << line.section(u'\t', -1);
+    names.sort();
+    return names;
+}
+
+// 64 random bytes at the start of every fourth page, the file's header left as it is.
+void damagePages(const QString& index, quint32 seed) {
+    QByteArray bytes = readFile(index);
+    const int pageSize = (quint8(bytes[16]) << 8) | quint8(bytes[17]);
+    QRandomGenerator random(seed);
+    for (qsizetype page = 4; (page + 1) * pageSize <= bytes.size(); page += 4)
+        for (int i = 0; i < 64; ++i)
+            bytes[page * pageSize + i] = char(random.bounded(256));
+    writeFile(index, bytes);
+}
+
+bool remount(const QString& path, const char* how) {
+    QProcess mount;
+    mount.start("mount", {"-o", QStringLiteral("remount,%1").arg(how), path});
+    return mount.waitForFinished(30000) && mount.exitCode() == 0;
+}
+
+} // namespace
+
+TEST(ArchiveIndex, ADamagedIndexIsSetAsideAndEveryAnswerIsRight) {
+    QTemporaryDir home;
+    const QString dir = home.path();
+    const QStringList wages = writeInquiries(dir, 300, "工资");
+    ASSERT_EQ(quillon(dir, {"archive", "--rebuild"}).exitCode, 0);
+    const QString index = archive::indexPath(dir);
+
+    for (const bool rebuild : {false, true}) {
+        SCOPED_TRACE(rebuild ? "--rebuild" : "a search");
+        damagePages(index, rebuild ? 11 : 7);
+        if (rebuild) {
+            const Ran rebuilt = quillon(dir, {"archive", "--rebuild"});
+            EXPECT_EQ(rebuilt.exitCode, 0) << rebuilt.err.toStdString();
+        }
+        const Ran found = quillon(dir, {"archive", "工资"});
+        EXPECT_EQ(found.exitCode, 0) << found.err.toStdString();
+        EXPECT_EQ(listed(found), wages);
+        EXPECT_TRUE(rebuild || found.err.contains("已损坏")) << found.err.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(index + ".damaged"));
+    }
+
+    // A word beginning with "--" after the end of the options; dates typed in full-width digits.
+    writeTemplate(dir, {"２０１７.３.５", "９:05", "10:30", "王伟", "--宏达", "Kelmar市", "李四", {}});
+    const Ran dashes = quillon(dir, {"archive", "--", "--宏达"});
+    EXPECT_EQ(dashes.exitCode, 0) << dashes.err.toStdString();
+    EXPECT_EQ(dashes.out.split(u'\t').value(0), "2017-03-05") << dashes.out.toStdString();
+    QStringList told;
+    const auto a = openArchive(dir, &told);
+    const QList<archive::InquiryRow> march = a->search({{}, QDate(2017, 3, 1), QDate(2017, 3, 31)});
+    ASSERT_EQ(march.size(), 1);
+    EXPECT_EQ(march.first().starts, "09:05");
+    EXPECT_EQ(a->search({}).first().interviewee, "王伟") << "the newest first";
+}
+
+TEST(ArchiveIndex, AReadOnlyProgramDirectoryAnswersRightWhetherItsIndexIsLevelOrNot) {
+    SmallFilesystem fs(64 * 1024);
+    REQUIRE_SMALL_FILESYSTEM(fs);
+    const QString dir = fs.path() + "/program";
+    QStringList wages = writeInquiries(dir, 120, "工资");
+    ASSERT_EQ(quillon(dir, {"archive", "--rebuild"}).exitCode, 0);
+    // Saved on the colleague's desktop after the index last looked.
+    const Inquiry late{"2014.1.1", "8:00", "9:00", "赵六", "新厂", "Kelmar市", "李四", {"问：", "答：工资没发。"}};
+    writeTemplate(dir, late);
+    wages << baseName(late);
+    wages.sort();
+    const QByteArray indexBefore = readFile(archive::indexPath(dir));
+
+    ASSERT_TRUE(remount(fs.path(), "ro"));
+    const Ran stale = quillon(dir, {"archive", "工资"});
+    EXPECT_EQ(stale.exitCode, 0) << stale.err.toStdString();
+    EXPECT_EQ(listed(stale), wages);
+    EXPECT_TRUE(stale.err.contains("不能写入")) << stale.err.toStdString();
+
+    ASSERT_TRUE(remount(fs.path(), "rw"));
+    EXPECT_EQ(readFile(archive::indexPath(dir)), indexBefore) << "nothing written on the share";
+    ASSERT_EQ(quillon(dir, {"archive", "赵六"}).exitCode, 0);
+    ASSERT_TRUE(remount(fs.path(), "ro"));
+    const Ran level = quillon(dir, {"archive", "工资"});
+    EXPECT_EQ(level.exitCode, 0) << level.err.toStdString();
+    EXPECT_EQ(listed(level), wages);
+    EXPECT_EQ(level.err, "") << "the index is level: read as it is";
+    ASSERT_TRUE(remount(fs.path(), "rw"));
 }

@@ -1,10 +1,16 @@
 // The hand-over bundle: `quillon export` of a composed inquiry with its evidence, unpacked by unzip
-// and checked by sha256sum -c; and an export cancelled or failing leaves no bundle behind.
+// and checked by sha256sum -c; checked whole by `quillon verify` and by OpenSSL with its trusted
+// time-stamp; and an export cancelled or failing leaves no bundle behind.
 #include "ArchiveFixture.h"
+#include "LocalTsa.h"
 
 #include "archive/Archive.h"
 #include "archive/Bundle.h"
 #include "archive/Locations.h"
+
+#include <QCryptographicHash>
+
+#include <zip.h>
 
 using namespace archivetest;
 
@@ -22,6 +28,42 @@ Ran tool(const QString& program, const QStringList& arguments, const QString& fo
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+// A copy of the bundle with members replaced (given bytes) or removed (none), as a forger would
+// make it again.
+QString rezipped(const QString& bundle, const QString& copy, const QHash<QString, std::optional<QByteArray>>& changes) {
+    QFile::remove(copy);
+    if (!QFile::copy(bundle, copy))
+        return {};
+    zip_t* zip = zip_open(QFile::encodeName(copy).constData(), 0, nullptr);
+    if (!zip)
+        return {};
+    QList<QByteArray> kept; // libzip reads the buffers when it closes
+    for (auto it = changes.begin(); it != changes.end(); ++it) {
+        const zip_int64_t index = zip_name_locate(zip, it.key().toUtf8().constData(), 0);
+        if (index < 0)
+            return {};
+        if (!it.value()) {
+            zip_delete(zip, zip_uint64_t(index));
+            continue;
+        }
+        kept << *it.value();
+        zip_source_t* source = zip_source_buffer(zip, kept.last().constData(), zip_uint64_t(kept.last().size()), 0);
+        zip_file_replace(zip, zip_uint64_t(index), source, 0);
+    }
+    return zip_close(zip) == 0 ? copy : QString();
+}
+
+// The manifest with the line of name given a new digest, or taken out.
+QByteArray manifestWith(QByteArray manifest, const QString& name, const std::optional<QByteArray>& bytes) {
+    QList<QByteArray> lines = manifest.split('\n');
+    for (QByteArray& line : lines)
+        if (line.endsWith("  " + name.toUtf8()))
+            line = bytes ? QCryptographicHash::hash(*bytes, QCryptographicHash::Sha256).toHex() + "  " + name.toUtf8()
+                         : QByteArray("-");
+    lines.removeAll("-");
+    return lines.join('\n');
 }
 
 } // namespace
@@ -69,7 +111,7 @@ TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
     // The fingerprints travel with their files and confirm them where they lie.
     EXPECT_EQ(tool("sha256sum", {"-c", "询问 张建国.wav.sha256"}, unpacked + "/录音").exitCode, 0);
     EXPECT_TRUE(readFile(unpacked + "/" + inquiry + ".pdf").startsWith("%PDF"));
-    EXPECT_EQ(readFile(unpacked + "/custody.log").count('\n'), 2) << "composed and linked";
+    EXPECT_EQ(readFile(unpacked + "/custody.log").count('\n'), 3) << "composed, linked and the export begun";
 
     // The export is in the custody log, naming the bundle as it was handed over.
     const QList<QByteArray> log = readFile(archive::custodyPath(dir)).split('\n');
@@ -78,6 +120,16 @@ TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
     EXPECT_EQ(last->event, "exported");
     EXPECT_EQ(last->files.value(0).sha256, fingerprint::sha256Hex(bundle));
     EXPECT_EQ(quillon(dir, {"log", "verify"}).exitCode, 0);
+
+    // Moved to the legal department's share: handed over, not missing; another file in its place is.
+    ASSERT_TRUE(QFile::rename(bundle, home.filePath("法制科.zip")));
+    Ran verified = quillon(dir, {"log", "verify"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("已移交：" + bundle + "（第 4 行导出后已移走）")) << verified.out.toStdString();
+    writeFile(bundle, "another file");
+    verified = quillon(dir, {"log", "verify"});
+    EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains(bundle + ": FAILED（与第 4 行记下的指纹不符）")) << verified.out.toStdString();
 }
 
 TEST(Bundle, ACancelledOrFailedExportLeavesNoBundle) {
@@ -114,4 +166,73 @@ TEST(Bundle, ACancelledOrFailedExportLeavesNoBundle) {
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.names.last(), "manifest.sha256");
     EXPECT_TRUE(readFile(request.target).startsWith("PK"));
+}
+
+TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemovedWithItsLine) {
+    LocalTsa tsa;
+    ASSERT_TRUE(tsa.ready());
+    QTemporaryDir home;
+    const QString dir = home.filePath("program");
+    QDir().mkpath(dir);
+    writeFile(dir + "/set.ini", ("[archive]\r\ntsa=" + tsa.url() + "\r\ntsa-ca=" + tsa.caFile() + "\r\n").toUtf8());
+    const QString templatePath =
+        writeTemplate(dir, {"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}});
+    const QString inquiry = QFileInfo(templatePath).completeBaseName();
+    const QString capture = QStringLiteral("录像/2013年2月3日9时30分.avi");
+    writeEvidence(dir + "/BL/2013年2月3日9时30分.avi", 200000);
+    {
+        archive::Archive a(dir, archive::Archive::Work::AtOnce,
+                           [](const QString& text) { FAIL() << text.toStdString(); });
+        a.record({JournalEvent::Kind::Saved, inquiry, {templatePath}});
+    }
+    const QString bundle = home.filePath("移交包.zip");
+    const Ran exported = quillon(dir, {"export", templatePath, "--out", bundle});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_TRUE(exported.out.contains("manifest.sha256.tsr")) << exported.out.toStdString();
+
+    // Checked elsewhere, with the authority's CA given rather than found in set.ini.
+    const QString elsewhere = home.filePath("elsewhere");
+    QDir().mkpath(elsewhere);
+    Ran verified = quillon(elsewhere, {"verify", bundle, "--ca", tsa.caFile()});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("证明：清单列出的 5 个文件都在移交包里")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("证明：可信时间戳证明清单在 ")) << verified.out.toStdString();
+    // The excerpt: the template's save and the export's own entry, which follows the chain's head.
+    const QList<QByteArray> log = readFile(archive::custodyPath(dir)).split('\n');
+    const QString begun = QCryptographicHash::hash(log.value(log.size() - 3), QCryptographicHash::Sha256).toHex();
+    EXPECT_TRUE(verified.out.contains("证明：保管记录摘录的 2 行就是导出记录")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("它本身的 SHA-256 是 " + begun)) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.endsWith(bundle + ": OK\n")) << verified.out.toStdString();
+
+    // The reader without this program: unzip, sha256sum and OpenSSL, as the README shows.
+    const QString unpacked = home.filePath("unpacked");
+    QDir().mkpath(unpacked);
+    ASSERT_EQ(tool("unzip", {"-q", bundle}, unpacked).exitCode, 0);
+    ASSERT_TRUE(QFile::copy(tsa.caFile(), unpacked + "/tsa-ca.pem"));
+    EXPECT_EQ(tool("sha256sum", {"-c", "manifest.sha256"}, unpacked).exitCode, 0);
+    const Ran stamp = tool(
+        "openssl", {"ts", "-verify", "-data", "manifest.sha256", "-in", "manifest.sha256.tsr", "-CAfile", "tsa-ca.pem"},
+        unpacked);
+    EXPECT_EQ(stamp.exitCode, 0) << stamp.err.toStdString();
+    EXPECT_TRUE(stamp.out.contains("Verification: OK")) << stamp.out.toStdString();
+
+    // A member and its manifest line changed together pass the manifest; the token finds them.
+    const QByteArray manifest = readFile(unpacked + "/manifest.sha256");
+    const QByteArray changed = readFile(templatePath) + "num55=1\r\n";
+    const QString name = inquiry + ".ini";
+    verified = quillon(
+        dir, {"verify", rezipped(bundle, home.filePath("changed.zip"),
+                                 {{name, changed}, {"manifest.sha256", manifestWith(manifest, name, changed)}})});
+    EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
+    EXPECT_FALSE(verified.out.contains(name + ": FAILED")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("manifest.sha256.tsr: FAILED（")) << verified.out.toStdString();
+
+    // A capture removed with its line: likewise.
+    verified = quillon(dir, {"verify", rezipped(bundle, home.filePath("removed.zip"),
+                                                {{capture, std::nullopt},
+                                                 {"manifest.sha256", manifestWith(manifest, capture, std::nullopt)}})});
+    EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("证明：清单列出的 4 个文件都在移交包里")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("manifest.sha256.tsr: FAILED（")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.endsWith(": FAILED\n")) << verified.out.toStdString();
 }

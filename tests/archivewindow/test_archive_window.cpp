@@ -111,5 +111,7 @@ TEST(ArchiveWindow, ChecksTheChosenInquiryAndExportsItsBundle) {
     EXPECT_FALSE(aw.标签导出进度->isVisible());
     EXPECT_TRUE(aw.按钮导出->isEnabled());
     EXPECT_TRUE(readFile(bundle).contains("2013年2月3日9时30分.avi.sha256"));
-    EXPECT_EQ(aw.表格保管记录->rowCount(), 2) << "the check, then the export";
+    ASSERT_EQ(aw.表格保管记录->rowCount(), 3) << "the check, then the export begun and done";
+    EXPECT_EQ(aw.表格保管记录->item(1, 1)->text(), "开始导出");
+    EXPECT_EQ(aw.表格保管记录->item(2, 1)->text(), "导出");
 }

@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -464,7 +465,8 @@ TEST_F(OfficeArchive, LogVerifyNamesALineChangedAfterItWasPushed) {
     ASSERT_TRUE(syncNow(dir, never).error.ok());
     Ran ran = quillon(dir, {"log", "verify"});
     EXPECT_EQ(ran.exitCode, 0) << ran.out.toStdString();
-    EXPECT_TRUE(ran.out.contains("笔录档案服务器上的副本：OK")) << ran.out.toStdString();
+    EXPECT_TRUE(ran.out.contains(QRegularExpression(QStringLiteral("见证 笔录档案服务器上的副本（[^）]+）：证明第 1 行到第 \\d+ 行与它记下的一致"))))
+        << ran.out.toStdString();
 
     QList<QByteArray> lines = readFile(dir + "/custody.log").split('\n');
     lines.removeLast();
@@ -484,9 +486,10 @@ TEST_F(OfficeArchive, LogVerifyNamesALineChangedAfterItWasPushed) {
     writeFile(dir + "/custody.log", rewritten);
     ran = quillon(dir, {"log", "verify"});
     EXPECT_EQ(ran.exitCode, 1);
-    EXPECT_TRUE(ran.out.contains(": OK")) << ran.out.toStdString(); // the local chain holds
-    EXPECT_TRUE(ran.out.contains("笔录档案服务器上的副本：第 2 行：与服务器收到的不同")) << ran.out.toStdString();
-    EXPECT_FALSE(ran.out.contains("第 1 行")) << ran.out.toStdString();
+    EXPECT_FALSE(ran.out.contains(": 第 ")) << ran.out.toStdString(); // the local chain holds
+    EXPECT_TRUE(ran.out.contains("笔录档案服务器上的副本（")) << ran.out.toStdString();
+    EXPECT_TRUE(ran.out.contains("：FAILED，第 2 行：与服务器收到的不同")) << ran.out.toStdString();
+    EXPECT_FALSE(ran.out.contains("第 1 行：与服务器收到的不同")) << ran.out.toStdString();
 }
 
 // A field holding a NUL, which no text of the server can hold: the version is named once with its

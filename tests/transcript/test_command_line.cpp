@@ -443,6 +443,7 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
         {"--help", {"--help"}},
         {"--version", {"--version"}},
         {"verify", {"verify", root.path() + "/one"}},
+        {"verify X.zip", {"verify", root.path() + "/no-such-bundle.zip"}},
         {"compose", {"compose", example(), "--force"}},
         {"compose --pdf", {"compose", example(), "--force", "--pdf", root.path() + "/a.pdf"}},
         {"print", {"print", exampleDocument(), "--printer", "no-such-printer"}},
