@@ -6,6 +6,7 @@
 #include "PgServer.h"
 
 #include "archive/SearchText.h"
+#include "transcript/FieldNames.h"
 #include "office/Grams.h"
 #include "office/OfficeSearch.h"
 #include "office/Outbox.h"
@@ -52,13 +53,12 @@ Version generated(QRandomGenerator& random, int n) {
     v.host = QStringLiteral("desk1");
     v.user = QStringLiteral("inspector");
     v.facts.name = v.inquiry;
-    v.facts.record["num10"] = name;
-    v.facts.record["num16"] = unit;
-    v.facts.record["num8"] = QStringLiteral("Kelmar市") + phrase(random, 4);
-    for (int i = 0; i < 48; ++i) {
-        const QByteArray key = "num" + QByteArray::number(23 + i);
-        v.facts.record[std::string_view(key.constData(), std::size_t(key.size()))] =
-            (i % 2 ? QStringLiteral("答：") : QStringLiteral("问：")) + phrase(random, 30);
+    v.facts.record[field::IntervieweeName] = name;
+    v.facts.record[field::WorkUnit] = unit;
+    v.facts.record[field::Place] = QStringLiteral("Kelmar市") + phrase(random, 4);
+    for (int pair = 1; pair <= record::kPairs; ++pair) {
+        v.facts.record[record::question(pair).key] = QStringLiteral("问：") + phrase(random, 30);
+        v.facts.record[record::answer(pair).key] = QStringLiteral("答：") + phrase(random, 30);
     }
     v.facts.date = date.toString(Qt::ISODate);
     v.facts.starts = QStringLiteral("09:00");
