@@ -1,6 +1,7 @@
 // The window's part: creates the platform services and the program, then runs the window.
 #include "app/Program.h"
 #include "archive/Archive.h"
+#include "archive/TimeStampAuthority.h"
 #include "net/WebClient.h"
 #include "platform/Clock.h"
 #include "platform/DesktopLauncher.h"
@@ -57,6 +58,10 @@ extern "C" Q_DECL_EXPORT int quillon_window(int argc, char** argv) {
     // The archive goes on in the background while the window works; what it cannot record is told.
     archive::Archive inquiries(programDir.dir, archive::Archive::Work::InBackground, [&dialogs](const QString& text) {
         dialogs.message(QStringLiteral("提 示："), text, Dialogs::Buttons::Ok);
+    });
+    inquiries.setTimeStampFetch([](const QString& dir) {
+        const archive::timestamps::SendResult result = archive::timestamps::sendPending(dir, false);
+        return result.sent == archive::timestamps::Sent::Failed ? result.text : QString();
     });
     Services services{dialogs,
                       clock,

@@ -71,6 +71,10 @@ void Archive::setTell(std::function<void(const QString&)> tell) {
     m_tell = std::move(tell);
 }
 
+void Archive::setTimeStampFetch(TimeStampFetch fetch) {
+    m_fetchTimeStamp = std::move(fetch);
+}
+
 QString Archive::currentInquiry() const {
     const std::lock_guard lock(m_currentLock);
     return m_current;
@@ -220,16 +224,15 @@ void Archive::queueTimeStamp(const QList<CustodyEntry>& entries, QStringList& to
     }
     // Beside the event loop the token is fetched at once, at most once a minute; on the command line
     // `quillon log stamp` fetches it.
-    if (m_work != Work::InBackground || m_stamping.exchange(true))
+    if (m_work != Work::InBackground || !m_fetchTimeStamp || m_stamping.exchange(true))
         return;
     if (m_stamper.joinable())
         m_stamper.join();
     m_stamper = std::thread([this] {
-        const timestamps::SendResult result = timestamps::sendPending(m_programDir, false);
-        if (result.sent == timestamps::Sent::Failed)
+        if (const QString failed = m_fetchTimeStamp(m_programDir); !failed.isEmpty())
             QMetaObject::invokeMethod(
                 this,
-                [this, text = result.text] {
+                [this, text = failed] {
                     emit statusNote(QStringLiteral("可信时间戳暂时没有取得（%1），链头已排队，稍后再取。").arg(text));
                 },
                 Qt::QueuedConnection);

@@ -42,6 +42,11 @@ public:
     const QString& programDir() const { return m_programDir; }
     // From now on problems are said through tell (the program is ending and nobody reads a box).
     void setTell(std::function<void(const QString&)> tell);
+    // Fetches the token of the queued chain head from the time-stamp authority and answers what
+    // failed, or nothing. Given by the window, which fetches beside its event loop; a command only
+    // queues the head, for `quillon log stamp` or the window to fetch, and links no OpenSSL.
+    using TimeStampFetch = std::function<QString(const QString& programDir)>;
+    void setTimeStampFetch(TimeStampFetch fetch);
 
     void record(const JournalEvent& event) override;
     // An entry for the archive's own commands (a check, a link, an export); false when it could not
@@ -128,6 +133,7 @@ private:
     sql::Error m_syncError;
     bool m_rebuiltAfterDamage = false;
     // The request for a time-stamp, beside the event loop.
+    TimeStampFetch m_fetchTimeStamp;
     std::thread m_stamper;
     std::atomic_bool m_stamping = false;
 };

@@ -4,7 +4,7 @@
 
 #include "archive/Bundle.h"
 #include "archive/CustodyLog.h"
-#include "archive/TimeStamps.h"
+#include "archive/TimeStampAuthority.h"
 
 #include "platform/Fingerprint.h"
 #include "platform/ProgramDir.h"

@@ -2,7 +2,6 @@
 #include "archive/CommandLine.h"
 
 #include "archive/CustodyLog.h"
-#include "archive/TimeStamps.h"
 
 #include "transcript/Usage.h"
 
@@ -65,16 +64,6 @@ int archiveCommand(const QStringList& arguments) {
         return archive->lastSyncError().ok() ? 0 : 1;
     }
     return listInquiries(*archive, end < 0 ? arguments : arguments.mid(end + 1));
-}
-
-int logCommand(const QStringList& arguments, const QList<Witness>& witnesses) {
-    if (arguments == QStringList{QStringLiteral("stamp")})
-        return timestamps::stampCommand(programdir::resolveForCommand());
-    if (arguments != QStringList{QStringLiteral("verify")})
-        return transcript::usageError(QStringLiteral("log 只有 verify 和 stamp 两个命令"));
-    QList<Witness> all{indexWitness, timestamps::witness};
-    all << witnesses;
-    return verifyCommand(programdir::resolveForCommand(), all);
 }
 
 } // namespace archive

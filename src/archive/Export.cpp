@@ -2,7 +2,7 @@
 #include "archive/Export.h"
 
 #include "archive/Locations.h"
-#include "archive/TimeStamps.h"
+#include "archive/TimeStampAuthority.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

@@ -30,6 +30,9 @@ inline constexpr Key ExitPageSwitch{"close", "control"};
 inline constexpr Key ExitPage{"close", "url"};
 // The office archive's server.
 inline constexpr Key OfficeServer{"archive", "server"};
+// The trusted time-stamp authority (an http:// address) and its CA certificate file.
+inline constexpr Key TimeStampAuthority{"archive", "tsa"};
+inline constexpr Key TimeStampAuthorityCa{"archive", "tsa-ca"};
 // The two signature lines at the foot of every printed page.
 inline constexpr const char* kFooterSection = "fenye";
 inline constexpr Key FooterLine1{kFooterSection, "hang1"};
