@@ -46,6 +46,7 @@ const Command kCommands[] = {
     {"archive", nullptr, kOfficePart, "quillon_office_search", asksForOffice},
     {"archive", nullptr, kArchivePart, "quillon_archive"},
     {"log", nullptr, kArchivePart, "quillon_log"},
+    {"check", nullptr, kArchivePart, "quillon_check"},
     {"sync", nullptr, kOfficePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},
 };
