@@ -60,9 +60,7 @@ int archiveCommand(const QStringList& arguments) {
 int logCommand(const QStringList& arguments) {
     if (arguments != QStringList{QStringLiteral("verify")})
         return transcript::usageError(QStringLiteral("log 只有 verify 一个命令"));
-    const QString programDir = programdir::resolveForCommand();
-    const int local = verifyCommand(programDir);
-    return office::officeLogVerifyCommand(programDir) != 0 ? 1 : local;
+    return verifyCommand(programdir::resolveForCommand());
 }
 
 } // namespace archive
