@@ -207,7 +207,7 @@ archive::sql::Error Outbox::setAside(qint64 id, const QString& why) {
         return opened;
     archive::sql::Query q = m_index.connection().query("UPDATE outbox SET tries = ?, failure = ? WHERE id = ?");
     q.bind(kSetAside).bind(why).bind(id).run();
-    return taken(m_index.connection());
+    return taken();
 }
 
 } // namespace office

@@ -53,7 +53,7 @@ struct Version {
 // than evidenceLimit bytes (negative: no limit) keeps its bytes on the desktop. stop ends the
 // reading of a large file. Fails when the index cannot give the version's custody lines: a version
 // pushed without them would stand on the server as complete.
-sql::Error versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
+archive::sql::Error versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
                      const std::atomic_bool& stop, Version* version);
 
 // Why the server could never store the version: a field (named by its key) or file name holding a
