@@ -6,10 +6,13 @@ class MainWindow;
 class RecoverySession;
 struct Components;
 struct Services;
+class CheckWindow;
 
 void ShowSecondPage(MainWindow& w);
 void ShowFirstPage(MainWindow& w);
 void ToggleCaseNotePanel(MainWindow& w);
+// A problem chosen in the check window: the cursor in its field, on the page that holds it.
+void GoToCheckedField(MainWindow& w, CheckWindow& cw);
 void CloseTextViewer(MainWindow& w);
 // Closing the window or "退出": a recording or capture that would be lost is asked about first
 // (save, discard, go back). True when the program may end: a clean end, after which the unsaved form
