@@ -65,7 +65,8 @@ check::Context ArchiveCheckContext::contextOf(const QString& inquiry, const QDat
             const InquiryFacts facts =
                 readInquiry(programdir::blDir(m_archive.programDir()) + u'/' + row.name + QStringLiteral(".ini"));
             context.sameDay.append({row.name, QTime::fromString(row.starts, QStringLiteral("HH:mm")),
-                                    QTime::fromString(row.ends, QStringLiteral("HH:mm")), check::officersOf(facts.record)});
+                                    QTime::fromString(row.ends, QStringLiteral("HH:mm")),
+                                    check::officersOf(facts.record)});
         }
     for (const FileRow& file : m_archive.files(inquiry))
         if (file.how != LinkHow::Unlinked && (file.kind == FileKind::Recording || file.kind == FileKind::Capture))

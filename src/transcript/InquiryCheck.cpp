@@ -50,9 +50,9 @@ void checkDate(const record::TranscriptRecord& r, QList<Problem>& problems) {
             return;
         }
     if (!dayOf(r).isValid())
-        problems.append({field::Day, QStringLiteral("询问日期 %1年%2月%3日 不是真实的日期")
-                                         .arg(r[field::Year].trimmed(), r[field::Month].trimmed(),
-                                              r[field::Day].trimmed())});
+        problems.append(
+            {field::Day, QStringLiteral("询问日期 %1年%2月%3日 不是真实的日期")
+                             .arg(r[field::Year].trimmed(), r[field::Month].trimmed(), r[field::Day].trimmed())});
 }
 
 void checkTimes(const record::TranscriptRecord& r, QList<Problem>& problems) {
@@ -71,8 +71,9 @@ void checkTimes(const record::TranscriptRecord& r, QList<Problem>& problems) {
         problems.append({field::EndHour, QStringLiteral("结束时间 %1时%2分 不是真实的时间")
                                              .arg(r[field::EndHour].trimmed(), r[field::EndMinute].trimmed())});
     else if (start.isValid() && end <= start)
-        problems.append({field::EndHour, QStringLiteral("结束时间 %1 不晚于开始时间 %2：询问要在开始的同一天、开始之后结束")
-                                             .arg(timeText(end), timeText(start))});
+        problems.append(
+            {field::EndHour, QStringLiteral("结束时间 %1 不晚于开始时间 %2：询问要在开始的同一天、开始之后结束")
+                                 .arg(timeText(end), timeText(start))});
 }
 
 void checkIdentity(const record::TranscriptRecord& r, QList<Problem>& problems) {
@@ -91,9 +92,11 @@ void checkIdentity(const record::TranscriptRecord& r, QList<Problem>& problems) 
     const Identity& identity = *reading.identity;
     const QString sex = r[field::Sex].trimmed();
     if (sex.isEmpty())
-        problems.append({field::Sex, QStringLiteral("性别没有填写：按身份证号码是%1（可以按号码填写）").arg(sexOf(identity))});
+        problems.append(
+            {field::Sex, QStringLiteral("性别没有填写：按身份证号码是%1（可以按号码填写）").arg(sexOf(identity))});
     else if (sex != sexOf(identity))
-        problems.append({field::Sex, QStringLiteral("性别“%1”与身份证号码不符：号码的性别位是%2").arg(sex, sexOf(identity))});
+        problems.append(
+            {field::Sex, QStringLiteral("性别“%1”与身份证号码不符：号码的性别位是%2").arg(sex, sexOf(identity))});
     if (!day.isValid())
         return;
     const int age = ageOn(identity.birth, day);
@@ -130,9 +133,10 @@ void checkOfficers(const record::TranscriptRecord& r, QList<Problem>& problems) 
     if (officers.size() >= 2)
         return;
     const record::Key where = namesIn(r[field::InspectorName]).isEmpty() ? field::InspectorName : field::Recorder;
-    problems.append({where, officers.isEmpty()
-                                ? QStringLiteral("询问人、记录人中要有至少两名不同的执法人员，现在一名也没有")
-                                : QStringLiteral("询问人、记录人中要有至少两名不同的执法人员，现在只有%1").arg(officers.first())});
+    problems.append(
+        {where, officers.isEmpty()
+                    ? QStringLiteral("询问人、记录人中要有至少两名不同的执法人员，现在一名也没有")
+                    : QStringLiteral("询问人、记录人中要有至少两名不同的执法人员，现在只有%1").arg(officers.first())});
 }
 
 void checkOverlaps(const record::TranscriptRecord& r, const Context& context, QList<Problem>& problems) {
@@ -146,9 +150,10 @@ void checkOverlaps(const record::TranscriptRecord& r, const Context& context, QL
             continue;
         for (const QString& name : officers)
             if (other.officers.contains(name))
-                problems.append({fieldOfOfficer(r, name),
-                                 QStringLiteral("%1在同一时间参加了另一次询问 %2（%3–%4）：一名执法人员不能同时询问两处")
-                                     .arg(name, other.name, timeText(other.starts), timeText(other.ends))});
+                problems.append(
+                    {fieldOfOfficer(r, name),
+                     QStringLiteral("%1在同一时间参加了另一次询问 %2（%3–%4）：一名执法人员不能同时询问两处")
+                         .arg(name, other.name, timeText(other.starts), timeText(other.ends))});
     }
 }
 
@@ -178,8 +183,9 @@ void checkNotices(const record::TranscriptRecord& r, const Rules& rules, QList<P
         for (int pair = 1; pair <= record::kPairs && !found; ++pair)
             found = r[record::question(pair).key].contains(phrase) || r[record::answer(pair).key].contains(phrase);
         if (!found)
-            problems.append({free, QStringLiteral("告知事项不全：没有含“%1”的问答（set.ini [hecha] 规定每份笔录都要告知）")
-                                       .arg(phrase)});
+            problems.append(
+                {free,
+                 QStringLiteral("告知事项不全：没有含“%1”的问答（set.ini [hecha] 规定每份笔录都要告知）").arg(phrase)});
     }
 }
 
@@ -223,7 +229,8 @@ void checkEvidence(const record::TranscriptRecord& r, const Rules& rules, const 
         return e.starts < begins.addSecs(60) && e.ends >= begins;
     });
     if (covering == joined.end())
-        problems.append({field::StartHour, QStringLiteral("关联的录音录像没有覆盖询问的开始时间 %1").arg(timeText(start))});
+        problems.append(
+            {field::StartHour, QStringLiteral("关联的录音录像没有覆盖询问的开始时间 %1").arg(timeText(start))});
     else if (covering->ends < finishes)
         problems.append({field::EndHour, QStringLiteral("关联的录音录像在 %1 中断，没有覆盖到询问的结束时间 %2")
                                              .arg(covering->ends.toString(QStringLiteral("HH:mm:ss")), timeText(end))});
@@ -232,13 +239,22 @@ void checkEvidence(const record::TranscriptRecord& r, const Rules& rules, const 
 } // namespace
 
 QString columnOf(record::Key key) {
-    const std::pair<record::Key, const char16_t*> columns[] = {
-        {field::Year, u"询问日期"},        {field::Month, u"询问日期"},         {field::Day, u"询问日期"},
-        {field::StartHour, u"开始时间"},   {field::StartMinute, u"开始时间"},   {field::EndHour, u"结束时间"},
-        {field::EndMinute, u"结束时间"},   {field::IntervieweeName, u"姓名"},   {field::Sex, u"性别"},
-        {field::IdentityNumber, u"证件号码"}, {field::Age, u"年龄"},          {field::WorkUnit, u"工作单位"},
-        {field::Telephone, u"电话"},       {field::Address, u"住址"},           {field::InspectorName, u"询问人"},
-        {field::Recorder, u"记录人"}};
+    const std::pair<record::Key, const char16_t*> columns[] = {{field::Year, u"询问日期"},
+                                                               {field::Month, u"询问日期"},
+                                                               {field::Day, u"询问日期"},
+                                                               {field::StartHour, u"开始时间"},
+                                                               {field::StartMinute, u"开始时间"},
+                                                               {field::EndHour, u"结束时间"},
+                                                               {field::EndMinute, u"结束时间"},
+                                                               {field::IntervieweeName, u"姓名"},
+                                                               {field::Sex, u"性别"},
+                                                               {field::IdentityNumber, u"证件号码"},
+                                                               {field::Age, u"年龄"},
+                                                               {field::WorkUnit, u"工作单位"},
+                                                               {field::Telephone, u"电话"},
+                                                               {field::Address, u"住址"},
+                                                               {field::InspectorName, u"询问人"},
+                                                               {field::Recorder, u"记录人"}};
     for (const auto& [column, text] : columns)
         if (column == key)
             return QString::fromUtf16(text);
@@ -257,9 +273,10 @@ IdentityReading readIdentityNumber(const QString& text, const QDate& latest) {
             sum += number[i].digitValue() * kWeights[i];
         const QChar expected = QLatin1Char(kCheckCharacters[sum % 11]);
         if (number[17].toUpper() != expected)
-            return {std::nullopt, QStringLiteral("身份证号码的校验码不对：按 GB 11643（MOD 11-2）最后一位应为 %1，号码上是 %2")
-                                      .arg(expected)
-                                      .arg(number[17])};
+            return {std::nullopt,
+                    QStringLiteral("身份证号码的校验码不对：按 GB 11643（MOD 11-2）最后一位应为 %1，号码上是 %2")
+                        .arg(expected)
+                        .arg(number[17])};
         identity.birth = QDate::fromString(number.mid(6, 8), QStringLiteral("yyyyMMdd"));
         identity.male = number[16].digitValue() % 2 == 1;
     } else if (number.size() == 15 && allDigits(number)) {
@@ -273,8 +290,9 @@ IdentityReading readIdentityNumber(const QString& text, const QDate& latest) {
     if (!identity.birth.isValid())
         return {std::nullopt, QStringLiteral("身份证号码中的出生日期 %1 不是真实的日期").arg(birthDigits)};
     if (latest.isValid() && identity.birth > latest)
-        return {std::nullopt, QStringLiteral("身份证号码中的出生日期 %1 晚于询问日期 %2")
-                                  .arg(dayText(identity.birth), dayText(latest))};
+        return {
+            std::nullopt,
+            QStringLiteral("身份证号码中的出生日期 %1 晚于询问日期 %2").arg(dayText(identity.birth), dayText(latest))};
     return {identity, {}};
 }
 

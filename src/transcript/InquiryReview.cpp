@@ -20,7 +20,8 @@ namespace {
 constexpr int kProblemsAsked = 12;
 
 QList<check::Problem> problemsOf(const record::TranscriptRecord& r, Services& s, check::ContextSource& context) {
-    return check::checkInquiry(r, check::rulesOf(s.programDir), context.contextOf(transcript::baseName(r), check::dayOf(r)));
+    return check::checkInquiry(r, check::rulesOf(s.programDir),
+                               context.contextOf(transcript::baseName(r), check::dayOf(r)));
 }
 
 QString lineOf(const check::Problem& problem) {

@@ -40,7 +40,8 @@ TEST(CheckContext, OfficersOfAnotherInquiryAtTheSameTimeAndTheCaptureThatCoversI
     writeInquiry(home, "孙九", "29", "9:00", "11:00", "李四", "陈七");
     // A capture from 9:05 of 25 pictures a second for an hour: it stops before the inquiry ends.
     writeFile(home + QStringLiteral("/BL/2012年11月30日9时5分.avi"), aviHeader(40000, 25 * 3600));
-    archive::Archive a(home, archive::Archive::Work::AtOnce, [](const QString& text) { ADD_FAILURE() << text.toStdString(); });
+    archive::Archive a(home, archive::Archive::Work::AtOnce,
+                       [](const QString& text) { ADD_FAILURE() << text.toStdString(); });
     a.refresh();
 
     archive::ArchiveCheckContext context(a);
@@ -55,8 +56,9 @@ TEST(CheckContext, OfficersOfAnotherInquiryAtTheSameTimeAndTheCaptureThatCoversI
     for (const check::Problem& p : check::checkInquiry(r, {}, found))
         if (p.field == field::Recorder || p.field == field::InspectorName || p.field == field::EndHour)
             problems << check::columnOf(p.field) + u'|' + p.text;
-    EXPECT_EQ(problems,
-              QStringList({QStringLiteral("记录人|王五在同一时间参加了另一次询问 2012.11.30-宏达公司-赵六（10:00–11:00）："
-                                          "一名执法人员不能同时询问两处"),
-                           QStringLiteral("结束时间|关联的录音录像在 10:05:00 中断，没有覆盖到询问的结束时间 10:30")}));
+    EXPECT_EQ(
+        problems,
+        QStringList({QStringLiteral("记录人|王五在同一时间参加了另一次询问 2012.11.30-宏达公司-赵六（10:00–11:00）："
+                                    "一名执法人员不能同时询问两处"),
+                     QStringLiteral("结束时间|关联的录音录像在 10:05:00 中断，没有覆盖到询问的结束时间 10:30")}));
 }

@@ -73,7 +73,8 @@ TEST(InquiryCheck, AgeAndSexOnTheInquiryDayAroundABirthday) {
     r[field::Day] = "11";
     r[field::Age] = "34岁";
     EXPECT_EQ(textsAt(check::checkInquiry(r, {}, {}), field::Age),
-              QStringList{QStringLiteral("年龄 34 与身份证号码不符：出生于1978年5月12日，询问当天（2012年5月11日）是33周岁")});
+              QStringList{
+                  QStringLiteral("年龄 34 与身份证号码不符：出生于1978年5月12日，询问当天（2012年5月11日）是33周岁")});
     r[field::Day] = "12";
     EXPECT_EQ(allTexts(check::checkInquiry(r, {}, {})), QStringList());
 
@@ -112,8 +113,9 @@ TEST(InquiryCheck, EveryNoticePhraseInSomeQuestionOrAnswer) {
     r[record::answer(2).key] = "答：我会如实回答。";
     const check::Rules rules{{"证件", "如实", "回避"}, false};
     // Asked for in the first free question line.
-    EXPECT_EQ(allTexts(check::checkInquiry(r, rules, {})),
-              QStringList{QStringLiteral("第4问|告知事项不全：没有含“回避”的问答（set.ini [hecha] 规定每份笔录都要告知）")});
+    EXPECT_EQ(
+        allTexts(check::checkInquiry(r, rules, {})),
+        QStringList{QStringLiteral("第4问|告知事项不全：没有含“回避”的问答（set.ini [hecha] 规定每份笔录都要告知）")});
     r[record::question(3).key] = "问：你是否申请回避？";
     EXPECT_EQ(allTexts(check::checkInquiry(r, rules, {})), QStringList());
 }
@@ -136,7 +138,8 @@ TEST(InquiryCheck, TimesAndTheRecordingsThatCoverThem) {
     r[field::EndHour] = "9";
     r[field::EndMinute] = "0";
     EXPECT_EQ(allTexts(check::checkInquiry(r, {}, {})),
-              QStringList{QStringLiteral("结束时间|结束时间 09:00 不晚于开始时间 09:05：询问要在开始的同一天、开始之后结束")});
+              QStringList{
+                  QStringLiteral("结束时间|结束时间 09:00 不晚于开始时间 09:05：询问要在开始的同一天、开始之后结束")});
     r = proper();
     const QDate day(2012, 11, 30);
     // Two pieces without a gap are one recording; begun within the starting minute it covers the start.
@@ -150,6 +153,7 @@ TEST(InquiryCheck, TimesAndTheRecordingsThatCoverThem) {
     context.evidence[1].starts = QDateTime(day, QTime(9, 6));
     EXPECT_EQ(allTexts(check::checkInquiry(r, {}, context)),
               QStringList{QStringLiteral("开始时间|关联的录音录像没有覆盖询问的开始时间 09:05")});
-    EXPECT_EQ(allTexts(check::checkInquiry(r, {{}, true}, {})),
-              QStringList{QStringLiteral("开始时间|没有关联录音或录像：set.ini [hecha] luyin=1 要求每次询问都有录音录像")});
+    EXPECT_EQ(
+        allTexts(check::checkInquiry(r, {{}, true}, {})),
+        QStringList{QStringLiteral("开始时间|没有关联录音或录像：set.ini [hecha] luyin=1 要求每次询问都有录音录像")});
 }

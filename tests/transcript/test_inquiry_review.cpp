@@ -16,9 +16,10 @@
 namespace {
 
 const QString kPrintQuestion = QStringLiteral("打印提示：| 是/否 打 印 当 前 笔 录 内 容 ？ \r\n");
-const QString kCheckQuestion = QStringLiteral("核对提示：| 笔录核对发现 1 个问题：\n"
-                                              "第4问：告知事项不全：没有含“回避”的问答（set.ini [hecha] 规定每份笔录都要告知）"
-                                              "\n\n签字前是否返回修改？ ");
+const QString kCheckQuestion =
+    QStringLiteral("核对提示：| 笔录核对发现 1 个问题：\n"
+                   "第4问：告知事项不全：没有含“回避”的问答（set.ini [hecha] 规定每份笔录都要告知）"
+                   "\n\n签字前是否返回修改？ ");
 
 struct ReviewTest : ::testing::Test {
     TranscriptProgram p;
@@ -84,9 +85,10 @@ TEST_F(ReviewTest, ChoosingAProblemGoesToItsFieldOnItsPageAndTheNumberFillsSexAn
     p.w().编辑框26->clear();
     p.w().actCheckTranscript->trigger();
     ASSERT_TRUE(cw.isVisible());
-    EXPECT_EQ(listed(), QStringList({QStringLiteral("性别：性别没有填写：按身份证号码是男（可以按号码填写）"),
-                                     QStringLiteral("年龄：年龄没有填写：按身份证号码询问当天是32周岁（可以按号码填写）"),
-                                     QStringLiteral("第12答：第12问没有回答")}));
+    EXPECT_EQ(listed(),
+              QStringList({QStringLiteral("性别：性别没有填写：按身份证号码是男（可以按号码填写）"),
+                           QStringLiteral("年龄：年龄没有填写：按身份证号码询问当天是32周岁（可以按号码填写）"),
+                           QStringLiteral("第12答：第12问没有回答")}));
     EXPECT_TRUE(p.env.dialogs.shown.isEmpty());
 
     ASSERT_FALSE(p.w().分组框3->isVisible());
