@@ -29,7 +29,7 @@ class Archive;
 
 struct Components {
     // formRecoveryFile: this program's own file in the recovery folder; window: the main window,
-    // which the archive window belongs to.
+    // which the archive window and the check window belong to.
     Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
         : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive), checkContext(archive),
           checkWindow(window),

@@ -135,8 +135,9 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
 
     // The check window ("核对笔录"): a problem chosen goes to its field; the fill from the identity
     // number; the check again.
-    QObject::connect(c.checkWindow.列表问题, &QListWidget::itemActivated, &w, [&w, &c] { GoToCheckedField(w, c.checkWindow); });
-    QObject::connect(c.checkWindow.列表问题, &QListWidget::itemClicked, &w, [&w, &c] { GoToCheckedField(w, c.checkWindow); });
+    const auto goToField = [&w, &c] { GoToCheckedField(w, c.checkWindow); };
+    QObject::connect(c.checkWindow.列表问题, &QListWidget::itemActivated, &w, goToField);
+    QObject::connect(c.checkWindow.列表问题, &QListWidget::itemClicked, &w, goToField);
     onClick(c.checkWindow.按钮填写, [&w, &s, &c] { FillFromIdentityNumber(w, s, c.checkWindow, c.checkContext); });
     onClick(c.checkWindow.按钮重新核对, [&w, &s, &c] { CheckTranscript(w, s, c.checkWindow, c.checkContext); });
 

@@ -1,12 +1,12 @@
-// The small commands of the main window: page switching, the note panel, the viewer's close
-// button, the exit command and the exit web page.
+// The small commands of the main window: page switching (also to a field the check names), the note
+// panel, the viewer's close button, the exit command and the exit web page.
 #pragma once
 
+class CheckWindow;
 class MainWindow;
 class RecoverySession;
 struct Components;
 struct Services;
-class CheckWindow;
 
 void ShowSecondPage(MainWindow& w);
 void ShowFirstPage(MainWindow& w);
