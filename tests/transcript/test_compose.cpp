@@ -287,15 +287,16 @@ TEST_F(ComposeTest, WorkingCopyIsTheBlankDocumentAndTheTemplateIsWritten) {
 }
 
 TEST_F(ComposeTest, RefusedNameWritesNothing) {
-    for (const char* key : {"num1", "num2", "num3", "num16", "num10"}) {
+    for (const record::Key key : {record::Key("num1"), record::Key("num2"), record::Key("num3"), record::Key("num16"),
+                                  record::Key("num10")}) {
         for (const QString& bad : {QStringLiteral("a/b"), QStringLiteral("a\\b"), QStringLiteral(".."),
                                    QString(QChar(0)) + "x", QString()}) {
-            if (bad.isEmpty() && (key == std::string_view("num16") || key == std::string_view("num10")))
+            if (bad.isEmpty() && (key == record::Key("num16") || key == record::Key("num10")))
                 continue; // an empty work unit or name is refused before, by the commands
             record::TranscriptRecord r = testrecords::particulars();
             r[key] = bad;
             const Outcome outcome = composeAndSave(r, input());
-            EXPECT_FALSE(outcome.ok) << key;
+            EXPECT_FALSE(outcome.ok) << key.name();
             EXPECT_EQ(outcome.caption, "提 示：");
         }
     }
