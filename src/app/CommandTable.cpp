@@ -45,7 +45,7 @@ const Command kCommands[] = {
     {"print", nullptr, kPagesPart, "quillon_print"},
     {"archive", nullptr, kOfficePart, "quillon_office_search", asksForOffice},
     {"archive", nullptr, kArchivePart, "quillon_archive"},
-    {"log", nullptr, kArchivePart, "quillon_log"},
+    {"log", nullptr, kOfficePart, "quillon_log"},
     {"check", nullptr, kArchivePart, "quillon_check"},
     {"sync", nullptr, kOfficePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},

@@ -1,8 +1,11 @@
 // The office part: the commands that talk to the office archive's server, on QtCore, SQLite and
-// libpq alone.
+// libpq alone; the custody log's check among them, since it compares the log with the server's copy.
 #include "CommandTable.h"
 
+#include "archive/CommandLine.h"
 #include "office/OfficeCommands.h"
+
+#include "platform/ProgramDir.h"
 
 #include <QCoreApplication>
 
@@ -17,4 +20,14 @@ extern "C" Q_DECL_EXPORT int quillon_office_search(int argc, char** argv) {
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);
     return office::officeSearchCommand(commandArguments(argc, argv).mid(1));
+}
+
+extern "C" Q_DECL_EXPORT int quillon_log(int argc, char** argv) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    // The local chain first; then, with an office archive, what the server received of it.
+    const int local = archive::logCommand(commandArguments(argc, argv));
+    if (local == 2)
+        return local;
+    return office::officeLogVerifyCommand(programdir::resolveForCommand()) != 0 ? 1 : local;
 }
