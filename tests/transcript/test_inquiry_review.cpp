@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
