@@ -1,6 +1,8 @@
-// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libzip alone.
+// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libzip alone, and
+// the check of inquiries, which looks into the archive for the inquiries and recordings around them.
 #include "CommandTable.h"
 
+#include "archive/CheckContext.h"
 #include "archive/CommandLine.h"
 
 #include <QCoreApplication>
@@ -10,6 +12,12 @@ extern "C" Q_DECL_EXPORT int quillon_archive(int argc, char** argv) {
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);
     return archive::archiveCommand(commandArguments(argc, argv));
+}
+
+extern "C" Q_DECL_EXPORT int quillon_check(int argc, char** argv) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return archive::checkCommand(commandArguments(argc, argv));
 }
 
 extern "C" Q_DECL_EXPORT int quillon_log(int argc, char** argv) {

@@ -61,6 +61,7 @@ const Command kCommands[] = {
     {"archive", nullptr, kArchivePart, "quillon_archive"},
     {"log", nullptr, kOfficePart, "quillon_office_log", namesOfficeServer},
     {"log", nullptr, kArchivePart, "quillon_log"},
+    {"check", nullptr, kArchivePart, "quillon_check"},
     {"sync", nullptr, kOfficePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},
 };

@@ -2,6 +2,7 @@
 // connection, document writers), owned beside MainWindow and handed to the handlers by the event table.
 #pragma once
 
+#include "archive/CheckContext.h"
 #include "archivewindow/InquiryTableModel.h"
 #include "archivewindow/Scopes.h"
 #include "office/Sync.h"
@@ -14,6 +15,7 @@
 #include "transcript/NativeWordEngine.h"
 #include "transcript/word/Printing.h"
 #include "ui/ArchiveWindow.h"
+#include "ui/CheckWindow.h"
 #include "ui/FormState.h"
 
 #include <QTimer>
@@ -27,9 +29,10 @@ class Archive;
 
 struct Components {
     // formRecoveryFile: this program's own file in the recovery folder; window: the main window,
-    // which the archive window belongs to.
+    // which the archive window and the check window belong to.
     Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
-        : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive),
+        : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive), checkContext(archive),
+          checkWindow(window),
           formRecovery(programDir, formRecoveryFile)
     {
     }
@@ -54,6 +57,9 @@ struct Components {
     ArchiveWindow archiveWindow;
     // The archive window's scopes, 本机 and 全局, whose answers come to archiveWindow.
     archive::Scopes archiveScopes;
+    // What the check of the inquiry finds in the archive, and "核对笔录", the window of its problems.
+    archive::ArchiveCheckContext checkContext;
+    CheckWindow checkWindow;
     // Pushes to the office archive when set.ini names one; its results go to the main window.
     std::unique_ptr<office::PushLoop> pushLoop;
     // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.

@@ -25,9 +25,11 @@
 #include "security/PasswordLock.h"
 #include "transcript/EntryAids.h"
 #include "transcript/FormRecovery.h"
+#include "transcript/InquiryReview.h"
 #include "transcript/NewTranscript.h"
 #include "transcript/OpenTemplate.h"
 #include "transcript/WordCommands.h"
+#include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 
 #include <QAction>
@@ -35,6 +37,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -59,8 +62,11 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     });
     onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
     onMenu(w.actArchive, [&c] { ShowArchiveWindow(c.archiveWindow, c.inquiries, c.archiveRows, c.archiveScopes); });
-    onMenu(w.actSaveTranscript, [&w, &c, &s] { SaveWordDocument(w, s, c.form, *c.Word程序1); });
-    onMenu(w.actPrintTranscript, [&w, &c, &s] { PrintTranscript(w, s, c.form, *c.Word程序1); });
+    onMenu(w.actCheckTranscript, [&w, &s, &c] { CheckTranscript(w, s, c.checkWindow, c.checkContext); });
+    onMenu(w.actSaveTranscript,
+           [&w, &c, &s] { SaveWordDocument(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext); });
+    onMenu(w.actPrintTranscript,
+           [&w, &c, &s] { PrintTranscript(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext); });
     onMenu(w.actExit, [&w, &s, &c] { ExitProgram(w, s, c); });
 
     // Menu 网络功能.
@@ -126,6 +132,14 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     // Text viewer.
     onClick(w.按钮3, [&w] { CloseTextViewer(w); });
     onClick(w.按钮6, [&w, &c, &s] { PrintViewerDocument(w, s, c.form, *c.Word程序1); });
+
+    // The check window ("核对笔录"): a problem chosen goes to its field; the fill from the identity
+    // number; the check again.
+    const auto goToField = [&w, &c] { GoToCheckedField(w, c.checkWindow); };
+    QObject::connect(c.checkWindow.列表问题, &QListWidget::itemActivated, &w, goToField);
+    QObject::connect(c.checkWindow.列表问题, &QListWidget::itemClicked, &w, goToField);
+    onClick(c.checkWindow.按钮填写, [&w, &s, &c] { FillFromIdentityNumber(w, s, c.checkWindow, c.checkContext); });
+    onClick(c.checkWindow.按钮重新核对, [&w, &s, &c] { CheckTranscript(w, s, c.checkWindow, c.checkContext); });
 
     // Components: a capture that breaks off while running.
     QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,

@@ -1,5 +1,5 @@
 // The office part: the commands that talk to the office archive's server, on QtCore, SQLite and
-// libpq alone.
+// libpq alone; the custody log's check among them, since it compares the log with the server's copy.
 #include "CommandTable.h"
 
 #include "archive/CommandLine.h"

@@ -14,10 +14,12 @@
 #include "recording/VideoCaptureHandlers.h"
 #include "transcript/FormBinding.h"
 #include "transcript/FormRecovery.h"
+#include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -42,6 +44,21 @@ void ShowFirstPage(MainWindow& w)
     // Beyond the right edge: out of sight, their visible state kept.
     w.分组框3->move(1660, w.分组框3->y());
     w.分组框4->move(1660, w.分组框4->y());
+}
+
+void GoToCheckedField(MainWindow& w, CheckWindow& cw)
+{
+    const QListWidgetItem* chosen = cw.列表问题->currentItem();
+    if (!chosen)
+        return;
+    QWidget* control =
+        transcript::fieldControl(w, record::kFields[std::size_t(chosen->data(CheckWindow::ProblemField).toInt())]);
+    if (w.分组框3->isAncestorOf(control) || w.分组框4->isAncestorOf(control))
+        ShowSecondPage(w);
+    else if (w.分组框1->isAncestorOf(control) || w.分组框2->isAncestorOf(control))
+        ShowFirstPage(w);
+    w.activateWindow();
+    control->setFocus(Qt::OtherFocusReason);
 }
 
 void ToggleCaseNotePanel(MainWindow& w)

@@ -1,7 +1,8 @@
-// The small commands of the main window: page switching, the note panel, the viewer's close
-// button, the exit command and the exit web page.
+// The small commands of the main window: page switching (also to a field the check names), the note
+// panel, the viewer's close button, the exit command and the exit web page.
 #pragma once
 
+class CheckWindow;
 class MainWindow;
 class RecoverySession;
 struct Components;
@@ -10,6 +11,8 @@ struct Services;
 void ShowSecondPage(MainWindow& w);
 void ShowFirstPage(MainWindow& w);
 void ToggleCaseNotePanel(MainWindow& w);
+// A problem chosen in the check window: the cursor in its field, on the page that holds it.
+void GoToCheckedField(MainWindow& w, CheckWindow& cw);
 void CloseTextViewer(MainWindow& w);
 // Closing the window or "退出": a recording or capture that would be lost is asked about first
 // (save, discard, go back). True when the program may end: a clean end, after which the unsaved form

@@ -3,6 +3,7 @@
 
 #include "archive/SearchText.h"
 
+#include "transcript/InquiryCheck.h"
 #include "transcript/TemplateFile.h"
 
 #include "platform/DateTimeText.h"
@@ -34,14 +35,6 @@ QString timeText(const QString& hour, const QString& minute) {
     const int m = minute.trimmed().isEmpty() ? 0 : numberOf(minute, &minuteOk);
     const QTime time(h, m);
     return hourOk && minuteOk && time.isValid() ? time.toString(QStringLiteral("HH:mm")) : QString();
-}
-
-// A line holds something when more is left than the "问：" or "答：" the form starts it with.
-bool holdsText(QString line, const QString& prompt) {
-    line = line.trimmed();
-    if (line.startsWith(prompt) || line.startsWith(prompt.left(1) + u':'))
-        line = line.mid(prompt.size()).trimmed();
-    return !line.isEmpty();
 }
 
 bool isTemplate(const QByteArray& content) {
@@ -91,8 +84,9 @@ InquiryFacts inquiryOf(const QString& name, const QByteArray& content) {
     facts.starts = timeText(r[field::StartHour], r[field::StartMinute]);
     facts.ends = timeText(r[field::EndHour], r[field::EndMinute]);
     for (int pair = 1; pair <= record::kPairs; ++pair)
-        if (holdsText(r[record::question(pair).key], QStringLiteral("问：")) ||
-            holdsText(r[record::answer(pair).key], QStringLiteral("答：")))
+        // A line holds something when more is left than the "问：" or "答：" the form starts it with.
+        if (!check::lineText(r[record::question(pair).key], QStringLiteral("问：")).isEmpty() ||
+            !check::lineText(r[record::answer(pair).key], QStringLiteral("答：")).isEmpty())
             ++facts.pairs;
     return facts;
 }

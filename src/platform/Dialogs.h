@@ -28,6 +28,8 @@ public:
     // default and what closing the box gives.
     // SetAsideDiscard: "保留到别处" (answered Save) and "放弃", for a file that cannot be repaired; a box
     // closed without a button sets it aside.
+    // ReviseOrPrint, ReviseOrSave: "返回修改" (Cancel) and "仍然打印" or "仍然保存" (answered Yes), when
+    // the check of an inquiry found problems before it is signed; going back is the default.
     enum class Buttons {
         Ok,
         OkCancel,
@@ -36,7 +38,9 @@ public:
         SaveDiscardKeep,
         RestoreDiscardKeep,
         DiscardCancel,
-        SetAsideDiscard
+        SetAsideDiscard,
+        ReviseOrPrint,
+        ReviseOrSave
     };
     enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 

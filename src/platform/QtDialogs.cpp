@@ -107,6 +107,14 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const
         offerTwoChoices(*box, QMessageBox::Save, QStringLiteral("保留到别处"), QMessageBox::Discard,
                         QStringLiteral("放弃"), QMessageBox::Save);
         break;
+    case Buttons::ReviseOrPrint:
+        offerTwoChoices(*box, QMessageBox::Cancel, QStringLiteral("返回修改"), QMessageBox::Yes,
+                        QStringLiteral("仍然打印"), QMessageBox::Cancel);
+        break;
+    case Buttons::ReviseOrSave:
+        offerTwoChoices(*box, QMessageBox::Cancel, QStringLiteral("返回修改"), QMessageBox::Yes,
+                        QStringLiteral("仍然保存"), QMessageBox::Cancel);
+        break;
     }
     return box;
 }

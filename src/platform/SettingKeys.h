@@ -37,6 +37,11 @@ inline constexpr Key TimeStampAuthorityCa{"archive", "tsa-ca"};
 inline constexpr const char* kFooterSection = "fenye";
 inline constexpr Key FooterLine1{kFooterSection, "hang1"};
 inline constexpr Key FooterLine2{kFooterSection, "hang2"};
+// The check of an inquiry before it is signed: "0" asks nothing before a print or save; "1" wants a
+// recording or capture linked to every inquiry.
+inline constexpr const char* kCheckSection = "hecha";
+inline constexpr Key CheckBeforeSigning{kCheckSection, "tixing"};
+inline constexpr Key RecordingRequired{kCheckSection, "luyin"};
 
 // The preset lists of the form's boxes.
 inline List placePresets() {
@@ -53,6 +58,10 @@ inline List otherParticipantNames() {
 }
 inline List recorderNames() {
     return {QStringLiteral("name3"), "name", 10};
+}
+// The phrases of the notices every inquiry gives, each to be found in some question or answer.
+inline List noticePhrases() {
+    return {QString::fromLatin1(kCheckSection), "gaozhi", 20};
 }
 // The lists of pair n's question and answer boxes (1 … 24).
 inline List questionPresets(int pair) {

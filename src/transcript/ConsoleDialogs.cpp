@@ -16,7 +16,9 @@ Dialogs::Answer ConsoleDialogs::message(const QString& caption, const QString& t
     case Buttons::SaveDiscardKeep:
     case Buttons::RestoreDiscardKeep:
     case Buttons::DiscardCancel:
-        // Nothing is saved elsewhere or given up without a person to choose.
+    case Buttons::ReviseOrPrint:
+    case Buttons::ReviseOrSave:
+        // Nothing is saved elsewhere, given up or signed despite its problems without a person to choose.
         return Answer::Cancel;
     case Buttons::SetAsideDiscard:
         // Setting a file aside keeps every byte of it.

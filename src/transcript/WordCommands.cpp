@@ -2,6 +2,7 @@
 #include "transcript/WordCommands.h"
 
 #include "transcript/FormBinding.h"
+#include "transcript/InquiryReview.h"
 #include "transcript/Preview.h"
 #include "transcript/TranscriptPrint.h"
 #include "transcript/WordEngine.h"
@@ -45,7 +46,10 @@ bool FindWord(WordEngine& engine) {
     return !engine.location().isEmpty();
 }
 
-void SaveWordDocument(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
+void SaveWordDocument(MainWindow& w, Services& s, FormState& form, WordEngine& engine, CheckWindow& cw,
+                      check::ContextSource& context) {
+    if (!ReviewBeforeSigning(w, s, cw, context, Signing::Save))
+        return;
     CommandEnv env = environment(s, engine);
     record::TranscriptRecord r = readForm(w);
     SaveOptions options;
@@ -56,11 +60,14 @@ void SaveWordDocument(MainWindow& w, Services& s, FormState& form, WordEngine& e
         form.status = saved->status;
 }
 
-void PrintTranscript(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
+void PrintTranscript(MainWindow& w, Services& s, FormState& form, WordEngine& engine, CheckWindow& cw,
+                     check::ContextSource& context) {
     if (s.dialogs.message(QStringLiteral("打印提示："), QStringLiteral(" 是/否 打 印 当 前 笔 录 内 容 ？ \r\n"),
-                          Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes)
-        PrintCurrentTranscript(w, s, form, engine);
-    else
+                          Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes) {
+        // Only the current transcript is checked: a chosen document is already what it is.
+        if (ReviewBeforeSigning(w, s, cw, context, Signing::Print))
+            PrintCurrentTranscript(w, s, form, engine);
+    } else
         PrintChosenDocument(w, s, form, engine);
 }
 

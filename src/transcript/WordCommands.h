@@ -4,20 +4,25 @@
 
 #include <QString>
 
+class CheckWindow;
 class MainWindow;
 struct FormState;
 struct Services;
 
+namespace check {
+class ContextSource;
+}
 namespace transcript {
 class WordEngine;
 }
 
 // Whether a writer can work.
 bool FindWord(transcript::WordEngine& engine);
-// "保存(笔录及模板)"
-void SaveWordDocument(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
-// "打印(笔录)"
-void PrintTranscript(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
+// "保存(笔录及模板)", and "打印(笔录)": each asks first when the check of the inquiry finds problems.
+void SaveWordDocument(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine, CheckWindow& cw,
+                      check::ContextSource& context);
+void PrintTranscript(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine, CheckWindow& cw,
+                     check::ContextSource& context);
 void PrintCurrentTranscript(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
 void PrintChosenDocument(MainWindow& w, Services& s, FormState& form, transcript::WordEngine& engine);
 // Prints a document file, as a chosen one is printed.

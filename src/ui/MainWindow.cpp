@@ -313,6 +313,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     actOpenTemplate = item(file, "打开(笔录模板)");
     actArchive = item(file, "笔录档案");
     actArchive->setShortcut(QKeySequence::Find);
+    actCheckTranscript = item(file, "核对(笔录)");
     actSaveTranscript = item(file, "保存(笔录及模板)");
     actPrintTranscript = item(file, "打印(笔录)");
     actExit = item(file, "退出");

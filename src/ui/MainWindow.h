@@ -180,6 +180,7 @@ public:
     QAction* actNewTranscript;    // 新建(笔录)
     QAction* actOpenTemplate;     // 打开(笔录模板)
     QAction* actArchive;          // 笔录档案 (Ctrl+F)
+    QAction* actCheckTranscript;  // 核对(笔录)
     QAction* actSaveTranscript;   // 保存(笔录及模板)
     QAction* actPrintTranscript;  // 打印(笔录)
     QAction* actExit;             // 退出

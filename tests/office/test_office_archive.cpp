@@ -55,7 +55,7 @@ protected:
 
     // set.ini naming the server as role, without the start-up's balloon box.
     QString officeSettings(const QString& role) const {
-        return "[pop]\ntanchu=0\n[archive]\nserver=" + server.conninfo(role) + "\n";
+        return "[pop]\ntanchu=0\n[hecha]\ntixing=0\n[archive]\nserver=" + server.conninfo(role) + "\n";
     }
 
     // A program directory whose set.ini names the server as role.

@@ -98,6 +98,10 @@ TEST(QtDialogs, EveryButtonEscAndEnterGiveTheirAnswer)
         {B::SetAsideDiscard,
          {click(S::Save, A::Save, "保留到别处"), click(S::Discard, A::Discard, "放弃"), type(esc, A::Save),
           type(enter, A::Save)}},
+        {B::ReviseOrPrint,
+         {click(S::Cancel, A::Cancel, "返回修改"), click(S::Yes, A::Yes, "仍然打印"), type(esc, A::Cancel),
+          type(enter, A::Cancel)}},
+        {B::ReviseOrSave, {click(S::Yes, A::Yes, "仍然保存"), type(esc, A::Cancel), type(enter, A::Cancel)}},
     };
 
     QtDialogs dialogs;

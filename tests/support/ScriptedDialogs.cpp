@@ -34,6 +34,8 @@ Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& 
     case Buttons::SetAsideDiscard:
         return Answer::Save;
     case Buttons::DiscardCancel:
+    case Buttons::ReviseOrPrint:
+    case Buttons::ReviseOrSave:
         return Answer::Cancel;
     default:
         return Answer::Ok;

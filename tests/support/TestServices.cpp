@@ -88,8 +88,9 @@ TestServices::TestServices(Store store)
     QDir().mkpath(services.programDir);
     QDir().mkpath(services.desktopDir);
     QDir().mkpath(services.cacheDir);
-    // Most tests do not look at the statute window; a test that does clears this.
-    writeSettings(QStringLiteral("[pop]\ntanchu=0\n"));
+    // Most tests do not look at the statute window, nor at the check before a print or save; a test
+    // that does clears this.
+    writeSettings(QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n"));
 }
 
 void TestServices::writeSettings(const QString& text) const

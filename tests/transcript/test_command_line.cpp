@@ -451,6 +451,7 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
         {"archive", {"archive", "王"}},
         {"archive --rebuild", {"archive", "--rebuild"}},
         {"log verify", {"log", "verify"}},
+        {"check", {"check", example()}},
         {"sync", {"sync"}},
         {"archive --office", {"archive", "--office", "王"}},
     };
@@ -525,6 +526,31 @@ TEST_F(CommandLineTest, ShippedExampleWithTheStarterSettingsKeepsItsPages) {
             lines[lines.size() - 2].trimmed().endsWith(QStringLiteral("日").normalized(QString::NormalizationForm_KC)))
             << page.toStdString();
     }
+}
+
+TEST_F(CommandLineTest, CheckPrintsOneLinePerProblemAndExitsWithWhetherThereWasOne) {
+    // The shipped example passes the starter settings' notices.
+    QFile::remove(home + "/set.ini");
+    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/resources/set.ini", home + "/set.ini"));
+    Result r = run({"check", example()});
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(r.out, QString());
+
+    const QString faulty = root.path() + "/faulty.ini";
+    QByteArray bytes = readFile(example());
+    bytes.replace("220104197805121234", "220104197805121235");
+    bytes.replace(gbk::encode(QStringLiteral("回避")), gbk::encode(QStringLiteral("离开")));
+    writeFile(faulty, bytes);
+    r = run({"check", example(), faulty});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, faulty + QStringLiteral("\t证件号码\t身份证号码的校验码不对：按 GB 11643（MOD 11-2）最后一位应为 4，号码上是 5\n") +
+                         faulty + QStringLiteral("\t第17问\t告知事项不全：没有含“回避”的问答（set.ini [hecha] 规定每份笔录都要告知）\n"));
+
+    EXPECT_EQ(run({"check"}).exitCode, 2);
+    EXPECT_EQ(run({"check", "--all"}).exitCode, 2);
+    r = run({"check", root.path() + "/none.ini"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("没有核对"))) << r.err.toStdString();
 }
 
 TEST_F(CommandLineTest, PrintSharesTheChecksOfThePrintCommand) {

@@ -94,4 +94,6 @@ TEST(Accessibility, EveryReachableControlHasANameOfItsOwn)
     // 笔录档案: the search, the date range, the list, the commands, the chosen inquiry's files and
     // custody entries, and the window's own buttons.
     EXPECT_GE(expectNamedAndDistinct(p.program.components().archiveWindow), 16);
+    // 核对笔录: the list of problems and the window's buttons.
+    EXPECT_GE(expectNamedAndDistinct(p.program.components().checkWindow), 3);
 }
