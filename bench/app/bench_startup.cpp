@@ -7,14 +7,12 @@
 
 #include <QApplication>
 
-
 #include <benchmark/benchmark.h>
 
 namespace {
 
 // Every key of the vocabulary present, with values of realistic length.
-QString fullSettings()
-{
+QString fullSettings() {
     QString text = QStringLiteral("[biaoti]\nbiaoti1=某某市烟草专卖局询问笔录\n[fengge]\nfengge=1\n[pop]\ntanchu=0\n"
                                   "[biludidian]\ndidian1=Kelmar市\ndidian2=吉林省Kelmar市\n");
     text += QStringLiteral("[Set1]\n");
@@ -31,7 +29,9 @@ QString fullSettings()
     for (int line = 1; line <= 24; ++line) {
         text += QStringLiteral("[wenti%1]\n").arg(line);
         for (int n = 1; n <= 10; ++n)
-            text += QStringLiteral("wenti%1=问：请你如实说明第%2个情况的经过，包括时间、地点和在场人员？\n").arg(n).arg(line);
+            text += QStringLiteral("wenti%1=问：请你如实说明第%2个情况的经过，包括时间、地点和在场人员？\n")
+                        .arg(n)
+                        .arg(line);
         text += QStringLiteral("[daan%1]\n").arg(line);
         for (int n = 1; n <= 8; ++n)
             text += QStringLiteral("daan%1=答：情况属实，当时我在店里，具体经过如下所述。\n").arg(n);
@@ -40,14 +40,12 @@ QString fullSettings()
     return text;
 }
 
-void resetLists(MainWindow& w)
-{
+void resetLists(MainWindow& w) {
     for (QComboBox* box : w.findChildren<QComboBox*>())
         combolists::clearItems(box);
 }
 
-void LoadPresetListsFull(benchmark::State& state)
-{
+void LoadPresetListsFull(benchmark::State& state) {
     TestProgram p;
     p.env.writeSettings(fullSettings());
     for (auto _ : state) {
@@ -60,8 +58,7 @@ void LoadPresetListsFull(benchmark::State& state)
 }
 BENCHMARK(LoadPresetListsFull)->Unit(benchmark::kMillisecond);
 
-void StartupToIdleWindow(benchmark::State& state)
-{
+void StartupToIdleWindow(benchmark::State& state) {
     for (auto _ : state) {
         TestProgram p;
         p.env.writeSettings(fullSettings());

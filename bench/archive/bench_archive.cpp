@@ -8,8 +8,8 @@
 #include "ProcessMemory.h"
 
 #include "archive/Archive.h"
-#include "archivewindow/InquiryTableModel.h"
 #include "archive/Locations.h"
+#include "archivewindow/InquiryTableModel.h"
 #include "platform/Fingerprint.h"
 #include "platform/Gbk.h"
 #include "transcript/TranscriptRecord.h"
@@ -320,8 +320,12 @@ void WholeProcessQuery(benchmark::State& state, const QString& words) {
     state.counters["grep_over_quillon"] = grep / ours;
 }
 BENCHMARK_CAPTURE(WholeProcessQuery, one_character, QStringLiteral("王"))->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(WholeProcessQuery, two_characters, QStringLiteral("工资"))->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(WholeProcessQuery, three_characters, QStringLiteral("加班费"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(WholeProcessQuery, two_characters, QStringLiteral("工资"))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(WholeProcessQuery, three_characters, QStringLiteral("加班费"))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK_CAPTURE(WholeProcessQuery, eight_characters, QStringLiteral("劳动合同社会保险"))
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

@@ -29,8 +29,7 @@ struct Figures {
 
 // Runs work on the GUI thread with a 10 ms timer repainting a label, and records the largest gap
 // between two ticks.
-Figures measure(QLabel& label, const std::function<bool()>& work)
-{
+Figures measure(QLabel& label, const std::function<bool()>& work) {
     Figures figures;
     QElapsedTimer clock;
     qint64 last = 0;
@@ -51,8 +50,7 @@ Figures measure(QLabel& label, const std::function<bool()>& work)
     return figures;
 }
 
-void report(const QString& what, const Figures& f, qint64 bytes = 0)
-{
+void report(const QString& what, const Figures& f, qint64 bytes = 0) {
     std::printf("%-24s %s %6lld ms %5lld ticks, largest gap between ticks %4lld ms", qPrintable(what),
                 f.ok ? "ok    " : "FAILED", static_cast<long long>(f.elapsedMs), static_cast<long long>(f.ticks),
                 static_cast<long long>(f.maxGapMs));
@@ -63,8 +61,7 @@ void report(const QString& what, const Figures& f, qint64 bytes = 0)
 
 // Starts a download, cancels it after waitMs and reports how long the download took to return
 // from the cancel, and whether it left a file behind.
-void cancelledDownload(const QString& what, const NetTestServer& server, const QString& localPath, int waitMs)
-{
+void cancelledDownload(const QString& what, const NetTestServer& server, const QString& localPath, int waitMs) {
     QFile::remove(localPath);
     FtpConnection ftp;
     if (!ftp.connect(server.address(), QStringLiteral("bench"), QStringLiteral("pw")) ||
@@ -92,8 +89,7 @@ void cancelledDownload(const QString& what, const NetTestServer& server, const Q
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QUILLON_SOURCE_DIR"))
@@ -134,15 +130,18 @@ int main(int argc, char** argv)
            }));
     for (int round = 1; round <= 5; ++round) {
         report(QStringLiteral("upload 50 MB #%1").arg(round),
-               measure(label, [&] {
-                   return ftp.upload(source, QStringLiteral("big.ini")) &&
-                          QFileInfo(home.filePath(QStringLiteral("wwwroot/big.ini"))).size() == kFileBytes;
-               }),
+               measure(label,
+                       [&] {
+                           return ftp.upload(source, QStringLiteral("big.ini")) &&
+                                  QFileInfo(home.filePath(QStringLiteral("wwwroot/big.ini"))).size() == kFileBytes;
+                       }),
                kFileBytes);
-        report(QStringLiteral("download 50 MB #%1").arg(round), measure(label, [&] {
-                   return ftp.download(QStringLiteral("big.ini"), local.filePath(QStringLiteral("back.ini"))) &&
-                          QFileInfo(local.filePath(QStringLiteral("back.ini"))).size() == kFileBytes;
-               }),
+        report(QStringLiteral("download 50 MB #%1").arg(round),
+               measure(label,
+                       [&] {
+                           return ftp.download(QStringLiteral("big.ini"), local.filePath(QStringLiteral("back.ini"))) &&
+                                  QFileInfo(local.filePath(QStringLiteral("back.ini"))).size() == kFileBytes;
+                       }),
                kFileBytes);
     }
     QTemporaryDir cancelDir;

@@ -6,11 +6,11 @@
 #include "PgServer.h"
 
 #include "archive/SearchText.h"
-#include "transcript/FieldNames.h"
 #include "office/Grams.h"
 #include "office/OfficeSearch.h"
 #include "office/Outbox.h"
 #include "office/Push.h"
+#include "transcript/FieldNames.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -19,8 +19,7 @@ namespace {
 constexpr qint64 OneHourBytes = 3600LL * 16000;
 
 // A field in kB of /proc/self/status: "VmRSS", "VmHWM".
-qint64 statusKb(const char* field)
-{
+qint64 statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -31,20 +30,17 @@ qint64 statusKb(const char* field)
 }
 
 // Lets the peak resident size start again from the present one (Linux 4.0 and later).
-bool resetPeak()
-{
+bool resetPeak() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
-double mb(qint64 kb)
-{
+double mb(qint64 kb) {
     return double(kb) / 1024.0;
 }
 
 // Records `hours` hours and saves them; false when something failed.
-bool recordAndSave(TestProgram& p, int hours)
-{
+bool recordAndSave(TestProgram& p, int hours) {
     qputenv("QUILLON_AUDIO_SOURCE", QStringLiteral("audiotestsrc is-live=false wave=sine samplesperbuffer=1000 "
                                                    "num-buffers=%1 ! audio/x-raw,rate=8000,channels=1")
                                         .arg(28800 * hours)
@@ -95,8 +91,7 @@ bool recordAndSave(TestProgram& p, int hours)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);

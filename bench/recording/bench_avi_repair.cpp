@@ -25,8 +25,7 @@ namespace {
 // Frames of the snow pattern at 640 × 480 take about 190 KB each.
 constexpr qint64 kFrameBytes = 190 * 1024;
 
-bool makeCapture(const QString& path, qint64 bytes)
-{
+bool makeCapture(const QString& path, qint64 bytes) {
     const QByteArray description =
         QStringLiteral("videotestsrc pattern=snow num-buffers=%1 ! video/x-raw,width=640,height=480,"
                        "framerate=15/1 ! jpegenc ! avimux ! filesink location=\"%2\"")
@@ -54,8 +53,7 @@ bool makeCapture(const QString& path, qint64 bytes)
 
 // What a kill leaves: the last frame half written, its index never written, the header's frame
 // count 0. The zeros start at the header of the first frame past the middle.
-bool cut(const QString& path, bool zeroBlock)
-{
+bool cut(const QString& path, bool zeroBlock) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
     const qint64 size = ::lseek(fd, 0, SEEK_END);
     const auto readAt = [fd](qint64 pos, qint64 length) {
@@ -79,8 +77,7 @@ bool cut(const QString& path, bool zeroBlock)
     return ok;
 }
 
-void repairAndReport(const QString& path, const char* what)
-{
+void repairAndReport(const QString& path, const char* what) {
     QElapsedTimer clock;
     clock.start();
     const avirepair::Result result = avirepair::repair(path, path + ".aside");
@@ -91,8 +88,7 @@ void repairAndReport(const QString& path, const char* what)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     gst_init(&argc, &argv);
     const qint64 megabytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1100;

@@ -19,15 +19,13 @@
 namespace {
 
 // Keeps the event loop running, as in the program, for the given time.
-void runFor(int ms)
-{
+void runFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
-double cpuSeconds()
-{
+double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
@@ -41,8 +39,7 @@ struct Measure {
 };
 
 // The source into fakesink: what producing the pictures costs without any capture work.
-Measure sourceAlone(const QString& source, int seconds)
-{
+Measure sourceAlone(const QString& source, int seconds) {
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch((source + QStringLiteral(" ! fakesink")).toUtf8().constData(), &error);
     if (error) {
@@ -65,8 +62,7 @@ Measure sourceAlone(const QString& source, int seconds)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;

@@ -33,8 +33,7 @@ void BM_ComposeAndLayOutFourLineAnswers(benchmark::State& state) {
         record::TranscriptRecord r = full;
         word::NativeDocumentWriter writer;
         transcript::TemplateSave save;
-        if (!transcript::ComposeTranscript(writer, r, in, save).ok ||
-            !durable::writeFile(save.path(), save.bytes())) {
+        if (!transcript::ComposeTranscript(writer, r, in, save).ok || !durable::writeFile(save.path(), save.bytes())) {
             state.SkipWithError("the composition failed");
             return;
         }

@@ -8,8 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-void attachBalloonTips(MainWindow& w)
-{
+void attachBalloonTips(MainWindow& w) {
     const QList<QPair<QWidget*, QString>> tips = {
         {w.按钮3, QStringLiteral("关闭文件界面.")},
         {w.按钮2, QStringLiteral("返回笔录第一窗口界面.")},

@@ -5,8 +5,8 @@
 #include "archive/CheckContext.h"
 #include "archivewindow/InquiryTableModel.h"
 #include "archivewindow/Scopes.h"
-#include "office/Sync.h"
 #include "net/FtpConnection.h"
+#include "office/Sync.h"
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
 #include "recording/RecordingTime.h"
@@ -32,10 +32,7 @@ struct Components {
     // which the archive window and the check window belong to.
     Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
         : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive), checkContext(archive),
-          checkWindow(window),
-          formRecovery(programDir, formRecoveryFile)
-    {
-    }
+          checkWindow(window), formRecovery(programDir, formRecoveryFile) {}
 
     // 录音1: the sound recorder, with the player and the elapsed time of the recording panel.
     AudioRecorder 录音1;

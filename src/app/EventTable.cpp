@@ -42,9 +42,10 @@
 #include <QTableView>
 #include <QTimer>
 
-void bindEvents(MainWindow& w, Components& c, Services& s)
-{
-    const auto onClick = [&w](QPushButton* button, auto handler) { QObject::connect(button, &QPushButton::clicked, &w, handler); };
+void bindEvents(MainWindow& w, Components& c, Services& s) {
+    const auto onClick = [&w](QPushButton* button, auto handler) {
+        QObject::connect(button, &QPushButton::clicked, &w, handler);
+    };
     const auto onMenu = [&w](QAction* item, auto handler) { QObject::connect(item, &QAction::triggered, &w, handler); };
 
     // Window events.
@@ -123,7 +124,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     onClick(w.按钮4, [&w, &s, &c] { StopAndSaveRecording(w, s, c.form, c.录音1); });
     onClick(w.按钮播放, [&w, &s, &c] { PlayRecording(w, s, c.player); });
     onClick(w.暂停, [&w, &s, &c] { StopPlayback(w, s, c.player); });
-    QObject::connect(&c.录音1, &AudioRecorder::captureFailed, &w, [&w, &s, &c] { RecordingDeviceFailed(w, s, c.录音1); });
+    QObject::connect(&c.录音1, &AudioRecorder::captureFailed, &w,
+                     [&w, &s, &c] { RecordingDeviceFailed(w, s, c.录音1); });
     QObject::connect(w.时钟1, &QTimer::timeout, &w, [&w, &s, &c] { AdvanceRecordingTime(w, s, c.recordingTime); });
 
     // Status clock.
@@ -158,7 +160,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
     QObject::connect(aw.日期框止, &QDateEdit::dateChanged, &w, list);
     QObject::connect(aw.表格笔录->selectionModel(), &QItemSelectionModel::currentRowChanged, &w,
                      [&c] { ShowChosenInquiry(c.archiveWindow, c.archiveScopes); });
-    QObject::connect(aw.组合框版本, &QComboBox::activated, &w, [&c] { ShowChosenVersion(c.archiveWindow, c.archiveScopes.office); });
+    QObject::connect(aw.组合框版本, &QComboBox::activated, &w,
+                     [&c] { ShowChosenVersion(c.archiveWindow, c.archiveScopes.office); });
     QObject::connect(aw.表格笔录, &QTableView::activated, &w,
                      [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
     onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
@@ -173,8 +176,13 @@ void bindEvents(MainWindow& w, Components& c, Services& s)
                      [&c](const QString& text) { ShowArchiveNote(c.form, c.archiveWindow, text); });
 
     // The office archive's push: each entry of the custody log, on whichever thread wrote it, wakes it.
-    QObject::connect(&c.inquiries, &archive::Archive::logged, &w, [&c] { if (c.pushLoop) c.pushLoop->wake(); },
-                     Qt::DirectConnection);
+    QObject::connect(
+        &c.inquiries, &archive::Archive::logged, &w,
+        [&c] {
+            if (c.pushLoop)
+                c.pushLoop->wake();
+        },
+        Qt::DirectConnection);
 
     // Form recovery: every 30 seconds, at each page switch, and after a save (which may end the need).
     const auto keepForm = [&w, &s, &c] { transcript::KeepFormForRecovery(w, s, c.formRecovery); };

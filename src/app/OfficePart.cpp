@@ -5,7 +5,6 @@
 #include "archive/CommandLine.h"
 #include "office/OfficeCommands.h"
 
-
 #include <QCoreApplication>
 
 extern "C" Q_DECL_EXPORT int quillon_sync(int argc, char** argv) {

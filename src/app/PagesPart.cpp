@@ -32,9 +32,8 @@ std::unique_ptr<ArchiveJournal> journal(const QString& programDir) {
 } // namespace
 
 extern "C" Q_DECL_EXPORT int quillon_compose(int argc, char** argv) {
-    return withGuiApplication(argv, [&] {
-        return transcript::composeCommand(commandArguments(argc, argv), journal, &word::pageRenderer());
-    });
+    return withGuiApplication(
+        argv, [&] { return transcript::composeCommand(commandArguments(argc, argv), journal, &word::pageRenderer()); });
 }
 
 extern "C" Q_DECL_EXPORT int quillon_print(int argc, char** argv) {

@@ -22,15 +22,13 @@ void loadList(QComboBox* box, const QString& programDir, const setting::List& li
     }
 }
 
-QComboBox* control(MainWindow& w, std::string_view name)
-{
+QComboBox* control(MainWindow& w, std::string_view name) {
     return w.findChild<QComboBox*>(QString::fromUtf8(name.data(), qsizetype(name.size())));
 }
 
 } // namespace
 
-void LoadPresetLists(MainWindow& w, const QString& programDir)
-{
+void LoadPresetLists(MainWindow& w, const QString& programDir) {
     loadList(w.组合框2, programDir, setting::placePresets(), Empty::Insert);
     loadList(w.组合框52, programDir, setting::domicilePresets(), Empty::Insert);
     loadList(w.组合框53, programDir, setting::inspectorNames(), Empty::Insert);

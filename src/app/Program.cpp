@@ -18,11 +18,10 @@ constexpr int kFormRecoveryPeriodMs = 30 * 1000;
 
 Program::Program(Services& services, archive::Archive& archive)
     : m_services(services), m_recovery(programdir::recoveryDir(services.programDir)),
-      m_components(services.programDir,
-                   transcript::formRecoveryFile(m_recovery.folder(), services.clock.now(),
-                                                QCoreApplication::applicationPid()),
-                   archive, &m_window)
-{
+      m_components(
+          services.programDir,
+          transcript::formRecoveryFile(m_recovery.folder(), services.clock.now(), QCoreApplication::applicationPid()),
+          archive, &m_window) {
     m_components.视频设备1.setRecoveryFolder(m_recovery.folder());
     m_components.formRecoveryClock.setInterval(kFormRecoveryPeriodMs);
     bindEvents(m_window, m_components, m_services);
@@ -30,8 +29,7 @@ Program::Program(Services& services, archive::Archive& archive)
 
 Program::~Program() = default;
 
-bool Program::start()
-{
+bool Program::start() {
     if (!StartupProcedure(m_window, m_services, m_components.form))
         return false;
     OfferRecovery(m_window, m_services, m_components, m_recovery);
@@ -39,8 +37,7 @@ bool Program::start()
     return true;
 }
 
-int Program::run()
-{
+int Program::run() {
     m_termination = std::make_unique<TerminationSignals>();
     QObject::connect(m_termination.get(), &TerminationSignals::received, &m_window, [this] {
         // A second request while the first is being carried out (a nested event loop may deliver it)

@@ -7,10 +7,9 @@
 #include "ui/FormState.h"
 #include "ui/MainWindow.h"
 
-QString statusLine(const QString& message, const QDateTime& now)
-{
-    return message + QString(14, ' ') + QStringLiteral("当前日期： ") + datetimetext::datePart(now) +
-           QString(4, ' ') + datetimetext::timePart(now);
+QString statusLine(const QString& message, const QDateTime& now) {
+    return message + QString(14, ' ') + QStringLiteral("当前日期： ") + datetimetext::datePart(now) + QString(4, ' ') +
+           datetimetext::timePart(now);
 }
 
 void StatusClock(MainWindow& w, Services& s, const FormState& form) {

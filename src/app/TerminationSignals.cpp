@@ -16,8 +16,7 @@ namespace {
 constexpr std::array kSignals{SIGTERM, SIGHUP, SIGINT};
 int g_pipe[2] = {-1, -1};
 
-void onSignal(int number)
-{
+void onSignal(int number) {
     // The interrupted code may be about to read errno: the write below must not change it.
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
@@ -28,8 +27,7 @@ void onSignal(int number)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
-{
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         // The signals then end the process at once; the recovery folder still holds the recording.
         qWarning("termination signals keep their default action: no pipe for them");
@@ -51,8 +49,7 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
         ::sigaction(number, &action, nullptr);
 }
 
-TerminationSignals::~TerminationSignals()
-{
+TerminationSignals::~TerminationSignals() {
     if (!m_notifier)
         return;
     // The program is ending because it was asked to: the same request again, sent as a logout often

@@ -23,8 +23,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 
-void ShowSecondPage(MainWindow& w)
-{
+void ShowSecondPage(MainWindow& w) {
     w.分组框1->hide();
     w.分组框2->hide();
     w.按钮1->setEnabled(false);
@@ -35,8 +34,7 @@ void ShowSecondPage(MainWindow& w)
     w.分组框4->show();
 }
 
-void ShowFirstPage(MainWindow& w)
-{
+void ShowFirstPage(MainWindow& w) {
     w.分组框1->show();
     w.分组框2->show();
     w.按钮1->setEnabled(true);
@@ -46,8 +44,7 @@ void ShowFirstPage(MainWindow& w)
     w.分组框4->move(1660, w.分组框4->y());
 }
 
-void GoToCheckedField(MainWindow& w, CheckWindow& cw)
-{
+void GoToCheckedField(MainWindow& w, CheckWindow& cw) {
     const QListWidgetItem* chosen = cw.列表问题->currentItem();
     if (!chosen)
         return;
@@ -61,21 +58,18 @@ void GoToCheckedField(MainWindow& w, CheckWindow& cw)
     control->setFocus(Qt::OtherFocusReason);
 }
 
-void ToggleCaseNotePanel(MainWindow& w)
-{
+void ToggleCaseNotePanel(MainWindow& w) {
     w.分组框6->setGeometry(519, 59, 500, 510);
     w.分组框6->setVisible(w.分组框6->isHidden());
 }
 
-void CloseTextViewer(MainWindow& w)
-{
+void CloseTextViewer(MainWindow& w) {
     w.超级编辑框1->hide();
     w.按钮3->hide();
     w.按钮6->hide();
 }
 
-bool ConfirmProgramEnd(MainWindow& w, Services& s, Components& c)
-{
+bool ConfirmProgramEnd(MainWindow& w, Services& s, Components& c) {
     if (!MayEndRecordings(w, s, c.form, c.录音1, c.视频设备1))
         return false;
     c.formRecoveryClock.stop();
@@ -83,14 +77,12 @@ bool ConfirmProgramEnd(MainWindow& w, Services& s, Components& c)
     return true;
 }
 
-void ExitProgram(MainWindow& w, Services& s, Components& c)
-{
+void ExitProgram(MainWindow& w, Services& s, Components& c) {
     if (ConfirmProgramEnd(w, s, c))
         QCoreApplication::exit(0);
 }
 
-void EndForTermination(MainWindow& w, Components& c)
-{
+void EndForTermination(MainWindow& w, Components& c) {
     // Nobody is left to read a message box: what the archive cannot record is said on standard error.
     c.inquiries.setTell([](const QString& text) { qWarning("%s", qPrintable(text)); });
     KeepRecordingsForNextStart(c.录音1, c.视频设备1, c.inquiries);
@@ -101,8 +93,7 @@ void EndForTermination(MainWindow& w, Components& c)
     QCoreApplication::exit(0);
 }
 
-void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery)
-{
+void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery) {
     transcript::ResetFormRecovery(w, c.formRecovery);
     // Without the lock, what lies in the folder may belong to a program that is still running.
     if (!recovery.problem().isEmpty())
@@ -117,8 +108,7 @@ void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySess
     c.formRecoveryClock.start();
 }
 
-void OpenExitWebPage(Services& s)
-{
+void OpenExitWebPage(Services& s) {
     if (ReadSetting(s.programDir, setting::ExitPageSwitch) != QLatin1String("on"))
         return;
     s.shell.openUrl(ReadSetting(s.programDir, setting::ExitPage));

@@ -8,8 +8,7 @@
 
 #include <sys/stat.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (const Command* command = findCommand(argc, argv))
         return command->run ? command->run(argc, argv) : runInPart(command->part, command->entry, argc, argv);
     // A word that is no command, no option and no file is a mistake: the window would wait for a

@@ -313,7 +313,8 @@ bool Archive::ready(bool rebuildWhenEmpty) {
         if (!m_index.privateBecause().isEmpty())
             note = m_index.privateBecause() + QStringLiteral("……");
         else if (!damage.isEmpty())
-            note = QStringLiteral("笔录档案索引已损坏（%1），原文件已移作 archive.sqlite.damaged，正在从 BL 目录和保管记录重建……")
+            note = QStringLiteral(
+                       "笔录档案索引已损坏（%1），原文件已移作 archive.sqlite.damaged，正在从 BL 目录和保管记录重建……")
                        .arg(damage);
         // A log that had no line before this program wrote one: nothing ever ran here, so there never
         // was an index (the user's first start).

@@ -15,8 +15,8 @@ namespace archive {
 // The archive of a command line: its work done at once, its notes and problems on standard error.
 std::unique_ptr<Archive> consoleArchive(const QString& programDir);
 
-// One inquiry as the listing prints it, here and in the office's listing: date, interviewee, unit, place, pairs and base name,
-// tab-separated.
+// One inquiry as the listing prints it, here and in the office's listing: date, interviewee, unit, place, pairs and
+// base name, tab-separated.
 QString inquiryLine(const InquiryRow& row);
 
 // "archive [WORD...]" and "archive --rebuild", the arguments after the program's name and the

@@ -218,8 +218,8 @@ namespace {
 // the log knows keeps the one its last writing recorded, so that a check of a changed file never
 // vouches for the change.
 bool onlyLooks(const QString& event) {
-    static const QStringList kLooking{custody::kOverwriteDeclined, custody::kPrinted,  custody::kUploaded,
-                                      custody::kFingerprintChecked, custody::kLinked, custody::kUnlinked};
+    static const QStringList kLooking{custody::kOverwriteDeclined,  custody::kPrinted, custody::kUploaded,
+                                      custody::kFingerprintChecked, custody::kLinked,  custody::kUnlinked};
     return kLooking.contains(event);
 }
 
@@ -285,7 +285,8 @@ Verification verify(const QString& programDir, const QList<Witness>& witnesses) 
                 v.why = QStringLiteral("不是完整的记录（被改动或写入时中断），下一行也没有注明");
                 continue;
             }
-            v.notes << QStringLiteral("第 %1 行不完整（写入时中断，%2 字节），第 %3 行已注明并记下它的指纹：那次的记录内容已缺失，原样保留")
+            v.notes << QStringLiteral("第 %1 行不完整（写入时中断，%2 字节），第 %3 "
+                                      "行已注明并记下它的指纹：那次的记录内容已缺失，原样保留")
                            .arg(pendingLine)
                            .arg(pending.size())
                            .arg(v.lines);
@@ -367,9 +368,10 @@ int verifyCommand(const QString& programDir, const QList<Witness>& witnesses) {
     bool external = false;
     for (const WitnessReport& w : v.witnesses) {
         external = external || w.external;
-        const QString who = QStringLiteral("见证 %1（%2%3）").arg(w.name, w.consulted,
-                                                               w.external ? QString()
-                                                                          : QStringLiteral("；本机的记录，只能发现意外截短或改动，防不了伪造"));
+        const QString who =
+            QStringLiteral("见证 %1（%2%3）")
+                .arg(w.name, w.consulted,
+                     w.external ? QString() : QStringLiteral("；本机的记录，只能发现意外截短或改动，防不了伪造"));
         for (const QString& problem : w.problems)
             out << who << QStringLiteral("：FAILED，") << problem << Qt::endl;
         if (w.upToLine > 0)
@@ -382,7 +384,8 @@ int verifyCommand(const QString& programDir, const QList<Witness>& witnesses) {
             out << who << QStringLiteral("：没有可以证明的记录") << Qt::endl;
     }
     if (!external)
-        out << QStringLiteral("没有外部见证：这次检查只证明找到的 %1 行的次序和内容前后一致，不能证明没有缺失的记录（如被删除的最后几行）。")
+        out << QStringLiteral("没有外部见证：这次检查只证明找到的 %1 "
+                              "行的次序和内容前后一致，不能证明没有缺失的记录（如被删除的最后几行）。")
                    .arg(v.lines)
             << Qt::endl;
     if (!v.ok())
@@ -411,7 +414,8 @@ std::optional<WitnessReport> indexWitness(const QString& programDir, const QList
     if (seen.lines == 0)
         return report;
     if (chain.size() < seen.lines)
-        report.problems << QStringLiteral("索引在 %1 读到日志有 %2 行，现在只有 %3 行：后面的记录被删除，或日志被截短、清空")
+        report.problems << QStringLiteral(
+                               "索引在 %1 读到日志有 %2 行，现在只有 %3 行：后面的记录被删除，或日志被截短、清空")
                                .arg(seen.time)
                                .arg(seen.lines)
                                .arg(chain.size());

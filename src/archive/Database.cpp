@@ -128,7 +128,8 @@ Error Connection::open(const QString& path, bool readOnly) {
     m_error = {};
     // In a folder this program cannot write, immutable: no lock and no -shm beside the file, which
     // the folder could not hold. Elsewhere read as another program writes it, its WAL included.
-    const bool immutable = readOnly && ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0;
+    const bool immutable =
+        readOnly && ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) != 0;
     const QByteArray name = immutable ? "file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1"
                                       : "file:" + QUrl::toPercentEncoding(path, "/");
     const int flags = SQLITE_OPEN_URI | (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);

@@ -40,7 +40,8 @@ int connectTo(const QByteArray& host, const QByteArray& port, int timeoutSeconds
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (const int code = ::getaddrinfo(host.constData(), port.constData(), &hints, &found); code != 0) {
-        *error = QStringLiteral("找不到 %1：%2").arg(QString::fromUtf8(host), QString::fromLocal8Bit(gai_strerror(code)));
+        *error =
+            QStringLiteral("找不到 %1：%2").arg(QString::fromUtf8(host), QString::fromLocal8Bit(gai_strerror(code)));
         return -1;
     }
     int fd = -1;
@@ -80,9 +81,9 @@ HttpAnswer httpPost(const QString& url, const QByteArray& contentType, const QBy
         path = "/";
     if (address.hasQuery())
         path += '?' + address.query(QUrl::FullyEncoded).toUtf8();
-    const QByteArray request = "POST " + path + " HTTP/1.1\r\nHost: " + host + ':' + port +
-                               "\r\nContent-Type: " + contentType + "\r\nContent-Length: " +
-                               QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    const QByteArray request =
+        "POST " + path + " HTTP/1.1\r\nHost: " + host + ':' + port + "\r\nContent-Type: " + contentType +
+        "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     for (qsizetype sent = 0; sent < request.size();) {
         const ssize_t n = ::send(socket.fd(), request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)

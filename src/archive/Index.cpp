@@ -559,7 +559,8 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
         qint64 pages = 0;
         qint64 free = 0;
         {
-            sql::Query count = m_db.query("SELECT page_count, freelist_count FROM pragma_page_count(), pragma_freelist_count()");
+            sql::Query count =
+                m_db.query("SELECT page_count, freelist_count FROM pragma_page_count(), pragma_freelist_count()");
             if (count.next()) {
                 pages = count.integer(0);
                 free = count.integer(1);

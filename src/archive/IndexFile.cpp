@@ -186,8 +186,9 @@ bool Index::levelWithFiles() {
     {
         sql::Query meta = m_db.query("SELECT key, value FROM meta WHERE key IN ('built', 'custody', 'folder')");
         while (meta.next())
-            (meta.text(0) == QLatin1String("built") ? built : meta.text(0) == QLatin1String("custody") ? custody : folder) =
-                meta.text(1);
+            (meta.text(0) == QLatin1String("built")     ? built
+             : meta.text(0) == QLatin1String("custody") ? custody
+                                                        : folder) = meta.text(1);
     }
     const QFileInfo log(custodyPath(m_programDir));
     const qint64 logSize = log.exists() ? log.size() : 0;
@@ -235,8 +236,9 @@ sql::Error Index::open(bool* needsRebuild) {
             }
             state = error ? QStringLiteral("不是最新的") : QStringLiteral("无法读取（%1）").arg(error.text);
         }
-        usePrivateCopy(QStringLiteral("程序目录 <%1> 不能写入，其中的笔录档案索引%2，这次在临时文件中从 BL 目录和保管记录建立")
-                           .arg(m_programDir, state));
+        usePrivateCopy(
+            QStringLiteral("程序目录 <%1> 不能写入，其中的笔录档案索引%2，这次在临时文件中从 BL 目录和保管记录建立")
+                .arg(m_programDir, state));
         if (!m_privateDir->isValid())
             return {sql::Failure::Other, QStringLiteral("临时文件夹无法建立：%1").arg(m_privateDir->errorString())};
     }

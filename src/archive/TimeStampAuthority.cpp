@@ -28,8 +28,7 @@ namespace {
 constexpr int kTimeoutSeconds = 20;
 constexpr qint64 kAtMostEverySeconds = 60;
 
-template <typename T, void (*Free)(T*)>
-struct Freer {
+template <typename T, void (*Free)(T*)> struct Freer {
     void operator()(T* p) const { Free(p); }
 };
 using Request = std::unique_ptr<TS_REQ, Freer<TS_REQ, TS_REQ_free>>;
@@ -52,14 +51,15 @@ Request requestFor(const QByteArray& digest) {
     TS_MSG_IMPRINT* imprint = TS_MSG_IMPRINT_new();
     X509_ALGOR* algorithm = X509_ALGOR_new();
     ASN1_INTEGER* nonce = ASN1_INTEGER_new();
-    const bool made = request && imprint && algorithm && nonce && TS_REQ_set_version(request.get(), 1) &&
-                      X509_ALGOR_set0(algorithm, OBJ_nid2obj(NID_sha256), V_ASN1_NULL, nullptr) &&
-                      TS_MSG_IMPRINT_set_algo(imprint, algorithm) &&
-                      TS_MSG_IMPRINT_set_msg(imprint, reinterpret_cast<unsigned char*>(const_cast<char*>(digest.data())),
-                                             int(digest.size())) &&
-                      TS_REQ_set_msg_imprint(request.get(), imprint) &&
-                      ASN1_INTEGER_set_uint64(nonce, QRandomGenerator::system()->generate64()) &&
-                      TS_REQ_set_nonce(request.get(), nonce) && TS_REQ_set_cert_req(request.get(), 1);
+    const bool made =
+        request && imprint && algorithm && nonce && TS_REQ_set_version(request.get(), 1) &&
+        X509_ALGOR_set0(algorithm, OBJ_nid2obj(NID_sha256), V_ASN1_NULL, nullptr) &&
+        TS_MSG_IMPRINT_set_algo(imprint, algorithm) &&
+        TS_MSG_IMPRINT_set_msg(imprint, reinterpret_cast<unsigned char*>(const_cast<char*>(digest.data())),
+                               int(digest.size())) &&
+        TS_REQ_set_msg_imprint(request.get(), imprint) &&
+        ASN1_INTEGER_set_uint64(nonce, QRandomGenerator::system()->generate64()) &&
+        TS_REQ_set_nonce(request.get(), nonce) && TS_REQ_set_cert_req(request.get(), 1);
     TS_MSG_IMPRINT_free(imprint);
     X509_ALGOR_free(algorithm);
     ASN1_INTEGER_free(nonce);
@@ -136,8 +136,8 @@ SendResult sendPending(const QString& programDir, bool evenWithinAMinute) {
     if (digest.size() != 32)
         return {Sent::Failed, QStringLiteral("<%1> 不是链头的指纹").arg(pending.fileName())};
     if (!evenWithinAMinute) {
-        const QFileInfoList tokens = QDir(tokenDir(programDir)).entryInfoList({QStringLiteral("*.tsr")}, QDir::Files,
-                                                                              QDir::Time);
+        const QFileInfoList tokens =
+            QDir(tokenDir(programDir)).entryInfoList({QStringLiteral("*.tsr")}, QDir::Files, QDir::Time);
         if (!tokens.isEmpty() &&
             tokens.first().lastModified().secsTo(QDateTime::currentDateTime()) < kAtMostEverySeconds)
             return {Sent::NotYet, QStringLiteral("一分钟内已取过可信时间戳，稍后再取")};
@@ -230,7 +230,8 @@ std::optional<WitnessReport> witness(const QString& programDir, const QList<Chai
         const QString head = QString::fromLatin1(digest.toHex());
         const int line = lineOf.value(head);
         if (line == 0) {
-            report.problems << QStringLiteral("%1 的时间戳证明的那一行已不在日志中：它和它之前的记录有被改动或删除的").arg(time);
+            report.problems
+                << QStringLiteral("%1 的时间戳证明的那一行已不在日志中：它和它之前的记录有被改动或删除的").arg(time);
         } else if (line > report.upToLine) {
             report.upToLine = line;
             report.upToTime = time;

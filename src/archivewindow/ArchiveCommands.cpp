@@ -220,10 +220,11 @@ void ExportChosenInquiry(FormState& form, ArchiveWindow& aw, Services& s, transc
     if (target.isEmpty())
         return;
     Scope& scope = scopes.chosen();
-    scope.gatherBundle(aw, s, inquiry, target,
-                       [&form, &aw, &s, &engine, &scope, target](const QString& missingWhy, const BundleGather& gather) {
-                           exportShowing(form, aw, s, engine, scope, target, missingWhy, gather);
-                       });
+    scope.gatherBundle(
+        aw, s, inquiry, target,
+        [&form, &aw, &s, &engine, &scope, target](const QString& missingWhy, const BundleGather& gather) {
+            exportShowing(form, aw, s, engine, scope, target, missingWhy, gather);
+        });
 }
 
 void LinkEvidence(ArchiveWindow& aw, Services& s, LocalScope& local) {

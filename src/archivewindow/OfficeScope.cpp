@@ -151,8 +151,7 @@ void fetchChosenVersion(ArchiveWindow& aw, Services& s, OfficeScope& office, con
             aw.setInquiryCommandsEnabled(aw.按钮取消导出->isHidden() && office.chosen);
             if (!error.ok()) {
                 aw.标签档案状态->setText(error.text());
-                s.dialogs.message(kCaption,
-                                  QStringLiteral("没有从笔录档案服务器取回文件：\n%1").arg(error.text()));
+                s.dialogs.message(kCaption, QStringLiteral("没有从笔录档案服务器取回文件：\n%1").arg(error.text()));
                 return;
             }
             aw.标签档案状态->clear();
@@ -341,28 +340,28 @@ void OfficeScope::check(ArchiveWindow& aw, Services& s, const QString&) {
 void OfficeScope::gatherBundle(ArchiveWindow& aw, Services& s, const QString& inquiry, const QString& target,
                                std::function<void(const QString& missingWhy, const BundleGather& gather)> then) {
     const FileKinds all{FileKind::Template, FileKind::Document, FileKind::Recording, FileKind::Capture};
-    fetchChosenVersion(aw, s, *this, all, false,
-                       [this, inquiry, target, custody = custody, then = std::move(then)](const QList<FetchedFile>& fetched) {
-                           BundleRequest request;
-                           request.inquiry = inquiry;
-                           request.custodyLines = custody;
-                           request.target = target;
-                           QStringList missing;
-                           for (const FetchedFile& f : fetched) {
-                               if (!f.problem.isEmpty())
-                                   missing << QStringLiteral("%1（%2）").arg(f.file.name, f.problem);
-                               else if (f.file.kind == FileKind::Template)
-                                   request.templatePath = f.path;
-                               else if (f.file.kind == FileKind::Document)
-                                   request.documentPath = f.path;
-                               else
-                                   (f.file.kind == FileKind::Recording ? request.recordings : request.captures)
-                                       << f.path;
-                           }
-                           then(QStringLiteral("没有从服务器取回"), [&](const PdfMaker& pdf, const BundleWriter& write) {
-                               return exportFetchedInquiry(archive, request, missing, pdf, write);
-                           });
-                       });
+    fetchChosenVersion(
+        aw, s, *this, all, false,
+        [this, inquiry, target, custody = custody, then = std::move(then)](const QList<FetchedFile>& fetched) {
+            BundleRequest request;
+            request.inquiry = inquiry;
+            request.custodyLines = custody;
+            request.target = target;
+            QStringList missing;
+            for (const FetchedFile& f : fetched) {
+                if (!f.problem.isEmpty())
+                    missing << QStringLiteral("%1（%2）").arg(f.file.name, f.problem);
+                else if (f.file.kind == FileKind::Template)
+                    request.templatePath = f.path;
+                else if (f.file.kind == FileKind::Document)
+                    request.documentPath = f.path;
+                else
+                    (f.file.kind == FileKind::Recording ? request.recordings : request.captures) << f.path;
+            }
+            then(QStringLiteral("没有从服务器取回"), [&](const PdfMaker& pdf, const BundleWriter& write) {
+                return exportFetchedInquiry(archive, request, missing, pdf, write);
+            });
+        });
 }
 
 } // namespace archive

@@ -19,8 +19,7 @@ namespace {
 
 // The viewer shows a file's bytes up to the first zero byte, as GB18030 text; an unreadable file
 // shows nothing.
-QString viewerText(const QString& path)
-{
+QString viewerText(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -31,13 +30,12 @@ QString viewerText(const QString& path)
     return gbk::decode(bytes);
 }
 
-void showInViewer(MainWindow& w, const QString& path)
-{
+void showInViewer(MainWindow& w, const QString& path) {
     w.超级编辑框1->setGeometry(1, 64, 1017, 506);
     w.超级编辑框1->setPlainText(viewerText(path));
     // The buttons sit over the viewer's lower edge, so they are raised after it.
-    for (QWidget* control : {static_cast<QWidget*>(w.超级编辑框1), static_cast<QWidget*>(w.按钮3),
-                             static_cast<QWidget*>(w.按钮6)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(w.超级编辑框1), static_cast<QWidget*>(w.按钮3), static_cast<QWidget*>(w.按钮6)}) {
         control->show();
         control->raise();
     }

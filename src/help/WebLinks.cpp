@@ -7,8 +7,7 @@
 #include "platform/Services.h"
 #include "platform/Shell.h"
 
-const QList<WebLink>& webLinks()
-{
+const QList<WebLink>& webLinks() {
     static const QList<WebLink> links{
         {QStringLiteral("吉林省"), QStringLiteral("https://www.jl.tobacco.com.cn/")},
         {QStringLiteral("辽宁省"), QStringLiteral("https://www.ln.tobacco.com.cn/")},
@@ -39,8 +38,7 @@ const QList<WebLink>& webLinks()
     return links;
 }
 
-void OpenWebLink(Services& s, const QString& item)
-{
+void OpenWebLink(Services& s, const QString& item) {
     for (const WebLink& link : webLinks()) {
         if (link.item != item)
             continue;
@@ -52,7 +50,6 @@ void OpenWebLink(Services& s, const QString& item)
     s.dialogs.message(QStringLiteral("无 法 打 开 网 页："), QStringLiteral("菜 单 项 \"%1\" 没 有 网 址.").arg(item));
 }
 
-void ShowContact(Services& s)
-{
+void ShowContact(Services& s) {
     s.dialogs.message(QStringLiteral("作者信息："), help::contactText());
 }

@@ -8,14 +8,12 @@ namespace net {
 
 namespace {
 
-void initialiseOnce()
-{
+void initialiseOnce() {
     static std::once_flag initialised;
     std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-long wholeSecondsAtLeastOne(std::chrono::milliseconds limit)
-{
+long wholeSecondsAtLeastOne(std::chrono::milliseconds limit) {
     return std::max<long>(1, static_cast<long>((limit.count() + 999) / 1000));
 }
 
@@ -24,20 +22,17 @@ constexpr int kPollMs = 50;
 
 } // namespace
 
-CurlEasy makeCurlEasy()
-{
+CurlEasy makeCurlEasy() {
     initialiseOnce();
     return CurlEasy(curl_easy_init());
 }
 
-CurlMulti makeCurlMulti()
-{
+CurlMulti makeCurlMulti() {
     initialiseOnce();
     return CurlMulti(curl_multi_init());
 }
 
-void appendToList(CurlList& list, const QByteArray& line)
-{
+void appendToList(CurlList& list, const QByteArray& line) {
     curl_slist* extended = curl_slist_append(list.get(), line.constData());
     if (extended) {
         (void)list.release();
@@ -47,8 +42,7 @@ void appendToList(CurlList& list, const QByteArray& line)
 
 ProgressWatch::ProgressWatch(CURL* handle, const TransferLimits& limits, const std::atomic_bool& programEnding,
                              const std::atomic_bool* userCancel, TransferProgress* progress)
-    : m_stall(limits.stall), m_programEnding(programEnding), m_userCancel(userCancel), m_progress(progress)
-{
+    : m_stall(limits.stall), m_programEnding(programEnding), m_userCancel(userCancel), m_progress(progress) {
     if (m_progress)
         m_progress->reset();
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
@@ -63,8 +57,7 @@ ProgressWatch::ProgressWatch(CURL* handle, const TransferLimits& limits, const s
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
 }
 
-bool ProgressWatch::stopWanted()
-{
+bool ProgressWatch::stopWanted() {
     if (m_programEnding)
         m_cancelled = true;
     else if (m_userCancel && *m_userCancel)
@@ -72,8 +65,7 @@ bool ProgressWatch::stopWanted()
     return m_cancelled || m_userCancelled;
 }
 
-int ProgressWatch::onProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow)
-{
+int ProgressWatch::onProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow) {
     auto& watch = *static_cast<ProgressWatch*>(self);
     if (watch.stopWanted())
         return 1;
@@ -93,8 +85,7 @@ int ProgressWatch::onProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, 
     return 0;
 }
 
-CURLcode perform(CURLM* multi, CURL* handle, ProgressWatch& watch)
-{
+CURLcode perform(CURLM* multi, CURL* handle, ProgressWatch& watch) {
     if (curl_multi_add_handle(multi, handle) != CURLM_OK)
         return CURLE_FAILED_INIT;
     CURLcode result = CURLE_FAILED_INIT;
@@ -125,8 +116,7 @@ CURLcode perform(CURLM* multi, CURL* handle, ProgressWatch& watch)
     return result;
 }
 
-QString describeFailure(CURL* handle, CURLcode code, const ProgressWatch& watch)
-{
+QString describeFailure(CURL* handle, CURLcode code, const ProgressWatch& watch) {
     if (watch.cancelled())
         return QStringLiteral("cancelled because the program is ending");
     if (watch.stalled())

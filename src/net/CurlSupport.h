@@ -45,8 +45,7 @@ struct TransferProgress {
     std::atomic<qint64> moved{0};
     std::atomic<qint64> total{-1}; // -1 while the size is not known
 
-    void reset()
-    {
+    void reset() {
         moved = 0;
         total = -1;
     }

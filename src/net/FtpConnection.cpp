@@ -21,8 +21,7 @@ struct ServerAddress {
     bool valid = false;
 };
 
-ServerAddress parseServer(const QString& server)
-{
+ServerAddress parseServer(const QString& server) {
     ServerAddress address;
     const QString text = server.trimmed();
     const qsizetype colon = text.indexOf(u':');
@@ -40,13 +39,11 @@ ServerAddress parseServer(const QString& server)
 }
 
 // Names travel as GBK bytes, as the servers the templates are shared on expect.
-QByteArray encodePath(const QString& path)
-{
+QByteArray encodePath(const QString& path) {
     return gbk::encode(path).toPercentEncoding("/");
 }
 
-void applyCommonOptions(CURL* handle)
-{
+void applyCommonOptions(CURL* handle) {
     curl_easy_setopt(handle, CURLOPT_USERAGENT, netconfig::kUserAgent);
     curl_easy_setopt(handle, CURLOPT_FTPPORT, "-");
     curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
@@ -63,8 +60,7 @@ struct Reception {
     bool tooLarge = false;
 };
 
-size_t receive(char* data, size_t size, size_t count, void* target)
-{
+size_t receive(char* data, size_t size, size_t count, void* target) {
     auto& reception = *static_cast<Reception*>(target);
     const qint64 length = static_cast<qint64>(size * count);
     if (reception.file.written() + length > reception.limit) {
@@ -80,8 +76,7 @@ struct Source {
     bool failed = false;
 };
 
-size_t supply(char* buffer, size_t size, size_t count, void* source)
-{
+size_t supply(char* buffer, size_t size, size_t count, void* source) {
     auto& from = *static_cast<Source*>(source);
     const qint64 read = from.file.read(buffer, static_cast<qint64>(size * count));
     from.failed = read < 0;
@@ -91,8 +86,7 @@ size_t supply(char* buffer, size_t size, size_t count, void* source)
 // Closing sends QUIT and waits for the reply, with the response time-out of the handle that last
 // joined the multi handle. Hand over a short one first, so that a dead server cannot hold up a new
 // connect or the program's end.
-void closeConnection(net::CurlMulti& multi, net::CurlEasy& handle)
-{
+void closeConnection(net::CurlMulti& multi, net::CurlEasy& handle) {
     if (multi && handle) {
         curl_easy_setopt(handle.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, 2L);
         curl_easy_setopt(handle.get(), CURLOPT_NOPROGRESS, 1L);
@@ -104,8 +98,7 @@ void closeConnection(net::CurlMulti& multi, net::CurlEasy& handle)
     handle.reset();
 }
 
-long replyCode(CURL* handle)
-{
+long replyCode(CURL* handle) {
     long reply = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply);
     return reply;
@@ -123,30 +116,25 @@ const std::atomic_bool kCarryThrough = false;
 
 FtpConnection::FtpConnection() = default;
 
-FtpConnection::~FtpConnection()
-{
+FtpConnection::~FtpConnection() {
     closeConnection(m_multi, m_handle);
 }
 
-QString FtpConnection::temporaryName(const QString& remoteName)
-{
+QString FtpConnection::temporaryName(const QString& remoteName) {
     return u'.' + remoteName + QStringLiteral(".part");
 }
 
-QString FtpConnection::asideName(const QString& remoteName)
-{
+QString FtpConnection::asideName(const QString& remoteName) {
     return u'.' + remoteName + QStringLiteral(".old");
 }
 
-bool FtpConnection::finish(const Outcome& outcome)
-{
+bool FtpConnection::finish(const Outcome& outcome) {
     m_lastFailure = outcome.failure;
     m_lastError = outcome.cause;
     return outcome.failure == Failure::None;
 }
 
-template <typename Work> bool FtpConnection::runExclusive(Work&& work)
-{
+template <typename Work> bool FtpConnection::runExclusive(Work&& work) {
     if (m_busy)
         return finish({Failure::Busy, QStringLiteral("另一次传输还没有结束")});
     m_busy = true;
@@ -155,8 +143,7 @@ template <typename Work> bool FtpConnection::runExclusive(Work&& work)
     return finish(outcome);
 }
 
-bool FtpConnection::refuseUnlessReady()
-{
+bool FtpConnection::refuseUnlessReady() {
     if (m_busy)
         return finish({Failure::Busy, QStringLiteral("另一次传输还没有结束")});
     if (m_cancelRequested)
@@ -166,14 +153,12 @@ bool FtpConnection::refuseUnlessReady()
     return true;
 }
 
-QByteArray FtpConnection::urlFor(const QString& directory, const QString& name) const
-{
+QByteArray FtpConnection::urlFor(const QString& directory, const QString& name) const {
     return m_origin + '/' + encodePath(directory) + encodePath(name);
 }
 
 FtpConnection::Outcome FtpConnection::classify(CURL* handle, CURLcode code, const net::ProgressWatch& watch,
-                                               const QString& name, std::chrono::milliseconds limit) const
-{
+                                               const QString& name, std::chrono::milliseconds limit) const {
     const long reply = replyCode(handle);
     const QString replied = reply ? QStringLiteral("（服务器回复 %1）").arg(reply) : QString();
     if (watch.cancelled() || watch.userCancelled())
@@ -212,8 +197,7 @@ FtpConnection::Outcome FtpConnection::classify(CURL* handle, CURLcode code, cons
     }
 }
 
-bool FtpConnection::connect(const QString& server, const QString& user, const QString& password)
-{
+bool FtpConnection::connect(const QString& server, const QString& user, const QString& password) {
     if (m_busy)
         return refuseUnlessReady();
     m_cancelRequested = false;
@@ -254,8 +238,7 @@ bool FtpConnection::connect(const QString& server, const QString& user, const QS
     return ok;
 }
 
-bool FtpConnection::changeDirectory(const QString& directory)
-{
+bool FtpConnection::changeDirectory(const QString& directory) {
     if (!refuseUnlessReady())
         return false;
     QString target = directory;
@@ -278,8 +261,7 @@ bool FtpConnection::changeDirectory(const QString& directory)
     return ok;
 }
 
-bool FtpConnection::download(const QString& remoteName, const QString& localPath)
-{
+bool FtpConnection::download(const QString& remoteName, const QString& localPath) {
     if (!refuseUnlessReady())
         return false;
     const QByteArray url = urlFor(m_directory, remoteName);
@@ -313,8 +295,7 @@ bool FtpConnection::download(const QString& remoteName, const QString& localPath
     });
 }
 
-bool FtpConnection::upload(const QString& localPath, const QString& remoteName)
-{
+bool FtpConnection::upload(const QString& localPath, const QString& remoteName) {
     if (!refuseUnlessReady())
         return false;
     const QString temporary = temporaryName(remoteName);
@@ -361,8 +342,7 @@ bool FtpConnection::upload(const QString& localPath, const QString& remoteName)
 
 FtpConnection::Outcome FtpConnection::sendCommands(const QList<QByteArray>& commands, const QString& name,
                                                    const std::atomic_bool& programEnding,
-                                                   const net::TransferLimits& limits)
-{
+                                                   const net::TransferLimits& limits) {
     net::CurlList list;
     for (const QByteArray& command : commands)
         net::appendToList(list, command);
@@ -386,8 +366,7 @@ FtpConnection::Outcome FtpConnection::sendCommands(const QList<QByteArray>& comm
 // take the name, the earlier file is moved back. The remote name never goes without a whole file:
 // the program's end does not stop these renames, which then run under short time limits.
 FtpConnection::Outcome FtpConnection::renameInto(const QString& temporary, const QString& remoteName,
-                                                 const std::atomic_bool& programEnding)
-{
+                                                 const std::atomic_bool& programEnding) {
     const QString aside = asideName(remoteName);
     const QByteArray name = gbk::encode(remoteName);
     const QByteArray asideBytes = gbk::encode(aside);
@@ -411,8 +390,7 @@ FtpConnection::Outcome FtpConnection::renameInto(const QString& temporary, const
     return {};
 }
 
-FtpConnection::Outcome FtpConnection::probe(const QString& name, const std::atomic_bool& programEnding)
-{
+FtpConnection::Outcome FtpConnection::probe(const QString& name, const std::atomic_bool& programEnding) {
     const QByteArray url = urlFor(m_directory, name);
     CURL* h = m_handle.get();
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
@@ -426,8 +404,7 @@ FtpConnection::Outcome FtpConnection::probe(const QString& name, const std::atom
 
 // An earlier file moved aside by an upload that was cut off between its renames (the program was
 // killed, the connection broke) is the one the remote name held.
-void FtpConnection::resolveAside(const QString& remoteName, const std::atomic_bool& programEnding)
-{
+void FtpConnection::resolveAside(const QString& remoteName, const std::atomic_bool& programEnding) {
     const QString aside = asideName(remoteName);
     if (probe(aside, programEnding).failure != Failure::None)
         return;

@@ -30,8 +30,7 @@ const QString kDownloadFailed = QStringLiteral("笔录下载失败.");
 // The checks both transfers start with: the remote file name they work on, or nothing when one of
 // them stopped the command. The name is read once: the field stays editable while the transfer
 // runs, and a name typed meanwhile must not escape the check.
-std::optional<QString> checkTransferSettings(MainWindow& w, Services& s, const FtpConnection& ftp)
-{
+std::optional<QString> checkTransferSettings(MainWindow& w, Services& s, const FtpConnection& ftp) {
     if (ftp.isBusy()) {
         s.dialogs.message(kHintCaption, QStringLiteral("笔录正在上传或下载，请等这次传输结束后再试。"));
         return std::nullopt;
@@ -97,15 +96,13 @@ bool connectWithPanelSettings(MainWindow& w, Services& s, FormState& form, FtpCo
 
 } // namespace
 
-bool isSafeTemplateName(const QString& name)
-{
+bool isSafeTemplateName(const QString& name) {
     // A line break would also end the FTP command that renames an upload to this name.
     return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(u'\0')) && !name.contains(u'\r') &&
            !name.contains(u'\n') && !name.contains(QStringLiteral(".."));
 }
 
-void ToggleFtpPanel(MainWindow& w)
-{
+void ToggleFtpPanel(MainWindow& w) {
     w.分组框7->move(1, 0);
     w.分组框7->setVisible(w.分组框7->isHidden());
     if (w.分组框7->isVisibleTo(&w))
@@ -129,7 +126,9 @@ void UploadTemplate(MainWindow& w, Services& s, FormState& form, FtpConnection& 
     const bool uploaded = ftp.upload(localPath, *remoteName);
     status.finish();
     if (uploaded) {
-        s.journal.record({JournalEvent::Kind::Uploaded, QFileInfo(localPath).completeBaseName(), {localPath},
+        s.journal.record({JournalEvent::Kind::Uploaded,
+                          QFileInfo(localPath).completeBaseName(),
+                          {localPath},
                           {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
         form.status = QStringLiteral("笔录模板文件.ini上传FTP服务器成功.");
     } else
@@ -179,7 +178,9 @@ void DownloadTemplate(MainWindow& w, Services& s, FormState& form, FtpConnection
         unwritable(written);
         return;
     }
-    s.journal.record({JournalEvent::Kind::Downloaded, QFileInfo(local).completeBaseName(), {local},
+    s.journal.record({JournalEvent::Kind::Downloaded,
+                      QFileInfo(local).completeBaseName(),
+                      {local},
                       {{"server", w.编辑框20->text()}, {"remote", kRemoteDirectory + *remoteName}}});
     form.status = QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功.");
 }

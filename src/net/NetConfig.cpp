@@ -8,8 +8,7 @@
 
 namespace netconfig {
 
-QString updateAddress()
-{
+QString updateAddress() {
     const QString configured = qEnvironmentVariable("QUILLON_UPDATE_URL");
     const QString address = configured.isEmpty() ? QString::fromLatin1(product::kUpdateAddress) : configured;
     // The server answers for the version that asks.
@@ -17,8 +16,7 @@ QString updateAddress()
            QLatin1String(product::kVersion);
 }
 
-QString homeAddress()
-{
+QString homeAddress() {
     return QString::fromLatin1(product::kHomeAddress);
 }
 

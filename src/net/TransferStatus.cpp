@@ -17,8 +17,7 @@ namespace {
 constexpr int kRefreshMs = 100;
 
 // "1.5 MB / 4.0 MB（37%）" when the size is known, "812.0 KB" when it is not.
-QString transferAmount(qint64 moved, qint64 total)
-{
+QString transferAmount(qint64 moved, qint64 total) {
     if (total <= 0)
         return byteCount(moved);
     return QStringLiteral("%1 / %2（%3%）").arg(byteCount(moved), byteCount(total)).arg(moved * 100 / total);
@@ -48,13 +47,11 @@ TransferStatus::TransferStatus(MainWindow& w, FormState& form, FtpConnection& ft
     form.status.clear();
 }
 
-TransferStatus::~TransferStatus()
-{
+TransferStatus::~TransferStatus() {
     finish();
 }
 
-void TransferStatus::finish()
-{
+void TransferStatus::finish() {
     if (!m_label)
         return;
     m_timer.stop();
@@ -68,22 +65,19 @@ void TransferStatus::finish()
     m_label = nullptr;
 }
 
-void TransferStatus::show(const QString& activity)
-{
+void TransferStatus::show(const QString& activity) {
     m_activity = activity;
     m_counting = false;
     refresh();
 }
 
-void TransferStatus::showTransfer(const QString& activity)
-{
+void TransferStatus::showTransfer(const QString& activity) {
     m_activity = activity;
     m_counting = true;
     refresh();
 }
 
-void TransferStatus::refresh()
-{
+void TransferStatus::refresh() {
     if (!m_label)
         return;
     const net::TransferProgress& progress = m_ftp.progress();

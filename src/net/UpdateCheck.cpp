@@ -15,8 +15,7 @@ namespace {
 const QString kCaption = QStringLiteral("提 示：");
 
 // Why the descriptor cannot be trusted, or empty text when it can.
-QString fetchFailure(const WebClient::Outcome& outcome)
-{
+QString fetchFailure(const WebClient::Outcome& outcome) {
     if (outcome.tooLarge)
         return QStringLiteral("软件更新检查失败！ 更新服务器返回的更新信息过大。。。");
     if (outcome.status >= 400)
@@ -28,8 +27,7 @@ QString fetchFailure(const WebClient::Outcome& outcome)
 
 } // namespace
 
-void CheckForUpdate(Services& s, WebClient& web)
-{
+void CheckForUpdate(Services& s, WebClient& web) {
     // A second check chosen while one is waiting for the server would only repeat it.
     if (web.isBusy()) {
         s.dialogs.message(kCaption, QStringLiteral("正在检查更新，请稍候。。。"));

@@ -16,22 +16,19 @@ const QByteArray kAcceptLine = "Accept: image/gif, image/x-xbitmap, image/jpeg, 
                                "application/x-shockwave-flash, application/vnd.ms-excel, "
                                "application/vnd.ms-powerpoint, application/msword, */*";
 
-bool hasScheme(const QString& url)
-{
+bool hasScheme(const QString& url) {
     return url.left(kScheme.size()).compare(kScheme, Qt::CaseInsensitive) == 0;
 }
 
 // The part of the address between the scheme (when given) and the first "/".
-QString hostPart(const QString& url)
-{
+QString hostPart(const QString& url) {
     const qsizetype start = hasScheme(url) ? kScheme.size() : 0;
     const qsizetype slash = url.indexOf(u'/', start);
     return url.mid(start, slash < 0 ? -1 : slash - start);
 }
 
 // Bytes of the path that a request line cannot carry as they are (controls, blanks, non-ASCII).
-QByteArray encodeRequestPath(const QString& path)
-{
+QByteArray encodeRequestPath(const QString& path) {
     static const QByteArray keep = [] {
         QByteArray printable;
         for (char c = '!'; c <= '~'; ++c)
@@ -42,8 +39,7 @@ QByteArray encodeRequestPath(const QString& path)
     return gbk::encode(path).toPercentEncoding(keep);
 }
 
-void appendHeaderIfMissing(QString& headers, const QString& name, const QString& line)
-{
+void appendHeaderIfMissing(QString& headers, const QString& name, const QString& line) {
     if (!headers.contains(name, Qt::CaseInsensitive))
         headers += line + QStringLiteral("\r\n");
 }
@@ -54,8 +50,7 @@ struct Reception {
     bool tooLarge = false;
 };
 
-size_t receive(char* data, size_t size, size_t count, void* target)
-{
+size_t receive(char* data, size_t size, size_t count, void* target) {
     auto& reception = *static_cast<Reception*>(target);
     const qsizetype length = static_cast<qsizetype>(size * count);
     const qsizetype room = reception.limit - reception.body.size();
@@ -70,8 +65,7 @@ size_t receive(char* data, size_t size, size_t count, void* target)
 
 } // namespace
 
-WebClient::WebClient() : m_share(curl_share_init())
-{
+WebClient::WebClient() : m_share(curl_share_init()) {
     net::makeCurlEasy(); // initialises libcurl before the share is configured
     curl_share_setopt(m_share, CURLSHOPT_LOCKFUNC, &WebClient::lockShare);
     curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, &WebClient::unlockShare);
@@ -79,31 +73,26 @@ WebClient::WebClient() : m_share(curl_share_init())
     curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
 }
 
-WebClient::~WebClient()
-{
+WebClient::~WebClient() {
     curl_share_cleanup(m_share);
 }
 
-void WebClient::lockShare(CURL*, curl_lock_data data, curl_lock_access, void* self)
-{
+void WebClient::lockShare(CURL*, curl_lock_data data, curl_lock_access, void* self) {
     static_cast<WebClient*>(self)->m_shareLocks.at(data).lock();
 }
 
-void WebClient::unlockShare(CURL*, curl_lock_data data, void* self)
-{
+void WebClient::unlockShare(CURL*, curl_lock_data data, void* self) {
     static_cast<WebClient*>(self)->m_shareLocks.at(data).unlock();
 }
 
-QByteArray WebClient::FetchText(const QString& url)
-{
+QByteArray WebClient::FetchText(const QString& url) {
     QString headers;
     const QByteArray body = SendRequest(url, QString(), QString(), headers, QString());
     const qsizetype zero = body.indexOf('\0');
     return zero < 0 ? body : body.left(zero);
 }
 
-QString WebClient::UrlHost(const QString& url)
-{
+QString WebClient::UrlHost(const QString& url) {
     QString host = hostPart(url);
     const qsizetype colon = host.indexOf(u':');
     if (colon >= 0)
@@ -111,8 +100,7 @@ QString WebClient::UrlHost(const QString& url)
     return host.trimmed();
 }
 
-int WebClient::UrlPort(const QString& url)
-{
+int WebClient::UrlPort(const QString& url) {
     const QString host = hostPart(url);
     const qsizetype colon = host.indexOf(u':');
     if (colon < 0)
@@ -124,8 +112,7 @@ int WebClient::UrlPort(const QString& url)
     return host.mid(colon + 1, end - colon - 1).toInt();
 }
 
-QString WebClient::UrlPath(const QString& url)
-{
+QString WebClient::UrlPath(const QString& url) {
     // The host is looked for after the scheme, so that a host such as "h" or "tp" is not found
     // inside "http://" itself.
     const qsizetype start = hasScheme(url) ? kScheme.size() : 0;
@@ -138,8 +125,7 @@ QString WebClient::UrlPath(const QString& url)
 }
 
 QByteArray WebClient::SendRequest(const QString& url, const QString& method, const QString& proxy, QString& headers,
-                                  const QString& postData)
-{
+                                  const QString& postData) {
     m_body.clear();
     m_outcome = Outcome();
     const QByteArray failure(kFailureBytes, '\0');
@@ -175,8 +161,7 @@ QByteArray WebClient::SendRequest(const QString& url, const QString& method, con
         headers += QStringLiteral("Content-Length: %1\r\n").arg(postBytes.size());
     }
 
-    const QByteArray target =
-        "http://" + QUrl::toAce(host) + ':' + QByteArray::number(port) + encodeRequestPath(path);
+    const QByteArray target = "http://" + QUrl::toAce(host) + ':' + QByteArray::number(port) + encodeRequestPath(path);
     const QByteArray proxyBytes = gbk::encode(proxy);
 
     struct Result {

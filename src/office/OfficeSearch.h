@@ -13,9 +13,9 @@
 namespace office {
 
 struct OfficeRow {
-    archive::InquiryRow row;     // of its latest version
-    QString officeUnit; // the unit of the office whose inspectors pushed it
-    qint64 version = 0; // the latest version's id
+    archive::InquiryRow row; // of its latest version
+    QString officeUnit;      // the unit of the office whose inspectors pushed it
+    qint64 version = 0;      // the latest version's id
     int versions = 0;
 };
 
@@ -25,7 +25,7 @@ Error searchOffice(pg::Connection& connection, const QString& typed, int limit, 
 
 struct OfficeVersion {
     qint64 id = 0;
-    QString event; // the custody log's name for what made it
+    QString event;      // the custody log's name for what made it
     QString savedAt;    // by the desktop's clock, in this desktop's time
     QString receivedAt; // by the server's clock, which orders the versions
     QString host;

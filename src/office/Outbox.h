@@ -50,9 +50,9 @@ class Outbox {
 public:
     explicit Outbox(QString programDir);
 
-    // The intake (OutboxIntake.cpp). Takes what custody.log recorded since the last catch-up. The first time (no position kept:
-    // a new office archive, or an index lost and replaced), the whole log is read, and every
-    // inquiry in BL/ whose template no logged event holds as it is now is taken as it is.
+    // The intake (OutboxIntake.cpp). Takes what custody.log recorded since the last catch-up. The first time (no
+    // position kept: a new office archive, or an index lost and replaced), the whole log is read, and every inquiry in
+    // BL/ whose template no logged event holds as it is now is taken as it is.
     archive::sql::Error catchUp(int* added = nullptr);
     // The queue (Outbox.cpp).
     archive::sql::Error waiting(int* count);

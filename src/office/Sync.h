@@ -17,9 +17,9 @@
 namespace office {
 
 struct SyncResult {
-    int pushed = 0;  // versions the server took in this run, or found it held already
-    int waiting = 0; // versions still in the outbox
-    int refused = 0; // versions the server refused in this run, which wait with their reason
+    int pushed = 0;        // versions the server took in this run, or found it held already
+    int waiting = 0;       // versions still in the outbox
+    int refused = 0;       // versions the server refused in this run, which wait with their reason
     int setAside = 0;      // versions it can never store, named once in this run and pushed no more
     qint64 clockAhead = 0; // as ServerFacts says, when the run connected
     // Why the run stopped or what the server refused last; ok when everything went out.

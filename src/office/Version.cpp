@@ -145,7 +145,8 @@ QString unstorable(const Version& version) {
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
         if (version.facts.record.values[i].contains(nul))
             return QStringLiteral("字段 %1 含有空字符（NUL）")
-                .arg(QString::fromUtf8(record::kFields[i].key.name().data(), qsizetype(record::kFields[i].key.name().size())));
+                .arg(QString::fromUtf8(record::kFields[i].key.name().data(),
+                                       qsizetype(record::kFields[i].key.name().size())));
     for (const VersionFile& file : version.files)
         if (file.name.contains(nul))
             return QStringLiteral("文件名含有空字符（NUL）");

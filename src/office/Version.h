@@ -54,7 +54,7 @@ struct Version {
 // reading of a large file. Fails when the index cannot give the version's custody lines: a version
 // pushed without them would stand on the server as complete.
 archive::sql::Error versionOf(const OutboxItem& item, Outbox& outbox, const QString& programDir, qint64 evidenceLimit,
-                     const std::atomic_bool& stop, Version* version);
+                              const std::atomic_bool& stop, Version* version);
 
 // Why the server could never store the version: a field (named by its key) or file name holding a
 // NUL, which PostgreSQL's texts cannot hold; empty when there is none.

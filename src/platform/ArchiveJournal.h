@@ -21,8 +21,8 @@ struct JournalEvent {
         CaptureRepaired,
         Uploaded,
         Downloaded,
-        Discarded, // a recording or capture the user gave up, moved into the recovery folder's discarded/
-        SetAside,  // a capture that could not be repaired, moved untouched into the recovery folder's unrepaired/
+        Discarded,     // a recording or capture the user gave up, moved into the recovery folder's discarded/
+        SetAside,      // a capture that could not be repaired, moved untouched into the recovery folder's unrepaired/
         Opened,        // a template loaded into the form: it is the inquiry open from now on
         NewTranscript, // the form emptied: no inquiry is open any more
     };

@@ -18,8 +18,7 @@ namespace background {
 // work should then stop as soon as it can; *programEnding, when given, says whether that happened.
 template <typename Work>
 std::invoke_result_t<Work, const std::atomic_bool&> waitWhileProcessingEvents(Work&& work,
-                                                                              bool* programEnding = nullptr)
-{
+                                                                              bool* programEnding = nullptr) {
     using Result = std::invoke_result_t<Work, const std::atomic_bool&>;
     std::atomic_bool cancel = false;
     if (programEnding)

@@ -5,14 +5,12 @@
 
 namespace datetimetext {
 
-QString datePart(const QDateTime& t)
-{
+QString datePart(const QDateTime& t) {
     const QDate d = t.date();
     return QStringLiteral("%1年%2月%3日").arg(d.year()).arg(d.month()).arg(d.day());
 }
 
-QString timePart(const QDateTime& t)
-{
+QString timePart(const QDateTime& t) {
     const QTime time = t.time();
     if (time.second() != 0)
         return QStringLiteral("%1时%2分%3秒").arg(time.hour()).arg(time.minute()).arg(time.second());
@@ -23,8 +21,7 @@ QString timePart(const QDateTime& t)
     return {};
 }
 
-QDateTime parse(const QString& text)
-{
+QDateTime parse(const QString& text) {
     static const QRegularExpression pattern(
         QStringLiteral("^(\\d{1,4})年(\\d{1,2})月(\\d{1,2})日(?:(\\d{1,2})时(?:(\\d{1,2})分(?:(\\d{1,2})秒)?)?)?$"));
     const QRegularExpressionMatch match = pattern.match(text);

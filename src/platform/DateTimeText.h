@@ -9,7 +9,9 @@ namespace datetimetext {
 QString datePart(const QDateTime& t);
 // Seconds shown unless 0; then minutes unless 0; then the hour unless 0; else nothing.
 QString timePart(const QDateTime& t);
-inline QString full(const QDateTime& t) { return datePart(t) + timePart(t); }
+inline QString full(const QDateTime& t) {
+    return datePart(t) + timePart(t);
+}
 // The date and time a text of full() stands for; invalid for any other text.
 QDateTime parse(const QString& text);
 

@@ -11,8 +11,7 @@
 namespace desktop {
 
 bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString& arguments,
-                  const QString& iconLocation, int windowStyle, const QString& description, const QString& hotkey)
-{
+                  const QString& iconLocation, int windowStyle, const QString& description, const QString& hotkey) {
     Q_UNUSED(windowStyle); // a launcher always opens a normal window
     Q_UNUSED(hotkey);      // launchers carry no hotkey
     if (!shortcutPath.contains(QLatin1String(".desktop"), Qt::CaseInsensitive))
@@ -34,16 +33,17 @@ bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString
     QString exec = '"' + targetPath + '"';
     if (!arguments.isEmpty())
         exec += ' ' + arguments;
-    const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                         "Type=Application\n"
-                                         "Version=1.0\n"
-                                         "Name=%1\n"
-                                         "Comment=%2\n"
-                                         "Exec=%3\n"
-                                         "Path=%4\n"
-                                         "Icon=%5\n"
-                                         "Terminal=false\n")
-                              .arg(QFileInfo(shortcutPath).completeBaseName(), description, exec, workingDirectory, icon);
+    const QString entry =
+        QStringLiteral("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Version=1.0\n"
+                       "Name=%1\n"
+                       "Comment=%2\n"
+                       "Exec=%3\n"
+                       "Path=%4\n"
+                       "Icon=%5\n"
+                       "Terminal=false\n")
+            .arg(QFileInfo(shortcutPath).completeBaseName(), description, exec, workingDirectory, icon);
     if (!durable::writeFile(shortcutPath, entry.toUtf8(), 0755))
         return false;
     // Desktops run only launchers that are marked executable, also one that replaced a plain file.
@@ -51,8 +51,7 @@ bool makeShortcut(QString shortcutPath, const QString& targetPath, const QString
     return QFile::setPermissions(shortcutPath, permissions | QFile::ExeOwner | QFile::ExeUser);
 }
 
-QString desktopDirectory()
-{
+QString desktopDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + '/';
 }
 

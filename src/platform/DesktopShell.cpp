@@ -13,18 +13,15 @@
 
 #include <unistd.h>
 
-bool DesktopShell::openUrl(const QString& address)
-{
+bool DesktopShell::openUrl(const QString& address) {
     return QDesktopServices::openUrl(QUrl::fromUserInput(address));
 }
 
-bool DesktopShell::openDocument(const QString& path)
-{
+bool DesktopShell::openDocument(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-bool DesktopShell::startProgram(const QStringList& candidates, const QStringList& arguments)
-{
+bool DesktopShell::startProgram(const QStringList& candidates, const QStringList& arguments) {
     const QString program = findProgram(candidates);
     return !program.isEmpty() && QProcess::startDetached(program, arguments);
 }
@@ -33,8 +30,7 @@ namespace {
 
 // Waits for the process to end or the time to run out while the caller's event loop keeps running,
 // so that the window repaints; also ends when the program is quitting. True when it ended.
-bool waitWhileProcessingEvents(QProcess& process, int timeoutMs)
-{
+bool waitWhileProcessingEvents(QProcess& process, int timeoutMs) {
     if (!QCoreApplication::instance())
         return process.waitForFinished(timeoutMs);
     QEventLoop loop;
@@ -51,8 +47,7 @@ bool waitWhileProcessingEvents(QProcess& process, int timeoutMs)
 } // namespace
 
 std::optional<int> DesktopShell::runProgram(const QStringList& candidates, const QStringList& arguments,
-                                            int timeoutMs)
-{
+                                            int timeoutMs) {
     const QString program = findProgram(candidates);
     if (program.isEmpty())
         return std::nullopt;
@@ -74,8 +69,7 @@ std::optional<int> DesktopShell::runProgram(const QStringList& candidates, const
     return process.exitCode();
 }
 
-QString DesktopShell::findProgram(const QStringList& candidates) const
-{
+QString DesktopShell::findProgram(const QStringList& candidates) const {
     for (const QString& candidate : candidates) {
         const QString path = QStandardPaths::findExecutable(candidate);
         if (!path.isEmpty())

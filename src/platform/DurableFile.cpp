@@ -27,16 +27,16 @@ namespace {
 
 std::atomic<StepHook> g_stepHook{nullptr};
 
-QByteArray encoded(const QString& path) { return QFile::encodeName(path); }
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
 
-int closeChecked(int fd)
-{
+int closeChecked(int fd) {
     // Linux releases the descriptor even when close() reports an error, so it is never retried.
     return ::close(fd) == 0 ? 0 : errno;
 }
 
-int syncFolderOf(const QByteArray& folder)
-{
+int syncFolderOf(const QByteArray& folder) {
     const int fd = ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno;
@@ -50,11 +50,14 @@ int syncFolderOf(const QByteArray& folder)
     return error ? error : closed;
 }
 
-QByteArray folderOf(const QString& path) { return encoded(QFileInfo(path).absolutePath()); }
-QByteArray folderOf(const QByteArray& path) { return path.left(qMax<qsizetype>(path.lastIndexOf('/'), 1)); }
+QByteArray folderOf(const QString& path) {
+    return encoded(QFileInfo(path).absolutePath());
+}
+QByteArray folderOf(const QByteArray& path) {
+    return path.left(qMax<qsizetype>(path.lastIndexOf('/'), 1));
+}
 
-bool sameBytes(const QString& a, const QString& b)
-{
+bool sameBytes(const QString& a, const QString& b) {
     QFile first(a);
     QFile second(b);
     if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) || first.size() != second.size())
@@ -70,8 +73,7 @@ bool sameBytes(const QString& a, const QString& b)
 
 } // namespace
 
-Cause causeOf(int error)
-{
+Cause causeOf(int error) {
     switch (error) {
     case 0:
         return Cause::None;
@@ -99,8 +101,7 @@ Cause causeOf(int error)
     }
 }
 
-QString Result::text() const
-{
+QString Result::text() const {
     switch (cause) {
     case Cause::None:
         return {};
@@ -132,8 +133,7 @@ QString Result::text() const
     return QStringLiteral("写入出错：%1").arg(QString::fromLocal8Bit(std::strerror(error)));
 }
 
-Result writtenPath(const QString& path, QString* target)
-{
+Result writtenPath(const QString& path, QString* target) {
     QByteArray file = encoded(QFileInfo(path).absoluteFilePath());
     // As many links as the kernel follows in one path.
     for (int hops = 0;; ++hops) {
@@ -157,8 +157,7 @@ Result writtenPath(const QString& path, QString* target)
     return {};
 }
 
-Result checkTarget(const QString& path, QString* target)
-{
+Result checkTarget(const QString& path, QString* target) {
     if (Result r = writtenPath(path, target); !r)
         return r;
     const QByteArray file = encoded(*target);
@@ -175,8 +174,7 @@ Result checkTarget(const QString& path, QString* target)
     return {};
 }
 
-bool sameFile(const QString& a, const QString& b)
-{
+bool sameFile(const QString& a, const QString& b) {
     const auto resolved = [](const QString& path) {
         QString target;
         return writtenPath(path, &target) ? target : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -191,19 +189,16 @@ bool sameFile(const QString& a, const QString& b)
 
 FileWriter::FileWriter(QString path, int newFileMode) : m_path(std::move(path)), m_newFileMode(newFileMode) {}
 
-FileWriter::~FileWriter()
-{
+FileWriter::~FileWriter() {
     discard();
 }
 
-Result FileWriter::fail(int error)
-{
+Result FileWriter::fail(int error) {
     discard();
     return Result::failed(error);
 }
 
-Result FileWriter::open()
-{
+Result FileWriter::open() {
     discard();
     // Every check comes before the temporary file, so that a name that is too long or a file that
     // must be left alone is found here and not after the whole file has been written.
@@ -227,8 +222,7 @@ Result FileWriter::open()
     return {};
 }
 
-Result FileWriter::write(const char* data, qint64 size)
-{
+Result FileWriter::write(const char* data, qint64 size) {
     if (m_fd < 0)
         return Result::failed(EBADF);
     while (size > 0) {
@@ -248,8 +242,7 @@ Result FileWriter::write(const char* data, qint64 size)
     return {};
 }
 
-Result FileWriter::prepare()
-{
+Result FileWriter::prepare() {
     if (m_fd < 0)
         return Result::failed(EBADF);
     if (::fsync(m_fd) != 0)
@@ -266,8 +259,7 @@ Result FileWriter::prepare()
     return {};
 }
 
-Result FileWriter::commit()
-{
+Result FileWriter::commit() {
     if (!m_prepared) {
         if (Result r = prepare(); !r)
             return r;
@@ -285,8 +277,7 @@ Result FileWriter::commit()
     return {};
 }
 
-QString FileWriter::release()
-{
+QString FileWriter::release() {
     const QString path = m_prepared ? temporaryPath() : QString();
     if (m_prepared) {
         ::close(m_fd);
@@ -297,13 +288,11 @@ QString FileWriter::release()
     return path;
 }
 
-QString FileWriter::temporaryPath() const
-{
+QString FileWriter::temporaryPath() const {
     return QFile::decodeName(m_tempName);
 }
 
-void FileWriter::discard()
-{
+void FileWriter::discard() {
     m_prepared = false;
     if (m_fd >= 0) {
         ::close(m_fd);
@@ -317,15 +306,13 @@ void FileWriter::discard()
 
 AppendFile::AppendFile(QString path, int newFileMode) : m_path(std::move(path)), m_newFileMode(newFileMode) {}
 
-AppendFile::~AppendFile()
-{
+AppendFile::~AppendFile() {
     // Closing the descriptor releases the lock.
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-Result AppendFile::open()
-{
+Result AppendFile::open() {
     if (m_fd >= 0)
         return {};
     const QByteArray path = encoded(m_path);
@@ -350,8 +337,7 @@ Result AppendFile::open()
     return {};
 }
 
-QByteArray AppendFile::read(qint64 offset, qint64 length) const
-{
+QByteArray AppendFile::read(qint64 offset, qint64 length) const {
     if (m_fd < 0 || offset < 0 || length <= 0)
         return {};
     QByteArray bytes(length, Qt::Uninitialized);
@@ -368,8 +354,7 @@ QByteArray AppendFile::read(qint64 offset, qint64 length) const
     return bytes;
 }
 
-Result AppendFile::append(const QByteArray& bytes)
-{
+Result AppendFile::append(const QByteArray& bytes) {
     if (m_fd < 0)
         return Result::failed(EBADF);
     qint64 done = 0;
@@ -396,8 +381,7 @@ Result AppendFile::append(const QByteArray& bytes)
     return {};
 }
 
-Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode)
-{
+Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode) {
     FileWriter writer(path, newFileMode);
     if (Result r = writer.open(); !r)
         return r;
@@ -406,8 +390,7 @@ Result writeFile(const QString& path, const QByteArray& bytes, int newFileMode)
     return writer.commit();
 }
 
-Result copyFile(const QString& source, const QString& target)
-{
+Result copyFile(const QString& source, const QString& target) {
     // A source that is there but cannot be read is said as such, not as a missing file.
     const int fd = ::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -443,8 +426,7 @@ Result copyFile(const QString& source, const QString& target)
 namespace {
 
 // rename(2), or, when replace is false, a rename that fails with EEXIST rather than replace a file.
-int renameFile(const QByteArray& source, const QByteArray& target, bool replace)
-{
+int renameFile(const QByteArray& source, const QByteArray& target, bool replace) {
     if (replace)
         return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
@@ -457,8 +439,7 @@ int renameFile(const QByteArray& source, const QByteArray& target, bool replace)
     return ::unlink(source.constData()) == 0 ? 0 : errno;
 }
 
-Result move(const QString& source, const QString& target, bool replace)
-{
+Result move(const QString& source, const QString& target, bool replace) {
     // The data reaches the disk before the name does, so a power cut never leaves an empty file
     // under the new name.
     const int fd = ::open(encoded(source).constData(), O_RDONLY | O_CLOEXEC);
@@ -489,23 +470,19 @@ Result move(const QString& source, const QString& target, bool replace)
 
 } // namespace
 
-Result moveFile(const QString& source, const QString& target)
-{
+Result moveFile(const QString& source, const QString& target) {
     return move(source, target, true);
 }
 
-Result moveToNewName(const QString& source, const QString& target)
-{
+Result moveToNewName(const QString& source, const QString& target) {
     return move(source, target, false);
 }
 
-Result syncFolder(const QString& folder)
-{
+Result syncFolder(const QString& folder) {
     return Result::failed(syncFolderOf(encoded(folder)));
 }
 
-Result makeFolder(const QString& folder, int mode)
-{
+Result makeFolder(const QString& folder, int mode) {
     const QFileInfo info(folder);
     if (info.isDir())
         return {};
@@ -523,13 +500,11 @@ Result makeFolder(const QString& folder, int mode)
     return {};
 }
 
-void setStepHook(StepHook hook)
-{
+void setStepHook(StepHook hook) {
     g_stepHook = hook;
 }
 
-void stepDone()
-{
+void stepDone() {
     if (const StepHook hook = g_stepHook.load())
         hook();
 }

@@ -24,8 +24,7 @@ constexpr char kSuffix[] = ".lock";
 constexpr int kDigestLength = 16;
 constexpr int kPollMs = 20;
 
-QByteArray lockFileOf(const QString& target)
-{
+QByteArray lockFileOf(const QString& target) {
     const QFileInfo info(target);
     const QByteArray digest =
         QCryptographicHash::hash(QFile::encodeName(info.fileName()), QCryptographicHash::Sha256).toHex();
@@ -33,8 +32,7 @@ QByteArray lockFileOf(const QString& target)
 }
 
 // Whether the descriptor still names the file at path: a holder removes the lock file before it lets go.
-bool stillNamed(int fd, const QByteArray& path)
-{
+bool stillNamed(int fd, const QByteArray& path) {
     struct stat opened {};
     struct stat named {};
     return ::fstat(fd, &opened) == 0 && ::stat(path.constData(), &named) == 0 && opened.st_dev == named.st_dev &&
@@ -42,8 +40,7 @@ bool stillNamed(int fd, const QByteArray& path)
 }
 
 // Takes the lock file's lock without waiting: the descriptor, -1 with errno (EWOULDBLOCK when held).
-int tryLock(const QByteArray& path)
-{
+int tryLock(const QByteArray& path) {
     for (;;) {
         // Read access is all flock needs, so lock files others made can be taken too.
         const int fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
@@ -64,13 +61,11 @@ int tryLock(const QByteArray& path)
 
 } // namespace
 
-TargetLocks::~TargetLocks()
-{
+TargetLocks::~TargetLocks() {
     release();
 }
 
-Result TargetLocks::acquire(const QStringList& targets, int waitMs, QString* failed)
-{
+Result TargetLocks::acquire(const QStringList& targets, int waitMs, QString* failed) {
     QList<std::pair<QByteArray, QString>> wanted;
     for (const QString& target : targets) {
         if (!holds(target))
@@ -97,13 +92,11 @@ Result TargetLocks::acquire(const QStringList& targets, int waitMs, QString* fai
     return {};
 }
 
-bool TargetLocks::holds(const QString& target) const
-{
+bool TargetLocks::holds(const QString& target) const {
     return std::any_of(m_held.begin(), m_held.end(), [&](const Held& held) { return held.target == target; });
 }
 
-void TargetLocks::release()
-{
+void TargetLocks::release() {
     for (const Held& held : m_held) {
         ::unlink(held.lockFile.constData());
         ::close(held.fd);
@@ -111,8 +104,7 @@ void TargetLocks::release()
     m_held.clear();
 }
 
-bool isLockFileName(QByteArrayView name)
-{
+bool isLockFileName(QByteArrayView name) {
     const qsizetype length = qsizetype(sizeof kPrefix - 1) + kDigestLength + qsizetype(sizeof kSuffix - 1);
     if (name.size() != length || !name.startsWith(kPrefix) || !name.endsWith(kSuffix))
         return false;
@@ -121,8 +113,7 @@ bool isLockFileName(QByteArrayView name)
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-bool removeFreeLockFile(const QByteArray& path)
-{
+bool removeFreeLockFile(const QByteArray& path) {
     const int fd = tryLock(path);
     if (fd < 0)
         return false;

@@ -100,18 +100,15 @@ private:
 
 } // namespace
 
-QString sidecarPath(const QString& path)
-{
+QString sidecarPath(const QString& path) {
     return path + QStringLiteral(".sha256");
 }
 
-QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going)
-{
+QByteArray sha256Hex(const QString& path, durable::Result* result, const std::function<bool(qint64)>& going) {
     return sha256Hex(QFile::encodeName(path), result, going);
 }
 
-QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result, const std::function<bool(qint64)>& going)
-{
+QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result, const std::function<bool(qint64)>& going) {
     const auto failed = [result](int error) {
         if (result)
             *result = durable::Result::failed(error);
@@ -155,8 +152,7 @@ QByteArray sha256Hex(const QByteArray& encodedPath, durable::Result* result, con
     return digest.hex();
 }
 
-QByteArray sidecarLine(const QByteArray& hex, const QString& fileName)
-{
+QByteArray sidecarLine(const QByteArray& hex, const QString& fileName) {
     QByteArray name = QFile::encodeName(fileName);
     if (!name.contains('\\') && !name.contains('\n') && !name.contains('\r'))
         return hex + "  " + name + '\n';
@@ -164,8 +160,7 @@ QByteArray sidecarLine(const QByteArray& hex, const QString& fileName)
     return '\\' + hex + "  " + name + '\n';
 }
 
-durable::Result write(const QString& path)
-{
+durable::Result write(const QString& path) {
     durable::Result result;
     const QByteArray hex = sha256Hex(path, &result);
     if (result)
@@ -177,8 +172,7 @@ durable::Result write(const QString& path)
     return result;
 }
 
-QString failureText(const QString& path, const durable::Result& result)
-{
+QString failureText(const QString& path, const durable::Result& result) {
     return QStringLiteral("指纹文件 <%1> 没有写成：%2").arg(sidecarPath(path), result.text());
 }
 

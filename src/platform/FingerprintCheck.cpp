@@ -24,13 +24,11 @@ constexpr qsizetype kHexDigits = 64;
 constexpr qsizetype kShortestLine = kHexDigits + 2;
 constexpr QByteArrayView kTag = "SHA256";
 
-bool isBlank(char c)
-{
+bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool isHex(QByteArrayView digits)
-{
+bool isHex(QByteArrayView digits) {
     for (const char c : digits)
         if (!std::isxdigit(uchar(c)))
             return false;
@@ -38,8 +36,7 @@ bool isHex(QByteArrayView digits)
 }
 
 // "\\\\" is a backslash, "\\n" a line feed and "\\r" a carriage return; any other escape spoils the line.
-std::optional<QByteArray> unescaped(QByteArrayView name)
-{
+std::optional<QByteArray> unescaped(QByteArrayView name) {
     QByteArray out;
     for (qsizetype i = 0; i < name.size(); ++i) {
         if (name[i] != '\\') {
@@ -65,8 +62,7 @@ std::optional<QByteArray> unescaped(QByteArrayView name)
     return out;
 }
 
-std::optional<ListEntry> entry(QByteArrayView hex, QByteArrayView name, bool escaped)
-{
+std::optional<ListEntry> entry(QByteArrayView hex, QByteArrayView name, bool escaped) {
     std::optional<QByteArray> realName = escaped ? unescaped(name) : std::optional<QByteArray>(name.toByteArray());
     if (!realName || hex.size() != kHexDigits || !isHex(hex))
         return std::nullopt;
@@ -78,8 +74,7 @@ std::optional<ListEntry> entry(QByteArrayView hex, QByteArrayView name, bool esc
 // has that layout throughout.
 class ListReader {
 public:
-    std::optional<ListEntry> read(QByteArrayView line)
-    {
+    std::optional<ListEntry> read(QByteArrayView line) {
         qsizetype i = 0;
         while (i < line.size() && isBlank(line[i]))
             ++i;
@@ -107,8 +102,7 @@ public:
     }
 
 private:
-    static std::optional<ListEntry> tagged(QByteArrayView rest, bool escaped)
-    {
+    static std::optional<ListEntry> tagged(QByteArrayView rest, bool escaped) {
         if (rest.startsWith(' '))
             rest = rest.sliced(1);
         if (!rest.startsWith('('))
@@ -134,8 +128,7 @@ private:
 
 } // namespace
 
-std::vector<ListEntry> readList(const QByteArray& text)
-{
+std::vector<ListEntry> readList(const QByteArray& text) {
     std::vector<ListEntry> entries;
     ListReader reader;
     for (QByteArray line : text.split('\n')) {
@@ -152,8 +145,7 @@ std::vector<ListEntry> readList(const QByteArray& text)
 namespace {
 
 // Opened by the path's bytes: a name that is not in the locale's encoding must not be decoded.
-std::optional<QByteArray> readAll(const QByteArray& path)
-{
+std::optional<QByteArray> readAll(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
@@ -165,21 +157,18 @@ std::optional<QByteArray> readAll(const QByteArray& path)
     return file.readAll();
 }
 
-QByteArray folderOf(const QByteArray& path)
-{
+QByteArray folderOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
-bool sameFile(const QByteArray& path, const struct stat& file)
-{
+bool sameFile(const QByteArray& path, const struct stat& file) {
     struct stat other {};
     return ::stat(path.constData(), &other) == 0 && other.st_dev == file.st_dev && other.st_ino == file.st_ino;
 }
 
 // A file that cannot be hashed: missing, or there but unreadable.
-Check unhashable(const durable::Result& read)
-{
+Check unhashable(const durable::Result& read) {
     return read.error == ENOENT || read.error == ENOTDIR ? Check::Missing : Check::Unreadable;
 }
 
@@ -193,8 +182,7 @@ struct FileVerdict {
 
 // The file against the lines of its sidecar that name it. A relative name in the sidecar counts
 // from the sidecar's folder, as `sha256sum -c` run in that folder takes it.
-FileVerdict checkFile(const QByteArray& path)
-{
+FileVerdict checkFile(const QByteArray& path) {
     struct stat file {};
     if (::stat(path.constData(), &file) != 0)
         return {errno == ENOENT || errno == ENOTDIR ? Check::Missing : Check::Unreadable, {}, {}};
@@ -230,8 +218,7 @@ FileVerdict checkFile(const QByteArray& path)
 }
 
 // A name as sha256sum prints it: one holding a line feed is escaped, with a backslash before the line.
-QByteArray printable(const QByteArray& name)
-{
+QByteArray printable(const QByteArray& name) {
     if (!name.contains('\n'))
         return name;
     QByteArray escaped = name;
@@ -242,21 +229,18 @@ QByteArray printable(const QByteArray& name)
 using Observer = std::function<void(const CheckedFile&)>;
 
 // The verdict printed, and handed to the observer with the file's SHA-256 when it was read.
-void print(const QByteArray& name, const QString& verdict, const Observer& checked, const QByteArray& sha256 = {})
-{
+void print(const QByteArray& name, const QString& verdict, const Observer& checked, const QByteArray& sha256 = {}) {
     const QByteArray line = printable(name) + ": " + verdict.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     if (checked)
         checked({name, sha256, verdict});
 }
 
-QString failed(const QString& why)
-{
+QString failed(const QString& why) {
     return QStringLiteral("FAILED (%1)").arg(why);
 }
 
-bool verifyFile(const QByteArray& path, const Observer& checked)
-{
+bool verifyFile(const QByteArray& path, const Observer& checked) {
     const FileVerdict verdict = checkFile(path);
     const QString otherName = QFile::decodeName(verdict.otherName);
     const auto report = [&](const QString& text) { print(path, text, checked, verdict.actual); };
@@ -283,8 +267,7 @@ bool verifyFile(const QByteArray& path, const Observer& checked)
 }
 
 // Every file the list names, by the name as written: relative names count from the current folder.
-bool verifyList(const QByteArray& list, const Observer& checked)
-{
+bool verifyList(const QByteArray& list, const Observer& checked) {
     const std::optional<QByteArray> text = readAll(list);
     if (!text) {
         print(list, failed(QStringLiteral("指纹文件无法读取")), {});
@@ -315,13 +298,11 @@ bool verifyList(const QByteArray& list, const Observer& checked)
 
 } // namespace
 
-Check check(const QString& path)
-{
+Check check(const QString& path) {
     return checkFile(QFile::encodeName(path)).check;
 }
 
-QByteArray recorded(const QString& path)
-{
+QByteArray recorded(const QString& path) {
     const QByteArray encoded = QFile::encodeName(path);
     struct stat file {};
     const std::optional<QByteArray> sidecar = readAll(encoded + ".sha256");
@@ -334,8 +315,7 @@ QByteArray recorded(const QString& path)
     return {};
 }
 
-int verifyCommand(const QByteArrayList& arguments, const std::function<void(const CheckedFile&)>& checked)
-{
+int verifyCommand(const QByteArrayList& arguments, const std::function<void(const CheckedFile&)>& checked) {
     if (arguments.isEmpty()) {
         std::fputs(
             "用法：quillon verify FILE... | LIST.sha256...\n"

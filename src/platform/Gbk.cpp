@@ -13,22 +13,19 @@ namespace {
 constexpr char16_t kEuro = 0x20AC;
 constexpr char kEuroByte = '\x80';
 
-QByteArray encodePlain(QStringView text)
-{
+QByteArray encodePlain(QStringView text) {
     QStringEncoder encoder("GB18030", QStringConverter::Flag::Stateless);
     return encoder.encode(text);
 }
 
-QString decodePlain(QByteArrayView bytes)
-{
+QString decodePlain(QByteArrayView bytes) {
     QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
 
 } // namespace
 
-QByteArray encode(const QString& text)
-{
+QByteArray encode(const QString& text) {
     if (!text.contains(QChar(kEuro)))
         return encodePlain(text);
     QByteArray bytes;
@@ -41,8 +38,7 @@ QByteArray encode(const QString& text)
     return bytes + encodePlain(QStringView(text).sliced(start));
 }
 
-QString decode(QByteArrayView bytes)
-{
+QString decode(QByteArrayView bytes) {
     if (!bytes.contains(kEuroByte))
         return decodePlain(bytes);
     // 0x80 is also the trail byte of some double-byte characters: only one that starts a character
@@ -59,13 +55,11 @@ QString decode(QByteArrayView bytes)
     return text + decodePlain(bytes.sliced(start));
 }
 
-qsizetype byteLength(const QString& text)
-{
+qsizetype byteLength(const QString& text) {
     return encode(text).size();
 }
 
-qsizetype charLength(QByteArrayView bytes, qsizetype pos)
-{
+qsizetype charLength(QByteArrayView bytes, qsizetype pos) {
     const auto lead = static_cast<unsigned char>(bytes[pos]);
     if (lead < 0x81 || lead == 0xFF || pos + 1 >= bytes.size())
         return 1;

@@ -10,10 +10,11 @@
 namespace ini {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-QByteArrayView trimmedView(QByteArrayView text)
-{
+QByteArrayView trimmedView(QByteArrayView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text[begin]))
@@ -23,15 +24,13 @@ QByteArrayView trimmedView(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-QByteArray trimmed(QByteArrayView text)
-{
+QByteArray trimmed(QByteArrayView text) {
     return trimmedView(text).toByteArray();
 }
 
 // Section and key names compare without regard to ASCII case; the trail bytes of a multi-byte
 // character may look like ASCII letters, so those characters compare exactly.
-bool sameName(QByteArrayView a, QByteArrayView b)
-{
+bool sameName(QByteArrayView a, QByteArrayView b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size();) {
@@ -51,8 +50,7 @@ bool sameName(QByteArrayView a, QByteArrayView b)
 }
 
 // Cuts at the byte limit without leaving part of a multi-byte character behind.
-QByteArray cutAtLimit(QByteArray value)
-{
+QByteArray cutAtLimit(QByteArray value) {
     if (value.size() <= kReadLimit)
         return value;
     qsizetype end = 0;
@@ -67,14 +65,13 @@ QByteArray cutAtLimit(QByteArray value)
 }
 
 struct Line {
-    qsizetype begin;    // first byte of the line
-    qsizetype end;      // end of the text, before CR LF or LF
-    qsizetype next;     // first byte of the following line
+    qsizetype begin; // first byte of the line
+    qsizetype end;   // end of the text, before CR LF or LF
+    qsizetype next;  // first byte of the following line
 };
 
 // The line starting at pos; a final line may lack its line end.
-Line lineAt(const QByteArray& content, qsizetype pos)
-{
+Line lineAt(const QByteArray& content, qsizetype pos) {
     const qsizetype lf = content.indexOf('\n', pos);
     const qsizetype next = lf < 0 ? content.size() : lf + 1;
     qsizetype end = lf < 0 ? content.size() : lf;
@@ -83,8 +80,7 @@ Line lineAt(const QByteArray& content, qsizetype pos)
     return {pos, end, next};
 }
 
-QList<Line> splitLines(const QByteArray& content)
-{
+QList<Line> splitLines(const QByteArray& content) {
     QList<Line> lines;
     for (qsizetype pos = 0; pos < content.size(); pos = lines.last().next)
         lines.append(lineAt(content, pos));
@@ -92,8 +88,7 @@ QList<Line> splitLines(const QByteArray& content)
 }
 
 // The section name of a header line, or nothing when the line is not a header.
-std::optional<QByteArray> sectionName(QByteArrayView line)
-{
+std::optional<QByteArray> sectionName(QByteArrayView line) {
     qsizetype first = 0;
     while (first < line.size() && isBlank(line[first]))
         ++first;
@@ -111,16 +106,14 @@ struct KeyLine {
     QByteArrayView rawValue;
 };
 
-std::optional<KeyLine> keyLine(QByteArrayView line)
-{
+std::optional<KeyLine> keyLine(QByteArrayView line) {
     const qsizetype eq = line.indexOf('=');
     if (eq < 0)
         return std::nullopt;
     return KeyLine{trimmedView(line.first(eq)), line.sliced(eq + 1)};
 }
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -129,8 +122,7 @@ QByteArray readFile(const QString& path)
 
 // The whole file for an update; a file that exists but cannot be read is not replaced by one that
 // lacks its content.
-durable::Result readForUpdate(const QString& path, QByteArray* content)
-{
+durable::Result readForUpdate(const QString& path, QByteArray* content) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         // A file that is there but cannot be read is not replaced by one that lacks its other keys.
@@ -145,8 +137,7 @@ durable::Result readForUpdate(const QString& path, QByteArray* content)
 
 // The value as Windows reads it: blanks around it and one pair of enclosing quotes removed, cut at
 // the read limit.
-QByteArray readValue(QByteArrayView raw)
-{
+QByteArray readValue(QByteArrayView raw) {
     QByteArray value = trimmed(raw);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.sliced(1, value.size() - 2);
@@ -154,8 +145,7 @@ QByteArray readValue(QByteArrayView raw)
 }
 
 // The raw value of the first matching key in the first matching section.
-std::optional<QByteArrayView> findRaw(const QByteArray& content, const QByteArray& section, const QByteArray& key)
-{
+std::optional<QByteArrayView> findRaw(const QByteArray& content, const QByteArray& section, const QByteArray& key) {
     // One pass over the bytes without building a line list: this runs hundreds of times per start.
     bool inSection = false;
     qsizetype pos = 0;
@@ -180,21 +170,18 @@ std::optional<QByteArrayView> findRaw(const QByteArray& content, const QByteArra
 
 } // namespace
 
-QByteArray lookup(const QByteArray& content, const QByteArray& section, const QByteArray& key)
-{
+QByteArray lookup(const QByteArray& content, const QByteArray& section, const QByteArray& key) {
     const std::optional<QByteArrayView> raw = findRaw(content, section, key);
     return raw ? readValue(*raw) : QByteArray();
 }
 
-std::optional<QByteArray> rawValue(const QByteArray& content, const QByteArray& section, const QByteArray& key)
-{
+std::optional<QByteArray> rawValue(const QByteArray& content, const QByteArray& section, const QByteArray& key) {
     const std::optional<QByteArrayView> raw = findRaw(content, section, key);
     return raw ? std::optional<QByteArray>(raw->toByteArray()) : std::nullopt;
 }
 
 QByteArray update(const QByteArray& content, const QByteArray& section,
-                  const QList<QPair<QByteArray, QByteArray>>& entries)
-{
+                  const QList<QPair<QByteArray, QByteArray>>& entries) {
     QByteArray result = content;
     for (const auto& [key, value] : entries) {
         const QList<Line> lines = splitLines(result);
@@ -239,18 +226,15 @@ QByteArray update(const QByteArray& content, const QByteArray& section,
     return result;
 }
 
-QString readString(const QString& path, const QString& section, const QString& key)
-{
+QString readString(const QString& path, const QString& section, const QString& key) {
     return gbk::decode(lookup(readFile(path), gbk::encode(section), gbk::encode(key)));
 }
 
-durable::Result writeString(const QString& path, const QString& section, const QString& key, const QString& value)
-{
+durable::Result writeString(const QString& path, const QString& section, const QString& key, const QString& value) {
     return writeStrings(path, section, {{key, value}});
 }
 
-durable::Result writeStrings(const QString& path, const QString& section, const QList<Entry>& entries)
-{
+durable::Result writeStrings(const QString& path, const QString& section, const QList<Entry>& entries) {
     QByteArray content;
     if (durable::Result r = updatedProfile(path, section, entries, &content); !r)
         return r;
@@ -258,8 +242,7 @@ durable::Result writeStrings(const QString& path, const QString& section, const 
 }
 
 durable::Result updatedProfile(const QString& path, const QString& section, const QList<Entry>& entries,
-                               QByteArray* content)
-{
+                               QByteArray* content) {
     if (durable::Result r = readForUpdate(path, content); !r)
         return r;
     const QByteArray sectionBytes = gbk::encode(section);

@@ -29,7 +29,8 @@ std::optional<QByteArray> rawValue(const QByteArray& content, const QByteArray& 
 // The content with each entry set in section: a key that exists is rewritten in place, a missing
 // key is appended at the end of its section, a missing section is appended at the end of the file.
 // Every other byte of the content is kept.
-QByteArray update(const QByteArray& content, const QByteArray& section, const QList<QPair<QByteArray, QByteArray>>& entries);
+QByteArray update(const QByteArray& content, const QByteArray& section,
+                  const QList<QPair<QByteArray, QByteArray>>& entries);
 
 // File operations. Reading opens the file anew for each call; a missing or unreadable file reads
 // as empty text. Writing goes through the durable write path: the file is replaced only by the

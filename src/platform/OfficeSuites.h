@@ -17,8 +17,7 @@ struct WordProcessor {
 };
 
 // In the order they are tried.
-inline const QList<WordProcessor>& wordProcessors()
-{
+inline const QList<WordProcessor>& wordProcessors() {
     static const QList<WordProcessor> list{{QStringLiteral("libreoffice"), {QStringLiteral("--writer")}, true},
                                            {QStringLiteral("soffice"), {QStringLiteral("--writer")}, true},
                                            {QStringLiteral("wps"), {}, false}};
@@ -26,8 +25,7 @@ inline const QList<WordProcessor>& wordProcessors()
 }
 
 // The executables of the list, or only those that convert to PDF.
-inline QStringList programs(bool convertersOnly = false)
-{
+inline QStringList programs(bool convertersOnly = false) {
     QStringList names;
     for (const WordProcessor& suite : wordProcessors())
         if (suite.convertsToPdf || !convertersOnly)

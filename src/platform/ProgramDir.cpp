@@ -18,8 +18,7 @@ namespace {
 
 // Copies each starter file that the user's program directory lacks; an upgrade that ships a new
 // set.ini leaves the user's own one alone.
-QString seed(const QString& userDir, const QString& starters)
-{
+QString seed(const QString& userDir, const QString& starters) {
     // Each missing folder for its owner alone, as the freedesktop base directories ask.
     if (const durable::Result made = durable::makeFolder(userDir, 0700); !made)
         return QStringLiteral(" 无法建立程序目录 <%1/>：%2 ").arg(userDir, made.text());
@@ -40,15 +39,13 @@ QString seed(const QString& userDir, const QString& starters)
 
 } // namespace
 
-const QStringList& starterFiles()
-{
+const QStringList& starterFiles() {
     static const QStringList files{QStringLiteral("set.ini"), QStringLiteral("帮助.txt"),
                                    QStringLiteral("example.ini")};
     return files;
 }
 
-Location resolve(const QString& homeVariable, const QString& exeDir, const QString& userDataDir)
-{
+Location resolve(const QString& homeVariable, const QString& exeDir, const QString& userDataDir) {
     if (!homeVariable.isEmpty())
         return {QDir::cleanPath(QDir(homeVariable).absolutePath()), {}};
     if (QFileInfo::exists(settingsPath(exeDir)))
@@ -64,32 +61,27 @@ Location resolve(const QString& homeVariable, const QString& exeDir, const QStri
     return {userDir, seed(userDir, starters)};
 }
 
-Location resolve()
-{
+Location resolve() {
     return resolve(qEnvironmentVariable("QUILLON_HOME"), QCoreApplication::applicationDirPath(),
                    QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
 }
 
-QString resolveForCommand()
-{
+QString resolveForCommand() {
     const Location location = resolve();
     if (!location.problem.isEmpty())
         QTextStream(stderr) << QStringLiteral("提示：") << location.problem << Qt::endl;
     return location.dir;
 }
 
-QString blDir(const QString& programDir)
-{
+QString blDir(const QString& programDir) {
     return programDir + "/BL";
 }
 
-QString recoveryDir(const QString& programDir)
-{
+QString recoveryDir(const QString& programDir) {
     return programDir + "/recovery";
 }
 
-QString settingsPath(const QString& programDir)
-{
+QString settingsPath(const QString& programDir) {
     const QString exact = programDir + "/set.ini";
     if (QFileInfo::exists(exact))
         return exact;

@@ -1,8 +1,8 @@
 // Qt's own message boxes and file dialogs behind the Dialogs seam.
 #include "Dialogs.h"
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,8 +13,7 @@
 namespace {
 
 // "WAV录音文件|*.wav" → "WAV录音文件 (*.wav)"
-QString qtFilter(const QString& filter)
-{
+QString qtFilter(const QString& filter) {
     const QStringList parts = filter.split('|');
     QStringList result;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
@@ -24,8 +23,7 @@ QString qtFilter(const QString& filter)
 
 // The buttons of a box, the one Enter presses and the one Esc and the close button press.
 void setButtons(QMessageBox& box, QMessageBox::StandardButtons buttons, QMessageBox::StandardButton enter,
-                QMessageBox::StandardButton escape)
-{
+                QMessageBox::StandardButton escape) {
     box.setStandardButtons(buttons);
     box.setDefaultButton(enter);
     box.setEscapeButton(escape);
@@ -34,8 +32,7 @@ void setButtons(QMessageBox& box, QMessageBox::StandardButtons buttons, QMessage
 // A choice, "放弃", and a third answer that changes nothing, which Esc and the close button give too.
 // The buttons carry the program's own words, so the standard buttons' icons (a ✓, a red ✗) go.
 void offerThreeChoices(QMessageBox& box, QMessageBox::StandardButton choice, const QString& choiceText,
-                       const QString& leaveText)
-{
+                       const QString& leaveText) {
     setButtons(box, choice | QMessageBox::Discard | QMessageBox::Cancel, choice, QMessageBox::Cancel);
     const std::pair<QMessageBox::StandardButton, QString> labels[] = {
         {choice, choiceText}, {QMessageBox::Discard, QStringLiteral("放弃")}, {QMessageBox::Cancel, leaveText}};
@@ -47,8 +44,7 @@ void offerThreeChoices(QMessageBox& box, QMessageBox::StandardButton choice, con
 
 // Two choices in the program's own words; safe is the default, and what Esc and the close button give.
 void offerTwoChoices(QMessageBox& box, QMessageBox::StandardButton first, const QString& firstText,
-                     QMessageBox::StandardButton second, const QString& secondText, QMessageBox::StandardButton safe)
-{
+                     QMessageBox::StandardButton second, const QString& secondText, QMessageBox::StandardButton safe) {
     setButtons(box, first | second, safe, safe);
     for (const auto& [button, text] : {std::pair{first, firstText}, std::pair{second, secondText}}) {
         box.button(button)->setText(text);
@@ -58,8 +54,7 @@ void offerTwoChoices(QMessageBox& box, QMessageBox::StandardButton first, const 
 
 } // namespace
 
-QWidget* QtDialogs::raisingWindow()
-{
+QWidget* QtDialogs::raisingWindow() {
     // Handlers of a modal window run inside its event loop, so while one is open it is the window
     // that raised the box. It need not be the active window: the borderless password window is
     // shown before any other window and a window manager may leave it inactive.
@@ -74,8 +69,7 @@ QWidget* QtDialogs::raisingWindow()
     return nullptr;
 }
 
-std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const QString& text, Buttons buttons)
-{
+std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const QString& text, Buttons buttons) {
     // A dialog with a parent opens centred on the parent's window. A notice has no icon; every box
     // that asks something shows the question icon.
     const QMessageBox::Icon icon = buttons == Buttons::Ok ? QMessageBox::NoIcon : QMessageBox::Question;
@@ -119,8 +113,7 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const QString& caption, const
     return box;
 }
 
-Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, Buttons buttons)
-{
+Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, Buttons buttons) {
     const std::unique_ptr<QMessageBox> box = messageBox(caption, text, buttons);
     box->exec();
     switch (box->standardButton(box->clickedButton())) {
@@ -142,16 +135,14 @@ Dialogs::Answer QtDialogs::message(const QString& caption, const QString& text, 
     }
 }
 
-QString QtDialogs::openFile(const FileDialogSpec& spec)
-{
+QString QtDialogs::openFile(const FileDialogSpec& spec) {
     QFileDialog dialog(raisingWindow(), QString(), QString(), qtFilter(spec.filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(spec.defaultExtension);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
-QString QtDialogs::saveFile(const FileDialogSpec& spec, const QString& initialName)
-{
+QString QtDialogs::saveFile(const FileDialogSpec& spec, const QString& initialName) {
     QFileDialog dialog(raisingWindow(), QString(), QString(), qtFilter(spec.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(spec.defaultExtension);
@@ -161,8 +152,7 @@ QString QtDialogs::saveFile(const FileDialogSpec& spec, const QString& initialNa
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
-QString QtDialogs::browse(const QString& title)
-{
+QString QtDialogs::browse(const QString& title) {
     // The folder browser lists files too and returns whichever item was chosen.
     QFileDialog dialog(raisingWindow(), title);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -171,7 +161,6 @@ QString QtDialogs::browse(const QString& title)
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
-void QtDialogs::runModal(QDialog& window)
-{
+void QtDialogs::runModal(QDialog& window) {
     window.exec();
 }

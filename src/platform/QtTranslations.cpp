@@ -7,8 +7,7 @@
 
 namespace qttranslations {
 
-bool install(QCoreApplication& app, const QLocale& locale)
-{
+bool install(QCoreApplication& app, const QLocale& locale) {
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto* translator = new QTranslator(&app);
     if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) &&

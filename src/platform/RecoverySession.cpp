@@ -16,8 +16,7 @@ namespace {
 const QString kLockName = QStringLiteral("instance.lock");
 }
 
-RecoverySession::RecoverySession(QString folder) : m_folder(std::move(folder))
-{
+RecoverySession::RecoverySession(QString folder) : m_folder(std::move(folder)) {
     if (const durable::Result made = durable::makeFolder(m_folder); !made) {
         m_problem = QStringLiteral("恢复目录 <%1> 无法建立：%2").arg(m_folder, made.text());
         return;
@@ -45,8 +44,7 @@ RecoverySession::RecoverySession(QString folder) : m_folder(std::move(folder))
     ::flock(m_lock, LOCK_SH);
 }
 
-RecoverySession::~RecoverySession()
-{
+RecoverySession::~RecoverySession() {
     if (m_lock >= 0)
         ::close(m_lock);
 }

@@ -14,8 +14,7 @@ namespace {
 
 const QByteArray kSection = QByteArrayLiteral("Software\\ORV");
 
-QString escaped(const QString& value)
-{
+QString escaped(const QString& value) {
     QString text;
     text.reserve(value.size());
     for (const QChar c : value) {
@@ -32,8 +31,7 @@ QString escaped(const QString& value)
 }
 
 // Any other backslash stands for itself, as in a value written by hand.
-QString unescaped(const QString& text)
-{
+QString unescaped(const QString& text) {
     QString value;
     value.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -48,8 +46,7 @@ QString unescaped(const QString& text)
     return value;
 }
 
-QByteArray readAll(const QString& path)
-{
+QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -58,24 +55,20 @@ QByteArray readAll(const QString& path)
 
 IniRegistry::IniRegistry(QString path) : m_path(std::move(path)) {}
 
-QString IniRegistry::defaultPath()
-{
+QString IniRegistry::defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/quillon/registry.ini";
 }
 
-QString IniRegistry::read(const QString& name) const
-{
+QString IniRegistry::read(const QString& name) const {
     return unescaped(readRaw(name));
 }
 
-QString IniRegistry::readRaw(const QString& name) const
-{
+QString IniRegistry::readRaw(const QString& name) const {
     const std::optional<QByteArray> raw = ini::rawValue(readAll(m_path), kSection, gbk::encode(name));
     return raw ? gbk::decode(*raw) : QString();
 }
 
-durable::Result IniRegistry::write(const QString& name, const QString& value)
-{
+durable::Result IniRegistry::write(const QString& name, const QString& value) {
     // The lock's values are nobody else's business: a new folder and a new file are the user's alone.
     // Ones that exist keep the modes their owner gave them.
     if (durable::Result r = durable::makeFolder(QFileInfo(m_path).absolutePath(), 0700); !r)

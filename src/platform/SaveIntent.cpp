@@ -19,57 +19,49 @@ constexpr char kPrefix[] = ".quillon-save-";
 constexpr char kSuffix[] = ".intent";
 constexpr char kHeader[] = "quillon-save 1";
 
-QByteArray pathField(const QDir& folder, const QString& path)
-{
+QByteArray pathField(const QDir& folder, const QString& path) {
     return QFile::encodeName(folder.relativeFilePath(path)).toPercentEncoding("/");
 }
 
-QString pathOf(const QDir& folder, const QByteArray& field)
-{
+QString pathOf(const QDir& folder, const QByteArray& field) {
     return QDir::cleanPath(folder.absoluteFilePath(QFile::decodeName(QByteArray::fromPercentEncoding(field))));
 }
 
-QByteArray earlierField(const QDir& folder, const StagedFile& file)
-{
+QByteArray earlierField(const QDir& folder, const StagedFile& file) {
     if (!file.targetExisted)
         return "-";
     return file.earlier.isEmpty() ? QByteArray("=") : pathField(folder, file.earlier);
 }
 
-bool isDigest(const QByteArray& text)
-{
-    return text.size() == 64 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+bool isDigest(const QByteArray& text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(),
+                                            [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 } // namespace
 
-QString intentFileName(const QString& firstTarget)
-{
+QString intentFileName(const QString& firstTarget) {
     const QByteArray digest = QCryptographicHash::hash(QFile::encodeName(firstTarget), QCryptographicHash::Sha256);
     return QLatin1String(kPrefix) + QString::fromLatin1(digest.toHex().left(16)) + QLatin1String(kSuffix);
 }
 
-bool isIntentFileName(QByteArrayView name)
-{
+bool isIntentFileName(QByteArrayView name) {
     return name.size() == qsizetype(sizeof kPrefix - 1) + 16 + qsizetype(sizeof kSuffix - 1) &&
            name.startsWith(kPrefix) && name.endsWith(kSuffix);
 }
 
-QByteArray encodeIntent(const SaveIntent& intent, const QString& folder)
-{
+QByteArray encodeIntent(const SaveIntent& intent, const QString& folder) {
     const QDir dir(folder);
     QByteArray text = QByteArray(kHeader) + '\n';
     for (const QString& copy : intent.copies)
         text += "copy " + pathField(dir, copy) + '\n';
     for (const StagedFile& file : intent.files)
-        text += "file " + file.digest + ' ' + pathField(dir, file.temporary) + ' ' + pathField(dir, file.target) +
-                ' ' + earlierField(dir, file) + '\n';
+        text += "file " + file.digest + ' ' + pathField(dir, file.temporary) + ' ' + pathField(dir, file.target) + ' ' +
+                earlierField(dir, file) + '\n';
     return text;
 }
 
-std::optional<SaveIntent> decodeIntent(const QByteArray& bytes, const QString& folder)
-{
+std::optional<SaveIntent> decodeIntent(const QByteArray& bytes, const QString& folder) {
     const QDir dir(folder);
     if (!bytes.endsWith('\n'))
         return std::nullopt;
@@ -95,8 +87,7 @@ std::optional<SaveIntent> decodeIntent(const QByteArray& bytes, const QString& f
     return intent;
 }
 
-QStringList intentFilesIn(const QString& folder)
-{
+QStringList intentFilesIn(const QString& folder) {
     // The folder's names as they are, read once: a save looks here before it writes, and a folder of
     // thousands of transcripts is read faster without a file object for every name. The few records
     // are sorted, so that they are completed in the same order every time.
@@ -112,8 +103,7 @@ QStringList intentFilesIn(const QString& folder)
     return files;
 }
 
-QSet<QByteArray> namesWantedIn(const QString& folder)
-{
+QSet<QByteArray> namesWantedIn(const QString& folder) {
     QSet<QByteArray> names;
     for (const QString& path : intentFilesIn(folder)) {
         QFile file(path);

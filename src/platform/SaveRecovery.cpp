@@ -17,25 +17,21 @@ namespace durable {
 
 namespace {
 
-QByteArray encoded(const QString& path)
-{
+QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
 }
 
-bool holds(const QString& path, const QByteArray& digest)
-{
+bool holds(const QString& path, const QByteArray& digest) {
     Result read;
     return fingerprint::sha256Hex(path, &read) == digest && read.ok();
 }
 
-void remove(const QString& path)
-{
+void remove(const QString& path) {
     if (::unlink(encoded(path).constData()) == 0)
         stepDone();
 }
 
-QSet<QString> foldersOf(const SaveIntent& intent)
-{
+QSet<QString> foldersOf(const SaveIntent& intent) {
     QSet<QString> folders;
     for (const StagedFile& file : intent.files)
         folders.insert(QFileInfo(file.target).path());
@@ -64,8 +60,7 @@ std::optional<QByteArray> readAll(const QString& path) {
 
 } // namespace
 
-Ending finishSave(const SaveIntent& intent)
-{
+Ending finishSave(const SaveIntent& intent) {
     for (const StagedFile& file : intent.files) {
         if (!QFileInfo::exists(file.temporary))
             continue; // in place already
@@ -81,8 +76,7 @@ Ending finishSave(const SaveIntent& intent)
     return closeRecord(intent, Ending::Finished);
 }
 
-Ending undoSave(const SaveIntent& intent)
-{
+Ending undoSave(const SaveIntent& intent) {
     for (const StagedFile& file : intent.files) {
         if (!file.earlier.isEmpty() && QFileInfo::exists(file.earlier)) {
             if (::rename(encoded(file.earlier).constData(), encoded(file.target).constData()) != 0)
@@ -98,8 +92,7 @@ Ending undoSave(const SaveIntent& intent)
     return closeRecord(intent, Ending::Undone);
 }
 
-Ending completeSave(const SaveIntent& intent)
-{
+Ending completeSave(const SaveIntent& intent) {
     for (const StagedFile& file : intent.files) {
         if (!holds(file.temporary, file.digest) && !holds(file.target, file.digest))
             return undoSave(intent);

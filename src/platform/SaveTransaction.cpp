@@ -18,8 +18,7 @@ namespace durable {
 
 namespace {
 
-QByteArray encoded(const QString& path)
-{
+QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
 }
 
@@ -27,20 +26,17 @@ QByteArray encoded(const QString& path)
 
 SaveTransaction::SaveTransaction(QStringList targets) : m_given(std::move(targets)), m_files(m_given.size()) {}
 
-SaveTransaction::~SaveTransaction()
-{
+SaveTransaction::~SaveTransaction() {
     if (!m_done)
         removeStaged();
 }
 
-Result SaveTransaction::failed(qsizetype index, const Result& result)
-{
+Result SaveTransaction::failed(qsizetype index, const Result& result) {
     m_failedFile = index >= 0 ? m_given[index] : QString();
     return result;
 }
 
-void SaveTransaction::removeStaged()
-{
+void SaveTransaction::removeStaged() {
     for (StagedFile& file : m_files) {
         for (QString* path : {&file.temporary, &file.earlier}) {
             if (!path->isEmpty())
@@ -50,8 +46,7 @@ void SaveTransaction::removeStaged()
     }
 }
 
-Result SaveTransaction::begin(int waitMs)
-{
+Result SaveTransaction::begin(int waitMs) {
     QStringList targets;
     for (qsizetype i = 0; i < m_given.size(); ++i) {
         QString target;
@@ -77,14 +72,12 @@ Result SaveTransaction::begin(int waitMs)
     return {};
 }
 
-bool SaveTransaction::exists(qsizetype index) const
-{
+bool SaveTransaction::exists(qsizetype index) const {
     struct stat st {};
     return ::stat(encoded(m_files[index].target).constData(), &st) == 0;
 }
 
-Result SaveTransaction::stage(qsizetype index, const QByteArray& bytes)
-{
+Result SaveTransaction::stage(qsizetype index, const QByteArray& bytes) {
     StagedFile& file = m_files[index];
     FileWriter writer(file.target);
     Result r = m_begun ? writer.open() : Result::failed(EBADF);
@@ -99,15 +92,13 @@ Result SaveTransaction::stage(qsizetype index, const QByteArray& bytes)
     return {};
 }
 
-QString SaveTransaction::stagingPath(qsizetype index)
-{
+QString SaveTransaction::stagingPath(qsizetype index) {
     StagedFile& file = m_files[index];
     file.temporary = QFile::decodeName(unusedTemporaryPath(encoded(QFileInfo(file.target).path())));
     return file.temporary;
 }
 
-Result SaveTransaction::staged(qsizetype index)
-{
+Result SaveTransaction::staged(qsizetype index) {
     StagedFile& file = m_files[index];
     // The new file keeps the permissions of the one it replaces, as every durable write does.
     struct stat existing {};
@@ -119,8 +110,7 @@ Result SaveTransaction::staged(qsizetype index)
     return read ? Result() : failed(index, read);
 }
 
-Result SaveTransaction::commit()
-{
+Result SaveTransaction::commit() {
     for (qsizetype i = 0; i < m_files.size(); ++i) {
         if (m_files[i].digest.isEmpty())
             return failed(i, Result::failed(EBADF));

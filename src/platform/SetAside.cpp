@@ -20,8 +20,7 @@ constexpr int kStampLength = 15;
 constexpr int kNameAttempts = 1000;
 
 // name for n = 1; "a(2).avi", "a(3).avi", … after.
-QString numbered(const QString& name, int n)
-{
+QString numbered(const QString& name, int n) {
     if (n == 1)
         return name;
     const QFileInfo info(name);
@@ -30,8 +29,7 @@ QString numbered(const QString& name, int n)
 }
 
 // Moves file into folder under the first free name that nameFor gives.
-template <typename NameFor> Moved moveToFreeName(const QString& file, const QString& folder, NameFor nameFor)
-{
+template <typename NameFor> Moved moveToFreeName(const QString& file, const QString& folder, NameFor nameFor) {
     Moved moved;
     moved.result = durable::makeFolder(folder);
     for (int n = 1; moved.result && n <= kNameAttempts; ++n) {
@@ -45,33 +43,28 @@ template <typename NameFor> Moved moveToFreeName(const QString& file, const QStr
 
 } // namespace
 
-QString discardedFolder(const QString& recoveryFolder)
-{
+QString discardedFolder(const QString& recoveryFolder) {
     return recoveryFolder + QStringLiteral("/discarded");
 }
 
-QString unrepairedFolder(const QString& recoveryFolder)
-{
+QString unrepairedFolder(const QString& recoveryFolder) {
     return recoveryFolder + QStringLiteral("/unrepaired");
 }
 
-bool confirmDiscard(Dialogs& dialogs, const QString& caption, const QString& question, const QString& recoveryFolder)
-{
+bool confirmDiscard(Dialogs& dialogs, const QString& caption, const QString& question, const QString& recoveryFolder) {
     const QString text = QStringLiteral("%1\n放弃后文件移到 <%2/>，%3 天后由程序删除。")
                              .arg(question, discardedFolder(recoveryFolder))
                              .arg(kDiscardedKeepDays);
     return dialogs.message(caption, text, Dialogs::Buttons::DiscardCancel) == Dialogs::Answer::Discard;
 }
 
-Moved discard(const QString& file, const QString& recoveryFolder, const QDateTime& now)
-{
+Moved discard(const QString& file, const QString& recoveryFolder, const QDateTime& now) {
     const QString prefix = now.toString(kStampFormat) + u'_';
     const QString name = QFileInfo(file).fileName();
     return moveToFreeName(file, discardedFolder(recoveryFolder), [&](int n) { return prefix + numbered(name, n); });
 }
 
-Moved setAsideUnrepaired(const QString& file, const QString& recoveryFolder, const QString& note)
-{
+Moved setAsideUnrepaired(const QString& file, const QString& recoveryFolder, const QString& note) {
     const QString name = QFileInfo(file).fileName();
     Moved moved = moveToFreeName(file, unrepairedFolder(recoveryFolder), [&](int n) { return numbered(name, n); });
     if (moved) {
@@ -83,8 +76,7 @@ Moved setAsideUnrepaired(const QString& file, const QString& recoveryFolder, con
     return moved;
 }
 
-void removeExpired(const QString& recoveryFolder, const QDateTime& now)
-{
+void removeExpired(const QString& recoveryFolder, const QDateTime& now) {
     QDir folder(discardedFolder(recoveryFolder));
     for (const QString& name : folder.entryList(QDir::Files)) {
         const QDateTime discarded = QDateTime::fromString(name.left(kStampLength), kStampFormat);
@@ -94,8 +86,7 @@ void removeExpired(const QString& recoveryFolder, const QDateTime& now)
     }
 }
 
-QString discardedNote(const QString& recoveryFolder)
-{
+QString discardedNote(const QString& recoveryFolder) {
     int count = 0;
     for (const QString& name : QDir(discardedFolder(recoveryFolder)).entryList(QDir::Files))
         count += name.endsWith(QStringLiteral(".sha256")) ? 0 : 1;

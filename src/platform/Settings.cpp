@@ -13,19 +13,19 @@ namespace {
 
 const QByteArray kUtf8Mark("\xEF\xBB\xBF");
 
-QByteArray readSettingsFile(const QString& programDir)
-{
+QByteArray readSettingsFile(const QString& programDir) {
     QFile file(programdir::settingsPath(programDir));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool inRange(unsigned char c, unsigned char low, unsigned char high) { return c >= low && c <= high; }
+bool inRange(unsigned char c, unsigned char low, unsigned char high) {
+    return c >= low && c <= high;
+}
 
 // The byte structure of GB18030, GBK's superset: ASCII, two-byte characters with a lead byte
 // 81-FE and a trail byte 40-7E or 80-FE, four-byte characters 81-FE 30-39 81-FE 30-39; and the
 // single byte 80, code page 936's euro sign, which gbk::decode reads as such.
-bool isGb18030(const QByteArray& bytes)
-{
+bool isGb18030(const QByteArray& bytes) {
     const auto at = [&bytes](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
     const qsizetype n = bytes.size();
     qsizetype i = 0;
@@ -49,8 +49,7 @@ bool isGb18030(const QByteArray& bytes)
 
 } // namespace
 
-QString ReadSetting(const QString& programDir, const QString& section, const QString& key)
-{
+QString ReadSetting(const QString& programDir, const QString& section, const QString& key) {
     const QByteArray content = readSettingsFile(programDir);
     if (!content.startsWith(kUtf8Mark))
         return gbk::decode(ini::lookup(content, gbk::encode(section), gbk::encode(key)));
@@ -71,13 +70,11 @@ QString ReadSetting(const QString& programDir, const setting::List& list, int n)
 
 namespace settings {
 
-QString encodingNote()
-{
+QString encodingNote() {
     return QStringLiteral("设置文件set.ini的编码无法识别（不是GBK，也没有UTF-8标记），其中的文字可能显示不正确.");
 }
 
-bool hasUnrecognisedEncoding(const QString& programDir)
-{
+bool hasUnrecognisedEncoding(const QString& programDir) {
     const QByteArray content = readSettingsFile(programDir);
     return !content.startsWith(kUtf8Mark) && !isGb18030(content);
 }

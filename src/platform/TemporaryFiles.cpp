@@ -34,22 +34,19 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-bool isBase36(QByteArrayView text)
-{
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
-    });
+bool isBase36(QByteArrayView text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                          [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
 }
 
 // What a temporary file's name says about its writer.
 enum class Kind { NotOurs, OldStyle, WithProcess };
 
-Kind kindOf(QByteArrayView name, pid_t* pid)
-{
+Kind kindOf(QByteArrayView name, pid_t* pid) {
     if (!name.startsWith(kPrefix) || !name.endsWith(kSuffix))
         return Kind::NotOurs;
-    const QByteArrayView middle = name.sliced(sizeof kPrefix - 1, name.size() - qsizetype(sizeof kPrefix - 1) -
-                                                                       qsizetype(sizeof kSuffix - 1));
+    const QByteArrayView middle =
+        name.sliced(sizeof kPrefix - 1, name.size() - qsizetype(sizeof kPrefix - 1) - qsizetype(sizeof kSuffix - 1));
     const qsizetype dash = middle.indexOf('-');
     if (dash < 0)
         return isBase36(middle) ? Kind::OldStyle : Kind::NotOurs;
@@ -61,15 +58,13 @@ Kind kindOf(QByteArrayView name, pid_t* pid)
     return Kind::WithProcess;
 }
 
-bool running(pid_t pid)
-{
+bool running(pid_t pid) {
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
 // Removes a temporary file that nobody holds, holding its lock while it does, so that a writer that
 // opens it meanwhile keeps it. A file of an earlier version must also be ten minutes old.
-bool removeIfFree(const QByteArray& path, Kind kind)
-{
+bool removeIfFree(const QByteArray& path, Kind kind) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
@@ -84,14 +79,12 @@ bool removeIfFree(const QByteArray& path, Kind kind)
 
 } // namespace
 
-QByteArray unusedTemporaryPath(const QByteArray& folder)
-{
+QByteArray unusedTemporaryPath(const QByteArray& folder) {
     return folder + '/' + kPrefix + QByteArray::number(::getpid()) + '-' +
            QByteArray::number(QRandomGenerator::global()->generate64(), 36) + kSuffix;
 }
 
-int createTemporary(const QByteArray& folder, mode_t mode, QByteArray* path)
-{
+int createTemporary(const QByteArray& folder, mode_t mode, QByteArray* path) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         *path = unusedTemporaryPath(folder);
         const int fd = ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
@@ -106,8 +99,7 @@ int createTemporary(const QByteArray& folder, mode_t mode, QByteArray* path)
     return -1;
 }
 
-void removeStaleFilesBeforeWrite(const QString& folder)
-{
+void removeStaleFilesBeforeWrite(const QString& folder) {
     static std::mutex lock;
     static QHash<QString, QDeadlineTimer> nextSweep;
     {
@@ -120,8 +112,7 @@ void removeStaleFilesBeforeWrite(const QString& folder)
     removeStaleFiles(folder);
 }
 
-int removeStaleFiles(const QString& folder)
-{
+int removeStaleFiles(const QString& folder) {
     const QByteArray encoded = QFile::encodeName(folder);
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(encoded.constData()));
     if (!dir)

@@ -16,13 +16,11 @@ struct AudioPlayer::PlayTag {
 
 AudioPlayer::AudioPlayer(QObject* parent) : QObject(parent) {}
 
-AudioPlayer::~AudioPlayer()
-{
+AudioPlayer::~AudioPlayer() {
     stop();
 }
 
-bool AudioPlayer::play(const QString& path)
-{
+bool AudioPlayer::play(const QString& path) {
     stop();
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable() || file.size() == 0)
@@ -47,8 +45,7 @@ bool AudioPlayer::play(const QString& path)
     return true;
 }
 
-void AudioPlayer::stop()
-{
+void AudioPlayer::stop() {
     if (!m_playbin)
         return;
     GstElement* playbin = m_playbin;
@@ -60,8 +57,7 @@ void AudioPlayer::stop()
     gst_object_unref(playbin);
 }
 
-GstBusSyncReply AudioPlayer::PlayTag::onBusMessage(GstBus*, GstMessage* message, gpointer data)
-{
+GstBusSyncReply AudioPlayer::PlayTag::onBusMessage(GstBus*, GstMessage* message, gpointer data) {
     const GstMessageType type = GST_MESSAGE_TYPE(message);
     if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
         const PlayTag tag = *static_cast<PlayTag*>(data);
@@ -71,8 +67,7 @@ GstBusSyncReply AudioPlayer::PlayTag::onBusMessage(GstBus*, GstMessage* message,
     return GST_BUS_DROP;
 }
 
-void AudioPlayer::onEnded(quint64 generation)
-{
+void AudioPlayer::onEnded(quint64 generation) {
     if (generation != m_generation || !m_playbin)
         return;
     stop();

@@ -31,14 +31,12 @@ constexpr GstClockTime SettleLimit = 3 * GST_SECOND;
 // autoaudiosrc falls back to a silent test source of this name when no real input answers.
 constexpr const char* FakeSourceName = "fake-auto-audio-src";
 
-QString sourceDescription()
-{
+QString sourceDescription() {
     const QByteArray custom = qgetenv("QUILLON_AUDIO_SOURCE");
     return custom.trimmed().isEmpty() ? QStringLiteral("autoaudiosrc") : QString::fromUtf8(custom);
 }
 
-QString capsFor(const AudioFormat& format)
-{
+QString capsFor(const AudioFormat& format) {
     return QStringLiteral("audio/x-raw,format=%1,layout=interleaved,channels=%2,rate=%3")
         .arg(format.bitsPerSample == 8 ? QStringLiteral("U8") : QStringLiteral("S16LE"))
         .arg(format.channels)
@@ -53,12 +51,9 @@ QString capsFor(const AudioFormat& format)
 // of its own.
 struct AudioRecorder::Capture {
     Capture(AudioRecorder& recorder, quint64 id, const AudioFormat& format, QString file)
-        : recorder(recorder), id(id), format(format), file(std::move(file))
-    {
-    }
+        : recorder(recorder), id(id), format(format), file(std::move(file)) {}
 
-    ~Capture()
-    {
+    ~Capture() {
         if (pipeline) {
             gst_element_set_state(pipeline.get(), GST_STATE_NULL);
             gstreamer::BusPtr bus(gst_element_get_bus(pipeline.get()));
@@ -69,8 +64,7 @@ struct AudioRecorder::Capture {
         static_cast<void>(finishFile());
     }
 
-    void append(const char* data, qsizetype size)
-    {
+    void append(const char* data, qsizetype size) {
         std::lock_guard lock(mutex);
         if (!writer.isOpen() || !error.isEmpty())
             return;
@@ -87,8 +81,7 @@ struct AudioRecorder::Capture {
     // Puts the samples written so far on the disk, then the header sizes for them. A pause runs it
     // on the GUI thread while the sync thread may be at it too: one at a time, so that a sync that
     // started earlier never writes its smaller size over a later one's.
-    void syncToDisk()
-    {
+    void syncToDisk() {
         std::lock_guard oneAtATime(syncing);
         qint64 synced = 0;
         {
@@ -108,8 +101,7 @@ struct AudioRecorder::Capture {
         }
     }
 
-    void startSyncing()
-    {
+    void startSyncing() {
         syncer = std::thread([this] {
             std::unique_lock lock(mutex);
             while (!stopSyncing) {
@@ -124,8 +116,7 @@ struct AudioRecorder::Capture {
     }
 
     // Once the source has stopped: the last header update, synced, and the file closed.
-    durable::Result finishFile()
-    {
+    durable::Result finishFile() {
         if (syncer.joinable()) {
             {
                 std::lock_guard lock(mutex);
@@ -138,14 +129,12 @@ struct AudioRecorder::Capture {
         return writer.finish();
     }
 
-    void end(const QString& reason)
-    {
+    void end(const QString& reason) {
         std::lock_guard lock(mutex);
         endLocked(reason);
     }
 
-    void endLocked(const QString& reason)
-    {
+    void endLocked(const QString& reason) {
         if (!reason.isEmpty() && error.isEmpty()) {
             error = reason;
             // Told on the GUI thread, and only if this is still the recorder's running capture.
@@ -157,8 +146,7 @@ struct AudioRecorder::Capture {
         changed.notify_all();
     }
 
-    static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self)
-    {
+    static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self) {
         GstSample* sample = gst_app_sink_pull_sample(sink);
         if (!sample)
             return GST_FLOW_EOS;
@@ -172,8 +160,7 @@ struct AudioRecorder::Capture {
         return GST_FLOW_OK;
     }
 
-    static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer self)
-    {
+    static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer self) {
         auto* capture = static_cast<Capture*>(self);
         if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
             capture->end(QStringLiteral("录音设备出错：%1").arg(gstreamer::errorText(message)));
@@ -184,8 +171,7 @@ struct AudioRecorder::Capture {
 
     // Waits until the condition holds or the capture ended, at most limit; the mutex is held by lock.
     template <typename Pred>
-    bool waitFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds limit, Pred pred)
-    {
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds limit, Pred pred) {
         return changed.wait_for(lock, limit, [&] { return ended || pred(); });
     }
 
@@ -214,30 +200,26 @@ struct AudioRecorder::Capture {
 AudioRecorder::AudioRecorder(QObject* parent) : QObject(parent) {}
 AudioRecorder::~AudioRecorder() = default;
 
-void AudioRecorder::onCaptureError(quint64 captureId)
-{
+void AudioRecorder::onCaptureError(quint64 captureId) {
     // The errors of a start that failed are in lastError(); those of a capture since replaced are stale.
     if (m_capture && m_capture->id == captureId && m_capture->open)
         emit captureFailed();
 }
 
-bool AudioRecorder::setFormat(int channels, int samplesPerSecond, int bitsPerSample)
-{
+bool AudioRecorder::setFormat(int channels, int samplesPerSecond, int bitsPerSample) {
     if (!AudioFormat::isAccepted(channels, samplesPerSecond, bitsPerSample))
         return false;
     m_format = AudioFormat{channels, samplesPerSecond, bitsPerSample};
     return true;
 }
 
-bool AudioRecorder::fail(const QString& reason, StartFailure failure)
-{
+bool AudioRecorder::fail(const QString& reason, StartFailure failure) {
     m_lastError = reason;
     m_startFailure = failure;
     return false;
 }
 
-bool AudioRecorder::start(const QString& file)
-{
+bool AudioRecorder::start(const QString& file) {
     QString error;
     if (!gstreamer::ensureInitialised(&error))
         return fail(error, StartFailure::Device);
@@ -315,8 +297,7 @@ bool AudioRecorder::start(const QString& file)
     return true;
 }
 
-bool AudioRecorder::pause()
-{
+bool AudioRecorder::pause() {
     if (!isCapturing())
         return fail(QStringLiteral("没有正在进行的录音"));
     if (gst_element_set_state(m_capture->pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
@@ -327,8 +308,7 @@ bool AudioRecorder::pause()
     return true;
 }
 
-bool AudioRecorder::resume()
-{
+bool AudioRecorder::resume() {
     if (!isCapturing())
         return fail(QStringLiteral("没有正在进行的录音"));
     if (gst_element_set_state(m_capture->pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
@@ -337,8 +317,7 @@ bool AudioRecorder::resume()
     return true;
 }
 
-bool AudioRecorder::stop()
-{
+bool AudioRecorder::stop() {
     if (!isCapturing())
         return true;
     Capture& capture = *m_capture;
@@ -364,8 +343,7 @@ bool AudioRecorder::stop()
     return true;
 }
 
-bool AudioRecorder::save(const QString& path, bool overwrite)
-{
+bool AudioRecorder::save(const QString& path, bool overwrite) {
     if (!m_capture)
         return fail(QStringLiteral("还没有录音"));
     if (!overwrite && QFileInfo::exists(path))
@@ -391,44 +369,37 @@ bool AudioRecorder::save(const QString& path, bool overwrite)
     return true;
 }
 
-void AudioRecorder::release()
-{
+void AudioRecorder::release() {
     if (!hasUnsavedRecording())
         return;
     stop();
     m_capture.reset();
 }
 
-bool AudioRecorder::isCapturing() const
-{
+bool AudioRecorder::isCapturing() const {
     return m_capture && m_capture->open;
 }
 
-bool AudioRecorder::isPaused() const
-{
+bool AudioRecorder::isPaused() const {
     return isCapturing() && m_capture->paused;
 }
 
-bool AudioRecorder::hasUnsavedRecording() const
-{
+bool AudioRecorder::hasUnsavedRecording() const {
     return m_capture && !m_capture->saved;
 }
 
-QString AudioRecorder::file() const
-{
+QString AudioRecorder::file() const {
     return m_capture ? m_capture->file : QString();
 }
 
-qint64 AudioRecorder::recordedBytes() const
-{
+qint64 AudioRecorder::recordedBytes() const {
     if (!m_capture)
         return 0;
     std::lock_guard lock(m_capture->mutex);
     return m_capture->bytes;
 }
 
-QString AudioRecorder::captureError() const
-{
+QString AudioRecorder::captureError() const {
     if (!m_capture)
         return {};
     std::lock_guard lock(m_capture->mutex);

@@ -66,16 +66,14 @@ struct Segment {
 
 class AviFile {
 public:
-    explicit AviFile(const QString& path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC))
-    {
+    explicit AviFile(const QString& path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC)) {
         struct stat st {};
         if (m_fd >= 0 && ::fstat(m_fd, &st) == 0)
             m_size = st.st_size;
         else
             m_error = errno;
     }
-    ~AviFile()
-    {
+    ~AviFile() {
         if (m_fd >= 0)
             ::close(m_fd);
     }
@@ -86,8 +84,7 @@ public:
     int error() const { return m_error; }
     qint64 size() const { return m_size; }
 
-    QByteArray read(qint64 pos, qint64 length)
-    {
+    QByteArray read(qint64 pos, qint64 length) {
         if (pos < 0 || length < 0 || pos + length > m_size)
             return {};
         QByteArray bytes(length, '\0');
@@ -96,8 +93,7 @@ public:
         return bytes;
     }
     // The id and size of the chunk at pos, when its header lies in the file.
-    bool chunk(qint64 pos, QByteArray* id, quint32* size)
-    {
+    bool chunk(qint64 pos, QByteArray* id, quint32* size) {
         const QByteArray header = read(pos, 8);
         if (header.size() != 8)
             return false;
@@ -105,26 +101,22 @@ public:
         *size = qFromLittleEndian<quint32>(header.constData() + 4);
         return true;
     }
-    quint32 read32(qint64 pos)
-    {
+    quint32 read32(qint64 pos) {
         const QByteArray bytes = read(pos, 4);
         return bytes.size() == 4 ? qFromLittleEndian<quint32>(bytes.constData()) : 0;
     }
-    bool write(qint64 pos, const QByteArray& bytes)
-    {
+    bool write(qint64 pos, const QByteArray& bytes) {
         if (::pwrite(m_fd, bytes.constData(), size_t(bytes.size()), pos) == bytes.size())
             return true;
         m_error = errno ? errno : EIO;
         return false;
     }
-    bool write32(qint64 pos, quint32 value)
-    {
+    bool write32(qint64 pos, quint32 value) {
         char bytes[4];
         qToLittleEndian(value, bytes);
         return write(pos, QByteArray(bytes, 4));
     }
-    bool truncate(qint64 length)
-    {
+    bool truncate(qint64 length) {
         if (::ftruncate(m_fd, length) == 0) {
             m_size = length;
             return true;
@@ -132,8 +124,7 @@ public:
         m_error = errno;
         return false;
     }
-    bool sync()
-    {
+    bool sync() {
         if (::fsync(m_fd) == 0)
             return true;
         m_error = errno;
@@ -146,8 +137,7 @@ private:
     int m_error = 0;
 };
 
-qint64 padded(qint64 pos, quint32 size)
-{
+qint64 padded(qint64 pos, quint32 size) {
     return pos + 8 + size + (size & 1);
 }
 
@@ -163,8 +153,7 @@ struct Header {
 
 // The header list and the lists directly inside it (the first stream list and odml); lists nested
 // any deeper are no part of what the muxer writes and are passed by.
-void walkHeaderList(AviFile& file, qint64 begin, qint64 end, Header& h)
-{
+void walkHeaderList(AviFile& file, qint64 begin, qint64 end, Header& h) {
     struct Range {
         qint64 begin, end;
         bool top, streamList;
@@ -200,8 +189,7 @@ void walkHeaderList(AviFile& file, qint64 begin, qint64 end, Header& h)
 
 // Frame chunks are the first stream's pictures: "00db" (what the muxer writes, Motion JPEG included)
 // or "00dc".
-bool isFrameId(QByteArrayView id)
-{
+bool isFrameId(QByteArrayView id) {
     return id == "00db" || id == "00dc";
 }
 
@@ -211,8 +199,7 @@ public:
 
     // Frames and index chunks of a segment's movi list, up to the next RIFF list or the end; damage
     // in between is passed over to the next frame. Returns where the next RIFF list starts, or -1.
-    qint64 walk(Segment& segment, qsizetype& framesSoFar, qint64& damaged)
-    {
+    qint64 walk(Segment& segment, qsizetype& framesSoFar, qint64& damaged) {
         QByteArray id;
         quint32 size = 0;
         qint64 at = segment.moviListPos + 12;
@@ -249,16 +236,14 @@ public:
 private:
     // A Motion-JPEG picture runs from its start marker to its end marker: one cut short (and filled
     // up by whatever followed) or overwritten at either end is no whole frame.
-    bool isWholePicture(qint64 pos, quint32 size)
-    {
+    bool isWholePicture(qint64 pos, quint32 size) {
         return !m_jpeg ||
                (size >= 4 && m_file.read(pos + 8, 2) == "\xFF\xD8" && m_file.read(pos + 8 + size - 2, 2) == "\xFF\xD9");
     }
 
     // A frame chunk at pos, whose first 10 bytes known holds when they were read already: a frame
     // id, a size within the file and a whole picture.
-    bool isFrame(qint64 pos, QByteArrayView known)
-    {
+    bool isFrame(qint64 pos, QByteArrayView known) {
         QByteArray read;
         if (known.size() < 10) {
             read = m_file.read(pos, 10);
@@ -273,8 +258,7 @@ private:
     }
 
     // The first frame chunk at or after from, read block by block; -1 when none follows.
-    qint64 nextFrame(qint64 from)
-    {
+    qint64 nextFrame(qint64 from) {
         static constexpr QByteArrayView kFramePrefix = "00d";
         for (qint64 block = from; block < m_file.size(); block += kScanBlock) {
             // Blocks overlap by a chunk header's length less one, so that no frame id is split.
@@ -294,8 +278,7 @@ private:
 
 // The idx1 of a one-list file names whole frames only: every entry a chunk of its id and size
 // within the file. Entries count from the movi list's type field, or from the file's start.
-bool indexIsValid(AviFile& file, const Segment& segment)
-{
+bool indexIsValid(AviFile& file, const Segment& segment) {
     const qint64 entries = segment.idx1Size / 16;
     if (entries == 0 || qsizetype(entries) > kMaxFrames)
         return false;
@@ -318,15 +301,13 @@ bool indexIsValid(AviFile& file, const Segment& segment)
     return true;
 }
 
-QString causeText(int error)
-{
+QString causeText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // Copies the bytes of the file from pos to its end into a new file of folder, synced, before they are
 // cut off. Its path, or empty with *error set.
-QString keepTail(AviFile& file, const QString& path, qint64 pos, const QString& folder, int* error)
-{
+QString keepTail(AviFile& file, const QString& path, qint64 pos, const QString& folder, int* error) {
     const QString aside = folder + u'/' + QFileInfo(path).fileName() + QStringLiteral(".%1.cut").arg(pos);
     if (const durable::Result made = durable::makeFolder(folder); !made) {
         *error = made.error;
@@ -349,8 +330,7 @@ QString keepTail(AviFile& file, const QString& path, qint64 pos, const QString& 
 
 } // namespace
 
-Result repair(const QString& path, const QString& asideFolder)
-{
+Result repair(const QString& path, const QString& asideFolder) {
     Result result;
     AviFile file(path);
     if (!file.isOpen()) {
@@ -506,8 +486,8 @@ Result repair(const QString& path, const QString& asideFolder)
         const bool alone = segments.size() == 1;
         // The first list's idx1 lies after its movi list; everything else is inside.
         const qint64 moviEnd = i == 0 && !alone && segment.idx1Pos >= 0 ? segment.idx1Pos
-                               : alone                                ? segment.dataEnd
-                                                                      : segment.end;
+                               : alone                                  ? segment.dataEnd
+                                                                        : segment.end;
         if (!file.write32(segment.riffPos + 4, quint32(segment.end - segment.riffPos - 8)) ||
             !file.write32(segment.moviListPos + 4, quint32(moviEnd - segment.moviListPos - 8)))
             return failed();

@@ -8,13 +8,13 @@ namespace avirepair {
 
 struct Result {
     bool ok = false;
-    bool repaired = false; // false when the file was finished already and left as it was
-    bool noFrames = false; // the file holds not one whole picture: nothing to repair
-    int frames = 0;        // pictures the file holds
-    double seconds = 0;    // its length at the stream's frame rate
+    bool repaired = false;   // false when the file was finished already and left as it was
+    bool noFrames = false;   // the file holds not one whole picture: nothing to repair
+    int frames = 0;          // pictures the file holds
+    double seconds = 0;      // its length at the stream's frame rate
     qint64 damagedBytes = 0; // bytes inside the frame list that belong to no whole frame, left in place
     QString cutAside;        // the file the bytes cut from the end were kept in, when any were cut
-    QString error;         // why it could not be repaired, for the user
+    QString error;           // why it could not be repaired, for the user
 };
 
 // Rebuilds, in place, what the muxer would have written at the end of the stream: the index of the

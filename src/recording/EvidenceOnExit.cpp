@@ -53,8 +53,7 @@ bool MayEndRecordings(MainWindow& w, Services& s, FormState& form, AudioRecorder
     return true;
 }
 
-void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture, ArchiveJournal& journal)
-{
+void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture, ArchiveJournal& journal) {
     if (capture.isCapturing()) {
         const QString file = capture.file();
         // What went wrong with the file is for the next start, which repairs it.

@@ -5,8 +5,7 @@
 
 namespace gstreamer {
 
-bool ensureInitialised(QString* error)
-{
+bool ensureInitialised(QString* error) {
     static std::once_flag once;
     static bool ok = false;
     static QString reason;
@@ -23,8 +22,7 @@ bool ensureInitialised(QString* error)
     return ok;
 }
 
-QString errorText(GstMessage* message)
-{
+QString errorText(GstMessage* message) {
     GError* err = nullptr;
     gchar* debug = nullptr;
     gst_message_parse_error(message, &err, &debug);

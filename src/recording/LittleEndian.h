@@ -6,16 +6,20 @@
 
 namespace riff {
 
-template <typename T>
-void appendLittleEndian(QByteArray& out, T value)
-{
+template <typename T> void appendLittleEndian(QByteArray& out, T value) {
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
     out.append(bytes, qsizetype(sizeof(T)));
 }
 
-inline void appendLe16(QByteArray& out, quint16 value) { appendLittleEndian(out, value); }
-inline void appendLe32(QByteArray& out, quint32 value) { appendLittleEndian(out, value); }
-inline void appendLe64(QByteArray& out, quint64 value) { appendLittleEndian(out, value); }
+inline void appendLe16(QByteArray& out, quint16 value) {
+    appendLittleEndian(out, value);
+}
+inline void appendLe32(QByteArray& out, quint32 value) {
+    appendLittleEndian(out, value);
+}
+inline void appendLe64(QByteArray& out, quint64 value) {
+    appendLittleEndian(out, value);
+}
 
 } // namespace riff

@@ -41,13 +41,11 @@ struct PanelButtons {
     bool record, pause, resume, save;
 };
 
-PanelButtons panelButtons(const MainWindow& w)
-{
+PanelButtons panelButtons(const MainWindow& w) {
     return {w.按钮录音->isEnabled(), w.按钮暂停->isEnabled(), w.按钮继续->isEnabled(), w.按钮4->isEnabled()};
 }
 
-void setPanelButtons(MainWindow& w, const PanelButtons& b)
-{
+void setPanelButtons(MainWindow& w, const PanelButtons& b) {
     w.按钮录音->setEnabled(b.record);
     w.按钮暂停->setEnabled(b.pause);
     w.按钮继续->setEnabled(b.resume);
@@ -57,27 +55,23 @@ void setPanelButtons(MainWindow& w, const PanelButtons& b)
 // Recordings started in one second, by this program and others on the same recovery folder.
 constexpr int NamesPerSecond = 1000;
 
-qint64 recordedSeconds(const AudioRecorder& recorder)
-{
+qint64 recordedSeconds(const AudioRecorder& recorder) {
     return recorder.recordedBytes() / std::max(1, recorder.format().bytesPerSecond());
 }
 
 // After a stop whose last header update or sync failed.
-void tellUnfinishedFile(Services& s, const AudioRecorder& recorder)
-{
+void tellUnfinishedFile(Services& s, const AudioRecorder& recorder) {
     s.dialogs.message(SaveCaption,
                       QStringLiteral("录音文件没有写完整：%1。\n已录下的声音仍可保存。").arg(recorder.lastError()));
 }
 
 } // namespace
 
-void OpenRecordingPanel(MainWindow& w, Services&)
-{
+void OpenRecordingPanel(MainWindow& w, Services&) {
     w.分组框5->setVisible(true);
 }
 
-void CloseRecordingPanel(MainWindow& w, Services&)
-{
+void CloseRecordingPanel(MainWindow& w, Services&) {
     w.分组框5->setVisible(false);
 }
 
@@ -142,8 +136,7 @@ void StartRecording(MainWindow& w, Services& s, FormState& form, AudioRecorder& 
     w.时钟1->start(ClockPeriodMs);
 }
 
-void PauseRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
-{
+void PauseRecording(MainWindow& w, Services& s, AudioRecorder& recorder) {
     if (!recorder.pause()) {
         s.dialogs.message(NoticeCaption, QStringLiteral("录音无法暂停：%1。").arg(recorder.lastError()));
         return;
@@ -154,8 +147,7 @@ void PauseRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     w.时钟1->stop();
 }
 
-void ContinueRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
-{
+void ContinueRecording(MainWindow& w, Services& s, AudioRecorder& recorder) {
     if (!recorder.resume()) {
         s.dialogs.message(NoticeCaption, QStringLiteral("录音无法继续：%1。").arg(recorder.lastError()));
         return;
@@ -188,8 +180,9 @@ bool SaveRecording(MainWindow& w, Services& s, FormState& form, AudioRecorder& r
     // The dialog has already asked before replacing an existing file.
     if (!recorder.save(path, true)) {
         w.setStatusText(QStringLiteral("笔录.录音保存失败..."));
-        s.dialogs.message(SaveCaption, QStringLiteral("录音文件没有保存成功：%1\n%2。\n录音仍在，请重新保存。")
-                                           .arg(path, recorder.lastError()));
+        s.dialogs.message(
+            SaveCaption,
+            QStringLiteral("录音文件没有保存成功：%1\n%2。\n录音仍在，请重新保存。").arg(path, recorder.lastError()));
         return false;
     }
     w.按钮4->setEnabled(false);
@@ -202,8 +195,7 @@ bool SaveRecording(MainWindow& w, Services& s, FormState& form, AudioRecorder& r
     return true;
 }
 
-bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
-{
+bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder) {
     if (!recorder.hasUnsavedRecording())
         return true;
     if (!ConfirmDiscardRecording(s, recorder.file(), recordedSeconds(recorder)))
@@ -221,29 +213,27 @@ bool DiscardRecording(MainWindow& w, Services& s, AudioRecorder& recorder)
     return true;
 }
 
-void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder)
-{
+void RecordingDeviceFailed(MainWindow& w, Services& s, AudioRecorder& recorder) {
     // The capture has ended: the panel shows a stopped recording that can still be saved.
     const bool finished = recorder.stop();
     w.时钟1->stop();
     setPanelButtons(w, {true, false, false, true});
     w.setStatusText(QStringLiteral("笔录.录音已中断..."));
-    s.dialogs.message(NoticeCaption, QStringLiteral("录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。")
-                                         .arg(recorder.captureError()));
+    s.dialogs.message(
+        NoticeCaption,
+        QStringLiteral("录音已中断：%1。\n中断以前的录音仍可保存，请点击“停止保存”。").arg(recorder.captureError()));
     if (!finished)
         tellUnfinishedFile(s, recorder);
 }
 
-void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time)
-{
+void AdvanceRecordingTime(MainWindow& w, Services&, RecordingTime& time) {
     time.advance();
     w.标签14->setText(time.text());
     // The slider holds the value at its maximum 888.
     w.滑块条1->setValue(w.滑块条1->value() + 1);
 }
 
-void PlayRecording(MainWindow& w, Services& s, AudioPlayer& player)
-{
+void PlayRecording(MainWindow& w, Services& s, AudioPlayer& player) {
     const QString path = s.dialogs.browse(QStringLiteral(" "));
     if (path.isEmpty() || !containsWavMarker(gbk::encode(path))) {
         s.dialogs.message(NoticeCaption, QStringLiteral("音频文件不正确，请选择正确音频文件播放..."));
@@ -253,7 +243,6 @@ void PlayRecording(MainWindow& w, Services& s, AudioPlayer& player)
     player.play(path);
 }
 
-void StopPlayback(MainWindow&, Services&, AudioPlayer& player)
-{
+void StopPlayback(MainWindow&, Services&, AudioPlayer& player) {
     player.stop();
 }

@@ -35,8 +35,7 @@ void saveLeftover(MainWindow& w, Services& s, FormState& form, const QString& fi
     }
     w.通用对话框1FileName = path;
     if (const durable::Result moved = durable::moveFile(file, path); !moved) {
-        s.dialogs.message(kCaption,
-                          QStringLiteral("录音文件没有保存成功：%1\n%2。\n%3").arg(path, moved.text(), kept));
+        s.dialogs.message(kCaption, QStringLiteral("录音文件没有保存成功：%1\n%2。\n%3").arg(path, moved.text(), kept));
         return;
     }
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
@@ -49,29 +48,25 @@ void saveLeftover(MainWindow& w, Services& s, FormState& form, const QString& fi
 
 } // namespace
 
-QString recordingFileName(const QString& folder, const QDateTime& start, int n)
-{
+QString recordingFileName(const QString& folder, const QDateTime& start, int n) {
     const QString base = folder + QStringLiteral("/录音-") + start.toString(kStampFormat);
     return n == 1 ? base + QStringLiteral(".wav") : base + QStringLiteral("-%1.wav").arg(n);
 }
 
-QDateTime recordingStart(const QString& fileName)
-{
+QDateTime recordingStart(const QString& fileName) {
     static const QRegularExpression pattern(QStringLiteral("^录音-(\\d{8}-\\d{6})(-\\d+)?\\.wav$"));
     const QRegularExpressionMatch match = pattern.match(fileName);
     return match.hasMatch() ? QDateTime::fromString(match.captured(1), kStampFormat) : QDateTime();
 }
 
-bool ConfirmDiscardRecording(Services& s, const QString& file, qint64 seconds)
-{
+bool ConfirmDiscardRecording(Services& s, const QString& file, qint64 seconds) {
     const QString question =
         QStringLiteral("确实要放弃这段录音吗？\n开始时间：%1\n录音长度：%2")
             .arg(datetimetext::full(recordingStart(QFileInfo(file).fileName())), RecordingTime::text(seconds));
     return setaside::confirmDiscard(s.dialogs, kCaption, question, programdir::recoveryDir(s.programDir));
 }
 
-setaside::Moved DiscardEvidence(Services& s, const QString& file)
-{
+setaside::Moved DiscardEvidence(Services& s, const QString& file) {
     const setaside::Moved moved = setaside::discard(file, programdir::recoveryDir(s.programDir), s.clock.now());
     if (moved)
         s.journal.record({JournalEvent::Kind::Discarded, {}, {moved.path}, {{QStringLiteral("from"), file}}});

@@ -1,8 +1,7 @@
 // Counting and showing the elapsed recording time.
 #include "recording/RecordingTime.h"
 
-void RecordingTime::advance()
-{
+void RecordingTime::advance() {
     if (++seconds == 60) {
         seconds = 0;
         if (++minutes == 60) {
@@ -12,12 +11,10 @@ void RecordingTime::advance()
     }
 }
 
-QString RecordingTime::text() const
-{
+QString RecordingTime::text() const {
     return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes).arg(seconds);
 }
 
-QString RecordingTime::text(qint64 seconds)
-{
+QString RecordingTime::text(qint64 seconds) {
     return RecordingTime{int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60)}.text();
 }

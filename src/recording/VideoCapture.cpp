@@ -45,8 +45,7 @@ struct SampleDeleter {
 };
 using SamplePtr = std::unique_ptr<GstSample, SampleDeleter>;
 
-QString takeError(GError* error)
-{
+QString takeError(GError* error) {
     const QString text = error ? QString::fromUtf8(error->message) : QString();
     g_clear_error(&error);
     return text;
@@ -54,8 +53,7 @@ QString takeError(GError* error)
 
 // Waits for the end of stream to come through every sink; false (with the error, if one came) when
 // the stream failed or the time ran out.
-bool waitForEnd(GstBus* bus, int limitMs, QString* error)
-{
+bool waitForEnd(GstBus* bus, int limitMs, QString* error) {
     const MessagePtr message(gst_bus_timed_pop_filtered(bus, GstClockTime(limitMs) * GST_MSECOND,
                                                         GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
     if (!message) {
@@ -80,16 +78,14 @@ struct VideoCapture::Pipeline {
     Pipeline() : pipeline(gst_pipeline_new("video-capture")), bus(gst_element_get_bus(pipeline)) {}
     Pipeline(const Pipeline&) = delete;
     Pipeline& operator=(const Pipeline&) = delete;
-    ~Pipeline()
-    {
+    ~Pipeline() {
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(bus);
         gst_object_unref(pipeline);
     }
 
     // Adds a new element of the factory, or records the factory as missing.
-    GstElement* add(const char* factory, QStringList& missing)
-    {
+    GstElement* add(const char* factory, QStringList& missing) {
         GstElement* element = gst_element_factory_make(factory, nullptr);
         if (!element) {
             missing << QString::fromLatin1(factory);
@@ -100,8 +96,7 @@ struct VideoCapture::Pipeline {
     }
 
     // The error the pipeline posted, if any, without waiting.
-    QString pendingError()
-    {
+    QString pendingError() {
         const MessagePtr message(gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR));
         return message ? errorText(message.get()) : QString();
     }
@@ -109,8 +104,7 @@ struct VideoCapture::Pipeline {
     // source ! tee ! queue ! videoscale ! videoconvert ! RGB at the preview size ! appsink
     //             tee ! queue ! videorate ! videoconvert ! jpegenc ! avimux ! fdsink
     // The muxer writes into fd, the capture file the caller created. Returns what is wrong, or empty text.
-    QString build(const QString& sourceDescription, const QSize& previewSize, int fd)
-    {
+    QString build(const QString& sourceDescription, const QSize& previewSize, int fd) {
         // Caps at the end of a description ("videotestsrc ! video/x-raw,width=640") only parse between
         // two elements, so the source bin ends in a pass-through element.
         const QByteArray description = (sourceDescription + QStringLiteral(" ! identity")).toUtf8();
@@ -167,8 +161,7 @@ struct VideoCapture::Pipeline {
     }
 
     // Plays the pipeline and waits until every sink has its first picture; returns what went wrong.
-    QString play()
-    {
+    QString play() {
         if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
             const QString error = pendingError();
             return error.isEmpty() ? QStringLiteral("视频采集设备不能启动") : error;
@@ -193,50 +186,41 @@ struct VideoCapture::Pipeline {
 };
 
 VideoCapture::VideoCapture(QString sourceDescription, QObject* parent)
-    : QObject(parent), m_source(std::move(sourceDescription))
-{
+    : QObject(parent), m_source(std::move(sourceDescription)) {
     gstreamer::ensureInitialised(&m_initError);
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &VideoCapture::poll);
 }
 
-VideoCapture::~VideoCapture()
-{
+VideoCapture::~VideoCapture() {
     stop();
 }
 
-void VideoCapture::setPreview(QLabel* label)
-{
+void VideoCapture::setPreview(QLabel* label) {
     m_preview = label;
 }
 
-void VideoCapture::setRecoveryFolder(const QString& folder)
-{
+void VideoCapture::setRecoveryFolder(const QString& folder) {
     m_recoveryFolder = folder;
 }
 
-QString VideoCapture::markerFile(const QString& folder, const QString& file)
-{
+QString VideoCapture::markerFile(const QString& folder, const QString& file) {
     return folder + u'/' + QFileInfo(file).fileName() + QStringLiteral(".capture");
 }
 
-bool VideoCapture::isCapturing() const
-{
+bool VideoCapture::isCapturing() const {
     return m_pipeline != nullptr;
 }
 
-QString VideoCapture::file() const
-{
+QString VideoCapture::file() const {
     return m_file;
 }
 
-qint64 VideoCapture::seconds() const
-{
+qint64 VideoCapture::seconds() const {
     return isCapturing() ? m_running.elapsed() / 1000 : 0;
 }
 
-VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& startTime)
-{
+VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& startTime) {
     if (isCapturing())
         stop();
     if (!m_initError.isEmpty())
@@ -296,8 +280,7 @@ VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& s
     return {};
 }
 
-VideoCapture::Result VideoCapture::stop()
-{
+VideoCapture::Result VideoCapture::stop() {
     if (!isCapturing())
         return {};
     m_poll.stop();
@@ -314,8 +297,7 @@ VideoCapture::Result VideoCapture::stop()
     return {};
 }
 
-QString VideoCapture::completeFile(bool streamEnded)
-{
+QString VideoCapture::completeFile(bool streamEnded) {
     const QString file = std::exchange(m_file, QString());
     const QString marker = std::exchange(m_marker, QString());
     const int fd = std::exchange(m_fd, -1);
@@ -340,8 +322,7 @@ QString VideoCapture::completeFile(bool streamEnded)
     return {};
 }
 
-void VideoCapture::poll()
-{
+void VideoCapture::poll() {
     showLatestFrame();
     QString error;
     bool streamEnded = false;
@@ -357,8 +338,7 @@ void VideoCapture::poll()
         endAfterInterruption(QStringLiteral("视频源停止了送出画面"), true);
 }
 
-void VideoCapture::showLatestFrame()
-{
+void VideoCapture::showLatestFrame() {
     SamplePtr latest;
     while (GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(m_pipeline->preview), 0))
         latest.reset(sample);
@@ -379,8 +359,7 @@ void VideoCapture::showLatestFrame()
     emit frameShown();
 }
 
-void VideoCapture::endAfterInterruption(const QString& error, bool streamEnded)
-{
+void VideoCapture::endAfterInterruption(const QString& error, bool streamEnded) {
     m_poll.stop();
     QString report = error;
     if (!streamEnded) {

@@ -28,16 +28,14 @@ const QString kMarkerSuffix = QStringLiteral(".capture");
 // Captures started in one second, by this program and others on the same BL directory.
 constexpr int kNamesPerSecond = 1000;
 
-void hideArea(MainWindow& w)
-{
+void hideArea(MainWindow& w) {
     w.视频设备1->hide();
     w.标签1->hide();
 }
 
 // Finishes the running capture and reports what went wrong with its file; the journal is told of a
 // capture that is kept, one the user gives up is told when it has gone. The capture's file.
-QString finish(Services& s, VideoCapture& capture, bool kept = true)
-{
+QString finish(Services& s, VideoCapture& capture, bool kept = true) {
     const QString file = capture.file();
     const VideoCapture::Result stopped = capture.stop();
     if (kept)
@@ -51,8 +49,7 @@ QString finish(Services& s, VideoCapture& capture, bool kept = true)
 // user's word given twice, discarded. Either way it leaves BL and its marker goes, so that it never
 // holds up a later start; nothing is deleted.
 void offerUnrepairable(Services& s, const QString& folder, const QString& marker, const QString& file,
-                       const QString& why)
-{
+                       const QString& why) {
     const QString text = QStringLiteral("上次录像取证没有正常结束，录像文件 <%1> 无法修复：%2。\n"
                                         "保留到别处：原样移到 <%3/>，附上说明；放弃：不要这段录像。")
                              .arg(file, why, setaside::unrepairedFolder(folder));
@@ -85,8 +82,7 @@ void offerUnrepairable(Services& s, const QString& folder, const QString& marker
 
 } // namespace
 
-void StartCapture(MainWindow& w, Services& s, VideoCapture& capture)
-{
+void StartCapture(MainWindow& w, Services& s, VideoCapture& capture) {
     w.视频设备1->show();
     w.标签1->show();
     if (capture.isCapturing())
@@ -113,22 +109,19 @@ void StartCapture(MainWindow& w, Services& s, VideoCapture& capture)
     }
 }
 
-void StopCapture(MainWindow& w, Services& s, VideoCapture& capture)
-{
+void StopCapture(MainWindow& w, Services& s, VideoCapture& capture) {
     hideArea(w);
     if (capture.isCapturing())
         finish(s, capture);
 }
 
-void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file)
-{
+void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file) {
     hideArea(w);
     s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
     s.dialogs.message(kCaption, QStringLiteral("录像取证中断：%1\r\n已录下的部分保存在 <%2>").arg(error, file));
 }
 
-bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture)
-{
+bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture) {
     const QString file = capture.file();
     const QString folder = programdir::recoveryDir(s.programDir);
     const QString question =
@@ -159,8 +152,7 @@ bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture)
     return true;
 }
 
-void RepairInterruptedCaptures(Services& s, const QString& folder, const QStringList& leftovers)
-{
+void RepairInterruptedCaptures(Services& s, const QString& folder, const QStringList& leftovers) {
     const QString blDir = programdir::blDir(s.programDir);
     for (const QString& name : leftovers) {
         if (!name.endsWith(kMarkerSuffix))
@@ -196,7 +188,8 @@ void RepairInterruptedCaptures(Services& s, const QString& folder, const QString
             text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + fingerprint::failureText(file, fingerprinted);
         QFile::remove(marker);
         s.journal.record({repaired.repaired ? JournalEvent::Kind::CaptureRepaired : JournalEvent::Kind::CaptureFinished,
-                          {}, {file}});
+                          {},
+                          {file}});
         if (!text.isEmpty())
             s.dialogs.message(kCaption, text);
     }

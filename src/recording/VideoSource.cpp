@@ -18,8 +18,7 @@ namespace videosource {
 namespace {
 
 #ifdef __linux__
-bool capturesVideo(const QString& path)
-{
+bool capturesVideo(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -35,8 +34,7 @@ bool capturesVideo(const QString& path)
 
 } // namespace
 
-QString firstCaptureDevice()
-{
+QString firstCaptureDevice() {
 #ifdef __linux__
     static const QRegularExpression node(QStringLiteral("^video(\\d+)$"));
     QList<int> numbers;
@@ -55,8 +53,7 @@ QString firstCaptureDevice()
     return {};
 }
 
-QString description()
-{
+QString description() {
     const QString configured = qEnvironmentVariable("QUILLON_VIDEO_SOURCE").trimmed();
     if (!configured.isEmpty())
         return configured;

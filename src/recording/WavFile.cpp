@@ -18,15 +18,13 @@ using riff::appendLe16;
 using riff::appendLe32;
 namespace {
 
-qint64 wholeFrames(qint64 bytes, const AudioFormat& format)
-{
+qint64 wholeFrames(qint64 bytes, const AudioFormat& format) {
     const qint64 align = std::max(1, format.blockAlign());
     return std::min(bytes, MaxDataSize) / align * align;
 }
 
 // Writes the RIFF and data sizes for dataSize bytes of samples at their offsets.
-int patchSizes(int fd, quint32 dataSize)
-{
+int patchSizes(int fd, quint32 dataSize) {
     char riff[4];
     char data[4];
     errno = 0;
@@ -39,8 +37,7 @@ int patchSizes(int fd, quint32 dataSize)
 
 } // namespace
 
-QByteArray header(const AudioFormat& format, quint32 dataSize)
-{
+QByteArray header(const AudioFormat& format, quint32 dataSize) {
     QByteArray out;
     out.reserve(HeaderSize);
     out.append("RIFF", 4);
@@ -58,14 +55,12 @@ QByteArray header(const AudioFormat& format, quint32 dataSize)
     return out;
 }
 
-Writer::~Writer()
-{
+Writer::~Writer() {
     // Its owner finishes a file it keeps and tells of a failure; one left open here is given up.
     static_cast<void>(finish());
 }
 
-durable::Result Writer::create(const QString& path, const AudioFormat& format)
-{
+durable::Result Writer::create(const QString& path, const AudioFormat& format) {
     // Every writer is finished by its owner before it starts another file.
     static_cast<void>(finish());
     const QByteArray name = QFile::encodeName(path);
@@ -86,8 +81,7 @@ durable::Result Writer::create(const QString& path, const AudioFormat& format)
     return {};
 }
 
-durable::Result Writer::append(const char* data, qint64 size)
-{
+durable::Result Writer::append(const char* data, qint64 size) {
     while (size > 0) {
         const ssize_t n = ::write(m_fd, data, size_t(size));
         if (n < 0 && errno == EINTR)
@@ -101,23 +95,19 @@ durable::Result Writer::append(const char* data, qint64 size)
     return {};
 }
 
-durable::Result Writer::syncData()
-{
+durable::Result Writer::syncData() {
     return durable::Result::failed(::fdatasync(m_fd) == 0 ? 0 : errno);
 }
 
-qint64 Writer::headerDataSize(qint64 dataSize) const
-{
+qint64 Writer::headerDataSize(qint64 dataSize) const {
     return wholeFrames(dataSize, m_format);
 }
 
-durable::Result Writer::writeSizes(qint64 dataSize)
-{
+durable::Result Writer::writeSizes(qint64 dataSize) {
     return durable::Result::failed(patchSizes(m_fd, quint32(headerDataSize(dataSize))));
 }
 
-durable::Result Writer::finish()
-{
+durable::Result Writer::finish() {
     if (m_fd < 0)
         return {};
     durable::Result result = writeSizes(m_dataSize);
@@ -129,8 +119,7 @@ durable::Result Writer::finish()
     return result;
 }
 
-Facts readFacts(const QString& path)
-{
+Facts readFacts(const QString& path) {
     Facts facts;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -150,8 +139,7 @@ Facts readFacts(const QString& path)
     return facts;
 }
 
-durable::Result settleSizes(const QString& path)
-{
+durable::Result settleSizes(const QString& path) {
     const Facts facts = readFacts(path);
     if (!facts.valid)
         return durable::Result::failed(EINVAL);

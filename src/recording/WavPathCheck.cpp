@@ -3,12 +3,13 @@
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
 
 } // namespace
 
-bool containsWavMarker(const QByteArray& gbkPath)
-{
+bool containsWavMarker(const QByteArray& gbkPath) {
     const qsizetype n = gbkPath.size();
     qsizetype i = 0;
     while (i < n) {

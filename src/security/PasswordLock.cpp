@@ -21,19 +21,19 @@ const QString kFlag = QStringLiteral("TESK");
 const QString kPassword = QStringLiteral("MIMA");
 const QString kFullWidthSpace = QStringLiteral("　");
 
-bool isSpace(QChar c) { return c == ' ' || c == kFullWidthSpace[0]; }
+bool isSpace(QChar c) {
+    return c == ' ' || c == kFullWidthSpace[0];
+}
 
 // Writes the password's hash as MIMA; hashing fails only for want of memory.
-durable::Result storeHashOf(const QString& password, Registry& registry)
-{
+durable::Result storeHashOf(const QString& password, Registry& registry) {
     const QString hash = hashPassword(password);
     return hash.isEmpty() ? durable::Result::failed(ENOMEM) : registry.write(kPassword, hash);
 }
 
 // A password an older version kept as typed is replaced by its hash, so that its text does not stay
 // in the file.
-void replacePlainPassword(const QString& password, Services& s)
-{
+void replacePlainPassword(const QString& password, Services& s) {
     if (const durable::Result r = storeHashOf(password, s.registry); !r)
         s.dialogs.message(QStringLiteral("提 示："),
                           QStringLiteral(" 密码仍以明文保存在用户配置中，无法改存为加密形式：%1 ").arg(r.text()));
@@ -41,8 +41,7 @@ void replacePlainPassword(const QString& password, Services& s)
 
 } // namespace
 
-QString cleanStoredPassword(QString stored)
-{
+QString cleanStoredPassword(QString stored) {
     if (const qsizetype cr = stored.indexOf('\r'); cr >= 0)
         stored.remove(cr, 1);
     if (const qsizetype lf = stored.indexOf('\n'); lf >= 0)
@@ -56,13 +55,11 @@ QString cleanStoredPassword(QString stored)
     return stored.sliced(begin, end - begin);
 }
 
-bool isLocked(const QString& flag)
-{
+bool isLocked(const QString& flag) {
     return flag.startsWith('1');
 }
 
-QString hashPassword(const QString& password)
-{
+QString hashPassword(const QString& password) {
     if (sodium_init() < 0)
         return {};
     const QByteArray bytes = password.toUtf8();
@@ -73,13 +70,11 @@ QString hashPassword(const QString& password)
     return QString::fromLatin1(hash);
 }
 
-bool isPasswordHash(const QString& stored)
-{
+bool isPasswordHash(const QString& stored) {
     return stored.startsWith(QLatin1String(crypto_pwhash_STRPREFIX));
 }
 
-bool passwordMatches(const QString& typed, const QString& stored)
-{
+bool passwordMatches(const QString& typed, const QString& stored) {
     if (!isPasswordHash(stored))
         return typed == stored || typed == cleanStoredPassword(stored);
     if (sodium_init() < 0)
@@ -88,8 +83,7 @@ bool passwordMatches(const QString& typed, const QString& stored)
     return crypto_pwhash_str_verify(stored.toLatin1().constData(), bytes.constData(), quint64(bytes.size())) == 0;
 }
 
-bool PasswordGate(Services& s)
-{
+bool PasswordGate(Services& s) {
     if (!isLocked(s.registry.read(kFlag))) {
         // Unlocked, nobody types the password: the one an older version left is hashed as it was set
         // (that version wrote it unescaped), without the blanks that version ignored.
@@ -104,8 +98,7 @@ bool PasswordGate(Services& s)
     return entry.result() == QDialog::Accepted;
 }
 
-void CheckPasswordEntry(PasswordEntryWindow& entry, Services& s)
-{
+void CheckPasswordEntry(PasswordEntryWindow& entry, Services& s) {
     const QString stored = s.registry.read(kPassword);
     entry.编辑框2->setText(stored);
     const QString typed = entry.编辑框1->text();
@@ -123,8 +116,7 @@ void CheckPasswordEntry(PasswordEntryWindow& entry, Services& s)
     entry.accept();
 }
 
-void StartPasswordSetting(MainWindow& w, Services& s)
-{
+void StartPasswordSetting(MainWindow& w, Services& s) {
     if (isLocked(s.registry.read(kFlag))) {
         s.dialogs.message(QStringLiteral("提 示："), QStringLiteral(" 软件以经加过密码了！"));
         return;
@@ -134,8 +126,7 @@ void StartPasswordSetting(MainWindow& w, Services& s)
     s.dialogs.runModal(window);
 }
 
-void StorePassword(PasswordSetWindow& window, Services& s)
-{
+void StorePassword(PasswordSetWindow& window, Services& s) {
     const QString first = window.编辑框1->text();
     if (first.isEmpty() || first != window.编辑框2->text()) {
         s.dialogs.message(QStringLiteral("请 检 查："), QStringLiteral(" 没有输入密码 或 2遍密码输入不相符！"));
@@ -155,8 +146,7 @@ void StorePassword(PasswordSetWindow& window, Services& s)
     window.accept();
 }
 
-void SwitchLockOff(Services& s)
-{
+void SwitchLockOff(Services& s) {
     if (const durable::Result r = s.registry.write(kFlag, QStringLiteral("0")); !r) {
         s.dialogs.message(QStringLiteral("提 示："),
                           QStringLiteral("软件解密没有成功，锁定标志无法写入用户配置（%1）！").arg(r.text()));

@@ -142,10 +142,10 @@ public:
             options.afterSave = [&](word::DocumentWriter& writer) {
                 if (writer.print({QString(), pdf}))
                     return true;
-                dialogs.message(QStringLiteral("无法输出PDF："),
-                                QStringLiteral(" PDF文件没有生成：<%1> %2 笔录文档和模板已经保存。 ")
-                                    .arg(pdf, writer.lastError()),
-                                Dialogs::Buttons::Ok);
+                dialogs.message(
+                    QStringLiteral("无法输出PDF："),
+                    QStringLiteral(" PDF文件没有生成：<%1> %2 笔录文档和模板已经保存。 ").arg(pdf, writer.lastError()),
+                    Dialogs::Buttons::Ok);
                 return false;
             };
         }

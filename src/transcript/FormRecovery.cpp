@@ -24,8 +24,7 @@ const QString kCaption = QStringLiteral("提示：");
 const QString kPrefix = QStringLiteral("笔录-");
 
 // The form as a new template file holds it: every key in its order, each value on one line.
-QByteArray templateBytes(const record::TranscriptRecord& r)
-{
+QByteArray templateBytes(const record::TranscriptRecord& r) {
     QList<QPair<QByteArray, QByteArray>> entries;
     for (std::size_t i = 0; i < record::kFields.size(); ++i)
         entries.append(
@@ -37,19 +36,15 @@ QByteArray templateBytes(const record::TranscriptRecord& r)
 } // namespace
 
 FormRecovery::FormRecovery(QString programDir, QString file)
-    : m_programDir(std::move(programDir)), m_file(std::move(file))
-{
-}
+    : m_programDir(std::move(programDir)), m_file(std::move(file)) {}
 
-void FormRecovery::setBaseline(const record::TranscriptRecord& r)
-{
+void FormRecovery::setBaseline(const record::TranscriptRecord& r) {
     m_baseline = r;
     m_hasBaseline = true;
     clear();
 }
 
-durable::Result FormRecovery::keep(const record::TranscriptRecord& r)
-{
+durable::Result FormRecovery::keep(const record::TranscriptRecord& r) {
     // Before the start-up has filled the form, nothing in it was typed.
     if (!m_hasBaseline)
         return {};
@@ -66,20 +61,17 @@ durable::Result FormRecovery::keep(const record::TranscriptRecord& r)
     return {};
 }
 
-bool FormRecovery::holdsUnsavedWork(const record::TranscriptRecord& r) const
-{
+bool FormRecovery::holdsUnsavedWork(const record::TranscriptRecord& r) const {
     return m_hasBaseline && r.values != m_baseline.values &&
            r.values != readTemplate(templatePath(m_programDir, r)).values;
 }
 
-void FormRecovery::clear()
-{
+void FormRecovery::clear() {
     QFile::remove(m_file);
     m_holds = false;
 }
 
-bool FormRecovery::isNewFailure(const durable::Result& result)
-{
+bool FormRecovery::isNewFailure(const durable::Result& result) {
     if (result) {
         m_toldFailure = durable::Cause::None;
         return false;
@@ -90,28 +82,24 @@ bool FormRecovery::isNewFailure(const durable::Result& result)
     return true;
 }
 
-QString formRecoveryFile(const QString& folder, const QDateTime& start, qint64 processId)
-{
+QString formRecoveryFile(const QString& folder, const QDateTime& start, qint64 processId) {
     return folder + u'/' + kPrefix + start.toString(QStringLiteral("yyyyMMdd-HHmmss")) + u'-' +
            QString::number(processId) + QStringLiteral(".ini");
 }
 
-void KeepFormForRecovery(MainWindow& w, Services& s, FormRecovery& recovery)
-{
+void KeepFormForRecovery(MainWindow& w, Services& s, FormRecovery& recovery) {
     const durable::Result kept = recovery.keep(readForm(w));
     if (recovery.isNewFailure(kept))
         s.dialogs.message(kCaption, QStringLiteral("未保存笔录的恢复文件 <%1> 没有写成：%2。\n请尽快保存笔录。")
                                         .arg(recovery.file(), kept.text()));
 }
 
-void ResetFormRecovery(MainWindow& w, FormRecovery& recovery)
-{
+void ResetFormRecovery(MainWindow& w, FormRecovery& recovery) {
     recovery.setBaseline(readForm(w));
 }
 
 void OfferFormRecovery(MainWindow& w, Services& s, FormRecovery& recovery, const QString& folder,
-                       const QStringList& leftovers)
-{
+                       const QStringList& leftovers) {
     for (const QString& name : leftovers) {
         if (!name.startsWith(kPrefix) || !name.endsWith(QStringLiteral(".ini")))
             continue;
@@ -139,8 +127,9 @@ void OfferFormRecovery(MainWindow& w, Services& s, FormRecovery& recovery, const
         // The old file goes only once this program's own file holds the form.
         const durable::Result kept = recovery.keep(readForm(w));
         if (!kept) {
-            s.dialogs.message(kCaption, QStringLiteral("笔录已经恢复到表单中，但恢复文件 <%1> 没有写成：%2。\n请尽快保存笔录。")
-                                            .arg(recovery.file(), kept.text()));
+            s.dialogs.message(kCaption,
+                              QStringLiteral("笔录已经恢复到表单中，但恢复文件 <%1> 没有写成：%2。\n请尽快保存笔录。")
+                                  .arg(recovery.file(), kept.text()));
             return;
         }
         QFile::remove(file);

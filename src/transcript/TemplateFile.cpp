@@ -9,7 +9,6 @@
 
 #include <QFile>
 
-
 namespace transcript {
 
 namespace {

@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QString>
 
-
 namespace transcript {
 
 inline constexpr char kTemplateSection[] = "set";

@@ -85,7 +85,8 @@ std::optional<SaveResult> saveTranscript(record::TranscriptRecord& r, CommandEnv
     if (!replaced)
         return SaveResult{kNothingReplaced, false, complete};
     // The folder the document went to: BL, or the one the command line was given.
-    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(QFileInfo(path).path()), true, complete};
+    return SaveResult{QStringLiteral("笔录WORD文件以经保存在 <%1/目录中> ").arg(QFileInfo(path).path()), true,
+                      complete};
 }
 
 } // namespace transcript

@@ -34,7 +34,9 @@ void recordPrint(CommandEnv& env, const QString& path, const word::PrintTarget& 
     QString printer = target.printerName;
     if (printer.isEmpty())
         printer = target.pdfPath.isEmpty() ? QPrinterInfo::defaultPrinterName() : target.pdfPath;
-    env.journal.record({JournalEvent::Kind::Printed, QFileInfo(path).completeBaseName(), {path},
+    env.journal.record({JournalEvent::Kind::Printed,
+                        QFileInfo(path).completeBaseName(),
+                        {path},
                         {{QStringLiteral("printer"), printer}}});
 }
 

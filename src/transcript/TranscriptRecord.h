@@ -154,8 +154,12 @@ inline constexpr int kPairs = 24;
 inline constexpr int kFirstContentLine = 24;
 
 // Pair n (1 … 24): question line num(21+2n), answer line num(22+2n).
-constexpr const Field& question(int pair) { return kFields[kFirstContentLine + 2 * (pair - 1)]; }
-constexpr const Field& answer(int pair) { return kFields[kFirstContentLine + 2 * (pair - 1) + 1]; }
+constexpr const Field& question(int pair) {
+    return kFields[kFirstContentLine + 2 * (pair - 1)];
+}
+constexpr const Field& answer(int pair) {
+    return kFields[kFirstContentLine + 2 * (pair - 1) + 1];
+}
 
 // The order in which an opened template fills the form, as positions in kFields: num1 to num70, then
 // num75, num87, beizu.

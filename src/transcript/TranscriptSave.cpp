@@ -35,8 +35,9 @@ Outcome TranscriptSave::failure(const durable::Result& r) const {
                                 QStringLiteral(" 这份笔录正在另一处保存（另一个窗口或命令），请稍后再试。 "));
     if (m_documentPath.isEmpty())
         return templateFailure(m_save.failedFile(), r);
-    return Outcome::failure(m_caption, QStringLiteral(" 笔录WORD文件没有保存成功：无法写入文件 <%1>：%2 ")
-                                           .arg(m_save.failedFile(), r.text()));
+    return Outcome::failure(
+        m_caption,
+        QStringLiteral(" 笔录WORD文件没有保存成功：无法写入文件 <%1>：%2 ").arg(m_save.failedFile(), r.text()));
 }
 
 Outcome TranscriptSave::begin() {
@@ -59,8 +60,8 @@ Outcome TranscriptSave::stageDocument(word::DocumentWriter& writer) {
     if (!writer.saveAs(staging)) {
         // The writer names the file it wrote: the user knows it as the document.
         QString error = writer.lastError();
-        return Outcome::failure(m_caption, QStringLiteral(" 笔录WORD文件没有保存成功：%1 ")
-                                               .arg(error.replace(staging, m_documentPath)));
+        return Outcome::failure(
+            m_caption, QStringLiteral(" 笔录WORD文件没有保存成功：%1 ").arg(error.replace(staging, m_documentPath)));
     }
     if (const durable::Result staged = m_save.staged(0); !staged)
         return failure(staged);

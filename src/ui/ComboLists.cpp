@@ -5,8 +5,7 @@
 
 namespace combolists {
 
-QComboBox* makeEditable(QWidget* parent)
-{
+QComboBox* makeEditable(QWidget* parent) {
     auto* box = new QComboBox(parent);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -16,8 +15,7 @@ QComboBox* makeEditable(QWidget* parent)
     return box;
 }
 
-void insertItem(QComboBox* box, int position, const QString& item)
-{
+void insertItem(QComboBox* box, int position, const QString& item) {
     // Qt makes the first item of an empty list current, which would replace the typed text.
     const QString text = box->currentText();
     const QSignalBlocker block(box);
@@ -28,16 +26,14 @@ void insertItem(QComboBox* box, int position, const QString& item)
     }
 }
 
-void clearItems(QComboBox* box)
-{
+void clearItems(QComboBox* box) {
     const QString text = box->currentText();
     const QSignalBlocker block(box);
     box->clear();
     box->setEditText(text);
 }
 
-QStringList items(const QComboBox* box)
-{
+QStringList items(const QComboBox* box) {
     QStringList result;
     for (int i = 0; i < box->count(); ++i)
         result << box->itemText(i);

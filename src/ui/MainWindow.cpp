@@ -6,9 +6,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFontDatabase>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,43 +26,37 @@ namespace {
 constexpr int kClientWidth = 1019;
 constexpr int kClientHeight = 572;
 
-template <typename Widget> Widget* place(Widget* widget, const char* name, int x, int y, int w, int h)
-{
+template <typename Widget> Widget* place(Widget* widget, const char* name, int x, int y, int w, int h) {
     widget->setObjectName(QString::fromUtf8(name));
     widget->setGeometry(x, y, w, h);
     return widget;
 }
 
 QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int w, const QString& text = {},
-                Qt::Alignment alignment = Qt::AlignLeft)
-{
+                Qt::Alignment alignment = Qt::AlignLeft) {
     auto* box = place(new QLineEdit(text, parent), name, x, y, w, 20);
     box->setAlignment(alignment | Qt::AlignVCenter);
     return box;
 }
 
-QLineEdit* centred(QWidget* parent, const char* name, int x, int y, int w)
-{
+QLineEdit* centred(QWidget* parent, const char* name, int x, int y, int w) {
     return edit(parent, name, x, y, w, {}, Qt::AlignHCenter);
 }
 
-QComboBox* combo(QWidget* parent, const char* name, int x, int y, int w, const QStringList& list = {})
-{
+QComboBox* combo(QWidget* parent, const char* name, int x, int y, int w, const QStringList& list = {}) {
     auto* box = place(combolists::makeEditable(parent), name, x, y, w, 20);
     for (const QString& item : list)
         combolists::insertItem(box, box->count(), item);
     return box;
 }
 
-QLabel* label(QWidget* parent, const char* name, int x, int y, int w, int h, const QString& caption = {})
-{
+QLabel* label(QWidget* parent, const char* name, int x, int y, int w, int h, const QString& caption = {}) {
     auto* l = place(new QLabel(caption, parent), name, x, y, w, h);
     l->setTextFormat(Qt::PlainText);
     return l;
 }
 
-QGroupBox* group(QWidget* parent, const char* name, int x, int y, int w, int h, const QString& title = {})
-{
+QGroupBox* group(QWidget* parent, const char* name, int x, int y, int w, int h, const QString& title = {}) {
     auto* box = place(new QGroupBox(title, parent), name, x, y, w, h);
     // Panels are laid over the pages, which must not show through.
     box->setAutoFillBackground(true);
@@ -70,15 +64,13 @@ QGroupBox* group(QWidget* parent, const char* name, int x, int y, int w, int h, 
 }
 
 template <typename Button = QPushButton>
-Button* button(QWidget* parent, const char* name, int x, int y, int w, int h, const QString& caption)
-{
+Button* button(QWidget* parent, const char* name, int x, int y, int w, int h, const QString& caption) {
     return place(new Button(caption, parent), name, x, y, w, h);
 }
 
 // What a screen reader announces for a control. An editable combo box hands its keyboard focus to
 // its line edit, which announces the same name.
-void nameForReaders(QWidget* control, const QString& name)
-{
+void nameForReaders(QWidget* control, const QString& name) {
     control->setAccessibleName(name);
     if (auto* box = qobject_cast<QComboBox*>(control); box && box->lineEdit())
         box->lineEdit()->setAccessibleName(name);
@@ -87,8 +79,7 @@ void nameForReaders(QWidget* control, const QString& name)
 // The lines of a content page, top to bottom: question and answer of line firstLine, then of the
 // next line, and so on. Each is announced by its role and line number ("问1", "答1").
 void contentLines(QWidget* page, int left, int width, const QList<int>& tops, const QList<QComboBox**>& boxes,
-                  const QStringList& names, int firstLine)
-{
+                  const QStringList& names, int firstLine) {
     for (qsizetype i = 0; i < boxes.size(); ++i) {
         const bool question = i % 2 == 0;
         *boxes[i] = combo(page, names[i].toUtf8().constData(), left, tops[i], width,
@@ -99,8 +90,7 @@ void contentLines(QWidget* page, int left, int width, const QList<int>& tops, co
 }
 
 // Set before the first control is made, so that every control takes it.
-void applyProgramFont()
-{
+void applyProgramFont() {
     // The form's captions line up their fields with runs of spaces, which needs a font whose space
     // is half as wide as a Chinese character, as in SimSun.
     const QStringList installed = QFontDatabase::families();
@@ -119,8 +109,7 @@ void applyProgramFont()
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
-{
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     applyProgramFont();
     setFont(QApplication::font()); // the window itself was made before the font was set
     setObjectName(QStringLiteral("MainWindow"));
@@ -188,27 +177,30 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     分组框2 = group(client, "分组框2", 519, 59, 500, 510);
     标签11 = label(分组框2, "标签11", 13, 19, 88, 24, QStringLiteral(" 笔录内容2："));
     contentLines(分组框2, 69, 388, pageTops,
-                 {&组合框10, &组合框11, &组合框12, &组合框13, &组合框14, &组合框15, &组合框16, &组合框17,
-                  &组合框18, &组合框19, &组合框20, &组合框21, &组合框22, &组合框23},
-                 {"组合框10", "组合框11", "组合框12", "组合框13", "组合框14", "组合框15", "组合框16",
-                  "组合框17", "组合框18", "组合框19", "组合框20", "组合框21", "组合框22", "组合框23"}, 4);
+                 {&组合框10, &组合框11, &组合框12, &组合框13, &组合框14, &组合框15, &组合框16, &组合框17, &组合框18,
+                  &组合框19, &组合框20, &组合框21, &组合框22, &组合框23},
+                 {"组合框10", "组合框11", "组合框12", "组合框13", "组合框14", "组合框15", "组合框16", "组合框17",
+                  "组合框18", "组合框19", "组合框20", "组合框21", "组合框22", "组合框23"},
+                 4);
 
     分组框3 = group(client, "分组框3", 32, 387, 517, 510);
     标签12 = label(分组框3, "标签12", 16, 19, 88, 24, QStringLiteral(" 笔录内容3："));
     contentLines(分组框3, 86, 388, {58, 89, 121, 153, 185, 217, 249, 281, 313, 345, 377, 409, 441, 473},
-                 {&组合框37, &组合框36, &组合框35, &组合框34, &组合框33, &组合框32, &组合框31, &组合框30,
-                  &组合框29, &组合框28, &组合框27, &组合框26, &组合框25, &组合框24},
-                 {"组合框37", "组合框36", "组合框35", "组合框34", "组合框33", "组合框32", "组合框31",
-                  "组合框30", "组合框29", "组合框28", "组合框27", "组合框26", "组合框25", "组合框24"}, 11);
+                 {&组合框37, &组合框36, &组合框35, &组合框34, &组合框33, &组合框32, &组合框31, &组合框30, &组合框29,
+                  &组合框28, &组合框27, &组合框26, &组合框25, &组合框24},
+                 {"组合框37", "组合框36", "组合框35", "组合框34", "组合框33", "组合框32", "组合框31", "组合框30",
+                  "组合框29", "组合框28", "组合框27", "组合框26", "组合框25", "组合框24"},
+                 11);
     分组框3->hide();
 
     分组框4 = group(client, "分组框4", 239, 421, 500, 510);
     标签13 = label(分组框4, "标签13", 13, 19, 88, 24, QStringLiteral(" 笔录内容4："));
     contentLines(分组框4, 69, 388, pageTops,
-                 {&组合框49, &组合框48, &组合框51, &组合框50, &组合框47, &组合框46, &组合框45, &组合框44,
-                  &组合框43, &组合框42, &组合框41, &组合框40, &组合框39, &组合框38},
-                 {"组合框49", "组合框48", "组合框51", "组合框50", "组合框47", "组合框46", "组合框45",
-                  "组合框44", "组合框43", "组合框42", "组合框41", "组合框40", "组合框39", "组合框38"}, 18);
+                 {&组合框49, &组合框48, &组合框51, &组合框50, &组合框47, &组合框46, &组合框45, &组合框44, &组合框43,
+                  &组合框42, &组合框41, &组合框40, &组合框39, &组合框38},
+                 {"组合框49", "组合框48", "组合框51", "组合框50", "组合框47", "组合框46", "组合框45", "组合框44",
+                  "组合框43", "组合框42", "组合框41", "组合框40", "组合框39", "组合框38"},
+                 18);
     分组框4->hide();
 
     按钮5 = button<VerticalTextButton>(client, "按钮5", 993, 202, 25, 97, QStringLiteral("案件情由备注"));
@@ -328,8 +320,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     actStartCapture = item(video, "开始录像取证");
     actStopCapture = item(video, "结束录像取证");
     QMenu* provinces = menu("烟草专卖网络(全国)");
-    for (const char* province : {"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省", "安徽省", "福建省",
-                                 "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省", "海南省", "四川省",
+    for (const char* province : {"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省",  "安徽省", "福建省",
+                                 "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省",  "海南省", "四川省",
                                  "贵州省", "云南省", "陕西省", "甘肃省", "青海省", "黑龙江省"})
         provinceActions << item(provinces, province);
     QMenu* security = menu("安全设置");
@@ -355,8 +347,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     move(50, 50);
 }
 
-void MainWindow::nameControlsForReaders()
-{
+void MainWindow::nameControlsForReaders() {
     // Each field of the particulars form is announced by its caption in the row, the way the form
     // reads: the row caption for its first field, the field's own caption for the others.
     const QList<QPair<QWidget*, const char*>> names = {
@@ -410,23 +401,19 @@ void MainWindow::nameControlsForReaders()
     标签15->setBuddy(超级编辑框2);
 }
 
-void MainWindow::setStatusText(const QString& text)
-{
+void MainWindow::setStatusText(const QString& text) {
     statusPane0->setText(text);
 }
 
-QString MainWindow::statusText() const
-{
+QString MainWindow::statusText() const {
     return statusPane0->text();
 }
 
-void MainWindow::setCloseGuard(std::function<bool()> guard)
-{
+void MainWindow::setCloseGuard(std::function<bool()> guard) {
     m_closeGuard = std::move(guard);
 }
 
-void MainWindow::closeEvent(QCloseEvent* event)
-{
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_closeGuard && !m_closeGuard()) {
         event->ignore();
         return;

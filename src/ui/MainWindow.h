@@ -177,34 +177,34 @@ public:
     QString 通用对话框1FileName;
 
     // Menu items. Menus, in order: 文件, 网络功能, 录音笔录, 视频录像, 烟草专卖网络(全国), 安全设置, 工具, 更新, 帮助.
-    QAction* actNewTranscript;    // 新建(笔录)
-    QAction* actOpenTemplate;     // 打开(笔录模板)
-    QAction* actArchive;          // 笔录档案 (Ctrl+F)
-    QAction* actCheckTranscript;  // 核对(笔录)
-    QAction* actSaveTranscript;   // 保存(笔录及模板)
-    QAction* actPrintTranscript;  // 打印(笔录)
-    QAction* actExit;             // 退出
-    QAction* actFtpSettings;      // FTP笔录服务器配置
-    QAction* actUpload;           // 笔录上传
-    QAction* actDownload;         // 笔录下载
-    QAction* actOpenRecording;    // 打开笔录录音
-    QAction* actCloseRecording;   // 关闭笔录录音
-    QAction* actStartCapture;     // 开始录像取证
-    QAction* actStopCapture;      // 结束录像取证
+    QAction* actNewTranscript;       // 新建(笔录)
+    QAction* actOpenTemplate;        // 打开(笔录模板)
+    QAction* actArchive;             // 笔录档案 (Ctrl+F)
+    QAction* actCheckTranscript;     // 核对(笔录)
+    QAction* actSaveTranscript;      // 保存(笔录及模板)
+    QAction* actPrintTranscript;     // 打印(笔录)
+    QAction* actExit;                // 退出
+    QAction* actFtpSettings;         // FTP笔录服务器配置
+    QAction* actUpload;              // 笔录上传
+    QAction* actDownload;            // 笔录下载
+    QAction* actOpenRecording;       // 打开笔录录音
+    QAction* actCloseRecording;      // 关闭笔录录音
+    QAction* actStartCapture;        // 开始录像取证
+    QAction* actStopCapture;         // 结束录像取证
     QList<QAction*> provinceActions; // 吉林省 … 黑龙江省, in menu order
-    QAction* actLock;             // 加密
-    QAction* actUnlock;           // 解密
-    QAction* actCalculator;       // 计算器
-    QAction* actTextEditor;       // 文本文档
-    QAction* actWordProcessor;    // Word文档
-    QAction* actSpreadsheet;      // Excel文档
-    QAction* actSogouDownload;    // 搜狗拼音下载
-    QAction* actJidianDownload;   // 极点五笔下载
-    QAction* actUpdate;           // 更新软件
-    QAction* actGuide;            // 笔录制作过程
-    QAction* actHelpFile;         // 软件帮助
-    QAction* actHomePage;         // 官方网站
-    QAction* actContact;          // 联系作者
+    QAction* actLock;                // 加密
+    QAction* actUnlock;              // 解密
+    QAction* actCalculator;          // 计算器
+    QAction* actTextEditor;          // 文本文档
+    QAction* actWordProcessor;       // Word文档
+    QAction* actSpreadsheet;         // Excel文档
+    QAction* actSogouDownload;       // 搜狗拼音下载
+    QAction* actJidianDownload;      // 极点五笔下载
+    QAction* actUpdate;              // 更新软件
+    QAction* actGuide;               // 笔录制作过程
+    QAction* actHelpFile;            // 软件帮助
+    QAction* actHomePage;            // 官方网站
+    QAction* actContact;             // 联系作者
 
     // Asked before the window closes; when it answers false the window stays open.
     void setCloseGuard(std::function<bool()> guard);

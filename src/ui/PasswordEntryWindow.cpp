@@ -5,8 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-PasswordEntryWindow::PasswordEntryWindow(QWidget* parent) : QDialog(parent)
-{
+PasswordEntryWindow::PasswordEntryWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("PasswordEntryWindow"));
     setWindowTitle(QStringLiteral("输 入 密 码："));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);

@@ -6,8 +6,7 @@
 
 namespace {
 
-QLineEdit* passwordBox(QWidget* parent, const char* name, int y)
-{
+QLineEdit* passwordBox(QWidget* parent, const char* name, int y) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromUtf8(name));
     box->setGeometry(16, y, 129, 20);
@@ -20,8 +19,7 @@ QLineEdit* passwordBox(QWidget* parent, const char* name, int y)
 
 } // namespace
 
-PasswordSetWindow::PasswordSetWindow(QWidget* parent) : QDialog(parent)
-{
+PasswordSetWindow::PasswordSetWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("PasswordSetWindow"));
     setWindowTitle(QStringLiteral("请输入2次正确密码："));
     setWindowIcon(QIcon(QStringLiteral(":/images/quillon.png")));

@@ -5,8 +5,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-StatuteWindow::StatuteWindow(const QString& statute, QWidget* parent) : QDialog(parent)
-{
+StatuteWindow::StatuteWindow(const QString& statute, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("StatuteWindow"));
     setWindowTitle(QString(28, ' ') + QStringLiteral("中华人民共和国烟草专卖法"));
     setFixedSize(667, 590);
@@ -27,18 +26,16 @@ StatuteWindow::StatuteWindow(const QString& statute, QWidget* parent) : QDialog(
     connect(超级按钮1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void StatuteWindow::showEvent(QShowEvent* event)
-{
+void StatuteWindow::showEvent(QShowEvent* event) {
     // Centred on the window that opened it, frames included. Qt's own placement guesses the title
     // bar's height, 40 pixels wherever it sees no side frame, and so opens the window that far above
     // the middle; the owner's frame is the better guess for the frame this window gets.
     if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr; owner && owner->isVisible()) {
         const QRect ownerFrame = owner->frameGeometry();
         const QRect ownerInside = owner->geometry();
-        QRect frame = geometry().marginsAdded(QMargins(ownerInside.left() - ownerFrame.left(),
-                                                       ownerInside.top() - ownerFrame.top(),
-                                                       ownerFrame.right() - ownerInside.right(),
-                                                       ownerFrame.bottom() - ownerInside.bottom()));
+        QRect frame = geometry().marginsAdded(
+            QMargins(ownerInside.left() - ownerFrame.left(), ownerInside.top() - ownerFrame.top(),
+                     ownerFrame.right() - ownerInside.right(), ownerFrame.bottom() - ownerInside.bottom()));
         frame.moveCenter(ownerFrame.center());
         // Kept on the owner's screen, its title bar first.
         const QRect screen = owner->screen()->availableGeometry();

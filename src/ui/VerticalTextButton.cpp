@@ -4,8 +4,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-void VerticalTextButton::paintEvent(QPaintEvent*)
-{
+void VerticalTextButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);

@@ -14,8 +14,7 @@ public:
     // environment: entries that replace the defaults (test sources for sound and pictures); prefix: a
     // command the driver runs under, e.g. {"setpriv", "--reuid=nobody", ...} to run it as another user.
     Child(const QString& programDir, const QStringList& actions, const QProcessEnvironment& environment = {},
-          const QStringList& prefix = {})
-    {
+          const QStringList& prefix = {}) {
         QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
         all.insert("QUILLON_HOME", programDir);
         all.insert("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true freq=1000");
@@ -33,8 +32,7 @@ public:
             m_process.start(prefix.first(), prefix.mid(1) + QStringList{driver} + actions);
         m_clock.start();
     }
-    ~Child()
-    {
+    ~Child() {
         if (m_process.state() != QProcess::NotRunning) {
             ::kill(pid_t(m_process.processId()), SIGKILL);
             m_process.waitForFinished(5000);
@@ -44,8 +42,7 @@ public:
     Child& operator=(const Child&) = delete;
 
     // The lines up to READY (or the given last line), keyed by their first word, with the time each came.
-    bool waitUntilReady(const QString& last = "READY")
-    {
+    bool waitUntilReady(const QString& last = "READY") {
         while (m_clock.elapsed() < 30000) {
             while (m_process.canReadLine()) {
                 const QString line = QString::fromUtf8(m_process.readLine()).trimmed();

@@ -23,8 +23,7 @@
 #include <QTextStream>
 #include <QTimer>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
@@ -41,10 +40,18 @@ int main(int argc, char** argv)
     MemoryRegistry registry;
     FakeShell shell;
     const QString programDir = programdir::resolve().dir;
-    archive::Archive inquiries(programDir, archive::Archive::Work::InBackground,
-                               [&dialogs](const QString& text) { dialogs.message("提 示：", text, Dialogs::Buttons::Ok); });
-    Services services{dialogs,    clock, registry, shell, programDir, QApplication::applicationFilePath(),
-                      programDir + "/desktop/", programDir + "/cache", inquiries};
+    archive::Archive inquiries(programDir, archive::Archive::Work::InBackground, [&dialogs](const QString& text) {
+        dialogs.message("提 示：", text, Dialogs::Buttons::Ok);
+    });
+    Services services{dialogs,
+                      clock,
+                      registry,
+                      shell,
+                      programDir,
+                      QApplication::applicationFilePath(),
+                      programDir + "/desktop/",
+                      programDir + "/cache",
+                      inquiries};
 
     if (actions.contains("locked")) {
         registry.values["TESK"] = "1";

@@ -34,8 +34,7 @@ namespace {
 
 constexpr int BytesPerSecond = 16000;
 
-qint64 fileSize(const QString& path)
-{
+qint64 fileSize(const QString& path) {
     return QFileInfo(path).size();
 }
 
@@ -44,8 +43,7 @@ struct SecondStart {
     explicit SecondStart(TestServices& env)
         : archive(env.programDir(), archive::Archive::Work::AtOnce,
                   [&env](const QString& text) { env.dialogs.message("提 示：", text, Dialogs::Buttons::Ok); }),
-          program(env.services, archive)
-    {
+          program(env.services, archive) {
         program.components().webClient = &web;
     }
     WebClient web;
@@ -53,14 +51,12 @@ struct SecondStart {
     Program program;
 };
 
-void putLe32(QByteArray& data, qsizetype at, quint32 value)
-{
+void putLe32(QByteArray& data, qsizetype at, quint32 value) {
     qToLittleEndian(value, data.data() + at);
 }
 
 // A made-up AVI whose header list holds lists nested depth deep, and nothing else.
-QByteArray nestedHeaderAvi(int depth)
-{
+QByteArray nestedHeaderAvi(int depth) {
     QByteArray data = QByteArray("RIFF....AVI LIST....hdrl") + QByteArray(12 * qsizetype(depth), '\0');
     for (int i = 0; i < depth; ++i) {
         const qsizetype at = 24 + 12 * qsizetype(i);
@@ -75,8 +71,7 @@ QByteArray nestedHeaderAvi(int depth)
 
 } // namespace
 
-TEST(CrashRecovery, ALeftoverCaptureThatCannotBeRepairedIsOfferedOnceAndNeverHoldsUpAStart)
-{
+TEST(CrashRecovery, ALeftoverCaptureThatCannotBeRepairedIsOfferedOnceAndNeverHoldsUpAStart) {
     TestServices env;
     const QString bl = env.programDir() + "/BL";
     const QString recovery = env.programDir() + "/recovery";
@@ -121,8 +116,7 @@ TEST(CrashRecovery, ALeftoverCaptureThatCannotBeRepairedIsOfferedOnceAndNeverHol
     EXPECT_TRUE(env.dialogs.messages().isEmpty()) << env.dialogs.messageTexts().join('\n').toStdString();
 }
 
-TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAreOffered)
-{
+TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAreOffered) {
     TestServices env;
     const QString recovery = env.programDir() + "/recovery";
     auto child = std::make_unique<Child>(env.programDir(), QStringList{"record", "capture", "form"});
@@ -151,7 +145,8 @@ TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAr
 
     const QList<ShownBox> boxes = env.dialogs.messages();
     ASSERT_EQ(boxes.size(), 3) << env.dialogs.messageTexts().join('\n').toStdString();
-    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("上次录像取证没有正常结束，录像文件 <%1> 已经修复：").arg(capture)))
+    EXPECT_TRUE(
+        boxes[0].text.startsWith(QStringLiteral("上次录像取证没有正常结束，录像文件 <%1> 已经修复：").arg(capture)))
         << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[1].text.startsWith("上次程序没有正常结束，留下一段没有保存的录音：\n开始时间："))
         << boxes[1].text.toStdString();
@@ -166,7 +161,8 @@ TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAr
     const double seconds = double(wav.size() - 44) / BytesPerSecond;
     EXPECT_LE(seconds, recordedFor + 1.0);
     EXPECT_GE(seconds, recordedFor - 1.0);
-    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("录音长度：0:0:%1").arg(int(seconds)))) << boxes[1].text.toStdString();
+    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("录音长度：0:0:%1").arg(int(seconds))))
+        << boxes[1].text.toStdString();
     EXPECT_NEAR(dominantFrequency(samplesOf(wav.mid(44)), 8000), 1000, 20);
     EXPECT_EQ(fingerprint::check(saved), fingerprint::Check::Ok);
 
@@ -188,8 +184,7 @@ TEST(CrashRecovery, AfterKillNineTheCaptureIsRepairedAndTheRecordingAndTheFormAr
               (QStringList{"instance.lock", QFileInfo(second.program.components().formRecovery.file()).fileName()}));
 }
 
-TEST(CrashRecovery, SigtermFinishesTheCaptureAndKeepsTheRecordingAndTheFormForTheNextStart)
-{
+TEST(CrashRecovery, SigtermFinishesTheCaptureAndKeepsTheRecordingAndTheFormForTheNextStart) {
     TestServices env;
     const QString recovery = env.programDir() + "/recovery";
     Child child(env.programDir(), {"record", "capture", "form"});
@@ -248,8 +243,7 @@ TEST(CrashRecovery, SigtermFinishesTheCaptureAndKeepsTheRecordingAndTheFormForTh
     EXPECT_EQ(QDir(recovery + "/discarded").entryList(QDir::Files).size(), 2);
 }
 
-TEST(CrashRecovery, SigtermAtThePasswordWindowLeavesNoFormToOffer)
-{
+TEST(CrashRecovery, SigtermAtThePasswordWindowLeavesNoFormToOffer) {
     TestServices env;
     Child child(env.programDir(), {"locked"});
     ASSERT_TRUE(child.waitUntilReady("PASSWORD"));
@@ -263,8 +257,7 @@ TEST(CrashRecovery, SigtermAtThePasswordWindowLeavesNoFormToOffer)
     EXPECT_TRUE(env.dialogs.messages().isEmpty()) << env.dialogs.messageTexts().join('\n').toStdString();
 }
 
-TEST(SharedProgramDirectory, CapturesOfOneSecondGetTwoFilesAndAFailedStartRemovesNothingOfTheOthers)
-{
+TEST(SharedProgramDirectory, CapturesOfOneSecondGetTwoFilesAndAFailedStartRemovesNothingOfTheOthers) {
     TestServices env;
     const QString bl = env.programDir() + "/BL";
     const QString recovery = env.programDir() + "/recovery";
@@ -312,8 +305,7 @@ TEST(SharedProgramDirectory, CapturesOfOneSecondGetTwoFilesAndAFailedStartRemove
     }
 }
 
-TEST(SharedProgramDirectory, AnotherUsersProgramHoldsTheLockReadOnlyAndItsRecordingIsNotOffered)
-{
+TEST(SharedProgramDirectory, AnotherUsersProgramHoldsTheLockReadOnlyAndItsRecordingIsNotOffered) {
     TestServices env;
     const QString recovery = env.programDir() + "/recovery";
     const QString home = env.root.path() + "/other-home";

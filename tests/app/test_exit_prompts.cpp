@@ -26,15 +26,13 @@ const QString kRecordingUnsaved =
 
 class ExitPrompts : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true");
         qputenv("QUILLON_VIDEO_SOURCE", "videotestsrc is-live=true ! video/x-raw,width=320,height=240,framerate=15/1");
         p = std::make_unique<TestProgram>();
         ASSERT_TRUE(p->start());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         qunsetenv("QUILLON_AUDIO_SOURCE");
         qunsetenv("QUILLON_VIDEO_SOURCE");
     }
@@ -43,22 +41,19 @@ protected:
     ScriptedDialogs& dialogs() { return p->env.dialogs; }
     AudioRecorder& recorder() { return p->program.components().录音1; }
     VideoCapture& capture() { return p->program.components().视频设备1; }
-    static QString captureText(const QString& file)
-    {
+    static QString captureText(const QString& file) {
         return QStringLiteral("提示：|正在录像取证，录像文件 <%1>。\n"
                               "保存：结束录像并保留文件；放弃：结束录像，不要这个文件；返回：继续录像。")
             .arg(file);
     }
-    void startBoth()
-    {
+    void startBoth() {
         w().按钮录音->click();
         ASSERT_TRUE(waitUntil([&] { return recorder().recordedBytes() >= 4096; }));
         w().actStartCapture->trigger();
         ASSERT_TRUE(capture().isCapturing());
     }
     // "退出" inside the event loop: 0 when it ended the loop, 7 when the program went on.
-    int exitCommand()
-    {
+    int exitCommand() {
         QTimer::singleShot(0, [this] {
             w().actExit->trigger();
             // Reached by the loop only when the command did not end it.
@@ -72,8 +67,7 @@ protected:
 
 } // namespace
 
-TEST_F(ExitPrompts, EachRunningRecordingAndCaptureIsAskedAboutAndGoingBackLosesNothing)
-{
+TEST_F(ExitPrompts, EachRunningRecordingAndCaptureIsAskedAboutAndGoingBackLosesNothing) {
     startBoth();
     const QString recording = recorder().file();
     const QString file = capture().file();
@@ -111,8 +105,7 @@ TEST_F(ExitPrompts, EachRunningRecordingAndCaptureIsAskedAboutAndGoingBackLosesN
     EXPECT_EQ(fingerprint::check(file), fingerprint::Check::Ok);
 }
 
-TEST_F(ExitPrompts, AnUnsavedRecordingAndACaptureAreGivenUpOnlyOnASecondWordAndKeptAsideForThirtyDays)
-{
+TEST_F(ExitPrompts, AnUnsavedRecordingAndACaptureAreGivenUpOnlyOnASecondWordAndKeptAsideForThirtyDays) {
     startBoth();
     const QString file = capture().file();
     w().按钮4->click(); // the save dialog cancelled: stopped, not saved

@@ -9,13 +9,16 @@
 
 namespace {
 
-QStringList list(QComboBox* box) { return combolists::items(box); }
-QStringList empties(int n) { return QStringList(n, QString()); }
+QStringList list(QComboBox* box) {
+    return combolists::items(box);
+}
+QStringList empties(int n) {
+    return QStringList(n, QString());
+}
 
 } // namespace
 
-TEST(Presets, PlacesAndNamesAlwaysGainTheirFullCount)
-{
+TEST(Presets, PlacesAndNamesAlwaysGainTheirFullCount) {
     TestProgram p;
     p.env.writeSettings(QStringLiteral("[Set1]\ndidian1=经理\ndidian2=会计\n[name2]\nname3=王五\n"));
     LoadPresetLists(p.w(), p.env.programDir());
@@ -25,8 +28,7 @@ TEST(Presets, PlacesAndNamesAlwaysGainTheirFullCount)
     EXPECT_EQ(list(p.w().组合框54), (empties(2) + QStringList{"王五"} + empties(7) + QStringList{"无", ""}));
 }
 
-TEST(Presets, QuestionsAndAnswersSkipEmptyKeysAndIgnoreKeysBeyondTheirRange)
-{
+TEST(Presets, QuestionsAndAnswersSkipEmptyKeysAndIgnoreKeysBeyondTheirRange) {
     TestProgram p;
     p.env.writeSettings(QStringLiteral("[wenti1]\nwenti2=A\nwenti5=B\nwenti11=never\nwenti3=\n"
                                        "[daan1]\ndaan8=\"  八  \"\ndaan9=never\n"
@@ -39,8 +41,7 @@ TEST(Presets, QuestionsAndAnswersSkipEmptyKeysAndIgnoreKeysBeyondTheirRange)
     EXPECT_EQ(list(p.w().组合框9), QStringList({"甲", "答：会计", "答：农民工", "答："}));
 }
 
-TEST(Presets, EverySectionFillsItsOwnLine)
-{
+TEST(Presets, EverySectionFillsItsOwnLine) {
     TestProgram p;
     QString settings;
     for (int n = 1; n <= 24; ++n)
@@ -60,8 +61,7 @@ TEST(Presets, EverySectionFillsItsOwnLine)
     EXPECT_EQ(p.w().组合框38->itemText(0), "A24");
 }
 
-TEST(Presets, MissingSettingsFile)
-{
+TEST(Presets, MissingSettingsFile) {
     TestProgram p;
     QFile::remove(p.env.programDir() + "/set.ini");
     LoadPresetLists(p.w(), p.env.programDir());

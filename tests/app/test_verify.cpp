@@ -17,8 +17,7 @@ struct Finished {
     QByteArray out;
 };
 
-Finished run(const QString& program, const QStringList& arguments, const QString& folder)
-{
+Finished run(const QString& program, const QStringList& arguments, const QString& folder) {
     QProcess process;
     process.setWorkingDirectory(folder);
     process.start(program, arguments);
@@ -27,26 +26,22 @@ Finished run(const QString& program, const QStringList& arguments, const QString
     return {process.exitCode(), process.readAllStandardOutput()};
 }
 
-QString quillonPath()
-{
+QString quillonPath() {
     return qEnvironmentVariable("QUILLON_BINARY_DIR") + "/quillon";
 }
 
-Finished quillon(const QStringList& arguments, const QString& folder)
-{
+Finished quillon(const QStringList& arguments, const QString& folder) {
     return run(quillonPath(), QStringList{"verify"} + arguments, folder);
 }
 
 // A shell script in folder, with $Q the program; names in other encodings pass as the bytes printf makes.
-Finished shell(const QString& script, const QString& folder)
-{
+Finished shell(const QString& script, const QString& folder) {
     return run("sh", {"-c", "Q=\"$0\"; " + script, quillonPath()}, folder);
 }
 
 } // namespace
 
-TEST(Verify, GoodFilesPassAndAChangedByteOrAMissingFingerprintFails)
-{
+TEST(Verify, GoodFilesPassAndAChangedByteOrAMissingFingerprintFails) {
     QTemporaryDir dir;
     // Names sha256sum has to escape, beside an ordinary one; the recording large enough to be hashed
     // by OpenSSL, the others by Qt's code.
@@ -77,8 +72,7 @@ TEST(Verify, GoodFilesPassAndAChangedByteOrAMissingFingerprintFails)
     EXPECT_EQ(quillon({}, dir.path()).exitCode, 2);
 }
 
-TEST(Verify, EveryVerdictIsTheOneSha256sumGives)
-{
+TEST(Verify, EveryVerdictIsTheOneSha256sumGives) {
     QTemporaryDir dir;
     const auto make = [&](const QString& name) { writeFile(dir.filePath(name), name.toUtf8().repeated(5000)); };
     // Named by its absolute path, as `sha256sum /path/NAME` writes it.

@@ -10,9 +10,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QInputMethodEvent>
-#include <QWidget>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 

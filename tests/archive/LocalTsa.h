@@ -14,12 +14,13 @@ class LocalTsa {
 public:
     LocalTsa() {
         const QString d = m_dir.path();
-        writeFile(d + "/tsa.cnf", "[ req ]\ndistinguished_name = dn\nprompt = no\n[ dn ]\nCN = Test TSA\n"
-                                  "[ tsa_ext ]\nbasicConstraints = critical,CA:false\nkeyUsage = critical,digitalSignature\n"
-                                  "extendedKeyUsage = critical,timeStamping\n[ tsa ]\ndefault_tsa = tsa_config\n"
-                                  "[ tsa_config ]\ndir = .\nserial = ./serial\nsigner_cert = ./tsa.crt\ncerts = ./ca.crt\n"
-                                  "signer_key = ./tsa.key\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\n"
-                                  "digests = sha256\naccuracy = secs:1\ness_cert_id_chain = no\ness_cert_id_alg = sha256\n");
+        writeFile(d + "/tsa.cnf",
+                  "[ req ]\ndistinguished_name = dn\nprompt = no\n[ dn ]\nCN = Test TSA\n"
+                  "[ tsa_ext ]\nbasicConstraints = critical,CA:false\nkeyUsage = critical,digitalSignature\n"
+                  "extendedKeyUsage = critical,timeStamping\n[ tsa ]\ndefault_tsa = tsa_config\n"
+                  "[ tsa_config ]\ndir = .\nserial = ./serial\nsigner_cert = ./tsa.crt\ncerts = ./ca.crt\n"
+                  "signer_key = ./tsa.key\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\n"
+                  "digests = sha256\naccuracy = secs:1\ness_cert_id_chain = no\ness_cert_id_alg = sha256\n");
         writeFile(d + "/serial", "01\n");
         m_ready = run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.crt", "-days",
                        "30", "-subj", "/CN=Test TSA CA", "-addext", "basicConstraints=critical,CA:true", "-addext",
@@ -28,23 +29,23 @@ public:
                        "tsa.cnf"}) &&
                   run({"x509", "-req", "-in", "tsa.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial", "-out",
                        "tsa.crt", "-days", "30", "-extfile", "tsa.cnf", "-extensions", "tsa_ext"});
-        writeFile(d + "/tsa.py",
-                  "import http.server, subprocess, sys, tempfile\n"
-                  "class H(http.server.BaseHTTPRequestHandler):\n"
-                  "    def do_POST(self):\n"
-                  "        body = self.rfile.read(int(self.headers['Content-Length']))\n"
-                  "        with tempfile.NamedTemporaryFile(suffix='.tsq') as q:\n"
-                  "            q.write(body); q.flush()\n"
-                  "            out = subprocess.run(['openssl', 'ts', '-reply', '-config', 'tsa.cnf', '-queryfile', q.name],\n"
-                  "                                 capture_output=True).stdout\n"
-                  "        self.send_response(200)\n"
-                  "        self.send_header('Content-Type', 'application/timestamp-reply')\n"
-                  "        self.send_header('Content-Length', str(len(out)))\n"
-                  "        self.end_headers(); self.wfile.write(out)\n"
-                  "    def log_message(self, *args): pass\n"
-                  "s = http.server.HTTPServer(('127.0.0.1', 0), H)\n"
-                  "print(s.server_address[1], flush=True)\n"
-                  "s.serve_forever()\n");
+        writeFile(d + "/tsa.py", "import http.server, subprocess, sys, tempfile\n"
+                                 "class H(http.server.BaseHTTPRequestHandler):\n"
+                                 "    def do_POST(self):\n"
+                                 "        body = self.rfile.read(int(self.headers['Content-Length']))\n"
+                                 "        with tempfile.NamedTemporaryFile(suffix='.tsq') as q:\n"
+                                 "            q.write(body); q.flush()\n"
+                                 "            out = subprocess.run(['openssl', 'ts', '-reply', '-config', 'tsa.cnf', "
+                                 "'-queryfile', q.name],\n"
+                                 "                                 capture_output=True).stdout\n"
+                                 "        self.send_response(200)\n"
+                                 "        self.send_header('Content-Type', 'application/timestamp-reply')\n"
+                                 "        self.send_header('Content-Length', str(len(out)))\n"
+                                 "        self.end_headers(); self.wfile.write(out)\n"
+                                 "    def log_message(self, *args): pass\n"
+                                 "s = http.server.HTTPServer(('127.0.0.1', 0), H)\n"
+                                 "print(s.server_address[1], flush=True)\n"
+                                 "s.serve_forever()\n");
         m_server.setWorkingDirectory(d);
         m_server.start("python3", {"tsa.py"});
         m_ready = m_ready && m_server.waitForReadyRead(10000);

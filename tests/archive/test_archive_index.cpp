@@ -248,8 +248,13 @@ QStringList writeInquiries(const QString& dir, int count, const QString& word) {
     QStringList holding;
     for (int n = 0; n < count; ++n) {
         const bool holds = n % 3 != 0;
-        const Inquiry i{QStringLiteral("2013.%1.%2").arg(n % 12 + 1).arg(n % 28 + 1), "9:05", "10:30",
-                        QStringLiteral("张%1").arg(n), QStringLiteral("公司%1").arg(n), "Kelmar市", "李四",
+        const Inquiry i{QStringLiteral("2013.%1.%2").arg(n % 12 + 1).arg(n % 28 + 1),
+                        "9:05",
+                        "10:30",
+                        QStringLiteral("张%1").arg(n),
+                        QStringLiteral("公司%1").arg(n),
+                        "Kelmar市",
+                        "李四",
                         {"问：情况如何？", holds ? "答：拖欠" + word + "三个月。" : "答：一切正常。"}};
         writeTemplate(dir, i);
         if (holds)

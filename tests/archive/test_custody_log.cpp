@@ -108,7 +108,8 @@ TEST(CustodyLog, EditedRemovedAndTornLinesAreFoundAndTheTornOneIsKept) {
     verified = quillon(dir, {"log", "verify"});
     EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("第 4 行不完整（写入时中断，")) << verified.out.toStdString();
-    EXPECT_TRUE(verified.out.contains("第 5 行已注明并记下它的指纹：那次的记录内容已缺失")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("第 5 行已注明并记下它的指纹：那次的记录内容已缺失"))
+        << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains(": OK（5 条记录")) << verified.out.toStdString();
     EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
 }
@@ -131,7 +132,8 @@ TEST(CustodyLog, LinesRemovedFromTheEndOrAnEmptiedLogAreFoundThroughTheIndexAndN
     Ran verified = quillon(dir, {"log", "verify"});
     EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("：证明第 1 行到第 5 行（")) << verified.out.toStdString();
-    EXPECT_TRUE(verified.out.contains("没有外部见证：这次检查只证明找到的 5 行的次序和内容前后一致")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("没有外部见证：这次检查只证明找到的 5 行的次序和内容前后一致"))
+        << verified.out.toStdString();
 
     const QList<QByteArray> lines = linesOf(good);
     for (const int kept : {4, 2, 1, 0}) {

@@ -8,8 +8,7 @@
 
 using namespace textchecks;
 
-TEST(FixedTexts, NumeralsOfArticleNumbers)
-{
+TEST(FixedTexts, NumeralsOfArticleNumbers) {
     EXPECT_EQ(chineseNumber(1), QStringLiteral("一"));
     EXPECT_EQ(chineseNumber(10), QStringLiteral("十"));
     EXPECT_EQ(chineseNumber(17), QStringLiteral("十七"));
@@ -67,8 +66,7 @@ const char* const kArticleOpenings[] = {
     "本法自1992年1月1日起施行",
 };
 
-TEST(FixedTexts, StatuteHasEachArticleOfTheLawInItsChapter)
-{
+TEST(FixedTexts, StatuteHasEachArticleOfTheLawInItsChapter) {
     const QByteArray bytes = help::statuteBytes();
     EXPECT_EQ(bytes.size(), 12000);
     EXPECT_TRUE(bytes.startsWith(gbk::encode(QStringLiteral("\r\n第一章 总则\r\n"))));
@@ -132,8 +130,7 @@ TEST(FixedTexts, StatuteHasEachArticleOfTheLawInItsChapter)
     EXPECT_TRUE(text.mid(appendix).contains(QStringLiteral("治安管理处罚法")));
 }
 
-TEST(FixedTexts, CodeOfConductHasItsTitleAndEightClauses)
-{
+TEST(FixedTexts, CodeOfConductHasItsTitleAndEightClauses) {
     const QByteArray bytes = help::conductBytes();
     EXPECT_EQ(bytes.size(), 804);
     EXPECT_TRUE(onlyCrLfLineEnds(bytes));
@@ -161,14 +158,14 @@ TEST(FixedTexts, CodeOfConductHasItsTitleAndEightClauses)
     EXPECT_EQ(clauseLines.last(), all.size() - 1) << "the eighth clause ends the text";
 }
 
-TEST(FixedTexts, GuideHasItsTitleSixPointsAndTheNotes)
-{
+TEST(FixedTexts, GuideHasItsTitleSixPointsAndTheNotes) {
     const QByteArray bytes = help::guideBytes();
     EXPECT_EQ(bytes.size(), 1343);
     EXPECT_EQ(bytes.count("\r\n"), 27);
     EXPECT_TRUE(onlyCrLfLineEnds(bytes));
     EXPECT_TRUE(isCleanGbk(bytes));
-    EXPECT_TRUE(bytes.startsWith(gbk::encode(QStringLiteral("\r\n") + QString(28, ' ') + QStringLiteral("监察笔录制作过程"))));
+    EXPECT_TRUE(
+        bytes.startsWith(gbk::encode(QStringLiteral("\r\n") + QString(28, ' ') + QStringLiteral("监察笔录制作过程"))));
 
     const QStringList all = lines(bytes);
     QList<qsizetype> points;
@@ -188,8 +185,7 @@ TEST(FixedTexts, GuideHasItsTitleSixPointsAndTheNotes)
         EXPECT_TRUE(text.contains(QString::fromUtf8(topic))) << topic;
 }
 
-TEST(FixedTexts, ContactTextNamesTheProjectNotAPerson)
-{
+TEST(FixedTexts, ContactTextNamesTheProjectNotAPerson) {
     const QString contact = help::contactText();
     EXPECT_TRUE(contact.contains(QStringLiteral("\r\n")));
     EXPECT_TRUE(contact.contains(QStringLiteral("Quillon")));

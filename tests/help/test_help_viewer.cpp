@@ -22,14 +22,12 @@ struct Viewer {
     const QString& path;
 };
 
-Viewer viewer(TestProgram& p)
-{
+Viewer viewer(TestProgram& p) {
     return {p.control<QTextEdit>("超级编辑框1"), p.control<QPushButton>("按钮6"), p.control<QPushButton>("按钮3"),
             p.program.components().form.viewedFile};
 }
 
-void expectShownOverThePages(const Viewer& v)
-{
+void expectShownOverThePages(const Viewer& v) {
     EXPECT_EQ(v.text->geometry(), QRect(1, 64, 1017, 506));
     EXPECT_TRUE(v.text->isVisible());
     EXPECT_TRUE(v.print->isVisible());
@@ -42,8 +40,7 @@ void expectShownOverThePages(const Viewer& v)
 
 } // namespace
 
-TEST(HelpViewer, GuideIsWrittenToTheCacheAndShown)
-{
+TEST(HelpViewer, GuideIsWrittenToTheCacheAndShown) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     const Viewer v = viewer(p);
@@ -73,8 +70,7 @@ TEST(HelpViewer, GuideIsWrittenToTheCacheAndShown)
     EXPECT_FALSE(v.close->isVisible());
 }
 
-TEST(HelpViewer, GuideThatCannotBeWrittenIsReported)
-{
+TEST(HelpViewer, GuideThatCannotBeWrittenIsReported) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     // A directory where js.txt should be: the file cannot be written.
@@ -85,13 +81,13 @@ TEST(HelpViewer, GuideThatCannotBeWrittenIsReported)
     EXPECT_TRUE(viewer(p).text->isVisible());
 }
 
-TEST(HelpViewer, HelpFileIsShownUpToItsFirstZeroByte)
-{
+TEST(HelpViewer, HelpFileIsShownUpToItsFirstZeroByte) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     const Viewer v = viewer(p);
     const QString helpPath = p.env.programDir() + QStringLiteral("/帮助.txt");
-    writeFile(helpPath, gbkFile(QStringLiteral("第一行\n第二行")) + QByteArray("\0", 1) + gbkFile(QStringLiteral("不显示")));
+    writeFile(helpPath,
+              gbkFile(QStringLiteral("第一行\n第二行")) + QByteArray("\0", 1) + gbkFile(QStringLiteral("不显示")));
 
     p.w().actHelpFile->trigger();
     EXPECT_EQ(v.path, helpPath);
@@ -99,8 +95,7 @@ TEST(HelpViewer, HelpFileIsShownUpToItsFirstZeroByte)
     expectShownOverThePages(v);
 }
 
-TEST(HelpViewer, HelpItemsReplaceEachOtherInTheOpenViewer)
-{
+TEST(HelpViewer, HelpItemsReplaceEachOtherInTheOpenViewer) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     const Viewer v = viewer(p);
@@ -116,8 +111,7 @@ TEST(HelpViewer, HelpItemsReplaceEachOtherInTheOpenViewer)
     EXPECT_TRUE(v.text->toPlainText().contains(QStringLiteral("监察笔录制作过程")));
 }
 
-TEST(HelpViewer, MissingHelpFileOpensAnEmptyViewer)
-{
+TEST(HelpViewer, MissingHelpFileOpensAnEmptyViewer) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     const Viewer v = viewer(p);
@@ -131,11 +125,11 @@ TEST(HelpViewer, MissingHelpFileOpensAnEmptyViewer)
     EXPECT_TRUE(p.env.dialogs.shown.isEmpty());
 }
 
-TEST(HelpViewer, ShippedHelpFileIsShownWhole)
-{
+TEST(HelpViewer, ShippedHelpFileIsShownWhole) {
     TestProgram p;
     ASSERT_TRUE(p.start());
-    const QByteArray shipped = readFile(qEnvironmentVariable("QUILLON_SOURCE_DIR") + QStringLiteral("/resources/帮助.txt"));
+    const QByteArray shipped =
+        readFile(qEnvironmentVariable("QUILLON_SOURCE_DIR") + QStringLiteral("/resources/帮助.txt"));
     ASSERT_FALSE(shipped.isEmpty());
     writeFile(p.env.programDir() + QStringLiteral("/帮助.txt"), shipped);
     p.w().actHelpFile->trigger();

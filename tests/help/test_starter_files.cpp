@@ -9,25 +9,21 @@ using namespace textchecks;
 
 namespace {
 
-QString sourceFile(const QString& name)
-{
+QString sourceFile(const QString& name) {
     return qEnvironmentVariable("QUILLON_SOURCE_DIR") + QStringLiteral("/resources/") + name;
 }
 
-QString builtFile(const QString& name)
-{
+QString builtFile(const QString& name) {
     return qEnvironmentVariable("QUILLON_BINARY_DIR") + QStringLiteral("/") + name;
 }
 
-QString setting(const QString& section, const QString& key)
-{
+QString setting(const QString& section, const QString& key) {
     return ini::readString(sourceFile(QStringLiteral("set.ini")), section, key);
 }
 
 } // namespace
 
-TEST(StarterFiles, ShipBesideTheExecutable)
-{
+TEST(StarterFiles, ShipBesideTheExecutable) {
     for (const QString name : {"set.ini", "帮助.txt"}) {
         const QByteArray source = readFile(sourceFile(name));
         ASSERT_FALSE(source.isEmpty()) << name.toStdString();
@@ -37,8 +33,7 @@ TEST(StarterFiles, ShipBesideTheExecutable)
     }
 }
 
-TEST(StarterFiles, SettingsHoldTheDisplaySettingsAndDefaults)
-{
+TEST(StarterFiles, SettingsHoldTheDisplaySettingsAndDefaults) {
     EXPECT_FALSE(setting("biaoti", "biaoti1").isEmpty());
     EXPECT_EQ(setting("fengge", "fengge"), QStringLiteral("1"));
     EXPECT_EQ(setting("pop", "tanchu"), QStringLiteral("1"));
@@ -50,8 +45,7 @@ TEST(StarterFiles, SettingsHoldTheDisplaySettingsAndDefaults)
         EXPECT_TRUE(setting("fenye", key).contains(QStringLiteral("签名"))) << key;
 }
 
-TEST(StarterFiles, EveryPresetListIsFull)
-{
+TEST(StarterFiles, EveryPresetListIsFull) {
     const auto expectFull = [](const QString& section, const QString& key, int count, const QString& prefix) {
         QStringList values;
         for (int n = 1; n <= count; ++n) {
@@ -74,14 +68,13 @@ TEST(StarterFiles, EveryPresetListIsFull)
     }
 }
 
-TEST(StarterFiles, HelpFileExplainsEveryPartOfTheProgram)
-{
+TEST(StarterFiles, HelpFileExplainsEveryPartOfTheProgram) {
     const QString help = gbk::decode(readFile(sourceFile(QStringLiteral("帮助.txt"))));
     // Every key of the settings file is explained.
     for (const char* key : {"biaoti1", "fengge", "tanchu", "didian1", "didian2", "huji1", "name1", "wenti1", "daan1",
                             "hang1", "hang2", "control", "url", "tixing", "luyin", "gaozhi1"})
         EXPECT_TRUE(help.contains(QLatin1String(key))) << key;
-    for (const char* topic : {"BL", "保存(笔录及模板)", "打开(笔录模板)", "打印(笔录)", "录音", "录像取证", "FTP", "加密",
-                              "解密", "新建(笔录)", "笔录档案", "custody.log", "核对(笔录)"})
+    for (const char* topic : {"BL", "保存(笔录及模板)", "打开(笔录模板)", "打印(笔录)", "录音", "录像取证", "FTP",
+                              "加密", "解密", "新建(笔录)", "笔录档案", "custody.log", "核对(笔录)"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(topic))) << topic;
 }

@@ -12,12 +12,11 @@
 
 namespace {
 
-const QStringList kProvinces{"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省", "安徽省", "福建省",
-                             "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省", "海南省", "四川省",
+const QStringList kProvinces{"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省",  "安徽省", "福建省",
+                             "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省",  "海南省", "四川省",
                              "贵州省", "云南省", "陕西省", "甘肃省", "青海省", "黑龙江省"};
 
-QString addressOf(const QString& item)
-{
+QString addressOf(const QString& item) {
     for (const WebLink& link : webLinks())
         if (link.item == item)
             return link.address;
@@ -26,8 +25,7 @@ QString addressOf(const QString& item)
 
 } // namespace
 
-TEST(WebLinks, OneTableOfDistinctSecureAddressesInMenuOrder)
-{
+TEST(WebLinks, OneTableOfDistinctSecureAddressesInMenuOrder) {
     QStringList items;
     QSet<QString> addresses;
     for (const WebLink& link : webLinks()) {
@@ -39,8 +37,7 @@ TEST(WebLinks, OneTableOfDistinctSecureAddressesInMenuOrder)
     EXPECT_EQ(addresses.size(), items.size());
 }
 
-TEST(WebLinks, EveryLinkItemOpensItsOwnAddress)
-{
+TEST(WebLinks, EveryLinkItemOpensItsOwnAddress) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     MainWindow& w = p.w();
@@ -74,24 +71,24 @@ public:
 
 } // namespace
 
-TEST(WebLinks, AnAddressNothingOpensIsReported)
-{
+TEST(WebLinks, AnAddressNothingOpensIsReported) {
     TestServices env;
     NoBrowserShell shell;
     Services services = env.services;
-    Services noBrowser{services.dialogs, services.clock, services.registry, shell, services.programDir,
-                       services.executablePath, services.desktopDir, services.cacheDir, services.journal};
+    Services noBrowser{services.dialogs,    services.clock,          services.registry,   shell,
+                       services.programDir, services.executablePath, services.desktopDir, services.cacheDir,
+                       services.journal};
     OpenWebLink(noBrowser, QStringLiteral("吉林省"));
     EXPECT_EQ(env.dialogs.messageTexts(),
-              QStringList{QStringLiteral("无 法 打 开 网 页：|没 有 可 以 打 开 网 页 的 浏 览 器： ") + addressOf("吉林省")});
+              QStringList{QStringLiteral("无 法 打 开 网 页：|没 有 可 以 打 开 网 页 的 浏 览 器： ") +
+                          addressOf("吉林省")});
 
     OpenWebLink(env.services, QStringLiteral("没有这一项"));
     EXPECT_EQ(env.dialogs.messageTexts().size(), 2);
     EXPECT_TRUE(env.shell.urls.isEmpty());
 }
 
-TEST(Tools, CalculatorAndTextEditorStartTheFirstInstalledProgram)
-{
+TEST(Tools, CalculatorAndTextEditorStartTheFirstInstalledProgram) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.env.shell.installed = {"xcalc", "kcalc", "mousepad", "leafpad"};
@@ -101,8 +98,7 @@ TEST(Tools, CalculatorAndTextEditorStartTheFirstInstalledProgram)
     EXPECT_TRUE(p.env.dialogs.shown.isEmpty());
 }
 
-TEST(Tools, MissingOrFailingProgramsAreReported)
-{
+TEST(Tools, MissingOrFailingProgramsAreReported) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.w().actCalculator->trigger();
@@ -118,8 +114,7 @@ TEST(Tools, MissingOrFailingProgramsAreReported)
     EXPECT_TRUE(p.env.shell.started.isEmpty());
 }
 
-TEST(Tools, OfficeProgramsNeedAnOfficeSuite)
-{
+TEST(Tools, OfficeProgramsNeedAnOfficeSuite) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.w().actWordProcessor->trigger();
@@ -129,8 +124,7 @@ TEST(Tools, OfficeProgramsNeedAnOfficeSuite)
     EXPECT_TRUE(p.env.shell.started.isEmpty());
 }
 
-TEST(Tools, OfficeProgramsStartWithTheSuitesModule)
-{
+TEST(Tools, OfficeProgramsStartWithTheSuitesModule) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.env.shell.installed = {"libreoffice", "et"};
@@ -141,8 +135,7 @@ TEST(Tools, OfficeProgramsStartWithTheSuitesModule)
     EXPECT_TRUE(p.env.dialogs.shown.isEmpty());
 }
 
-TEST(Tools, SpreadsheetNeedsTheWordProcessorLikeTheWordItem)
-{
+TEST(Tools, SpreadsheetNeedsTheWordProcessorLikeTheWordItem) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.env.shell.installed = {"et"};
@@ -157,8 +150,7 @@ TEST(Tools, SpreadsheetNeedsTheWordProcessorLikeTheWordItem)
     EXPECT_EQ(p.env.shell.started, (QList<QStringList>{{"/usr/bin/et"}}));
 }
 
-TEST(Tools, OfficeProgramThatWillNotStartIsReported)
-{
+TEST(Tools, OfficeProgramThatWillNotStartIsReported) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.env.shell.installed = {"wps", "et"};
@@ -169,8 +161,7 @@ TEST(Tools, OfficeProgramThatWillNotStartIsReported)
                                                          "无 法 启 动：|ExceL 办 公 软 件 启 动 失 败."}));
 }
 
-TEST(Contact, ShowsTheContactTextInItsBox)
-{
+TEST(Contact, ShowsTheContactTextInItsBox) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.w().actContact->trigger();

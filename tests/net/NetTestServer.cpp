@@ -13,8 +13,7 @@ namespace {
 constexpr char kPython[] = "/usr/bin/python3";
 } // namespace
 
-NetTestServer::NetTestServer(const QString& script, const QStringList& arguments)
-{
+NetTestServer::NetTestServer(const QString& script, const QStringList& arguments) {
     const QString scriptPath = qEnvironmentVariable("QUILLON_SOURCE_DIR") + QStringLiteral("/tests/net/") + script;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(QString::fromLatin1(kPython), QStringList{scriptPath} + arguments);
@@ -32,28 +31,23 @@ NetTestServer::NetTestServer(const QString& script, const QStringList& arguments
         m_port = line.mid(10).toInt();
 }
 
-NetTestServer::~NetTestServer()
-{
+NetTestServer::~NetTestServer() {
     stop();
 }
 
-QString NetTestServer::address() const
-{
+QString NetTestServer::address() const {
     return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
-void NetTestServer::suspend()
-{
+void NetTestServer::suspend() {
     ::kill(static_cast<pid_t>(m_process.processId()), SIGSTOP);
 }
 
-void NetTestServer::resume()
-{
+void NetTestServer::resume() {
     ::kill(static_cast<pid_t>(m_process.processId()), SIGCONT);
 }
 
-void NetTestServer::stop()
-{
+void NetTestServer::stop() {
     if (m_process.state() == QProcess::NotRunning)
         return;
     resume();
@@ -61,14 +55,12 @@ void NetTestServer::stop()
     m_process.waitForFinished(10000);
 }
 
-QString NetTestServer::log()
-{
+QString NetTestServer::log() {
     m_log += m_process.readAllStandardError();
     return QString::fromUtf8(m_log);
 }
 
-int closedLocalPort()
-{
+int closedLocalPort() {
     // Bind a port and let it go again: nothing listens there afterwards.
     const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};

@@ -21,29 +21,25 @@ namespace {
 using Failure = FtpConnection::Failure;
 
 // A template as the program writes it: GBK text with CR LF line ends.
-QByteArray sampleTemplate()
-{
+QByteArray sampleTemplate() {
     return gbkFile(QStringLiteral("[set]\nnum1=2012\nnum9=张三\nbeizu=案件经过：无\n"));
 }
 
 class FtpConnectionTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(home.isValid() && local.isValid());
         ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("wwwroot")));
     }
 
-    std::unique_ptr<NetTestServer> startServer(const QStringList& extra = {})
-    {
+    std::unique_ptr<NetTestServer> startServer(const QStringList& extra = {}) {
         return std::make_unique<NetTestServer>(
             QStringLiteral("ftp_server.py"),
             QStringList{home.path(), FtpTestAccount::kUser, FtpTestAccount::kPassword} + extra);
     }
 
     // Connects to the server and moves to wwwroot/.
-    void enter(const NetTestServer& server)
-    {
+    void enter(const NetTestServer& server) {
         ASSERT_TRUE(server.isListening());
         ASSERT_TRUE(ftp.connect(server.address(), FtpTestAccount::kUser, FtpTestAccount::kPassword))
             << ftp.lastError().toStdString();
@@ -51,8 +47,7 @@ protected:
     }
 
     QString remotePath(const QString& name) const { return home.path() + QStringLiteral("/wwwroot/") + name; }
-    QStringList remoteFiles() const
-    {
+    QStringList remoteFiles() const {
         return QDir(home.path() + QStringLiteral("/wwwroot")).entryList(QDir::Files | QDir::Hidden);
     }
     QString localPath(const QString& name) const { return local.path() + u'/' + name; }
@@ -63,8 +58,7 @@ protected:
     FtpConnection ftp;
 };
 
-TEST_F(FtpConnectionTest, ActiveModeRoundTripKeepsEveryByteAndGbkNames)
-{
+TEST_F(FtpConnectionTest, ActiveModeRoundTripKeepsEveryByteAndGbkNames) {
     auto server = startServer();
     enter(*server);
     // Every byte value, so that no text-mode conversion can pass unnoticed.
@@ -82,8 +76,7 @@ TEST_F(FtpConnectionTest, ActiveModeRoundTripKeepsEveryByteAndGbkNames)
     EXPECT_EQ(readFile(localPath(QStringLiteral("back.ini"))), bytes);
 }
 
-TEST_F(FtpConnectionTest, UploadChangesTheRemoteNameOnlyWhenComplete)
-{
+TEST_F(FtpConnectionTest, UploadChangesTheRemoteNameOnlyWhenComplete) {
     const QByteArray earlier = sampleTemplate();
     const QByteArray bigger(1024 * 1024, 'u');
     writeFile(remotePath(QStringLiteral("case1.ini")), earlier);
@@ -114,8 +107,7 @@ TEST_F(FtpConnectionTest, UploadChangesTheRemoteNameOnlyWhenComplete)
     EXPECT_EQ(remoteFiles(), QStringList{QStringLiteral("case1.ini")});
 }
 
-TEST_F(FtpConnectionTest, AnUploadCutOffBetweenItsRenamesNeverLeavesTheRemoteNameWithoutItsFile)
-{
+TEST_F(FtpConnectionTest, AnUploadCutOffBetweenItsRenamesNeverLeavesTheRemoteNameWithoutItsFile) {
     const QByteArray oldest = gbkFile(QStringLiteral("[set]\nnum9=王五\n"));
     const QByteArray earlier = sampleTemplate();
     const QByteArray newer = gbkFile(QStringLiteral("[set]\nnum9=李四\n"));
@@ -165,8 +157,7 @@ TEST_F(FtpConnectionTest, AnUploadCutOffBetweenItsRenamesNeverLeavesTheRemoteNam
     QCoreApplication::exec();
 }
 
-TEST_F(FtpConnectionTest, FailedDownloadsLeaveTheLocalFileAsItWas)
-{
+TEST_F(FtpConnectionTest, FailedDownloadsLeaveTheLocalFileAsItWas) {
     auto server = startServer();
     enter(*server);
     writeFile(localPath(QStringLiteral("kept.ini")), sampleTemplate());
@@ -192,8 +183,7 @@ TEST_F(FtpConnectionTest, FailedDownloadsLeaveTheLocalFileAsItWas)
     EXPECT_EQ(readFile(localPath(QStringLiteral("kept.ini"))), QByteArray(5000, 'b'));
 }
 
-TEST_F(FtpConnectionTest, SilentServerHitsTheTimeLimitBothWays)
-{
+TEST_F(FtpConnectionTest, SilentServerHitsTheTimeLimitBothWays) {
     auto server = startServer({QStringLiteral("--stall-after"), QStringLiteral("65536")});
     writeFile(remotePath(QStringLiteral("big.ini")), QByteArray(1024 * 1024, 'b'));
     writeFile(localPath(QStringLiteral("big.ini")), sampleTemplate());
@@ -214,8 +204,7 @@ TEST_F(FtpConnectionTest, SilentServerHitsTheTimeLimitBothWays)
     EXPECT_EQ(readFile(remotePath(QStringLiteral("big.ini"))), QByteArray(1024 * 1024, 'b'));
 }
 
-TEST_F(FtpConnectionTest, ConnectFailuresNameTheirCause)
-{
+TEST_F(FtpConnectionTest, ConnectFailuresNameTheirCause) {
     auto server = startServer();
     ASSERT_TRUE(server->isListening());
     EXPECT_FALSE(ftp.connect(server->address(), FtpTestAccount::kUser, QStringLiteral("wrong")));
@@ -247,8 +236,7 @@ TEST_F(FtpConnectionTest, ConnectFailuresNameTheirCause)
         << ftp.lastError().toStdString();
 }
 
-TEST_F(FtpConnectionTest, ConnectReplacesTheConnection)
-{
+TEST_F(FtpConnectionTest, ConnectReplacesTheConnection) {
     QTemporaryDir otherHome;
     ASSERT_TRUE(QDir(otherHome.path()).mkdir(QStringLiteral("wwwroot")));
     auto first = startServer();

@@ -29,15 +29,13 @@ const QString kUploaded = QStringLiteral("笔录模板文件.ini上传FTP服务�
 const QString kDownloaded = QStringLiteral("笔录模板.ini文件下载到 笔录软件的BL目录成功.");
 const QString kDownloadFailed = QStringLiteral("笔录下载失败.");
 
-QByteArray sampleTemplate()
-{
+QByteArray sampleTemplate() {
     return gbkFile(QStringLiteral("[set]\nnum1=2012\nnum9=张三\nnum14=某某建筑公司\nbeizu=无\n"));
 }
 
 class FtpExchangeTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(home.isValid() && disk.isValid());
         ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("wwwroot")));
         ASSERT_TRUE(program.start());
@@ -47,8 +45,7 @@ protected:
     MainWindow& w() { return program.w(); }
     ScriptedDialogs& dialogs() { return program.env.dialogs; }
 
-    std::unique_ptr<NetTestServer> startServer(const QStringList& extra = {})
-    {
+    std::unique_ptr<NetTestServer> startServer(const QStringList& extra = {}) {
         auto server = std::make_unique<NetTestServer>(
             QStringLiteral("ftp_server.py"),
             QStringList{home.path(), FtpTestAccount::kUser, FtpTestAccount::kPassword} + extra);
@@ -56,8 +53,7 @@ protected:
         return server;
     }
 
-    void fillPanel(const NetTestServer& server, const QString& name)
-    {
+    void fillPanel(const NetTestServer& server, const QString& name) {
         w().编辑框20->setText(server.address());
         w().编辑框21->setText(QString::fromLatin1(FtpTestAccount::kUser));
         w().编辑框22->setText(QString::fromLatin1(FtpTestAccount::kPassword));
@@ -70,15 +66,13 @@ protected:
     QString inBl(const QString& name) const { return blDir() + u'/' + name; }
     QStringList blFiles() const { return QDir(blDir()).entryList(QDir::Files | QDir::Hidden); }
 
-    void upload(const QString& chosenPath)
-    {
+    void upload(const QString& chosenPath) {
         dialogs().chooseNext(chosenPath);
         w().actUpload->trigger();
     }
 
     // The status text must be the failure text, shown in a message box as well.
-    void expectFailure(const QString& text)
-    {
+    void expectFailure(const QString& text) {
         EXPECT_EQ(program.status(), text);
         EXPECT_EQ(dialogs().messageTexts(), QStringList{QStringLiteral("提示：|") + text});
         dialogs().shown.clear();
@@ -89,8 +83,7 @@ protected:
     TestProgram program;
 };
 
-TEST_F(FtpExchangeTest, PanelItemMovesAndTogglesThePanel)
-{
+TEST_F(FtpExchangeTest, PanelItemMovesAndTogglesThePanel) {
     w().编辑框20->setText(QStringLiteral("10.0.0.1"));
     w().actFtpSettings->trigger();
     EXPECT_EQ(w().分组框7->pos(), QPoint(1, 0));
@@ -102,8 +95,7 @@ TEST_F(FtpExchangeTest, PanelItemMovesAndTogglesThePanel)
     EXPECT_TRUE(w().分组框7->isVisible());
 }
 
-TEST_F(FtpExchangeTest, UploadThenDownloadIntoAFreshInstall)
-{
+TEST_F(FtpExchangeTest, UploadThenDownloadIntoAFreshInstall) {
     auto server = startServer();
     writeFile(onDisk(QStringLiteral("mine.ini")), sampleTemplate());
     const QString name = QStringLiteral("2013.2.3-某某建筑公司-张三");
@@ -147,8 +139,7 @@ TEST_F(FtpExchangeTest, UploadThenDownloadIntoAFreshInstall)
     EXPECT_EQ(told[2].details, details);
 }
 
-TEST_F(FtpExchangeTest, TypedExtensionIsKept)
-{
+TEST_F(FtpExchangeTest, TypedExtensionIsKept) {
     auto server = startServer();
     writeFile(onDisk(QStringLiteral("x.ini")), sampleTemplate());
     fillPanel(*server, QStringLiteral("x.ini"));
@@ -158,8 +149,7 @@ TEST_F(FtpExchangeTest, TypedExtensionIsKept)
     EXPECT_EQ(readFile(inBl(QStringLiteral("x.ini.ini"))), sampleTemplate());
 }
 
-TEST_F(FtpExchangeTest, UploadPathMustContainIni)
-{
+TEST_F(FtpExchangeTest, UploadPathMustContainIni) {
     auto server = startServer();
     fillPanel(*server, QStringLiteral("case1"));
     ASSERT_TRUE(QDir(disk.path()).mkdir(QStringLiteral("ini")));
@@ -177,8 +167,7 @@ TEST_F(FtpExchangeTest, UploadPathMustContainIni)
     EXPECT_EQ(readFile(remote(QStringLiteral("case1.ini"))), QByteArray("in a folder named ini"));
 }
 
-TEST_F(FtpExchangeTest, EveryBoxMustBeFilled)
-{
+TEST_F(FtpExchangeTest, EveryBoxMustBeFilled) {
     auto server = startServer();
     for (QLineEdit* box : {w().编辑框20, w().编辑框21, w().编辑框22, w().编辑框23}) {
         fillPanel(*server, QStringLiteral("case1"));
@@ -193,8 +182,7 @@ TEST_F(FtpExchangeTest, EveryBoxMustBeFilled)
     }
 }
 
-TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting)
-{
+TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting) {
     // No server at all: a refused name must not even try to connect.
     const QString closed = QStringLiteral("127.0.0.1:%1").arg(closedLocalPort());
     w().编辑框20->setText(closed);
@@ -231,8 +219,7 @@ TEST_F(FtpExchangeTest, NamesThatLeaveTheirDirectoryAreRefusedBeforeConnecting)
     EXPECT_FALSE(QFile::exists(program.env.programDir() + QStringLiteral("/escaped.ini")));
 }
 
-TEST_F(FtpExchangeTest, FailuresNameTheirCause)
-{
+TEST_F(FtpExchangeTest, FailuresNameTheirCause) {
     auto server = startServer();
     writeFile(onDisk(QStringLiteral("x.ini")), sampleTemplate());
     fillPanel(*server, QStringLiteral("case1"));
@@ -255,8 +242,7 @@ TEST_F(FtpExchangeTest, FailuresNameTheirCause)
     expectFailure(QStringLiteral("FTP服务器连接失败.. 无法连接服务器 ") + server->address());
 }
 
-TEST_F(FtpExchangeTest, DownloadOnAFullDiskKeepsTheLocalTemplate)
-{
+TEST_F(FtpExchangeTest, DownloadOnAFullDiskKeepsTheLocalTemplate) {
     SmallFilesystem fs;
     REQUIRE_SMALL_FILESYSTEM(fs);
     auto server = startServer();
@@ -290,8 +276,9 @@ TEST_F(FtpExchangeTest, DownloadOnAFullDiskKeepsTheLocalTemplate)
             expectFailure(text);
         }
         EXPECT_EQ(readFile(inBl(QStringLiteral("case1.ini"))), local) << free << " blocks free";
-        const QStringList files = successes == 0 ? QStringList{QStringLiteral("case1.ini")}
-                                                 : QStringList{QStringLiteral("case1.ini"), QStringLiteral("case1.ini.sha256")};
+        const QStringList files = successes == 0
+                                      ? QStringList{QStringLiteral("case1.ini")}
+                                      : QStringList{QStringLiteral("case1.ini"), QStringLiteral("case1.ini.sha256")};
         EXPECT_EQ(blFiles(), files) << free << " blocks free";
     }
     EXPECT_GT(failures, 0);
@@ -300,8 +287,7 @@ TEST_F(FtpExchangeTest, DownloadOnAFullDiskKeepsTheLocalTemplate)
 
 // The template and its fingerprint land together or not at all: a fingerprint that cannot be
 // replaced keeps the earlier template too, so it never shows as changed.
-TEST_F(FtpExchangeTest, ADownloadWhoseFingerprintCannotBeReplacedKeepsTheEarlierTemplate)
-{
+TEST_F(FtpExchangeTest, ADownloadWhoseFingerprintCannotBeReplacedKeepsTheEarlierTemplate) {
     auto server = startServer();
     ASSERT_TRUE(QDir().mkpath(blDir()));
     const QString local = inBl(QStringLiteral("case2.ini"));
@@ -321,8 +307,7 @@ TEST_F(FtpExchangeTest, ADownloadWhoseFingerprintCannotBeReplacedKeepsTheEarlier
     EXPECT_EQ(blFiles(), (QStringList{QStringLiteral("case2.ini"), QStringLiteral("case2.ini.sha256")}));
 }
 
-TEST_F(FtpExchangeTest, ProgressShowsInTheStatusBarAndCancelStopsTheDownload)
-{
+TEST_F(FtpExchangeTest, ProgressShowsInTheStatusBarAndCancelStopsTheDownload) {
     auto server = startServer({QStringLiteral("--rate"), QStringLiteral("65536")});
     writeFile(remote(QStringLiteral("big.ini")), QByteArray(2 * 1024 * 1024, 'b'));
     fillPanel(*server, QStringLiteral("big"));
@@ -349,8 +334,7 @@ TEST_F(FtpExchangeTest, ProgressShowsInTheStatusBarAndCancelStopsTheDownload)
     EXPECT_EQ(w().状态条1->findChild<QPushButton*>(QStringLiteral("按钮取消传输")), nullptr);
 }
 
-TEST_F(FtpExchangeTest, StalledTransferEndsInTimeWhileTheWindowStaysResponsive)
-{
+TEST_F(FtpExchangeTest, StalledTransferEndsInTimeWhileTheWindowStaysResponsive) {
     ASSERT_TRUE(QDir(home.path()).rmdir(QStringLiteral("wwwroot")));
     auto server = startServer({QStringLiteral("--stall-after"), QStringLiteral("65536")});
     // Without wwwroot/ on the server the login directory serves.

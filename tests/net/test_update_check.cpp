@@ -21,8 +21,7 @@ const QString kNoNewVersion = QStringLiteral("软件暂时没有新版本用于�
 
 class UpdateCheckTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(root.isValid());
         ASSERT_TRUE(server.isListening());
         program.program.components().webClient = &web;
@@ -30,16 +29,14 @@ protected:
     }
     void TearDown() override { qunsetenv("QUILLON_UPDATE_URL"); }
 
-    void pointAt(const QString& path)
-    {
+    void pointAt(const QString& path) {
         qputenv("QUILLON_UPDATE_URL", QStringLiteral("http://%1%2").arg(server.address(), path).toUtf8());
     }
     void serve(const QByteArray& descriptor) { writeFile(root.path() + QStringLiteral("/soft.ini"), descriptor); }
     QString softIni() const { return program.env.services.cacheDir + QStringLiteral("/soft.ini"); }
 
     // Chooses "更新软件" and returns the one message box it showed.
-    QString check()
-    {
+    QString check() {
         program.env.dialogs.shown.clear();
         program.w().actUpdate->trigger();
         const QList<ShownBox> boxes = program.env.dialogs.messages();
@@ -56,8 +53,7 @@ protected:
     TestProgram program;
 };
 
-TEST_F(UpdateCheckTest, GengxinOneAnnouncesANewVersion)
-{
+TEST_F(UpdateCheckTest, GengxinOneAnnouncesANewVersion) {
     const QByteArray descriptor = "[set]\r\ngengxin=1\r\n";
     serve(descriptor);
     EXPECT_EQ(check(), QStringLiteral("软件有新版本！ 请到 ") + netconfig::homeAddress() +
@@ -65,19 +61,17 @@ TEST_F(UpdateCheckTest, GengxinOneAnnouncesANewVersion)
     EXPECT_EQ(readFile(softIni()), descriptor);
 }
 
-TEST_F(UpdateCheckTest, EveryOtherDescriptorMeansNoNewVersion)
-{
-    for (const QByteArray& descriptor :
-         {QByteArray("[set]\r\ngengxin=2\r\n"), QByteArray("[set]\r\ngengxin=yes\r\n"), QByteArray("[set]\r\nother=1\r\n"),
-          QByteArray("[old]\r\ngengxin=1\r\n"), QByteArray("[set]\r\ngengxin=11\r\n"), QByteArray()}) {
+TEST_F(UpdateCheckTest, EveryOtherDescriptorMeansNoNewVersion) {
+    for (const QByteArray& descriptor : {QByteArray("[set]\r\ngengxin=2\r\n"), QByteArray("[set]\r\ngengxin=yes\r\n"),
+                                         QByteArray("[set]\r\nother=1\r\n"), QByteArray("[old]\r\ngengxin=1\r\n"),
+                                         QByteArray("[set]\r\ngengxin=11\r\n"), QByteArray()}) {
         serve(descriptor);
         EXPECT_EQ(check(), kNoNewVersion) << descriptor.toStdString();
         EXPECT_EQ(readFile(softIni()), descriptor);
     }
 }
 
-TEST_F(UpdateCheckTest, LongDescriptorArrivesWhole)
-{
+TEST_F(UpdateCheckTest, LongDescriptorArrivesWhole) {
     QByteArray descriptor = "[notes]\r\n";
     while (descriptor.size() < 4000)
         descriptor += "line" + QByteArray::number(descriptor.size()) + "=" + QByteArray(60, 'z') + "\r\n";
@@ -87,22 +81,19 @@ TEST_F(UpdateCheckTest, LongDescriptorArrivesWhole)
     EXPECT_EQ(readFile(softIni()), descriptor);
 }
 
-TEST_F(UpdateCheckTest, DescriptorIsCutAtAZeroByte)
-{
+TEST_F(UpdateCheckTest, DescriptorIsCutAtAZeroByte) {
     serve(QByteArray("[old]\r\nx=1\r\n\0[set]\r\ngengxin=1\r\n", 31));
     EXPECT_EQ(check(), kNoNewVersion);
     EXPECT_EQ(readFile(softIni()), QByteArray("[old]\r\nx=1\r\n"));
 }
 
-TEST_F(UpdateCheckTest, RedirectIsFollowed)
-{
+TEST_F(UpdateCheckTest, RedirectIsFollowed) {
     serve("[set]\r\ngengxin=1\r\n");
     pointAt(QStringLiteral("/redirect?to=/files/soft.ini"));
     EXPECT_TRUE(check().startsWith(QStringLiteral("软件有新版本！")));
 }
 
-TEST_F(UpdateCheckTest, TheRequestNamesTheRunningVersion)
-{
+TEST_F(UpdateCheckTest, TheRequestNamesTheRunningVersion) {
     const QByteArray version = product::kVersion;
     pointAt(QStringLiteral("/echo"));
     EXPECT_EQ(check(), kNoNewVersion);
@@ -113,8 +104,7 @@ TEST_F(UpdateCheckTest, TheRequestNamesTheRunningVersion)
     EXPECT_TRUE(readFile(softIni()).startsWith("GET /echo?site=test&version=" + version + " HTTP/1.1\r\n"));
 }
 
-TEST_F(UpdateCheckTest, FailedChecksSaySoAndKeepTheLastDescriptor)
-{
+TEST_F(UpdateCheckTest, FailedChecksSaySoAndKeepTheLastDescriptor) {
     const QByteArray earlier = "[set]\r\ngengxin=2\r\n";
     writeFile(softIni(), earlier);
 
@@ -133,8 +123,7 @@ TEST_F(UpdateCheckTest, FailedChecksSaySoAndKeepTheLastDescriptor)
     EXPECT_EQ(check(), kNoNewVersion);
 }
 
-TEST_F(UpdateCheckTest, UnwritableCacheDirectoryIsReported)
-{
+TEST_F(UpdateCheckTest, UnwritableCacheDirectoryIsReported) {
     serve("[set]\r\ngengxin=1\r\n");
     writeFile(root.path() + QStringLiteral("/plainfile"), "x");
     program.env.services.cacheDir = root.path() + QStringLiteral("/plainfile/cache");
@@ -142,8 +131,7 @@ TEST_F(UpdateCheckTest, UnwritableCacheDirectoryIsReported)
               QStringLiteral("软件更新检查失败！ 无法写入文件 %1：同名的文件占用了目录的位置。。。").arg(softIni()));
 }
 
-TEST_F(UpdateCheckTest, SecondCheckWhileOneWaitsIsRefused)
-{
+TEST_F(UpdateCheckTest, SecondCheckWhileOneWaitsIsRefused) {
     web.setLimits({5000ms, 1000ms});
     pointAt(QStringLiteral("/stall?bytes=10"));
     int ticks = 0;
@@ -152,15 +140,15 @@ TEST_F(UpdateCheckTest, SecondCheckWhileOneWaitsIsRefused)
     ticker.start(10);
     QTimer::singleShot(200, [&] { program.w().actUpdate->trigger(); });
     program.w().actUpdate->trigger();
-    EXPECT_EQ(program.env.dialogs.messageTexts(),
-              (QStringList{kCaption + QStringLiteral("|正在检查更新，请稍候。。。"),
-                           kCaption + QStringLiteral("|软件更新检查失败！ 无法连接更新服务器，请检查网络后再试。。。")}));
+    EXPECT_EQ(
+        program.env.dialogs.messageTexts(),
+        (QStringList{kCaption + QStringLiteral("|正在检查更新，请稍候。。。"),
+                     kCaption + QStringLiteral("|软件更新检查失败！ 无法连接更新服务器，请检查网络后再试。。。")}));
     EXPECT_GT(ticks, 20);
 }
 
 // Last in this file: once the application is told to quit, its event loops stay closed.
-TEST_F(UpdateCheckTest, QuittingDuringACheckEndsItWithoutAMessage)
-{
+TEST_F(UpdateCheckTest, QuittingDuringACheckEndsItWithoutAMessage) {
     pointAt(QStringLiteral("/stall?bytes=10"));
     QTimer::singleShot(200, [] { QCoreApplication::exit(0); });
     QElapsedTimer clock;
@@ -168,7 +156,8 @@ TEST_F(UpdateCheckTest, QuittingDuringACheckEndsItWithoutAMessage)
     program.w().actUpdate->trigger();
     EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_TRUE(web.lastOutcome().cancelled);
-    EXPECT_TRUE(program.env.dialogs.messages().isEmpty()) << program.env.dialogs.messageTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(program.env.dialogs.messages().isEmpty())
+        << program.env.dialogs.messageTexts().join(u'\n').toStdString();
 }
 
 } // namespace

@@ -15,8 +15,7 @@ namespace {
 
 class WebClientTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(root.isValid());
         server = std::make_unique<NetTestServer>(QStringLiteral("http_server.py"), QStringList{root.path()});
         ASSERT_TRUE(server->isListening());
@@ -24,8 +23,7 @@ protected:
 
     QString url(const QString& path) const { return QStringLiteral("http://%1%2").arg(server->address(), path); }
 
-    void serve(const QString& name, const QByteArray& bytes)
-    {
+    void serve(const QString& name, const QByteArray& bytes) {
         QFile file(root.path() + u'/' + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(bytes), bytes.size());
@@ -36,8 +34,7 @@ protected:
     WebClient web;
 };
 
-TEST_F(WebClientTest, BodyLongerThanOneReadArrivesWhole)
-{
+TEST_F(WebClientTest, BodyLongerThanOneReadArrivesWhole) {
     QByteArray descriptor = "[set]\r\ngengxin=1\r\n";
     for (int i = 0; descriptor.size() < 5000; ++i)
         descriptor += "note" + QByteArray::number(i) + "=" + QByteArray(40, 'n') + "\r\n";
@@ -48,8 +45,7 @@ TEST_F(WebClientTest, BodyLongerThanOneReadArrivesWhole)
     EXPECT_EQ(web.lastOutcome().status, 200);
 }
 
-TEST_F(WebClientTest, TextEndsAtTheFirstZeroByte)
-{
+TEST_F(WebClientTest, TextEndsAtTheFirstZeroByte) {
     const QByteArray bytes("[set]\r\ngengxin=1\r\n\0[set]\r\ngengxin=2\r\n", 37);
     serve(QStringLiteral("zero.ini"), bytes);
     EXPECT_EQ(web.FetchText(url(QStringLiteral("/files/zero.ini"))), QByteArray("[set]\r\ngengxin=1\r\n"));
@@ -57,29 +53,25 @@ TEST_F(WebClientTest, TextEndsAtTheFirstZeroByte)
     EXPECT_EQ(web.SendRequest(url(QStringLiteral("/files/zero.ini")), QString(), QString(), headers, QString()), bytes);
 }
 
-TEST_F(WebClientTest, EmptyBody)
-{
+TEST_F(WebClientTest, EmptyBody) {
     serve(QStringLiteral("empty.ini"), QByteArray());
     EXPECT_TRUE(web.FetchText(url(QStringLiteral("/files/empty.ini"))).isEmpty());
     EXPECT_TRUE(web.lastOutcome().completed);
 }
 
-TEST_F(WebClientTest, ErrorPageIsTheBodyAndItsStatusIsKept)
-{
+TEST_F(WebClientTest, ErrorPageIsTheBodyAndItsStatusIsKept) {
     const QByteArray page = web.FetchText(url(QStringLiteral("/files/missing.ini")));
     EXPECT_TRUE(page.contains("404 Not Found"));
     EXPECT_EQ(web.lastOutcome().status, 404);
 }
 
-TEST_F(WebClientTest, RedirectsAreFollowed)
-{
+TEST_F(WebClientTest, RedirectsAreFollowed) {
     serve(QStringLiteral("soft.ini"), "[set]\r\ngengxin=2\r\n");
     EXPECT_EQ(web.FetchText(url(QStringLiteral("/redirect?to=/files/soft.ini"))), QByteArray("[set]\r\ngengxin=2\r\n"));
     EXPECT_EQ(web.lastOutcome().status, 200);
 }
 
-TEST_F(WebClientTest, CookiesGoBackToTheHostThatSetThem)
-{
+TEST_F(WebClientTest, CookiesGoBackToTheHostThatSetThem) {
     EXPECT_FALSE(web.FetchText(url(QStringLiteral("/echo"))).contains("Cookie:"));
     EXPECT_EQ(web.FetchText(url(QStringLiteral("/setcookie"))), QByteArray("cookies set"));
     const QByteArray echo = web.FetchText(url(QStringLiteral("/echo")));
@@ -93,15 +85,13 @@ TEST_F(WebClientTest, CookiesGoBackToTheHostThatSetThem)
     EXPECT_FALSE(fresh.FetchText(url(QStringLiteral("/echo"))).contains("abc123"));
 }
 
-TEST_F(WebClientTest, CookiesAreKeptFromLongResponseHeadersToo)
-{
+TEST_F(WebClientTest, CookiesAreKeptFromLongResponseHeadersToo) {
     EXPECT_EQ(web.FetchText(url(QStringLiteral("/setcookie?pad=3000"))), QByteArray("cookies set"));
     const QByteArray echo = web.FetchText(url(QStringLiteral("/echo")));
     EXPECT_TRUE(echo.contains("session=abc123")) << echo.toStdString();
 }
 
-TEST_F(WebClientTest, MissingHeadersAreCompletedAndHandedBack)
-{
+TEST_F(WebClientTest, MissingHeadersAreCompletedAndHandedBack) {
     // Without headers of its own a request asks for Chinese.
     EXPECT_TRUE(web.FetchText(url(QStringLiteral("/echo"))).contains("\r\nAccept-Language: zh-cn\r\n"));
 
@@ -123,11 +113,10 @@ TEST_F(WebClientTest, MissingHeadersAreCompletedAndHandedBack)
                            QStringLiteral("Referer: ") + address + QStringLiteral("\r\n"));
 }
 
-TEST_F(WebClientTest, PostSendsFormData)
-{
+TEST_F(WebClientTest, PostSendsFormData) {
     QString headers;
-    const QByteArray echo =
-        web.SendRequest(url(QStringLiteral("/echo")), QStringLiteral("POST"), QString(), headers, QStringLiteral("a=1&b=二"));
+    const QByteArray echo = web.SendRequest(url(QStringLiteral("/echo")), QStringLiteral("POST"), QString(), headers,
+                                            QStringLiteral("a=1&b=二"));
     EXPECT_TRUE(echo.startsWith("POST /echo HTTP/1.1\r\n")) << echo.toStdString();
     EXPECT_TRUE(echo.contains("Content-Type: application/x-www-form-urlencoded\r\n"));
     EXPECT_TRUE(echo.contains("Content-Length: 8\r\n"));
@@ -143,11 +132,11 @@ TEST_F(WebClientTest, PostSendsFormData)
     EXPECT_TRUE(web.lastOutcome().completed);
 }
 
-TEST_F(WebClientTest, RequestsThatCannotBeMadeGive255ZeroBytes)
-{
+TEST_F(WebClientTest, RequestsThatCannotBeMadeGive255ZeroBytes) {
     const QByteArray zeros(WebClient::kFailureBytes, '\0');
     QString headers;
-    EXPECT_EQ(web.SendRequest(url(QStringLiteral("/echo")), QStringLiteral("PUT"), QString(), headers, QString()), zeros);
+    EXPECT_EQ(web.SendRequest(url(QStringLiteral("/echo")), QStringLiteral("PUT"), QString(), headers, QString()),
+              zeros);
     EXPECT_TRUE(web.body().isEmpty());
     EXPECT_TRUE(headers.contains(QStringLiteral("Referer: ")));
     EXPECT_EQ(web.SendRequest(QStringLiteral("http://bad host/x"), QString(), QString(), headers, QString()), zeros);
@@ -156,16 +145,14 @@ TEST_F(WebClientTest, RequestsThatCannotBeMadeGive255ZeroBytes)
     EXPECT_TRUE(web.FetchText(QStringLiteral("http://127.0.0.1:99999/")).isEmpty());
 }
 
-TEST_F(WebClientTest, UnreachableServerGivesAnEmptyBodyAndSaysSo)
-{
+TEST_F(WebClientTest, UnreachableServerGivesAnEmptyBodyAndSaysSo) {
     EXPECT_TRUE(web.FetchText(QStringLiteral("http://127.0.0.1:%1/soft.ini").arg(closedLocalPort())).isEmpty());
     EXPECT_FALSE(web.lastOutcome().completed);
     EXPECT_EQ(web.lastOutcome().status, 0);
     EXPECT_FALSE(web.lastOutcome().error.isEmpty());
 }
 
-TEST_F(WebClientTest, BodyOverTheLimitIsCutAndFails)
-{
+TEST_F(WebClientTest, BodyOverTheLimitIsCutAndFails) {
     web.setBodyLimit(100000);
     const QByteArray text = web.FetchText(url(QStringLiteral("/big?bytes=300000")));
     EXPECT_EQ(text.size(), 100000);
@@ -176,8 +163,7 @@ TEST_F(WebClientTest, BodyOverTheLimitIsCutAndFails)
     EXPECT_TRUE(web.lastOutcome().completed);
 }
 
-TEST_F(WebClientTest, SilentServerHitsTheTimeLimitWhileTheEventLoopRuns)
-{
+TEST_F(WebClientTest, SilentServerHitsTheTimeLimitWhileTheEventLoopRuns) {
     web.setLimits({5000ms, 1000ms});
     int ticks = 0;
     QTimer timer;

@@ -25,11 +25,11 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
@@ -465,7 +465,8 @@ TEST_F(OfficeArchive, LogVerifyNamesALineChangedAfterItWasPushed) {
     ASSERT_TRUE(syncNow(dir, never).error.ok());
     Ran ran = quillon(dir, {"log", "verify"});
     EXPECT_EQ(ran.exitCode, 0) << ran.out.toStdString();
-    EXPECT_TRUE(ran.out.contains(QRegularExpression(QStringLiteral("见证 笔录档案服务器上的副本（[^）]+）：证明第 1 行到第 \\d+ 行与它记下的一致"))))
+    EXPECT_TRUE(ran.out.contains(QRegularExpression(
+        QStringLiteral("见证 笔录档案服务器上的副本（[^）]+）：证明第 1 行到第 \\d+ 行与它记下的一致"))))
         << ran.out.toStdString();
 
     QList<QByteArray> lines = readFile(dir + "/custody.log").split('\n');

@@ -13,8 +13,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-TEST(BackgroundWait, EventsAreHandledWhileTheWorkRuns)
-{
+TEST(BackgroundWait, EventsAreHandledWhileTheWorkRuns) {
     int ticks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -31,15 +30,13 @@ TEST(BackgroundWait, EventsAreHandledWhileTheWorkRuns)
     EXPECT_GT(ticks, 10);
 }
 
-TEST(BackgroundWait, WorkThatEndsAtOnceStillReturnsItsResult)
-{
+TEST(BackgroundWait, WorkThatEndsAtOnceStillReturnsItsResult) {
     for (int i = 0; i < 200; ++i)
         EXPECT_EQ(background::waitWhileProcessingEvents([i](const std::atomic_bool&) { return i; }), i);
 }
 
 // Last in this file: once the application is told to quit, its event loops stay closed.
-TEST(BackgroundWait, QuittingTheApplicationCancelsTheWork)
-{
+TEST(BackgroundWait, QuittingTheApplicationCancelsTheWork) {
     QTimer::singleShot(100, [] { QCoreApplication::exit(0); });
     const auto start = std::chrono::steady_clock::now();
     const bool sawCancel = background::waitWhileProcessingEvents([](const std::atomic_bool& cancel) {

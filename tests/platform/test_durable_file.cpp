@@ -22,23 +22,20 @@
 
 namespace {
 
-QByteArray pattern(int size, char seed)
-{
+QByteArray pattern(int size, char seed) {
     QByteArray bytes(size, '\0');
     for (int i = 0; i < size; ++i)
         bytes[i] = char(seed + i % 251);
     return bytes;
 }
 
-QStringList entries(const QString& folder)
-{
+QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
 
-TEST(DurableFile, NearlyFullDiskKeepsTheEarlierFileOrWritesTheWholeNewOne)
-{
+TEST(DurableFile, NearlyFullDiskKeepsTheEarlierFileOrWritesTheWholeNewOne) {
     SmallFilesystem fs;
     REQUIRE_SMALL_FILESYSTEM(fs);
     const QString path = fs.path() + "/transcript.doc";
@@ -61,8 +58,7 @@ TEST(DurableFile, NearlyFullDiskKeepsTheEarlierFileOrWritesTheWholeNewOne)
     }
 }
 
-TEST(DurableFile, NameTooLongIsNamedBeforeAnythingIsWritten)
-{
+TEST(DurableFile, NameTooLongIsNamedBeforeAnythingIsWritten) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/" + QString(100, QChar(0x738B)) + ".ini"; // 300 bytes in UTF-8
     const durable::Result r = durable::writeFile(path, "x");
@@ -72,8 +68,7 @@ TEST(DurableFile, NameTooLongIsNamedBeforeAnythingIsWritten)
     EXPECT_EQ(durable::writeFile(dir.path() + "/no/such/folder.ini", "x").cause, durable::Cause::NoFolder);
 }
 
-TEST(DurableFile, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirPermissions)
-{
+TEST(DurableFile, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirPermissions) {
     QTemporaryDir dir;
     const auto modeOf = [](const QString& path) {
         struct stat st {};
@@ -93,8 +88,7 @@ TEST(DurableFile, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirPermissions)
     EXPECT_EQ(modeOf(dir.path() + "/new.ini"), 0640u);
 }
 
-TEST(DurableFile, MoveAcrossFilesystemsCopiesVerifiesAndKeepsTheSourceOnFailure)
-{
+TEST(DurableFile, MoveAcrossFilesystemsCopiesVerifiesAndKeepsTheSourceOnFailure) {
     SmallFilesystem fs;
     REQUIRE_SMALL_FILESYSTEM(fs);
     QTemporaryDir dir;
@@ -123,8 +117,7 @@ TEST(DurableFile, MoveAcrossFilesystemsCopiesVerifiesAndKeepsTheSourceOnFailure)
     EXPECT_EQ(entries(fs.path()), (QStringList{"rec.wav", "status"})) << "no temporary file left";
 }
 
-TEST(DurableFile, AWriteRemovesWhatKilledProgramsLeftAndNothingOfARunningOne)
-{
+TEST(DurableFile, AWriteRemovesWhatKilledProgramsLeftAndNothingOfARunningOne) {
     QTemporaryDir dir;
     const QString ours = QString::number(::getpid());
     const QString dead = "999999999"; // above any process id
@@ -140,9 +133,8 @@ TEST(DurableFile, AWriteRemovesWhatKilledProgramsLeftAndNothingOfARunningOne)
     // Still wanted by a save that was cut off: the next start finishes it with this file.
     const QString wanted = make(".quillon-" + dead + "-wanted1.part");
     const QString intent = dir.filePath(durable::intentFileName(dir.filePath("t.doc")));
-    writeFile(intent, durable::encodeIntent({{{QByteArray(64, 'a'), wanted, dir.filePath("t.doc"), false, {}}},
-                                             {intent}},
-                                            dir.path()));
+    writeFile(intent, durable::encodeIntent(
+                          {{{QByteArray(64, 'a'), wanted, dir.filePath("t.doc"), false, {}}}, {intent}}, dir.path()));
     // Earlier versions named no process: theirs go once they are ten minutes old.
     const QString old = make(".quillon-oldstyle1.part");
     const utimbuf tenMinutesAgo{std::time(nullptr) - 601, std::time(nullptr) - 601};
@@ -153,9 +145,13 @@ TEST(DurableFile, AWriteRemovesWhatKilledProgramsLeftAndNothingOfARunningOne)
 
     ASSERT_TRUE(durable::writeFile(dir.filePath("a.ini"), "a"));
     ::close(held);
-    QStringList kept{".quillon-" + dead + "-held1.part", ".quillon-" + dead + "-wanted1.part",
-                     ".quillon-" + ours + "-ours1.part", ".quillon-newstyle1.part", ".quillon-notes.txt",
-                     QFileInfo(intent).fileName(), "a.ini"};
+    QStringList kept{".quillon-" + dead + "-held1.part",
+                     ".quillon-" + dead + "-wanted1.part",
+                     ".quillon-" + ours + "-ours1.part",
+                     ".quillon-newstyle1.part",
+                     ".quillon-notes.txt",
+                     QFileInfo(intent).fileName(),
+                     "a.ini"};
     kept.sort();
     EXPECT_EQ(entries(dir.path()), kept);
 }

@@ -11,9 +11,10 @@
 
 namespace {
 
-QByteArray g(const QString& text) { return gbk::encode(text); }
-QString read(const QByteArray& content, const QString& section, const QString& key)
-{
+QByteArray g(const QString& text) {
+    return gbk::encode(text);
+}
+QString read(const QByteArray& content, const QString& section, const QString& key) {
     return gbk::decode(ini::lookup(content, g(section), g(key)));
 }
 
@@ -28,8 +29,7 @@ const QByteArray kWindowsFile = gbkFile(QStringLiteral("[set]\n"
 
 } // namespace
 
-TEST(IniRead, WindowsWrittenFileReadsBack)
-{
+TEST(IniRead, WindowsWrittenFileReadsBack) {
     EXPECT_EQ(read(kWindowsFile, "set", "num1"), "2013");
     EXPECT_EQ(read(kWindowsFile, "set", "num10"), "张三");
     EXPECT_EQ(read(kWindowsFile, "set", "num16"), "吉林省某某烟草零售店");
@@ -40,8 +40,7 @@ TEST(IniRead, WindowsWrittenFileReadsBack)
     EXPECT_EQ(read(kWindowsFile, "Set1", "num1"), "");
 }
 
-TEST(IniRead, BlanksQuotesAndCase)
-{
+TEST(IniRead, BlanksQuotesAndCase) {
     const QByteArray content = gbkFile(QStringLiteral("[ Pop ]\n"
                                                       "  TanChu  =  0  \n"
                                                       "quoted=\"  内 有 空 格  \"\n"
@@ -62,8 +61,7 @@ TEST(IniRead, BlanksQuotesAndCase)
     EXPECT_EQ(read(content, "nosection", "tanchu"), "");
 }
 
-TEST(IniRead, CaseFoldingLeavesChineseNamesExact)
-{
+TEST(IniRead, CaseFoldingLeavesChineseNamesExact) {
     // "数" and "擞" differ only in a trail byte that falls in the ASCII letter range.
     const QByteArray content = gbkFile(QStringLiteral("[节]\nkey=1\n[䶮😀a]\nk=2\n"));
     EXPECT_EQ(read(content, "节", "KEY"), "1");
@@ -74,16 +72,15 @@ TEST(IniRead, CaseFoldingLeavesChineseNamesExact)
     EXPECT_EQ(ini::lookup("[" + lead + "]\r\nk=1\r\n", folded, "k"), QByteArray());
 }
 
-TEST(IniRead, FirstSectionAndFirstKeyCount)
-{
-    const QByteArray content = gbkFile(QStringLiteral("[a]\nk=first\nk=second\n[b]\nx=1\n[A]\nk=third\nonly=second section\n"));
+TEST(IniRead, FirstSectionAndFirstKeyCount) {
+    const QByteArray content =
+        gbkFile(QStringLiteral("[a]\nk=first\nk=second\n[b]\nx=1\n[A]\nk=third\nonly=second section\n"));
     EXPECT_EQ(read(content, "a", "k"), "first");
     EXPECT_EQ(read(content, "a", "only"), "");
     EXPECT_EQ(read(content, "b", "x"), "1");
 }
 
-TEST(IniRead, LineEndsAndOddBytes)
-{
+TEST(IniRead, LineEndsAndOddBytes) {
     EXPECT_EQ(ini::lookup("[s]\nk=lf only\nj=2", "s", "k"), "lf only");
     EXPECT_EQ(ini::lookup("[s]\nk=lf only\nj=2", "s", "j"), "2"); // no final line end
     EXPECT_EQ(ini::lookup("[s]\r\nk=v\r\n", "s", "k"), "v");
@@ -97,8 +94,7 @@ TEST(IniRead, LineEndsAndOddBytes)
     EXPECT_EQ(ini::lookup("[s]\r\nurl=http://a/?x=1\r\n", "s", "url"), "http://a/?x=1");
 }
 
-TEST(IniRead, LongValuesAreCutAtTheLimit)
-{
+TEST(IniRead, LongValuesAreCutAtTheLimit) {
     const QByteArray ascii(12000, 'a');
     EXPECT_EQ(ini::lookup("[s]\r\nk=" + ascii + "\r\n", "s", "k").size(), ini::kReadLimit);
     // 10 239 is odd: a double-byte text is cut before its last whole character.
@@ -113,14 +109,12 @@ TEST(IniRead, LongValuesAreCutAtTheLimit)
     EXPECT_EQ(gbk::decode(cutFour), emoji.repeated(2559));
 }
 
-TEST(IniWrite, NewFileInKeyOrder)
-{
+TEST(IniWrite, NewFileInKeyOrder) {
     const QByteArray written = ini::update({}, "set", {{"num1", "2013"}, {"num2", ""}, {"beizu", g("备注")}});
     EXPECT_EQ(written, "[set]\r\nnum1=2013\r\nnum2=\r\n" + QByteArray("beizu=") + g("备注") + "\r\n");
 }
 
-TEST(IniWrite, UpdatesInPlaceAndKeepsEverythingElse)
-{
+TEST(IniWrite, UpdatesInPlaceAndKeepsEverythingElse) {
     const QByteArray before = gbkFile(QStringLiteral("; 手工注释\n"
                                                      "[other]\n"
                                                      "num1=untouched\n"
@@ -145,15 +139,13 @@ TEST(IniWrite, UpdatesInPlaceAndKeepsEverythingElse)
                                             "z=1\n")));
 }
 
-TEST(IniWrite, AppendsSectionsAndRepairsAMissingFinalLineEnd)
-{
+TEST(IniWrite, AppendsSectionsAndRepairsAMissingFinalLineEnd) {
     EXPECT_EQ(ini::update("[a]\r\nx=1", "a", {{"y", "2"}}), "[a]\r\nx=1\r\ny=2\r\n");
     EXPECT_EQ(ini::update("[a]\r\nx=1", "b", {{"y", "2"}}), "[a]\r\nx=1\r\n[b]\r\ny=2\r\n");
     EXPECT_EQ(ini::update("[a]\nx=1\n", "a", {{"x", "3"}}), "[a]\nx=3\n"); // LF-only lines stay LF-only
 }
 
-TEST(IniFile, MissingFileReadsEmptyAndWritesCreateIt)
-{
+TEST(IniFile, MissingFileReadsEmptyAndWritesCreateIt) {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.ini");
     EXPECT_EQ(ini::readString(path, "set", "num1"), "");
@@ -164,8 +156,7 @@ TEST(IniFile, MissingFileReadsEmptyAndWritesCreateIt)
     EXPECT_EQ(readFile(path), gbkFile(QStringLiteral("[set]\nnum1=李四\nnum2=x\n")));
 }
 
-TEST(IniFile, AWriteThatCannotHappenIsReported)
-{
+TEST(IniFile, AWriteThatCannotHappenIsReported) {
     QTemporaryDir dir;
     writeFile(dir.filePath("plain"), "not a folder");
     EXPECT_FALSE(ini::writeString(dir.filePath("plain/t.ini"), "set", "k", "v"));

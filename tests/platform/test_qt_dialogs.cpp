@@ -24,8 +24,7 @@ namespace {
 // act leaves open is hidden, which ends its loop, so that a wrong answer fails instead of hanging.
 class OnNextModal {
 public:
-    explicit OnNextModal(std::function<void(QWidget&)> act) : m_act(std::move(act))
-    {
+    explicit OnNextModal(std::function<void(QWidget&)> act) : m_act(std::move(act)) {
         QObject::connect(&m_poll, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal)
@@ -57,20 +56,17 @@ struct Press {
     QString label; // the clicked button's caption, where it is the program's own
 };
 
-Press click(QMessageBox::StandardButton button, Dialogs::Answer answer, const QString& label = {})
-{
+Press click(QMessageBox::StandardButton button, Dialogs::Answer answer, const QString& label = {}) {
     return {button, Qt::Key_unknown, answer, label};
 }
 
-Press type(Qt::Key key, Dialogs::Answer answer)
-{
+Press type(Qt::Key key, Dialogs::Answer answer) {
     return {QMessageBox::NoButton, key, answer, {}};
 }
 
 } // namespace
 
-TEST(QtDialogs, EveryButtonEscAndEnterGiveTheirAnswer)
-{
+TEST(QtDialogs, EveryButtonEscAndEnterGiveTheirAnswer) {
     using A = Dialogs::Answer;
     using B = Dialogs::Buttons;
     using S = QMessageBox;
@@ -107,8 +103,8 @@ TEST(QtDialogs, EveryButtonEscAndEnterGiveTheirAnswer)
     QtDialogs dialogs;
     for (const auto& c : cases) {
         for (const Press& press : c.presses) {
-            SCOPED_TRACE(testing::Message() << "buttons " << int(c.buttons) << ", button " << press.button << ", key "
-                                            << press.key);
+            SCOPED_TRACE(testing::Message()
+                         << "buttons " << int(c.buttons) << ", button " << press.button << ", key " << press.key);
             QMessageBox::Icon icon = QMessageBox::Warning;
             QString label;
             OnNextModal answerIt([&](QWidget& window) {
@@ -124,8 +120,9 @@ TEST(QtDialogs, EveryButtonEscAndEnterGiveTheirAnswer)
                     QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, press.key);
                 }
             });
-            EXPECT_EQ(dialogs.message(QStringLiteral("提 示："), QStringLiteral("你确认要新建一份新的笔录？"), c.buttons),
-                      press.answer);
+            EXPECT_EQ(
+                dialogs.message(QStringLiteral("提 示："), QStringLiteral("你确认要新建一份新的笔录？"), c.buttons),
+                press.answer);
             EXPECT_TRUE(answerIt.acted);
             EXPECT_FALSE(answerIt.leftOpen);
             // A notice has no icon; whatever asks shows the question icon.
@@ -137,8 +134,7 @@ TEST(QtDialogs, EveryButtonEscAndEnterGiveTheirAnswer)
     }
 }
 
-TEST(QtDialogs, FileDialogsGiveThePathChosenOrNothing)
-{
+TEST(QtDialogs, FileDialogsGiveThePathChosenOrNothing) {
     QTemporaryDir dir;
     const QString existing = dir.filePath(QStringLiteral("2012.11.30-宏达公司-张三.ini"));
     QFile file(existing);
@@ -170,11 +166,11 @@ TEST(QtDialogs, FileDialogsGiveThePathChosenOrNothing)
     EXPECT_FALSE(saveIt.leftOpen);
 }
 
-TEST(QtTranslations, QtsOwnTextsInTheLocalesLanguageElseInChinese)
-{
+TEST(QtTranslations, QtsOwnTextsInTheLocalesLanguageElseInChinese) {
     QApplication& app = *qApp;
     const auto cancelText = [] {
-        const std::unique_ptr<QMessageBox> box = QtDialogs::messageBox(QString(), QString(), Dialogs::Buttons::OkCancel);
+        const std::unique_ptr<QMessageBox> box =
+            QtDialogs::messageBox(QString(), QString(), Dialogs::Buttons::OkCancel);
         return box->button(QMessageBox::Cancel)->text();
     };
     ASSERT_TRUE(qttranslations::install(app, QLocale(QLocale::German, QLocale::Germany)));

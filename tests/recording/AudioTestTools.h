@@ -18,32 +18,27 @@
 
 namespace audiotest {
 
-inline quint32 le32(const QByteArray& bytes, int offset)
-{
+inline quint32 le32(const QByteArray& bytes, int offset) {
     return qFromLittleEndian<quint32>(bytes.constData() + offset);
 }
 
-inline quint16 le16(const QByteArray& bytes, int offset)
-{
+inline quint16 le16(const QByteArray& bytes, int offset) {
     return qFromLittleEndian<quint16>(bytes.constData() + offset);
 }
 
 // A WAV file of 8000 Hz, 16-bit mono samples, written as a fixture.
-inline void writeWav(const QString& path, const QByteArray& samples)
-{
+inline void writeWav(const QString& path, const QByteArray& samples) {
     writeFile(path, wav::header(AudioFormat{1, 8000, 16}, quint32(samples.size())) + samples);
 }
 
-inline std::vector<double> samplesOf(const QByteArray& pcm16le)
-{
+inline std::vector<double> samplesOf(const QByteArray& pcm16le) {
     std::vector<double> out(pcm16le.size() / 2);
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = qFromLittleEndian<qint16>(pcm16le.constData() + 2 * i);
     return out;
 }
 
-inline double rms(const std::vector<double>& samples)
-{
+inline double rms(const std::vector<double>& samples) {
     double sum = 0;
     for (double v : samples)
         sum += v * v;
@@ -52,8 +47,7 @@ inline double rms(const std::vector<double>& samples)
 
 // The frequency of the strongest bin of a plain DFT over one second taken from the middle of the
 // samples (1 Hz resolution), ignoring the constant part.
-inline double dominantFrequency(const std::vector<double>& samples, int rate)
-{
+inline double dominantFrequency(const std::vector<double>& samples, int rate) {
     const size_t n = std::min(samples.size(), size_t(rate));
     if (n < 16)
         return 0;
@@ -85,8 +79,7 @@ inline double dominantFrequency(const std::vector<double>& samples, int rate)
 }
 
 // A sine tone as 16-bit mono samples.
-inline QByteArray tone(double frequency, int rate, double seconds, double amplitude = 12000)
-{
+inline QByteArray tone(double frequency, int rate, double seconds, double amplitude = 12000) {
     const int count = int(rate * seconds);
     QByteArray out(count * 2, '\0');
     for (int i = 0; i < count; ++i) {
@@ -97,9 +90,7 @@ inline QByteArray tone(double frequency, int rate, double seconds, double amplit
 }
 
 // Runs the event loop until the condition holds or the limit passes; returns the condition.
-template <typename Pred>
-bool waitUntil(Pred pred, int limitMs = 5000)
-{
+template <typename Pred> bool waitUntil(Pred pred, int limitMs = 5000) {
     QDeadlineTimer deadline(limitMs);
     while (!pred()) {
         if (deadline.hasExpired())

@@ -11,14 +11,12 @@
 
 namespace {
 
-quint32 le32(const QByteArray& data, qsizetype at)
-{
+quint32 le32(const QByteArray& data, qsizetype at) {
     return qFromLittleEndian<quint32>(data.constData() + at);
 }
 
 // Walks the chunks between begin and end; lists are entered.
-void walk(const QByteArray& data, qsizetype begin, qsizetype end, const QByteArray& list, AviFacts& facts)
-{
+void walk(const QByteArray& data, qsizetype begin, qsizetype end, const QByteArray& list, AviFacts& facts) {
     qsizetype at = begin;
     while (at + 8 <= end) {
         const QByteArray id = data.mid(at, 4);
@@ -47,8 +45,7 @@ void walk(const QByteArray& data, qsizetype begin, qsizetype end, const QByteArr
 
 } // namespace
 
-AviFacts readAviFacts(const QString& path)
-{
+AviFacts readAviFacts(const QString& path) {
     AviFacts facts;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -61,8 +58,7 @@ AviFacts readAviFacts(const QString& path)
     return facts;
 }
 
-void expectFinishedAvi(const QString& path)
-{
+void expectFinishedAvi(const QString& path) {
     const AviFacts avi = readAviFacts(path);
     ASSERT_TRUE(avi.riff) << path.toStdString();
     EXPECT_EQ(avi.streamType, "vids");
@@ -74,8 +70,7 @@ void expectFinishedAvi(const QString& path)
     EXPECT_EQ(avi.indexEntries, avi.storedFrames);
 }
 
-DiscovererFacts discover(const QString& path)
-{
+DiscovererFacts discover(const QString& path) {
     DiscovererFacts facts;
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -89,6 +84,7 @@ DiscovererFacts discover(const QString& path)
     if (const auto m = codec.match(facts.output); m.hasMatch())
         facts.videoCodec = m.captured(1).trimmed();
     if (const auto m = duration.match(facts.output); m.hasMatch())
-        facts.durationSeconds = m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
+        facts.durationSeconds =
+            m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
     return facts;
 }

@@ -5,14 +5,14 @@
 #include <QString>
 
 struct AviFacts {
-    bool riff = false;           // a RIFF "AVI " file with its header list
-    quint32 totalFrames = 0;     // avih TotalFrames, written when the muxer finishes the file
+    bool riff = false;       // a RIFF "AVI " file with its header list
+    quint32 totalFrames = 0; // avih TotalFrames, written when the muxer finishes the file
     quint32 microSecPerFrame = 0;
-    QByteArray streamType;       // strh fccType of the first stream ("vids")
-    QByteArray streamHandler;    // strh fccHandler ("MJPG")
-    quint32 streamLength = 0;    // strh length, in frames
-    int storedFrames = 0;        // video chunks in the movi list
-    bool hasIndex = false;       // an idx1 chunk is present
+    QByteArray streamType;    // strh fccType of the first stream ("vids")
+    QByteArray streamHandler; // strh fccHandler ("MJPG")
+    quint32 streamLength = 0; // strh length, in frames
+    int storedFrames = 0;     // video chunks in the movi list
+    bool hasIndex = false;    // an idx1 chunk is present
     int indexEntries = 0;
 };
 
@@ -23,9 +23,9 @@ void expectFinishedAvi(const QString& path);
 
 struct DiscovererFacts {
     bool ran = false;
-    QString videoCodec;      // "Motion JPEG"
+    QString videoCodec; // "Motion JPEG"
     double durationSeconds = -1;
-    QString output;          // everything it printed, for failure messages
+    QString output; // everything it printed, for failure messages
 };
 
 DiscovererFacts discover(const QString& path);

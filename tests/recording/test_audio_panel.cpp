@@ -37,8 +37,7 @@ const QString Unsaved =
 
 class Panel : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true freq=1000");
         ASSERT_TRUE(t.start());
         // The status clock would rewrite pane 0 every second under the assertions on its text.
@@ -54,13 +53,11 @@ protected:
     AudioRecorder& recorder() { return t.program.components().录音1; }
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     QString path(const QString& name) const { return dir.filePath(name); }
-    QStringList recoveryFiles() const
-    {
+    QStringList recoveryFiles() const {
         return QDir(t.env.programDir() + "/recovery").entryList({"*.wav"}, QDir::Files);
     }
 
-    QString state()
-    {
+    QString state() {
         const auto flags = [](QPushButton* b, bool withVisibility) {
             return QString(withVisibility ? (b->isHidden() ? "H" : "V") : "") + (b->isEnabled() ? "E" : "D");
         };
@@ -70,8 +67,7 @@ protected:
             .arg(w().时钟1->isActive() ? w().时钟1->interval() : 0);
     }
 
-    bool recordAtLeast(qint64 bytes)
-    {
+    bool recordAtLeast(qint64 bytes) {
         return waitUntil([&] { return recorder().recordedBytes() >= bytes; });
     }
 
@@ -81,8 +77,7 @@ protected:
 
 } // namespace
 
-TEST_F(Panel, MenuShowsAndHidesThePanelWhileTheRecordingGoesOn)
-{
+TEST_F(Panel, MenuShowsAndHidesThePanelWhileTheRecordingGoesOn) {
     EXPECT_EQ(state(), Idle);
     click(w().按钮录音);
     w().actCloseRecording->trigger();
@@ -95,8 +90,7 @@ TEST_F(Panel, MenuShowsAndHidesThePanelWhileTheRecordingGoesOn)
     EXPECT_TRUE(recorder().isCapturing());
 }
 
-TEST_F(Panel, RecordPauseContinueAndSave)
-{
+TEST_F(Panel, RecordPauseContinueAndSave) {
     EXPECT_EQ(state(), Idle);
     click(w().按钮录音);
     EXPECT_EQ(state(), Recording);
@@ -142,8 +136,7 @@ TEST_F(Panel, RecordPauseContinueAndSave)
     EXPECT_EQ(t.env.journal.events[0].files, QStringList{path("询问录音.wav")});
 }
 
-TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)
-{
+TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured) {
     click(w().按钮录音);
     dialogs().chooseNext(path("short.wav"));
     click(w().按钮4);
@@ -154,8 +147,7 @@ TEST_F(Panel, StopAndSaveRightAfterStartKeepsWhatWasCaptured)
     EXPECT_EQ(file.size() - 44, recorder().recordedBytes());
 }
 
-TEST_F(Panel, StopWhilePausedThenANewRecordingOnlyOnTheUsersWord)
-{
+TEST_F(Panel, StopWhilePausedThenANewRecordingOnlyOnTheUsersWord) {
     click(w().按钮录音);
     ASSERT_TRUE(recordAtLeast(8000));
     click(w().按钮暂停);
@@ -215,8 +207,7 @@ TEST_F(Panel, StopWhilePausedThenANewRecordingOnlyOnTheUsersWord)
     EXPECT_NEAR(dominantFrequency(samplesOf(file.mid(44)), 8000), 440, 10);
 }
 
-TEST_F(Panel, CancellingTheSaveDialogTwiceThenSavingKeepsTheSameRecording)
-{
+TEST_F(Panel, CancellingTheSaveDialogTwiceThenSavingKeepsTheSameRecording) {
     click(w().按钮录音);
     ASSERT_TRUE(recordAtLeast(8000));
     click(w().按钮4);
@@ -239,8 +230,7 @@ TEST_F(Panel, CancellingTheSaveDialogTwiceThenSavingKeepsTheSameRecording)
     EXPECT_EQ(dialogs().initialNames.last(), path("third.wav"));
 }
 
-TEST_F(Panel, ElapsedTimeCarriesAndTheSliderHoldsAtItsMaximum)
-{
+TEST_F(Panel, ElapsedTimeCarriesAndTheSliderHoldsAtItsMaximum) {
     click(w().按钮录音);
     Services& s = t.env.services;
     RecordingTime& time = t.program.components().recordingTime;
@@ -275,8 +265,7 @@ TEST_F(Panel, ElapsedTimeCarriesAndTheSliderHoldsAtItsMaximum)
     EXPECT_EQ(w().标签14->text(), "0:0:1");
 }
 
-TEST_F(Panel, RecordingThatCannotStartIsReportedAndKeepsThePanelAndAnUnsavedRecording)
-{
+TEST_F(Panel, RecordingThatCannotStartIsReportedAndKeepsThePanelAndAnUnsavedRecording) {
     qputenv("QUILLON_AUDIO_SOURCE", "pulsesrc server=unix:/nonexistent/pulse/native");
     w().setStatusText("before");
     click(w().按钮录音);
@@ -316,8 +305,7 @@ TEST_F(Panel, RecordingThatCannotStartIsReportedAndKeepsThePanelAndAnUnsavedReco
               QStringLiteral("提 示：|录音无法开始：恢复目录 <%1> 无法建立：同名的文件占用了目录的位置。").arg(folder));
 }
 
-TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)
-{
+TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried) {
     click(w().按钮录音);
     ASSERT_TRUE(recordAtLeast(4096));
     dialogs().chooseNext(path("no/such/folder/a.wav"));
@@ -335,8 +323,7 @@ TEST_F(Panel, FailedSaveIsReportedAndCanBeRetried)
     EXPECT_EQ(readFile(path("a.wav")).size() - 44, recorder().recordedBytes());
 }
 
-TEST_F(Panel, PlaybackOfAChosenWavFile)
-{
+TEST_F(Panel, PlaybackOfAChosenWavFile) {
     AudioPlayer& player = t.program.components().player;
     const QString tonePath = path("录音/a.wav");
     QDir().mkpath(path("录音"));
@@ -356,8 +343,7 @@ TEST_F(Panel, PlaybackOfAChosenWavFile)
     EXPECT_FALSE(player.isPlaying());
 }
 
-TEST_F(Panel, PlaybackTakesTheDialogsUpperCaseExtensionAndRefusesOtherPaths)
-{
+TEST_F(Panel, PlaybackTakesTheDialogsUpperCaseExtensionAndRefusesOtherPaths) {
     AudioPlayer& player = t.program.components().player;
     // What "停止保存" writes when no extension is typed: the dialog appends its default "WAV".
     const QString upper = path("rec1.WAV");
@@ -382,8 +368,7 @@ TEST_F(Panel, PlaybackTakesTheDialogsUpperCaseExtensionAndRefusesOtherPaths)
     EXPECT_EQ(dialogs().messageTexts(), (QStringList{bad, bad}));
 }
 
-TEST_F(Panel, DeviceFailingDuringARecordingIsReportedAndWhatCameBeforeCanBeSaved)
-{
+TEST_F(Panel, DeviceFailingDuringARecordingIsReportedAndWhatCameBeforeCanBeSaved) {
     // 100 ms buffers; the source breaks after the fifth.
     qputenv("QUILLON_AUDIO_SOURCE", "audiotestsrc is-live=true samplesperbuffer=800 ! identity error-after=5");
     click(w().按钮录音);

@@ -15,8 +15,7 @@ namespace {
 
 class Player : public ::testing::Test {
 protected:
-    QString writeTone(const QString& name, double seconds)
-    {
+    QString writeTone(const QString& name, double seconds) {
         const QString path = dir.filePath(name);
         writeWav(path, tone(1000, 8000, seconds));
         return path;
@@ -28,8 +27,7 @@ protected:
 
 } // namespace
 
-TEST_F(Player, PlaysAFileOnceWithoutBlocking)
-{
+TEST_F(Player, PlaysAFileOnceWithoutBlocking) {
     const QString path = writeTone("询问录音.wav", 0.5);
     QSignalSpy finished(&player, &AudioPlayer::finished);
     QElapsedTimer clock;
@@ -43,8 +41,7 @@ TEST_F(Player, PlaysAFileOnceWithoutBlocking)
     EXPECT_FALSE(player.isPlaying());
 }
 
-TEST_F(Player, StopEndsPlaybackAndIsHarmlessWhenIdle)
-{
+TEST_F(Player, StopEndsPlaybackAndIsHarmlessWhenIdle) {
     player.stop();
     EXPECT_FALSE(player.isPlaying());
 
@@ -61,8 +58,7 @@ TEST_F(Player, StopEndsPlaybackAndIsHarmlessWhenIdle)
     EXPECT_FALSE(player.isPlaying());
 }
 
-TEST_F(Player, MissingEmptyOrBrokenFilesPlayNothing)
-{
+TEST_F(Player, MissingEmptyOrBrokenFilesPlayNothing) {
     EXPECT_FALSE(player.play(dir.filePath("missing.wav")));
     EXPECT_FALSE(player.isPlaying());
 

@@ -21,12 +21,12 @@ namespace {
 // on its own, and stops it afterwards only if it was started here.
 class PulseServer : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         const QString script = qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/tests/env/pulseaudio.sh";
         QProcess shell;
-        shell.start("bash", {"-c", "set -euo pipefail; cleanups=(); source \"$1\" >&2; "
-                                   "echo \"$XDG_RUNTIME_DIR\"; echo \"$PULSE_SERVER\"; echo \"${cleanups[*]}\"",
+        shell.start("bash", {"-c",
+                             "set -euo pipefail; cleanups=(); source \"$1\" >&2; "
+                             "echo \"$XDG_RUNTIME_DIR\"; echo \"$PULSE_SERVER\"; echo \"${cleanups[*]}\"",
                              "pulseaudio-env", script});
         ASSERT_TRUE(shell.waitForFinished(30000)) << "tests/env/pulseaudio.sh did not finish";
         ASSERT_EQ(shell.exitCode(), 0) << "PulseAudio could not be started (packages of deps/test-audio.txt?): "
@@ -39,8 +39,7 @@ public:
             m_startedPid = lines[2].mid(5).toInt();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         if (m_startedPid > 0)
             ::kill(m_startedPid, SIGTERM);
     }
@@ -53,8 +52,7 @@ const auto* const pulse = ::testing::AddGlobalTestEnvironment(new PulseServer);
 
 } // namespace
 
-TEST(PulseAudio, RecordsTheToneOurPlayerPlaysIntoTheNullSink)
-{
+TEST(PulseAudio, RecordsTheToneOurPlayerPlaysIntoTheNullSink) {
     qunsetenv("QUILLON_AUDIO_SOURCE");
     QTemporaryDir dir;
     const QString tonePath = dir.filePath("tone.wav");

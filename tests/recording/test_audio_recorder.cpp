@@ -25,8 +25,7 @@ protected:
     void TearDown() override { qunsetenv("QUILLON_AUDIO_SOURCE"); }
 
     static void useSource(const char* description) { qputenv("QUILLON_AUDIO_SOURCE", description); }
-    bool recordAtLeast(qint64 bytes) const
-    {
+    bool recordAtLeast(qint64 bytes) const {
         return waitUntil([&] { return recorder.recordedBytes() >= bytes; });
     }
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -37,8 +36,7 @@ protected:
 
 } // namespace
 
-TEST_F(Recorder, AcceptsOnlyTheListedFormats)
-{
+TEST_F(Recorder, AcceptsOnlyTheListedFormats) {
     for (int channels : {0, 1, 2, 3})
         for (int rate : {7999, 8000, 11025, 16000, 22050, 44100, 48000})
             for (int bits : {0, 8, 16, 24}) {
@@ -55,8 +53,7 @@ TEST_F(Recorder, AcceptsOnlyTheListedFormats)
             }
 }
 
-TEST_F(Recorder, WritesTheConvertedSoundToItsFileWithAHeaderThatFollowsAndMovesItOnSave)
-{
+TEST_F(Recorder, WritesTheConvertedSoundToItsFileWithAHeaderThatFollowsAndMovesItOnSave) {
     // Odd source buffers (882 bytes at 44.1 kHz stereo before conversion).
     useSource("audiotestsrc is-live=true freq=1000 samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2");
     const QString growing = path("录音.wav");
@@ -94,8 +91,7 @@ TEST_F(Recorder, WritesTheConvertedSoundToItsFileWithAHeaderThatFollowsAndMovesI
     EXPECT_EQ(recorder.file(), path("r.wav"));
 }
 
-TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause)
-{
+TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause) {
     useSource("audiotestsrc is-live=true");
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -128,8 +124,7 @@ TEST_F(Recorder, PauseThenSaveHoldsOnlyTheSoundBeforeThePause)
     EXPECT_GE(dataSize, qint64((shortest - 0.3) * BytesPerSecond));
 }
 
-TEST_F(Recorder, ContinuingAppendsWithoutAGap)
-{
+TEST_F(Recorder, ContinuingAppendsWithoutAGap) {
     useSource("audiotestsrc is-live=true");
     ASSERT_TRUE(recorder.start(path("c.wav")));
     ASSERT_TRUE(recordAtLeast(BytesPerSecond / 2));
@@ -150,8 +145,7 @@ TEST_F(Recorder, ContinuingAppendsWithoutAGap)
     EXPECT_EQ(readFile(path("c.wav")).size(), 44 + total);
 }
 
-TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure)
-{
+TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure) {
     useSource("audiotestsrc is-live=true");
     ASSERT_TRUE(recorder.start(path("rec.wav")));
     ASSERT_TRUE(recordAtLeast(8192));
@@ -176,8 +170,7 @@ TEST_F(Recorder, SaveRefusesToOverwriteUnlessAskedAndKeepsTheRecordingOnFailure)
     EXPECT_FALSE(QFileInfo::exists(path("again.wav")));
 }
 
-TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
-{
+TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile) {
     SmallFilesystem fs;
     REQUIRE_SMALL_FILESYSTEM(fs);
     useSource("audiotestsrc is-live=true freq=440");
@@ -206,8 +199,7 @@ TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
             EXPECT_EQ(readFile(target), earlier);
             EXPECT_EQ(readFile(growing), recorded) << "the recording keeps its file";
         }
-        EXPECT_EQ(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden),
-                  (QStringList{".filler", "询问录音.wav"}))
+        EXPECT_EQ(QDir(fs.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{".filler", "询问录音.wav"}))
             << "no temporary file left";
         fs.unfill();
         // The copy takes more than five blocks and at most eight.
@@ -215,8 +207,7 @@ TEST_F(Recorder, SavingOntoANearlyFullDiskWritesAWholeWavOrKeepsTheEarlierFile)
     }
 }
 
-TEST_F(Recorder, SavingOnTheSameFilesystemIsARenameThatNeedsNoFreeSpace)
-{
+TEST_F(Recorder, SavingOnTheSameFilesystemIsARenameThatNeedsNoFreeSpace) {
     SmallFilesystem fs;
     REQUIRE_SMALL_FILESYSTEM(fs);
     useSource("audiotestsrc is-live=true");
@@ -231,8 +222,7 @@ TEST_F(Recorder, SavingOnTheSameFilesystemIsARenameThatNeedsNoFreeSpace)
     EXPECT_EQ(readFile(fs.path() + "/saved.wav"), recorded);
 }
 
-TEST_F(Recorder, ADiskThatFillsUpEndsTheRecordingAndKeepsAPlayableFile)
-{
+TEST_F(Recorder, ADiskThatFillsUpEndsTheRecordingAndKeepsAPlayableFile) {
     // Four blocks: full after about a second of sound.
     SmallFilesystem fs(16);
     REQUIRE_SMALL_FILESYSTEM(fs);
@@ -249,8 +239,7 @@ TEST_F(Recorder, ADiskThatFillsUpEndsTheRecordingAndKeepsAPlayableFile)
     EXPECT_EQ(le32(kept, 40), recorder.recordedBytes() / 2 * 2);
 }
 
-TEST_F(Recorder, SourcesThatCannotRecordLeaveNoFileAndKeepThePreviousRecording)
-{
+TEST_F(Recorder, SourcesThatCannotRecordLeaveNoFileAndKeepThePreviousRecording) {
     useSource("audiotestsrc is-live=true");
     ASSERT_TRUE(recorder.start(path("kept.wav")));
     ASSERT_TRUE(recordAtLeast(4096));
@@ -259,9 +248,9 @@ TEST_F(Recorder, SourcesThatCannotRecordLeaveNoFileAndKeepThePreviousRecording)
 
     QSignalSpy failed(&recorder, &AudioRecorder::captureFailed);
     const char* broken[] = {
-        "no_such_element_anywhere",                            // not a GStreamer element
-        "pulsesrc server=unix:/nonexistent/pulse/native",      // no sound server there
-        "audiotestsrc num-buffers=0",                          // ends before any sound
+        "no_such_element_anywhere",                       // not a GStreamer element
+        "pulsesrc server=unix:/nonexistent/pulse/native", // no sound server there
+        "audiotestsrc num-buffers=0",                     // ends before any sound
     };
     for (const char* description : broken) {
         useSource(description);
@@ -284,8 +273,7 @@ TEST_F(Recorder, SourcesThatCannotRecordLeaveNoFileAndKeepThePreviousRecording)
     EXPECT_EQ(failed.count(), 0);
 }
 
-TEST_F(Recorder, AutoSourceWithoutAnyDeviceIsNotMistakenForARecording)
-{
+TEST_F(Recorder, AutoSourceWithoutAnyDeviceIsNotMistakenForARecording) {
     // With no sound server reachable and no sound card, autoaudiosrc falls back to a silent fake.
     if (QFileInfo::exists("/dev/snd"))
         GTEST_SKIP() << "this machine has a sound card, so autoaudiosrc never falls back to its fake source";

@@ -22,8 +22,7 @@ namespace {
 
 const QString kSource = QStringLiteral("videotestsrc is-live=true ! video/x-raw,width=320,height=240,framerate=15/1");
 
-quint32 le32(const QByteArray& data, qint64 at)
-{
+quint32 le32(const QByteArray& data, qint64 at) {
     return qFromLittleEndian<quint32>(data.constData() + at);
 }
 
@@ -34,8 +33,7 @@ struct Layout {
     qint64 dataEnd = 0; // after the last whole frame
 };
 
-Layout layoutOf(const QByteArray& data)
-{
+Layout layoutOf(const QByteArray& data) {
     Layout layout;
     layout.movi = data.indexOf("movi") - 8;
     qint64 at = layout.movi + 12;
@@ -48,8 +46,7 @@ Layout layoutOf(const QByteArray& data)
 }
 
 // The positions the idx1 chunk at the end of a file points to (relative to the movi list or absolute).
-QList<qint64> indexedFrames(const QByteArray& data)
-{
+QList<qint64> indexedFrames(const QByteArray& data) {
     const qint64 idx1 = data.lastIndexOf("idx1");
     const Layout layout = layoutOf(data);
     QList<qint64> frames;
@@ -63,8 +60,7 @@ QList<qint64> indexedFrames(const QByteArray& data)
 }
 
 // Pictures GStreamer's AVI reader finds through the index and the JPEG decoder decodes; -1 on an error.
-int decodedFrames(const QString& path)
-{
+int decodedFrames(const QString& path) {
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(
         "filesrc name=src ! avidemux ! jpegdec ! fakesink name=sink signal-handoffs=true sync=false", &error);
@@ -97,8 +93,7 @@ int decodedFrames(const QString& path)
 class AviRepairTest : public ::testing::Test {
 protected:
     // One real capture for all cases: copied while it runs (what a kill leaves), and kept once finished.
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         s_dir = new QTemporaryDir;
         VideoCapture capture(kSource);
         const QString file = s_dir->filePath("capture.avi");
@@ -110,15 +105,13 @@ protected:
         ASSERT_TRUE(capture.stop());
         s_finished = new QByteArray(readFile(file));
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete s_killed;
         delete s_finished;
         delete s_dir;
     }
 
-    QString place(const QString& name, const QByteArray& bytes)
-    {
+    QString place(const QString& name, const QByteArray& bytes) {
         writeFile(dir.filePath(name), bytes);
         return dir.filePath(name);
     }
@@ -134,8 +127,7 @@ QTemporaryDir* AviRepairTest::s_dir = nullptr;
 QByteArray* AviRepairTest::s_killed = nullptr;
 QByteArray* AviRepairTest::s_finished = nullptr;
 
-TEST_F(AviRepairTest, AKilledCaptureWithAZeroedBlockKeepsEveryWholeFrameAfterIt)
-{
+TEST_F(AviRepairTest, AKilledCaptureWithAZeroedBlockKeepsEveryWholeFrameAfterIt) {
     const Layout killed = layoutOf(*s_killed);
     ASSERT_GE(killed.frames.size(), 20);
     // 4 KB of zeros from the header of a frame in the middle on: that frame is lost, nothing else.
@@ -169,8 +161,7 @@ TEST_F(AviRepairTest, AKilledCaptureWithAZeroedBlockKeepsEveryWholeFrameAfterIt)
     EXPECT_EQ(readFile(file), result);
 }
 
-TEST_F(AviRepairTest, AFinishedFileIsLeftAloneAndJunkIsNeverIndexed)
-{
+TEST_F(AviRepairTest, AFinishedFileIsLeftAloneAndJunkIsNeverIndexed) {
     // Junk that looks like the start of a frame chunk, then random bytes.
     QByteArray junk = QByteArray("00db") + QByteArray(4, '\x7f');
     QRandomGenerator random(22);
@@ -199,8 +190,7 @@ TEST_F(AviRepairTest, AFinishedFileIsLeftAloneAndJunkIsNeverIndexed)
     EXPECT_EQ(decodedFrames(file), killed.frames.size());
 }
 
-TEST_F(AviRepairTest, ACaptureWithoutAWholeFrameIsReportedAsSuchAndLeftAsItWas)
-{
+TEST_F(AviRepairTest, ACaptureWithoutAWholeFrameIsReportedAsSuchAndLeftAsItWas) {
     const Layout killed = layoutOf(*s_killed);
     // Killed in the middle of its first frame.
     const QByteArray cut = s_killed->left(killed.frames[0] + 1000);

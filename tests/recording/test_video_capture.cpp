@@ -26,8 +26,7 @@ class VideoCaptureTest : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return dir.filePath(name); }
     QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
-    static bool waitForFrames(const VideoCapture& capture, int count)
-    {
+    static bool waitForFrames(const VideoCapture& capture, int count) {
         return QTest::qWaitFor([&] { return capture.framesShown() >= count; }, 10000);
     }
 
@@ -35,8 +34,7 @@ protected:
     QLabel preview;
 };
 
-TEST_F(VideoCaptureTest, TwoSecondCaptureIsAFinishedMotionJpegAviOfThatLengthWithLivePreview)
-{
+TEST_F(VideoCaptureTest, TwoSecondCaptureIsAFinishedMotionJpegAviOfThatLengthWithLivePreview) {
     preview.resize(165, 100);
     VideoCapture capture(kSource);
     capture.setPreview(&preview);
@@ -77,21 +75,19 @@ TEST_F(VideoCaptureTest, TwoSecondCaptureIsAFinishedMotionJpegAviOfThatLengthWit
     EXPECT_GT(right.blue(), 150);
 }
 
-TEST_F(VideoCaptureTest, StopWhileIdleDoesNothing)
-{
+TEST_F(VideoCaptureTest, StopWhileIdleDoesNothing) {
     VideoCapture capture(kSource);
     EXPECT_TRUE(capture.stop());
     EXPECT_FALSE(capture.isCapturing());
     EXPECT_TRUE(files().isEmpty());
 }
 
-TEST_F(VideoCaptureTest, SourcesThatCannotStartAreReportedAndLeaveNoFile)
-{
+TEST_F(VideoCaptureTest, SourcesThatCannotStartAreReportedAndLeaveNoFile) {
     const QStringList sources{
-        QStringLiteral("nosuchvideosource"),                             // no such element
-        QStringLiteral("v4l2src device=/dev/quillon-missing-camera"),   // the device is not there
+        QStringLiteral("nosuchvideosource"),                                            // no such element
+        QStringLiteral("v4l2src device=/dev/quillon-missing-camera"),                   // the device is not there
         QStringLiteral("videotestsrc is-live=true ! video/x-raw,format=NV12,width=-3"), // cannot negotiate
-        QString(),                                                       // no capture device at all
+        QString(),                                                                      // no capture device at all
     };
     for (const QString& source : sources) {
         SCOPED_TRACE(source.toStdString());
@@ -104,8 +100,7 @@ TEST_F(VideoCaptureTest, SourcesThatCannotStartAreReportedAndLeaveNoFile)
     }
 }
 
-TEST_F(VideoCaptureTest, AnExistingFileIsNeverWrittenOver)
-{
+TEST_F(VideoCaptureTest, AnExistingFileIsNeverWrittenOver) {
     const QString file = path(QStringLiteral("earlier.avi"));
     QFile earlier(file);
     ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
@@ -119,8 +114,7 @@ TEST_F(VideoCaptureTest, AnExistingFileIsNeverWrittenOver)
     EXPECT_EQ(earlier.readAll(), "earlier capture");
 }
 
-TEST_F(VideoCaptureTest, ASourceThatEndsByItselfEndsTheCaptureWithAFinishedFile)
-{
+TEST_F(VideoCaptureTest, ASourceThatEndsByItselfEndsTheCaptureWithAFinishedFile) {
     VideoCapture capture(QStringLiteral("videotestsrc is-live=true num-buffers=10 ! video/x-raw,framerate=15/1"));
     QSignalSpy interrupted(&capture, &VideoCapture::interrupted);
     const QString file = path(QStringLiteral("ended.avi"));
@@ -132,8 +126,7 @@ TEST_F(VideoCaptureTest, ASourceThatEndsByItselfEndsTheCaptureWithAFinishedFile)
     EXPECT_EQ(readAviFacts(file).storedFrames, 10);
 }
 
-TEST_F(VideoCaptureTest, DestroyingTheComponentFinishesTheRunningCapture)
-{
+TEST_F(VideoCaptureTest, DestroyingTheComponentFinishesTheRunningCapture) {
     const QString file = path(QStringLiteral("closing.avi"));
     {
         VideoCapture capture(kSource);

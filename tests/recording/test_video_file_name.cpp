@@ -5,13 +5,11 @@
 
 namespace {
 
-QDateTime at(int hour, int minute, int second)
-{
+QDateTime at(int hour, int minute, int second) {
     return QDateTime(QDate(2012, 11, 30), QTime(hour, minute, second));
 }
 
-TEST(CaptureFileName, NamesFollowTheDateTimeTextDownToTheLastNonZeroField)
-{
+TEST(CaptureFileName, NamesFollowTheDateTimeTextDownToTheLastNonZeroField) {
     const QString bl = QStringLiteral("/opt/quillon/BL");
     EXPECT_EQ(captureFileName(bl, at(9, 5, 7)), QStringLiteral("/opt/quillon/BL/2012年11月30日9时5分7秒.avi"));
     EXPECT_EQ(captureFileName(bl, at(9, 5, 0)), QStringLiteral("/opt/quillon/BL/2012年11月30日9时5分.avi"));

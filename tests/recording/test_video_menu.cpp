@@ -23,8 +23,7 @@ const QByteArray kSource = "videotestsrc is-live=true ! video/x-raw,width=320,he
 class VideoMenuTest : public ::testing::Test {
 protected:
     // The capture binds to its source when the program is created.
-    void create(const QByteArray& source = kSource)
-    {
+    void create(const QByteArray& source = kSource) {
         qputenv("QUILLON_VIDEO_SOURCE", source);
         p = std::make_unique<TestProgram>();
         ASSERT_TRUE(p->start());
@@ -33,21 +32,18 @@ protected:
 
     MainWindow& w() { return p->w(); }
     QString bl() const { return p->env.programDir() + QStringLiteral("/BL"); }
-    QStringList markers() const
-    {
+    QStringList markers() const {
         return QDir(p->env.programDir() + QStringLiteral("/recovery")).entryList({QStringLiteral("*.capture")});
     }
     QStringList captures() const { return QDir(bl()).entryList({QStringLiteral("*.avi")}, QDir::Files, QDir::Name); }
     bool areaShown() { return !w().视频设备1->isHidden() && !w().标签1->isHidden(); }
     bool areaHidden() { return w().视频设备1->isHidden() && w().标签1->isHidden(); }
     // Waits until the preview has shown n more pictures.
-    bool previewAdvances(int n = 3)
-    {
+    bool previewAdvances(int n = 3) {
         QSignalSpy shown(&p->program.components().视频设备1, &VideoCapture::frameShown);
         return QTest::qWaitFor([&] { return shown.count() >= n; }, 10000);
     }
-    void captureAt(const QDateTime& time)
-    {
+    void captureAt(const QDateTime& time) {
         p->env.clock.time = time;
         w().actStartCapture->trigger();
     }
@@ -55,8 +51,7 @@ protected:
     std::unique_ptr<TestProgram> p;
 };
 
-TEST_F(VideoMenuTest, StartShowsTheAreaWithTheLivePictureAndStopHidesItAndFinishesTheFile)
-{
+TEST_F(VideoMenuTest, StartShowsTheAreaWithTheLivePictureAndStopHidesItAndFinishesTheFile) {
     create();
     ASSERT_FALSE(QDir(bl()).exists());
     ASSERT_TRUE(areaHidden());
@@ -78,8 +73,7 @@ TEST_F(VideoMenuTest, StartShowsTheAreaWithTheLivePictureAndStopHidesItAndFinish
     EXPECT_TRUE(markers().isEmpty());
 }
 
-TEST_F(VideoMenuTest, NamesAtWholeMinutesHoursAndMidnightEndInTheLastNonZeroField)
-{
+TEST_F(VideoMenuTest, NamesAtWholeMinutesHoursAndMidnightEndInTheLastNonZeroField) {
     create();
     const QDate day(2012, 11, 30);
     captureAt(QDateTime(day, QTime(9, 5, 0)));
@@ -96,8 +90,7 @@ TEST_F(VideoMenuTest, NamesAtWholeMinutesHoursAndMidnightEndInTheLastNonZeroFiel
     EXPECT_TRUE(p->env.dialogs.shown.isEmpty());
 }
 
-TEST_F(VideoMenuTest, StartingAgainFinishesTheRunningCaptureAndNeverOverwritesOneOfTheSameSecond)
-{
+TEST_F(VideoMenuTest, StartingAgainFinishesTheRunningCaptureAndNeverOverwritesOneOfTheSameSecond) {
     create();
     const QDateTime second(QDate(2012, 11, 30), QTime(14, 0, 0));
     captureAt(second);
@@ -124,8 +117,7 @@ TEST_F(VideoMenuTest, StartingAgainFinishesTheRunningCaptureAndNeverOverwritesOn
     EXPECT_EQ(told, (QStringList{bl() + u'/' + names[1], bl() + u'/' + names[0], bl() + u'/' + names[2]}));
 }
 
-TEST_F(VideoMenuTest, StopWhileIdleOnlyHidesTheArea)
-{
+TEST_F(VideoMenuTest, StopWhileIdleOnlyHidesTheArea) {
     create();
     w().视频设备1->show();
     w().标签1->show();
@@ -135,8 +127,7 @@ TEST_F(VideoMenuTest, StopWhileIdleOnlyHidesTheArea)
     EXPECT_TRUE(captures().isEmpty());
 }
 
-TEST_F(VideoMenuTest, ACaptureThatCannotStartIsReportedHidesTheAreaAndLeavesNoFile)
-{
+TEST_F(VideoMenuTest, ACaptureThatCannotStartIsReportedHidesTheAreaAndLeavesNoFile) {
     create("v4l2src device=/dev/quillon-missing-camera");
     captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
 
@@ -150,20 +141,19 @@ TEST_F(VideoMenuTest, ACaptureThatCannotStartIsReportedHidesTheAreaAndLeavesNoFi
     EXPECT_TRUE(QDir(bl()).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(VideoMenuTest, WithoutACaptureDeviceTheStartSaysSo)
-{
+TEST_F(VideoMenuTest, WithoutACaptureDeviceTheStartSaysSo) {
     if (!videosource::firstCaptureDevice().isEmpty())
         GTEST_SKIP() << "this machine has a capture device";
     create("");
     captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
 
     EXPECT_TRUE(areaHidden());
-    EXPECT_EQ(p->env.dialogs.messageTexts(), QStringList{QStringLiteral("提 示：|录像取证无法开始：没有找到视频采集设备")});
+    EXPECT_EQ(p->env.dialogs.messageTexts(),
+              QStringList{QStringLiteral("提 示：|录像取证无法开始：没有找到视频采集设备")});
     EXPECT_TRUE(captures().isEmpty());
 }
 
-TEST_F(VideoMenuTest, ABlDirectoryThatCannotBeMadeIsReported)
-{
+TEST_F(VideoMenuTest, ABlDirectoryThatCannotBeMadeIsReported) {
     create();
     writeFile(bl(), "not a directory");
     captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
@@ -176,8 +166,7 @@ TEST_F(VideoMenuTest, ABlDirectoryThatCannotBeMadeIsReported)
             QStringLiteral("提 示：|录像取证无法开始：不能建立目录 <%1/>：同名的文件占用了目录的位置").arg(bl())});
 }
 
-TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden)
-{
+TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden) {
     create(kSource + " ! identity error-after=10");
     captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !p->env.dialogs.shown.isEmpty(); }, 10000));

@@ -7,15 +7,13 @@
 
 namespace {
 
-TEST(VideoSource, TheEnvironmentDescriptionWinsTrimmed)
-{
+TEST(VideoSource, TheEnvironmentDescriptionWinsTrimmed) {
     qputenv("QUILLON_VIDEO_SOURCE", "  videotestsrc is-live=true ! video/x-raw,width=640  ");
     EXPECT_EQ(videosource::description(), QStringLiteral("videotestsrc is-live=true ! video/x-raw,width=640"));
     qunsetenv("QUILLON_VIDEO_SOURCE");
 }
 
-TEST(VideoSource, WithoutItTheFirstCaptureDeviceIsUsedOrNothing)
-{
+TEST(VideoSource, WithoutItTheFirstCaptureDeviceIsUsedOrNothing) {
     qputenv("QUILLON_VIDEO_SOURCE", "   ");
     const QString device = videosource::firstCaptureDevice();
     if (device.isEmpty()) {

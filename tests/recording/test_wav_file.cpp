@@ -11,8 +11,7 @@
 using audiotest::le16;
 using audiotest::le32;
 
-TEST(WavHeader, RecordingFormatFieldByField)
-{
+TEST(WavHeader, RecordingFormatFieldByField) {
     const QByteArray h = wav::header(AudioFormat{1, 8000, 16}, 32000);
     ASSERT_EQ(h.size(), 44);
     EXPECT_EQ(h.mid(0, 4), "RIFF");
@@ -29,8 +28,7 @@ TEST(WavHeader, RecordingFormatFieldByField)
     EXPECT_EQ(le32(h, 40), 32000u);
 }
 
-TEST(WavHeader, OtherAcceptedFormatsDeriveRateAndAlignment)
-{
+TEST(WavHeader, OtherAcceptedFormatsDeriveRateAndAlignment) {
     const QByteArray stereo = wav::header(AudioFormat{2, 44100, 16}, 0);
     EXPECT_EQ(le16(stereo, 22), 2u);
     EXPECT_EQ(le32(stereo, 24), 44100u);
@@ -46,8 +44,7 @@ TEST(WavHeader, OtherAcceptedFormatsDeriveRateAndAlignment)
     EXPECT_EQ(le32(bytes8, 4), 0xFFFFFFFFu);
 }
 
-TEST(WavFile, ARecordingsFileIsNeverAnEarlierOneAndItsHeaderIsSettledToWhatItHolds)
-{
+TEST(WavFile, ARecordingsFileIsNeverAnEarlierOneAndItsHeaderIsSettledToWhatItHolds) {
     QTemporaryDir dir;
     const QString path = dir.filePath("r.wav");
     const AudioFormat format{1, 8000, 16};

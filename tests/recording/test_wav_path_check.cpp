@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(WavPathCheck, WavInAnyLetterCaseAnywhereInThePath)
-{
+TEST(WavPathCheck, WavInAnyLetterCaseAnywhereInThePath) {
     EXPECT_TRUE(containsWavMarker("D:/rec/a.wav"));
     EXPECT_TRUE(containsWavMarker("/home/wavs/notes.txt"));
     EXPECT_TRUE(containsWavMarker("wav"));
@@ -16,8 +15,7 @@ TEST(WavPathCheck, WavInAnyLetterCaseAnywhereInThePath)
     EXPECT_FALSE(containsWavMarker(""));
 }
 
-TEST(WavPathCheck, ChineseNamesAreSearchedByCharacter)
-{
+TEST(WavPathCheck, ChineseNamesAreSearchedByCharacter) {
     EXPECT_TRUE(containsWavMarker(gbk::encode(QStringLiteral("/录音/询问笔录.wav"))));
     EXPECT_FALSE(containsWavMarker(gbk::encode(QStringLiteral("/录音/询问笔录.mp3"))));
     // 皐 is B0 77: its trail byte is "w", so "皐av" holds the bytes "wav" but not the text.

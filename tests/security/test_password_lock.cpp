@@ -18,8 +18,7 @@
 namespace {
 
 // Scripts the password window: each attempt typed and confirmed in turn, then the window closed.
-void typeAtStart(ScriptedDialogs& dialogs, const QStringList& attempts)
-{
+void typeAtStart(ScriptedDialogs& dialogs, const QStringList& attempts) {
     dialogs.onModal([attempts](QDialog& window) {
         auto& entry = static_cast<PasswordEntryWindow&>(window);
         for (const QString& attempt : attempts) {
@@ -34,8 +33,7 @@ void typeAtStart(ScriptedDialogs& dialogs, const QStringList& attempts)
 }
 
 // Scripts PasswordSetWindow: both boxes filled and "加 密" pressed; the window closed if it stays.
-void typeNewPassword(ScriptedDialogs& dialogs, const QString& first, const QString& second)
-{
+void typeNewPassword(ScriptedDialogs& dialogs, const QString& first, const QString& second) {
     dialogs.onModal([first, second](QDialog& window) {
         auto& set = static_cast<PasswordSetWindow&>(window);
         set.编辑框1->setText(first);
@@ -48,8 +46,7 @@ void typeNewPassword(ScriptedDialogs& dialogs, const QString& first, const QStri
     });
 }
 
-bool startWith(const QString& stored, const QStringList& attempts, QStringList* messages = nullptr)
-{
+bool startWith(const QString& stored, const QStringList& attempts, QStringList* messages = nullptr) {
     TestProgram p;
     p.env.registry.values["TESK"] = "1";
     if (!stored.isNull())
@@ -63,14 +60,12 @@ bool startWith(const QString& stored, const QStringList& attempts, QStringList* 
 
 // A program whose lock lives in a real store file holding the given bytes.
 struct FileLockedProgram : TestProgram {
-    explicit FileLockedProgram(const QByteArray& store) : TestProgram(TestServices::Store::File)
-    {
+    explicit FileLockedProgram(const QByteArray& store) : TestProgram(TestServices::Store::File) {
         QDir().mkpath(QFileInfo(storePath()).absolutePath());
         writeFile(storePath(), store);
     }
     QString storePath() const { return env.root.path() + "/config/quillon/registry.ini"; }
-    bool startWith(const QStringList& attempts)
-    {
+    bool startWith(const QStringList& attempts) {
         typeAtStart(env.dialogs, attempts);
         return start() && w().isVisible();
     }
@@ -78,8 +73,7 @@ struct FileLockedProgram : TestProgram {
 
 } // namespace
 
-TEST(PasswordLock, StoredPasswordIsCleanedOnlyAsFarAsDescribed)
-{
+TEST(PasswordLock, StoredPasswordIsCleanedOnlyAsFarAsDescribed) {
     EXPECT_EQ(cleanStoredPassword(" 　abc　 "), "abc");
     EXPECT_EQ(cleanStoredPassword("abc\r\n"), "abc");
     EXPECT_EQ(cleanStoredPassword("a\r\nb\r\n"), "ab\r\n");
@@ -91,8 +85,7 @@ TEST(PasswordLock, StoredPasswordIsCleanedOnlyAsFarAsDescribed)
     EXPECT_FALSE(isLocked(""));
 }
 
-TEST(PasswordLock, EntryAtStart)
-{
+TEST(PasswordLock, EntryAtStart) {
     const QString secret = hashPassword("secret");
     ASSERT_TRUE(isPasswordHash(secret));
     EXPECT_NE(hashPassword("secret"), secret) << "every hash has its own salt";
@@ -106,8 +99,7 @@ TEST(PasswordLock, EntryAtStart)
     EXPECT_FALSE(startWith(secret, {})) << "closing the window without the password ends the program";
 }
 
-TEST(PasswordLock, WindowsOpenWhereTheyBelong)
-{
+TEST(PasswordLock, WindowsOpenWhereTheyBelong) {
     // The main window opens at its designed place, also when the password window came first.
     TestProgram p;
     p.env.registry.values = {{"TESK", "1"}, {"MIMA", "pw"}};
@@ -121,8 +113,8 @@ TEST(PasswordLock, WindowsOpenWhereTheyBelong)
     entry.move(120, 90);
     entry.open();
     QApplication::setActiveWindow(nullptr);
-    const std::unique_ptr<QMessageBox> box =
-        QtDialogs::messageBox(QStringLiteral("请 注 意："), QStringLiteral("密码输入错误！ 重新输入..."), Dialogs::Buttons::Ok);
+    const std::unique_ptr<QMessageBox> box = QtDialogs::messageBox(
+        QStringLiteral("请 注 意："), QStringLiteral("密码输入错误！ 重新输入..."), Dialogs::Buttons::Ok);
     box->show();
     EXPECT_EQ(box->parentWidget(), &entry);
     const QPoint offset = box->frameGeometry().center() - entry.frameGeometry().center();
@@ -131,8 +123,7 @@ TEST(PasswordLock, WindowsOpenWhereTheyBelong)
     entry.reject();
 }
 
-TEST(PasswordLock, WrongEntryClearsTheBox)
-{
+TEST(PasswordLock, WrongEntryClearsTheBox) {
     TestProgram p;
     p.env.registry.values = {{"TESK", "1"}, {"MIMA", hashPassword("pw")}};
     QString left;
@@ -147,8 +138,7 @@ TEST(PasswordLock, WrongEntryClearsTheBox)
     EXPECT_EQ(left, "");
 }
 
-TEST(PasswordLock, SettingThePassword)
-{
+TEST(PasswordLock, SettingThePassword) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     typeNewPassword(p.env.dialogs, "abc", "abd");
@@ -162,7 +152,8 @@ TEST(PasswordLock, SettingThePassword)
     EXPECT_TRUE(passwordMatches("新密码", p.env.registry.values.value("MIMA")));
     p.w().actLock->trigger();
     EXPECT_EQ(p.env.dialogs.messageTexts(),
-              QStringList({"请 检 查：| 没有输入密码 或 2遍密码输入不相符！", "请 检 查：| 没有输入密码 或 2遍密码输入不相符！",
+              QStringList({"请 检 查：| 没有输入密码 或 2遍密码输入不相符！",
+                           "请 检 查：| 没有输入密码 或 2遍密码输入不相符！",
                            "提 示：| 加密成功！ 软件下次打开时必需输入密码。", "提 示：| 软件以经加过密码了！"}));
 
     const QString hash = p.env.registry.values.value("MIMA");
@@ -172,8 +163,7 @@ TEST(PasswordLock, SettingThePassword)
     EXPECT_EQ(p.env.dialogs.messageTexts().last(), "提 示：|软件解密成功，下次运行软件无需密码！");
 }
 
-TEST(PasswordLock, AStoreThatFailsIsNotReportedAsSuccess)
-{
+TEST(PasswordLock, AStoreThatFailsIsNotReportedAsSuccess) {
     TestProgram p;
     ASSERT_TRUE(p.start());
     p.env.registry.failWrites = true;
@@ -198,8 +188,7 @@ TEST(PasswordLock, AStoreThatFailsIsNotReportedAsSuccess)
         EXPECT_TRUE(message.contains("磁盘空间已满")) << message.toStdString();
 }
 
-TEST(PasswordLock, ThroughTheStoreFileAPasswordOpensExactlyAsSetAndIsNeverKeptAsText)
-{
+TEST(PasswordLock, ThroughTheStoreFileAPasswordOpensExactlyAsSetAndIsNeverKeptAsText) {
     // Each password with the text a settings reader would have made of it.
     const QList<QPair<QString, QString>> passwords{{QStringLiteral("\"q\""), QStringLiteral("q")},
                                                    {QStringLiteral(" 密 码 "), QStringLiteral("密 码")},
@@ -221,8 +210,7 @@ TEST(PasswordLock, ThroughTheStoreFileAPasswordOpensExactlyAsSetAndIsNeverKeptAs
     }
 }
 
-TEST(PasswordLock, APlainPasswordLeftByAnOlderVersionOpensOnceAndIsThenReplacedByItsHash)
-{
+TEST(PasswordLock, APlainPasswordLeftByAnOlderVersionOpensOnceAndIsThenReplacedByItsHash) {
     // An older version kept the password as typed and read it trimmed.
     const QByteArray older = gbk::encode(QStringLiteral("[Software\\ORV]\r\nTESK=1\r\nMIMA= 旧密码 \r\n"));
     FileLockedProgram first(older);

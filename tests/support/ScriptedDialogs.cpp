@@ -3,8 +3,7 @@
 
 #include <QDialog>
 
-QList<ShownBox> ScriptedDialogs::messages() const
-{
+QList<ShownBox> ScriptedDialogs::messages() const {
     QList<ShownBox> result;
     for (const ShownBox& box : shown)
         if (box.kind == QLatin1String("message"))
@@ -12,16 +11,14 @@ QList<ShownBox> ScriptedDialogs::messages() const
     return result;
 }
 
-QStringList ScriptedDialogs::messageTexts() const
-{
+QStringList ScriptedDialogs::messageTexts() const {
     QStringList result;
     for (const ShownBox& box : messages())
         result << box.caption + '|' + box.text;
     return result;
 }
 
-Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& text, Buttons buttons)
-{
+Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& text, Buttons buttons) {
     shown << ShownBox{QStringLiteral("message"), caption, text, buttons};
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
@@ -42,34 +39,29 @@ Dialogs::Answer ScriptedDialogs::message(const QString& caption, const QString& 
     }
 }
 
-QString ScriptedDialogs::nextChoice()
-{
+QString ScriptedDialogs::nextChoice() {
     return m_choices.isEmpty() ? QString() : m_choices.dequeue();
 }
 
-QString ScriptedDialogs::openFile(const FileDialogSpec& spec)
-{
+QString ScriptedDialogs::openFile(const FileDialogSpec& spec) {
     shown << ShownBox{QStringLiteral("open"), QString(), spec.filter};
     fileSpecs << spec;
     return nextChoice();
 }
 
-QString ScriptedDialogs::saveFile(const FileDialogSpec& spec, const QString& initialName)
-{
+QString ScriptedDialogs::saveFile(const FileDialogSpec& spec, const QString& initialName) {
     shown << ShownBox{QStringLiteral("save"), QString(), spec.filter};
     fileSpecs << spec;
     initialNames << initialName;
     return nextChoice();
 }
 
-QString ScriptedDialogs::browse(const QString& title)
-{
+QString ScriptedDialogs::browse(const QString& title) {
     shown << ShownBox{QStringLiteral("browse"), title, QString()};
     return nextChoice();
 }
 
-void ScriptedDialogs::runModal(QDialog& window)
-{
+void ScriptedDialogs::runModal(QDialog& window) {
     shown << ShownBox{QStringLiteral("modal"), window.objectName(), window.windowTitle()};
     if (m_modals.isEmpty()) {
         window.reject();

@@ -10,7 +10,7 @@
 #include <functional>
 
 struct ShownBox {
-    QString kind; // "message", "open", "save", "browse" or "modal"
+    QString kind;    // "message", "open", "save", "browse" or "modal"
     QString caption; // message caption, browse title, or the modal window's objectName
     QString text;
     Dialogs::Buttons buttons = Dialogs::Buttons::Ok;

@@ -8,8 +8,7 @@
 
 namespace {
 
-QString run(const QString& program, const QStringList& arguments)
-{
+QString run(const QString& program, const QStringList& arguments) {
     QProcess p;
     p.start(program, arguments);
     if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
@@ -19,33 +18,29 @@ QString run(const QString& program, const QStringList& arguments)
 
 } // namespace
 
-SmallFilesystem::SmallFilesystem(int sizeKiB)
-{
+SmallFilesystem::SmallFilesystem(int sizeKiB) {
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary folder");
         return;
     }
-    m_error = run(QStringLiteral("mount"), {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(sizeKiB), "tmpfs",
-                                            m_dir.path()});
+    m_error = run(QStringLiteral("mount"),
+                  {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(sizeKiB), "tmpfs", m_dir.path()});
     m_mounted = m_error.isEmpty();
 }
 
-SmallFilesystem::~SmallFilesystem()
-{
+SmallFilesystem::~SmallFilesystem() {
     if (m_mounted)
         run(QStringLiteral("umount"), {"-l", m_dir.path()});
 }
 
-qint64 SmallFilesystem::freeBlocks() const
-{
+qint64 SmallFilesystem::freeBlocks() const {
     struct statvfs s {};
     if (::statvfs(QFile::encodeName(m_dir.path()).constData(), &s) != 0)
         return -1;
     return qint64(s.f_bavail);
 }
 
-void SmallFilesystem::leaveFree(qint64 blocks)
-{
+void SmallFilesystem::leaveFree(qint64 blocks) {
     unfill();
     struct statvfs s {};
     ::statvfs(QFile::encodeName(m_dir.path()).constData(), &s);
@@ -59,7 +54,6 @@ void SmallFilesystem::leaveFree(qint64 blocks)
     }
 }
 
-void SmallFilesystem::unfill()
-{
+void SmallFilesystem::unfill() {
     QFile::remove(m_dir.path() + "/.filler");
 }

@@ -32,11 +32,11 @@ private:
 };
 
 // Skips the test when it cannot mount (not root); fails when root cannot mount.
-#define REQUIRE_SMALL_FILESYSTEM(fs)                                                                       \
-    do {                                                                                                   \
-        if (!(fs).mounted()) {                                                                             \
-            if (::geteuid() != 0)                                                                          \
-                GTEST_SKIP() << "mounting a tmpfs needs root";                                             \
-            FAIL() << "cannot mount a tmpfs: " << (fs).error().toStdString();                              \
-        }                                                                                                  \
+#define REQUIRE_SMALL_FILESYSTEM(fs)                                                                                   \
+    do {                                                                                                               \
+        if (!(fs).mounted()) {                                                                                         \
+            if (::geteuid() != 0)                                                                                      \
+                GTEST_SKIP() << "mounting a tmpfs needs root";                                                         \
+            FAIL() << "cannot mount a tmpfs: " << (fs).error().toStdString();                                          \
+        }                                                                                                              \
     } while (false)

@@ -2,15 +2,14 @@
 #pragma once
 
 #include "TestServices.h"
+#include "app/Program.h"
 #include "archive/Archive.h"
 #include "net/WebClient.h"
-#include "app/Program.h"
 
 #include <QComboBox>
 
 struct TestProgram {
-    explicit TestProgram(TestServices::Store store = TestServices::Store::Memory) : env(store)
-    {
+    explicit TestProgram(TestServices::Store store = TestServices::Store::Memory) : env(store) {
         program.components().webClient = &webClient;
     }
 
@@ -18,8 +17,9 @@ struct TestProgram {
     WebClient webClient; // made before the window, as main() does
     // The real archive of the program directory, for the archive window; the commands tell their
     // events to env.journal, which keeps them for the tests to read.
-    archive::Archive archive{env.programDir(), archive::Archive::Work::AtOnce,
-                             [this](const QString& text) { env.dialogs.message("提 示：", text, Dialogs::Buttons::Ok); }};
+    archive::Archive archive{env.programDir(), archive::Archive::Work::AtOnce, [this](const QString& text) {
+                                 env.dialogs.message("提 示：", text, Dialogs::Buttons::Ok);
+                             }};
     Program program{env.services, archive};
 
     MainWindow& w() { return program.window(); }

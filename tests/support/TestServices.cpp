@@ -8,28 +8,24 @@
 
 #include <cerrno>
 
-durable::Result MemoryRegistry::write(const QString& name, const QString& value)
-{
+durable::Result MemoryRegistry::write(const QString& name, const QString& value) {
     if (failWrites)
         return durable::Result::failed(ENOSPC);
     values[name] = value;
     return {};
 }
 
-bool FakeShell::openUrl(const QString& address)
-{
+bool FakeShell::openUrl(const QString& address) {
     urls << address;
     return true;
 }
 
-bool FakeShell::openDocument(const QString& path)
-{
+bool FakeShell::openDocument(const QString& path) {
     documents << path;
     return openDocumentResult;
 }
 
-bool FakeShell::startProgram(const QStringList& candidates, const QStringList& arguments)
-{
+bool FakeShell::startProgram(const QStringList& candidates, const QStringList& arguments) {
     const QString program = findProgram(candidates);
     if (program.isEmpty() || failStarts)
         return false;
@@ -37,8 +33,7 @@ bool FakeShell::startProgram(const QStringList& candidates, const QStringList& a
     return true;
 }
 
-std::optional<int> FakeShell::runProgram(const QStringList& candidates, const QStringList& arguments, int)
-{
+std::optional<int> FakeShell::runProgram(const QStringList& candidates, const QStringList& arguments, int) {
     const QString program = findProgram(candidates);
     if (program.isEmpty())
         return std::nullopt;
@@ -46,30 +41,26 @@ std::optional<int> FakeShell::runProgram(const QStringList& candidates, const QS
     return runExitCode;
 }
 
-QString FakeShell::findProgram(const QStringList& candidates) const
-{
+QString FakeShell::findProgram(const QStringList& candidates) const {
     for (const QString& candidate : candidates)
         if (installed.contains(candidate))
             return QStringLiteral("/usr/bin/") + candidate;
     return {};
 }
 
-QByteArray gbkFile(const QString& text)
-{
+QByteArray gbkFile(const QString& text) {
     QString crlf = text;
     crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\n', QStringLiteral("\r\n"));
     return gbk::encode(crlf);
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
+void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QByteArray readFile(const QString& path)
-{
+QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -83,8 +74,7 @@ TestServices::TestServices(Store store)
                root.path() + QStringLiteral("/program/quillon"),
                root.path() + QStringLiteral("/desktop/"),
                root.path() + QStringLiteral("/cache"),
-               journal}
-{
+               journal} {
     QDir().mkpath(services.programDir);
     QDir().mkpath(services.desktopDir);
     QDir().mkpath(services.cacheDir);
@@ -93,7 +83,6 @@ TestServices::TestServices(Store store)
     writeSettings(QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n"));
 }
 
-void TestServices::writeSettings(const QString& text) const
-{
+void TestServices::writeSettings(const QString& text) const {
     writeFile(services.programDir + QStringLiteral("/set.ini"), gbkFile(text));
 }

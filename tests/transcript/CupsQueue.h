@@ -13,7 +13,9 @@ inline QString lpstat(const QString& option) {
     return process.waitForFinished(10000) ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
 }
 
-inline bool schedulerRunning() { return lpstat("-r") == "scheduler is running"; }
+inline bool schedulerRunning() {
+    return lpstat("-r") == "scheduler is running";
+}
 
 // cups-pdf writes root's jobs into ~/PDF.
 inline QStringList pdfs() {

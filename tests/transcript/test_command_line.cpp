@@ -383,7 +383,8 @@ QStringList quoted(const QString& cell) {
 QList<PartRow> partsTable() {
     QList<PartRow> rows;
     bool inTable = false;
-    const QString page = QString::fromUtf8(readFile(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/docs/architecture.md"));
+    const QString page =
+        QString::fromUtf8(readFile(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/docs/architecture.md"));
     for (const QString& line : page.split('\n')) {
         if (line.startsWith(QLatin1String("| part | runs |")))
             inTable = true;
@@ -476,7 +477,8 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
         const QByteArray settings = readFile(home + "/set.ini");
         if (row.part == "quillon-office.so")
             writeFile(home + "/set.ini",
-                      settings + gbkFile(QStringLiteral("[archive]\nserver=host=127.0.0.1 port=1 connect_timeout=2\n")));
+                      settings +
+                          gbkFile(QStringLiteral("[archive]\nserver=host=127.0.0.1 port=1 connect_timeout=2\n")));
         for (const QString& command : row.commands) {
             ASSERT_TRUE(runs.contains(command)) << "the table names " << command.toStdString() << ", run it here";
             tried << command;
@@ -488,7 +490,8 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
             const std::string what = command.toStdString() + " (" + row.part.toStdString() + ")";
             // It runs in the part of its row: the front loads none.
             const QStringList parts = all.filter(QRegularExpression(QStringLiteral("^quillon-")));
-            EXPECT_EQ(parts.join(' ').toStdString(), row.part == "quillon" ? "" : row.part.section('.', 0, 0).toStdString())
+            EXPECT_EQ(parts.join(' ').toStdString(),
+                      row.part == "quillon" ? "" : row.part.section('.', 0, 0).toStdString())
                 << what;
             for (const QString& never : row.never)
                 EXPECT_FALSE(all.contains(never)) << what << " loads " << never.toStdString();
@@ -543,8 +546,12 @@ TEST_F(CommandLineTest, CheckPrintsOneLinePerProblemAndExitsWithWhetherThereWasO
     writeFile(faulty, bytes);
     r = run({"check", example(), faulty});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, faulty + QStringLiteral("\t证件号码\t身份证号码的校验码不对：按 GB 11643（MOD 11-2）最后一位应为 4，号码上是 5\n") +
-                         faulty + QStringLiteral("\t第17问\t告知事项不全：没有含“回避”的问答（set.ini [hecha] 规定每份笔录都要告知）\n"));
+    EXPECT_EQ(
+        r.out,
+        faulty +
+            QStringLiteral("\t证件号码\t身份证号码的校验码不对：按 GB 11643（MOD 11-2）最后一位应为 4，号码上是 5\n") +
+            faulty +
+            QStringLiteral("\t第17问\t告知事项不全：没有含“回避”的问答（set.ini [hecha] 规定每份笔录都要告知）\n"));
 
     EXPECT_EQ(run({"check"}).exitCode, 2);
     EXPECT_EQ(run({"check", "--all"}).exitCode, 2);

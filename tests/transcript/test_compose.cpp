@@ -29,10 +29,14 @@ const QString kBlank = QStringLiteral("blank document bytes");
 // An underlined line with nothing written on it.
 const QString kBlankLine = QStringLiteral("\u00A0\t\r\n");
 
-QString sp(int n) { return QString(n, ' '); }
+QString sp(int n) {
+    return QString(n, ' ');
+}
 
 // One operation per line, so that a failure shows a line diff.
-std::string ops(const QStringList& log) { return log.join('\n').replace("\r\n", "⏎").toStdString(); }
+std::string ops(const QStringList& log) {
+    return log.join('\n').replace("\r\n", "⏎").toStdString();
+}
 
 class ComposeTest : public ::testing::Test {
 protected:
@@ -67,30 +71,113 @@ protected:
 
     // Everything up to and including the body heading, for testrecords::particulars().
     QStringList head() const {
-        return {"start", "connect", "open " + dir.path() + "/BL/Doc.doc", "hide",
-                "align centre", "size 22", "bold 1", "spacing 936", "type vodir询问笔录\r\n\r\n", "bold 0", "size 14",
-                "align left", "spacing 624", "tab 9411",
-                "underline 0", "type 笔录起至时间：", "underline 1", "type   2012", "underline 0", "type 年",
-                "underline 1", "type   11", "underline 0", "type 月", "underline 1", "type   30", "underline 0",
-                "type 日", "underline 1", "type   9", "underline 0", "type 时", "underline 1", "type   5",
-                "underline 0", "type 分  至  ", "underline 1", "type   10", "underline 0", "type 时",
-                "underline 1", "type   30", "underline 0", "type 分\r\n",
-                "underline 0", "type 笔录地点：", "underline 1", "type Kelmar市人民大街\t\r\n",
-                "underline 0", "type 被询问人姓名：", "underline 1", "type  张三 ", "underline 0", "type  性别：",
-                "underline 1", "type  男 ", "underline 0", "type  户籍所在地：", "underline 1",
+        return {"start",
+                "connect",
+                "open " + dir.path() + "/BL/Doc.doc",
+                "hide",
+                "align centre",
+                "size 22",
+                "bold 1",
+                "spacing 936",
+                "type vodir询问笔录\r\n\r\n",
+                "bold 0",
+                "size 14",
+                "align left",
+                "spacing 624",
+                "tab 9411",
+                "underline 0",
+                "type 笔录起至时间：",
+                "underline 1",
+                "type   2012",
+                "underline 0",
+                "type 年",
+                "underline 1",
+                "type   11",
+                "underline 0",
+                "type 月",
+                "underline 1",
+                "type   30",
+                "underline 0",
+                "type 日",
+                "underline 1",
+                "type   9",
+                "underline 0",
+                "type 时",
+                "underline 1",
+                "type   5",
+                "underline 0",
+                "type 分  至  ",
+                "underline 1",
+                "type   10",
+                "underline 0",
+                "type 时",
+                "underline 1",
+                "type   30",
+                "underline 0",
+                "type 分\r\n",
+                "underline 0",
+                "type 笔录地点：",
+                "underline 1",
+                "type Kelmar市人民大街\t\r\n",
+                "underline 0",
+                "type 被询问人姓名：",
+                "underline 1",
+                "type  张三 ",
+                "underline 0",
+                "type  性别：",
+                "underline 1",
+                "type  男 ",
+                "underline 0",
+                "type  户籍所在地：",
+                "underline 1",
                 "type 吉林省Kelmar市朝阳区\t\r\n",
-                "underline 0", "type 身份证件种类：", "underline 1", "type  身份证 ", "underline 0", "type  号码：",
-                "underline 1", "type 220101198001011234", "underline 0", "type   年龄：", "underline 1",
+                "underline 0",
+                "type 身份证件种类：",
+                "underline 1",
+                "type  身份证 ",
+                "underline 0",
+                "type  号码：",
+                "underline 1",
+                "type 220101198001011234",
+                "underline 0",
+                "type   年龄：",
+                "underline 1",
                 "type 32\t\r\n",
-                "underline 0", "type 工作单位：", "underline 1", "type 宏达建筑公司", "underline 0", "type    职务：",
-                "underline 1", "type 经理", "underline 0", "type    文化程度：", "underline 1",
+                "underline 0",
+                "type 工作单位：",
+                "underline 1",
+                "type 宏达建筑公司",
+                "underline 0",
+                "type    职务：",
+                "underline 1",
+                "type 经理",
+                "underline 0",
+                "type    文化程度：",
+                "underline 1",
                 "type 大学\t\r\n",
-                "underline 0", "type 电话：", "underline 1", "type 13800000000", "underline 0", "type    住址：",
-                "underline 1", "type 人民大街1号\t\r\n",
-                "underline 0", "type 询问人姓名：", "underline 1", "type   李四  ", "underline 0", "type  其他参加人：",
-                "underline 1", "type   无  ", "underline 0", "type  记录人：", "underline 1",
+                "underline 0",
+                "type 电话：",
+                "underline 1",
+                "type 13800000000",
+                "underline 0",
+                "type    住址：",
+                "underline 1",
+                "type 人民大街1号\t\r\n",
+                "underline 0",
+                "type 询问人姓名：",
+                "underline 1",
+                "type   李四  ",
+                "underline 0",
+                "type  其他参加人：",
+                "underline 1",
+                "type   无  ",
+                "underline 0",
+                "type  记录人：",
+                "underline 1",
                 "type   王五\t\r\n\r\n",
-                "underline 0", "type 笔 录 内 容：\r\n", "underline 1"};
+                "underline 0",
+                "type 笔 录 内 容：\r\n",
+                "underline 1"};
     }
 
     static QStringList pair(int n) {
@@ -115,9 +202,12 @@ protected:
             QString filler;
             for (int i = 0; i < fillerLines; ++i)
                 filler += kBlankLine;
-            out << "underline 1" << "type " + filler;
+            out << "underline 1"
+                << "type " + filler;
         }
-        out << "underline 0" << "type   " + hang1 + "\r\n" << "type   " + hang2;
+        out << "underline 0"
+            << "type   " + hang1 + "\r\n"
+            << "type   " + hang2;
         return out;
     }
 };
@@ -166,7 +256,8 @@ TEST_F(ComposeTest, PrefixOnlyAndBlankQuestionsCountAsFilledAndEmptyAnswersAsSpa
     record::TranscriptRecord r = testrecords::particulars();
     r[record::question(1).key] = QStringLiteral("问：");
     r[record::question(2).key] = QStringLiteral("  ");
-    const QStringList lines{"type 问：\t\r\n", "type " + kBlankLine, "type " + sp(2) + kBlankLine, "type " + kBlankLine};
+    const QStringList lines{"type 问：\t\r\n", "type " + kBlankLine, "type " + sp(2) + kBlankLine,
+                            "type " + kBlankLine};
     EXPECT_EQ(ops(compose(r)), ops(head() + lines + closing(4)));
 }
 
@@ -287,8 +378,8 @@ TEST_F(ComposeTest, WorkingCopyIsTheBlankDocumentAndTheTemplateIsWritten) {
 }
 
 TEST_F(ComposeTest, RefusedNameWritesNothing) {
-    for (const record::Key key : {record::Key("num1"), record::Key("num2"), record::Key("num3"), record::Key("num16"),
-                                  record::Key("num10")}) {
+    for (const record::Key key :
+         {record::Key("num1"), record::Key("num2"), record::Key("num3"), record::Key("num16"), record::Key("num10")}) {
         for (const QString& bad : {QStringLiteral("a/b"), QStringLiteral("a\\b"), QStringLiteral(".."),
                                    QString(QChar(0)) + "x", QString()}) {
             if (bad.isEmpty() && (key.name() == "num16" || key.name() == "num10"))

@@ -25,7 +25,8 @@
 
 namespace {
 
-const QString kSettings = QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n");
+const QString kSettings =
+    QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n");
 
 record::TranscriptRecord fullRecord() {
     record::TranscriptRecord r = testrecords::particulars();

@@ -6,8 +6,8 @@
 
 #include <QAction>
 #include <QDir>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextEdit>
 
 namespace {

@@ -58,9 +58,9 @@ TEST(OpenTemplate, WindowsTemplateFillsEveryFieldAndLeavesTheListsAlone) {
     EXPECT_EQ(p.w().组合框38->currentText(), QStringLiteral("答：最后"));
     EXPECT_EQ(r["beizu"], QStringLiteral("案件 经过"));
     // Missing keys clear their fields, age and education included.
-    for (const record::Key key : {record::Key("num4"), record::Key("num5"), record::Key("num8"), record::Key("num11"),
-                                  record::Key("num12"), record::Key("num15"), record::Key("num75"),
-                                  record::Key("num87"), record::Key("num22"), record::Key("num25")})
+    for (const record::Key key :
+         {record::Key("num4"), record::Key("num5"), record::Key("num8"), record::Key("num11"), record::Key("num12"),
+          record::Key("num15"), record::Key("num75"), record::Key("num87"), record::Key("num22"), record::Key("num25")})
         EXPECT_TRUE(r[key].isEmpty()) << key.name();
     EXPECT_EQ(listItems(p.w().组合框9), answerList);
 }

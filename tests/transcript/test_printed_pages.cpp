@@ -80,7 +80,9 @@ protected:
         transcript::ConsoleDialogs dialogs(err, Dialogs::Answer::Yes);
         transcript::NativeWordEngine engine(&word::pageRenderer());
         RecordingJournal journal;
-        transcript::CommandEnv env{dialogs, engine, dir.path(),
+        transcript::CommandEnv env{dialogs,
+                                   engine,
+                                   dir.path(),
                                    [](const QString& key) { return key == "hang1" ? kHang1 : kHang2; },
                                    [] { return true; },
                                    journal};

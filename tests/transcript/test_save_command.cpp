@@ -22,7 +22,8 @@ struct SaveTest : ::testing::Test {
     TranscriptProgram p;
     QString status;
     void SetUp() override {
-        p.env.writeSettings(QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人：\nhang2=询问人：\n"));
+        p.env.writeSettings(
+            QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人：\nhang2=询问人：\n"));
         ASSERT_TRUE(p.start());
         record::TranscriptRecord r = testrecords::particulars();
         testrecords::fillPairs(r, 1, 24);

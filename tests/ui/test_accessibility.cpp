@@ -22,8 +22,7 @@ struct Reachable {
 
 // The keyboard-reachable controls of a window, as the accessibility tree presents them. The lists
 // that open from combo boxes are windows of their own, and their items are not controls.
-void collect(QAccessibleInterface* node, const QWidget& window, QList<Reachable>& found)
-{
+void collect(QAccessibleInterface* node, const QWidget& window, QList<Reachable>& found) {
     if (!node || !node->isValid())
         return;
     auto* widget = qobject_cast<QWidget*>(node->object());
@@ -36,8 +35,7 @@ void collect(QAccessibleInterface* node, const QWidget& window, QList<Reachable>
 }
 
 // Checks every reachable control of the window and answers how many there were.
-qsizetype expectNamedAndDistinct(QWidget& window)
-{
+qsizetype expectNamedAndDistinct(QWidget& window) {
     QList<Reachable> found;
     collect(QAccessible::queryAccessibleInterface(&window), window, found);
     QSet<QString> names;
@@ -55,8 +53,7 @@ qsizetype expectNamedAndDistinct(QWidget& window)
     return found.size();
 }
 
-bool labelledBy(QWidget* field, QLabel* caption)
-{
+bool labelledBy(QWidget* field, QLabel* caption) {
     QAccessibleInterface* node = QAccessible::queryAccessibleInterface(field);
     for (const auto& [other, relation] : node->relations(QAccessible::Label))
         if (other->object() == caption)
@@ -66,8 +63,7 @@ bool labelledBy(QWidget* field, QLabel* caption)
 
 } // namespace
 
-TEST(Accessibility, EveryReachableControlHasANameOfItsOwn)
-{
+TEST(Accessibility, EveryReachableControlHasANameOfItsOwn) {
     TestProgram p;
     MainWindow& w = p.w();
     // At least the form's edit boxes, its combo boxes and the 48 lines with their line edits, the

@@ -7,10 +7,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -25,8 +25,7 @@
 
 namespace {
 
-QString textOf(QWidget* widget)
-{
+QString textOf(QWidget* widget) {
     if (auto* l = qobject_cast<QLabel*>(widget))
         return l->text();
     if (auto* e = qobject_cast<QLineEdit*>(widget))
@@ -42,8 +41,7 @@ QString textOf(QWidget* widget)
     return {};
 }
 
-QStringList listOf(QComboBox* box)
-{
+QStringList listOf(QComboBox* box) {
     QStringList items;
     for (int i = 0; i < box->count(); ++i)
         items << box->itemText(i);
@@ -52,8 +50,7 @@ QStringList listOf(QComboBox* box)
 
 const QStringList kValueHolders{"编辑框17", "编辑框18", "编辑框19", "编辑框24", "编辑框25", "编辑框32"};
 
-QList<QStringList> catalogue()
-{
+QList<QStringList> catalogue() {
     QFile file(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/tests/ui/catalogue.tsv");
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << "catalogue.tsv not found";
     QList<QStringList> rows;
@@ -67,8 +64,7 @@ QList<QStringList> catalogue()
 
 } // namespace
 
-TEST(Catalogue, MainWindowControlsMatchTheDesign)
-{
+TEST(Catalogue, MainWindowControlsMatchTheDesign) {
     TestProgram p;
     const QList<QStringList> rows = catalogue();
     ASSERT_EQ(rows.size(), 123);
@@ -99,7 +95,8 @@ TEST(Catalogue, MainWindowControlsMatchTheDesign)
             EXPECT_TRUE(box->isEditable());
             EXPECT_EQ(box->currentText(), QString()) << "combo boxes start with empty text";
             const qsizetype colon = row[8].indexOf(':');
-            const QStringList items = row[8].left(colon) == QLatin1String("0") ? QStringList() : row[8].mid(colon + 1).split('|');
+            const QStringList items =
+                row[8].left(colon) == QLatin1String("0") ? QStringList() : row[8].mid(colon + 1).split('|');
             EXPECT_EQ(listOf(box), items);
         } else {
             EXPECT_EQ(textOf(c), row[7]);
@@ -109,8 +106,7 @@ TEST(Catalogue, MainWindowControlsMatchTheDesign)
     }
 }
 
-TEST(Catalogue, ComponentsAndFieldRules)
-{
+TEST(Catalogue, ComponentsAndFieldRules) {
     TestProgram p;
     MainWindow& w = p.w();
     EXPECT_EQ(w.时钟2->interval(), 1000);
@@ -144,16 +140,15 @@ TEST(Catalogue, ComponentsAndFieldRules)
     EXPECT_EQ(listOf(w.组合框4), QStringList{"问："});
 }
 
-TEST(Catalogue, MenusInOrder)
-{
+TEST(Catalogue, MenusInOrder) {
     TestProgram p;
     const QList<QPair<QString, QStringList>> expected = {
         {"文件", {"新建(笔录)", "打开(笔录模板)", "笔录档案", "核对(笔录)", "保存(笔录及模板)", "打印(笔录)", "退出"}},
         {"网络功能", {"FTP笔录服务器配置", "笔录上传", "笔录下载"}},
         {"录音笔录", {"打开笔录录音", "关闭笔录录音"}},
         {"视频录像", {"开始录像取证", "结束录像取证"}},
-        {"烟草专卖网络(全国)", {"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省", "安徽省", "福建省",
-                                "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省", "海南省", "四川省",
+        {"烟草专卖网络(全国)", {"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省",  "安徽省", "福建省",
+                                "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省",  "海南省", "四川省",
                                 "贵州省", "云南省", "陕西省", "甘肃省", "青海省", "黑龙江省"}},
         {"安全设置", {"加密", "解密"}},
         {"工具", {"计算器", "文本文档", "Word文档", "Excel文档", "搜狗拼音下载", "极点五笔下载"}},
@@ -177,8 +172,7 @@ TEST(Catalogue, MenusInOrder)
     }
 }
 
-TEST(Catalogue, SmallWindows)
-{
+TEST(Catalogue, SmallWindows) {
     StatuteWindow statute(QStringLiteral("第一章 总则"));
     EXPECT_EQ(statute.windowTitle(), QString(28, ' ') + "中华人民共和国烟草专卖法");
     EXPECT_EQ(statute.编辑框1->geometry(), QRect(0, 0, 664, 552));
