@@ -4,11 +4,41 @@
 
 #include "archive/SearchText.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
 #include <string>
 
 namespace archive {
 
 namespace {
+
+// The size and modification time of the index: any write into it, the program's or a damaging one,
+// changes them. Its write-ahead log is left out: SQLite checks every frame of it by its checksum, and
+// its time changes whenever a connection opens it.
+QByteArray fileStamp(const QString& databasePath) {
+    const QFileInfo file(databasePath);
+    return QByteArray::number(file.size()) + ':' + QByteArray::number(file.lastModified().toMSecsSinceEpoch());
+}
+
+// Beside the index, not in it: writing it must not change what it vouches for.
+QString wholeStampPath(const QString& databasePath) {
+    return databasePath + QStringLiteral(".terms-checked");
+}
+
+QByteArray readWholeStamp(const QString& databasePath) {
+    QFile file(wholeStampPath(databasePath));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A stamp that cannot be written only means the next search checks again.
+void writeWholeStamp(const QString& databasePath, const QByteArray& stamp) {
+    QSaveFile file(wholeStampPath(databasePath));
+    if (file.open(QIODevice::WriteOnly) && file.write(stamp) == stamp.size())
+        file.commit();
+}
 
 constexpr char kColumns[] = "SELECT i.name, i.date, i.starts, i.ends, i.interviewee, i.unit, i.place, i.inspector, "
                             "i.pairs, i.recordings, i.captures, i.state, i.problem FROM inquiry i";
@@ -46,11 +76,18 @@ sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) 
     while (q.next())
         *rows << rowOf(q);
     // Damaged pages of the full-text index may read as no match at all rather than as an error: a
-    // word found nowhere is told only when the full-text index is whole.
-    if (match && rows->isEmpty() && m_db.error().ok() && !m_readOnly &&
-        !m_db.exec("INSERT INTO inquiry_terms(inquiry_terms, rank) VALUES('integrity-check', 0)") &&
-        m_db.error().failure == sql::Failure::Other)
-        return {sql::Failure::Damaged, QStringLiteral("全文索引损坏：%1").arg(result().text)};
+    // word found nowhere is told only when the full-text index is whole. The check reads the whole
+    // index, so it is made once for the files as they are now, not for every word typed.
+    if (match && rows->isEmpty() && m_db.error().ok() && !m_readOnly) {
+        const QByteArray files = fileStamp(m_databasePath);
+        if (files != readWholeStamp(m_databasePath)) {
+            if (!m_db.exec("INSERT INTO inquiry_terms(inquiry_terms, rank) VALUES('integrity-check', 0)") &&
+                m_db.error().failure == sql::Failure::Other)
+                return {sql::Failure::Damaged, QStringLiteral("全文索引损坏：%1").arg(result().text)};
+            if (m_db.error().ok())
+                writeWholeStamp(m_databasePath, files);
+        }
+    }
     if (!m_db.error().ok())
         rows->clear();
     return result();
