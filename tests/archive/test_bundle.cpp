@@ -100,6 +100,7 @@ TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
                                inquiry + ".ini",
                                inquiry + ".ini.sha256",
                                inquiry + ".pdf",
+                               "证据校验单.pdf",
                                "录音/询问 张建国.wav",
                                "录音/询问 张建国.wav.sha256",
                                "录像/2012年11月30日9时10分.avi",
@@ -111,6 +112,14 @@ TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
     // The fingerprints travel with their files and confirm them where they lie.
     EXPECT_EQ(tool("sha256sum", {"-c", "询问 张建国.wav.sha256"}, unpacked + "/录音").exitCode, 0);
     EXPECT_TRUE(readFile(unpacked + "/" + inquiry + ".pdf").startsWith("%PDF"));
+    // The sheet in the bundle names the files beside it, where verify looks first.
+    ASSERT_EQ(tool("pdftoppm", {"-r", "200", "-png", "-singlefile", "证据校验单.pdf", "sheet"}, unpacked).exitCode, 0);
+    const Ran decoded = tool("zbarimg", {"-q", "--raw", "-Sbinary", "sheet.png"}, unpacked);
+    ASSERT_EQ(decoded.exitCode, 0) << decoded.err.toStdString();
+    writeFile(unpacked + "/sheet.txt", decoded.out.toUtf8());
+    const Ran sheetChecked = quillon(dir, {"verify", unpacked + "/sheet.txt"});
+    EXPECT_EQ(sheetChecked.exitCode, 0) << sheetChecked.out.toStdString();
+    EXPECT_EQ(sheetChecked.out.count(": OK"), 4) << sheetChecked.out.toStdString();
     EXPECT_EQ(readFile(unpacked + "/custody.log").count('\n'), 3) << "composed, linked and the export begun";
 
     // The export is in the custody log, naming the bundle as it was handed over.
