@@ -85,14 +85,18 @@ BundleResult exportInquiry(Archive& archive, const QString& templatePath, const 
             (file.kind == FileKind::Recording ? request.recordings : request.captures) << path;
     }
     request.custodyLines = archive.custodyLines(request.inquiry);
-    // The sheet vouches for the files as they are now, and the bundle holds these same files.
-    QString error;
-    QStringList gone;
-    const std::optional<sheet::Sheet> facts = sheetOf(archive, request.templatePath, &gone, &error);
-    if (!facts) {
-        BundleResult result;
-        result.error = QStringLiteral("证据校验单没有生成：%1").arg(error);
-        return result;
+    // The sheet vouches for the files as they are now, the ones the bundle holds; evidence that is
+    // gone is in missing already. Without a template, finish says so.
+    std::optional<sheet::Sheet> facts;
+    if (info.isFile()) {
+        QString error;
+        QStringList gone;
+        facts = sheetOf(archive, request.templatePath, &gone, &error);
+        if (!facts) {
+            BundleResult result;
+            result.error = QStringLiteral("证据校验单没有生成：%1").arg(error);
+            return result;
+        }
     }
     return finish(archive, std::move(request), missing, pdf, write, facts, paintSheet);
 }

@@ -199,12 +199,13 @@ TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemov
     ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
     EXPECT_TRUE(exported.out.contains("manifest.sha256.tsr")) << exported.out.toStdString();
 
-    // Checked elsewhere, with the authority's CA given rather than found in set.ini.
+    // Checked elsewhere, with the authority's CA given rather than found in set.ini. The evidence sheet
+    // is among the members.
     const QString elsewhere = home.filePath("elsewhere");
     QDir().mkpath(elsewhere);
     Ran verified = quillon(elsewhere, {"verify", bundle, "--ca", tsa.caFile()});
     EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
-    EXPECT_TRUE(verified.out.contains("证明：清单列出的 5 个文件都在移交包里")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("证明：清单列出的 6 个文件都在移交包里")) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("证明：可信时间戳证明清单在 ")) << verified.out.toStdString();
     // The excerpt: the template's save and the export's own entry, which follows the chain's head.
     const QList<QByteArray> log = readFile(archive::custodyPath(dir)).split('\n');
@@ -241,7 +242,7 @@ TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemov
                                                 {{capture, std::nullopt},
                                                  {"manifest.sha256", manifestWith(manifest, capture, std::nullopt)}})});
     EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
-    EXPECT_TRUE(verified.out.contains("证明：清单列出的 4 个文件都在移交包里")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("证明：清单列出的 5 个文件都在移交包里")) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("manifest.sha256.tsr: FAILED（")) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.endsWith(": FAILED\n")) << verified.out.toStdString();
 }
