@@ -191,17 +191,20 @@ int verifySheetCommand(const QString& textPath, const QString& folder) {
                  {QDir(place).filePath(named.name), QDir(place).filePath(inBundle + named.name)})
                 if (path.isEmpty() && QFileInfo(candidate).isFile())
                     path = candidate;
+        durable::Result read;
         QString verdict;
         if (path.isEmpty())
             verdict = QStringLiteral("FAILED（找不到这个文件：在 %1 里都没有）").arg(places.join(QStringLiteral("、")));
         else if (const qint64 size = QFileInfo(path).size(); size != named.size)
             verdict = QStringLiteral("FAILED（大小 %1 字节，校验单上是 %2 字节）").arg(size).arg(named.size);
-        else if (fingerprint::sha256Hex(path) != named.sha256.toLatin1())
+        else if (const QByteArray hex = fingerprint::sha256Hex(path, &read); hex.isEmpty())
+            verdict = QStringLiteral("FAILED（无法读取：%1）").arg(read.text());
+        else if (hex != named.sha256.toLatin1())
             verdict = QStringLiteral("FAILED（SHA-256 与校验单不符）");
         else
             verdict = QStringLiteral("OK");
         failed += verdict != QLatin1String("OK");
-        out << (path.isEmpty() ? named.name : QDir::toNativeSeparators(path)) << ": " << verdict << Qt::endl;
+        out << (path.isEmpty() ? named.name : path) << ": " << verdict << Qt::endl;
     }
     out << QStringLiteral("证据校验单（%1）：%2 个文件，%3 个不符").arg(s->inquiry).arg(s->files.size()).arg(failed)
         << Qt::endl;

@@ -28,6 +28,13 @@ constexpr Fact kFacts[] = {
     {"head-time", &Sheet::headTime},
 };
 
+// A file's own name: the text of a sheet comes from outside and must not lead out of the folder a
+// check looks in.
+bool isOwnName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(u'/') &&
+           !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
 bool isDigest(const QString& text) {
     static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
     return hex.match(text).hasMatch();
@@ -61,7 +68,7 @@ std::optional<Sheet> readSheetText(const QString& text) {
         const QStringList fields = line.split(u'\t');
         if (fields.first() == kFileKey) {
             bool sized = false;
-            if (fields.size() < 5 || !isDigest(fields[3]) || fields[2].isEmpty())
+            if (fields.size() < 5 || !isDigest(fields[3]) || !isOwnName(fields[2]))
                 return std::nullopt;
             SheetFile file{fields[1], fields[2], fields[3], fields[4].toLongLong(&sized)};
             if (!sized || file.size < 0)

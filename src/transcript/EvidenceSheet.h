@@ -48,7 +48,7 @@ inline const QString kFirstLine = QStringLiteral("quillon-sheet 1");
 QString sheetText(const Sheet& sheet, bool brief = false);
 
 // The sheet back from its text; nothing when the first line is not kFirstLine or a file line is
-// malformed. Keys it does not know are passed by, so a later program may add some.
+// malformed or names a file in another folder. Keys it does not know are passed by, so a later program may add some.
 std::optional<Sheet> readSheetText(const QString& text);
 
 } // namespace sheet

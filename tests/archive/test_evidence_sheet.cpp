@@ -49,6 +49,10 @@ TEST(EvidenceSheet, ItsTextReadsBackWithOneMeaningForEveryLine) {
     EXPECT_FALSE(sheet::readSheetText("quillon-sheet 2\nfile\trecording\ta.wav\t" + kDigest + "\t1\n"));
     EXPECT_FALSE(sheet::readSheetText("quillon-sheet 1\nfile\trecording\ta.wav\tnot-a-digest\t1\n"));
     EXPECT_TRUE(sheet::readSheetText("quillon-sheet 1\nlater-key\tx\n"));
+    for (const char* name : {"../custody.log", "BL/a.wav", "..", "a\\b.wav"})
+        EXPECT_FALSE(sheet::readSheetText("quillon-sheet 1\nfile\trecording\t" + QString::fromUtf8(name) + u'\t' +
+                                          kDigest + "\t1\n"))
+            << name;
 }
 
 TEST(EvidenceSheet, ItsQrCodeGivesBackTheFilesAndVerifyFindsAChangedByte) {
