@@ -64,6 +64,7 @@ const Command kCommands[] = {
     {"check", nullptr, kArchivePart, "quillon_check"},
     {"sync", nullptr, kOfficePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},
+    {"sheet", nullptr, kPagesPart, "quillon_sheet"},
 };
 
 } // namespace

@@ -68,6 +68,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
            [&w, &c, &s] { SaveWordDocument(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext); });
     onMenu(w.actPrintTranscript,
            [&w, &c, &s] { PrintTranscript(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext); });
+    onMenu(w.actPrintEvidenceSheet, [&s, &c] { PrintEvidenceSheet(s, c.inquiries); });
     onMenu(w.actExit, [&w, &s, &c] { ExitProgram(w, s, c); });
 
     // Menu 网络功能.

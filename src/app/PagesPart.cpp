@@ -1,13 +1,15 @@
 // The pages part: the commands that paint pages (compose with a PDF, print, the hand-over bundle with
-// the PDF of its pages), on the GUI application without the window's other libraries.
+// the PDF of its pages, the evidence sheet), on the GUI application without the window's other libraries.
 #include "CommandTable.h"
 
 #include "archive/CommandLine.h"
+#include "archive/EvidenceSheetFacts.h"
 #include "archive/ExportCommand.h"
 #include "transcript/CommandLine.h"
 #include "transcript/DocumentPdf.h"
 #include "transcript/NativeWordEngine.h"
 #include "transcript/PrintCommandLine.h"
+#include "transcript/SheetPage.h"
 #include "transcript/word/Printing.h"
 
 #include <QGuiApplication>
@@ -42,10 +44,17 @@ extern "C" Q_DECL_EXPORT int quillon_print(int argc, char** argv) {
 
 extern "C" Q_DECL_EXPORT int quillon_export(int argc, char** argv) {
     return withGuiApplication(argv, [&] {
-        return archive::exportCommand(commandArguments(argc, argv),
-                                      [](const QString& document, const QString& pdf, QString* error) {
-                                          transcript::NativeWordEngine engine(&word::pageRenderer());
-                                          return transcript::writeDocumentPdf(engine, document, pdf, error);
-                                      });
+        return archive::exportCommand(
+            commandArguments(argc, argv),
+            [](const QString& document, const QString& pdf, QString* error) {
+                transcript::NativeWordEngine engine(&word::pageRenderer());
+                return transcript::writeDocumentPdf(engine, document, pdf, error);
+            },
+            sheet::printSheet);
     });
+}
+
+extern "C" Q_DECL_EXPORT int quillon_sheet(int argc, char** argv) {
+    return withGuiApplication(argv,
+                              [&] { return archive::sheetCommand(commandArguments(argc, argv), sheet::printSheet); });
 }

@@ -1,9 +1,11 @@
 // The verify part: fingerprints checked against their files, and hand-over bundles as a whole, on
-// QtCore, libzip and libcrypto alone; the results for the files of an inquiry go into the custody log.
+// QtCore, libzip and libcrypto alone, and the files an evidence sheet's QR text names; the results
+// for the files of an inquiry go into the custody log.
 #include "CommandTable.h"
 
 #include "archive/BundleCheck.h"
 #include "archive/CustodyChecks.h"
+#include "archive/EvidenceSheetFacts.h"
 
 #include "transcript/Usage.h"
 
@@ -34,23 +36,35 @@ extern "C" Q_DECL_EXPORT int quillon_verify(int argc, char** argv) {
     // turn into replacement characters.
     QByteArrayList files;
     QStringList bundles;
+    QStringList sheets;
     QString caFile;
+    QString sheetFolder;
     for (int i = 2; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (argument == "--ca" && i + 1 < argc)
             caFile = QFile::decodeName(argv[++i]);
         else if (argument == "--ca")
             return transcript::usageError(QStringLiteral("verify 的 --ca 需要时间戳服务的 CA 证书文件"));
+        else if (argument == "--in" && i + 1 < argc)
+            sheetFolder = QFile::decodeName(argv[++i]);
+        else if (argument == "--in")
+            return transcript::usageError(QStringLiteral("verify 的 --in 需要放着证据文件的文件夹"));
         else if (argument.toLower().endsWith(".zip"))
             bundles << QFile::decodeName(argument);
+        else if (QFile text(QFile::decodeName(argument));
+                 argument == "-" || (text.open(QIODevice::ReadOnly) && archive::isSheetText(text.read(64))))
+            sheets << QFile::decodeName(argument);
         else
             files << argument;
     }
     int bundlesVerified = 0;
-    if (!bundles.isEmpty()) {
+    if (!bundles.isEmpty() || !sheets.isEmpty()) {
         int programOnly = 1;
         QCoreApplication app(programOnly, argv);
-        bundlesVerified = archive::verifyBundleCommand(bundles, caFile);
+        if (!bundles.isEmpty())
+            bundlesVerified = archive::verifyBundleCommand(bundles, caFile);
+        for (const QString& sheet : sheets)
+            bundlesVerified = std::max(bundlesVerified, archive::verifySheetCommand(sheet, sheetFolder));
         if (files.isEmpty())
             return bundlesVerified;
     }

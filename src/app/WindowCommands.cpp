@@ -3,7 +3,9 @@
 
 #include "Components.h"
 #include "archive/Archive.h"
+#include "archive/EvidenceSheetFacts.h"
 #include "platform/Clock.h"
+#include "platform/ProgramDir.h"
 #include "platform/RecoverySession.h"
 #include "platform/Services.h"
 #include "platform/SetAside.h"
@@ -14,6 +16,8 @@
 #include "recording/VideoCaptureHandlers.h"
 #include "transcript/FormBinding.h"
 #include "transcript/FormRecovery.h"
+#include "transcript/SheetPage.h"
+#include "transcript/TranscriptCommands.h"
 #include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 
@@ -112,4 +116,25 @@ void OpenExitWebPage(Services& s) {
     if (ReadSetting(s.programDir, setting::ExitPageSwitch) != QLatin1String("on"))
         return;
     s.shell.openUrl(ReadSetting(s.programDir, setting::ExitPage));
+}
+
+void PrintEvidenceSheet(Services& s, archive::Archive& archive) {
+    const QString caption = QStringLiteral("无法打印：");
+    const QString inquiry = archive.currentInquiry();
+    if (inquiry.isEmpty()) {
+        s.dialogs.message(caption, QStringLiteral(" 请先保存或打开笔录，再打印它的证据校验单。 "));
+        return;
+    }
+    QString error;
+    QStringList missing;
+    const std::optional<sheet::Sheet> facts = archive::sheetOf(
+        archive, programdir::blDir(s.programDir) + u'/' + inquiry + QStringLiteral(".ini"), &missing, &error);
+    if (!facts || !sheet::printSheet(*facts, {}, {}, &error)) {
+        s.dialogs.message(caption, QStringLiteral(" 证据校验单没有打印：%1 ").arg(error));
+        return;
+    }
+    if (!missing.isEmpty())
+        s.dialogs.message(
+            transcript::texts::kHint,
+            QStringLiteral(" 证据校验单已打印，但这些证据文件已不存在，没有列入：\n%1 ").arg(missing.join(u'\n')));
 }

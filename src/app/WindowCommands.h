@@ -1,5 +1,5 @@
 // The small commands of the main window: page switching (also to a field the check names), the note
-// panel, the viewer's close button, the exit command and the exit web page.
+// panel, the viewer's close button, the exit command, the exit web page and the evidence sheet's print.
 #pragma once
 
 class CheckWindow;
@@ -7,6 +7,9 @@ class MainWindow;
 class RecoverySession;
 struct Components;
 struct Services;
+namespace archive {
+class Archive;
+}
 
 void ShowSecondPage(MainWindow& w);
 void ShowFirstPage(MainWindow& w);
@@ -27,5 +30,7 @@ void EndForTermination(MainWindow& w, Components& c);
 // unsaved recordings and the unsaved form offered; or why nothing could be looked for. Discarded
 // files past their 30 days go. The form as the start-up left it is the baseline of form recovery.
 void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySession& recovery);
+// "打印证据校验单": the evidence sheet of the inquiry open in the form, on the default printer.
+void PrintEvidenceSheet(Services& s, archive::Archive& archive);
 // Run when the main window closes: opens the exit web page when set.ini asks for it.
 void OpenExitWebPage(Services& s);

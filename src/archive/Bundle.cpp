@@ -86,10 +86,12 @@ BundleResult writeBundle(const BundleRequest& request, BundleProgress& progress,
     members.addFile({}, request.templatePath);
     if (!request.pdfPath.isEmpty())
         members.add({request.inquiry + QStringLiteral(".pdf"), request.pdfPath, {}, {}, {}});
+    if (!request.sheetPdfPath.isEmpty())
+        members.add({kSheetMember, request.sheetPdfPath, {}, {}, {}});
     for (const QString& path : request.recordings)
-        members.addFile(QStringLiteral("录音/"), path);
+        members.addFile(kRecordingFolder, path);
     for (const QString& path : request.captures)
-        members.addFile(QStringLiteral("录像/"), path);
+        members.addFile(kCaptureFolder, path);
     QByteArray custody;
     for (const QByteArray& line : request.custodyLines)
         custody += line + '\n';

@@ -24,6 +24,7 @@ struct BundleRequest {
     QString templatePath;
     QString documentPath;   // empty or missing: the inquiry has no document
     QString pdfPath;        // the PDF of the document's pages, named <inquiry>.pdf in the bundle
+    QString sheetPdfPath;   // the evidence sheet's PDF, kSheetMember in the bundle; empty for none
     QStringList recordings; // full paths
     QStringList captures;
     QList<QByteArray> custodyLines;
@@ -50,6 +51,12 @@ struct BundleResult {
     // Why the manifest has no time-stamp although an authority is set.
     QString warning;
 };
+
+// The bundle's folders of recordings and of captures.
+inline const QString kRecordingFolder = QStringLiteral("录音/");
+inline const QString kCaptureFolder = QStringLiteral("录像/");
+// The evidence sheet's PDF in a bundle.
+inline const QString kSheetMember = QStringLiteral("证据校验单.pdf");
 
 // The name of the time-stamp of the manifest in a bundle.
 inline const QString kManifestToken = QStringLiteral("manifest.sha256.tsr");

@@ -13,8 +13,10 @@ namespace archive {
 namespace {
 
 // The PDF of the document's pages made, the bundle written, and the export logged once it is in place.
+// facts: the evidence sheet to paint into the bundle; nothing for a bundle without one.
 BundleResult finish(Archive& archive, BundleRequest request, const QStringList& missing, const PdfMaker& pdf,
-                    const BundleWriter& write) {
+                    const BundleWriter& write, const std::optional<sheet::Sheet>& facts = {},
+                    const SheetPrinter& paint = {}) {
     BundleResult result;
     if (!QFileInfo(request.templatePath).isFile()) {
         result.error = QStringLiteral("笔录模板 <%1> 不存在").arg(request.templatePath);
@@ -26,6 +28,14 @@ BundleResult finish(Archive& archive, BundleRequest request, const QStringList& 
         request.pdfPath = work.filePath(request.inquiry + QStringLiteral(".pdf"));
         if (!work.isValid() || !pdf(request.documentPath, request.pdfPath, &error)) {
             result.error = QStringLiteral("笔录页面的PDF没有生成：%1").arg(error);
+            return result;
+        }
+    }
+    if (facts) {
+        QString error;
+        request.sheetPdfPath = work.filePath(kSheetMember);
+        if (!work.isValid() || !paint(*facts, {}, request.sheetPdfPath, &error)) {
+            result.error = QStringLiteral("证据校验单的PDF没有生成：%1").arg(error);
             return result;
         }
     }
@@ -57,7 +67,7 @@ BundleResult finish(Archive& archive, BundleRequest request, const QStringList& 
 } // namespace
 
 BundleResult exportInquiry(Archive& archive, const QString& templatePath, const QString& target, const PdfMaker& pdf,
-                           const BundleWriter& write) {
+                           const BundleWriter& write, const SheetPrinter& paintSheet) {
     const QFileInfo info(templatePath);
     BundleRequest request;
     request.inquiry = info.completeBaseName();
@@ -75,7 +85,20 @@ BundleResult exportInquiry(Archive& archive, const QString& templatePath, const 
             (file.kind == FileKind::Recording ? request.recordings : request.captures) << path;
     }
     request.custodyLines = archive.custodyLines(request.inquiry);
-    return finish(archive, std::move(request), missing, pdf, write);
+    // The sheet vouches for the files as they are now, the ones the bundle holds; evidence that is
+    // gone is in missing already. Without a template, finish says so.
+    std::optional<sheet::Sheet> facts;
+    if (info.isFile()) {
+        QString error;
+        QStringList gone;
+        facts = sheetOf(archive, request.templatePath, &gone, &error);
+        if (!facts) {
+            BundleResult result;
+            result.error = QStringLiteral("证据校验单没有生成：%1").arg(error);
+            return result;
+        }
+    }
+    return finish(archive, std::move(request), missing, pdf, write, facts, paintSheet);
 }
 
 BundleResult exportFetchedInquiry(Archive& archive, BundleRequest request, const QStringList& missing,

@@ -15,7 +15,7 @@
 
 namespace archive {
 
-int exportCommand(const QStringList& arguments, const PdfMaker& pdf) {
+int exportCommand(const QStringList& arguments, const PdfMaker& pdf, const SheetPrinter& paintSheet) {
     QString templatePath;
     QString target;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -36,10 +36,13 @@ int exportCommand(const QStringList& arguments, const PdfMaker& pdf) {
             << Qt::endl;
         return 1;
     }
-    const BundleResult result = exportInquiry(*archive, templatePath, target, pdf, [](const BundleRequest& request) {
-        BundleProgress progress;
-        return writeBundle(request, progress, [] { return false; });
-    });
+    const BundleResult result = exportInquiry(
+        *archive, templatePath, target, pdf,
+        [](const BundleRequest& request) {
+            BundleProgress progress;
+            return writeBundle(request, progress, [] { return false; });
+        },
+        paintSheet);
     if (!result.warning.isEmpty())
         err << QStringLiteral("提示：移交包的清单没有可信时间戳：%1").arg(result.warning) << Qt::endl;
     for (const QString& path : result.missing)

@@ -6,6 +6,8 @@
 #include "archivewindow/ArchiveTables.h"
 #include "archivewindow/InquiryTableModel.h"
 
+#include "transcript/SheetPage.h"
+
 #include "platform/ByteCount.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramDir.h"
@@ -137,7 +139,7 @@ void LocalScope::check(ArchiveWindow& aw, Services& s, const QString& inquiry) {
 void LocalScope::gatherBundle(ArchiveWindow&, Services& s, const QString& inquiry, const QString& target,
                               std::function<void(const QString& missingWhy, const BundleGather& gather)> then) {
     then(QStringLiteral("已不存在"), [&](const PdfMaker& pdf, const BundleWriter& write) {
-        return exportInquiry(m_archive, templateOf(s, inquiry), target, pdf, write);
+        return exportInquiry(m_archive, templateOf(s, inquiry), target, pdf, write, sheet::printSheet);
     });
 }
 

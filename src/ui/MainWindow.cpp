@@ -308,6 +308,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     actCheckTranscript = item(file, "核对(笔录)");
     actSaveTranscript = item(file, "保存(笔录及模板)");
     actPrintTranscript = item(file, "打印(笔录)");
+    actPrintEvidenceSheet = item(file, "打印证据校验单");
     actExit = item(file, "退出");
     QMenu* network = menu("网络功能");
     actFtpSettings = item(network, "FTP笔录服务器配置");

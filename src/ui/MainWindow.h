@@ -183,6 +183,7 @@ public:
     QAction* actCheckTranscript;     // 核对(笔录)
     QAction* actSaveTranscript;      // 保存(笔录及模板)
     QAction* actPrintTranscript;     // 打印(笔录)
+    QAction* actPrintEvidenceSheet;  // 打印证据校验单
     QAction* actExit;                // 退出
     QAction* actFtpSettings;         // FTP笔录服务器配置
     QAction* actUpload;              // 笔录上传

@@ -100,6 +100,7 @@ TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
                                inquiry + ".ini",
                                inquiry + ".ini.sha256",
                                inquiry + ".pdf",
+                               "证据校验单.pdf",
                                "录音/询问 张建国.wav",
                                "录音/询问 张建国.wav.sha256",
                                "录像/2012年11月30日9时10分.avi",
@@ -111,6 +112,14 @@ TEST(Bundle, AnExportedInquiryUnpacksAndPassesSha256sum) {
     // The fingerprints travel with their files and confirm them where they lie.
     EXPECT_EQ(tool("sha256sum", {"-c", "询问 张建国.wav.sha256"}, unpacked + "/录音").exitCode, 0);
     EXPECT_TRUE(readFile(unpacked + "/" + inquiry + ".pdf").startsWith("%PDF"));
+    // The sheet in the bundle names the files beside it, where verify looks first.
+    ASSERT_EQ(tool("pdftoppm", {"-r", "200", "-png", "-singlefile", "证据校验单.pdf", "sheet"}, unpacked).exitCode, 0);
+    const Ran decoded = tool("zbarimg", {"-q", "--raw", "-Sbinary", "sheet.png"}, unpacked);
+    ASSERT_EQ(decoded.exitCode, 0) << decoded.err.toStdString();
+    writeFile(unpacked + "/sheet.txt", decoded.out.toUtf8());
+    const Ran sheetChecked = quillon(dir, {"verify", unpacked + "/sheet.txt"});
+    EXPECT_EQ(sheetChecked.exitCode, 0) << sheetChecked.out.toStdString();
+    EXPECT_EQ(sheetChecked.out.count(": OK"), 4) << sheetChecked.out.toStdString();
     EXPECT_EQ(readFile(unpacked + "/custody.log").count('\n'), 3) << "composed, linked and the export begun";
 
     // The export is in the custody log, naming the bundle as it was handed over.
@@ -190,12 +199,13 @@ TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemov
     ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
     EXPECT_TRUE(exported.out.contains("manifest.sha256.tsr")) << exported.out.toStdString();
 
-    // Checked elsewhere, with the authority's CA given rather than found in set.ini.
+    // Checked elsewhere, with the authority's CA given rather than found in set.ini. The evidence sheet
+    // is among the members.
     const QString elsewhere = home.filePath("elsewhere");
     QDir().mkpath(elsewhere);
     Ran verified = quillon(elsewhere, {"verify", bundle, "--ca", tsa.caFile()});
     EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString();
-    EXPECT_TRUE(verified.out.contains("证明：清单列出的 5 个文件都在移交包里")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("证明：清单列出的 6 个文件都在移交包里")) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("证明：可信时间戳证明清单在 ")) << verified.out.toStdString();
     // The excerpt: the template's save and the export's own entry, which follows the chain's head.
     const QList<QByteArray> log = readFile(archive::custodyPath(dir)).split('\n');
@@ -232,7 +242,7 @@ TEST(Bundle, ATimeStampedBundleProvesItselfAndItsTokenFindsAMemberChangedOrRemov
                                                 {{capture, std::nullopt},
                                                  {"manifest.sha256", manifestWith(manifest, capture, std::nullopt)}})});
     EXPECT_EQ(verified.exitCode, 1) << verified.out.toStdString();
-    EXPECT_TRUE(verified.out.contains("证明：清单列出的 4 个文件都在移交包里")) << verified.out.toStdString();
+    EXPECT_TRUE(verified.out.contains("证明：清单列出的 5 个文件都在移交包里")) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.contains("manifest.sha256.tsr: FAILED（")) << verified.out.toStdString();
     EXPECT_TRUE(verified.out.endsWith(": FAILED\n")) << verified.out.toStdString();
 }

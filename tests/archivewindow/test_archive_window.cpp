@@ -1,5 +1,6 @@
 // "笔录档案" in the real program, by the keyboard alone: Ctrl+F, a search typed, the list, Enter to
-// open the chosen inquiry into the form, asking first when the form holds unsaved work.
+// open the chosen inquiry into the form, asking first when the form holds unsaved work. And the
+// evidence sheet's print from the 文件 menu, for the inquiry open in the form.
 #include "ArchiveFixture.h"
 #include "TestProgram.h"
 
@@ -114,4 +115,23 @@ TEST(ArchiveWindow, ChecksTheChosenInquiryAndExportsItsBundle) {
     ASSERT_EQ(aw.表格保管记录->rowCount(), 3) << "the check, then the export begun and done";
     EXPECT_EQ(aw.表格保管记录->item(1, 1)->text(), "开始导出");
     EXPECT_EQ(aw.表格保管记录->item(2, 1)->text(), "导出");
+}
+
+// "打印证据校验单": without an inquiry open it asks for one; with one and no print system, the print's
+// failure reaches the user in a box, as the transcript's print does.
+TEST(ArchiveWindow, TheEvidenceSheetsPrintSaysWhyItDidNotPrint) {
+    qputenv("CUPS_SERVER", "/nonexistent/cups.sock");
+    TestProgram p;
+    const Inquiry wang{"2013.2.3", "9:05", "10:30", "王伟", "宏达公司", "Kelmar市", "李四", {}};
+    const QString templatePath = writeTemplate(p.env.programDir(), wang);
+    ASSERT_TRUE(p.start());
+    p.w().actPrintEvidenceSheet->trigger();
+    EXPECT_EQ(p.env.dialogs.messageTexts(), QStringList{"无法打印：| 请先保存或打开笔录，再打印它的证据校验单。 "});
+
+    p.archive.record({JournalEvent::Kind::Opened, baseName(wang), {templatePath}});
+    p.w().actPrintEvidenceSheet->trigger();
+    ASSERT_EQ(p.env.dialogs.messageTexts().size(), 2);
+    EXPECT_TRUE(p.env.dialogs.messageTexts().last().startsWith(
+        "无法打印：| 证据校验单没有打印：没有可用的打印机，请先安装并设置默认打印机。"))
+        << p.env.dialogs.messageTexts().last().toStdString();
 }

@@ -436,6 +436,7 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
     writeFile(root.path() + "/one", "1");
     ASSERT_TRUE(fingerprint::write(root.path() + "/one"));
     ASSERT_EQ(run({"compose", example()}).exitCode, 0);
+    writeFile(root.path() + "/sheet.txt", "quillon-sheet 1\n");
     QString templatePath = exampleDocument();
     templatePath.replace(QLatin1String(".doc"), QLatin1String(".ini"));
     // Each command of the table as a script runs it; the office part's with a server named in set.ini
@@ -449,6 +450,8 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
         {"compose --pdf", {"compose", example(), "--force", "--pdf", root.path() + "/a.pdf"}},
         {"print", {"print", exampleDocument(), "--printer", "no-such-printer"}},
         {"export", {"export", templatePath, "--out", root.path() + "/a.zip"}},
+        {"sheet", {"sheet", templatePath, "--pdf", root.path() + "/sheet.pdf"}},
+        {"verify SHEET", {"verify", root.path() + "/sheet.txt"}},
         {"archive", {"archive", "王"}},
         {"archive --rebuild", {"archive", "--rebuild"}},
         {"log verify", {"log", "verify"}},
