@@ -4,10 +4,11 @@
 
 #include "archive/SearchText.h"
 
+#include "platform/DurableFile.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <string>
 
@@ -33,11 +34,9 @@ QByteArray readWholeStamp(const QString& databasePath) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A stamp that cannot be written only means the next search checks again.
 void writeWholeStamp(const QString& databasePath, const QByteArray& stamp) {
-    QSaveFile file(wholeStampPath(databasePath));
-    if (file.open(QIODevice::WriteOnly) && file.write(stamp) == stamp.size())
-        file.commit();
+    // A stamp that cannot be written only means that the next search checks again.
+    [[maybe_unused]] const durable::Result written = durable::writeFile(wholeStampPath(databasePath), stamp);
 }
 
 constexpr char kColumns[] = "SELECT i.name, i.date, i.starts, i.ends, i.interviewee, i.unit, i.place, i.inspector, "

@@ -2,11 +2,11 @@
 // save needs to queue a head, without OpenSSL.
 #include "archive/TimeStamps.h"
 
+#include "platform/DurableFile.h"
 #include "platform/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace archive::timestamps {
 
@@ -32,11 +32,12 @@ QString tokenPath(const QString& programDir, const QString& head) {
 }
 
 bool keepFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    durable::Result written = durable::makeFolder(QFileInfo(path).absolutePath());
+    if (written)
+        written = durable::writeFile(path, bytes);
+    if (written)
         return true;
-    *error = QStringLiteral("<%1> 没有写成：%2").arg(path, file.errorString());
+    *error = QStringLiteral("<%1> 没有写成：%2").arg(path, written.text());
     return false;
 }
 
