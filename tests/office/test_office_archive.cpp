@@ -566,6 +566,10 @@ TEST_F(OfficeArchive, EachSaveGoesToTheServerAndAFailedPushIsNamedWithWhatWaits)
     QLabel* waiting = p.control<QLabel>("标签待推送");
     ASSERT_NE(waiting, nullptr);
     EXPECT_TRUE(waiting->isVisibleTo(&p.w()));
+    // The first look takes the templates the log does not name yet; a save during it would be taken
+    // twice, once as found and once as logged.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return waiting->text() == "待推送：0 份"; }, kPushWaitMs))
+        << waiting->text().toStdString();
 
     QTemporaryDir incoming;
     transcript::fillForm(p.w(), transcript::readTemplate(writeTemplate(incoming.path(), person("王伟"))));
