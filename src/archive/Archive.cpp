@@ -241,21 +241,32 @@ void Archive::queueTimeStamp(const QList<CustodyEntry>& entries, QStringList& to
 }
 
 QList<InquiryRow> Archive::search(const SearchRequest& request, sql::Error* failed) {
-    const std::lock_guard lock(m_lock);
     QList<InquiryRow> rows;
+    const sql::Error error = search(
+        request, [&rows](const InquiryRow& row) { rows.append(row); }, [&rows] { rows.clear(); });
+    if (!error)
+        rows.clear();
+    if (failed)
+        *failed = error;
+    return rows;
+}
+
+sql::Error Archive::search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each,
+                           const std::function<void()>& again) {
+    const std::lock_guard lock(m_lock);
     sql::Error error{sql::Failure::Other, QStringLiteral("笔录档案索引无法打开")};
     // A file found damaged is set aside and, on the command line, rebuilt at once: asked once more.
     for (int attempt = 0; attempt < 2 && error.failure != sql::Failure::None; ++attempt) {
         if (!ready(true))
             break;
-        error = m_index.search(request, &rows);
+        if (attempt > 0)
+            again();
+        error = m_index.search(request, each);
         handle(error);
         if (m_work == Work::InBackground)
             break;
     }
-    if (failed)
-        *failed = error;
-    return rows;
+    return error;
 }
 
 std::optional<InquiryRow> Archive::inquiry(const QString& name) {

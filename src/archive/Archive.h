@@ -59,6 +59,11 @@ public:
     // failed: why the rows are not the answer (the index could not be read, or is being rebuilt from
     // nothing beside the event loop); the rows are then empty.
     QList<InquiryRow> search(const SearchRequest& request, sql::Error* failed = nullptr);
+    // The rows handed over as they are read, none kept. A file found damaged on the way is set aside
+    // and, on the command line, searched once more: again() is called before, and what was handed
+    // over until then is not the answer.
+    sql::Error search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each,
+                      const std::function<void()>& again);
     std::optional<InquiryRow> inquiry(const QString& name);
     QList<FileRow> files(const QString& inquiry);
     // The inquiry's custody-log lines in the order they were written, as written.

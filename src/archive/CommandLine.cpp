@@ -9,7 +9,10 @@
 
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace archive {
 
@@ -17,20 +20,34 @@ namespace {
 
 int listInquiries(Archive& archive, const QStringList& words) {
     archive.refresh();
-    QTextStream out(stdout);
     QTextStream err(stderr);
-    sql::Error failed;
-    const QList<InquiryRow> rows = archive.search({words.join(u' '), {}, {}}, &failed);
+    // The lines as bytes, not as rows: a search may answer every inquiry of the office. They are
+    // printed once the answer is whole, since rows read before a damaged page are not the answer.
+    std::string lines;
+    lines.reserve(256 * 1024);
+    QStringList problems;
+    const sql::Error failed = archive.search(
+        {words.join(u' '), {}, {}},
+        [&](const InquiryRow& row) {
+            const QByteArray line = inquiryLine(row).toUtf8();
+            lines.append(line.constData(), size_t(line.size())).push_back('\n');
+            if (!row.problem.isEmpty())
+                problems << QStringLiteral("笔录模板 %1.ini：%2").arg(row.name, row.problem);
+        },
+        [&] {
+            lines.clear();
+            problems.clear();
+        });
     if (!failed) {
         err << QStringLiteral("笔录档案无法查找：%1").arg(failed.text) << Qt::endl;
         return 1;
     }
-    for (const InquiryRow& row : rows) {
-        out << inquiryLine(row) << '\n';
-        if (!row.problem.isEmpty())
-            err << QStringLiteral("笔录模板 %1.ini：%2").arg(row.name, row.problem) << Qt::endl;
+    if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() || std::fflush(stdout) != 0) {
+        err << QStringLiteral("查找结果没有写完：%1").arg(QString::fromLocal8Bit(std::strerror(errno))) << Qt::endl;
+        return 1;
     }
-    out.flush();
+    for (const QString& problem : problems)
+        err << problem << Qt::endl;
     // An index that could not be read or brought up to date has been named on standard error.
     return archive.lastSyncError().ok() ? 0 : 1;
 }

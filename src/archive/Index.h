@@ -126,6 +126,9 @@ public:
 
     // Reading: each fills its result and says what went wrong.
     sql::Error search(const SearchRequest& request, QList<InquiryRow>* rows);
+    // The same rows handed over one by one as they are read, newest first, none kept: a search may
+    // answer every inquiry of the office. On failure the rows handed over are not the answer.
+    sql::Error search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each);
     sql::Error inquiry(const QString& name, std::optional<InquiryRow>* row);
     // The inquiry's own files and its evidence, unlinked ones included.
     sql::Error files(const QString& inquiry, QList<FileRow>* files);

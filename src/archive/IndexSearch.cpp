@@ -52,6 +52,13 @@ InquiryRow rowOf(const sql::Query& q) {
 
 sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) {
     rows->clear();
+    const sql::Error error = search(request, [rows](const InquiryRow& row) { rows->append(row); });
+    if (!error)
+        rows->clear();
+    return error;
+}
+
+sql::Error Index::search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each) {
     if (const sql::Error opened = open(); !opened)
         return opened;
     const std::optional<QByteArray> match = search::matchExpression(request.text);
@@ -72,12 +79,15 @@ sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) 
         q.bind(request.from.toString(Qt::ISODate));
     if (!request.to.isNull())
         q.bind(request.to.toString(Qt::ISODate));
-    while (q.next())
-        *rows << rowOf(q);
+    bool found = false;
+    while (q.next()) {
+        found = true;
+        each(rowOf(q));
+    }
     // Damaged pages of the full-text index may read as no match at all rather than as an error: a
     // word found nowhere is told only when the full-text index is whole. The check reads the whole
     // index, so it is made once for the files as they are now, not for every word typed.
-    if (match && rows->isEmpty() && m_db.error().ok() && !m_readOnly) {
+    if (match && !found && m_db.error().ok() && !m_readOnly) {
         const QByteArray files = fileStamp(m_databasePath);
         if (files != readWholeStamp(m_databasePath)) {
             if (!m_db.exec("INSERT INTO inquiry_terms(inquiry_terms, rank) VALUES('integrity-check', 0)") &&
@@ -87,8 +97,6 @@ sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) 
                 writeWholeStamp(m_databasePath, files);
         }
     }
-    if (!m_db.error().ok())
-        rows->clear();
     return result();
 }
 
