@@ -253,15 +253,23 @@ QList<InquiryRow> Archive::search(const SearchRequest& request, sql::Error* fail
 
 sql::Error Archive::search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each,
                            const std::function<void()>& again) {
+    return readAgainWhenDamaged([&] { return m_index.search(request, each); }, again);
+}
+
+sql::Error Archive::list(const SearchRequest& request, const std::function<void(const ListedInquiry&)>& each,
+                         const std::function<void()>& again) {
+    return readAgainWhenDamaged([&] { return m_index.list(request, each); }, again);
+}
+
+sql::Error Archive::readAgainWhenDamaged(const std::function<sql::Error()>& read, const std::function<void()>& again) {
     const std::lock_guard lock(m_lock);
     sql::Error error{sql::Failure::Other, QStringLiteral("笔录档案索引无法打开")};
-    // A file found damaged is set aside and, on the command line, rebuilt at once: asked once more.
     for (int attempt = 0; attempt < 2 && error.failure != sql::Failure::None; ++attempt) {
         if (!ready(true))
             break;
         if (attempt > 0)
             again();
-        error = m_index.search(request, each);
+        error = read();
         handle(error);
         if (m_work == Work::InBackground)
             break;

@@ -64,6 +64,9 @@ public:
     // over until then is not the answer.
     sql::Error search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each,
                       const std::function<void()>& again);
+    // The same, only what a listing prints, as the index holds it.
+    sql::Error list(const SearchRequest& request, const std::function<void(const ListedInquiry&)>& each,
+                    const std::function<void()>& again);
     std::optional<InquiryRow> inquiry(const QString& name);
     QList<FileRow> files(const QString& inquiry);
     // The inquiry's custody-log lines in the order they were written, as written.
@@ -88,6 +91,9 @@ signals:
     void logged();
 
 private:
+    // A reading of the index; a file found damaged is set aside and, on the command line, rebuilt
+    // at once: read once more after again().
+    sql::Error readAgainWhenDamaged(const std::function<sql::Error()>& read, const std::function<void()>& again);
     // An event on its way into the custody log and the index.
     struct Job {
         std::optional<CustodyEntry> entry; // none for an event the log does not keep

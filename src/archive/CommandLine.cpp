@@ -18,21 +18,29 @@ namespace archive {
 
 namespace {
 
+void appendInquiryLine(std::string& lines, const ListedInquiry& row) {
+    for (const QByteArrayView field : {row.date, row.interviewee, row.unit, row.place})
+        lines.append(field.data(), size_t(field.size())).push_back('\t');
+    lines.append(std::to_string(row.pairs)).push_back('\t');
+    lines.append(row.name.data(), size_t(row.name.size())).push_back('\n');
+}
+
 int listInquiries(Archive& archive, const QStringList& words) {
     archive.refresh();
     QTextStream err(stderr);
-    // The lines as bytes, not as rows: a search may answer every inquiry of the office. They are
-    // printed once the answer is whole, since rows read before a damaged page are not the answer.
+    // The lines as the index's bytes, not as rows: a search may answer every inquiry of the office.
+    // They are printed once the answer is whole, since rows read before a damaged page are not the
+    // answer.
     std::string lines;
     lines.reserve(256 * 1024);
     QStringList problems;
-    const sql::Error failed = archive.search(
+    const sql::Error failed = archive.list(
         {words.join(u' '), {}, {}},
-        [&](const InquiryRow& row) {
-            const QByteArray line = inquiryLine(row).toUtf8();
-            lines.append(line.constData(), size_t(line.size())).push_back('\n');
+        [&](const ListedInquiry& row) {
+            appendInquiryLine(lines, row);
             if (!row.problem.isEmpty())
-                problems << QStringLiteral("笔录模板 %1.ini：%2").arg(row.name, row.problem);
+                problems << QStringLiteral("笔录模板 %1.ini：%2")
+                                .arg(QString::fromUtf8(row.name), QString::fromUtf8(row.problem));
         },
         [&] {
             lines.clear();
@@ -55,8 +63,15 @@ int listInquiries(Archive& archive, const QStringList& words) {
 } // namespace
 
 QString inquiryLine(const InquiryRow& row) {
-    return QStringList{row.date, row.interviewee, row.unit, row.place, QString::number(row.pairs), row.name}.join(
-        u'\t');
+    const QByteArray date = row.date.toUtf8();
+    const QByteArray interviewee = row.interviewee.toUtf8();
+    const QByteArray unit = row.unit.toUtf8();
+    const QByteArray place = row.place.toUtf8();
+    const QByteArray name = row.name.toUtf8();
+    std::string line;
+    appendInquiryLine(line, {date, interviewee, unit, place, row.pairs, name, {}});
+    line.pop_back();
+    return QString::fromStdString(line);
 }
 
 std::unique_ptr<Archive> consoleArchive(const QString& programDir) {

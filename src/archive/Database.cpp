@@ -106,6 +106,11 @@ QString Query::text(int column) const {
     return QString::fromUtf8(data, sqlite3_column_bytes(m_statement, column));
 }
 
+QByteArrayView Query::utf8(int column) const {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(data, sqlite3_column_bytes(m_statement, column));
+}
+
 qint64 Query::integer(int column) const {
     return sqlite3_column_int64(m_statement, column);
 }

@@ -46,6 +46,8 @@ public:
     bool run();
 
     QString text(int column) const;
+    // The text as SQLite holds it (UTF-8), valid until the next step.
+    QByteArrayView utf8(int column) const;
     qint64 integer(int column) const;
     QByteArray blob(int column) const;
     bool isNull(int column) const;

@@ -58,6 +58,17 @@ struct FileRow {
     LinkHow how = LinkHow::Own;
 };
 
+// An inquiry as a listing prints it, in the index's own UTF-8, valid only while it is handed over.
+struct ListedInquiry {
+    QByteArrayView date;
+    QByteArrayView interviewee;
+    QByteArrayView unit;
+    QByteArrayView place;
+    qint64 pairs = 0;
+    QByteArrayView name;
+    QByteArrayView problem;
+};
+
 struct SearchRequest {
     QString text; // words, each looked for as a substring of any field
     QDate from;   // null: no lower bound
@@ -129,6 +140,8 @@ public:
     // The same rows handed over one by one as they are read, newest first, none kept: a search may
     // answer every inquiry of the office. On failure the rows handed over are not the answer.
     sql::Error search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each);
+    // The same, only what a listing prints, as SQLite holds it.
+    sql::Error list(const SearchRequest& request, const std::function<void(const ListedInquiry&)>& each);
     sql::Error inquiry(const QString& name, std::optional<InquiryRow>* row);
     // The inquiry's own files and its evidence, unlinked ones included.
     sql::Error files(const QString& inquiry, QList<FileRow>* files);
@@ -147,6 +160,10 @@ public:
 
 private:
     sql::Error result();
+    // The statement of a search reading the given columns, newest first, and stepped by visit();
+    // then, when a word was looked for and found nowhere, the check that the full-text index is whole.
+    sql::Error searched(const SearchRequest& request, const char* columns,
+                        const std::function<void(const sql::Query&)>& visit);
     bool replacedBehindUs() const;
     sql::Error replaceDamagedFile(quint64 device, quint64 inode);
     // Opened read-only: whether the index is level with BL/ and the custody log.

@@ -41,6 +41,8 @@ void writeWholeStamp(const QString& databasePath, const QByteArray& stamp) {
 
 constexpr char kColumns[] = "SELECT i.name, i.date, i.starts, i.ends, i.interviewee, i.unit, i.place, i.inspector, "
                             "i.pairs, i.recordings, i.captures, i.state, i.problem FROM inquiry i";
+constexpr char kListedColumns[] = "SELECT i.date, i.interviewee, i.unit, i.place, i.pairs, i.name, i.problem FROM "
+                                  "inquiry i";
 
 InquiryRow rowOf(const sql::Query& q) {
     return {q.text(0), q.text(1), q.text(2),         q.text(3),         q.text(4),          q.text(5),
@@ -59,11 +61,22 @@ sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) 
 }
 
 sql::Error Index::search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each) {
+    return searched(request, kColumns, [&each](const sql::Query& q) { each(rowOf(q)); });
+}
+
+sql::Error Index::list(const SearchRequest& request, const std::function<void(const ListedInquiry&)>& each) {
+    return searched(request, kListedColumns, [&each](const sql::Query& q) {
+        each({q.utf8(0), q.utf8(1), q.utf8(2), q.utf8(3), q.integer(4), q.utf8(5), q.utf8(6)});
+    });
+}
+
+sql::Error Index::searched(const SearchRequest& request, const char* columns,
+                           const std::function<void(const sql::Query&)>& visit) {
     if (const sql::Error opened = open(); !opened)
         return opened;
     const std::optional<QByteArray> match = search::matchExpression(request.text);
-    // Four statements at most, each prepared once.
-    std::string sql = kColumns;
+    // Four statements at most for each set of columns, each prepared once.
+    std::string sql = columns;
     sql += " WHERE 1";
     if (match)
         sql += " AND i.id IN (SELECT rowid FROM inquiry_terms WHERE inquiry_terms MATCH ?)";
@@ -82,7 +95,7 @@ sql::Error Index::search(const SearchRequest& request, const std::function<void(
     bool found = false;
     while (q.next()) {
         found = true;
-        each(rowOf(q));
+        visit(q);
     }
     // Damaged pages of the full-text index may read as no match at all rather than as an error: a
     // word found nowhere is told only when the full-text index is whole. The check reads the whole
