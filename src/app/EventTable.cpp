@@ -65,6 +65,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
         }
     });
     onMenu(w.actOpenTemplate, [&w, &s, &c] {
+        NoteCorrections(w, s, c.readBack);
         OpenTemplate(w, s);
         FollowReadBack(w, s, c.readBack);
     });
@@ -171,6 +172,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     QObject::connect(aw.组合框版本, &QComboBox::activated, &w,
                      [&c] { ShowChosenVersion(c.archiveWindow, c.archiveScopes.office); });
     const auto openChosen = [&w, &s, &c] {
+        NoteCorrections(w, s, c.readBack);
         OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes);
         FollowReadBack(w, s, c.readBack);
     };

@@ -170,7 +170,11 @@ void NoteCorrections(MainWindow& w, Services& s, ReadBackState& state) {
 }
 
 void FollowReadBack(MainWindow& w, Services& s, ReadBackState& state) {
-    const QString inquiry = baseName(cleanForm(w));
+    const record::TranscriptRecord r = cleanForm(w);
+    // A form that holds what the record knows was not replaced (an open cancelled): it goes on.
+    if (!state.inquiry.isEmpty() && state.record.readBack && state.record.current().values == r.values)
+        return;
+    const QString inquiry = baseName(r);
     const QString path = readback::recordPath(s.programDir, inquiry);
     durable::Result read;
     readback::Record found = readback::readRecord(path, &read);

@@ -51,6 +51,8 @@ void ReadBackDone(MainWindow& w, Services& s, FormState& form, transcript::ReadB
 // custody log: when a field loses the focus, every 30 seconds, before a save or a print.
 void NoteCorrections(MainWindow& w, Services& s, transcript::ReadBackState& state);
 // The inquiry now in the form followed: a template opened, the form recovered, the program started.
+// Corrections are noted before the form is replaced, so that a form still as the record knows it
+// goes on with its read-back.
 void FollowReadBack(MainWindow& w, Services& s, transcript::ReadBackState& state);
 // A new transcript: no inquiry is under read-back.
 void ForgetReadBack(transcript::ReadBackState& state);
