@@ -13,6 +13,7 @@
 #include "recording/VideoCapture.h"
 #include "transcript/FormRecovery.h"
 #include "transcript/NativeWordEngine.h"
+#include "transcript/ReadBackCommands.h"
 #include "transcript/word/Printing.h"
 #include "ui/ArchiveWindow.h"
 #include "ui/CheckWindow.h"
@@ -59,6 +60,9 @@ struct Components {
     CheckWindow checkWindow;
     // Pushes to the office archive when set.ini names one; its results go to the main window.
     std::unique_ptr<office::PushLoop> pushLoop;
+    // The inquiry read back to the interviewee, whose later corrections are kept; declared before the
+    // clock, which the focus's watch on it goes with.
+    transcript::ReadBackState readBack;
     // The unsaved form in the recovery folder, and the clock that keeps it there every 30 seconds.
     transcript::FormRecovery formRecovery;
     QTimer formRecoveryClock;

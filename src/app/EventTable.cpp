@@ -28,11 +28,13 @@
 #include "transcript/InquiryReview.h"
 #include "transcript/NewTranscript.h"
 #include "transcript/OpenTemplate.h"
+#include "transcript/ReadBackCommands.h"
 #include "transcript/WordCommands.h"
 #include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -59,15 +61,21 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
         if (NewTranscript(w, s)) {
             StartupProcedure(w, s, c.form);
             transcript::ResetFormRecovery(w, c.formRecovery);
+            ForgetReadBack(c.readBack);
         }
     });
-    onMenu(w.actOpenTemplate, [&w, &s] { OpenTemplate(w, s); });
+    onMenu(w.actOpenTemplate, [&w, &s, &c] {
+        NoteCorrections(w, s, c.readBack);
+        OpenTemplate(w, s);
+        FollowReadBack(w, s, c.readBack);
+    });
     onMenu(w.actArchive, [&c] { ShowArchiveWindow(c.archiveWindow, c.inquiries, c.archiveRows, c.archiveScopes); });
     onMenu(w.actCheckTranscript, [&w, &s, &c] { CheckTranscript(w, s, c.checkWindow, c.checkContext); });
+    onMenu(w.actReadBackDone, [&w, &s, &c] { ReadBackDone(w, s, c.form, c.readBack); });
     onMenu(w.actSaveTranscript,
-           [&w, &c, &s] { SaveWordDocument(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext); });
+           [&w, &c, &s] { SaveWordDocument(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext, c.readBack); });
     onMenu(w.actPrintTranscript,
-           [&w, &c, &s] { PrintTranscript(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext); });
+           [&w, &c, &s] { PrintTranscript(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext, c.readBack); });
     onMenu(w.actPrintEvidenceSheet, [&s, &c] { PrintEvidenceSheet(s, c.inquiries); });
     onMenu(w.actExit, [&w, &s, &c] { ExitProgram(w, s, c); });
 
@@ -163,9 +171,13 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
                      [&c] { ShowChosenInquiry(c.archiveWindow, c.archiveScopes); });
     QObject::connect(aw.组合框版本, &QComboBox::activated, &w,
                      [&c] { ShowChosenVersion(c.archiveWindow, c.archiveScopes.office); });
-    QObject::connect(aw.表格笔录, &QTableView::activated, &w,
-                     [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
-    onClick(aw.按钮打开, [&w, &s, &c] { OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes); });
+    const auto openChosen = [&w, &s, &c] {
+        NoteCorrections(w, s, c.readBack);
+        OpenChosenInquiry(w, c.archiveWindow, s, c.formRecovery, c.archiveScopes);
+        FollowReadBack(w, s, c.readBack);
+    };
+    QObject::connect(aw.表格笔录, &QTableView::activated, &w, openChosen);
+    onClick(aw.按钮打开, openChosen);
     onClick(aw.按钮预览, [&w, &s, &c] { PreviewChosenInquiry(w, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
     onClick(aw.按钮打印, [&s, &c] { PrintChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
     onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.archiveScopes); });
@@ -191,4 +203,10 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     onClick(w.按钮1, keepForm);
     onClick(w.按钮2, keepForm);
     onMenu(w.actSaveTranscript, keepForm);
+
+    // Corrections after a read-back: noted when a field loses the focus and with the form recovery.
+    // The focus's watch ends with the clock, before the windows that hold the focus go.
+    const auto noteCorrections = [&w, &s, &c] { NoteCorrections(w, s, c.readBack); };
+    QObject::connect(qApp, &QApplication::focusChanged, &c.formRecoveryClock, noteCorrections);
+    QObject::connect(&c.formRecoveryClock, &QTimer::timeout, &w, noteCorrections);
 }

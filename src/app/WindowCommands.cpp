@@ -109,6 +109,8 @@ void OfferRecovery(MainWindow& w, Services& s, Components& c, const RecoverySess
     RepairInterruptedCaptures(s, recovery.folder(), recovery.leftovers());
     OfferUnsavedRecordings(w, s, c.form, recovery.folder(), recovery.leftovers());
     transcript::OfferFormRecovery(w, s, c.formRecovery, recovery.folder(), recovery.leftovers());
+    // A form given back after a crash goes on with its read-back; its corrections since are noted.
+    FollowReadBack(w, s, c.readBack);
     c.formRecoveryClock.start();
 }
 

@@ -39,6 +39,12 @@ QString eventName(JournalEvent::Kind kind) {
         return custody::kDiscarded;
     case JournalEvent::Kind::SetAside:
         return custody::kSetAside;
+    case JournalEvent::Kind::ReadBack:
+        return custody::kReadBack;
+    case JournalEvent::Kind::Corrected:
+        return custody::kCorrected;
+    case JournalEvent::Kind::CorrectionsPrinted:
+        return custody::kCorrectionsPrinted;
     case JournalEvent::Kind::Opened:
     case JournalEvent::Kind::NewTranscript:
         break;

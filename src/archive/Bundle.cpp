@@ -88,6 +88,12 @@ BundleResult writeBundle(const BundleRequest& request, BundleProgress& progress,
         members.add({request.inquiry + QStringLiteral(".pdf"), request.pdfPath, {}, {}, {}});
     if (!request.sheetPdfPath.isEmpty())
         members.add({kSheetMember, request.sheetPdfPath, {}, {}, {}});
+    const QList<QPair<QString, QString>> readBack{{kReadBackMember, request.readBackPath},
+                                                  {kCorrectionsMember, request.correctionsPdfPath},
+                                                  {kCorrectionsTextMember, request.correctionsTextPath}};
+    for (const auto& [name, path] : readBack)
+        if (!path.isEmpty())
+            members.add({name, path, {}, {}, {}});
     for (const QString& path : request.recordings)
         members.addFile(kRecordingFolder, path);
     for (const QString& path : request.captures)

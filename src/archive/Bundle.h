@@ -22,9 +22,14 @@ using PdfMaker = std::function<bool(const QString& document, const QString& pdf,
 struct BundleRequest {
     QString inquiry;
     QString templatePath;
-    QString documentPath;   // empty or missing: the inquiry has no document
-    QString pdfPath;        // the PDF of the document's pages, named <inquiry>.pdf in the bundle
-    QString sheetPdfPath;   // the evidence sheet's PDF, kSheetMember in the bundle; empty for none
+    QString documentPath; // empty or missing: the inquiry has no document
+    QString pdfPath;      // the PDF of the document's pages, named <inquiry>.pdf in the bundle
+    QString sheetPdfPath; // the evidence sheet's PDF, kSheetMember in the bundle; empty for none
+    // The read-back's record with every correction after it, and the page "更正记录" as last printed
+    // with its text: kReadBackMember, kCorrectionsMember, kCorrectionsTextMember; empty for none.
+    QString readBackPath;
+    QString correctionsPdfPath;
+    QString correctionsTextPath;
     QStringList recordings; // full paths
     QStringList captures;
     QList<QByteArray> custodyLines;
@@ -57,6 +62,10 @@ inline const QString kRecordingFolder = QStringLiteral("录音/");
 inline const QString kCaptureFolder = QStringLiteral("录像/");
 // The evidence sheet's PDF in a bundle.
 inline const QString kSheetMember = QStringLiteral("证据校验单.pdf");
+// The read-back's record and the corrections' page and text in a bundle.
+inline const QString kReadBackMember = QStringLiteral("宣读核对.json");
+inline const QString kCorrectionsMember = QStringLiteral("更正记录.pdf");
+inline const QString kCorrectionsTextMember = QStringLiteral("更正记录.txt");
 
 // The name of the time-stamp of the manifest in a bundle.
 inline const QString kManifestToken = QStringLiteral("manifest.sha256.tsr");

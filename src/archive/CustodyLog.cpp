@@ -42,6 +42,9 @@ QString eventText(const QString& event) {
         {kExported, QStringLiteral("导出")},
         {kDiscarded, QStringLiteral("放弃")},
         {kSetAside, QStringLiteral("无法修复，移出")},
+        {kReadBack, QStringLiteral("宣读核对")},
+        {kCorrected, QStringLiteral("宣读后更正")},
+        {kCorrectionsPrinted, QStringLiteral("打印更正记录")},
     };
     return texts.value(event, event);
 }
@@ -60,6 +63,9 @@ QString detailText(const QString& key) {
         {QStringLiteral("from"), QStringLiteral("原来的位置")},
         {QStringLiteral("bundle"), QStringLiteral("移交包")},
         {QStringLiteral("excerpt"), QStringLiteral("摘录的记录")},
+        {QStringLiteral("field"), QStringLiteral("栏目")},
+        {QStringLiteral("before"), QStringLiteral("原为")},
+        {QStringLiteral("after"), QStringLiteral("改为")},
     };
     return texts.value(key, key);
 }

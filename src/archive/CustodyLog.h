@@ -43,6 +43,11 @@ inline const QString kExported = QStringLiteral("exported");
 // be repaired; "from" in the details names where it was.
 inline const QString kDiscarded = QStringLiteral("discarded");
 inline const QString kSetAside = QStringLiteral("set-aside");
+// The transcript read back to the interviewee, with the document's SHA-256 at that moment; each
+// change of the form after it ("field", "before", "after"); the page "更正记录" that lists them printed.
+inline const QString kReadBack = QStringLiteral("read-back");
+inline const QString kCorrected = QStringLiteral("corrected");
+inline const QString kCorrectionsPrinted = QStringLiteral("corrections-printed");
 
 // The event in the words the archive window shows ("保存", "录音保存", …); the name itself when unknown.
 QString eventText(const QString& event);

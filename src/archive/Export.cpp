@@ -4,6 +4,8 @@
 #include "archive/Locations.h"
 #include "archive/TimeStampAuthority.h"
 
+#include "transcript/ReadBackFiles.h"
+
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -85,6 +87,11 @@ BundleResult exportInquiry(Archive& archive, const QString& templatePath, const 
             (file.kind == FileKind::Recording ? request.recordings : request.captures) << path;
     }
     request.custodyLines = archive.custodyLines(request.inquiry);
+    // The read-back and its corrections go with the inquiry when it was read back.
+    const auto kept = [](const QString& path) { return QFileInfo::exists(path) ? path : QString(); };
+    request.readBackPath = kept(readback::recordPath(archive.programDir(), request.inquiry));
+    request.correctionsPdfPath = kept(readback::pagePath(archive.programDir(), request.inquiry));
+    request.correctionsTextPath = kept(readback::textPath(archive.programDir(), request.inquiry));
     // The sheet vouches for the files as they are now, the ones the bundle holds; evidence that is
     // gone is in missing already. Without a template, finish says so.
     std::optional<sheet::Sheet> facts;

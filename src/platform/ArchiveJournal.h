@@ -25,6 +25,9 @@ struct JournalEvent {
         SetAside,      // a capture that could not be repaired, moved untouched into the recovery folder's unrepaired/
         Opened,        // a template loaded into the form: it is the inquiry open from now on
         NewTranscript, // the form emptied: no inquiry is open any more
+        ReadBack,      // "核对完毕(宣读)": the saved transcript was read back to the interviewee
+        Corrected,     // a field changed after the read-back: "field", "before", "after"
+        CorrectionsPrinted, // the page "更正记录" printed after the transcript
     };
 
     Kind kind;

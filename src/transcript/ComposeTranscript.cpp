@@ -67,55 +67,79 @@ public:
 
     void particulars(const record::TranscriptRecord& r) {
         plain(QStringLiteral("笔录起至时间："));
+        mark(field::Year, 2);
         underlined("  " + r[field::Year]);
         plain(QStringLiteral("年"));
+        mark(field::Month, 2);
         underlined("  " + r[field::Month]);
         plain(QStringLiteral("月"));
+        mark(field::Day, 2);
         underlined("  " + r[field::Day]);
         plain(QStringLiteral("日"));
+        mark(field::StartHour, 2);
         underlined("  " + r[field::StartHour]);
         plain(QStringLiteral("时"));
+        mark(field::StartMinute, 2);
         underlined("  " + r[field::StartMinute]);
         plain(timeSeparator(r[field::Month], r[field::Day]));
+        mark(field::EndHour, 2);
         underlined("  " + r[field::EndHour]);
         plain(QStringLiteral("时"));
+        mark(field::EndMinute, 2);
         underlined("  " + r[field::EndMinute]);
         plain(QStringLiteral("分") + kCrLf);
 
         plain(QStringLiteral("笔录地点："));
+        mark(field::Place);
+        mark(field::PlaceDetail, r[field::Place].size());
         underlined(r[field::Place] + r[field::PlaceDetail] + kToMargin + kCrLf);
 
         plain(QStringLiteral("被询问人姓名："));
+        mark(field::IntervieweeName, 1);
         underlined(' ' + r[field::IntervieweeName] + ' ');
         plain(QStringLiteral(" 性别："));
+        mark(field::Sex, 1);
         underlined(' ' + r[field::Sex] + ' ');
         plain(QStringLiteral(" 户籍所在地："));
+        mark(field::Domicile);
+        mark(field::DomicileDetail, r[field::Domicile].size());
         underlined(r[field::Domicile] + r[field::DomicileDetail] + kToMargin + kCrLf);
 
         plain(QStringLiteral("身份证件种类："));
+        mark(field::IdentityDocument, 1);
         underlined(' ' + r[field::IdentityDocument] + ' ');
         plain(QStringLiteral(" 号码："));
+        mark(field::IdentityNumber);
         underlined(r[field::IdentityNumber]);
         plain(QStringLiteral("  年龄："));
+        mark(field::Age);
         underlined(r[field::Age] + kToMargin + kCrLf);
 
         plain(QStringLiteral("工作单位："));
+        mark(field::WorkUnit);
         underlined(r[field::WorkUnit]);
         plain(QStringLiteral("   职务："));
+        mark(field::Position);
         underlined(r[field::Position]);
         plain(QStringLiteral("   文化程度："));
+        mark(field::Education);
         underlined(r[field::Education] + kToMargin + kCrLf);
 
         plain(QStringLiteral("电话："));
+        mark(field::Telephone);
         underlined(r[field::Telephone]);
         plain(QStringLiteral("   住址："));
+        mark(field::Address);
         underlined(r[field::Address] + kToMargin + kCrLf);
 
         plain(QStringLiteral("询问人姓名："));
+        mark(field::InspectorName, 2);
         underlined("  " + r[field::InspectorName] + "  ");
         plain(QStringLiteral(" 其他参加人："));
+        mark(field::OtherParticipants, 2);
         underlined("  " + r[field::OtherParticipants] + "  ");
         plain(QStringLiteral(" 记录人："));
+        mark(field::Recorder, 2);
         underlined("  " + r[field::Recorder] + kToMargin + kCrLf + kCrLf);
     }
 
@@ -130,14 +154,28 @@ public:
             const QString& question = r[record::question(pair).key];
             if (question.isEmpty())
                 continue;
-            typePair(toMargin(question), toMargin(r[record::answer(pair).key]));
+            typePair(toMargin(question), toMargin(r[record::answer(pair).key]), record::question(pair).key,
+                     record::answer(pair).key);
             typed = true;
         }
         if (typed)
             endPage(false);
     }
 
+    // Where each field's text begins in the document typed so far.
+    const QList<FieldStart>& fieldStarts() const { return m_starts; }
+    const word::Document& typed() const { return m_shadow; }
+
 private:
+    // The field's text begins after skip more characters at the insertion point.
+    void mark(record::Key key, qsizetype skip = 0) {
+        const word::Paragraph& paragraph = m_shadow.paragraphs[m_caret.paragraph];
+        qsizetype offset = skip;
+        for (qsizetype run = 0; run < m_caret.run && run < paragraph.runs.size(); ++run)
+            offset += paragraph.runs[run].text.size();
+        m_starts << FieldStart{key, m_caret.paragraph, offset};
+    }
+
     void setBold(bool on) {
         m_writer.setBold(on);
         m_format.bold = on;
@@ -207,7 +245,7 @@ private:
         return height;
     }
 
-    void typePair(const QString& question, const QString& answer) {
+    void typePair(const QString& question, const QString& answer, record::Key questionKey, record::Key answerKey) {
         if (!m_footerRead)
             startPage();
         const QList<word::LineExtent> q = measure(question);
@@ -224,12 +262,12 @@ private:
         } else if (!m_bodyStarted && bodyTop(first) > 0 && questionAlone) {
             endPage(true);
         }
-        typeLines(question, q);
-        typeLines(answer, a);
+        typeLines(question, q, questionKey);
+        typeLines(answer, a, answerKey);
     }
 
     // Types a paragraph, ending pages at line boundaries where it does not fit.
-    void typeLines(const QString& text, const QList<word::LineExtent>& lines) {
+    void typeLines(const QString& text, const QList<word::LineExtent>& lines, record::Key key) {
         qsizetype from = 0;
         while (from < lines.size()) {
             if (!m_footerRead)
@@ -246,6 +284,8 @@ private:
             }
             count = std::max<qsizetype>(count, 1);
             const qsizetype begin = lines[from].start;
+            if (from == 0)
+                mark(key);
             if (from + count == lines.size()) {
                 type(text.mid(begin) + kCrLf);
             } else {
@@ -309,6 +349,29 @@ private:
     QString m_hang1;
     QString m_hang2;
     qreal m_footerHeight = 0;
+    QList<FieldStart> m_starts;
+};
+
+// A writer that keeps nothing: the typist's own copy is the document.
+class NoWriter final : public word::DocumentWriter {
+public:
+    bool start() override { return true; }
+    bool connect() override { return true; }
+    bool open(const QString&) override { return true; }
+    void hide() override {}
+    void setBold(bool) override {}
+    void setSize(int) override {}
+    void setUnderline(bool) override {}
+    void setAlignment(word::Alignment) override {}
+    void setLineSpacing(int) override {}
+    void setRightTab(int) override {}
+    void setPageBreakBefore(bool) override {}
+    void type(const QString&) override {}
+    bool saveAs(const QString&) override { return false; }
+    bool print(const word::PrintTarget&) override { return false; }
+    void close() override {}
+    void quit() override {}
+    QString lastError() const override { return {}; }
 };
 
 // The working copy goes through the durable write path; one that already holds the blank document
@@ -332,6 +395,17 @@ QString timeSeparator(const QString& month, const QString& day) {
     default:
         return QStringLiteral("分   至   ");
     }
+}
+
+ComposedText composedText(record::TranscriptRecord r, const std::function<QString(const QString& key)>& footerLine) {
+    cleanFields(r);
+    NoWriter writer;
+    const CompositionInput in{QString(), QByteArray(), footerLine};
+    Typist typist(writer, in);
+    typist.title();
+    typist.particulars(r);
+    typist.body(r);
+    return {typist.typed(), typist.fieldStarts()};
 }
 
 Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord& r, const CompositionInput& in,

@@ -4,9 +4,12 @@
 
 #include "transcript/Outcome.h"
 #include "transcript/TranscriptRecord.h"
+#include "transcript/word/Document.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <QList>
 
 #include <functional>
 
@@ -35,6 +38,20 @@ QString timeSeparator(const QString& month, const QString& day);
 // record's fields are cleaned first (cleanFields). A refused name, a working copy that could not be
 // written, a document that could not be opened or an earlier template that could not be read gives
 // a failure.
+// Where a field's text begins in the composed document: its paragraph and the character in it.
+struct FieldStart {
+    record::Key field;
+    qsizetype paragraph = 0;
+    qsizetype offset = 0;
+};
+// The document the composition types for the record, without a writer or a file, and where each
+// field it shows begins in it (an empty pair and the remarks are not shown).
+struct ComposedText {
+    word::Document document;
+    QList<FieldStart> fields;
+};
+ComposedText composedText(record::TranscriptRecord r, const std::function<QString(const QString& key)>& footerLine);
+
 Outcome ComposeTranscript(word::DocumentWriter& writer, record::TranscriptRecord& r, const CompositionInput& in,
                           TemplateSave& templateSave);
 

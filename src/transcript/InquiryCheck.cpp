@@ -254,7 +254,16 @@ QString columnOf(record::Key key) {
                                                                {field::Telephone, u"电话"},
                                                                {field::Address, u"住址"},
                                                                {field::InspectorName, u"询问人"},
-                                                               {field::Recorder, u"记录人"}};
+                                                               {field::Recorder, u"记录人"},
+                                                               {field::Place, u"笔录地点"},
+                                                               {field::PlaceDetail, u"笔录地点"},
+                                                               {field::Domicile, u"户籍所在地"},
+                                                               {field::DomicileDetail, u"户籍所在地"},
+                                                               {field::IdentityDocument, u"身份证件种类"},
+                                                               {field::Position, u"职务"},
+                                                               {field::Education, u"文化程度"},
+                                                               {field::OtherParticipants, u"其他参加人"},
+                                                               {field::Note, u"备注"}};
     for (const auto& [column, text] : columns)
         if (column == key)
             return QString::fromUtf16(text);

@@ -82,7 +82,8 @@ PrintResult printThroughOfficeSuite(const QString& path, CommandEnv& env, Shell&
 
 } // namespace
 
-std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target) {
+std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target,
+                                       const std::function<void(word::DocumentWriter& writer)>& addPages) {
     const QString caption = QStringLiteral("无法打印：");
     if (!env.findWord()) {
         env.dialogs.message(caption, texts::kNoWord);
@@ -98,6 +99,8 @@ std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& 
     if (!report(save.begin(), env.dialogs) || !report(save.stageTemplate(templateSave.bytes()), env.dialogs) ||
         !report(save.commit(), env.dialogs))
         return std::nullopt;
+    if (addPages)
+        addPages(session.writer());
     if (!print(session.writer(), env.dialogs, caption, target))
         return std::nullopt;
     recordPrint(env, templateSave.path(), target);

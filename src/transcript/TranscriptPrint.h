@@ -9,9 +9,10 @@ class Shell;
 namespace transcript {
 
 // Printing the current transcript: checks, composition, template and its fingerprint saved as one,
-// print, close, quit.
-[[nodiscard]] std::optional<QString> printTranscript(record::TranscriptRecord& r, CommandEnv& env,
-                                                     const word::PrintTarget& target = {});
+// print, close, quit. addPages types pages after the transcript's, into the same job.
+[[nodiscard]] std::optional<QString>
+printTranscript(record::TranscriptRecord& r, CommandEnv& env, const word::PrintTarget& target = {},
+                const std::function<void(word::DocumentWriter& writer)>& addPages = {});
 
 // Printing a chosen file, from the writer check on: the "doc" check on the path, then the print.
 [[nodiscard]] std::optional<QString> printChosenFile(const QString& path, CommandEnv& env, Shell& shell,

@@ -4,6 +4,7 @@
 #include "transcript/FormBinding.h"
 #include "transcript/InquiryReview.h"
 #include "transcript/Preview.h"
+#include "transcript/ReadBackCommands.h"
 #include "transcript/TranscriptPrint.h"
 #include "transcript/WordEngine.h"
 
@@ -47,7 +48,8 @@ bool FindWord(WordEngine& engine) {
 }
 
 void SaveWordDocument(MainWindow& w, Services& s, FormState& form, WordEngine& engine, CheckWindow& cw,
-                      check::ContextSource& context) {
+                      check::ContextSource& context, ReadBackState& readBack) {
+    NoteCorrections(w, s, readBack);
     if (!ReviewBeforeSigning(w, s, cw, context, Signing::Save))
         return;
     CommandEnv env = environment(s, engine);
@@ -58,25 +60,37 @@ void SaveWordDocument(MainWindow& w, Services& s, FormState& form, WordEngine& e
     showCleanedFields(w, r);
     if (saved)
         form.status = saved->status;
+    if (saved && saved->saved)
+        CarryReadBack(w, s, readBack);
 }
 
 void PrintTranscript(MainWindow& w, Services& s, FormState& form, WordEngine& engine, CheckWindow& cw,
-                     check::ContextSource& context) {
+                     check::ContextSource& context, ReadBackState& readBack) {
     if (s.dialogs.message(QStringLiteral("打印提示："), QStringLiteral(" 是/否 打 印 当 前 笔 录 内 容 ？ \r\n"),
                           Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes) {
         // Only the current transcript is checked: a chosen document is already what it is.
         if (ReviewBeforeSigning(w, s, cw, context, Signing::Print))
-            PrintCurrentTranscript(w, s, form, engine);
+            PrintCurrentTranscript(w, s, form, engine, readBack);
     } else
         PrintChosenDocument(w, s, form, engine);
 }
 
-void PrintCurrentTranscript(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {
+void PrintCurrentTranscript(MainWindow& w, Services& s, FormState& form, WordEngine& engine, ReadBackState& readBack) {
+    NoteCorrections(w, s, readBack);
     CommandEnv env = environment(s, engine);
     record::TranscriptRecord r = readForm(w);
-    const std::optional<QString> status = printTranscript(r, env);
+    const std::optional<CorrectionPage> page = correctionPageFor(readBack, r, env);
+    std::function<void(word::DocumentWriter&)> addPages;
+    if (page)
+        addPages = [&page](word::DocumentWriter& writer) { readback::typeInto(writer, page->page); };
+    const std::optional<QString> status = printTranscript(r, env, {}, addPages);
     showCleanedFields(w, r);
     form.status = status.value_or(kPrintFailed);
+    if (!status)
+        return;
+    CarryReadBack(w, s, readBack);
+    if (page)
+        KeepCorrectionPage(s, readBack, *page);
 }
 
 void PrintChosenDocument(MainWindow& w, Services& s, FormState& form, WordEngine& engine) {

@@ -306,6 +306,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     actArchive = item(file, "笔录档案");
     actArchive->setShortcut(QKeySequence::Find);
     actCheckTranscript = item(file, "核对(笔录)");
+    actReadBackDone = item(file, "核对完毕(宣读)");
     actSaveTranscript = item(file, "保存(笔录及模板)");
     actPrintTranscript = item(file, "打印(笔录)");
     actPrintEvidenceSheet = item(file, "打印证据校验单");

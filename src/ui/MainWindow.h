@@ -181,6 +181,7 @@ public:
     QAction* actOpenTemplate;        // 打开(笔录模板)
     QAction* actArchive;             // 笔录档案 (Ctrl+F)
     QAction* actCheckTranscript;     // 核对(笔录)
+    QAction* actReadBackDone;        // 核对完毕(宣读)
     QAction* actSaveTranscript;      // 保存(笔录及模板)
     QAction* actPrintTranscript;     // 打印(笔录)
     QAction* actPrintEvidenceSheet;  // 打印证据校验单

@@ -74,7 +74,8 @@ TEST(StarterFiles, HelpFileExplainsEveryPartOfTheProgram) {
     for (const char* key : {"biaoti1", "fengge", "tanchu", "didian1", "didian2", "huji1", "name1", "wenti1", "daan1",
                             "hang1", "hang2", "control", "url", "tixing", "luyin", "gaozhi1"})
         EXPECT_TRUE(help.contains(QLatin1String(key))) << key;
-    for (const char* topic : {"BL", "保存(笔录及模板)", "打开(笔录模板)", "打印(笔录)", "录音", "录像取证", "FTP",
-                              "加密", "解密", "新建(笔录)", "笔录档案", "custody.log", "核对(笔录)"})
+    for (const char* topic :
+         {"BL", "保存(笔录及模板)", "打开(笔录模板)", "打印(笔录)", "录音", "录像取证", "FTP", "加密", "解密",
+          "新建(笔录)", "笔录档案", "custody.log", "核对(笔录)", "核对完毕(宣读)", "更正记录"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(topic))) << topic;
 }

@@ -293,28 +293,52 @@ qreal bodyHeight(const Document& document) {
     return bottom - setup.marginTop;
 }
 
-QList<Page> layOutPages(const Document& document) {
+namespace {
+
+// Lays the paragraphs out on pages and tells placed of every line: its paragraph, where it begins in
+// the paragraph's text, and its page and line, both counted from 0.
+template <typename Placed> QList<Page> layOut(const Document& document, Placed placed) {
     const PageSetup& setup = document.page;
     const qreal width = bodyWidth(setup);
     const qreal height = bodyHeight(document);
     QList<Page> pages{Page{}};
     qreal y = 0;
-    for (const Paragraph& paragraph : document.paragraphs) {
+    for (qsizetype p = 0; p < document.paragraphs.size(); ++p) {
+        const Paragraph& paragraph = document.paragraphs[p];
         if (paragraph.pageBreakBefore && !pages.last().lines.isEmpty()) {
             pages << Page{};
             y = 0;
         }
-        for (Line& line : layOutParagraph(paragraph, width, setup.linePitch)) {
+        QList<qsizetype> starts;
+        QList<Line> lines = layOutParagraph(paragraph, width, setup.linePitch, &starts);
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            Line& line = lines[i];
             if (y + line.height > height + 0.5 && !pages.last().lines.isEmpty()) {
                 pages << Page{};
                 y = 0;
             }
             line.top = y;
             y += line.height;
+            placed(p, starts[i], pages.size() - 1, pages.last().lines.size());
             pages.last().lines << line;
         }
     }
     return pages;
+}
+
+} // namespace
+
+QList<Page> layOutPages(const Document& document) {
+    return layOut(document, [](qsizetype, qsizetype, qsizetype, qsizetype) {});
+}
+
+PrintedPlace placeOf(const Document& document, qsizetype paragraph, qsizetype offset) {
+    PrintedPlace place;
+    layOut(document, [&](qsizetype p, qsizetype start, qsizetype page, qsizetype line) {
+        if (p == paragraph && (start <= offset || place.page == 0))
+            place = {int(page) + 1, int(line) + 1};
+    });
+    return place;
 }
 
 } // namespace word

@@ -56,6 +56,15 @@ qreal bodyHeight(const Document& document);
 // does not fit on the body of the current one, and so does a paragraph that begins a page.
 QList<Page> layOutPages(const Document& document);
 
+// Where a character of the document is printed: its page and its line on the page, counting every
+// line of the page's body from the top, both from 1; 0 for a paragraph the document does not hold.
+struct PrintedPlace {
+    int page = 0;
+    int line = 0;
+    bool operator==(const PrintedPlace&) const = default;
+};
+PrintedPlace placeOf(const Document& document, qsizetype paragraph, qsizetype offset);
+
 // The footer's lines, their tops counted from the footer's own top, and its height.
 QList<Line> layOutFooter(const Document& document, qreal* height);
 
