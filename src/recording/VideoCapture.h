@@ -34,6 +34,9 @@ public:
     // Where a running capture leaves its marker: a capture the program never finished (it was
     // killed) is then found and repaired at the next start. Without a folder there is no marker.
     void setRecoveryFolder(const QString& folder);
+    // Whether the next captures carry the date and time burned into their pictures (they do unless
+    // told otherwise): courts ask for the time of the recording in the picture itself.
+    void setTimeOverlay(bool on);
     // The marker a capture into file leaves in folder: it holds the capture file's path.
     static QString markerFile(const QString& folder, const QString& file);
 
@@ -76,6 +79,7 @@ private:
 
     QString m_source;
     QString m_recoveryFolder;
+    bool m_timeOverlay = true;
     QString m_marker;
     QString m_initError;
     QPointer<QLabel> m_preview;

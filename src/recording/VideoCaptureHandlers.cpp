@@ -10,6 +10,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "platform/SetAside.h"
+#include "platform/Settings.h"
 #include "recording/AviRepair.h"
 #include "recording/CaptureFileName.h"
 #include "recording/RecordingRecovery.h"
@@ -95,6 +96,7 @@ void StartCapture(MainWindow& w, Services& s, VideoCapture& capture) {
         return;
     }
     capture.setPreview(w.视频设备1);
+    capture.setTimeOverlay(ReadSetting(s.programDir, setting::CaptureTimeOverlay).trimmed() != QLatin1String("0"));
     // A capture of the same second, by this program or another, holds the name: the next one is taken.
     const QDateTime now = s.clock.now();
     VideoCapture::Result started;

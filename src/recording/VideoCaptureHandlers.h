@@ -10,8 +10,9 @@ class VideoCapture;
 struct Services;
 
 // Shows the capture area and starts a capture into a new file of the BL directory named after the
-// current date and time; a running capture is finished first. A capture that cannot start is
-// reported and the area hidden again.
+// current date and time; a running capture is finished first. Its pictures carry the date and time
+// unless set.ini's [luxiang] shijian is 0. A capture that cannot start is reported and the area
+// hidden again.
 void StartCapture(MainWindow& w, Services& s, VideoCapture& capture);
 // Hides the capture area and finishes the running capture, if any.
 void StopCapture(MainWindow& w, Services& s, VideoCapture& capture);
