@@ -20,10 +20,12 @@
 #include "net/FtpExchange.h"
 #include "net/UpdateCheck.h"
 #include "platform/Services.h"
+#include "recording/LineMarks.h"
 #include "recording/RecordingPanel.h"
 #include "recording/VideoCaptureHandlers.h"
 #include "security/PasswordLock.h"
 #include "transcript/EntryAids.h"
+#include "transcript/FormBinding.h"
 #include "transcript/FormRecovery.h"
 #include "transcript/InquiryReview.h"
 #include "transcript/NewTranscript.h"
@@ -144,9 +146,14 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     onClick(c.checkWindow.按钮填写, [&w, &s, &c] { FillFromIdentityNumber(w, s, c.checkWindow, c.checkContext); });
     onClick(c.checkWindow.按钮重新核对, [&w, &s, &c] { CheckTranscript(w, s, c.checkWindow, c.checkContext); });
 
+    // The form: the moment a question or answer line is begun is marked in the recordings running.
+    transcript::watchLinesBegun(w, [&c](const QString& line) { MarkLineBegun(c.录音1, c.视频设备1, line); });
+
     // Components: a capture that breaks off while running.
     QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
-                     [&w, &s](const QString& error, const QString& file) { CaptureInterrupted(w, s, error, file); });
+                     [&w, &s, &c](const QString& error, const QString& file) {
+                         CaptureInterrupted(w, s, c.视频设备1, error, file);
+                     });
 
     // The archive window ("笔录档案"): the scope, the search as it is typed, the date range, the chosen
     // inquiry (Enter or a double click opens it) and its version, its commands, and the archive's

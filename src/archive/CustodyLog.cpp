@@ -60,6 +60,7 @@ QString detailText(const QString& key) {
         {QStringLiteral("from"), QStringLiteral("原来的位置")},
         {QStringLiteral("bundle"), QStringLiteral("移交包")},
         {QStringLiteral("excerpt"), QStringLiteral("摘录的记录")},
+        {QStringLiteral("marks"), QStringLiteral("时间标记")},
     };
     return texts.value(key, key);
 }

@@ -2,6 +2,7 @@
 #include "archive/Export.h"
 
 #include "archive/Locations.h"
+#include "archive/TimeMarkList.h"
 #include "archive/TimeStampAuthority.h"
 
 #include <QCryptographicHash>
@@ -85,6 +86,7 @@ BundleResult exportInquiry(Archive& archive, const QString& templatePath, const 
             (file.kind == FileKind::Recording ? request.recordings : request.captures) << path;
     }
     request.custodyLines = archive.custodyLines(request.inquiry);
+    request.marks = marksText(marksOf(archive, request.inquiry));
     // The sheet vouches for the files as they are now, the ones the bundle holds; evidence that is
     // gone is in missing already. Without a template, finish says so.
     std::optional<sheet::Sheet> facts;

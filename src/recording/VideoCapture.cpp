@@ -232,6 +232,11 @@ qint64 VideoCapture::seconds() const {
     return isCapturing() ? m_running.elapsed() / 1000 : 0;
 }
 
+void VideoCapture::mark(const QString& line) {
+    if (isCapturing())
+        m_marks << timemarks::Mark{line, seconds()};
+}
+
 VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& startTime) {
     if (isCapturing())
         stop();
@@ -288,6 +293,7 @@ VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& s
     m_startTime = startTime;
     m_running.start();
     m_framesShown = 0;
+    m_marks.clear();
     m_poll.start();
     return {};
 }

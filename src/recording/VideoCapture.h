@@ -1,6 +1,7 @@
 // The video capture component: the capture source teed into a live preview and a Motion-JPEG AVI file.
 #pragma once
 
+#include "platform/TimeMarks.h"
 #include "recording/VideoSource.h"
 
 #include <QDateTime>
@@ -57,6 +58,10 @@ public:
     QString file() const;
     QDateTime startTime() const { return m_startTime; }
     qint64 seconds() const;
+    // Notes that a line of the form was begun now, at the time the capture has run; nothing while
+    // none runs. The marks belong to the last capture started and go with the next start.
+    void mark(const QString& line);
+    const QList<timemarks::Mark>& marks() const { return m_marks; }
     // Pictures shown in the preview since the capture started.
     int framesShown() const { return m_framesShown; }
 
@@ -89,5 +94,6 @@ private:
     QDateTime m_startTime;
     QElapsedTimer m_running;
     int m_framesShown = 0;
+    QList<timemarks::Mark> m_marks;
     QTimer m_poll;
 };

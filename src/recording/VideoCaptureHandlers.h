@@ -25,4 +25,5 @@ bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture);
 // told. One that cannot be repaired is offered once: set aside, or discarded.
 void RepairInterruptedCaptures(Services& s, const QString& folder, const QStringList& leftovers);
 // A capture ended by itself (device lost, write error): hide the area and say so.
-void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file);
+void CaptureInterrupted(MainWindow& w, Services& s, const VideoCapture& capture, const QString& error,
+                        const QString& file);
