@@ -79,7 +79,13 @@ void LocalScope::showChosen(ArchiveWindow& aw) {
                  : QString(),
              stateText(f.state), howText(f.how)});
     }
-    showCustodyLines(aw.表格保管记录, inquiry.isEmpty() ? QList<QByteArray>() : m_archive.custodyLines(inquiry));
+    const QList<QByteArray> lines = inquiry.isEmpty() ? QList<QByteArray>() : m_archive.custodyLines(inquiry);
+    showCustodyLines(aw.表格保管记录, lines);
+    QSet<QString> linked;
+    for (const FileRow& f : files)
+        if (f.how != LinkHow::Unlinked && (f.kind == FileKind::Recording || f.kind == FileKind::Capture))
+            linked.insert(f.name);
+    showMarks(aw.表格时间标记, marksIn(lines, linked));
     aw.表格文件->resizeColumnsToContents();
     if (const std::optional<InquiryRow> row = inquiry.isEmpty() ? std::nullopt : m_archive.inquiry(inquiry);
         row && !row->problem.isEmpty())

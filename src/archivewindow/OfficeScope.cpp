@@ -60,6 +60,11 @@ void showVersion(ArchiveWindow& aw, OfficeScope& office) {
     }
     aw.表格文件->resizeColumnsToContents();
     showCustodyLines(aw.表格保管记录, office.custody);
+    QSet<QString> evidence;
+    for (const OfficeFile& f : office.files)
+        if (f.kind == FileKind::Recording || f.kind == FileKind::Capture)
+            evidence.insert(f.name);
+    showMarks(aw.表格时间标记, marksIn(office.custody, evidence));
     aw.setInquiryCommandsEnabled(aw.按钮取消导出->isHidden());
 }
 
@@ -190,6 +195,7 @@ void OfficeScope::clearChoice(ArchiveWindow& aw) {
     aw.组合框版本->clear();
     aw.表格文件->setRowCount(0);
     aw.表格保管记录->setRowCount(0);
+    aw.表格时间标记->setRowCount(0);
     aw.setInquiryCommandsEnabled(false);
 }
 

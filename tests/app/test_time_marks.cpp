@@ -1,8 +1,9 @@
 // Time marks on the real window with real GStreamer pipelines: the moment each question and answer
 // line is begun is noted in the sound recording and the capture running then, kept with each in the
-// custody log, printed by `quillon marks` and listed in the hand-over bundle.
+// custody log, printed by `quillon marks`, listed in the hand-over bundle and in the archive window.
 #include "ArchiveFixture.h"
 #include "TestProgram.h"
+#include "ui/ArchiveWindow.h"
 
 #include "archive/TimeMarkList.h"
 #include "platform/TimeMarks.h"
@@ -15,6 +16,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -153,6 +156,20 @@ TEST_F(TimeMarks, EachLineBegunIsMarkedInTheRunningRecordingsAndListedByTheArchi
     unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), bundle, QStringLiteral("manifest.sha256")});
     ASSERT_TRUE(unzip.waitForFinished(30000));
     EXPECT_TRUE(unzip.readAllStandardOutput().contains("  时间标记.txt\n"));
+
+    // The archive window lists them for the chosen inquiry.
+    ArchiveWindow& aw = t->program.components().archiveWindow;
+    w().actArchive->trigger();
+    ASSERT_EQ(aw.表格笔录->model()->rowCount(), 1);
+    aw.表格笔录->setFocus();
+    QTest::keyClick(aw.表格笔录, Qt::Key_Home);
+    ASSERT_EQ(aw.表格时间标记->rowCount(), 4);
+    QString shown;
+    for (int row = 0; row < 4; ++row)
+        shown += aw.表格时间标记->item(row, 0)->text() + u'\t' +
+                 QFileInfo(aw.表格时间标记->item(row, 1)->text()).fileName() + u'\t' +
+                 aw.表格时间标记->item(row, 2)->text() + u'\n';
+    EXPECT_EQ(shown, expected);
 }
 
 TEST(TimeMarkList, OnlyRecordingsStillLinkedGiveTheirMarks) {
