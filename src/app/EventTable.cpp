@@ -13,6 +13,7 @@
 #include "WindowCommands.h"
 #include "archive/Archive.h"
 #include "archivewindow/ArchiveCommands.h"
+#include "archivewindow/MarkPlayback.h"
 #include "archivewindow/Scopes.h"
 #include "help/HelpViewer.h"
 #include "help/ProgramLaunchers.h"
@@ -42,6 +43,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 
 void bindEvents(MainWindow& w, Components& c, Services& s) {
@@ -177,6 +179,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     onClick(aw.按钮打印, [&s, &c] { PrintChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
     onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.archiveScopes); });
     onClick(aw.按钮导出, [&s, &c] { ExportChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
+    QObject::connect(aw.表格时间标记, &QTableWidget::cellActivated, &w,
+                     [&s, &c] { PlayFromChosenMark(c.archiveWindow, s, c.archiveScopes, c.player); });
     onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     QObject::connect(&c.inquiries, &archive::Archive::indexChanged, &w, list);

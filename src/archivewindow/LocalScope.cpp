@@ -24,6 +24,8 @@
 #include <QTableView>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace archive {
 
 namespace {
@@ -113,6 +115,25 @@ void LocalScope::withFile(ArchiveWindow&, Services& s, const QString& inquiry, F
         return;
     }
     then(document);
+}
+
+void LocalScope::withEvidence(ArchiveWindow&, Services& s, const QString& inquiry, const QString& name,
+                              std::function<void(const QString& path, FileKind kind)> then) {
+    const QList<FileRow> files = m_archive.files(inquiry);
+    const auto file = std::find_if(files.begin(), files.end(), [&](const FileRow& f) {
+        return f.name == name && f.how != LinkHow::Unlinked &&
+               (f.kind == FileKind::Recording || f.kind == FileKind::Capture);
+    });
+    const QString path = fullPath(m_archive.programDir(), name);
+    if (file == files.end()) {
+        s.dialogs.message(kCaption, QStringLiteral("录音录像 <%1> 已不再关联这份笔录。").arg(path));
+        return;
+    }
+    if (!QFileInfo::exists(path)) {
+        s.dialogs.message(kCaption, QStringLiteral("录音录像 <%1> 已不存在。").arg(path));
+        return;
+    }
+    then(path, file->kind);
 }
 
 QString LocalScope::openedText(const QString& inquiry) const {

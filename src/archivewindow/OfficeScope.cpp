@@ -307,6 +307,23 @@ void OfficeScope::withFile(ArchiveWindow& aw, Services& s, const QString&, FileK
         });
 }
 
+void OfficeScope::withEvidence(ArchiveWindow& aw, Services& s, const QString&, const QString& name,
+                               std::function<void(const QString& path, FileKind kind)> then) {
+    fetchChosenVersion(aw, s, *this, {FileKind::Recording, FileKind::Capture}, false,
+                       [&s, name, then = std::move(then)](const QList<FetchedFile>& fetched) {
+                           for (const FetchedFile& f : fetched)
+                               if (f.file.name == name) {
+                                   if (f.problem.isEmpty())
+                                       then(f.path, f.file.kind);
+                                   else
+                                       s.dialogs.message(kCaption,
+                                                         QStringLiteral("%1 没有取回：%2").arg(name, f.problem));
+                                   return;
+                               }
+                           s.dialogs.message(kCaption, QStringLiteral("服务器上的这一版没有录音录像 %1。").arg(name));
+                       });
+}
+
 QString OfficeScope::openedText(const QString& inquiry) const {
     return QStringLiteral("已打开服务器上的：%1").arg(inquiry);
 }

@@ -7,6 +7,7 @@
 
 #include "archive/TimeMarkList.h"
 #include "platform/TimeMarks.h"
+#include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
 #include "recording/VideoCapture.h"
 
@@ -170,6 +171,29 @@ TEST_F(TimeMarks, EachLineBegunIsMarkedInTheRunningRecordingsAndListedByTheArchi
                  QFileInfo(aw.表格时间标记->item(row, 1)->text()).fileName() + u'\t' +
                  aw.表格时间标记->item(row, 2)->text() + u'\n';
     EXPECT_EQ(shown, expected);
+
+    // A mark plays its recording from that moment: a capture through a desktop player told where to
+    // start, the sound through the program's own player.
+    t->env.shell.installed.insert(QStringLiteral("vlc"));
+    aw.表格时间标记->setFocus();
+    aw.表格时间标记->setCurrentCell(1, 0);
+    QTest::keyClick(aw.表格时间标记, Qt::Key_Return);
+    ASSERT_EQ(t->env.shell.started.size(), 1);
+    const QStringList player = t->env.shell.started.first();
+    ASSERT_EQ(player.size(), 3);
+    EXPECT_EQ(player[0], QStringLiteral("/usr/bin/vlc"));
+    EXPECT_EQ(player[1], QStringLiteral("--start-time=%1").arg(inCapture[1].seconds));
+    EXPECT_EQ(QFileInfo(player[2]).fileName(), capture);
+    EXPECT_TRUE(QFileInfo::exists(player[2]));
+
+    AudioPlayer& sounds = t->program.components().player;
+    aw.表格时间标记->setCurrentCell(3, 0);
+    QTest::keyClick(aw.表格时间标记, Qt::Key_Return);
+    qint64 position = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (position = sounds.positionMs()) >= 0; }, 5000));
+    EXPECT_NEAR(double(position), inSound[1].seconds * 1000.0, 1000.0);
+    sounds.stop();
+    EXPECT_TRUE(t->env.dialogs.messages().isEmpty()) << t->env.dialogs.messageTexts().join(u'\n').toStdString();
 }
 
 TEST(TimeMarkList, OnlyRecordingsStillLinkedGiveTheirMarks) {
