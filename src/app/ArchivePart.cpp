@@ -1,9 +1,11 @@
-// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libzip alone, and
-// the check of inquiries, which looks into the archive for the inquiries and recordings around them.
+// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libzip alone, the
+// check of inquiries, which looks into the archive for the inquiries and recordings around them, and
+// the list of an inquiry's time marks.
 #include "CommandTable.h"
 
 #include "archive/CheckContext.h"
 #include "archive/CommandLine.h"
+#include "archive/TimeMarkList.h"
 
 #include <QCoreApplication>
 
@@ -24,4 +26,10 @@ extern "C" Q_DECL_EXPORT int quillon_log(int argc, char** argv) {
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);
     return archive::logCommand(commandArguments(argc, argv));
+}
+
+extern "C" Q_DECL_EXPORT int quillon_marks(int argc, char** argv) {
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
+    return archive::marksCommand(commandArguments(argc, argv));
 }

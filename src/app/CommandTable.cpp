@@ -62,6 +62,7 @@ const Command kCommands[] = {
     {"log", nullptr, kOfficePart, "quillon_office_log", namesOfficeServer},
     {"log", nullptr, kArchivePart, "quillon_log"},
     {"check", nullptr, kArchivePart, "quillon_check"},
+    {"marks", nullptr, kArchivePart, "quillon_marks"},
     {"sync", nullptr, kOfficePart, "quillon_sync"},
     {"export", nullptr, kPagesPart, "quillon_export"},
     {"sheet", nullptr, kPagesPart, "quillon_sheet"},

@@ -13,6 +13,7 @@
 #include "WindowCommands.h"
 #include "archive/Archive.h"
 #include "archivewindow/ArchiveCommands.h"
+#include "archivewindow/MarkPlayback.h"
 #include "archivewindow/Scopes.h"
 #include "help/HelpViewer.h"
 #include "help/ProgramLaunchers.h"
@@ -20,10 +21,12 @@
 #include "net/FtpExchange.h"
 #include "net/UpdateCheck.h"
 #include "platform/Services.h"
+#include "recording/LineMarks.h"
 #include "recording/RecordingPanel.h"
 #include "recording/VideoCaptureHandlers.h"
 #include "security/PasswordLock.h"
 #include "transcript/EntryAids.h"
+#include "transcript/FormBinding.h"
 #include "transcript/FormRecovery.h"
 #include "transcript/InquiryReview.h"
 #include "transcript/NewTranscript.h"
@@ -42,6 +45,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 
 void bindEvents(MainWindow& w, Components& c, Services& s) {
@@ -152,9 +156,14 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     onClick(c.checkWindow.按钮填写, [&w, &s, &c] { FillFromIdentityNumber(w, s, c.checkWindow, c.checkContext); });
     onClick(c.checkWindow.按钮重新核对, [&w, &s, &c] { CheckTranscript(w, s, c.checkWindow, c.checkContext); });
 
+    // The form: the moment a question or answer line is begun is marked in the recordings running.
+    transcript::watchLinesBegun(w, [&c](const QString& line) { MarkLineBegun(c.录音1, c.视频设备1, line); });
+
     // Components: a capture that breaks off while running.
     QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,
-                     [&w, &s](const QString& error, const QString& file) { CaptureInterrupted(w, s, error, file); });
+                     [&w, &s, &c](const QString& error, const QString& file) {
+                         CaptureInterrupted(w, s, c.视频设备1, error, file);
+                     });
 
     // The archive window ("笔录档案"): the scope, the search as it is typed, the date range, the chosen
     // inquiry (Enter or a double click opens it) and its version, its commands, and the archive's
@@ -182,6 +191,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     onClick(aw.按钮打印, [&s, &c] { PrintChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
     onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.archiveScopes); });
     onClick(aw.按钮导出, [&s, &c] { ExportChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
+    QObject::connect(aw.表格时间标记, &QTableWidget::cellActivated, &w,
+                     [&s, &c] { PlayFromChosenMark(c.archiveWindow, s, c.archiveScopes, c.player); });
     onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     QObject::connect(&c.inquiries, &archive::Archive::indexChanged, &w, list);

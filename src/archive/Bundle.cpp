@@ -102,6 +102,8 @@ BundleResult writeBundle(const BundleRequest& request, BundleProgress& progress,
     for (const QByteArray& line : request.custodyLines)
         custody += line + '\n';
     members.add({QStringLiteral("custody.log"), {}, custody, {}, {}});
+    if (!request.marks.isEmpty())
+        members.add({kMarksMember, {}, request.marks.toUtf8(), {}, {}});
 
     qint64 total = 0;
     for (Member& member : members.list()) {

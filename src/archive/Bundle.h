@@ -1,8 +1,9 @@
 // The hand-over bundle of one inquiry: one ZIP with the document, the template, a PDF of the pages,
-// the linked recordings and captures, their .sha256 fingerprints, the inquiry's custody-log lines
-// and manifest.sha256 over every file in it, so that `sha256sum -c manifest.sha256` in the unpacked
-// folder confirms the lot. Names keep their Chinese characters (flagged as UTF-8), big files are
-// streamed from the disk, and the ZIP appears under its name only when it is complete and synced.
+// the linked recordings and captures, their .sha256 fingerprints, the inquiry's custody-log lines,
+// the list of their time marks and manifest.sha256 over every file in it, so that
+// `sha256sum -c manifest.sha256` in the unpacked folder confirms the lot. Names keep their Chinese
+// characters (flagged as UTF-8), big files are streamed from the disk, and the ZIP appears under its
+// name only when it is complete and synced.
 #pragma once
 
 #include <QByteArray>
@@ -33,6 +34,9 @@ struct BundleRequest {
     QStringList recordings; // full paths
     QStringList captures;
     QList<QByteArray> custodyLines;
+    // The time marks of the recordings and captures as a plain text list, kMarksMember in the
+    // bundle; empty for none.
+    QString marks;
     QString target; // the ZIP file
     // A trusted time-stamp of the manifest's SHA-256, which goes into the bundle as
     // manifest.sha256.tsr; none when no authority is set. An empty token with an error: the bundle
@@ -66,6 +70,8 @@ inline const QString kSheetMember = QStringLiteral("证据校验单.pdf");
 inline const QString kReadBackMember = QStringLiteral("宣读核对.json");
 inline const QString kCorrectionsMember = QStringLiteral("更正记录.pdf");
 inline const QString kCorrectionsTextMember = QStringLiteral("更正记录.txt");
+// The list of time marks in a bundle.
+inline const QString kMarksMember = QStringLiteral("时间标记.txt");
 
 // The name of the time-stamp of the manifest in a bundle.
 inline const QString kManifestToken = QStringLiteral("manifest.sha256.tsr");

@@ -66,6 +66,7 @@ QString detailText(const QString& key) {
         {QStringLiteral("field"), QStringLiteral("栏目")},
         {QStringLiteral("before"), QStringLiteral("原为")},
         {QStringLiteral("after"), QStringLiteral("改为")},
+        {QStringLiteral("marks"), QStringLiteral("时间标记")},
     };
     return texts.value(key, key);
 }

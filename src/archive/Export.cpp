@@ -2,6 +2,7 @@
 #include "archive/Export.h"
 
 #include "archive/Locations.h"
+#include "archive/TimeMarkList.h"
 #include "archive/TimeStampAuthority.h"
 
 #include "transcript/ReadBackFiles.h"
@@ -92,6 +93,7 @@ BundleResult exportInquiry(Archive& archive, const QString& templatePath, const 
     request.readBackPath = kept(readback::recordPath(archive.programDir(), request.inquiry));
     request.correctionsPdfPath = kept(readback::pagePath(archive.programDir(), request.inquiry));
     request.correctionsTextPath = kept(readback::textPath(archive.programDir(), request.inquiry));
+    request.marks = marksText(marksOf(archive, request.inquiry));
     // The sheet vouches for the files as they are now, the ones the bundle holds; evidence that is
     // gone is in missing already. Without a template, finish says so.
     std::optional<sheet::Sheet> facts;

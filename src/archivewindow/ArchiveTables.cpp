@@ -48,4 +48,11 @@ void showCustodyLines(QTableWidget* table, const QList<QByteArray>& lines) {
     table->resizeColumnsToContents();
 }
 
+void showMarks(QTableWidget* table, const QList<RecordingMark>& marks) {
+    table->setRowCount(int(marks.size()));
+    for (int i = 0; i < marks.size(); ++i)
+        setRow(table, i, {marks[i].line, marks[i].file, timemarks::offsetText(marks[i].seconds)});
+    table->resizeColumnsToContents();
+}
+
 } // namespace archive

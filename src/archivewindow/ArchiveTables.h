@@ -3,6 +3,7 @@
 #pragma once
 
 #include "archive/Index.h"
+#include "archive/TimeMarkList.h"
 
 #include <QByteArray>
 #include <QList>
@@ -21,5 +22,7 @@ QString stateText(FileState state);
 void setRow(QTableWidget* table, int row, const QStringList& cells);
 // One row for each custody-log line: time, event, user@host, files with their checks and the details.
 void showCustodyLines(QTableWidget* table, const QList<QByteArray>& lines);
+// One row for each time mark: the line, the recording's or capture's name, the offset.
+void showMarks(QTableWidget* table, const QList<RecordingMark>& marks);
 
 } // namespace archive

@@ -24,6 +24,8 @@
 #include <QTableView>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace archive {
 
 namespace {
@@ -79,7 +81,13 @@ void LocalScope::showChosen(ArchiveWindow& aw) {
                  : QString(),
              stateText(f.state), howText(f.how)});
     }
-    showCustodyLines(aw.表格保管记录, inquiry.isEmpty() ? QList<QByteArray>() : m_archive.custodyLines(inquiry));
+    const QList<QByteArray> lines = inquiry.isEmpty() ? QList<QByteArray>() : m_archive.custodyLines(inquiry);
+    showCustodyLines(aw.表格保管记录, lines);
+    QSet<QString> linked;
+    for (const FileRow& f : files)
+        if (f.how != LinkHow::Unlinked && (f.kind == FileKind::Recording || f.kind == FileKind::Capture))
+            linked.insert(f.name);
+    showMarks(aw.表格时间标记, marksIn(lines, linked));
     aw.表格文件->resizeColumnsToContents();
     if (const std::optional<InquiryRow> row = inquiry.isEmpty() ? std::nullopt : m_archive.inquiry(inquiry);
         row && !row->problem.isEmpty())
@@ -107,6 +115,25 @@ void LocalScope::withFile(ArchiveWindow&, Services& s, const QString& inquiry, F
         return;
     }
     then(document);
+}
+
+void LocalScope::withEvidence(ArchiveWindow&, Services& s, const QString& inquiry, const QString& name,
+                              std::function<void(const QString& path, FileKind kind)> then) {
+    const QList<FileRow> files = m_archive.files(inquiry);
+    const auto file = std::find_if(files.begin(), files.end(), [&](const FileRow& f) {
+        return f.name == name && f.how != LinkHow::Unlinked &&
+               (f.kind == FileKind::Recording || f.kind == FileKind::Capture);
+    });
+    const QString path = fullPath(m_archive.programDir(), name);
+    if (file == files.end()) {
+        s.dialogs.message(kCaption, QStringLiteral("录音录像 <%1> 已不再关联这份笔录。").arg(path));
+        return;
+    }
+    if (!QFileInfo::exists(path)) {
+        s.dialogs.message(kCaption, QStringLiteral("录音录像 <%1> 已不存在。").arg(path));
+        return;
+    }
+    then(path, file->kind);
 }
 
 QString LocalScope::openedText(const QString& inquiry) const {

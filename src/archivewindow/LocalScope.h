@@ -18,6 +18,8 @@ public:
     void showChosen(ArchiveWindow& aw) override;
     void withFile(ArchiveWindow& aw, Services& s, const QString& inquiry, FileKind kind,
                   std::function<void(const QString& path)> then) override;
+    void withEvidence(ArchiveWindow& aw, Services& s, const QString& inquiry, const QString& name,
+                      std::function<void(const QString& path, FileKind kind)> then) override;
     QString openedText(const QString& inquiry) const override;
     void check(ArchiveWindow& aw, Services& s, const QString& inquiry) override;
     void gatherBundle(ArchiveWindow& aw, Services& s, const QString& inquiry, const QString& target,

@@ -60,6 +60,11 @@ void showVersion(ArchiveWindow& aw, OfficeScope& office) {
     }
     aw.表格文件->resizeColumnsToContents();
     showCustodyLines(aw.表格保管记录, office.custody);
+    QSet<QString> evidence;
+    for (const OfficeFile& f : office.files)
+        if (f.kind == FileKind::Recording || f.kind == FileKind::Capture)
+            evidence.insert(f.name);
+    showMarks(aw.表格时间标记, marksIn(office.custody, evidence));
     aw.setInquiryCommandsEnabled(aw.按钮取消导出->isHidden());
 }
 
@@ -190,6 +195,7 @@ void OfficeScope::clearChoice(ArchiveWindow& aw) {
     aw.组合框版本->clear();
     aw.表格文件->setRowCount(0);
     aw.表格保管记录->setRowCount(0);
+    aw.表格时间标记->setRowCount(0);
     aw.setInquiryCommandsEnabled(false);
 }
 
@@ -299,6 +305,23 @@ void OfficeScope::withFile(ArchiveWindow& aw, Services& s, const QString&, FileK
                     ? QStringLiteral("服务器上的这一版没有%1。").arg(kindText(kind))
                     : QStringLiteral("%1 没有取回：%2").arg(fetched.first().file.name, fetched.first().problem));
         });
+}
+
+void OfficeScope::withEvidence(ArchiveWindow& aw, Services& s, const QString&, const QString& name,
+                               std::function<void(const QString& path, FileKind kind)> then) {
+    fetchChosenVersion(aw, s, *this, {FileKind::Recording, FileKind::Capture}, false,
+                       [&s, name, then = std::move(then)](const QList<FetchedFile>& fetched) {
+                           for (const FetchedFile& f : fetched)
+                               if (f.file.name == name) {
+                                   if (f.problem.isEmpty())
+                                       then(f.path, f.file.kind);
+                                   else
+                                       s.dialogs.message(kCaption,
+                                                         QStringLiteral("%1 没有取回：%2").arg(name, f.problem));
+                                   return;
+                               }
+                           s.dialogs.message(kCaption, QStringLiteral("服务器上的这一版没有录音录像 %1。").arg(name));
+                       });
 }
 
 QString OfficeScope::openedText(const QString& inquiry) const {

@@ -34,6 +34,10 @@ public:
     // that is missing, cannot be read or could not be fetched is said instead.
     virtual void withFile(ArchiveWindow& aw, Services& s, const QString& inquiry, FileKind kind,
                           std::function<void(const QString& path)> then) = 0;
+    // The chosen inquiry's recording or capture of that stored name where it can be read, then then()
+    // with its path and kind; one that is missing or could not be fetched is said instead.
+    virtual void withEvidence(ArchiveWindow& aw, Services& s, const QString& inquiry, const QString& name,
+                              std::function<void(const QString& path, FileKind kind)> then) = 0;
     // The archive window's status once the inquiry was opened into the form.
     virtual QString openedText(const QString& inquiry) const = 0;
     // 校验: every file of the chosen inquiry against its fingerprint, each result shown and logged.

@@ -42,6 +42,9 @@ inline constexpr Key FooterLine2{kFooterSection, "hang2"};
 inline constexpr const char* kCheckSection = "hecha";
 inline constexpr Key CheckBeforeSigning{kCheckSection, "tixing"};
 inline constexpr Key RecordingRequired{kCheckSection, "luyin"};
+// Video capture: "0" leaves the date and time out of the captured pictures.
+inline constexpr const char* kCaptureSection = "luxiang";
+inline constexpr Key CaptureTimeOverlay{kCaptureSection, "shijian"};
 
 // The preset lists of the form's boxes.
 inline List placePresets() {

@@ -14,9 +14,12 @@ public:
     explicit AudioPlayer(QObject* parent = nullptr);
     ~AudioPlayer() override;
 
-    // Stops what plays and starts the file. A file that cannot be read or is empty plays nothing and
-    // gives false; a file that is no playable sound starts and ends at once, as if it had played.
-    bool play(const QString& path);
+    // Stops what plays and starts the file, fromMs into it. A file that cannot be read or is empty
+    // plays nothing and gives false, as does one that cannot be moved to fromMs; a file that is no
+    // playable sound starts and ends at once, as if it had played.
+    bool play(const QString& path, qint64 fromMs = 0);
+    // How far into the file playback is, or -1 when nothing plays or it is not known yet.
+    qint64 positionMs() const;
     // Stops playback; harmless when nothing plays.
     void stop();
     bool isPlaying() const { return m_playbin != nullptr; }

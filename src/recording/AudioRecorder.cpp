@@ -292,6 +292,7 @@ bool AudioRecorder::start(const QString& file) {
     }
     capture->startSyncing();
     m_capture = std::move(capture);
+    m_marks.clear();
     m_lastError.clear();
     m_startFailure = StartFailure::None;
     return true;
@@ -390,6 +391,11 @@ bool AudioRecorder::hasUnsavedRecording() const {
 
 QString AudioRecorder::file() const {
     return m_capture ? m_capture->file : QString();
+}
+
+void AudioRecorder::mark(const QString& line) {
+    if (isCapturing() && !isPaused())
+        m_marks << timemarks::Mark{line, recordedBytes() / std::max(1, m_format.bytesPerSecond())};
 }
 
 qint64 AudioRecorder::recordedBytes() const {

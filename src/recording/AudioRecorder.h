@@ -1,6 +1,7 @@
 // The sound recorder 录音1: captures PCM from the audio source straight into a WAV file on disk.
 #pragma once
 
+#include "platform/TimeMarks.h"
 #include "recording/AudioFormat.h"
 
 #include <QObject>
@@ -61,6 +62,11 @@ public:
     qint64 recordedBytes() const;
     // An error the source or the file reported after a successful start, which ended the capture early.
     QString captureError() const;
+    // Notes that a line of the form was begun now, at the sound recorded so far; nothing while no
+    // capture runs (stopped or paused). The marks belong to the current recording and go with its
+    // next start.
+    void mark(const QString& line);
+    const QList<timemarks::Mark>& marks() const { return m_marks; }
 
 signals:
     // The source or the file failed while recording (captureError() says how); what came before is kept.
@@ -77,4 +83,5 @@ private:
     quint64 m_captureCount = 0;
     QString m_lastError;
     StartFailure m_startFailure = StartFailure::None;
+    QList<timemarks::Mark> m_marks;
 };

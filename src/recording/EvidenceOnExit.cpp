@@ -58,7 +58,7 @@ void KeepRecordingsForNextStart(AudioRecorder& recorder, VideoCapture& capture, 
         const QString file = capture.file();
         // What went wrong with the file is for the next start, which repairs it.
         capture.stop();
-        journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
+        journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}, timemarks::journalDetails(capture.marks())});
     }
     recorder.stop();
 }

@@ -188,7 +188,7 @@ bool SaveRecording(MainWindow& w, Services& s, FormState& form, AudioRecorder& r
     w.按钮4->setEnabled(false);
     if (const durable::Result fingerprinted = fingerprint::write(path); !fingerprinted)
         s.dialogs.message(SaveCaption, fingerprint::failureText(path, fingerprinted));
-    s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}});
+    s.journal.record({JournalEvent::Kind::RecordingSaved, {}, {path}, timemarks::journalDetails(recorder.marks())});
     // The status message, which the clock keeps showing, as after a saved document.
     form.status = QStringLiteral("笔录.录音保存成功...");
     w.setStatusText(form.status);

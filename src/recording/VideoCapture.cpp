@@ -1,5 +1,6 @@
-// Runs the capture pipeline: source ! tee, one branch scaled into the preview label, the other encoded
-// as Motion JPEG into an AVI file that is finished by an end of stream before it is closed.
+// Runs the capture pipeline: source ! tee, one branch scaled into the preview label, the other stamped
+// with the time and encoded as Motion JPEG into an AVI file that is finished by an end of stream before
+// it is closed.
 #include "recording/VideoCapture.h"
 
 #include "platform/DurableFile.h"
@@ -39,6 +40,8 @@ constexpr int kStartLimitMs = 5000;
 constexpr int kStopLimitMs = 5000;
 constexpr int kInterruptedStopLimitMs = 2000;
 const QSize kDefaultPreviewSize(165, 100);
+// The date and time burned into every picture of the file, as the wall clock reads when it is taken.
+constexpr const char* kOverlayFormat = "%Y-%m-%d %H:%M:%S";
 
 struct SampleDeleter {
     void operator()(GstSample* s) const { gst_sample_unref(s); }
@@ -102,9 +105,9 @@ struct VideoCapture::Pipeline {
     }
 
     // source ! tee ! queue ! videoscale ! videoconvert ! RGB at the preview size ! appsink
-    //             tee ! queue ! videorate ! videoconvert ! jpegenc ! avimux ! fdsink
+    //             tee ! queue ! videorate ! videoconvert [! clockoverlay] ! jpegenc ! avimux ! fdsink
     // The muxer writes into fd, the capture file the caller created. Returns what is wrong, or empty text.
-    QString build(const QString& sourceDescription, const QSize& previewSize, int fd) {
+    QString build(const QString& sourceDescription, const QSize& previewSize, int fd, bool timeOverlay) {
         // Caps at the end of a description ("videotestsrc ! video/x-raw,width=640") only parse between
         // two elements, so the source bin ends in a pass-through element.
         const QByteArray description = (sourceDescription + QStringLiteral(" ! identity")).toUtf8();
@@ -127,6 +130,7 @@ struct VideoCapture::Pipeline {
         GstElement* fileQueue = add("queue", missing);
         GstElement* rate = add("videorate", missing);
         GstElement* fileConvert = add("videoconvert", missing);
+        GstElement* clock = timeOverlay ? add("clockoverlay", missing) : nullptr;
         GstElement* encoder = add("jpegenc", missing);
         GstElement* muxer = add("avimux", missing);
         GstElement* sink = add("fdsink", missing);
@@ -147,6 +151,9 @@ struct VideoCapture::Pipeline {
                      "wait-on-eos", FALSE, nullptr);
         // A camera that delivers fewer pictures than it announced would otherwise play back too fast.
         g_object_set(rate, "skip-to-first", TRUE, nullptr);
+        // The shaded band keeps the digits legible on a light picture.
+        if (clock)
+            g_object_set(clock, "time-format", kOverlayFormat, "shaded-background", TRUE, nullptr);
         // The sink seeks back to the header at the end of the stream; it never opens a file by name.
         g_object_set(sink, "fd", fd, "sync", FALSE, nullptr);
 
@@ -154,8 +161,9 @@ struct VideoCapture::Pipeline {
             return QStringLiteral("视频源没有可用的画面输出");
         if (!gst_element_link(tee, previewQueue) ||
             !gst_element_link_many(previewQueue, scale, previewConvert, previewCaps, preview, nullptr) ||
-            !gst_element_link(tee, fileQueue) ||
-            !gst_element_link_many(fileQueue, rate, fileConvert, encoder, muxer, sink, nullptr))
+            !gst_element_link(tee, fileQueue) || !gst_element_link_many(fileQueue, rate, fileConvert, nullptr) ||
+            (clock && !gst_element_link(fileConvert, clock)) ||
+            !gst_element_link_many(clock ? clock : fileConvert, encoder, muxer, sink, nullptr))
             return QStringLiteral("录像管道不能连接");
         return {};
     }
@@ -204,6 +212,10 @@ void VideoCapture::setRecoveryFolder(const QString& folder) {
     m_recoveryFolder = folder;
 }
 
+void VideoCapture::setTimeOverlay(bool on) {
+    m_timeOverlay = on;
+}
+
 QString VideoCapture::markerFile(const QString& folder, const QString& file) {
     return folder + u'/' + QFileInfo(file).fileName() + QStringLiteral(".capture");
 }
@@ -218,6 +230,11 @@ QString VideoCapture::file() const {
 
 qint64 VideoCapture::seconds() const {
     return isCapturing() ? m_running.elapsed() / 1000 : 0;
+}
+
+void VideoCapture::mark(const QString& line) {
+    if (isCapturing())
+        m_marks << timemarks::Mark{line, seconds()};
 }
 
 VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& startTime) {
@@ -262,7 +279,7 @@ VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& s
 
     const QSize previewSize = m_preview && !m_preview->size().isEmpty() ? m_preview->size() : kDefaultPreviewSize;
     auto pipeline = std::make_unique<Pipeline>();
-    QString error = pipeline->build(m_source, previewSize, fd);
+    QString error = pipeline->build(m_source, previewSize, fd, m_timeOverlay);
     if (error.isEmpty())
         error = pipeline->play();
     if (!error.isEmpty()) {
@@ -276,6 +293,7 @@ VideoCapture::Result VideoCapture::start(const QString& file, const QDateTime& s
     m_startTime = startTime;
     m_running.start();
     m_framesShown = 0;
+    m_marks.clear();
     m_poll.start();
     return {};
 }

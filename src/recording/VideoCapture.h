@@ -1,6 +1,7 @@
 // The video capture component: the capture source teed into a live preview and a Motion-JPEG AVI file.
 #pragma once
 
+#include "platform/TimeMarks.h"
 #include "recording/VideoSource.h"
 
 #include <QDateTime>
@@ -34,6 +35,9 @@ public:
     // Where a running capture leaves its marker: a capture the program never finished (it was
     // killed) is then found and repaired at the next start. Without a folder there is no marker.
     void setRecoveryFolder(const QString& folder);
+    // Whether the next captures carry the date and time burned into their pictures (they do unless
+    // told otherwise): courts ask for the time of the recording in the picture itself.
+    void setTimeOverlay(bool on);
     // The marker a capture into file leaves in folder: it holds the capture file's path.
     static QString markerFile(const QString& folder, const QString& file);
 
@@ -54,6 +58,10 @@ public:
     QString file() const;
     QDateTime startTime() const { return m_startTime; }
     qint64 seconds() const;
+    // Notes that a line of the form was begun now, at the time the capture has run; nothing while
+    // none runs. The marks belong to the last capture started and go with the next start.
+    void mark(const QString& line);
+    const QList<timemarks::Mark>& marks() const { return m_marks; }
     // Pictures shown in the preview since the capture started.
     int framesShown() const { return m_framesShown; }
 
@@ -76,6 +84,7 @@ private:
 
     QString m_source;
     QString m_recoveryFolder;
+    bool m_timeOverlay = true;
     QString m_marker;
     QString m_initError;
     QPointer<QLabel> m_preview;
@@ -85,5 +94,6 @@ private:
     QDateTime m_startTime;
     QElapsedTimer m_running;
     int m_framesShown = 0;
+    QList<timemarks::Mark> m_marks;
     QTimer m_poll;
 };

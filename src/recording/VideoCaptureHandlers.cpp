@@ -10,6 +10,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/Services.h"
 #include "platform/SetAside.h"
+#include "platform/Settings.h"
 #include "recording/AviRepair.h"
 #include "recording/CaptureFileName.h"
 #include "recording/RecordingRecovery.h"
@@ -39,7 +40,7 @@ QString finish(Services& s, VideoCapture& capture, bool kept = true) {
     const QString file = capture.file();
     const VideoCapture::Result stopped = capture.stop();
     if (kept)
-        s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
+        s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}, timemarks::journalDetails(capture.marks())});
     if (!stopped)
         s.dialogs.message(kCaption, stopped.error);
     return file;
@@ -95,6 +96,7 @@ void StartCapture(MainWindow& w, Services& s, VideoCapture& capture) {
         return;
     }
     capture.setPreview(w.视频设备1);
+    capture.setTimeOverlay(ReadSetting(s.programDir, setting::CaptureTimeOverlay).trimmed() != QLatin1String("0"));
     // A capture of the same second, by this program or another, holds the name: the next one is taken.
     const QDateTime now = s.clock.now();
     VideoCapture::Result started;
@@ -115,9 +117,10 @@ void StopCapture(MainWindow& w, Services& s, VideoCapture& capture) {
         finish(s, capture);
 }
 
-void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file) {
+void CaptureInterrupted(MainWindow& w, Services& s, const VideoCapture& capture, const QString& error,
+                        const QString& file) {
     hideArea(w);
-    s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
+    s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}, timemarks::journalDetails(capture.marks())});
     s.dialogs.message(kCaption, QStringLiteral("录像取证中断：%1\r\n已录下的部分保存在 <%2>").arg(error, file));
 }
 
@@ -140,7 +143,8 @@ bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture) {
     if (QFileInfo::exists(file)) {
         // A capture that stays where it is is a finished capture like any other.
         if (const setaside::Moved moved = DiscardEvidence(s, file); !moved) {
-            s.journal.record({JournalEvent::Kind::CaptureFinished, {}, {file}});
+            s.journal.record(
+                {JournalEvent::Kind::CaptureFinished, {}, {file}, timemarks::journalDetails(capture.marks())});
             return notMoved(file, moved.result);
         }
     }

@@ -10,8 +10,9 @@ class VideoCapture;
 struct Services;
 
 // Shows the capture area and starts a capture into a new file of the BL directory named after the
-// current date and time; a running capture is finished first. A capture that cannot start is
-// reported and the area hidden again.
+// current date and time; a running capture is finished first. Its pictures carry the date and time
+// unless set.ini's [luxiang] shijian is 0. A capture that cannot start is reported and the area
+// hidden again.
 void StartCapture(MainWindow& w, Services& s, VideoCapture& capture);
 // Hides the capture area and finishes the running capture, if any.
 void StopCapture(MainWindow& w, Services& s, VideoCapture& capture);
@@ -24,4 +25,5 @@ bool DiscardCapture(MainWindow& w, Services& s, VideoCapture& capture);
 // told. One that cannot be repaired is offered once: set aside, or discarded.
 void RepairInterruptedCaptures(Services& s, const QString& folder, const QStringList& leftovers);
 // A capture ended by itself (device lost, write error): hide the area and say so.
-void CaptureInterrupted(MainWindow& w, Services& s, const QString& error, const QString& file);
+void CaptureInterrupted(MainWindow& w, Services& s, const VideoCapture& capture, const QString& error,
+                        const QString& file);

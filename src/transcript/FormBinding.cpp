@@ -1,11 +1,14 @@
 // The form binding: each field's control found by its designer name.
 #include "transcript/FormBinding.h"
 
+#include "transcript/InquiryCheck.h"
 #include "ui/MainWindow.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTextEdit>
+
+#include <memory>
 
 namespace transcript {
 namespace {
@@ -60,6 +63,27 @@ void fillForm(MainWindow& w, const record::TranscriptRecord& r) {
         QWidget* control = fieldControl(w, record::kFields[i]);
         setControlText(control, r.values[i]);
         showFromStart(control);
+    }
+}
+
+void watchLinesBegun(MainWindow& w, const std::function<void(const QString& line)>& begun) {
+    const auto watch = [&](const record::Field& field, const QString& line, const QString& prompt) {
+        QLineEdit* edit = qobject_cast<QComboBox*>(fieldControl(w, field))->lineEdit();
+        // A line is blank while it holds no more than the "问：" or "答：" the form starts it with.
+        // Setting a text clears the modified flag and typing sets it, so only the officer's own
+        // typing begins a line.
+        auto wasBlank = std::make_shared<bool>(check::lineText(edit->text(), prompt).isEmpty());
+        QObject::connect(edit, &QLineEdit::textChanged, edit,
+                         [edit, line, prompt, begun, wasBlank](const QString& text) {
+                             const bool blank = check::lineText(text, prompt).isEmpty();
+                             if (*wasBlank && !blank && edit->isModified())
+                                 begun(line);
+                             *wasBlank = blank;
+                         });
+    };
+    for (int pair = 1; pair <= record::kPairs; ++pair) {
+        watch(record::question(pair), QStringLiteral("问%1").arg(pair), QStringLiteral("问："));
+        watch(record::answer(pair), QStringLiteral("答%1").arg(pair), QStringLiteral("答："));
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include "transcript/TranscriptRecord.h"
 
+#include <functional>
+
 class MainWindow;
 class QWidget;
 
@@ -17,5 +19,9 @@ record::TranscriptRecord readForm(MainWindow& w);
 // Puts every field into its control in the template read order, each shown from its start; combo
 // lists are not touched.
 void fillForm(MainWindow& w, const record::TranscriptRecord& r);
+// Calls begun with a line's name ("问3", "答3") whenever the officer's own typing puts the first text
+// after its "问：" or "答：" into a blank question or answer line; a text the program puts there (a
+// template opened, a line picked from its list) begins nothing.
+void watchLinesBegun(MainWindow& w, const std::function<void(const QString& line)>& begun);
 
 } // namespace transcript

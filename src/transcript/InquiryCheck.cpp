@@ -213,7 +213,9 @@ void checkEvidence(const record::TranscriptRecord& r, const Rules& rules, const 
     }
     if (spans.isEmpty())
         return;
-    // Pieces that follow each other without a gap are one recording of the inquiry.
+    // Pieces that follow each other without a gap are one recording of the inquiry. Sound recordings
+    // and captures are joined alike: a moment is on record when either runs, as an office may keep
+    // only one of the two, so a capture stopped while the sound goes on leaves no gap.
     std::sort(spans.begin(), spans.end(), [](const Evidence& a, const Evidence& b) { return a.starts < b.starts; });
     QList<Evidence> joined{spans.first()};
     for (const Evidence& e : spans.mid(1)) {
@@ -222,18 +224,25 @@ void checkEvidence(const record::TranscriptRecord& r, const Rules& rules, const 
         else
             joined << e;
     }
-    // The form gives minutes: a recording begun within the starting minute covers the start.
     const QDateTime begins(day, start);
     const QDateTime finishes(day, end);
-    const auto covering = std::find_if(joined.begin(), joined.end(), [&](const Evidence& e) {
-        return e.starts < begins.addSecs(60) && e.ends >= begins;
-    });
-    if (covering == joined.end())
+    // Only what runs during the inquiry counts; a recording of the hour before it bridges nothing.
+    QList<Evidence> during;
+    for (const Evidence& e : joined)
+        if (e.ends >= begins && e.starts < finishes)
+            during << e;
+    // The form gives minutes: a recording begun within the starting minute covers the start.
+    if (during.isEmpty() || during.first().starts >= begins.addSecs(60))
         problems.append(
             {field::StartHour, QStringLiteral("关联的录音录像没有覆盖询问的开始时间 %1").arg(timeText(start))});
-    else if (covering->ends < finishes)
+    const QString seconds = QStringLiteral("HH:mm:ss");
+    for (qsizetype i = 1; i < during.size(); ++i)
+        problems.append(
+            {field::StartHour, QStringLiteral("关联的录音录像在 %1 至 %2 之间中断，这段询问没有录音录像")
+                                   .arg(during[i - 1].ends.toString(seconds), during[i].starts.toString(seconds))});
+    if (!during.isEmpty() && during.last().ends < finishes)
         problems.append({field::EndHour, QStringLiteral("关联的录音录像在 %1 中断，没有覆盖到询问的结束时间 %2")
-                                             .arg(covering->ends.toString(QStringLiteral("HH:mm:ss")), timeText(end))});
+                                             .arg(during.last().ends.toString(seconds), timeText(end))});
 }
 
 } // namespace

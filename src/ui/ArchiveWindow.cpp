@@ -106,6 +106,8 @@ ArchiveWindow::ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent) : Q
     表格保管记录 = detailTable(
         {QStringLiteral("时间"), QStringLiteral("事件"), QStringLiteral("用户@主机"), QStringLiteral("文件")},
         "表格保管记录", "笔录的保管记录", this);
+    表格时间标记 = detailTable({QStringLiteral("问答"), QStringLiteral("录音录像"), QStringLiteral("位置")},
+                               "表格时间标记", "笔录的时间标记", this);
 
     标签档案状态 = named(new QLabel(this), "标签档案状态", "档案状态");
     标签档案状态->setTextFormat(Qt::PlainText);
@@ -145,6 +147,7 @@ ArchiveWindow::ArchiveWindow(QAbstractItemModel* inquiries, QWidget* parent) : Q
     layout->addLayout(commands);
     layout->addWidget(表格文件, 1);
     layout->addWidget(表格保管记录, 1);
+    layout->addWidget(表格时间标记, 1);
     layout->addLayout(status);
     setInquiryCommandsEnabled(false);
 }

@@ -1,7 +1,7 @@
 // "笔录档案": the window of past inquiries. The scope (this desktop or the office's archive), a search
 // box and a date range above the table of inquiries, the commands for the chosen one and, for the
-// office's, its versions; its files and its custody-log entries below, and a status line with the
-// progress of an export. Controls only; the handlers fill and answer them.
+// office's, its versions; its files, its custody-log entries and its time marks below, and a status
+// line with the progress of an export. Controls only; the handlers fill and answer them.
 #pragma once
 
 #include <QDialog>
@@ -45,6 +45,8 @@ public:
     QPushButton* 按钮取消关联;
     // Its custody-log entries in time order.
     QTableWidget* 表格保管记录;
+    // Its time marks: the line begun, the recording or capture, the offset into it.
+    QTableWidget* 表格时间标记;
 
     QLabel* 标签档案状态;
     QLabel* 标签导出进度;

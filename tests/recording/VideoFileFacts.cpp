@@ -2,12 +2,19 @@
 // never finished, so the header and the index are checked directly.
 #include "VideoFileFacts.h"
 
+#include <QColor>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtEndian>
 
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -87,4 +94,46 @@ DiscovererFacts discover(const QString& path) {
         facts.durationSeconds =
             m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
     return facts;
+}
+
+QImage firstPicture(const QString& path) {
+    gst_init(nullptr, nullptr);
+    GstElement* pipeline = gst_parse_launch(
+        "filesrc name=src ! avidemux ! jpegdec ! videoconvert ! video/x-raw,format=RGB ! appsink name=sink", nullptr);
+    if (!pipeline)
+        return {};
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
+    gst_object_unref(src);
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    QImage picture;
+    if (GstSample* sample = gst_app_sink_try_pull_preroll(GST_APP_SINK(sink), 10 * GST_SECOND)) {
+        GstVideoInfo info;
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        if (buffer && gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) &&
+            gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            picture = QImage(map.data, GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
+                             GST_VIDEO_INFO_PLANE_STRIDE(&info, 0), QImage::Format_RGB888)
+                          .copy();
+            gst_buffer_unmap(buffer, &map);
+        }
+        gst_sample_unref(sample);
+    }
+    gst_object_unref(sink);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return picture;
+}
+
+double meanDifference(const QImage& a, const QImage& b, const QRect& area) {
+    double sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            sum += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue());
+        }
+    return sum / (3.0 * area.width() * area.height());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 struct AviFacts {
@@ -29,3 +30,9 @@ struct DiscovererFacts {
 };
 
 DiscovererFacts discover(const QString& path);
+
+// The first picture of a capture file, decoded by GStreamer's own demuxer and decoder (RGB); a null
+// image when it could not be decoded.
+QImage firstPicture(const QString& path);
+// The mean difference of the colour channels of two pictures of one size within area (0 … 255).
+double meanDifference(const QImage& a, const QImage& b, const QRect& area);

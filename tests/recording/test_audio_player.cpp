@@ -77,3 +77,14 @@ TEST_F(Player, MissingEmptyOrBrokenFilesPlayNothing) {
     player.play(text.fileName());
     ASSERT_TRUE(waitUntil([&] { return !player.isPlaying(); }));
 }
+
+TEST_F(Player, PlaysFromAMomentIntoTheFile) {
+    const QString path = writeTone("询问录音.wav", 30);
+    ASSERT_TRUE(player.play(path, 20000));
+    qint64 position = -1;
+    ASSERT_TRUE(waitUntil([&] { return (position = player.positionMs()) >= 0; }));
+    EXPECT_NEAR(double(position), 20000.0, 1000.0);
+    // A moment past the end is no place to play from.
+    EXPECT_FALSE(player.play(path, 60000));
+    EXPECT_FALSE(player.isPlaying());
+}

@@ -1,5 +1,6 @@
 // The capture component against real GStreamer pipelines fed by videotestsrc: complete AVI files,
-// the live preview, failures that leave no file, a source that ends, and the end of the component.
+// the live preview, the time burned into the pictures, failures that leave no file, a source that
+// ends, and the end of the component.
 // Restarts and errors during a capture are tested through the menu (test_video_menu).
 #include "recording/VideoCapture.h"
 
@@ -73,6 +74,34 @@ TEST_F(VideoCaptureTest, TwoSecondCaptureIsAFinishedMotionJpegAviOfThatLengthWit
     EXPECT_LT(right.red(), 60);
     EXPECT_LT(right.green(), 60);
     EXPECT_GT(right.blue(), 150);
+}
+
+TEST_F(VideoCaptureTest, PicturesCarryTheTimeInTheTopLeftCornerUnlessTheOverlayIsOff) {
+    const auto captureInto = [&](const QString& name, bool overlay) {
+        VideoCapture capture(kSource);
+        capture.setPreview(&preview);
+        capture.setTimeOverlay(overlay);
+        const QString file = path(name);
+        EXPECT_TRUE(capture.start(file));
+        EXPECT_TRUE(waitForFrames(capture, 3));
+        EXPECT_TRUE(capture.stop());
+        expectFinishedAvi(file);
+        return firstPicture(file);
+    };
+    const QImage stamped = captureInto(QStringLiteral("stamped.avi"), true);
+    const QImage plain = captureInto(QStringLiteral("plain.avi"), false);
+    ASSERT_EQ(stamped.size(), QSize(320, 240));
+    ASSERT_EQ(plain.size(), QSize(320, 240));
+
+    // The test pattern is the same in both; only the shaded band of the date and time near the top
+    // left corner differs. Below it the bars and the strip under them are compared, and the bars
+    // right of it (the noise of the pattern's last corner changes from picture to picture).
+    const QRect band(20, 24, 140, 20);
+    const QRect below(0, 60, 320, 120);
+    const QRect right(180, 0, 140, 60);
+    EXPECT_GT(meanDifference(stamped, plain, band), 20.0);
+    EXPECT_LT(meanDifference(stamped, plain, below), 3.0);
+    EXPECT_LT(meanDifference(stamped, plain, right), 3.0);
 }
 
 TEST_F(VideoCaptureTest, StopWhileIdleDoesNothing) {

@@ -184,4 +184,33 @@ TEST_F(VideoMenuTest, ACaptureThatBreaksOffIsReportedAndTheAreaHidden) {
     EXPECT_TRUE(markers().isEmpty());
 }
 
+TEST_F(VideoMenuTest, TheTimeIsBurnedIntoThePicturesUnlessSetIniSwitchesItOff) {
+    create();
+    const auto pictureAt = [&](const QTime& time) {
+        captureAt(QDateTime(QDate(2012, 11, 30), time));
+        EXPECT_TRUE(previewAdvances());
+        w().actStopCapture->trigger();
+        return firstPicture(
+            bl() +
+            QStringLiteral("/2012年11月30日%1时%2分%3秒.avi").arg(time.hour()).arg(time.minute()).arg(time.second()));
+    };
+    const QImage stamped = pictureAt(QTime(9, 5, 7));
+    p->env.writeSettings(QStringLiteral("[luxiang]\nshijian=0\n"));
+    const QImage plain = pictureAt(QTime(9, 6, 7));
+    p->env.writeSettings(QStringLiteral("[luxiang]\nshijian=1\n"));
+    const QImage stampedAgain = pictureAt(QTime(9, 7, 7));
+    ASSERT_EQ(stamped.size(), QSize(320, 240));
+    ASSERT_EQ(plain.size(), QSize(320, 240));
+    ASSERT_EQ(stampedAgain.size(), QSize(320, 240));
+    EXPECT_TRUE(p->env.dialogs.shown.isEmpty()) << p->env.dialogs.messageTexts().join(u'\n').toStdString();
+
+    // The date and time sit in a shaded band near the top left corner; below them the bars and the
+    // strip under them (the noise of the pattern's last corner changes from picture to picture).
+    const QRect band(20, 24, 140, 20);
+    const QRect below(0, 60, 320, 120);
+    EXPECT_GT(meanDifference(stamped, plain, band), 20.0);
+    EXPECT_LT(meanDifference(stamped, plain, below), 3.0);
+    EXPECT_GT(meanDifference(stampedAgain, plain, band), 20.0);
+}
+
 } // namespace

@@ -456,6 +456,7 @@ TEST_F(CommandLineTest, EveryCommandLoadsTheLibrariesTheTableOfPartsGivesIt) {
         {"archive --rebuild", {"archive", "--rebuild"}},
         {"log verify", {"log", "verify"}},
         {"check", {"check", example()}},
+        {"marks", {"marks", templatePath}},
         {"sync", {"sync"}},
         {"archive --office", {"archive", "--office", "王"}},
     };

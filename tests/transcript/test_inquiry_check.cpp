@@ -157,3 +157,20 @@ TEST(InquiryCheck, TimesAndTheRecordingsThatCoverThem) {
         allTexts(check::checkInquiry(r, {{}, true}, {})),
         QStringList{QStringLiteral("开始时间|没有关联录音或录像：set.ini [hecha] luyin=1 要求每次询问都有录音录像")});
 }
+
+TEST(InquiryCheck, AGapBetweenRecordingsDuringTheInquiry) {
+    const record::TranscriptRecord r = proper();
+    const QDate day(2012, 11, 30);
+    // The hour before the inquiry is no part of it; sound and pictures are on record alike.
+    check::Context context;
+    context.evidence = {{"early.wav", QDateTime(day, QTime(8, 0)), QDateTime(day, QTime(8, 30))},
+                        {"a.wav", QDateTime(day, QTime(9, 5)), QDateTime(day, QTime(9, 40))},
+                        {"b.avi", QDateTime(day, QTime(9, 45, 10)), QDateTime(day, QTime(10, 2))},
+                        {"c.avi", QDateTime(day, QTime(10, 2, 30)), QDateTime(day, QTime(10, 31))}};
+    EXPECT_EQ(
+        allTexts(check::checkInquiry(r, {}, context)),
+        QStringList({QStringLiteral("开始时间|关联的录音录像在 09:40:00 至 09:45:10 之间中断，这段询问没有录音录像"),
+                     QStringLiteral("开始时间|关联的录音录像在 10:02:00 至 10:02:30 之间中断，这段询问没有录音录像")}));
+    context.evidence << check::Evidence{"bridge.wav", QDateTime(day, QTime(9, 39)), QDateTime(day, QTime(10, 3))};
+    EXPECT_EQ(allTexts(check::checkInquiry(r, {}, context)), QStringList());
+}
