@@ -21,6 +21,7 @@
 #include "net/FtpExchange.h"
 #include "net/UpdateCheck.h"
 #include "platform/Services.h"
+#include "recording/EarlyStop.h"
 #include "recording/LineMarks.h"
 #include "recording/RecordingPanel.h"
 #include "recording/VideoCaptureHandlers.h"
@@ -94,7 +95,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
 
     // Menu 视频录像.
     onMenu(w.actStartCapture, [&w, &s, &c] { StartCapture(w, s, c.视频设备1); });
-    onMenu(w.actStopCapture, [&w, &s, &c] { StopCapture(w, s, c.视频设备1); });
+    onMenu(w.actStopCapture, [&w, &s, &c] { StopCaptureAsked(w, s, c.视频设备1, AwaitsReadBack(w, c.readBack)); });
 
     // Menu 烟草专卖网络(全国): each province item opens its own address.
     for (QAction* province : w.provinceActions)
@@ -134,7 +135,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     onClick(w.按钮录音, [&w, &s, &c] { StartRecording(w, s, c.form, c.录音1, c.recordingTime); });
     onClick(w.按钮暂停, [&w, &s, &c] { PauseRecording(w, s, c.录音1); });
     onClick(w.按钮继续, [&w, &s, &c] { ContinueRecording(w, s, c.录音1); });
-    onClick(w.按钮4, [&w, &s, &c] { StopAndSaveRecording(w, s, c.form, c.录音1); });
+    onClick(w.按钮4, [&w, &s, &c] { StopRecordingAsked(w, s, c.form, c.录音1, AwaitsReadBack(w, c.readBack)); });
     onClick(w.按钮播放, [&w, &s, &c] { PlayRecording(w, s, c.player); });
     onClick(w.暂停, [&w, &s, &c] { StopPlayback(w, s, c.player); });
     QObject::connect(&c.录音1, &AudioRecorder::captureFailed, &w,

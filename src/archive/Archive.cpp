@@ -45,6 +45,8 @@ QString eventName(JournalEvent::Kind kind) {
         return custody::kCorrected;
     case JournalEvent::Kind::CorrectionsPrinted:
         return custody::kCorrectionsPrinted;
+    case JournalEvent::Kind::StoppedEarly:
+        return custody::kStoppedEarly;
     case JournalEvent::Kind::Opened:
     case JournalEvent::Kind::NewTranscript:
         break;
@@ -55,7 +57,7 @@ QString eventName(JournalEvent::Kind kind) {
 bool isEvidence(JournalEvent::Kind kind) {
     return kind == JournalEvent::Kind::RecordingSaved || kind == JournalEvent::Kind::CaptureFinished ||
            kind == JournalEvent::Kind::CaptureRepaired || kind == JournalEvent::Kind::Discarded ||
-           kind == JournalEvent::Kind::SetAside;
+           kind == JournalEvent::Kind::SetAside || kind == JournalEvent::Kind::StoppedEarly;
 }
 
 } // namespace

@@ -45,6 +45,7 @@ QString eventText(const QString& event) {
         {kReadBack, QStringLiteral("宣读核对")},
         {kCorrected, QStringLiteral("宣读后更正")},
         {kCorrectionsPrinted, QStringLiteral("打印更正记录")},
+        {kStoppedEarly, QStringLiteral("宣读核对前停止录音录像")},
     };
     return texts.value(event, event);
 }
@@ -67,6 +68,8 @@ QString detailText(const QString& key) {
         {QStringLiteral("before"), QStringLiteral("原为")},
         {QStringLiteral("after"), QStringLiteral("改为")},
         {QStringLiteral("marks"), QStringLiteral("时间标记")},
+        {QStringLiteral("recording"), QStringLiteral("停止的")},
+        {QStringLiteral("reason"), QStringLiteral("停止原因")},
     };
     return texts.value(key, key);
 }

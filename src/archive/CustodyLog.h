@@ -48,6 +48,7 @@ inline const QString kSetAside = QStringLiteral("set-aside");
 inline const QString kReadBack = QStringLiteral("read-back");
 inline const QString kCorrected = QStringLiteral("corrected");
 inline const QString kCorrectionsPrinted = QStringLiteral("corrections-printed");
+inline const QString kStoppedEarly = QStringLiteral("stopped-early");
 
 // The event in the words the archive window shows ("保存", "录音保存", …); the name itself when unknown.
 QString eventText(const QString& event);

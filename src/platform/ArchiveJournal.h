@@ -28,6 +28,7 @@ struct JournalEvent {
         ReadBack,      // "核对完毕(宣读)": the saved transcript was read back to the interviewee
         Corrected,     // a field changed after the read-back: "field", "before", "after"
         CorrectionsPrinted, // the page "更正记录" printed after the transcript
+        StoppedEarly,       // a recording or capture stopped before the read-back: "recording", "reason"
     };
 
     Kind kind;

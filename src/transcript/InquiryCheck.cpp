@@ -332,6 +332,16 @@ QStringList officersOf(const record::TranscriptRecord& r) {
     return officers;
 }
 
+bool holdsInquiry(const record::TranscriptRecord& r) {
+    if (!r[field::IntervieweeName].trimmed().isEmpty())
+        return true;
+    for (int pair = 1; pair <= record::kPairs; ++pair)
+        if (!lineText(r[record::question(pair).key], QStringLiteral("问：")).isEmpty() ||
+            !lineText(r[record::answer(pair).key], QStringLiteral("答：")).isEmpty())
+            return true;
+    return false;
+}
+
 QString lineText(const QString& line, const QString& prompt) {
     QString text = line.trimmed();
     if (text.startsWith(prompt) || text.startsWith(prompt.left(1) + u':'))

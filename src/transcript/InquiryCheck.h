@@ -46,6 +46,8 @@ QStringList officersOf(const record::TranscriptRecord& r);
 
 // The text of a question or answer line after the "问：" or "答：" the form starts it with.
 QString lineText(const QString& line, const QString& prompt);
+// The form holds an inquiry: the interviewee is named, or a question or answer is written.
+bool holdsInquiry(const record::TranscriptRecord& r);
 
 // The inquiry's day and its start and end, each invalid where the fields do not hold a real one.
 QDate dayOf(const record::TranscriptRecord& r);

@@ -3,6 +3,7 @@
 #include "transcript/ReadBackCommands.h"
 
 #include "transcript/FormBinding.h"
+#include "transcript/InquiryCheck.h"
 #include "transcript/TemplateFile.h"
 #include "transcript/TranscriptCommands.h"
 #include "transcript/word/DocReader.h"
@@ -205,4 +206,8 @@ void CarryReadBack(MainWindow& w, Services& s, ReadBackState& state) {
         return;
     }
     state.inquiry = inquiry;
+}
+
+bool AwaitsReadBack(MainWindow& w, const ReadBackState& state) {
+    return state.inquiry.isEmpty() && check::holdsInquiry(readForm(w));
 }

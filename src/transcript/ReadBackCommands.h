@@ -59,3 +59,6 @@ void ForgetReadBack(transcript::ReadBackState& state);
 // After a save or print under a new name (its date, unit or interviewee corrected): the record goes
 // with the inquiry to the name its files now have.
 void CarryReadBack(MainWindow& w, Services& s, transcript::ReadBackState& state);
+// The form holds an inquiry that was not read back yet: a recording ending now leaves part of it
+// unrecorded.
+bool AwaitsReadBack(MainWindow& w, const transcript::ReadBackState& state);

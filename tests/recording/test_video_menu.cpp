@@ -8,12 +8,15 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -214,3 +217,40 @@ TEST_F(VideoMenuTest, TheTimeIsBurnedIntoThePicturesUnlessSetIniSwitchesItOff) {
 }
 
 } // namespace
+
+TEST_F(VideoMenuTest, AStopBeforeTheReadBackAsksOnceAndLogsTheReason) {
+    create();
+    p->env.journal.forward = &p->archive;
+    w().编辑框9->setText(QStringLiteral("王伟"));
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 5, 7)));
+    ASSERT_TRUE(previewAdvances());
+
+    // Going on is the answer that changes nothing: the capture runs on.
+    p->env.dialogs.onModal([](QDialog& window) { window.reject(); });
+    w().actStopCapture->trigger();
+    ASSERT_EQ(p->env.dialogs.shown.size(), 1);
+    EXPECT_EQ(p->env.dialogs.shown.first().caption, "EarlyStopWindow");
+    EXPECT_TRUE(p->program.components().视频设备1.isCapturing());
+    EXPECT_TRUE(areaShown());
+
+    p->env.dialogs.onModal([](QDialog& window) {
+        window.findChild<QLineEdit*>("编辑框停止原因")->setText(QStringLiteral("摄像头故障"));
+        window.findChild<QPushButton*>("按钮停止")->click();
+    });
+    w().actStopCapture->trigger();
+    EXPECT_FALSE(p->program.components().视频设备1.isCapturing());
+    EXPECT_TRUE(areaHidden());
+    const QList<QByteArray> lines = readFile(p->env.programDir() + "/custody.log").split('\n');
+    const auto stopped = std::find_if(lines.begin(), lines.end(),
+                                      [](const QByteArray& line) { return line.contains("\"stopped-early\""); });
+    ASSERT_NE(stopped, lines.end());
+    EXPECT_TRUE(QString::fromUtf8(*stopped).contains(QStringLiteral("摄像头故障"))) << stopped->toStdString();
+    EXPECT_TRUE(std::next(stopped)->contains("\"capture-finished\"")) << "the stop's reason comes before the capture";
+
+    // An empty form holds no inquiry: the stop is not asked.
+    w().编辑框9->clear();
+    captureAt(QDateTime(QDate(2012, 11, 30), QTime(9, 6, 0)));
+    w().actStopCapture->trigger();
+    EXPECT_EQ(p->env.dialogs.shown.size(), 2);
+    EXPECT_FALSE(p->program.components().视频设备1.isCapturing());
+}
