@@ -18,6 +18,7 @@
 #include "ui/ArchiveWindow.h"
 #include "ui/CheckWindow.h"
 #include "ui/FormState.h"
+#include "ui/ReadAlongWindow.h"
 
 #include <QTimer>
 
@@ -33,7 +34,7 @@ struct Components {
     // which the archive window and the check window belong to.
     Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
         : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive), checkContext(archive),
-          checkWindow(window), formRecovery(programDir, formRecoveryFile) {}
+          checkWindow(window), readAlong(window), formRecovery(programDir, formRecoveryFile) {}
 
     // 录音1: the sound recorder, with the player and the elapsed time of the recording panel.
     AudioRecorder 录音1;
@@ -58,6 +59,10 @@ struct Components {
     // What the check of the inquiry finds in the archive, and "核对笔录", the window of its problems.
     archive::ArchiveCheckContext checkContext;
     CheckWindow checkWindow;
+    // "被询问人核对", the interviewee's screen, and the clock that gathers the keystrokes and focus
+    // moves of one turn of the event loop into one update of it.
+    ReadAlongWindow readAlong;
+    QTimer readAlongClock;
     // Pushes to the office archive when set.ini names one; its results go to the main window.
     std::unique_ptr<office::PushLoop> pushLoop;
     // The inquiry read back to the interviewee, whose later corrections are kept; declared before the

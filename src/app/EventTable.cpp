@@ -32,6 +32,7 @@
 #include "transcript/InquiryReview.h"
 #include "transcript/NewTranscript.h"
 #include "transcript/OpenTemplate.h"
+#include "transcript/ReadAlongCommands.h"
 #include "transcript/ReadBackCommands.h"
 #include "transcript/WordCommands.h"
 #include "ui/CheckWindow.h"
@@ -45,6 +46,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -96,6 +98,10 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     // Menu 视频录像.
     onMenu(w.actStartCapture, [&w, &s, &c] { StartCapture(w, s, c.视频设备1); });
     onMenu(w.actStopCapture, [&w, &s, &c] { StopCaptureAsked(w, s, c.视频设备1, AwaitsReadBack(w, c.readBack)); });
+    onMenu(w.actReadAlong, [&w, &s, &c] { ToggleReadAlong(w, s, c.readAlong); });
+    onMenu(w.actReadAlongBlank, [&c] { ToggleReadAlongBlank(c.form, c.readAlong); });
+    onMenu(w.actReadAlongEnlarge, [&c] { EnlargeReadAlong(c.readAlong); });
+    onMenu(w.actReadAlongReduce, [&c] { ReduceReadAlong(c.readAlong); });
 
     // Menu 烟草专卖网络(全国): each province item opens its own address.
     for (QAction* province : w.provinceActions)
@@ -159,6 +165,18 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
 
     // The form: the moment a question or answer line is begun is marked in the recordings running.
     transcript::watchLinesBegun(w, [&c](const QString& line) { MarkLineBegun(c.录音1, c.视频设备1, line); });
+
+    // The interviewee's screen follows the form, once per turn of the event loop however many
+    // keystrokes it brought, and the screens plugged and unplugged.
+    c.readAlongClock.setSingleShot(true);
+    c.readAlongClock.setInterval(0);
+    transcript::watchFormChanges(w, [&c] {
+        if (c.readAlong.isVisible())
+            c.readAlongClock.start();
+    });
+    QObject::connect(&c.readAlongClock, &QTimer::timeout, &w, [&w, &s, &c] { UpdateReadAlong(w, s, c.readAlong); });
+    QObject::connect(qApp, &QGuiApplication::screenAdded, &w, [&c] { FollowScreens(c.readAlong); });
+    QObject::connect(qApp, &QGuiApplication::screenRemoved, &w, [&c] { FollowScreens(c.readAlong); });
 
     // Components: a capture that breaks off while running.
     QObject::connect(&c.视频设备1, &VideoCapture::interrupted, &w,

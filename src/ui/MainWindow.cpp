@@ -321,6 +321,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     QMenu* video = menu("视频录像");
     actStartCapture = item(video, "开始录像取证");
     actStopCapture = item(video, "结束录像取证");
+    actReadAlong = item(video, "被询问人核对");
+    actReadAlong->setShortcut(QKeySequence(Qt::Key_F11));
+    actReadAlongBlank = item(video, "被询问人核对黑屏/恢复");
+    actReadAlongBlank->setShortcut(QKeySequence(Qt::Key_F12));
+    actReadAlongEnlarge = item(video, "被询问人核对字体放大");
+    actReadAlongEnlarge->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    actReadAlongReduce = item(video, "被询问人核对字体缩小");
+    actReadAlongReduce->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     QMenu* provinces = menu("烟草专卖网络(全国)");
     for (const char* province : {"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省",  "安徽省", "福建省",
                                  "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省",  "海南省", "四川省",

@@ -193,6 +193,10 @@ public:
     QAction* actCloseRecording;      // 关闭笔录录音
     QAction* actStartCapture;        // 开始录像取证
     QAction* actStopCapture;         // 结束录像取证
+    QAction* actReadAlong;           // 被询问人核对 (F11, opens and closes it)
+    QAction* actReadAlongBlank;      // 被询问人核对黑屏/恢复 (F12)
+    QAction* actReadAlongEnlarge;    // 被询问人核对字体放大 (Ctrl+=)
+    QAction* actReadAlongReduce;     // 被询问人核对字体缩小 (Ctrl+-)
     QList<QAction*> provinceActions; // 吉林省 … 黑龙江省, in menu order
     QAction* actLock;                // 加密
     QAction* actUnlock;              // 解密

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,7 +149,9 @@ TEST(Catalogue, MenusInOrder) {
           "打印证据校验单", "退出"}},
         {"网络功能", {"FTP笔录服务器配置", "笔录上传", "笔录下载"}},
         {"录音笔录", {"打开笔录录音", "关闭笔录录音"}},
-        {"视频录像", {"开始录像取证", "结束录像取证"}},
+        {"视频录像",
+         {"开始录像取证", "结束录像取证", "被询问人核对", "被询问人核对黑屏/恢复", "被询问人核对字体放大",
+          "被询问人核对字体缩小"}},
         {"烟草专卖网络(全国)", {"吉林省", "辽宁省", "山西省", "河北省", "江苏省", "浙江省",  "安徽省", "福建省",
                                 "江西省", "山东省", "河南省", "湖北省", "湖南省", "广东省",  "海南省", "四川省",
                                 "贵州省", "云南省", "陕西省", "甘肃省", "青海省", "黑龙江省"}},
@@ -156,6 +159,13 @@ TEST(Catalogue, MenusInOrder) {
         {"工具", {"计算器", "文本文档", "Word文档", "Excel文档", "搜狗拼音下载", "极点五笔下载"}},
         {"更新", {"更新软件"}},
         {"帮助", {"笔录制作过程", "软件帮助", "官方网站", "联系作者"}},
+    };
+    const QHash<QAction*, QKeySequence> keys = {
+        {p.w().actArchive, QKeySequence(QKeySequence::Find)},
+        {p.w().actReadAlong, QKeySequence(Qt::Key_F11)},
+        {p.w().actReadAlongBlank, QKeySequence(Qt::Key_F12)},
+        {p.w().actReadAlongEnlarge, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        {p.w().actReadAlongReduce, QKeySequence(Qt::CTRL | Qt::Key_Minus)},
     };
     const QList<QAction*> menus = p.w().menuBar()->actions();
     ASSERT_EQ(menus.size(), expected.size());
@@ -166,8 +176,9 @@ TEST(Catalogue, MenusInOrder) {
             EXPECT_FALSE(item->isSeparator());
             EXPECT_TRUE(item->isEnabled());
             EXPECT_FALSE(item->isCheckable());
-            // Only the archive has a key of its own: Ctrl+F finds a past inquiry.
-            EXPECT_EQ(item->shortcut(), item == p.w().actArchive ? QKeySequence(QKeySequence::Find) : QKeySequence());
+            // Keys of their own: Ctrl+F finds a past inquiry; the interviewee's screen is opened,
+            // blanked and its type sized without leaving the form.
+            EXPECT_EQ(item->shortcut(), keys.value(item));
             items << item->text();
         }
         EXPECT_EQ(items, expected[i].second);
