@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -109,6 +110,9 @@ TEST_F(TimeMarks, EachLineBegunIsMarkedInTheRunningRecordingsAndListedByTheArchi
     const double answerInCapture = pictures.elapsed() / 1000.0;
     QTest::keyClicks(line(w(), "组合框5"), "a");
 
+    // The inquiry is not read back yet: each stop asks, and is answered to stop.
+    for (int stop = 0; stop < 2; ++stop)
+        t->env.dialogs.onModal([](QDialog& window) { window.accept(); });
     w().actStopCapture->trigger();
     const QString wav = t->env.programDir() + QStringLiteral("/BL/询问录音.wav");
     t->env.dialogs.chooseNext(wav);
