@@ -11,6 +11,7 @@
 #include "recording/AudioRecorder.h"
 #include "recording/RecordingTime.h"
 #include "recording/VideoCapture.h"
+#include "recording/VideoPlayer.h"
 #include "transcript/FormRecovery.h"
 #include "transcript/NativeWordEngine.h"
 #include "transcript/ReadBackCommands.h"
@@ -19,6 +20,7 @@
 #include "ui/CheckWindow.h"
 #include "ui/FormState.h"
 #include "ui/ReadAlongWindow.h"
+#include "ui/VideoPlayerWindow.h"
 
 #include <QTimer>
 
@@ -33,8 +35,8 @@ struct Components {
     // formRecoveryFile: this program's own file in the recovery folder; window: the main window,
     // which the archive window and the check window belong to.
     Components(const QString& programDir, const QString& formRecoveryFile, archive::Archive& archive, QWidget* window)
-        : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive), checkContext(archive),
-          checkWindow(window), readAlong(window), formRecovery(programDir, formRecoveryFile) {}
+        : inquiries(archive), archiveWindow(&archiveRows, window), archiveScopes(archive), videoPlayerWindow(window),
+          checkContext(archive), checkWindow(window), readAlong(window), formRecovery(programDir, formRecoveryFile) {}
 
     // 录音1: the sound recorder, with the player and the elapsed time of the recording panel.
     AudioRecorder 录音1;
@@ -56,6 +58,9 @@ struct Components {
     ArchiveWindow archiveWindow;
     // The archive window's scopes, 本机 and 全局, whose answers come to archiveWindow.
     archive::Scopes archiveScopes;
+    // "录像播放", the program's own player of captures, opened from the archive window's time marks.
+    VideoPlayer videoPlayer;
+    VideoPlayerWindow videoPlayerWindow;
     // What the check of the inquiry finds in the archive, and "核对笔录", the window of its problems.
     archive::ArchiveCheckContext checkContext;
     CheckWindow checkWindow;

@@ -25,6 +25,7 @@
 #include "recording/LineMarks.h"
 #include "recording/RecordingPanel.h"
 #include "recording/VideoCaptureHandlers.h"
+#include "recording/VideoPlayerHandlers.h"
 #include "security/PasswordLock.h"
 #include "transcript/EntryAids.h"
 #include "transcript/FormBinding.h"
@@ -37,6 +38,7 @@
 #include "transcript/WordCommands.h"
 #include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
+#include "ui/VideoPlayerWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +49,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -210,8 +213,26 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     onClick(aw.按钮打印, [&s, &c] { PrintChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
     onClick(aw.按钮校验, [&s, &c] { CheckChosenInquiry(c.archiveWindow, s, c.archiveScopes); });
     onClick(aw.按钮导出, [&s, &c] { ExportChosenInquiry(c.form, c.archiveWindow, s, *c.Word程序1, c.archiveScopes); });
-    QObject::connect(aw.表格时间标记, &QTableWidget::cellActivated, &w,
-                     [&s, &c] { PlayFromChosenMark(c.archiveWindow, s, c.archiveScopes, c.player); });
+    QObject::connect(aw.表格时间标记, &QTableWidget::cellActivated, &w, [&s, &c] {
+        PlayFromChosenMark(c.archiveWindow, s, c.archiveScopes, {c.player, c.videoPlayer, c.videoPlayerWindow});
+    });
+    // "录像播放": the window follows its player, and closing it ends the playback.
+    VideoPlayerWindow& pw = c.videoPlayerWindow;
+    QObject::connect(&c.videoPlayer, &VideoPlayer::progressed, &w,
+                     [&c] { ShowPlayerProgress(c.videoPlayerWindow, c.videoPlayer); });
+    QObject::connect(&c.videoPlayer, &VideoPlayer::finished, &w, [&c] { ShowPlayerEnded(c.videoPlayerWindow); });
+    QObject::connect(&c.videoPlayer, &VideoPlayer::failed, &w, [&s, &c](const QString& error) {
+        ReportPlayerFailure(c.videoPlayerWindow, s, c.videoPlayer, error);
+    });
+    onClick(pw.按钮播放, [&c] { TogglePlayerPause(c.videoPlayerWindow, c.videoPlayer); });
+    QObject::connect(pw.滑块条位置, &QSlider::sliderReleased, &w,
+                     [&c] { SeekPlayerToSlider(c.videoPlayerWindow, c.videoPlayer); });
+    QObject::connect(pw.滑块条位置, &QSlider::actionTriggered, &w, [&c, &pw](int action) {
+        // A drag is followed to its release; a key or a click on the groove moves at once.
+        if (action != QAbstractSlider::SliderMove && !pw.滑块条位置->isSliderDown())
+            SeekPlayerToSlider(c.videoPlayerWindow, c.videoPlayer);
+    });
+    QObject::connect(&pw, &QDialog::finished, &w, [&c] { c.videoPlayer.stop(); });
     onClick(aw.按钮关联, [&s, &c] { LinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     onClick(aw.按钮取消关联, [&s, &c] { UnlinkEvidence(c.archiveWindow, s, c.archiveScopes.local); });
     QObject::connect(&c.inquiries, &archive::Archive::indexChanged, &w, list);

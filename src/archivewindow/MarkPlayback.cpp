@@ -5,9 +5,11 @@
 #include "archivewindow/Scopes.h"
 
 #include "recording/AudioPlayer.h"
+#include "recording/VideoPlayerHandlers.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "platform/Settings.h"
 #include "platform/Shell.h"
 #include "platform/TimeMarks.h"
 #include "ui/ArchiveWindow.h"
@@ -49,7 +51,7 @@ QList<PlayerStart> playersFrom(const QString& path, qint64 seconds) {
             {QStringLiteral("ffplay"), {QStringLiteral("-ss"), at, path}}};
 }
 
-void PlayFromChosenMark(ArchiveWindow& aw, Services& s, archive::Scopes& scopes, AudioPlayer& player) {
+void PlayFromChosenMark(ArchiveWindow& aw, Services& s, archive::Scopes& scopes, const MarkPlayers& players) {
     const int row = aw.表格时间标记->currentRow();
     const QString inquiry = archive::chosenInquiry(aw);
     if (row < 0 || inquiry.isEmpty()) {
@@ -60,13 +62,18 @@ void PlayFromChosenMark(ArchiveWindow& aw, Services& s, archive::Scopes& scopes,
     const QString file = aw.表格时间标记->item(row, 1)->text();
     const qint64 seconds = timemarks::parseOffset(aw.表格时间标记->item(row, 2)->text());
     scopes.chosen().withEvidence(
-        aw, s, inquiry, file, [&aw, &s, &player, line, seconds](const QString& path, archive::FileKind kind) {
+        aw, s, inquiry, file, [&aw, &s, players, line, seconds](const QString& path, archive::FileKind kind) {
+            const QString at = timemarks::offsetText(seconds);
             if (kind == archive::FileKind::Capture) {
-                playCapture(aw, s, path, seconds);
+                if (ReadSetting(s.programDir, setting::CapturePlayer).trimmed() ==
+                    QLatin1String(setting::kDesktopPlayer))
+                    playCapture(aw, s, path, seconds);
+                else if (PlayCaptureInWindow(players.videoWindow, s, players.video, path, seconds * 1000))
+                    aw.标签档案状态->setText(
+                        QStringLiteral("正在从 %1 播放录像 %2（%3）").arg(at, QFileInfo(path).fileName(), line));
                 return;
             }
-            const QString at = timemarks::offsetText(seconds);
-            if (!player.play(path, seconds * 1000)) {
+            if (!players.sound.play(path, seconds * 1000)) {
                 s.dialogs.message(kCaption, QStringLiteral("录音 <%1> 无法从 %2 播放。").arg(path, at));
                 return;
             }

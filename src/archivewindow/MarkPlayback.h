@@ -7,6 +7,8 @@
 
 class ArchiveWindow;
 class AudioPlayer;
+class VideoPlayer;
+class VideoPlayerWindow;
 struct Services;
 
 namespace archive {
@@ -22,7 +24,15 @@ struct PlayerStart {
 // The players tried, in order; each takes the start time in its own way.
 QList<PlayerStart> playersFrom(const QString& path, qint64 seconds);
 
-// A sound recording plays through the program's own player, a capture through the first desktop
-// player found that starts at a given time; with none of them the desktop's handler opens the capture
-// and the status says where to go. What cannot be played is said.
-void PlayFromChosenMark(ArchiveWindow& aw, Services& s, archive::Scopes& scopes, AudioPlayer& player);
+// The program's players of the archive window: the sound's, and the capture's with its window.
+struct MarkPlayers {
+    AudioPlayer& sound;
+    VideoPlayer& video;
+    VideoPlayerWindow& videoWindow;
+};
+
+// A sound recording plays through the program's own player, a capture in the program's player
+// window; where set.ini's [luxiang] bofang is zhuomian, a capture plays in the first desktop player
+// found that starts at a given time, and with none of them the desktop's handler opens it and the
+// status says where to go. What cannot be played is said.
+void PlayFromChosenMark(ArchiveWindow& aw, Services& s, archive::Scopes& scopes, const MarkPlayers& players);

@@ -45,6 +45,10 @@ inline constexpr Key RecordingRequired{kCheckSection, "luyin"};
 // Video capture: "0" leaves the date and time out of the captured pictures.
 inline constexpr const char* kCaptureSection = "luxiang";
 inline constexpr Key CaptureTimeOverlay{kCaptureSection, "shijian"};
+// Who plays a capture from a time mark: "zhuomian" the desktop's player; "chengxu", or anything else, the program's
+// own player window.
+inline constexpr Key CapturePlayer{kCaptureSection, "bofang"};
+inline constexpr const char* kDesktopPlayer = "zhuomian";
 
 // The preset lists of the form's boxes.
 inline List placePresets() {

@@ -10,6 +10,8 @@
 #include "recording/AudioPlayer.h"
 #include "recording/AudioRecorder.h"
 #include "recording/VideoCapture.h"
+#include "recording/VideoPlayer.h"
+#include "ui/VideoPlayerWindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -176,9 +178,25 @@ TEST_F(TimeMarks, EachLineBegunIsMarkedInTheRunningRecordingsAndListedByTheArchi
                  aw.表格时间标记->item(row, 2)->text() + u'\n';
     EXPECT_EQ(shown, expected);
 
-    // A mark plays its recording from that moment: a capture through a desktop player told where to
-    // start, the sound through the program's own player.
+    // A mark plays its recording from that moment: a capture in the program's own player window, or
+    // where the office prefers it, through a desktop player told where to start; the sound through
+    // the program's own player.
     t->env.shell.installed.insert(QStringLiteral("vlc"));
+    VideoPlayer& video = t->program.components().videoPlayer;
+    aw.表格时间标记->setFocus();
+    aw.表格时间标记->setCurrentCell(0, 0);
+    QTest::keyClick(aw.表格时间标记, Qt::Key_Return);
+    EXPECT_TRUE(t->program.components().videoPlayerWindow.isVisible());
+    qint64 playedFrom = -1;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !video.picture().isNull() && (playedFrom = video.positionMs()) >= 0; }, 10000));
+    EXPECT_NEAR(double(playedFrom), inCapture[0].seconds * 1000.0, 1000.0);
+    EXPECT_EQ(QFileInfo(video.file()).fileName(), capture);
+    EXPECT_TRUE(t->env.shell.started.isEmpty());
+    t->program.components().videoPlayerWindow.close();
+    EXPECT_FALSE(video.isOpen());
+
+    t->env.writeSettings(QStringLiteral("[luxiang]\nbofang=zhuomian\n"));
     aw.表格时间标记->setFocus();
     aw.表格时间标记->setCurrentCell(1, 0);
     QTest::keyClick(aw.表格时间标记, Qt::Key_Return);

@@ -72,7 +72,7 @@ TEST(StarterFiles, HelpFileExplainsEveryPartOfTheProgram) {
     const QString help = gbk::decode(readFile(sourceFile(QStringLiteral("帮助.txt"))));
     // Every key of the settings file is explained.
     for (const char* key : {"biaoti1", "fengge", "tanchu", "didian1", "didian2", "huji1", "name1", "wenti1", "daan1",
-                            "hang1", "hang2", "control", "url", "tixing", "luyin", "gaozhi1"})
+                            "hang1", "hang2", "control", "url", "tixing", "luyin", "gaozhi1", "bofang"})
         EXPECT_TRUE(help.contains(QLatin1String(key))) << key;
     for (const char* topic :
          {"BL", "保存(笔录及模板)", "打开(笔录模板)", "打印(笔录)", "录音", "录像取证", "FTP", "加密", "解密",

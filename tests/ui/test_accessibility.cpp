@@ -92,4 +92,6 @@ TEST(Accessibility, EveryReachableControlHasANameOfItsOwn) {
     EXPECT_GE(expectNamedAndDistinct(p.program.components().archiveWindow), 16);
     // 核对笔录: the list of problems and the window's buttons.
     EXPECT_GE(expectNamedAndDistinct(p.program.components().checkWindow), 3);
+    // 录像播放: pause and go on, the position, close.
+    EXPECT_EQ(expectNamedAndDistinct(p.program.components().videoPlayerWindow), 3);
 }
