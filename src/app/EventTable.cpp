@@ -81,7 +81,10 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     });
     onMenu(w.actArchive, [&c] { ShowArchiveWindow(c.archiveWindow, c.inquiries, c.archiveRows, c.archiveScopes); });
     onMenu(w.actCheckTranscript, [&w, &s, &c] { CheckTranscript(w, s, c.checkWindow, c.checkContext); });
-    onMenu(w.actReadBackDone, [&w, &s, &c] { ReadBackDone(w, s, c.form, c.readBack); });
+    onMenu(w.actReadBackDone, [&w, &s, &c] {
+        ReadBackDone(w, s, c.form, c.readBack);
+        UpdateReadAlong(w, s, c.readBack, c.readAlong);
+    });
     onMenu(w.actSaveTranscript,
            [&w, &c, &s] { SaveWordDocument(w, s, c.form, *c.Word程序1, c.checkWindow, c.checkContext, c.readBack); });
     onMenu(w.actPrintTranscript,
@@ -101,7 +104,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     // Menu 视频录像.
     onMenu(w.actStartCapture, [&w, &s, &c] { StartCapture(w, s, c.视频设备1); });
     onMenu(w.actStopCapture, [&w, &s, &c] { StopCaptureAsked(w, s, c.视频设备1, AwaitsReadBack(w, c.readBack)); });
-    onMenu(w.actReadAlong, [&w, &s, &c] { ToggleReadAlong(w, s, c.readAlong); });
+    onMenu(w.actReadAlong, [&w, &s, &c] { ToggleReadAlong(w, s, c.readBack, c.readAlong); });
     onMenu(w.actReadAlongBlank, [&c] { ToggleReadAlongBlank(c.form, c.readAlong); });
     onMenu(w.actReadAlongEnlarge, [&c] { EnlargeReadAlong(c.readAlong); });
     onMenu(w.actReadAlongReduce, [&c] { ReduceReadAlong(c.readAlong); });
@@ -177,7 +180,8 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
         if (c.readAlong.isVisible())
             c.readAlongClock.start();
     });
-    QObject::connect(&c.readAlongClock, &QTimer::timeout, &w, [&w, &s, &c] { UpdateReadAlong(w, s, c.readAlong); });
+    QObject::connect(&c.readAlongClock, &QTimer::timeout, &w,
+                     [&w, &s, &c] { UpdateReadAlong(w, s, c.readBack, c.readAlong); });
     QObject::connect(qApp, &QGuiApplication::screenAdded, &w, [&c] { FollowScreens(c.readAlong); });
     QObject::connect(qApp, &QGuiApplication::screenRemoved, &w, [&c] { FollowScreens(c.readAlong); });
 

@@ -6,8 +6,24 @@
 
 namespace transcript {
 
-ReadAlongPage readAlongPage(const ComposedText& composed, std::optional<record::Key> field, qsizetype cursor) {
-    const QList<word::Page> pages = word::layOutPages(composed.document);
+PrintedLines printedLines(const ComposedText& composed) {
+    PrintedLines printed;
+    for (const word::Page& page : word::layOutPages(composed.document)) {
+        QStringList lines;
+        for (const word::Line& line : page.lines) {
+            QString text;
+            for (const word::Fragment& fragment : line.fragments)
+                text += fragment.text;
+            lines << text;
+        }
+        printed << lines;
+    }
+    return printed;
+}
+
+ReadAlongPage readAlongPage(const ComposedText& composed, std::optional<record::Key> field, qsizetype cursor,
+                            const std::optional<ReadBackLines>& readBack) {
+    const PrintedLines pages = printedLines(composed);
     ReadAlongPage shown;
     shown.pages = int(pages.size());
     if (pages.isEmpty())
@@ -24,12 +40,9 @@ ReadAlongPage readAlongPage(const ComposedText& composed, std::optional<record::
     }
     shown.page = std::clamp(place.page, 1, shown.pages);
     shown.currentLine = place.line;
-    for (const word::Line& line : pages[shown.page - 1].lines) {
-        QString text;
-        for (const word::Fragment& fragment : line.fragments)
-            text += fragment.text;
-        shown.lines << text;
-    }
+    shown.lines = pages[shown.page - 1];
+    if (readBack)
+        shown.changedLines = changedLines(readBack->pages, pages, readBack->furniture)[shown.page - 1];
     return shown;
 }
 

@@ -2,6 +2,7 @@
 
 #include "transcript/FormBinding.h"
 #include "transcript/ReadAlong.h"
+#include "transcript/ReadBackCommands.h"
 
 #include "platform/Services.h"
 #include "platform/SettingKeys.h"
@@ -45,26 +46,34 @@ Typing typingIn(MainWindow& w) {
 
 } // namespace
 
-void ToggleReadAlong(MainWindow& w, Services& s, ReadAlongWindow& window) {
+void ToggleReadAlong(MainWindow& w, Services& s, const transcript::ReadBackState& readBack, ReadAlongWindow& window) {
     if (window.isVisible()) {
         window.hide();
     } else {
         window.showOnScreens();
-        UpdateReadAlong(w, s, window);
+        UpdateReadAlong(w, s, readBack, window);
     }
 }
 
-void UpdateReadAlong(MainWindow& w, Services& s, ReadAlongWindow& window) {
+void UpdateReadAlong(MainWindow& w, Services& s, const transcript::ReadBackState& readBack, ReadAlongWindow& window) {
     if (!window.isVisible())
         return;
     record::TranscriptRecord r = transcript::readForm(w);
     const QString programDir = s.programDir;
-    const transcript::ComposedText composed = transcript::composedText(std::move(r), [&](const QString& key) {
+    const auto footerLine = [&](const QString& key) {
         return ReadSetting(programDir, QLatin1String(setting::kFooterSection), key);
-    });
+    };
+    const transcript::ComposedText composed = transcript::composedText(std::move(r), footerLine);
+    // What was read back is printed with today's signature lines, so that only the form's changes show.
+    std::optional<transcript::ReadBackLines> readBackLines;
+    if (!readBack.inquiry.isEmpty() && readBack.record.readBack)
+        readBackLines = transcript::ReadBackLines{
+            transcript::printedLines(transcript::composedText(readBack.record.readBack->values, footerLine)),
+            {footerLine(QLatin1String(setting::FooterLine1.key)), footerLine(QLatin1String(setting::FooterLine2.key))}};
     const Typing typing = typingIn(w);
-    const transcript::ReadAlongPage page = transcript::readAlongPage(composed, typing.field, typing.cursor);
-    window.showPage(transcript::pageHeading(page), page.lines, page.currentLine);
+    const transcript::ReadAlongPage page =
+        transcript::readAlongPage(composed, typing.field, typing.cursor, readBackLines);
+    window.showPage(transcript::pageHeading(page), page.lines, page.currentLine, page.changedLines);
 }
 
 void ToggleReadAlongBlank(FormState& form, ReadAlongWindow& window) {

@@ -10,10 +10,15 @@ class ReadAlongWindow;
 struct FormState;
 struct Services;
 
+namespace transcript {
+struct ReadBackState;
+}
+
 // Opens the window, or closes it when it is open.
-void ToggleReadAlong(MainWindow& w, Services& s, ReadAlongWindow& window);
-// The page of the field being typed shown as it will be printed; nothing while the window is closed.
-void UpdateReadAlong(MainWindow& w, Services& s, ReadAlongWindow& window);
+void ToggleReadAlong(MainWindow& w, Services& s, const transcript::ReadBackState& readBack, ReadAlongWindow& window);
+// The page of the field being typed shown as it will be printed, after a read-back with the lines
+// changed since marked; nothing while the window is closed.
+void UpdateReadAlong(MainWindow& w, Services& s, const transcript::ReadBackState& readBack, ReadAlongWindow& window);
 // Blanks the window or brings it back, saying so in the status line.
 void ToggleReadAlongBlank(FormState& form, ReadAlongWindow& window);
 void EnlargeReadAlong(ReadAlongWindow& window);

@@ -12,6 +12,10 @@ constexpr int kSmallest = 12;
 constexpr int kLargest = 96;
 constexpr int kStep = 4;
 constexpr int kMargin = 24;
+// A changed line: a bar in the left margin and a pale ground, kept beside the current line's yellow.
+const QColor kChangedBar(200, 30, 30);
+const QColor kChangedGround(255, 228, 228);
+constexpr int kBarWidth = 8;
 
 bool isInput(QEvent::Type type) {
     switch (type) {
@@ -54,12 +58,14 @@ ReadAlongWindow::ReadAlongWindow(QWidget* officer)
     resize(800, 600);
 }
 
-void ReadAlongWindow::showPage(const QString& heading, const QStringList& lines, int currentLine) {
-    if (heading == m_heading && lines == m_lines && currentLine == m_currentLine)
+void ReadAlongWindow::showPage(const QString& heading, const QStringList& lines, int currentLine,
+                               const QList<int>& changedLines) {
+    if (heading == m_heading && lines == m_lines && currentLine == m_currentLine && changedLines == m_changedLines)
         return;
     m_heading = heading;
     m_lines = lines;
     m_currentLine = currentLine;
+    m_changedLines = changedLines;
     update();
 }
 
@@ -135,6 +141,13 @@ void ReadAlongWindow::paintEvent(QPaintEvent*) {
 
     painter.setPen(Qt::darkGray);
     painter.drawText(body, Qt::AlignRight | Qt::AlignTop, m_heading);
+    if (!m_changedLines.isEmpty()) {
+        const QRect sample(body.left(), body.top(), kBarWidth, metrics.height());
+        painter.fillRect(sample, kChangedBar);
+        painter.setPen(kChangedBar);
+        painter.drawText(body.adjusted(kBarWidth * 2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                         QStringLiteral("宣读核对后更改"));
+    }
     int top = body.top() + metrics.height();
 
     // The line being typed stays in sight: the lines before it are left out from the top as far as
@@ -150,8 +163,14 @@ void ReadAlongWindow::paintEvent(QPaintEvent*) {
     for (qsizetype i = first; i < m_lines.size() && top < body.bottom(); ++i) {
         const int height = heightOf(m_lines[i]);
         const QRect lineRect(body.left(), top, body.width(), height);
+        const bool changed = m_changedLines.contains(int(i) + 1);
         if (i + 1 == m_currentLine)
             painter.fillRect(lineRect, QColor(255, 244, 160));
+        else if (changed)
+            painter.fillRect(lineRect, kChangedGround);
+        if (changed)
+            painter.fillRect(QRect(lineRect.left() - kMargin + (kMargin - kBarWidth) / 2, top, kBarWidth, height),
+                             kChangedBar);
         painter.drawText(lineRect, flags, m_lines[i]);
         top += height;
     }

@@ -15,10 +15,13 @@ public:
     // officer: the main window, whose screen the window keeps away from when there is another.
     explicit ReadAlongWindow(QWidget* officer);
 
-    void showPage(const QString& heading, const QStringList& lines, int currentLine);
+    // changedLines (from 1) are marked as changed after the read-back, under the legend "宣读核对后更改".
+    void showPage(const QString& heading, const QStringList& lines, int currentLine,
+                  const QList<int>& changedLines = {});
     const QString& heading() const { return m_heading; }
     const QStringList& lines() const { return m_lines; }
     int currentLine() const { return m_currentLine; }
+    const QList<int>& changedLines() const { return m_changedLines; }
 
     // Blank, nothing is shown until it is brought back.
     void setBlank(bool blank);
@@ -43,6 +46,7 @@ private:
     QString m_heading;
     QStringList m_lines;
     int m_currentLine = 0;
+    QList<int> m_changedLines;
     bool m_blank = false;
     int m_pointSize = 28;
 };

@@ -1,7 +1,8 @@
 // "被询问人核对" through the real window and event table on Qt's offscreen platform: with two screens
 // it goes full-screen on the one the form is not on, shows the printed page and line being typed as
-// the officer types, is blanked and brought back by its key in the main window and takes no focus;
-// with one screen it is a window of its own beside the form.
+// the officer types, marks after "核对完毕(宣读)" the lines changed since, is blanked and brought back
+// by its key in the main window and takes no focus; with one screen it is a window of its own beside
+// the form.
 #include "TestProgram.h"
 #include "TestRecords.h"
 
@@ -24,7 +25,8 @@ namespace {
 
 struct ReadAlongProgram : TestProgram {
     ReadAlongProgram() {
-        env.writeSettings(QStringLiteral("[pop]\ntanchu=0\n[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n"));
+        env.writeSettings(
+            QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n"));
         EXPECT_TRUE(start());
         w().show();
         w().activateWindow();
@@ -68,6 +70,15 @@ int printedPageWith(const record::TranscriptRecord& r, const QString& words) {
                 return int(page) + 1;
         }
     return 0;
+}
+
+// Whether anything is painted in the window's left margin, where a changed line has its bar.
+bool marginPainted(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < 20; ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                return true;
+    return false;
 }
 
 bool allBlack(const QImage& image) {
@@ -132,6 +143,46 @@ TEST(TwoScreens, ThePrintedLineBeingTypedIsShownAsTheOfficerTypes) {
     ASSERT_GT(page, 1) << "the answer is printed after the first page";
     EXPECT_TRUE(p.shows(QStringLiteral("我在家")));
     EXPECT_TRUE(p.readAlong().heading().startsWith(QStringLiteral("第 %1 页").arg(page)));
+}
+
+TEST(TwoScreens, AfterTheReadBackTheLinesChangedSinceAreMarked) {
+    ReadAlongProgram p;
+    record::TranscriptRecord r = testrecords::particulars();
+    testrecords::fillPairs(r, 1, 3);
+    transcript::fillForm(p.w(), r);
+    p.w().actReadAlong->trigger();
+    ReadAlongWindow& window = p.readAlong();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // Before the read-back a change is only typed.
+    p.typeInto(p.line(record::answer(1)), QStringLiteral("我在店里"));
+    ASSERT_TRUE(p.shows(QStringLiteral("我在店里")));
+    EXPECT_TRUE(window.changedLines().isEmpty());
+    EXPECT_FALSE(marginPainted(window.grab().toImage()));
+
+    p.env.dialogs.answerNext(Dialogs::Answer::No); // no preview
+    p.w().actSaveTranscript->trigger();
+    p.w().actReadBackDone->trigger();
+    ASSERT_TRUE(p.status().startsWith(QStringLiteral("宣读核对已记下")))
+        << p.env.dialogs.messageTexts().join('\n').toStdString();
+    EXPECT_TRUE(window.changedLines().isEmpty());
+
+    p.typeInto(p.line(record::answer(2)), QStringLiteral("我记不清了"));
+    ASSERT_TRUE(p.shows(QStringLiteral("我记不清了")));
+    EXPECT_EQ(window.changedLines(), QList<int>{window.currentLine()});
+    EXPECT_TRUE(window.lines()[window.currentLine() - 2].contains(testrecords::questionText(2)))
+        << "the question above it is as it was read back, and not marked";
+    EXPECT_TRUE(marginPainted(window.grab().toImage()));
+
+    // Read back again, the form as it now stands is what later changes are measured against.
+    p.env.dialogs.answerNext(Dialogs::Answer::Yes); // the earlier document replaced
+    p.env.dialogs.answerNext(Dialogs::Answer::No);
+    p.w().actSaveTranscript->trigger();
+    p.w().actReadBackDone->trigger();
+    ASSERT_TRUE(p.status().startsWith(QStringLiteral("宣读核对已记下")))
+        << p.env.dialogs.messageTexts().join('\n').toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.changedLines().isEmpty(); }, 2000));
+    EXPECT_FALSE(marginPainted(window.grab().toImage()));
 }
 
 TEST(TwoScreens, ItsKeyInTheMainWindowBlanksItAndBringsItBack) {
