@@ -6,6 +6,7 @@
 #include "archive/CommandLine.h"
 #include "archive/InquiryFacts.h"
 #include "archive/Locations.h"
+#include "archive/TimeMarkList.h"
 #include "archive/TimeStampAuthority.h"
 
 #include "transcript/Usage.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTextStream>
 
 #include <cstdio>
@@ -92,6 +94,7 @@ std::optional<sheet::Sheet> sheetOf(Archive& archive, const QString& templatePat
         return std::nullopt;
     }
     s.files << *own;
+    QSet<QString> listed;
     for (const FileRow& row : archive.files(facts.name)) {
         if (row.how == LinkHow::Unlinked || (row.kind != FileKind::Recording && row.kind != FileKind::Capture))
             continue;
@@ -112,7 +115,12 @@ std::optional<sheet::Sheet> sheetOf(Archive& archive, const QString& templatePat
         if (runs.starts.isValid() && runs.ends.isValid())
             file->seconds = runs.starts.secsTo(runs.ends);
         s.files << *file;
+        listed.insert(row.name);
     }
+    // A mark in a file the sheet does not list would vouch for nothing on it.
+    for (const RecordingMark& mark : marksOf(archive, facts.name))
+        if (listed.contains(mark.file))
+            s.marks << mark;
     s.head = custodyHead(archive.programDir());
     s.headTime = headTime(archive.programDir(), s.head);
     return s;

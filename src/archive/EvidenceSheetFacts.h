@@ -11,9 +11,9 @@
 namespace archive {
 
 // The sheet of the inquiry of templatePath: its particulars, its document and template, every
-// recording and capture linked to it, and the custody log's head now with the time of the head's
-// trusted time-stamp when one is kept. Linked evidence that no longer exists is left out and named in
-// missing. Nothing, with why in error, when the template or a file cannot be read.
+// recording and capture linked to it with their time marks, and the custody log's head now with the
+// time of the head's trusted time-stamp when one is kept. Linked evidence that no longer exists is left out and named
+// in missing. Nothing, with why in error, when the template or a file cannot be read.
 std::optional<sheet::Sheet> sheetOf(Archive& archive, const QString& templatePath, QStringList* missing,
                                     QString* error);
 

@@ -41,8 +41,7 @@ QList<RecordingMark> marksOf(Archive& archive, const QString& inquiry) {
 QString marksText(const QList<RecordingMark>& marks) {
     QString text;
     for (const RecordingMark& mark : marks)
-        text +=
-            mark.line + u'\t' + QFileInfo(mark.file).fileName() + u'\t' + timemarks::offsetText(mark.seconds) + u'\n';
+        text += timemarks::listedFields(mark).join(u'\t') + u'\n';
     return text;
 }
 

@@ -15,11 +15,7 @@ namespace archive {
 
 class Archive;
 
-struct RecordingMark {
-    QString line; // "问3"
-    QString file; // the recording's or capture's name as the index stores it
-    qint64 seconds = 0;
-};
+using timemarks::RecordingMark;
 
 // The marks that the entries of recordings saved and captures finished among lines hold for the
 // files in linked (stored names), in the order they were written.

@@ -1,6 +1,7 @@
 // Time marks as text: offsets written as hours, minutes and seconds, so the log reads as the list does.
 #include "platform/TimeMarks.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -44,6 +45,10 @@ QList<QPair<QString, QString>> journalDetails(const QList<Mark>& marks) {
     if (marks.isEmpty())
         return {};
     return {{kDetail, detailText(marks)}};
+}
+
+QStringList listedFields(const RecordingMark& mark) {
+    return {mark.line, QFileInfo(mark.file).fileName(), offsetText(mark.seconds)};
 }
 
 } // namespace timemarks

@@ -2,6 +2,8 @@
 // carries, one fact a line, so that the files handed over can be checked against the signed paper.
 #pragma once
 
+#include "platform/TimeMarks.h"
+
 #include <QList>
 #include <QString>
 
@@ -34,6 +36,9 @@ struct Sheet {
     QList<SheetFile> files;
     QString head;     // SHA-256 of the custody log's last line when the sheet was made
     QString headTime; // the time its trusted time-stamp vouches for; empty without one
+    // The time marks of the recordings and captures listed. They are printed only: the custody
+    // log's entries hold them, and the head above vouches for those entries.
+    QList<timemarks::RecordingMark> marks = {};
     bool operator==(const Sheet&) const = default;
 };
 

@@ -2,13 +2,13 @@
 #include "Printing.h"
 
 #include "CupsStatus.h"
+#include "MemoryPdf.h"
 #include "PageFont.h"
 #include "PagePainting.h"
 #include "PageRenderer.h"
 
 #include "platform/DurableFile.h"
 
-#include <QBuffer>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -60,15 +60,10 @@ bool paintPages(QPainter& painter, const Document& document, const PageFace& fac
     return painter.end();
 }
 
-// The document as a PDF file's bytes. Qt's PDF engine ignores write errors on a file, so the PDF is
-// made in memory and written through the durable path, which reports them.
+// The document as a PDF file's bytes.
 std::optional<QByteArray> renderPdf(const Document& document) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setResolution(1200);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-    writer.setTitle(kDocumentName);
+    MemoryPdf pdf(kDocumentName);
+    QPdfWriter& writer = pdf.writer();
     QPainter painter;
     if (!painter.begin(&writer))
         return std::nullopt;
@@ -77,7 +72,7 @@ std::optional<QByteArray> renderPdf(const Document& document) {
     if (!paintPages(painter, document, face, writer, writer.resolution(), layout.fullRectPixels(writer.resolution()),
                     layout.paintRectPixels(writer.resolution())))
         return std::nullopt;
-    return buffer.data();
+    return pdf.bytes();
 }
 
 // Paints every page on a printer that is set up already; false when painting could not start.
