@@ -160,10 +160,14 @@ public:
 
 private:
     sql::Error result();
-    // The statement of a search reading the given columns, newest first, and stepped by visit();
-    // then, when a word was looked for and found nowhere, the check that the full-text index is whole.
+    // The statement of a search reading the given columns, newest first, and stepped by visit().
     sql::Error searched(const SearchRequest& request, const char* columns,
                         const std::function<void(const sql::Query&)>& visit);
+    // A search whose words no inquiry holds: the full-text index checked whole before it is believed.
+    sql::Error wordFoundNowhere();
+    // Inquiries found in at least one in this many of the archive are read in listing order: reading
+    // the whole index in that order costs about what looking up and sorting that many does.
+    static constexpr qint64 kFoundShareForListingOrder = 16;
     bool replacedBehindUs() const;
     sql::Error replaceDamagedFile(quint64 device, quint64 inode);
     // Opened read-only: whether the index is level with BL/ and the custody log.
@@ -197,6 +201,8 @@ private:
     QString m_databasePath;
     // Opened without writing (SQLite's immutable open of a read-only share).
     bool m_readOnly = false;
+    // The file has the index in listing order, which answers a search newest first unsorted.
+    bool m_listingOrder = false;
     QString m_privateBecause;
     std::unique_ptr<QTemporaryDir> m_privateDir;
 };

@@ -46,7 +46,8 @@ CREATE TABLE IF NOT EXISTS inquiry(
     captures INTEGER NOT NULL DEFAULT 0,
     state INTEGER NOT NULL DEFAULT 0,
     problem TEXT NOT NULL DEFAULT '');
-CREATE INDEX IF NOT EXISTS inquiry_by_date ON inquiry(date, starts);
+CREATE INDEX IF NOT EXISTS inquiry_listed ON inquiry(date DESC, starts DESC, name, interviewee, unit, place, pairs,
+    problem);
 CREATE TABLE IF NOT EXISTS inquiry_text(
     id INTEGER PRIMARY KEY,
     fields TEXT NOT NULL,
@@ -72,6 +73,14 @@ CREATE TABLE IF NOT EXISTS custody(
     length INTEGER NOT NULL,
     inquiry TEXT NOT NULL);
 CREATE INDEX IF NOT EXISTS custody_by_inquiry ON custody(inquiry);
+)";
+
+// Indexes made before the listing order had one by date only; they gain it at their next writable
+// open. Programs that know only the older index read either one right.
+constexpr char kListingOrder[] = R"(
+CREATE INDEX IF NOT EXISTS inquiry_listed ON inquiry(date DESC, starts DESC, name, interviewee, unit, place, pairs,
+    problem);
+DROP INDEX IF EXISTS inquiry_by_date;
 )";
 
 // An exclusive lock on archive.lock while it lives.
@@ -144,6 +153,29 @@ sql::Error checkSchema(sql::Connection& db, bool* needsRebuild) {
         return {sql::Failure::Other, QStringLiteral("索引由更新版本的程序建立（版本 %1）").arg(schema)};
     *needsRebuild = built.isEmpty();
     return {};
+}
+
+// Whether the index in listing order is there, made when it is not and the file may be written. One
+// that cannot be made now (a full disk, a lock held too long) is made at a later open; till then the
+// lists are sorted as they are read.
+bool hasListingOrder(sql::Connection& db, bool mayWrite) {
+    const auto present = [&db] {
+        sql::Query q = db.query("SELECT 1 FROM sqlite_schema WHERE type = 'index' AND name = 'inquiry_listed'");
+        return q.next();
+    };
+    if (present()) {
+        db.clearError();
+        return true;
+    }
+    if (mayWrite) {
+        sql::Transaction made(db);
+        if (made.began() && db.exec(kListingOrder) && made.commit()) {
+            db.clearError();
+            return true;
+        }
+    }
+    db.clearError();
+    return false;
 }
 
 } // namespace
@@ -227,6 +259,7 @@ sql::Error Index::open(bool* needsRebuild) {
             if (error)
                 error = checkSchema(m_db, &rebuild);
             if (error && !rebuild && levelWithFiles()) {
+                m_listingOrder = hasListingOrder(m_db, false);
                 struct stat info {};
                 if (::stat(QFile::encodeName(m_databasePath).constData(), &info) == 0) {
                     m_device = info.st_dev;
@@ -251,6 +284,8 @@ sql::Error Index::open(bool* needsRebuild) {
             error = {sql::Failure::Other, QStringLiteral("SQLite 没有全文检索模块 FTS5")};
         if (error)
             error = checkSchema(m_db, &rebuild);
+        if (error)
+            m_listingOrder = hasListingOrder(m_db, true);
         if (error.failure != sql::Failure::Damaged)
             break;
         m_replacedBecause = error.text;

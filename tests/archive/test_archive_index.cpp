@@ -4,9 +4,13 @@
 #include "SmallFilesystem.h"
 
 #include "archive/Archive.h"
+#include "archive/Database.h"
 #include "archive/Locations.h"
 
 #include <QRandomGenerator>
+
+#include <algorithm>
+#include <tuple>
 
 using namespace archivetest;
 
@@ -354,4 +358,74 @@ TEST(ArchiveIndex, AReadOnlyProgramDirectoryAnswersRightWhetherItsIndexIsLevelOr
     EXPECT_EQ(listed(level), wages);
     EXPECT_EQ(level.err, "") << "the index is level: read as it is";
     ASSERT_TRUE(remount(fs.path(), "rw"));
+}
+
+// An index of the earlier program, which had no index in listing order, gains one and lists newest
+// first, the same day by its starting time and the same moment by name, whether the words are found
+// in most inquiries (read in listing order) or in few (looked up and sorted).
+TEST(ArchiveIndex, AnEarlierIndexGainsTheListingOrderAndEveryListIsNewestFirst) {
+    QTemporaryDir home;
+    const QString dir = home.path();
+    struct Listed {
+        QString date;
+        QString start;
+        QString name;
+        bool rare;
+    };
+    QList<Listed> made;
+    for (int n = 0; n < 48; ++n) {
+        const Inquiry i{QStringLiteral("2013.%1.%2").arg(n % 3 + 1).arg(n % 2 + 10),
+                        QStringLiteral("%1:00").arg(8 + n % 4),
+                        "11:00",
+                        QStringLiteral("张%1").arg(QChar(u'甲' + n % 5)),
+                        QStringLiteral("公司%1").arg(n),
+                        "Kelmar市",
+                        "李四",
+                        {"问：情况如何？", n % 20 == 0 ? "答：工资欠薪。" : "答：工资照发。"}};
+        writeTemplate(dir, i);
+        made.append({QStringLiteral("2013-%1-%2").arg(n % 3 + 1, 2, 10, QChar(u'0')).arg(n % 2 + 10),
+                     QStringLiteral("%1:00").arg(8 + n % 4, 2, 10, QChar(u'0')), baseName(i), n % 20 == 0});
+    }
+    std::sort(made.begin(), made.end(), [](const Listed& a, const Listed& b) {
+        return std::tie(b.date, b.start, a.name) < std::tie(a.date, a.start, b.name);
+    });
+    QStringList newestFirst;
+    QStringList rareNewestFirst;
+    for (const Listed& l : made) {
+        newestFirst << l.name;
+        if (l.rare)
+            rareNewestFirst << l.name;
+    }
+    ASSERT_EQ(quillon(dir, {"archive", "--rebuild"}).exitCode, 0);
+    const auto indexes = [&dir] {
+        archive::sql::Connection db;
+        EXPECT_TRUE(db.open(archive::indexPath(dir)));
+        QStringList names;
+        archive::sql::Query q =
+            db.query("SELECT name FROM sqlite_schema WHERE type = 'index' AND name LIKE 'inquiry_%' ORDER BY name");
+        while (q.next())
+            names << q.text(0);
+        return names;
+    };
+    {
+        archive::sql::Connection db;
+        ASSERT_TRUE(db.open(archive::indexPath(dir)));
+        ASSERT_TRUE(
+            db.exec("DROP INDEX inquiry_listed; CREATE INDEX inquiry_by_date ON inquiry(date, starts); VACUUM"));
+    }
+    ASSERT_EQ(indexes(), QStringList{"inquiry_by_date"});
+
+    const auto inOrder = [](const Ran& ran) {
+        QStringList names;
+        for (const QString& line : ran.out.split(u'\n', Qt::SkipEmptyParts))
+            names << line.section(u'\t', -1);
+        return names;
+    };
+    const Ran most = quillon(dir, {"archive", "工资"});
+    EXPECT_EQ(most.exitCode, 0) << most.err.toStdString();
+    EXPECT_EQ(inOrder(most), newestFirst);
+    const Ran few = quillon(dir, {"archive", "欠薪"});
+    EXPECT_EQ(few.exitCode, 0) << few.err.toStdString();
+    EXPECT_EQ(inOrder(few), rareNewestFirst);
+    EXPECT_EQ(indexes(), QStringList{"inquiry_listed"});
 }
