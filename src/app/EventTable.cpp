@@ -228,7 +228,7 @@ void bindEvents(MainWindow& w, Components& c, Services& s) {
     QObject::connect(&c.videoPlayer, &VideoPlayer::failed, &w, [&s, &c](const QString& error) {
         ReportPlayerFailure(c.videoPlayerWindow, s, c.videoPlayer, error);
     });
-    onClick(pw.按钮播放, [&c] { TogglePlayerPause(c.videoPlayerWindow, c.videoPlayer); });
+    onClick(pw.按钮录像播放, [&c] { TogglePlayerPause(c.videoPlayerWindow, c.videoPlayer); });
     QObject::connect(pw.滑块条位置, &QSlider::sliderReleased, &w,
                      [&c] { SeekPlayerToSlider(c.videoPlayerWindow, c.videoPlayer); });
     QObject::connect(pw.滑块条位置, &QSlider::actionTriggered, &w, [&c, &pw](int action) {

@@ -23,7 +23,7 @@ QString timeText(qint64 ms) {
 }
 
 void showPlaying(VideoPlayerWindow& pw, bool playing) {
-    pw.按钮播放->setText(playing ? QStringLiteral("暂停") : QStringLiteral("播放"));
+    pw.按钮录像播放->setText(playing ? QStringLiteral("暂停") : QStringLiteral("播放"));
 }
 
 } // namespace

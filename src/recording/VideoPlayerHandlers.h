@@ -13,7 +13,7 @@ struct Services;
 bool PlayCaptureInWindow(VideoPlayerWindow& pw, Services& s, VideoPlayer& player, const QString& path, qint64 fromMs);
 // Each new picture or position: the picture scaled into 视频画面, the slider (unless held) and the time.
 void ShowPlayerProgress(VideoPlayerWindow& pw, const VideoPlayer& player);
-// 按钮播放: pauses what plays, goes on with what is paused.
+// 按钮录像播放: pauses what plays, goes on with what is paused.
 void TogglePlayerPause(VideoPlayerWindow& pw, VideoPlayer& player);
 // The slider moved by the user: the recording goes to its second.
 void SeekPlayerToSlider(VideoPlayerWindow& pw, VideoPlayer& player);

@@ -21,10 +21,10 @@ VideoPlayerWindow::VideoPlayerWindow(QWidget* parent) : QDialog(parent, Qt::Wind
     视频画面->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     视频画面->setStyleSheet(QStringLiteral("background: black;"));
 
-    按钮播放 = new QPushButton(QStringLiteral("暂停"), this);
-    按钮播放->setObjectName(QStringLiteral("按钮播放"));
-    按钮播放->setAccessibleName(QStringLiteral("暂停或继续播放"));
-    按钮播放->setShortcut(Qt::Key_Space);
+    按钮录像播放 = new QPushButton(QStringLiteral("暂停"), this);
+    按钮录像播放->setObjectName(QStringLiteral("按钮录像播放"));
+    按钮录像播放->setAccessibleName(QStringLiteral("暂停或继续播放"));
+    按钮录像播放->setShortcut(Qt::Key_Space);
     滑块条位置 = new QSlider(Qt::Horizontal, this);
     滑块条位置->setObjectName(QStringLiteral("滑块条位置"));
     滑块条位置->setAccessibleName(QStringLiteral("播放位置"));
@@ -41,7 +41,7 @@ VideoPlayerWindow::VideoPlayerWindow(QWidget* parent) : QDialog(parent, Qt::Wind
     connect(按钮关闭, &QPushButton::clicked, this, &QDialog::close);
 
     auto* controls = new QHBoxLayout;
-    controls->addWidget(按钮播放);
+    controls->addWidget(按钮录像播放);
     controls->addWidget(滑块条位置, 1);
     controls->addWidget(标签时间);
     auto* status = new QHBoxLayout;

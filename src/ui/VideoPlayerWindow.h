@@ -17,7 +17,7 @@ public:
     // The picture, scaled into the label with its proportions kept.
     QLabel* 视频画面;
     // Captioned "暂停" while the recording plays, "播放" while it is paused or has ended.
-    QPushButton* 按钮播放;
+    QPushButton* 按钮录像播放;
     // The position in whole seconds, from 0 to the recording's length.
     QSlider* 滑块条位置;
     // "00:12:41 / 00:30:00": the position and the length.

@@ -70,9 +70,9 @@ TEST_F(VideoPlayerTest, PlaysACaptureFromAMomentIntoItPausesAndMovesByTheSlider)
     EXPECT_LT(right.red(), 60);
     EXPECT_GT(right.blue(), 150);
 
-    QTest::mouseClick(pw().按钮播放, Qt::LeftButton);
+    QTest::mouseClick(pw().按钮录像播放, Qt::LeftButton);
     EXPECT_TRUE(player().isPaused());
-    EXPECT_EQ(pw().按钮播放->text(), QStringLiteral("播放"));
+    EXPECT_EQ(pw().按钮录像播放->text(), QStringLiteral("播放"));
     // Paused, the slider's key moves the picture back to the first second.
     pw().滑块条位置->setFocus();
     pw().滑块条位置->setValue(2);
