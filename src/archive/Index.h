@@ -161,7 +161,8 @@ public:
 private:
     sql::Error result();
     // The statement of a search reading the given columns, newest first, and stepped by visit().
-    sql::Error searched(const SearchRequest& request, const char* columns,
+    // idColumn: where the statement's columns hold the inquiry's id.
+    sql::Error searched(const SearchRequest& request, const char* columns, int idColumn,
                         const std::function<void(const sql::Query&)>& visit);
     // A search whose words no inquiry holds: the full-text index checked whole before it is believed.
     sql::Error wordFoundNowhere();

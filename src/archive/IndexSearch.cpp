@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace archive {
 
@@ -40,9 +42,11 @@ void writeWholeStamp(const QString& databasePath, const QByteArray& stamp) {
 }
 
 constexpr char kColumns[] = "SELECT i.name, i.date, i.starts, i.ends, i.interviewee, i.unit, i.place, i.inspector, "
-                            "i.pairs, i.recordings, i.captures, i.state, i.problem FROM inquiry i";
-constexpr char kListedColumns[] = "SELECT i.date, i.interviewee, i.unit, i.place, i.pairs, i.name, i.problem FROM "
-                                  "inquiry i";
+                            "i.pairs, i.recordings, i.captures, i.state, i.problem, i.id FROM inquiry i";
+constexpr int kColumnsId = 13;
+constexpr char kListedColumns[] = "SELECT i.date, i.interviewee, i.unit, i.place, i.pairs, i.name, i.problem, i.id "
+                                  "FROM inquiry i";
+constexpr int kListedColumnsId = 7;
 
 InquiryRow rowOf(const sql::Query& q) {
     return {q.text(0), q.text(1), q.text(2),         q.text(3),         q.text(4),          q.text(5),
@@ -61,41 +65,35 @@ sql::Error Index::search(const SearchRequest& request, QList<InquiryRow>* rows) 
 }
 
 sql::Error Index::search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each) {
-    return searched(request, kColumns, [&each](const sql::Query& q) { each(rowOf(q)); });
+    return searched(request, kColumns, kColumnsId, [&each](const sql::Query& q) { each(rowOf(q)); });
 }
 
 sql::Error Index::list(const SearchRequest& request, const std::function<void(const ListedInquiry&)>& each) {
-    return searched(request, kListedColumns, [&each](const sql::Query& q) {
+    return searched(request, kListedColumns, kListedColumnsId, [&each](const sql::Query& q) {
         each({q.utf8(0), q.utf8(1), q.utf8(2), q.utf8(3), q.integer(4), q.utf8(5), q.utf8(6)});
     });
 }
 
-sql::Error Index::searched(const SearchRequest& request, const char* columns,
+sql::Error Index::searched(const SearchRequest& request, const char* columns, int idColumn,
                            const std::function<void(const sql::Query&)>& visit) {
     if (const sql::Error opened = open(); !opened)
         return opened;
     const std::optional<QByteArray> match = search::matchExpression(request.text);
     // The inquiries that hold the words, found first: how many they are decides how they are read.
-    QString found;
+    std::vector<qint64> found;
     bool inListingOrder = m_listingOrder;
     if (match) {
-        qint64 count = 0;
         {
             sql::Query terms = m_db.query("SELECT rowid FROM inquiry_terms WHERE inquiry_terms MATCH ?");
             terms.bind(QString::fromUtf8(*match));
-            QByteArray ids = "[";
-            while (terms.next()) {
-                if (count++ > 0)
-                    ids += ',';
-                ids += QByteArray::number(terms.integer(0));
-            }
-            ids += ']';
-            found = QString::fromLatin1(ids);
+            while (terms.next())
+                found.push_back(terms.integer(0));
         }
         if (!m_db.error().ok())
             return result();
-        if (count == 0)
+        if (found.empty())
             return wordFoundNowhere();
+        std::sort(found.begin(), found.end());
         // A few are looked up one by one and sorted; many are picked out of the whole list read in
         // its order, which neither looks up nor sorts.
         qint64 inquiries = 0;
@@ -104,14 +102,15 @@ sql::Error Index::searched(const SearchRequest& request, const char* columns,
             if (last.next())
                 inquiries = last.integer(0);
         }
-        inListingOrder = m_listingOrder && count * kFoundShareForListingOrder >= inquiries;
+        inListingOrder = m_listingOrder && qint64(found.size()) * kFoundShareForListingOrder >= inquiries;
     }
+    const bool lookedUp = match && !inListingOrder;
     // Eight statements at most for each set of columns, each prepared once.
     std::string sql = columns;
     if (inListingOrder)
         sql += " INDEXED BY inquiry_listed";
     sql += " WHERE 1";
-    if (match)
+    if (lookedUp)
         sql += " AND i.id IN (SELECT value FROM json_each(?))";
     if (!request.from.isNull())
         sql += " AND i.date <> '' AND i.date >= ?";
@@ -119,14 +118,20 @@ sql::Error Index::searched(const SearchRequest& request, const char* columns,
         sql += " AND i.date <> '' AND i.date <= ?";
     sql += " ORDER BY i.date DESC, i.starts DESC, i.name";
     sql::Query q = m_db.query(sql.c_str());
-    if (match)
-        q.bind(found);
+    if (lookedUp) {
+        QByteArray ids = "[";
+        for (const qint64 id : found)
+            ids += QByteArray::number(id) + ',';
+        ids.back() = ']';
+        q.bind(QString::fromLatin1(ids));
+    }
     if (!request.from.isNull())
         q.bind(request.from.toString(Qt::ISODate));
     if (!request.to.isNull())
         q.bind(request.to.toString(Qt::ISODate));
     while (q.next())
-        visit(q);
+        if (!match || lookedUp || std::binary_search(found.begin(), found.end(), q.integer(idColumn)))
+            visit(q);
     return result();
 }
 
