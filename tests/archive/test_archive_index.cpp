@@ -381,10 +381,10 @@ TEST(ArchiveIndex, AnEarlierIndexGainsTheListingOrderAndEveryListIsNewestFirst) 
                         QStringLiteral("公司%1").arg(n),
                         "Kelmar市",
                         "李四",
-                        {"问：情况如何？", n % 20 == 0 ? "答：工资欠薪。" : "答：工资照发。"}};
+                        {"问：情况如何？", n % 25 == 0 ? "答：工资欠薪。" : "答：工资照发。"}};
         writeTemplate(dir, i);
         made.append({QStringLiteral("2013-%1-%2").arg(n % 3 + 1, 2, 10, QChar(u'0')).arg(n % 2 + 10),
-                     QStringLiteral("%1:00").arg(8 + n % 4, 2, 10, QChar(u'0')), baseName(i), n % 20 == 0});
+                     QStringLiteral("%1:00").arg(8 + n % 4, 2, 10, QChar(u'0')), baseName(i), n % 25 == 0});
     }
     std::sort(made.begin(), made.end(), [](const Listed& a, const Listed& b) {
         return std::tie(b.date, b.start, a.name) < std::tie(a.date, a.start, b.name);
