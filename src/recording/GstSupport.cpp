@@ -32,4 +32,15 @@ QString errorText(GstMessage* message) {
     return text;
 }
 
+bool drainBus(GstBus* bus, QString* error) {
+    bool ended = false;
+    while (const MessagePtr message{gst_bus_pop(bus)}) {
+        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR && error->isEmpty())
+            *error = errorText(message.get());
+        else if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
+            ended = true;
+    }
+    return ended;
+}
+
 } // namespace gstreamer

@@ -26,4 +26,8 @@ using MessagePtr = std::unique_ptr<GstMessage, MessageUnref>;
 // The text of an error message on the bus.
 QString errorText(GstMessage* message);
 
+// Takes every message waiting on the bus: the first error's text into *error when there was one,
+// and whether the stream ended.
+bool drainBus(GstBus* bus, QString* error);
+
 } // namespace gstreamer

@@ -343,13 +343,7 @@ QString VideoCapture::completeFile(bool streamEnded) {
 void VideoCapture::poll() {
     showLatestFrame();
     QString error;
-    bool streamEnded = false;
-    while (const MessagePtr message{gst_bus_pop(m_pipeline->bus)}) {
-        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR && error.isEmpty())
-            error = errorText(message.get());
-        else if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
-            streamEnded = true;
-    }
+    const bool streamEnded = gstreamer::drainBus(m_pipeline->bus, &error);
     if (!error.isEmpty())
         endAfterInterruption(error, streamEnded);
     else if (streamEnded)

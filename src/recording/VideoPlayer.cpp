@@ -231,13 +231,7 @@ qint64 VideoPlayer::durationMs() const {
 void VideoPlayer::poll() {
     const bool newPicture = takeLatestPicture();
     QString error;
-    bool ended = false;
-    while (const MessagePtr message{gst_bus_pop(m_pipeline->bus)}) {
-        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR && error.isEmpty())
-            error = errorText(message.get());
-        else if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
-            ended = true;
-    }
+    const bool ended = gstreamer::drainBus(m_pipeline->bus, &error);
     if (!error.isEmpty()) {
         stop();
         emit failed(error);

@@ -9,6 +9,11 @@
 
 namespace testrecords {
 
+// set.ini for a test that drives the whole window: no pop-ups, no check reminder, and the two
+// signature lines on every page.
+inline const QString kQuietSettings =
+    QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n");
+
 // A form with every particular filled and no content lines.
 inline record::TranscriptRecord particulars() {
     record::TranscriptRecord r;

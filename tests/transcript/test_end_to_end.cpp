@@ -25,9 +25,6 @@
 
 namespace {
 
-const QString kSettings =
-    QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n");
-
 record::TranscriptRecord fullRecord() {
     record::TranscriptRecord r = testrecords::particulars();
     testrecords::fillPairs(r, 1, 24);
@@ -67,7 +64,7 @@ void typeForm(MainWindow& w, const record::TranscriptRecord& r) {
 
 TEST(EndToEnd, SavedDocumentReadsBackInOurReaderAndLibreOffice) {
     TestProgram p;
-    p.env.writeSettings(kSettings);
+    p.env.writeSettings(testrecords::kQuietSettings);
     ASSERT_TRUE(p.start());
     typeForm(p.w(), fullRecord());
     p.env.dialogs.answerNext(Dialogs::Answer::No); // preview
@@ -108,7 +105,7 @@ TEST(EndToEnd, CurrentTranscriptPrintsThroughCups) {
     if (!cups::schedulerRunning())
         GTEST_SKIP() << "no CUPS scheduler: ./test.sh starts one with a PDF queue";
     TestProgram p;
-    p.env.writeSettings(kSettings);
+    p.env.writeSettings(testrecords::kQuietSettings);
     ASSERT_TRUE(p.start());
     typeForm(p.w(), fullRecord());
     const QStringList before = cups::pdfs();

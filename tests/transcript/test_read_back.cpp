@@ -25,9 +25,6 @@
 
 namespace {
 
-const QString kSettings =
-    QStringLiteral("[pop]\ntanchu=0\n[hecha]\ntixing=0\n[fenye]\nhang1=被询问人签名：\nhang2=询问人签名：\n");
-
 record::TranscriptRecord inquiry() {
     record::TranscriptRecord r = testrecords::particulars();
     testrecords::fillPairs(r, 1, 24);
@@ -36,7 +33,7 @@ record::TranscriptRecord inquiry() {
 
 struct ReadBackProgram : TestProgram {
     ReadBackProgram() {
-        env.writeSettings(kSettings);
+        env.writeSettings(testrecords::kQuietSettings);
         // The commands' events go on into the real archive and its custody log.
         env.journal.forward = &archive;
     }
