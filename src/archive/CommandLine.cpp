@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace archive {
 
@@ -25,19 +26,44 @@ void appendInquiryLine(std::string& lines, const ListedInquiry& row) {
     lines.append(row.name.data(), size_t(row.name.size())).push_back('\n');
 }
 
+// An answer's lines, kept in blocks: a long answer is never moved as it grows, and takes no more
+// memory than its lines.
+class AnswerLines {
+public:
+    void append(const ListedInquiry& row) {
+        if (m_blocks.empty() || m_blocks.back().size() + kRoomForALine > kBlockBytes) {
+            m_blocks.emplace_back();
+            m_blocks.back().reserve(kBlockBytes);
+        }
+        appendInquiryLine(m_blocks.back(), row);
+    }
+    void clear() { m_blocks.clear(); }
+    bool write(std::FILE* out) const {
+        for (const std::string& block : m_blocks)
+            if (std::fwrite(block.data(), 1, block.size(), out) != block.size())
+                return false;
+        return std::fflush(out) == 0;
+    }
+
+private:
+    static constexpr size_t kBlockBytes = 256 * 1024;
+    // A line longer than this only makes its block grow.
+    static constexpr size_t kRoomForALine = 4096;
+    std::vector<std::string> m_blocks;
+};
+
 int listInquiries(Archive& archive, const QStringList& words) {
     archive.refresh();
     QTextStream err(stderr);
     // The lines as the index's bytes, not as rows: a search may answer every inquiry of the office.
     // They are printed once the answer is whole, since rows read before a damaged page are not the
     // answer.
-    std::string lines;
-    lines.reserve(256 * 1024);
+    AnswerLines lines;
     QStringList problems;
     const sql::Error failed = archive.list(
         {words.join(u' '), {}, {}},
         [&](const ListedInquiry& row) {
-            appendInquiryLine(lines, row);
+            lines.append(row);
             if (!row.problem.isEmpty())
                 problems << QStringLiteral("笔录模板 %1.ini：%2")
                                 .arg(QString::fromUtf8(row.name), QString::fromUtf8(row.problem));
@@ -50,7 +76,7 @@ int listInquiries(Archive& archive, const QStringList& words) {
         err << QStringLiteral("笔录档案无法查找：%1").arg(failed.text) << Qt::endl;
         return 1;
     }
-    if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() || std::fflush(stdout) != 0) {
+    if (!lines.write(stdout)) {
         err << QStringLiteral("查找结果没有写完：%1").arg(QString::fromLocal8Bit(std::strerror(errno))) << Qt::endl;
         return 1;
     }

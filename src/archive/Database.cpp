@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <string>
 
 #include <unistd.h>
 
@@ -206,6 +207,20 @@ qint64 Connection::lastInsertId() const {
 
 int Connection::changes() const {
     return m_db ? sqlite3_changes(m_db) : 0;
+}
+
+qint64 Connection::keepPages(qint64 pages) {
+    // A setting of this connection alone, which touches no file: it cannot fail on a damaged one,
+    // and keeps no failure that a later call would report as its own.
+    qint64 kept = -2000; // SQLite's own, 2 MB
+    sqlite3_stmt* current = nullptr;
+    if (m_db && sqlite3_prepare_v2(m_db, "PRAGMA cache_size", -1, &current, nullptr) == SQLITE_OK &&
+        sqlite3_step(current) == SQLITE_ROW)
+        kept = sqlite3_column_int64(current, 0);
+    sqlite3_finalize(current);
+    if (m_db)
+        sqlite3_exec(m_db, ("PRAGMA cache_size = " + std::to_string(pages)).c_str(), nullptr, nullptr, nullptr);
+    return kept;
 }
 
 Transaction::Transaction(Connection& connection) : m_connection(connection) {

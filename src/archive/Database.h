@@ -87,6 +87,9 @@ public:
 
     qint64 lastInsertId() const;
     int changes() const;
+    // Sets how many pages the connection keeps in memory (SQLite's cache_size) and returns the
+    // setting it had; keeps no failure.
+    qint64 keepPages(qint64 pages);
 
 private:
     sqlite3* m_db = nullptr;

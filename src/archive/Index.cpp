@@ -430,8 +430,6 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
     if (const sql::Error read = readCustodyLog(); !read)
         return read;
 
-    // Taken before the look, so that a file that comes during it is looked for the next time.
-    const QString folder = folderStamp();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     if (!full) {
         QString lookedFolder;
@@ -449,9 +447,12 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
         // The program's own changes came through the custody log and updateInquiries(); a file made,
         // removed or renamed in BL/ changes the folder; one rewritten in place is found by the full
         // look, at most a minute later. An index that cannot be written has been found level at open.
-        if (lookedFolder == folder && (m_readOnly || (now >= looked && now - looked < kLookEverySeconds)))
+        if ((m_readOnly || (now >= looked && now - looked < kLookEverySeconds)) &&
+            folderAsStamped(lookedFolder, looked))
             return {};
     }
+    // Taken before the look, so that a file that comes during it is looked for the next time.
+    const QString folder = folderStamp();
 
     const QDir bl(programdir::blDir(m_programDir));
     const QStringList templates = bl.entryList({QStringLiteral("*.ini")}, QDir::Files);

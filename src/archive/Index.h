@@ -140,7 +140,8 @@ public:
     // The same rows handed over one by one as they are read, newest first, none kept: a search may
     // answer every inquiry of the office. On failure the rows handed over are not the answer.
     sql::Error search(const SearchRequest& request, const std::function<void(const InquiryRow&)>& each);
-    // The same, only what a listing prints, as SQLite holds it.
+    // The same, only what a listing prints, as SQLite holds it. It reads each page once, and keeps
+    // few of them while it reads.
     sql::Error list(const SearchRequest& request, const std::function<void(const ListedInquiry&)>& each);
     sql::Error inquiry(const QString& name, std::optional<InquiryRow>* row);
     // The inquiry's own files and its evidence, unlinked ones included.
@@ -169,6 +170,10 @@ private:
     // Inquiries found in at least one in this many of the archive are read in listing order: reading
     // the whole index in that order costs about what looking up and sorting that many does.
     static constexpr qint64 kFoundShareForListingOrder = 16;
+    // A listing reads each page once: with this few kept, each page read takes the memory of one read
+    // before it. Kept up to SQLite's 2 MB, every page would take memory new to the process, which
+    // costs the system a fault for each 4 KB, more than reading the page.
+    static constexpr qint64 kListingPages = 32;
     bool replacedBehindUs() const;
     sql::Error replaceDamagedFile(quint64 device, quint64 inode);
     // Opened read-only: whether the index is level with BL/ and the custody log.
@@ -176,6 +181,9 @@ private:
     // The folder's modification time and number of entries, which any file made, removed or renamed
     // in it changes.
     QString folderStamp() const;
+    // Whether the folder is as the stamp taken at takenAt (seconds since the epoch) found it. Counting
+    // reads the whole folder: a stamp taken after its time had settled is compared by the time alone.
+    bool folderAsStamped(const QString& stamp, qint64 takenAt) const;
     void usePrivateCopy(const QString& why);
     // Within a transaction.
     bool storeTemplate(const QString& templatePath);

@@ -69,9 +69,14 @@ sql::Error Index::search(const SearchRequest& request, const std::function<void(
 }
 
 sql::Error Index::list(const SearchRequest& request, const std::function<void(const ListedInquiry&)>& each) {
-    return searched(request, kListedColumns, kListedColumnsId, [&each](const sql::Query& q) {
+    if (const sql::Error opened = open(); !opened)
+        return opened;
+    const qint64 kept = m_db.keepPages(kListingPages);
+    const sql::Error listed = searched(request, kListedColumns, kListedColumnsId, [&each](const sql::Query& q) {
         each({q.utf8(0), q.utf8(1), q.utf8(2), q.utf8(3), q.integer(4), q.utf8(5), q.utf8(6)});
     });
+    m_db.keepPages(kept);
+    return listed;
 }
 
 sql::Error Index::searched(const SearchRequest& request, const char* columns, int idColumn,
