@@ -22,12 +22,6 @@ extern "C" Q_DECL_EXPORT int quillon_check(int argc, char** argv) {
     return archive::checkCommand(commandArguments(argc, argv));
 }
 
-extern "C" Q_DECL_EXPORT int quillon_log(int argc, char** argv) {
-    int programOnly = 1;
-    QCoreApplication app(programOnly, argv);
-    return archive::logCommand(commandArguments(argc, argv));
-}
-
 extern "C" Q_DECL_EXPORT int quillon_marks(int argc, char** argv) {
     int programOnly = 1;
     QCoreApplication app(programOnly, argv);

@@ -60,7 +60,7 @@ const Command kCommands[] = {
     {"archive", nullptr, kOfficePart, "quillon_office_search", asksForOffice},
     {"archive", nullptr, kArchivePart, "quillon_archive"},
     {"log", nullptr, kOfficePart, "quillon_office_log", namesOfficeServer},
-    {"log", nullptr, kArchivePart, "quillon_log"},
+    {"log", nullptr, kLogPart, "quillon_log"},
     {"check", nullptr, kArchivePart, "quillon_check"},
     {"marks", nullptr, kArchivePart, "quillon_marks"},
     {"sync", nullptr, kOfficePart, "quillon_sync"},

@@ -21,11 +21,13 @@ struct Command {
     bool (*takes)(int argc, char** argv) = nullptr;
 };
 
-// The parts: commands that draw nothing (fingerprints; the document writer; the archive; the office
-// archive's server), commands that paint pages, and the window.
+// The parts: commands that draw nothing (fingerprints; the document writer; the archive; the custody
+// log's check, with OpenSSL for its time-stamps; the office archive's server), commands that paint
+// pages, and the window.
 inline constexpr char kVerifyPart[] = "quillon-verify";
 inline constexpr char kComposePart[] = "quillon-compose";
 inline constexpr char kArchivePart[] = "quillon-archive";
+inline constexpr char kLogPart[] = "quillon-log";
 inline constexpr char kOfficePart[] = "quillon-office";
 inline constexpr char kPagesPart[] = "quillon-pages";
 inline constexpr char kWindowPart[] = "quillon-window";

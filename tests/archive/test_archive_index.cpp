@@ -12,6 +12,10 @@
 #include <algorithm>
 #include <tuple>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+
 using namespace archivetest;
 
 namespace {
@@ -328,6 +332,29 @@ TEST(ArchiveIndex, ADamagedIndexIsSetAsideAndEveryAnswerIsRight) {
     ASSERT_EQ(march.size(), 1);
     EXPECT_EQ(march.first().starts, "09:05");
     EXPECT_EQ(a->search({}).first().interviewee, "王伟") << "the newest first";
+}
+
+// A search tells a file made behind the index's back by the folder's time. Where the file system
+// keeps that time coarsely, a file made within the tick of the last change leaves it as it was: the
+// entries are counted then, and the file is found at once.
+TEST(ArchiveIndex, AFileMadeWithinTheTickOfTheFoldersTimeIsFoundAtOnce) {
+    QTemporaryDir home;
+    const QString dir = home.path();
+    writeInquiries(dir, 3, "工资");
+    const QByteArray bl = QFile::encodeName(dir + "/BL");
+    // A share whose clock runs ahead: the folder's tick is not over when the index looks.
+    timespec times[2] = {{0, UTIME_OMIT}, {}};
+    ASSERT_EQ(::clock_gettime(CLOCK_REALTIME, &times[1]), 0);
+    times[1].tv_sec += 5;
+    ASSERT_EQ(::utimensat(AT_FDCWD, bl.constData(), times, 0), 0);
+    ASSERT_EQ(quillon(dir, {"archive", "--rebuild"}).exitCode, 0);
+
+    const Inquiry late{"2014.1.1", "8:00", "9:00", "赵六", "新厂", "Kelmar市", "李四", {"问：", "答：工资没发。"}};
+    writeTemplate(dir, late);
+    ASSERT_EQ(::utimensat(AT_FDCWD, bl.constData(), times, 0), 0);
+    const Ran found = quillon(dir, {"archive", "赵六"});
+    EXPECT_EQ(found.exitCode, 0) << found.err.toStdString();
+    EXPECT_EQ(listed(found), QStringList{baseName(late)});
 }
 
 TEST(ArchiveIndex, AReadOnlyProgramDirectoryAnswersRightWhetherItsIndexIsLevelOrNot) {
