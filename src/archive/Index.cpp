@@ -16,6 +16,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 namespace archive {
 
 namespace {
@@ -434,22 +436,32 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
     if (!full) {
         QString lookedFolder;
         qint64 looked = 0;
+        qint64 counted = 0;
         {
-            sql::Query meta = m_db.query("SELECT key, value FROM meta WHERE key IN ('folder', 'looked')");
+            sql::Query meta = m_db.query("SELECT key, value FROM meta WHERE key IN ('folder', 'looked', 'counted')");
             while (meta.next())
                 if (meta.text(0) == QLatin1String("folder"))
                     lookedFolder = meta.text(1);
                 else
-                    looked = meta.text(1).toLongLong();
+                    (meta.text(0) == QLatin1String("looked") ? looked : counted) = meta.text(1).toLongLong();
             if (!m_db.error().ok())
                 return result();
         }
         // The program's own changes came through the custody log and updateInquiries(); a file made,
         // removed or renamed in BL/ changes the folder; one rewritten in place is found by the full
         // look, at most a minute later. An index that cannot be written has been found level at open.
-        if ((m_readOnly || (now >= looked && now - looked < kLookEverySeconds)) &&
-            folderAsStamped(lookedFolder, looked))
-            return {};
+        if (m_readOnly || (now >= looked && now - looked < kLookEverySeconds)) {
+            const FolderCheck check = folderAsStamped(lookedFolder, std::max(looked, counted));
+            // The stamp counted again once its tick was over: from now on its time tells alone. A
+            // count that cannot be noted is only made again.
+            if (check == FolderCheck::SameCountedAfterItsTick && !m_readOnly) {
+                sql::Query note = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('counted', ?)");
+                if (!note.bind(QString::number(now)).run())
+                    m_db.clearError();
+            }
+            if (check != FolderCheck::Changed)
+                return {};
+        }
     }
     // Taken before the look, so that a file that comes during it is looked for the next time.
     const QString folder = folderStamp();
@@ -550,7 +562,8 @@ sql::Error Index::sync(bool full, const std::atomic_bool& cancel, const std::fun
     }
     if (ok) {
         sql::Query looked = m_db.query("INSERT OR REPLACE INTO meta(key, value) VALUES('folder', ?), ('looked', ?)");
-        ok = looked.bind(folder).bind(QString::number(now)).run();
+        ok =
+            looked.bind(folder).bind(QString::number(now)).run() && m_db.exec("DELETE FROM meta WHERE key = 'counted'");
     }
     if (!ok || !transaction.commit() || !full)
         return result();

@@ -181,9 +181,11 @@ private:
     // The folder's modification time and number of entries, which any file made, removed or renamed
     // in it changes.
     QString folderStamp() const;
-    // Whether the folder is as the stamp taken at takenAt (seconds since the epoch) found it. Counting
-    // reads the whole folder: a stamp taken after its time had settled is compared by the time alone.
-    bool folderAsStamped(const QString& stamp, qint64 takenAt) const;
+    // Whether the folder is as the stamp taken or last counted at takenAt (seconds since the epoch)
+    // found it. Counting reads the whole folder: a stamp taken or counted after the tick of its time
+    // was over is compared by the time alone.
+    enum class FolderCheck { Changed, Same, SameCountedAfterItsTick };
+    FolderCheck folderAsStamped(const QString& stamp, qint64 takenAt) const;
     void usePrivateCopy(const QString& why);
     // Within a transaction.
     bool storeTemplate(const QString& templatePath);

@@ -8,6 +8,7 @@
 
 #include "platform/ProgramDir.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -211,20 +212,28 @@ QString Index::folderStamp() const {
     return QStringLiteral("%1.%2:%3").arg(qint64(info.st_mtim.tv_sec)).arg(qint64(info.st_mtim.tv_nsec)).arg(entries);
 }
 
-bool Index::folderAsStamped(const QString& stamp, qint64 takenAt) const {
+Index::FolderCheck Index::folderAsStamped(const QString& stamp, qint64 takenAt) const {
     struct stat info {};
     const qsizetype counted = stamp.indexOf(u':');
     if (counted < 0 || ::stat(QFile::encodeName(programdir::blDir(m_programDir)).constData(), &info) != 0)
-        return stamp == folderStamp();
+        return stamp == folderStamp() ? FolderCheck::Same : FolderCheck::Changed;
     const QString time = QStringLiteral("%1.%2").arg(qint64(info.st_mtim.tv_sec)).arg(qint64(info.st_mtim.tv_nsec));
     if (QStringView(stamp).first(counted) != time)
-        return false;
+        return FolderCheck::Changed;
     // Every entry made, removed or renamed sets the folder's time to the moment of the change, as
     // finely as the file system keeps it: to the nanosecond here, to two seconds on FAT. Only a change
     // within the same tick as the last one leaves the time as it was, so once that tick was over
     // when the stamp was taken, the time alone tells. A stamp taken within it counts again.
     constexpr qint64 kCoarsestTickSeconds = 2;
-    return qint64(info.st_mtim.tv_sec) + kCoarsestTickSeconds < takenAt || stamp == folderStamp();
+    const auto tickOverBy = [&info](qint64 moment) {
+        return qint64(info.st_mtim.tv_sec) + kCoarsestTickSeconds < moment;
+    };
+    if (tickOverBy(takenAt))
+        return FolderCheck::Same;
+    const qint64 countedAt = QDateTime::currentSecsSinceEpoch();
+    if (stamp != folderStamp())
+        return FolderCheck::Changed;
+    return tickOverBy(countedAt) ? FolderCheck::SameCountedAfterItsTick : FolderCheck::Same;
 }
 
 bool Index::levelWithFiles() {
