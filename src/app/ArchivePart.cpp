@@ -1,6 +1,6 @@
-// The archive part: the archive's commands that draw nothing, on QtCore, SQLite and libzip alone, the
-// check of inquiries, which looks into the archive for the inquiries and recordings around them, and
-// the list of an inquiry's time marks.
+// The archive part: the archive's commands that draw nothing, on QtCore and SQLite alone, the check of
+// inquiries, which looks into the archive for the inquiries and recordings around them, and the list
+// of an inquiry's time marks.
 #include "CommandTable.h"
 
 #include "archive/CheckContext.h"
