@@ -198,6 +198,15 @@ sql::Error Index::result() {
     return taken(m_db);
 }
 
+namespace {
+
+// The folder's modification time as its stamp begins: seconds and nanoseconds.
+QString folderTime(const struct stat& info) {
+    return QStringLiteral("%1.%2").arg(qint64(info.st_mtim.tv_sec)).arg(qint64(info.st_mtim.tv_nsec));
+}
+
+} // namespace
+
 QString Index::folderStamp() const {
     const QByteArray bl = QFile::encodeName(programdir::blDir(m_programDir));
     struct stat info {};
@@ -209,7 +218,7 @@ QString Index::folderStamp() const {
             ++entries;
         ::closedir(folder);
     }
-    return QStringLiteral("%1.%2:%3").arg(qint64(info.st_mtim.tv_sec)).arg(qint64(info.st_mtim.tv_nsec)).arg(entries);
+    return folderTime(info) + u':' + QString::number(entries);
 }
 
 Index::FolderCheck Index::folderAsStamped(const QString& stamp, qint64 takenAt) const {
@@ -217,8 +226,7 @@ Index::FolderCheck Index::folderAsStamped(const QString& stamp, qint64 takenAt) 
     const qsizetype counted = stamp.indexOf(u':');
     if (counted < 0 || ::stat(QFile::encodeName(programdir::blDir(m_programDir)).constData(), &info) != 0)
         return stamp == folderStamp() ? FolderCheck::Same : FolderCheck::Changed;
-    const QString time = QStringLiteral("%1.%2").arg(qint64(info.st_mtim.tv_sec)).arg(qint64(info.st_mtim.tv_nsec));
-    if (QStringView(stamp).first(counted) != time)
+    if (QStringView(stamp).first(counted) != folderTime(info))
         return FolderCheck::Changed;
     // Every entry made, removed or renamed sets the folder's time to the moment of the change, as
     // finely as the file system keeps it: to the nanosecond here, to two seconds on FAT. Only a change
